@@ -1,0 +1,135 @@
+#pragma once
+
+#include "cHVError.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <utility>
+
+// Keyed collection whose keys compare without regard to case and whose iteration follows
+// insertion order. Every dictionary of the system is one of these.
+template <typename T>
+class cDictionary
+{
+public:
+    using Entry = std::pair<QString, T>;
+
+    int Count() const { return static_cast<int>(m_entries.size()); }
+    bool isEmpty() const { return m_entries.isEmpty(); }
+    bool Exists(const QString& key) const { return m_index.contains(fold(key)); }
+
+    // Like Scripting.Dictionary.Add: a key that exists already is an error.
+    void Add(const QString& key, T value)
+    {
+        const QString folded = fold(key);
+        if (m_index.contains(folded))
+            throw cHVError(457, QStringLiteral("Dictionary"),
+                QStringLiteral("This key is already associated with an element of this collection"));
+        m_index.insert(folded, static_cast<int>(m_entries.size()));
+        m_entries.append(Entry(key, std::move(value)));
+    }
+
+    // Item(key) = value: replaces the value of an existing key, adds a missing one.
+    void Set(const QString& key, T value)
+    {
+        const auto it = m_index.constFind(fold(key));
+        if (it == m_index.cend())
+            Add(key, std::move(value));
+        else
+            m_entries[*it].second = std::move(value);
+    }
+
+    const T& Item(const QString& key) const
+    {
+        const auto it = m_index.constFind(fold(key));
+        if (it == m_index.cend())
+            throw cHVError(5, QStringLiteral("Dictionary"),
+                QStringLiteral("Key not found: ") + key);
+        return m_entries.at(*it).second;
+    }
+
+    T& Item(const QString& key)
+    {
+        const auto it = m_index.constFind(fold(key));
+        if (it == m_index.cend())
+            throw cHVError(5, QStringLiteral("Dictionary"),
+                QStringLiteral("Key not found: ") + key);
+        return m_entries[*it].second;
+    }
+
+    // Value for key, or fallback when missing.
+    T Value(const QString& key, const T& fallback = T()) const
+    {
+        const auto it = m_index.constFind(fold(key));
+        return it == m_index.cend() ? fallback : m_entries.at(*it).second;
+    }
+
+    // The key as it was first added (its own letter case).
+    QString StoredKey(const QString& key) const
+    {
+        const auto it = m_index.constFind(fold(key));
+        return it == m_index.cend() ? QString() : m_entries.at(*it).first;
+    }
+
+    bool Remove(const QString& key)
+    {
+        const auto it = m_index.constFind(fold(key));
+        if (it == m_index.cend())
+            return false;
+        const int pos = *it;
+        m_entries.removeAt(pos);
+        m_index.erase(it);
+        for (auto idx = m_index.begin(); idx != m_index.end(); ++idx) {
+            if (*idx > pos)
+                --*idx;
+        }
+        return true;
+    }
+
+    void RemoveAll()
+    {
+        m_entries.clear();
+        m_index.clear();
+    }
+
+    QStringList Keys() const
+    {
+        QStringList keys;
+        keys.reserve(m_entries.size());
+        for (const auto& e : m_entries)
+            keys.append(e.first);
+        return keys;
+    }
+
+    QList<T> Items() const
+    {
+        QList<T> items;
+        items.reserve(m_entries.size());
+        for (const auto& e : m_entries)
+            items.append(e.second);
+        return items;
+    }
+
+    const Entry& At(int i) const { return m_entries.at(i); }
+    T& ItemAt(int i) { return m_entries[i].second; }
+
+    auto begin() const { return m_entries.cbegin(); }
+    auto end() const { return m_entries.cend(); }
+    auto begin() { return m_entries.begin(); }
+    auto end() { return m_entries.end(); }
+
+private:
+    static QString fold(const QString& key) { return key.toCaseFolded(); }
+
+    QList<Entry> m_entries;
+    QHash<QString, int> m_index;
+};
+
+// Scripting.Dictionary with CompareMode 1.
+template <typename T>
+cDictionary<T> fncCreateDic()
+{
+    return cDictionary<T>();
+}

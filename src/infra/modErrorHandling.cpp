@@ -1,0 +1,221 @@
+#include "modErrorHandling.h"
+
+#include "cHVError.h"
+#include "cMessageBox.h"
+#include "modPhrases.h"
+#include "modProgramEnd.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QUrlQuery>
+
+#include <sys/utsname.h>
+
+namespace {
+const QString strCrLf = QStringLiteral("\r\n");
+const QString strSeparator = QString(70, QLatin1Char('-'));
+
+struct State
+{
+    QString strLastStep;
+    QString strReport;
+    bool blnReportShown = false;
+    int intFileLogging = -1; // -1: not decided yet, taken from HOURVANE_LOG
+    std::function<QString()> outlookVersion;
+    std::function<bool(const QUrl&)> mailOpener;
+};
+
+State& state()
+{
+    static State s;
+    return s;
+}
+} // namespace
+
+bool fncFileLoggingOn()
+{
+    State& s = state();
+    if (s.intFileLogging < 0)
+        s.intFileLogging = qEnvironmentVariable("HOURVANE_LOG") == QLatin1String("1") ? 1 : 0;
+    return s.intFileLogging == 1;
+}
+
+void subSetFileLogging(bool blnOn) { state().intFileLogging = blnOn ? 1 : 0; }
+
+void subLog(const QString& strText)
+{
+    state().strLastStep = strText;
+    if (fncFileLoggingOn())
+        subWriteLogFile(strText);
+}
+
+QString fncGetLastStep() { return state().strLastStep; }
+
+QString fncLogFilePath()
+{
+    const QString name = QStringLiteral("OrrevikLog.txt");
+    QString dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    const QFileInfo dirInfo(dir);
+    if (dir.isEmpty() || !dirInfo.isWritable()) {
+        dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        QDir().mkpath(dir);
+    }
+    return QDir(dir).filePath(name);
+}
+
+void subWriteLogFile(const QString& strText)
+{
+    if (strText.isEmpty())
+        return;
+    try {
+        QFile file(fncLogFilePath());
+        if (!file.open(QIODevice::Append))
+            return;
+        const QLocale locale = QLocale::system();
+        const QDateTime now = QDateTime::currentDateTime();
+        const QString line = strProgramTitle + QLatin1Char('\t')
+            + locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+            + locale.toString(now.time(), QLocale::LongFormat) + QLatin1Char('\t')
+            + fncMaskPasswords(strText) + strCrLf;
+        file.write(line.toUtf8());
+    } catch (...) {
+        // Logging never disturbs the caller.
+    }
+}
+
+QString fncMaskPasswords(const QString& strText)
+{
+    // Password=secret; PWD={se;cret}; Pwd = x  -> the value becomes ****
+    static const QRegularExpression re(
+        QStringLiteral(R"(((?:Password|PWD)\s*=\s*)(\{[^}]*\}?|[^;\r\n]*))"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString masked = strText;
+    masked.replace(re, QStringLiteral("\\1****"));
+    return masked;
+}
+
+QString fncGetWindowsVersion()
+{
+#ifdef Q_OS_WIN
+    return QSysInfo::productType() == QLatin1String("windows")
+        ? QStringLiteral("Windows NT ") + QSysInfo::kernelVersion().section(QLatin1Char('.'), 0, 1)
+        : QString();
+#else
+    utsname info {};
+    if (uname(&info) != 0)
+        return QString();
+    QString release = QString::fromLocal8Bit(info.release);
+    // "6.1.0-18-amd64" -> "6.1.0": the version numbers, not the distribution's build tag.
+    const int dash = release.indexOf(QLatin1Char('-'));
+    if (dash > 0)
+        release.truncate(dash);
+    return QString::fromLocal8Bit(info.sysname) + QLatin1Char(' ') + release;
+#endif
+}
+
+QString fncProgramVersion()
+{
+    return QStringLiteral("%1.%2.%3").arg(HV_VERSION_MAJOR).arg(HV_VERSION_MINOR).arg(HV_VERSION_PATCH);
+}
+
+QString fncReportText() { return state().strReport; }
+
+void subSetOutlookVersionProvider(std::function<QString()> provider)
+{
+    state().outlookVersion = std::move(provider);
+}
+
+void subSetMailOpener(std::function<bool(const QUrl&)> opener)
+{
+    state().mailOpener = std::move(opener);
+}
+
+void subResetErrorState()
+{
+    State& s = state();
+    s.strReport.clear();
+    s.blnReportShown = false;
+    s.strLastStep.clear();
+}
+
+void subHandleError(
+    const QString& strDescription, qint32 lngNumber, int intLine, const QString& strProcName)
+{
+    State& s = state();
+    if (!s.blnReportShown) {
+        const QString heading = fncPhrase("LNGERRINAPP") + QLatin1Char(' ') + strProgramTitle
+            + QStringLiteral(" (") + fncGetWindowsVersion() + QStringLiteral(")") + strCrLf
+            + strSeparator + strCrLf + strCrLf;
+        s.strReport = fncPhrase("LNGERRTHISERROR") + QStringLiteral(" :") + strCrLf
+            + fncMaskPasswords(fncGetLastStep()) + strCrLf + strCrLf
+            + fncPhrase("LNGERRSYSTEMERROR") + QStringLiteral(" :") + strCrLf
+            + fncMaskPasswords(strDescription) + strCrLf
+            + QLatin1Char('#') + QString::number(lngNumber) + strCrLf + strCrLf
+            + fncPhrase("LNGSUBROUTINE") + QStringLiteral(" : ") + strProcName + QLatin1Char(' ')
+            + strCrLf + fncPhrase("LNGERRLINE") + QStringLiteral(": ") + QString::number(intLine);
+        const QString message = heading + s.strReport + strCrLf + strCrLf
+            + fncPhrase("LNGERRSENDREPORT") + QLatin1Char('?');
+        s.blnReportShown = true;
+        const auto answer = cMessageBox::Show(message, cMessageBox::Buttons::YesNo,
+            cMessageBox::Icon::None, strProgramTitle);
+        if (answer == cMessageBox::Answer::Yes) {
+            QString version;
+            try {
+                if (s.outlookVersion)
+                    version = s.outlookVersion();
+            } catch (...) {
+            }
+            s.strReport += strCrLf + QStringLiteral("Outlook Version: ") + version + strCrLf;
+            subSendErrorMail();
+        }
+    }
+    subEndProgram(0);
+}
+
+void subHandleCurrentException(const QString& strProcName, std::source_location loc)
+{
+    const int line = static_cast<int>(loc.line());
+    try {
+        throw;
+    } catch (const cProgramEnded&) {
+        throw;
+    } catch (const cHVError& e) {
+        subHandleError(e.Description(), e.Number(), line, strProcName);
+    } catch (const std::exception& e) {
+        subHandleError(QString::fromUtf8(e.what()), 0, line, strProcName);
+    } catch (...) {
+        subHandleError(QStringLiteral("Unknown error"), 0, line, strProcName);
+    }
+}
+
+void subSendErrorMail()
+{
+    State& s = state();
+    bool ok = false;
+    try {
+        const QString subject = QStringLiteral("Error in ") + strProgramTitle + QLatin1Char(' ')
+            + fncProgramVersion() + QStringLiteral(" (") + fncGetWindowsVersion()
+            + QStringLiteral(")");
+        QUrl url(QStringLiteral("mailto:") + strSupportAddress);
+        QUrlQuery query;
+        query.addQueryItem(QStringLiteral("subject"),
+            QString::fromLatin1(QUrl::toPercentEncoding(subject)));
+        query.addQueryItem(QStringLiteral("body"),
+            QString::fromLatin1(QUrl::toPercentEncoding(s.strReport)));
+        url.setQuery(query.query(QUrl::FullyEncoded), QUrl::StrictMode);
+        ok = s.mailOpener ? s.mailOpener(url) : QDesktopServices::openUrl(url);
+    } catch (...) {
+        ok = false;
+    }
+    if (!ok)
+        cMessageBox::Show(QStringLiteral("Failed to send error email using MS Outlook!"),
+            cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical, strProgramTitle);
+    subEndProgram(0);
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "cMessageBox.h"
+#include "modProgramEnd.h"
+
+#include <QString>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+namespace hvtest {
+
+// The temporary folder that plays HOME for this test binary (also the XDG folders inside it).
+QString homeDir();
+// A new empty folder below the temporary HOME, removed with it at the end of the run.
+QString newTempDir(const QString& prefix = QStringLiteral("t"));
+// The mailto: addresses handed to the mail program during this run.
+const QList<QUrl>& openedMailUrls();
+void clearOpenedMailUrls();
+// Let the mail hand-off fail (as when no mail program is installed).
+void setMailOpenerFails(bool fails);
+
+// Runs f and returns true when it ended the program through subEndProgram.
+template <typename F>
+bool endsProgram(F&& f, int* exitCode = nullptr)
+{
+    try {
+        f();
+    } catch (const cProgramEnded& e) {
+        if (exitCode)
+            *exitCode = e.intExitCode;
+        return true;
+    }
+    return false;
+}
+
+} // namespace hvtest
