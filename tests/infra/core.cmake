@@ -1,0 +1,3 @@
+hv_add_test(test_infra_core
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_cDictionary.cpp
+  LIBS hvinfra)
