@@ -1,0 +1,58 @@
+#pragma once
+
+#include "cRecordset.h"
+#include "cSqlDialect.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+// One open database connection: a local database file (SQLite), SQL Server (ODBC + FreeTDS) or
+// PostgreSQL, chosen by the Provider of the stored connection string:
+//   "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=<file>"                -> SQLite file
+//   "Provider=SQLOLEDB.1;...;Data Source=<server>;Initial Catalog=<db>"   -> SQL Server
+//   "Provider=PostgreSQL;...;Data Source=<host[:port]>;Initial Catalog=<db>" -> PostgreSQL
+// Failures throw cHVError with the driver's description.
+class cConnection : public std::enable_shared_from_this<cConnection>
+{
+public:
+    ~cConnection();
+
+    // Opens a connection; intLoginTimeout (seconds) bounds the wait for a server.
+    static std::shared_ptr<cConnection> Open(const QString& strConnectionString, int intLoginTimeout = 15);
+
+    eEngine Engine() const;
+    const cSqlDialect& Dialect() const;
+    QString ConnectionString() const;
+    bool IsOpen() const;
+    void Close();
+
+    // Runs a statement with bound values (in "?" order); returns the rows affected.
+    int Execute(const QString& strSql, const QVariantList& params = {});
+    // Opens a client-side recordset of a table name or a select statement.
+    RecordsetPtr OpenRecordset(const QString& strSource, bool blnReadOnly);
+
+    bool TableExists(const QString& strTable);
+    bool ColumnExists(const QString& strTable, const QString& strColumn);
+
+    void BeginTrans();
+    void CommitTrans();
+    void RollbackTrans();
+    bool InTransaction() const;
+
+    // A value as this engine stores it (currency as integer ten-thousandths on SQLite).
+    QVariant ToDatabase(const QVariant& value, eFieldType type) const;
+    QVariant FromDatabase(const QVariant& value, eFieldType type) const;
+
+    QSqlDatabase& Database();
+
+private:
+    cConnection();
+    friend class cRecordset;
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+using ConnectionPtr = std::shared_ptr<cConnection>;
