@@ -1,0 +1,263 @@
+#include "modRegistryEntry.h"
+
+#include "cHVError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStringList>
+
+#include <memory>
+
+namespace {
+const QString strSource = QStringLiteral("modRegistryEntry");
+
+// Windows result codes the store reports for the failures this platform can have.
+constexpr qint32 lngErrorAccessDenied = 5;
+constexpr qint32 lngErrorBadPathname = 161;
+constexpr qint32 lngErrorBadDb = 1009;
+
+[[noreturn]] void subRaise(qint32 lngNumber, const QString& strDescription)
+{
+    throw cHVError(lngNumber, strSource, strDescription);
+}
+
+// VB's Trim: blanks only.
+QString fncTrimBlanks(const QString& strText)
+{
+    qsizetype first = 0;
+    qsizetype last = strText.size();
+    while (first < last && strText.at(first) == QLatin1Char(' '))
+        ++first;
+    while (last > first && strText.at(last - 1) == QLatin1Char(' '))
+        --last;
+    return strText.mid(first, last - first);
+}
+
+void subCheckArguments(const QString& strSection, const QString& strKey)
+{
+    if (fncTrimBlanks(strSection).isEmpty())
+        subRaise(lngRegSectionEmpty, QStringLiteral("Section may not be empty"));
+    if (fncTrimBlanks(strKey).isEmpty())
+        subRaise(lngRegKeyEmpty, QStringLiteral("Key may not be empty"));
+}
+
+// QSettings reads "/" and "\" as group separators; registry value names may hold both, and key
+// names may hold "/". They are escaped so that every name comes back exactly as passed.
+QString fncEscapeName(const QString& strName, bool blnEscapeBackslash)
+{
+    QString out;
+    out.reserve(strName.size());
+    for (const QChar ch : strName) {
+        if (ch == QLatin1Char('%'))
+            out += QStringLiteral("%25");
+        else if (ch == QLatin1Char('/'))
+            out += QStringLiteral("%2F");
+        else if (blnEscapeBackslash && ch == QLatin1Char('\\'))
+            out += QStringLiteral("%5C");
+        else
+            out += ch;
+    }
+    return out;
+}
+
+QString fncUnescapeName(const QString& strName)
+{
+    QString out;
+    out.reserve(strName.size());
+    for (qsizetype i = 0; i < strName.size(); ++i) {
+        const QStringView code = QStringView(strName).mid(i, 3);
+        if (code == u"%25")
+            out += QLatin1Char('%');
+        else if (code == u"%2F")
+            out += QLatin1Char('/');
+        else if (code == u"%5C")
+            out += QLatin1Char('\\');
+        else {
+            out += strName.at(i);
+            continue;
+        }
+        i += 2;
+    }
+    return out;
+}
+
+std::unique_ptr<QSettings> fncOpenStore()
+{
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+        QStringLiteral("Orrevik"), QStringLiteral("Hourvane for Outlook"));
+}
+
+qint32 fncResultCode(QSettings::Status status)
+{
+    return status == QSettings::FormatError ? lngErrorBadDb : lngErrorAccessDenied;
+}
+
+// Like the registry, names compare without regard to case: an existing child whose name differs
+// only in case is the same key or value.
+QString fncFindChild(const QStringList& children, const QString& strWanted)
+{
+    for (const QString& child : children) {
+        if (fncUnescapeName(child).compare(fncUnescapeName(strWanted), Qt::CaseInsensitive) == 0)
+            return child;
+    }
+    return QString();
+}
+
+// Enters the section's group, segment by segment ("\" separates sub keys). Returns false when
+// blnCreate is off and a segment does not exist.
+bool fncEnterSection(QSettings& settings, const QString& strSection, bool blnCreate)
+{
+    const QStringList segments = fncTrimBlanks(strSection).split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    if (segments.isEmpty())
+        return false;
+    for (const QString& segment : segments) {
+        const QString escaped = fncEscapeName(segment, false);
+        QString existing = fncFindChild(settings.childGroups(), escaped);
+        if (existing.isEmpty()) {
+            if (!blnCreate)
+                return false;
+            existing = escaped;
+        }
+        settings.beginGroup(existing);
+    }
+    return true;
+}
+
+qint32 fncRegistryType(const QVariant& value)
+{
+    switch (value.metaType().id()) {
+    case QMetaType::QString:
+        return REG_SZ;
+    case QMetaType::UnknownType:
+        return REG_NONE;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Bool:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return REG_DWORD;
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return REG_QWORD;
+    case QMetaType::QStringList:
+        return REG_MULTI_SZ;
+    default:
+        // Byte arrays and every serialised Qt type are opaque data to the registry.
+        return REG_BINARY;
+    }
+}
+
+// QSettings reports a damaged file only to the first instance that parses it, so the file is
+// checked here on every call, by the rules its reader applies: blank, ";" comment, "[section]"
+// or "key=value" lines, quotes balanced.
+bool fncStoreTextDamaged(QByteArray data)
+{
+    if (data.startsWith("\xEF\xBB\xBF"))
+        data.remove(0, 3);
+    for (QByteArray line : data.split('\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(';'))
+            continue;
+        if (line.startsWith('[')) {
+            if (!line.contains(']'))
+                return true;
+            continue;
+        }
+        if (!line.contains('='))
+            return true;
+        int quotes = 0;
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            if (line.at(i) == '\\')
+                ++i;
+            else if (line.at(i) == '"')
+                ++quotes;
+        }
+        if (quotes % 2 != 0)
+            return true;
+    }
+    return false;
+}
+
+// 0 when the store can be read, else the system result code of the problem.
+qint32 fncStoreProblem(const QSettings& settings)
+{
+    const QFileInfo info(settings.fileName());
+    if (info.exists()) {
+        QFile file(info.filePath());
+        if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+            return lngErrorAccessDenied;
+        if (fncStoreTextDamaged(file.readAll()))
+            return lngErrorBadDb;
+    }
+    return settings.status() == QSettings::NoError ? 0 : fncResultCode(settings.status());
+}
+
+bool fncStoreWritable(const QSettings& settings)
+{
+    const QFileInfo file(settings.fileName());
+    if (file.exists())
+        return file.isFile() && file.isWritable();
+    const QString folder = file.absolutePath();
+    if (!QDir().mkpath(folder))
+        return false;
+    const QFileInfo dir(folder);
+    return dir.isDir() && dir.isWritable();
+}
+} // namespace
+
+QString fncRegistryStorePath() { return fncOpenStore()->fileName(); }
+
+void subWriteRegistryValue(QString strSection, QString strKey, QString strValue)
+{
+    subCheckArguments(strSection, strKey);
+    auto settings = fncOpenStore();
+    // A store file we cannot read whole is never rewritten: the rewrite would drop what we
+    // could not parse.
+    qint32 lngProblem = fncStoreProblem(*settings);
+    if (lngProblem == 0 && !fncStoreWritable(*settings))
+        lngProblem = lngErrorAccessDenied;
+    if (lngProblem != 0)
+        subRaise(lngRegResultBase + lngProblem, QStringLiteral("Could not open/create registry section"));
+    if (!fncEnterSection(*settings, strSection, true))
+        subRaise(lngRegResultBase + lngErrorBadPathname,
+            QStringLiteral("Could not open/create registry section"));
+
+    const QString escapedKey = fncEscapeName(strKey, true);
+    QString storedKey = fncFindChild(settings->childKeys(), escapedKey);
+    if (storedKey.isEmpty())
+        storedKey = escapedKey;
+    const QVariant previous = settings->value(storedKey);
+    settings->setValue(storedKey, strValue);
+    settings->sync();
+    if (settings->status() != QSettings::NoError) {
+        // QSettings keeps unsaved changes for the process and would retry them on a later
+        // sync; put the old state back so that a failed write cannot land later.
+        if (previous.isValid())
+            settings->setValue(storedKey, previous);
+        else
+            settings->remove(storedKey);
+        subRaise(lngRegResultBase + fncResultCode(settings->status()),
+            QStringLiteral("Could not set key value"));
+    }
+}
+
+QString fncReadRegistryValue(QString strSection, QString strKey, QString strDefault)
+{
+    subCheckArguments(strSection, strKey);
+    // A fresh QSettings per call re-reads the file when another process changed it.
+    auto settings = fncOpenStore();
+    if (const qint32 lngProblem = fncStoreProblem(*settings); lngProblem != 0)
+        subRaise(lngRegResultBase + lngProblem, QStringLiteral("Could not open registry section"));
+    if (!fncEnterSection(*settings, strSection, false))
+        return strDefault;
+    const QString storedKey = fncFindChild(settings->childKeys(), fncEscapeName(strKey, true));
+    if (storedKey.isEmpty())
+        return strDefault;
+    const QVariant value = settings->value(storedKey);
+    const qint32 lngType = fncRegistryType(value);
+    if (lngType != REG_SZ)
+        subRaise(lngRegResultBase + lngType, QStringLiteral("Registry data not a string"));
+    return value.toString();
+}
