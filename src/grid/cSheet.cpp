@@ -1,0 +1,331 @@
+#include "cSheet.h"
+
+#include "cCheckMarkDelegate.h"
+#include "cMessageBox.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QScrollBar>
+
+cSheet::cSheet(QWidget* parent)
+    : QTableView(parent)
+    , m_model(new cSheetModel(this))
+    , m_delegate(new cCheckMarkDelegate(this))
+{
+    setModel(m_model);
+    setItemDelegate(m_delegate);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+        | QAbstractItemView::AnyKeyPressed);
+    setSelectionMode(QAbstractItemView::ContiguousSelection);
+    setTabKeyNavigation(true);
+    horizontalHeader()->setDefaultSectionSize(80);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+    verticalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    connect(m_delegate, &cCheckMarkDelegate::checkMarkActivated, this, [this](const QModelIndex& i) {
+        if (m_blnAutoToggle)
+            m_model->SetCellValue(i.row(), i.column(),
+                QString(QChar(m_model->isChecked(i.row(), i.column()) ? chrUnchecked : chrChecked)));
+        emit checkMarkActivated(i.row(), i.column());
+    });
+    connect(m_delegate, &cCheckMarkDelegate::inputRejected, this, &cSheet::subRejectedInput);
+    connect(m_model, &cSheetModel::viewableRangeChanged, this, &cSheet::subApplyViewable);
+    connect(m_model, &cSheetModel::filterChanged, this, &cSheet::subApplyFilter);
+    connect(horizontalHeader(), &QHeaderView::customContextMenuRequested, this, &cSheet::subShowColumnMenu);
+    connect(verticalHeader(), &QHeaderView::customContextMenuRequested, this, &cSheet::subShowRowMenu);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int col, int, int size) {
+        if (m_frozen)
+            m_frozen->setColumnWidth(col, size);
+    });
+}
+
+cSheet::~cSheet() = default;
+
+void cSheet::subRejectedInput(const QString& strReason)
+{
+    cMessageBox::Show(strReason, cMessageBox::Buttons::Ok, cMessageBox::Icon::Warning);
+}
+
+void cSheet::SetColumnWidth(const cSheetRange& range, int intWidth)
+{
+    for (int c = range.intLeft; c <= range.intRight; ++c) {
+        setColumnHidden(c, intWidth <= 0);
+        if (intWidth > 0)
+            setColumnWidth(c, intWidth);
+        if (m_frozen) {
+            m_frozen->setColumnHidden(c, intWidth <= 0);
+            if (intWidth > 0)
+                m_frozen->setColumnWidth(c, intWidth);
+        }
+    }
+}
+
+int cSheet::ColumnWidthOf(int intCol) const
+{
+    return isColumnHidden(intCol) ? 0 : columnWidth(intCol);
+}
+
+void cSheet::AutoFitColumns(const cSheetRange& range)
+{
+    // Measured over the filled rows of the viewable range rather than only the rows on screen,
+    // so a long name further down is not cut off.
+    const int lastRow = std::min(m_model->ViewableRange().intBottom,
+        m_model->UsedRange() ? m_model->UsedRange()->intBottom : 0);
+    const QStyle* st = style();
+    const int padding = 2 * st->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 8;
+    for (int c = range.intLeft; c <= std::min(range.intRight, m_model->ViewableRange().intRight); ++c) {
+        int width = 0;
+        for (int r = 0; r <= lastRow; ++r) {
+            const auto& s = m_model->Style(r, c);
+            if (s.blnCheckMark) {
+                width = std::max(width, st->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this) + 8);
+                continue;
+            }
+            const QString text = m_model->fncDisplayText(r, c);
+            if (text.isEmpty())
+                continue;
+            const QVariant f = m_model->data(m_model->index(r, c), Qt::FontRole);
+            const QFontMetrics fm(f.isValid() ? f.value<QFont>() : font());
+            width = std::max(width, fm.horizontalAdvance(text) + padding);
+        }
+        SetColumnWidth(cSheetRange { 0, c, 0, c }, std::max(width, 16));
+    }
+}
+
+void cSheet::ClearEdgeDashes()
+{
+    m_rightDash.clear();
+    m_topDash.clear();
+    viewport()->update();
+}
+
+void cSheet::SetHeadingsVisible(bool blnColumns, bool blnRows)
+{
+    horizontalHeader()->setVisible(blnColumns);
+    verticalHeader()->setVisible(blnRows);
+    if (m_frozen) {
+        m_frozen->horizontalHeader()->setVisible(blnColumns);
+        m_frozen->verticalHeader()->setVisible(blnRows);
+    }
+    subUpdateFrozenGeometry();
+}
+
+void cSheet::SetFrozenRows(int intRows)
+{
+    m_intFrozenRows = std::max(0, intRows);
+    if (m_intFrozenRows == 0) {
+        delete m_frozen;
+        m_frozen = nullptr;
+        return;
+    }
+    if (!m_frozen) {
+        // An overlay view on the same model and selection shows the top rows; it never
+        // scrolls vertically and follows the sheet horizontally.
+        m_frozen = new QTableView(this);
+        m_frozen->setModel(m_model);
+        m_frozen->setSelectionModel(selectionModel());
+        m_frozen->setItemDelegate(m_delegate);
+        m_frozen->setFocusPolicy(Qt::NoFocus);
+        m_frozen->setEditTriggers(editTriggers());
+        m_frozen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_frozen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_frozen->setFrameShape(QFrame::NoFrame);
+        m_frozen->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        m_frozen->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
+        m_frozen->setAccessibleName(accessibleName());
+        connect(horizontalScrollBar(), &QScrollBar::valueChanged, m_frozen->horizontalScrollBar(),
+            &QScrollBar::setValue);
+        connect(m_frozen->horizontalScrollBar(), &QScrollBar::valueChanged, horizontalScrollBar(),
+            &QScrollBar::setValue);
+    }
+    for (int c = 0; c < m_model->columnCount(); ++c) {
+        m_frozen->setColumnHidden(c, isColumnHidden(c));
+        m_frozen->setColumnWidth(c, columnWidth(c));
+    }
+    m_frozen->horizontalHeader()->setVisible(horizontalHeader()->isVisible());
+    m_frozen->verticalHeader()->setVisible(verticalHeader()->isVisible());
+    m_frozen->show();
+    subUpdateFrozenGeometry();
+}
+
+void cSheet::subUpdateFrozenGeometry()
+{
+    if (!m_frozen)
+        return;
+    int height = horizontalHeader()->isVisible() ? horizontalHeader()->height() : 0;
+    for (int r = 0; r < std::min(m_intFrozenRows, m_model->rowCount()); ++r)
+        height += isRowHidden(r) ? 0 : rowHeight(r);
+    const int left = frameWidth();
+    const int width = viewport()->width() + (verticalHeader()->isVisible() ? verticalHeader()->width() : 0);
+    m_frozen->verticalHeader()->setFixedWidth(verticalHeader()->width());
+    m_frozen->setGeometry(left, frameWidth(), width, height);
+    m_frozen->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
+    m_frozen->raise();
+}
+
+void cSheet::resizeEvent(QResizeEvent* event)
+{
+    QTableView::resizeEvent(event);
+    subUpdateFrozenGeometry();
+}
+
+void cSheet::scrollContentsBy(int dx, int dy)
+{
+    QTableView::scrollContentsBy(dx, dy);
+    subUpdateFrozenGeometry();
+}
+
+void cSheet::subApplyViewable()
+{
+    const cSheetRange v = m_model->ViewableRange();
+    for (int r = 0; r < v.intTop; ++r)
+        setRowHidden(r, true);
+    for (int c = 0; c < v.intLeft; ++c)
+        setColumnHidden(c, true);
+    subApplyFilter();
+    SetFrozenRows(m_intFrozenRows);
+}
+
+void cSheet::subApplyFilter()
+{
+    const auto range = m_model->AutoFilter();
+    if (!range)
+        return;
+    const int last = std::min(range->intBottom, m_model->rowCount() - 1);
+    for (int r = range->intTop + 1; r <= last; ++r) {
+        const bool hide = m_model->isRowFiltered(r);
+        if (isRowHidden(r) != hide)
+            setRowHidden(r, hide);
+    }
+}
+
+void cSheet::SelectRange(const cSheetRange& range)
+{
+    if (range.intTop >= m_model->rowCount() || range.intLeft >= m_model->columnCount())
+        return;
+    const QModelIndex tl = m_model->index(range.intTop, range.intLeft);
+    const QModelIndex br = m_model->index(std::min(range.intBottom, m_model->rowCount() - 1),
+        std::min(range.intRight, m_model->columnCount() - 1));
+    selectionModel()->setCurrentIndex(tl, QItemSelectionModel::NoUpdate);
+    selectionModel()->select(QItemSelection(tl, br), QItemSelectionModel::ClearAndSelect);
+    scrollTo(tl);
+}
+
+cSheetRange cSheet::fncSelection() const
+{
+    const QItemSelection sel = selectionModel()->selection();
+    if (!sel.isEmpty()) {
+        const QItemSelectionRange& r = sel.first();
+        return { r.top(), r.left(), r.bottom(), r.right() };
+    }
+    const QModelIndex cur = currentIndex();
+    return cur.isValid() ? cSheetRange::Cell(cur.row(), cur.column()) : cSheetRange::Cell(0, 0);
+}
+
+bool cSheet::fncUserInsertRows(int intRow, int intCount) { return m_model->fncInsertRows(intRow, intCount); }
+bool cSheet::fncUserDeleteRows(int intRow, int intCount) { return m_model->fncDeleteRows(intRow, intCount); }
+bool cSheet::fncUserInsertColumns(int intCol, int intCount) { return m_model->fncInsertColumns(intCol, intCount); }
+bool cSheet::fncUserDeleteColumns(int intCol, int intCount) { return m_model->fncDeleteColumns(intCol, intCount); }
+
+bool cSheet::fncUserSortColumn(int intCol, Qt::SortOrder order)
+{
+    // The block under the heading row that holds data, as a user's sort of a list would take it.
+    const auto used = m_model->UsedRange();
+    if (!used || used->intBottom < 1)
+        return false;
+    return m_model->fncUserSort({ 1, used->intLeft, used->intBottom, used->intRight }, intCol, order);
+}
+
+void cSheet::subShowColumnMenu(const QPoint& pos)
+{
+    const int col = horizontalHeader()->logicalIndexAt(pos);
+    if (col < 0)
+        return;
+    QMenu menu(this);
+    const auto& p = m_model->Protection();
+    const bool prot = m_model->isProtected();
+    menu.addAction(tr("Sort ascending"), this, [this, col] { fncUserSortColumn(col, Qt::AscendingOrder); })
+        ->setEnabled(!prot || p.blnAllowSorting);
+    menu.addAction(tr("Sort descending"), this, [this, col] { fncUserSortColumn(col, Qt::DescendingOrder); })
+        ->setEnabled(!prot || p.blnAllowSorting);
+    if (m_model->AutoFilter() && m_model->blnEnableAutoFilter) {
+        QMenu* filter = menu.addMenu(tr("Filter"));
+        filter->setEnabled(!prot || p.blnAllowFiltering);
+        filter->addAction(tr("(All)"), this, [this, col] { m_model->fncSetFilter(col, {}); });
+        const QStringList values = m_model->fncDistinctValues(col);
+        for (const QString& v : values)
+            filter->addAction(v.isEmpty() ? tr("(Blanks)") : v, this,
+                [this, col, v] { m_model->fncSetFilter(col, { v }); });
+    }
+    menu.addSeparator();
+    menu.addAction(tr("Insert column"), this, [this, col] { fncUserInsertColumns(col); })
+        ->setEnabled(!prot || p.blnAllowInsertingColumns);
+    menu.addAction(tr("Delete column"), this, [this, col] { fncUserDeleteColumns(col); })
+        ->setEnabled(!prot || p.blnAllowDeletingColumns);
+    menu.exec(horizontalHeader()->mapToGlobal(pos));
+}
+
+void cSheet::subShowRowMenu(const QPoint& pos)
+{
+    const int row = verticalHeader()->logicalIndexAt(pos);
+    if (row < 0)
+        return;
+    QMenu menu(this);
+    const auto& p = m_model->Protection();
+    const bool prot = m_model->isProtected();
+    menu.addAction(tr("Insert row"), this, [this, row] { fncUserInsertRows(row); })
+        ->setEnabled(!prot || p.blnAllowInsertingRows);
+    menu.addAction(tr("Delete row"), this, [this, row] { fncUserDeleteRows(row); })
+        ->setEnabled(!prot || p.blnAllowDeletingRows);
+    menu.exec(verticalHeader()->mapToGlobal(pos));
+}
+
+void cSheet::keyPressEvent(QKeyEvent* event)
+{
+    const QModelIndex cur = currentIndex();
+    if (cur.isValid() && state() != QAbstractItemView::EditingState) {
+        const auto& s = m_model->Style(cur.row(), cur.column());
+        if (event->key() == Qt::Key_Space && s.blnCheckMark) {
+            if (cur.data(Qt::CheckStateRole).isValid())
+                emit m_delegate->checkMarkActivated(cur);
+            event->accept();
+            return;
+        }
+        if (event->key() == Qt::Key_Delete) {
+            const cSheetRange sel = fncSelection();
+            for (int r = sel.intTop; r <= sel.intBottom; ++r) {
+                for (int c = sel.intLeft; c <= sel.intRight; ++c) {
+                    if (m_model->fncUserCanEdit(r, c) && !m_model->Style(r, c).blnCheckMark)
+                        m_model->SetCellValue(r, c, QVariant());
+                }
+            }
+            event->accept();
+            return;
+        }
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            const QModelIndex next = m_blnEnterMovesRight ? moveCursor(MoveRight, Qt::NoModifier)
+                                                          : moveCursor(MoveDown, Qt::NoModifier);
+            if (next.isValid())
+                setCurrentIndex(next);
+            event->accept();
+            return;
+        }
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void cSheet::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    QTableView::closeEditor(editor, hint);
+    if (hint == QAbstractItemDelegate::SubmitModelCache) {
+        const QModelIndex next = m_blnEnterMovesRight ? moveCursor(MoveRight, Qt::NoModifier)
+                                                      : moveCursor(MoveDown, Qt::NoModifier);
+        if (next.isValid())
+            setCurrentIndex(next);
+    }
+}
