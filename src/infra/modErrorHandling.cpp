@@ -70,31 +70,40 @@ QString fncLogFilePath()
     return QDir(dir).filePath(name);
 }
 
+// The system's general date format: short date and long time. Qt's long time names the time
+// zone, which the general format leaves out.
+QString fncGeneralDateTime(const QDateTime& when)
+{
+    const QLocale locale = QLocale::system();
+    static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b\\s*"));
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    timeFormat.replace(zone, QStringLiteral(" "));
+    return locale.toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+        + locale.toString(when.time(), timeFormat.trimmed());
+}
+
 void subWriteLogFile(const QString& strText)
 {
     if (strText.isEmpty())
         return;
     try {
         QFile file(fncLogFilePath());
-        if (!file.open(QIODevice::Append))
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
             return;
-        const QLocale locale = QLocale::system();
-        const QDateTime now = QDateTime::currentDateTime();
         const QString line = strProgramTitle + QLatin1Char('\t')
-            + locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-            + locale.toString(now.time(), QLocale::LongFormat) + QLatin1Char('\t')
+            + fncGeneralDateTime(QDateTime::currentDateTime()) + QLatin1Char('\t')
             + fncMaskPasswords(strText) + strCrLf;
         file.write(line.toUtf8());
-    } catch (...) {
+    } catch (const std::exception&) {
         // Logging never disturbs the caller.
     }
 }
 
 QString fncMaskPasswords(const QString& strText)
 {
-    // Password=secret; PWD={se;cret}; Pwd = x  -> the value becomes ****
+    // Password=secret; PWD={se;cr}}et}; Pwd = "x;y"  -> the value becomes ****
     static const QRegularExpression re(
-        QStringLiteral(R"(((?:Password|PWD)\s*=\s*)(\{[^}]*\}?|[^;\r\n]*))"),
+        QStringLiteral(R"(((?:Password|PWD)\s*=\s*)(\{(?:[^}]|\}\})*\}?|"[^"]*"?|'[^']*'?|[^;\r\n]*))"),
         QRegularExpression::CaseInsensitiveOption);
     QString masked = strText;
     masked.replace(re, QStringLiteral("\\1****"));
@@ -170,7 +179,10 @@ void subHandleError(
             try {
                 if (s.outlookVersion)
                     version = s.outlookVersion();
+            } catch (const cProgramEnded&) {
+                throw;
             } catch (...) {
+                // The report goes out without the version rather than not at all.
             }
             s.strReport += strCrLf + QStringLiteral("Outlook Version: ") + version + strCrLf;
             subSendErrorMail();
@@ -211,6 +223,8 @@ void subSendErrorMail()
             QString::fromLatin1(QUrl::toPercentEncoding(s.strReport)));
         url.setQuery(query.query(QUrl::FullyEncoded), QUrl::StrictMode);
         ok = s.mailOpener ? s.mailOpener(url) : QDesktopServices::openUrl(url);
+    } catch (const cProgramEnded&) {
+        throw;
     } catch (...) {
         ok = false;
     }

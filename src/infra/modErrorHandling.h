@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QUrl>
 
@@ -18,6 +19,8 @@ void subWriteLogFile(const QString& strText);
 // The log file's path: the program's folder, or the per-user data folder when that is read-only.
 QString fncLogFilePath();
 bool fncFileLoggingOn();
+// A date and time in the system's general format (short date, long time), as log lines show it.
+QString fncGeneralDateTime(const QDateTime& when);
 void subSetFileLogging(bool blnOn);
 
 // Shows the one error report of the run, offers the e-mail and ends the program.

@@ -1,0 +1,293 @@
+#include "modErrorHandling.h"
+
+#include "cHVError.h"
+#include "modPhrases.h"
+#include "TestSupport.h"
+
+#include <QFile>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QSysInfo>
+#include <QUrlQuery>
+
+#include <sys/utsname.h>
+
+namespace {
+const QString strCrLf = QStringLiteral("\r\n");
+constexpr qint16 intEnglish = 4;
+constexpr qint16 intGerman = 7;
+
+// A phrase table of our own: every key the program uses, English in its column, and the error
+// report's phrases in German as well (other German cells empty, so they fall back to English).
+QByteArray fncTestTable()
+{
+    const QHash<QString, std::pair<QString, QString>> texts {
+        { "LNGERRINAPP", { "There has been an error in this application.", "In dieser Anwendung ist ein Fehler aufgetreten." } },
+        { "LNGERRTHISERROR", { "This error has occured:", "Dieser Fehler ist aufgetreten:" } },
+        { "LNGERRSYSTEMERROR", { "The system error message was:", "Die Systemfehlermeldung lautete:" } },
+        { "LNGSUBROUTINE", { "Sub routine", "Unterroutine" } },
+        { "LNGERRLINE", { "Error on line", "Fehler in Zeile" } },
+        { "LNGERRSENDREPORT", { "Would you like to send an e-mail with an error report?", "Möchten Sie einen Fehlerbericht per E-Mail senden?" } },
+    };
+    QString table(QChar(0xFEFF));
+    for (const QString& key : fncUsedPhraseKeys()) {
+        QStringList fields(17);
+        fields[0] = key;
+        const auto it = texts.constFind(key);
+        fields[intEnglish] = it != texts.cend() ? it->first : key.toLower();
+        if (it != texts.cend())
+            fields[intGerman] = it->second;
+        table += fields.join(QLatin1Char('\t')) + strCrLf;
+    }
+    QByteArray bytes(reinterpret_cast<const char*>(table.utf16()), table.size() * 2);
+    return bytes;
+}
+
+QString fncKernelText()
+{
+    utsname info {};
+    uname(&info);
+    return QString::fromLocal8Bit(info.sysname) + QLatin1Char(' ')
+        + QString::fromLocal8Bit(info.release).section(QLatin1Char('-'), 0, 0);
+}
+} // namespace
+
+class ErrorReport : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        subSetLanguageResource(fncTestTable());
+        LoadLanguages(intEnglish);
+    }
+    void TearDown() override
+    {
+        subSetOutlookVersionProvider({});
+        subSetLanguageResource(QByteArray());
+    }
+};
+
+TEST_F(ErrorReport, EnglishReportHasTheExactLayout)
+{
+    subLog(QStringLiteral("Checking for HourvaneConnection.txt"));
+    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+    EXPECT_TRUE(hvtest::endsProgram([] {
+        subHandleError(QStringLiteral("File not found"), 53, 12, QStringLiteral("cOtherSettings.FromRS"));
+    }));
+    ASSERT_EQ(cMessageBox::history().size(), 1);
+    const auto& box = cMessageBox::history().first();
+    const QString expected = "There has been an error in this application. Hourvane for Outlook Personal Settings SU ("
+        + fncKernelText() + ")\r\n"
+        "----------------------------------------------------------------------\r\n\r\n"
+        "This error has occured: :\r\n"
+        "Checking for HourvaneConnection.txt\r\n\r\n"
+        "The system error message was: :\r\n"
+        "File not found\r\n"
+        "#53\r\n\r\n"
+        "Sub routine : cOtherSettings.FromRS \r\n"
+        "Error on line: 12\r\n\r\n"
+        "Would you like to send an e-mail with an error report??";
+    EXPECT_EQ(box.strText, expected);
+    EXPECT_EQ(box.strTitle, QStringLiteral("Hourvane for Outlook Personal Settings SU"));
+    EXPECT_EQ(box.buttons, cMessageBox::Buttons::YesNo);
+    EXPECT_EQ(box.icon, cMessageBox::Icon::None);
+    // Answering No creates no e-mail.
+    EXPECT_TRUE(hvtest::openedMailUrls().isEmpty());
+}
+
+TEST_F(ErrorReport, SecondLanguageColumnAndEmptyLastStep)
+{
+    LoadLanguages(intGerman);
+    subResetErrorState(); // loading logged steps of its own
+    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+    EXPECT_TRUE(hvtest::endsProgram([] {
+        subHandleError(QStringLiteral("Boom"), -2147220503, 0, QStringLiteral("Main"));
+    }));
+    ASSERT_EQ(cMessageBox::history().size(), 1);
+    const QString text = cMessageBox::history().first().strText;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("In dieser Anwendung ist ein Fehler aufgetreten. Hourvane")));
+    // No step logged: an empty line stands where the last step goes.
+    EXPECT_TRUE(text.contains(QStringLiteral("Dieser Fehler ist aufgetreten: :\r\n\r\n\r\nDie Systemfehlermeldung lautete: :\r\nBoom\r\n#-2147220503\r\n")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Unterroutine : Main \r\nFehler in Zeile: 0\r\n")));
+    EXPECT_TRUE(text.endsWith(QStringLiteral("Möchten Sie einen Fehlerbericht per E-Mail senden??")));
+}
+
+TEST_F(ErrorReport, OnlyTheFirstErrorOfARunIsReported)
+{
+    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+    EXPECT_TRUE(hvtest::endsProgram([] { subHandleError(QStringLiteral("first"), 1, 0, QStringLiteral("a")); }));
+    // An error raised while the report was under way ends the program without a second box.
+    EXPECT_TRUE(hvtest::endsProgram([] { subHandleError(QStringLiteral("second"), 2, 0, QStringLiteral("b")); }));
+    EXPECT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_TRUE(fncReportText().contains(QStringLiteral("first")));
+    EXPECT_FALSE(fncReportText().contains(QStringLiteral("second")));
+}
+
+TEST_F(ErrorReport, YesOpensTheMailWithSubjectAndBody)
+{
+    subSetOutlookVersionProvider([] { return QStringLiteral("khal 0.11"); });
+    subLog(QStringLiteral("Opening Provider=SQLOLEDB.1;Password=s3cr&t;User ID=sa"));
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Yes);
+    EXPECT_TRUE(hvtest::endsProgram([] {
+        subHandleError(QStringLiteral("Login failed; Password=s3cr&t"), 5, 7, QStringLiteral("fncOpen"));
+    }));
+    ASSERT_EQ(hvtest::openedMailUrls().size(), 1);
+    const QUrl url = hvtest::openedMailUrls().first();
+    EXPECT_EQ(url.scheme(), QStringLiteral("mailto"));
+    EXPECT_EQ(url.path(), strSupportAddress);
+    const QUrlQuery query(url);
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded),
+        "Error in Hourvane for Outlook Personal Settings SU " + fncProgramVersion() + " (" + fncKernelText() + ")");
+    const QString body = query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded);
+    EXPECT_EQ(body, fncReportText());
+    EXPECT_TRUE(body.endsWith(QStringLiteral("Error on line: 7\r\nOutlook Version: khal 0.11\r\n")));
+    // The password is in neither the box, the report nor the mail.
+    EXPECT_FALSE(cMessageBox::history().first().strText.contains(QStringLiteral("s3cr")));
+    EXPECT_FALSE(QUrl::fromPercentEncoding(url.toEncoded()).contains(QStringLiteral("s3cr")));
+    EXPECT_TRUE(body.contains(QStringLiteral("Password=****;User ID=sa")));
+    EXPECT_EQ(cMessageBox::history().size(), 1);
+}
+
+TEST_F(ErrorReport, AMailThatCannotBeOpenedIsSaidOnce)
+{
+    hvtest::setMailOpenerFails(true);
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Yes);
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    EXPECT_TRUE(hvtest::endsProgram([] { subHandleError(QStringLiteral("x"), 1, 0, QStringLiteral("p")); }));
+    ASSERT_EQ(cMessageBox::history().size(), 2);
+    EXPECT_EQ(cMessageBox::history().at(1).strText, QStringLiteral("Failed to send error email using MS Outlook!"));
+    EXPECT_EQ(cMessageBox::history().at(1).icon, cMessageBox::Icon::Critical);
+    EXPECT_EQ(cMessageBox::history().at(1).buttons, cMessageBox::Buttons::Ok);
+}
+
+TEST_F(ErrorReport, AnEndDuringTheVersionLookupIsNotSwallowed)
+{
+    int intHookRuns = 0;
+    subAddEndHook([&] { ++intHookRuns; });
+    // The calendar program could not be started: its own code ends the program.
+    subSetOutlookVersionProvider([]() -> QString { subEndProgram(3); });
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Yes);
+    int intCode = -1;
+    EXPECT_TRUE(hvtest::endsProgram([] { subHandleError(QStringLiteral("x"), 1, 0, QStringLiteral("p")); }, &intCode));
+    EXPECT_EQ(intCode, 3);
+    EXPECT_TRUE(hvtest::openedMailUrls().isEmpty());
+    EXPECT_EQ(intHookRuns, 1);
+}
+
+TEST_F(ErrorReport, CurrentExceptionIsReportedWithItsNumberAndEndsPassThrough)
+{
+    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+    EXPECT_TRUE(hvtest::endsProgram([] {
+        try {
+            throw cHVError(lngObjectError + 1002, QStringLiteral("modRegistryEntry"), QStringLiteral("Key may not be empty"));
+        } catch (...) {
+            subHandleCurrentException(QStringLiteral("cPersonalSettings.SaveSettings"));
+        }
+    }));
+    EXPECT_TRUE(fncReportText().contains(QStringLiteral("Key may not be empty\r\n#-2147220502\r\n")));
+    EXPECT_TRUE(fncReportText().contains(QStringLiteral(": cPersonalSettings.SaveSettings \r\n")));
+
+    subResetErrorState();
+    cMessageBox::clearHistory();
+    EXPECT_TRUE(hvtest::endsProgram([] {
+        try {
+            throw cProgramEnded { 0 };
+        } catch (...) {
+            subHandleCurrentException(QStringLiteral("Main"));
+        }
+    }));
+    EXPECT_TRUE(cMessageBox::history().isEmpty());
+}
+
+TEST(WindowsVersion, NamesTheKernelAndItsRelease)
+{
+    const QString text = fncGetWindowsVersion();
+    EXPECT_EQ(text, fncKernelText());
+    EXPECT_TRUE(text.section(QLatin1Char(' '), 1).contains(QRegularExpression(QStringLiteral("^\\d+\\.\\d+"))))
+        << text.toStdString();
+}
+
+struct MaskCase
+{
+    const char* input;
+    const char* expected;
+};
+
+class PasswordMasking : public testing::TestWithParam<MaskCase>
+{
+};
+
+TEST_P(PasswordMasking, HidesTheValueOnly)
+{
+    EXPECT_EQ(fncMaskPasswords(QString::fromUtf8(GetParam().input)).toStdString(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, PasswordMasking,
+    testing::Values(MaskCase { "Provider=SQLOLEDB.1;Password=abc;User ID=sa", "Provider=SQLOLEDB.1;Password=****;User ID=sa" },
+        MaskCase { "password = abc def", "password = ****" },
+        MaskCase { "DRIVER={FreeTDS};PWD={p;w}}d};UID=x", "DRIVER={FreeTDS};PWD=****;UID=x" },
+        MaskCase { "Password=\"a;b\";Data Source=h", "Password=****;Data Source=h" },
+        MaskCase { "Password='a;b';x=1", "Password=****;x=1" },
+        MaskCase { "Pwd=1\r\nnext line", "Pwd=****\r\nnext line" },
+        MaskCase { "Integrated Security=SSPI;Data Source=h", "Integrated Security=SSPI;Data Source=h" }));
+
+class StepLog : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QFile::remove(fncLogFilePath());
+        subSetFileLogging(true);
+    }
+    void TearDown() override
+    {
+        subSetFileLogging(false);
+        QFile::remove(fncLogFilePath());
+    }
+    static QByteArray fncLogBytes()
+    {
+        QFile file(fncLogFilePath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+};
+
+TEST_F(StepLog, WritesTitleDateAndStepSeparatedByTabs)
+{
+    const QDateTime before = QDateTime::currentDateTime();
+    subLog(QStringLiteral("Attempting to start MS Outlook 2000 or later"));
+    subLog(QString());
+    subLog(QStringLiteral("Opening Password=geheim;User ID=sa"));
+    EXPECT_EQ(fncGetLastStep(), QStringLiteral("Opening Password=geheim;User ID=sa"));
+    const QString log = QString::fromUtf8(fncLogBytes());
+    ASSERT_TRUE(log.endsWith(strCrLf));
+    const QStringList lines = log.chopped(2).split(strCrLf);
+    ASSERT_EQ(lines.size(), 2) << "an empty step writes no line";
+    const QStringList fields = lines.at(0).split(QLatin1Char('\t'));
+    ASSERT_EQ(fields.size(), 3);
+    EXPECT_EQ(fields.at(0), strProgramTitle);
+    EXPECT_EQ(fields.at(2), QStringLiteral("Attempting to start MS Outlook 2000 or later"));
+    // The time stamp is this run's local time in the general format (to the second).
+    const QDateTime after = QDateTime::currentDateTime();
+    EXPECT_TRUE(fields.at(1) == fncGeneralDateTime(before) || fields.at(1) == fncGeneralDateTime(after))
+        << fields.at(1).toStdString();
+    EXPECT_FALSE(fields.at(1).contains(QLatin1Char('\t')));
+    EXPECT_EQ(lines.at(1).section(QLatin1Char('\t'), 2), QStringLiteral("Opening Password=****;User ID=sa"));
+}
+
+TEST_F(StepLog, FlagOffWritesNothingButKeepsTheStep)
+{
+    subSetFileLogging(false);
+    subLog(QStringLiteral("Reading phrases"));
+    EXPECT_EQ(fncGetLastStep(), QStringLiteral("Reading phrases"));
+    EXPECT_FALSE(QFile::exists(fncLogFilePath()));
+}
+
+TEST(GeneralDateTime, ShortDateAndLongTimeWithoutZone)
+{
+    const QDateTime when(QDate(2026, 3, 9), QTime(14, 5, 7));
+    const QString text = fncGeneralDateTime(when);
+    EXPECT_TRUE(text.startsWith(QLocale::system().toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ')));
+    EXPECT_TRUE(text.contains(QStringLiteral("05:07")) || text.contains(QStringLiteral("5:07"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(when.timeZoneAbbreviation())) << text.toStdString();
+}
