@@ -21,7 +21,13 @@ public:
     ~cConnection();
 
     // Opens a connection; intLoginTimeout (seconds) bounds the wait for a server.
+    // A local database file must exist and be an SQLite database (a Jet file or damaged bytes are
+    // reported by name and left alone).
     static std::shared_ptr<cConnection> Open(const QString& strConnectionString, int intLoginTimeout = 15);
+    // Creates a new, empty local database file (the file must not exist) and opens it.
+    static std::shared_ptr<cConnection> CreateLocal(const QString& strPath);
+    // Throws cHVError naming the file when it is not an SQLite database.
+    static void subCheckLocalFile(const QString& strPath);
 
     eEngine Engine() const;
     const cSqlDialect& Dialect() const;

@@ -30,3 +30,8 @@ struct cField
 
 // The type a column of ours has by its Hungarian prefix (intX, strX, curX, blnX, dtmX/dteX, numX).
 eFieldType fncFieldTypeFromName(const QString& strColumn);
+
+class QVariant;
+// value converted to a column's type (Currency as cCurrency, Date as QDateTime); a null value
+// stays null. Throws cHVError when the value does not fit the type ("abc" for a number).
+QVariant fncCoerceValue(const QVariant& value, eFieldType type);

@@ -55,5 +55,8 @@ QString fncConnectionFilePath();
 // Writes HourvaneConnection.txt whole, readable by its owner alone.
 void subWriteConnectionFile(const QString& strPath, const QString& strConnection);
 
+// Makes conn the shared connection (closing one that was open); the schema routines use it.
+void subSetSharedConnection(ConnectionPtr conn);
+
 // For tests: close the connection, forget the dialogs and bindings, reset the state variables.
 void subResetDBState();

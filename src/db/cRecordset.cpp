@@ -1,0 +1,589 @@
+#include "cRecordset.h"
+
+#include "cConnection.h"
+#include "modSchema.h"
+
+#include <cHVError.h>
+
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlIndex>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <mutex>
+
+namespace {
+
+const QString strSource = QStringLiteral("cRecordset");
+constexpr qint32 lngEFail = static_cast<qint32>(0x80004005u);
+
+[[noreturn]] void raise(qint32 number, const QString& text) { throw cHVError(number, strSource, text); }
+
+bool hasHungarianPrefix(const QString& name)
+{
+    static const QRegularExpression prefix(QStringLiteral("^(int|str|cur|bln|dtm|dte|num)[A-Z0-9_]"));
+    return prefix.match(name).hasMatch();
+}
+
+eFieldType typeOfSqlField(const QSqlField& f)
+{
+    switch (f.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::UInt:
+        return eFieldType::Long;
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return eFieldType::Double;
+    case QMetaType::Bool:
+        return eFieldType::Boolean;
+    case QMetaType::QDate:
+    case QMetaType::QDateTime:
+        return eFieldType::Date;
+    default:
+        return eFieldType::Memo;
+    }
+}
+
+int definedSize(eFieldType type)
+{
+    switch (type) {
+    case eFieldType::Text:
+        return 255;
+    case eFieldType::Memo:
+        return 536870910; // what Jet reports for a memo column
+    default:
+        return 0;
+    }
+}
+
+bool sameValue(const QVariant& a, const QVariant& b, eFieldType type)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() && b.isNull();
+    switch (type) {
+    case eFieldType::Text:
+    case eFieldType::Memo:
+        return a.toString().compare(b.toString(), Qt::CaseInsensitive) == 0;
+    case eFieldType::Currency:
+        return a.value<cCurrency>() == b.value<cCurrency>();
+    case eFieldType::Date:
+        return a.toDateTime() == b.toDateTime();
+    case eFieldType::Boolean:
+        return a.toBool() == b.toBool();
+    default:
+        return a.toDouble() == b.toDouble();
+    }
+}
+
+} // namespace
+
+void subRegisterCurrencyConversions()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        QMetaType::registerConverter<cCurrency, QString>(&cCurrency::toInvariantString);
+        QMetaType::registerConverter<cCurrency, double>(&cCurrency::toDouble);
+    });
+}
+
+struct cRecordset::Impl
+{
+    struct Row
+    {
+        QVariantList values;
+        bool deleted = false;
+    };
+
+    QList<cField> fields;
+    QList<Row> rows;
+    int pos = 0;
+    bool open = true;
+    bool readOnly = false;
+    QString source;
+    QString table;
+    int keyIndex = -1;
+    std::shared_ptr<cConnection> connection;
+
+    // The edit of the current row, stored by Update.
+    bool editing = false;
+    bool adding = false;
+    QVariantList editValues;
+    QList<bool> changed;
+
+    void checkOpen() const
+    {
+        if (!open)
+            raise(3704, QStringLiteral("Operation is not allowed when the object is closed."));
+    }
+    bool atRow() const { return pos >= 0 && pos < rows.size(); }
+    void checkCurrent() const
+    {
+        checkOpen();
+        if (!atRow())
+            raise(3021, QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
+                                       "Requested operation requires a current record."));
+        if (rows.at(pos).deleted)
+            raise(-2147217864, QStringLiteral("Row handle referred to a deleted row or a row marked for deletion."));
+    }
+    void checkWritable() const
+    {
+        checkOpen();
+        if (readOnly)
+            raise(3251, QStringLiteral("Current Recordset does not support updating. This may be a limitation of "
+                                       "the provider, or of the selected locktype."));
+    }
+    int fieldIndex(const QString& name) const
+    {
+        for (int i = 0; i < fields.size(); ++i) {
+            if (fields.at(i).Name.compare(name, Qt::CaseInsensitive) == 0)
+                return i;
+        }
+        return -1;
+    }
+    int requireField(const QString& name) const
+    {
+        const int i = fieldIndex(name);
+        if (i < 0)
+            raise(3265, QStringLiteral("Item cannot be found in the collection corresponding to the requested name "
+                                       "or ordinal. (%1)")
+                            .arg(name));
+        return i;
+    }
+    void requireIndex(int i) const
+    {
+        if (i < 0 || i >= fields.size())
+            raise(3265, QStringLiteral("Item cannot be found in the collection corresponding to the requested name "
+                                       "or ordinal. (%1)")
+                            .arg(i));
+    }
+    void skipDeleted()
+    {
+        while (pos < rows.size() && rows.at(pos).deleted)
+            ++pos;
+    }
+    void requireKey() const
+    {
+        if (table.isEmpty() || keyIndex < 0)
+            raise(lngEFail, QStringLiteral("Insufficient key column information for updating or refreshing."));
+        if (!connection || !connection->IsOpen())
+            raise(3704, QStringLiteral("Operation is not allowed when the connection is closed."));
+    }
+    void beginEdit()
+    {
+        if (editing)
+            return;
+        editing = true;
+        editValues = rows.at(pos).values;
+        changed = QList<bool>(fields.size(), false);
+    }
+};
+
+cRecordset::cRecordset()
+    : d(std::make_unique<Impl>())
+{
+    subRegisterCurrencyConversions();
+}
+
+cRecordset::~cRecordset() = default;
+
+void cRecordset::AppendField(const cField& field)
+{
+    if (!d->rows.isEmpty())
+        raise(3219, QStringLiteral("Operation is not allowed in this context: the recordset holds rows."));
+    if (d->fieldIndex(field.Name) >= 0)
+        raise(3367, QStringLiteral("Cannot append. An object with that name is already in the collection. (%1)")
+                        .arg(field.Name));
+    d->fields.append(field);
+    if (field.AutoIncrement && d->keyIndex < 0)
+        d->keyIndex = static_cast<int>(d->fields.size()) - 1;
+}
+
+void cRecordset::AppendField(const QString& strName, eFieldType type, int intDefinedSize)
+{
+    cField f;
+    f.Name = strName;
+    f.Type = type;
+    f.DefinedSize = intDefinedSize > 0 ? intDefinedSize : definedSize(type);
+    AppendField(f);
+}
+
+void cRecordset::AppendRow(const QVariantList& values)
+{
+    d->checkOpen();
+    if (values.size() > d->fields.size())
+        raise(3001, QStringLiteral("The row has %1 values for %2 columns.").arg(values.size()).arg(d->fields.size()));
+    Impl::Row row;
+    row.values.reserve(d->fields.size());
+    for (int i = 0; i < d->fields.size(); ++i)
+        row.values.append(i < values.size() ? fncCoerceValue(values.at(i), d->fields.at(i).Type) : QVariant());
+    const bool wasAtEnd = d->pos >= d->rows.size();
+    d->rows.append(std::move(row));
+    if (wasAtEnd && d->rows.size() == 1)
+        d->pos = 0;
+}
+
+int cRecordset::FieldCount() const { return static_cast<int>(d->fields.size()); }
+
+const cField& cRecordset::Field(int intIndex) const
+{
+    d->requireIndex(intIndex);
+    return d->fields.at(intIndex);
+}
+
+const QList<cField>& cRecordset::Fields() const { return d->fields; }
+int cRecordset::FieldIndex(const QString& strName) const { return d->fieldIndex(strName); }
+
+int cRecordset::RecordCount() const
+{
+    int n = 0;
+    for (const auto& r : d->rows)
+        n += r.deleted ? 0 : 1;
+    return n;
+}
+
+bool cRecordset::Eof() const { return !d->open || d->pos >= d->rows.size(); }
+
+bool cRecordset::Bof() const
+{
+    if (!d->open || d->rows.isEmpty())
+        return true;
+    return d->pos < 0;
+}
+
+int cRecordset::AbsolutePosition() const { return d->pos; }
+
+void cRecordset::MoveFirst()
+{
+    d->checkOpen();
+    if (d->editing)
+        Update();
+    d->pos = 0;
+    d->skipDeleted();
+}
+
+void cRecordset::MoveNext()
+{
+    d->checkOpen();
+    if (d->editing)
+        Update();
+    if (d->pos >= d->rows.size())
+        raise(3021, QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. Requested "
+                                   "operation requires a current record."));
+    ++d->pos;
+    d->skipDeleted();
+}
+
+void cRecordset::MoveLast()
+{
+    d->checkOpen();
+    if (d->editing)
+        Update();
+    d->pos = static_cast<int>(d->rows.size()) - 1;
+    while (d->pos >= 0 && d->rows.at(d->pos).deleted)
+        --d->pos;
+    if (d->pos < 0)
+        d->pos = static_cast<int>(d->rows.size());
+}
+
+void cRecordset::Move(int intPosition)
+{
+    d->checkOpen();
+    if (d->editing)
+        Update();
+    d->pos = qBound(0, intPosition, static_cast<int>(d->rows.size()));
+    d->skipDeleted();
+}
+
+QVariant cRecordset::Value(int intIndex) const
+{
+    d->requireIndex(intIndex);
+    d->checkCurrent();
+    return d->editing ? d->editValues.at(intIndex) : d->rows.at(d->pos).values.at(intIndex);
+}
+
+QVariant cRecordset::Value(const QString& strName) const { return Value(d->requireField(strName)); }
+
+cCurrency cRecordset::CurrencyValue(const QString& strName) const
+{
+    const QVariant v = fncCoerceValue(Value(strName), eFieldType::Currency);
+    return v.isNull() ? cCurrency() : v.value<cCurrency>();
+}
+
+void cRecordset::SetValue(int intIndex, const QVariant& value)
+{
+    d->requireIndex(intIndex);
+    d->checkWritable();
+    d->checkCurrent();
+    const cField& f = d->fields.at(intIndex);
+    if (f.AutoIncrement && d->connection)
+        raise(-2147217887, QStringLiteral("Field '%1' cannot be updated.").arg(f.Name));
+    QVariant v = fncCoerceValue(value, f.Type);
+    if (f.Type == eFieldType::Text && v.toString().size() > f.DefinedSize && f.DefinedSize > 0)
+        raise(-2147217833, QStringLiteral("The value for '%1' is longer than %2 characters.").arg(f.Name).arg(f.DefinedSize));
+    d->beginEdit();
+    d->editValues[intIndex] = v;
+    d->changed[intIndex] = true;
+}
+
+void cRecordset::SetValue(const QString& strName, const QVariant& value) { SetValue(d->requireField(strName), value); }
+
+void cRecordset::AddNew()
+{
+    d->checkWritable();
+    if (d->editing)
+        Update();
+    Impl::Row row;
+    for (int i = 0; i < d->fields.size(); ++i)
+        row.values.append(QVariant());
+    d->rows.append(row);
+    d->pos = static_cast<int>(d->rows.size()) - 1;
+    d->beginEdit();
+    d->adding = true;
+}
+
+bool cRecordset::EditPending() const { return d->editing; }
+
+void cRecordset::CancelUpdate()
+{
+    if (!d->editing)
+        return;
+    if (d->adding) {
+        d->rows.removeAt(d->pos);
+        d->pos = static_cast<int>(d->rows.size());
+    }
+    d->editing = d->adding = false;
+    d->editValues.clear();
+    d->changed.clear();
+}
+
+void cRecordset::Update()
+{
+    d->checkWritable();
+    if (!d->editing)
+        return;
+    if (d->connection) {
+        d->requireKey();
+        cConnection& c = *d->connection;
+        const eEngine engine = c.Engine();
+        QStringList cols;
+        QVariantList params;
+        for (int i = 0; i < d->fields.size(); ++i) {
+            if (!d->changed.at(i) || i == d->keyIndex)
+                continue;
+            cols.append(d->fields.at(i).Name);
+            params.append(c.ToDatabase(d->editValues.at(i), d->fields.at(i).Type));
+        }
+        const QString key = d->fields.at(d->keyIndex).Name;
+        QSqlQuery q(c.Database());
+        if (d->adding) {
+            QString sql;
+            QStringList marks;
+            for (int i = 0; i < cols.size(); ++i)
+                marks.append(QStringLiteral("?"));
+            const QString output = engine == eEngine::SqlServer ? QStringLiteral(" OUTPUT INSERTED.") + key : QString();
+            if (cols.isEmpty())
+                sql = QStringLiteral("INSERT INTO %1%2 DEFAULT VALUES").arg(d->table, output);
+            else
+                sql = QStringLiteral("INSERT INTO %1 (%2)%3 VALUES (%4)")
+                          .arg(d->table, cols.join(QStringLiteral(", ")), output, marks.join(QStringLiteral(", ")));
+            if (engine == eEngine::PostgreSQL)
+                sql += QStringLiteral(" RETURNING ") + key;
+            if (!q.prepare(sql))
+                raise(lngEFail, q.lastError().text());
+            for (const QVariant& p : params)
+                q.addBindValue(p);
+            if (!q.exec())
+                raise(lngEFail, q.lastError().databaseText().isEmpty() ? q.lastError().text()
+                                                                      : q.lastError().databaseText());
+            QVariant id;
+            if (engine == eEngine::SQLite)
+                id = q.lastInsertId();
+            else if (q.next())
+                id = q.value(0);
+            d->editValues[d->keyIndex] = fncCoerceValue(id, d->fields.at(d->keyIndex).Type);
+        } else if (!cols.isEmpty()) {
+            QStringList sets;
+            for (const QString& col : cols)
+                sets.append(col + QStringLiteral(" = ?"));
+            const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                                    .arg(d->table, sets.join(QStringLiteral(", ")), key);
+            if (!q.prepare(sql))
+                raise(lngEFail, q.lastError().text());
+            for (const QVariant& p : params)
+                q.addBindValue(p);
+            q.addBindValue(c.ToDatabase(d->rows.at(d->pos).values.at(d->keyIndex), eFieldType::Long));
+            if (!q.exec())
+                raise(lngEFail, q.lastError().databaseText().isEmpty() ? q.lastError().text()
+                                                                      : q.lastError().databaseText());
+            if (q.numRowsAffected() == 0)
+                raise(lngEFail, QStringLiteral("Row cannot be located for updating. Some values may have been "
+                                               "changed since it was last read."));
+        }
+    }
+    d->rows[d->pos].values = d->editValues;
+    d->editing = d->adding = false;
+    d->editValues.clear();
+    d->changed.clear();
+}
+
+void cRecordset::Delete()
+{
+    d->checkWritable();
+    if (d->editing && d->adding) {
+        CancelUpdate();
+        return;
+    }
+    d->checkCurrent();
+    if (d->connection) {
+        d->requireKey();
+        cConnection& c = *d->connection;
+        QSqlQuery q(c.Database());
+        q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(d->table, d->fields.at(d->keyIndex).Name));
+        q.addBindValue(c.ToDatabase(d->rows.at(d->pos).values.at(d->keyIndex), eFieldType::Long));
+        if (!q.exec())
+            raise(lngEFail, q.lastError().databaseText().isEmpty() ? q.lastError().text()
+                                                                  : q.lastError().databaseText());
+    }
+    d->editing = false;
+    d->rows[d->pos].deleted = true;
+}
+
+bool cRecordset::Find(const QString& strField, const QVariant& value)
+{
+    d->checkOpen();
+    const int i = d->requireField(strField);
+    const eFieldType type = d->fields.at(i).Type;
+    QVariant wanted;
+    try {
+        wanted = fncCoerceValue(value, type);
+    } catch (const cHVError&) {
+        d->pos = static_cast<int>(d->rows.size());
+        return false;
+    }
+    if (d->editing)
+        Update();
+    if (d->pos < 0)
+        d->pos = 0;
+    for (; d->pos < d->rows.size(); ++d->pos) {
+        const auto& row = d->rows.at(d->pos);
+        if (!row.deleted && sameValue(row.values.at(i), wanted, type))
+            return true;
+    }
+    return false;
+}
+
+bool cRecordset::Find(const QString& strCriteria)
+{
+    static const QRegularExpression criterion(
+        QStringLiteral("^\\s*\\[?([A-Za-z_][A-Za-z0-9_ ]*?)\\]?\\s*=\\s*(?:'((?:[^']|'')*)'|#([^#]*)#|(-?[0-9]+(?:\\.[0-9]+)?))\\s*$"));
+    const auto m = criterion.match(strCriteria);
+    if (!m.hasMatch())
+        raise(3001, QStringLiteral("Arguments are of the wrong type, are out of acceptable range, or are in conflict "
+                                   "with one another. (%1)")
+                        .arg(strCriteria));
+    QVariant value;
+    if (m.capturedStart(2) >= 0)
+        value = m.captured(2).replace(QLatin1String("''"), QLatin1String("'"));
+    else if (m.capturedStart(3) >= 0)
+        value = m.captured(3);
+    else
+        value = m.captured(4);
+    return Find(m.captured(1), value);
+}
+
+bool cRecordset::ReadOnly() const { return d->readOnly; }
+bool cRecordset::IsOpen() const { return d->open; }
+
+void cRecordset::Close()
+{
+    d->open = false;
+    d->rows.clear();
+    d->editing = d->adding = false;
+    d->connection.reset();
+}
+
+QString cRecordset::TableName() const { return d->table; }
+QString cRecordset::KeyColumn() const { return d->keyIndex >= 0 ? d->fields.at(d->keyIndex).Name : QString(); }
+QString cRecordset::Source() const { return d->source; }
+
+RecordsetPtr cConnection::OpenRecordset(const QString& strSource, bool blnReadOnly)
+{
+    if (!IsOpen())
+        raise(3704, QStringLiteral("Operation is not allowed when the object is closed."));
+    static const QRegularExpression identifier(QStringLiteral("^\\s*\\[?([A-Za-z_][A-Za-z0-9_]*)\\]?\\s*$"));
+    static const QRegularExpression simpleSelect(
+        QStringLiteral("^\\s*select\\s+(?:top\\s+\\d+\\s+)?.+?\\s+from\\s+\\[?([A-Za-z_][A-Za-z0-9_]*)\\]?"
+                       "\\s*(?:(?:where|order\\s+by|limit)\\b.*)?;?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    QString sql = strSource;
+    QString table;
+    const auto id = identifier.match(strSource);
+    if (id.hasMatch()) {
+        table = id.captured(1);
+        sql = QStringLiteral("select * from ") + table;
+    } else {
+        const auto sel = simpleSelect.match(strSource);
+        if (sel.hasMatch() && !strSource.contains(QLatin1String(" join "), Qt::CaseInsensitive))
+            table = sel.captured(1);
+    }
+    auto rs = std::make_shared<cRecordset>();
+    QSqlQuery q(Database());
+    q.setForwardOnly(true);
+    q.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    if (!q.exec(Dialect().Translate(sql))) {
+        const QSqlError e = q.lastError();
+        raise(lngEFail, e.databaseText().trimmed().isEmpty() ? e.text() : e.databaseText().trimmed());
+    }
+    const QSqlRecord rec = q.record();
+    const cSchemaTable* schemaTable = table.isEmpty() ? nullptr : fncSchemaTable(table);
+    if (schemaTable)
+        table = schemaTable->strName;
+    for (int i = 0; i < rec.count(); ++i) {
+        cField f;
+        f.Name = rec.fieldName(i);
+        const cSchemaColumn* sc = schemaTable ? fncSchemaColumn(table, f.Name) : nullptr;
+        if (sc) {
+            f.Name = sc->strName;
+            f.Type = sc->type;
+            f.AutoIncrement = sc == &schemaTable->columns.first();
+            f.Nullable = !f.AutoIncrement;
+        } else if (hasHungarianPrefix(f.Name)) {
+            f.Type = fncFieldTypeFromName(f.Name);
+        } else {
+            f.Type = typeOfSqlField(rec.field(i));
+        }
+        f.DefinedSize = definedSize(f.Type);
+        rs->d->fields.append(f);
+        if (f.AutoIncrement)
+            rs->d->keyIndex = i;
+    }
+    if (!schemaTable && !table.isEmpty()) {
+        const QSqlIndex pk = Database().primaryIndex(table);
+        if (pk.count() == 1) {
+            const int k = rs->d->fieldIndex(pk.fieldName(0));
+            if (k >= 0) {
+                rs->d->keyIndex = k;
+                rs->d->fields[k].AutoIncrement = true;
+            }
+        }
+    }
+    while (q.next()) {
+        cRecordset::Impl::Row row;
+        row.values.reserve(rec.count());
+        for (int i = 0; i < rec.count(); ++i)
+            row.values.append(FromDatabase(q.value(i), rs->d->fields.at(i).Type));
+        rs->d->rows.append(std::move(row));
+    }
+    rs->d->source = strSource;
+    rs->d->table = table;
+    rs->d->readOnly = blnReadOnly;
+    rs->d->connection = shared_from_this();
+    return rs;
+}
