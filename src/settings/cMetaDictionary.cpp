@@ -1,5 +1,48 @@
 #include "cMetaDictionary.h"
 
+#include "cHVError.h"
+#include "cRecordset.h"
+
+namespace {
+const QString strSource = QStringLiteral("cMetaDictionary");
+
+// CBool of a field's text: "True"/"False" in any case, or a number (0 is False).
+bool fncFieldToBoolean(const QString& strText)
+{
+    const QString t = strText.trimmed();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+        return false;
+    bool ok = false;
+    const double d = t.toDouble(&ok);
+    if (ok)
+        return d != 0.0;
+    throw cHVError(13, strSource,
+        QStringLiteral("Type mismatch: blnEnabled \"%1\" is not a Boolean value").arg(strText));
+}
+
+cCurrency fncFieldToCurrency(const QVariant& var)
+{
+    if (var.metaType() == QMetaType::fromType<cCurrency>())
+        return var.value<cCurrency>();
+    if (const auto cur = cCurrency::fromVariant(var))
+        return *cur;
+    throw cHVError(13, strSource,
+        QStringLiteral("Type mismatch: curRate \"%1\" is not an amount").arg(var.toString()));
+}
+
+qint32 fncFieldToLong(const QVariant& var)
+{
+    bool ok = false;
+    const qint32 lng = var.isNull() ? 0 : var.toInt(&ok);
+    if (!ok)
+        throw cHVError(13, strSource,
+            QStringLiteral("Type mismatch: the identity \"%1\" is not a number").arg(var.toString()));
+    return lng;
+}
+} // namespace
+
 void cMetaDictionary::AddMeta(const QString& strName, const QString& strCategory,
     cCurrency curRate, qint32 lngID, const QString& strSuperCategory, bool blnEnabled)
 {
@@ -21,4 +64,30 @@ QVariant cMetaDictionary::fncSafeValue(const QVariant& varValue, bool blnNumeric
     if (blnNumeric)
         return blnNull ? QVariant(qint16(0)) : varValue;
     return blnNull ? QVariant(QString()) : QVariant(varValue.toString());
+}
+
+void cMetaDictionary::ReadFromRecordset(cRecordset& rs)
+{
+    qint32 lngID = 0;
+    while (!rs.Eof()) {
+        QString strCategory;
+        QString strSuperCategory;
+        cCurrency curRate;
+        bool blnEnabled = true;
+        if (rs.FieldCount() > 1) {
+            lngID = fncFieldToLong(rs.Value(0));
+            curRate = fncFieldToCurrency(fncSafeValue(rs.Value(QStringLiteral("curRate")), true));
+            strCategory = fncSafeValue(rs.Value(QStringLiteral("strCategory")), false).toString();
+            strSuperCategory
+                = fncSafeValue(rs.Value(QStringLiteral("strSuperCategory")), false).toString();
+            blnEnabled = fncFieldToBoolean(
+                fncSafeValue(rs.Value(QStringLiteral("blnEnabled")), false).toString());
+        } else {
+            // A plain list of names: numbered in row order.
+            ++lngID;
+        }
+        const QString strName = fncSafeValue(rs.Value(QStringLiteral("strName")), false).toString();
+        AddMeta(strName, strCategory, curRate, lngID, strSuperCategory, blnEnabled);
+        rs.MoveNext();
+    }
 }
