@@ -187,6 +187,19 @@ bool runScript(ConnectionPtr conn, const QString& strConnection, const QString& 
 
 } // namespace
 
+bool fncRunCreationScript(const QString& strServerConnection, const QString& strDBName)
+{
+    QFile f(fncScriptPathFor(strServerConnection));
+    if (!f.open(QIODevice::ReadOnly)) {
+        cMessageBox::Show(QStringLiteral("Failed to find file ") + f.fileName(), cMessageBox::Buttons::Ok,
+            cMessageBox::Icon::Critical);
+        return false;
+    }
+    QString strScript = QString::fromUtf8(f.readAll());
+    strScript.replace(QStringLiteral("Hourvane3SQL"), strDBName);
+    return runScript(cConnection::Open(strServerConnection), strServerConnection, strScript);
+}
+
 QStringList fncSplitSqlScript(const QString& strScript)
 {
     static const QRegularExpression goLine(QStringLiteral("^\\s*go(?:\\s+(\\d+))?\\s*(?:--.*)?$"),

@@ -18,6 +18,10 @@ void subCheckSQLUpgrade();
 // box's text, and returns the new database's connection string (empty when none was made).
 QString fncCreateSQLDB(const QString& strDBName);
 
+// Runs the creation script of the server that strServerConnection (no catalog) names, with
+// strDBName in place of "Hourvane3SQL". A failed batch is shown to the user; returns false.
+bool fncRunCreationScript(const QString& strServerConnection, const QString& strDBName);
+
 // The script's batches: the text between lines that hold only "GO" (any case, optionally a
 // repeat count and a trailing "--" comment). "GO n" repeats its batch n times.
 QStringList fncSplitSqlScript(const QString& strScript);
