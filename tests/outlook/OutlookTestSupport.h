@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+namespace hvtest {
+
+// Each test gets its own calendar folder (HOURVANE_CALENDAR) and a fresh session.
+class CalendarTest : public testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    QString calendarPath() const { return m_strCalendar; }
+    // Points HOURVANE_CALENDAR elsewhere for the rest of the test.
+    void useCalendar(const QString& strPath);
+
+private:
+    QByteArray m_oldCalendar;
+    QString m_strCalendar;
+};
+
+QByteArray readFile(const QString& strPath);
+void writeFile(const QString& strPath, const QByteArray& bytes);
+QStringList icsFiles(const QString& strFolder);
+// What is wrong with a file as iCalendar: libical errors, lines over 75 octets, bare LF.
+// Empty when the file is sound.
+QStringList icsProblems(const QByteArray& bytes);
+// The unfolded content lines of a file.
+QStringList unfoldedLines(const QByteArray& bytes);
+
+} // namespace hvtest

@@ -1,0 +1,323 @@
+#include "OutlookTestSupport.h"
+#include "TestSupport.h"
+
+#include "cHVError.h"
+#include "cOlApplication.h"
+#include "olConstants.h"
+
+#include <QDir>
+
+#include <libical/ical.h>
+
+using namespace hvtest;
+
+namespace {
+// Characters that libical and iCalendar treat specially, and text beyond ASCII.
+const QString strAwkward = QStringLiteral(
+    "Line one;\r\nsecond, \"quoted\" \\back\\slash\\n;;\r\n\r\n\tTab, Æøå Größe 日本語 \x01\b\f\r end");
+
+class ItemStore : public CalendarTest
+{
+protected:
+    void SetUp() override
+    {
+        CalendarTest::SetUp();
+        app = cOlApplication::Start();
+        calendar = app->GetNamespace(QStringLiteral("MAPI"))->GetDefaultFolder(olFolderCalendar);
+    }
+
+    // A fresh read from disk: nothing is carried over from the item that wrote it.
+    cOlAppointmentItemPtr reread(const cOlAppointmentItemPtr& item) const
+    {
+        return cOlAppointmentItem::fromFile(item->FilePath());
+    }
+
+    cOlApplicationPtr app;
+    cOlFolderPtr calendar;
+};
+
+TEST_F(ItemStore, NewAppointmentIsAWholeDayEventInItsOwnValidFile)
+{
+    const auto item = calendar->AddAppointment(QStringLiteral("Settings"), QDate(2050, 1, 1));
+    ASSERT_EQ(icsFiles(calendarPath()).size(), 1);
+    const QByteArray bytes = readFile(item->FilePath());
+    EXPECT_TRUE(icsProblems(bytes).isEmpty()) << icsProblems(bytes).join('\n').toStdString();
+    const QStringList lines = unfoldedLines(bytes);
+    EXPECT_TRUE(lines.contains(QStringLiteral("DTSTART;VALUE=DATE:20500101")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("SUMMARY:Settings")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("UID:") + item->Uid()));
+    EXPECT_EQ(QFileInfo(item->FilePath()).fileName(), item->Uid() + QStringLiteral(".ics"));
+
+    const auto back = reread(item);
+    EXPECT_TRUE(back->IsAppointment());
+    EXPECT_EQ(back->Class(), olAppointment);
+    EXPECT_EQ(back->Start(), QDate(2050, 1, 1));
+    EXPECT_EQ(back->Subject(), QStringLiteral("Settings"));
+}
+
+TEST_F(ItemStore, TextFieldsComeBackExactlyAndOtherProgramsSeeReadableText)
+{
+    const auto item = calendar->AddAppointment(strAwkward, QDate(2050, 1, 1));
+    item->setBody(strAwkward);
+    const QString categories = QStringLiteral("Customer:Acme;Beta;\r\nTask:\r\nA, B,C");
+    item->setCategories(categories);
+    item->Save();
+
+    const auto back = reread(item);
+    EXPECT_EQ(back->Subject(), strAwkward);
+    EXPECT_EQ(back->Body(), strAwkward);
+    EXPECT_EQ(back->Categories(), categories);
+
+    // The plain properties stay usable for calendar programs that know nothing of ours.
+    const QByteArray bytes = readFile(item->FilePath());
+    EXPECT_TRUE(icsProblems(bytes).isEmpty()) << icsProblems(bytes).join('\n').toStdString();
+    icalcomponent* root = icalparser_parse_string(bytes.constData());
+    icalcomponent* ev = icalcomponent_get_first_component(root, ICAL_VEVENT_COMPONENT);
+    EXPECT_STREQ(icalcomponent_get_description(ev),
+        "Line one;\nsecond, \"quoted\" \\back\\slash\\n;;\n\n\tTab, Æøå Größe 日本語 \x01 end");
+    EXPECT_EQ(icalcomponent_count_properties(ev, ICAL_CATEGORIES_PROPERTY) >= 1, true);
+    icalcomponent_free(root);
+}
+
+TEST_F(ItemStore, FieldChangedByAnotherProgramWinsOverOurExactCopy)
+{
+    const auto item = calendar->AddAppointment(QStringLiteral("S"), QDate(2050, 1, 1));
+    item->setBody(QStringLiteral("ours\r\nwith CR LF"));
+    item->Save();
+
+    // Another program edits the description with libical and keeps our X-properties.
+    QByteArray bytes = readFile(item->FilePath());
+    icalcomponent* root = icalparser_parse_string(bytes.constData());
+    icalcomponent* ev = icalcomponent_get_first_component(root, ICAL_VEVENT_COMPONENT);
+    icalcomponent_set_description(ev, "theirs\nnow");
+    char* out = icalcomponent_as_ical_string_r(root);
+    writeFile(item->FilePath(), QByteArray(out));
+    icalmemory_free_buffer(out);
+    icalcomponent_free(root);
+
+    EXPECT_EQ(reread(item)->Body(), QStringLiteral("theirs\nnow"));
+}
+
+TEST_F(ItemStore, UserPropertiesKeepNameCaseTypeAndValue)
+{
+    const auto item = calendar->AddAppointment(QStringLiteral("S"), QDate(2050, 1, 1));
+    auto& props = item->UserProperties();
+    props.Add(QStringLiteral("strText"), olText)->setValue(strAwkward);
+    props.Add(QStringLiteral("strEmpty"), olText);
+    props.Add(QStringLiteral("intHours"), olNumber)->setValue(QStringLiteral("7.5"));
+    props.Add(QStringLiteral("blnYes"), olYesNo)->setValue(true);
+    props.Add(QStringLiteral("blnNo"), olYesNo)->setValue(QStringLiteral("False"));
+    props.Add(QStringLiteral("dtmWhen"), olDateTime)
+        ->setValue(QDateTime(QDate(2024, 2, 29), QTime(13, 45, 10)));
+    props.Add(QStringLiteral("Odd name: \"x\";y,z"), olText)->setValue(QStringLiteral("v"));
+    item->Save();
+
+    const auto back = reread(item);
+    const auto& got = back->UserProperties();
+    ASSERT_EQ(got.Count(), 7);
+    EXPECT_EQ(got.Item(1)->Name(), QStringLiteral("strText"));
+    EXPECT_EQ(got.Find(QStringLiteral("STRTEXT"))->Value().toString(), strAwkward);
+    EXPECT_EQ(got.Find(QStringLiteral("strEmpty"))->Value().toString(), QString());
+    EXPECT_EQ(got.Find(QStringLiteral("strEmpty"))->Type(), olText);
+    EXPECT_EQ(got.Find(QStringLiteral("intHours"))->Type(), olNumber);
+    EXPECT_DOUBLE_EQ(got.Find(QStringLiteral("intHours"))->Value().toDouble(), 7.5);
+    EXPECT_EQ(got.Find(QStringLiteral("blnYes"))->Value(), QVariant(true));
+    EXPECT_EQ(got.Find(QStringLiteral("blnNo"))->Value(), QVariant(false));
+    EXPECT_EQ(got.Find(QStringLiteral("dtmWhen"))->Value().toDateTime(),
+        QDateTime(QDate(2024, 2, 29), QTime(13, 45, 10)));
+    EXPECT_EQ(got.Find(QStringLiteral("odd NAME: \"x\";y,z"))->Value().toString(),
+        QStringLiteral("v"));
+    const QByteArray bytes = readFile(item->FilePath());
+    EXPECT_TRUE(icsProblems(bytes).isEmpty()) << icsProblems(bytes).join('\n').toStdString();
+}
+
+TEST_F(ItemStore, LoneSurrogateSurvivesTheFile)
+{
+    const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80"); // outside the BMP
+    const QString broken = QStringLiteral("a") + smile.at(0); // cut through the pair
+    const auto item = calendar->AddAppointment(QStringLiteral("S"), QDate(2050, 1, 1));
+    item->UserProperties().Add(QStringLiteral("P0"), olText)->setValue(broken);
+    item->UserProperties()
+        .Add(QStringLiteral("P1"), olText)->setValue(QString(smile.at(1) + smile));
+    item->Save();
+    const auto back = reread(item);
+    EXPECT_EQ(back->UserProperties().Find(QStringLiteral("P0"))->Value().toString()
+            + back->UserProperties().Find(QStringLiteral("P1"))->Value().toString(),
+        QStringLiteral("a") + smile + smile);
+}
+
+TEST_F(ItemStore, AddingAnExistingNameKeepsItOrRefusesAnotherType)
+{
+    cOlUserProperties props;
+    const auto first = props.Add(QStringLiteral("Settings0"), olText);
+    EXPECT_EQ(props.Add(QStringLiteral("SETTINGS0"), olText), first);
+    EXPECT_EQ(props.Count(), 1);
+    EXPECT_THROW(props.Add(QStringLiteral("settings0"), olNumber), cHVError);
+    EXPECT_THROW(props.Add(QStringLiteral("n"), olNumber)->setValue(QStringLiteral("abc")), cHVError);
+    EXPECT_THROW(props.Add(QStringLiteral("t"), 42), cHVError);
+}
+
+// A file as another calendar program writes it: its own properties, parameters, an alarm,
+// a time zone, a recurrence override and a property of a kind libical does not know.
+const char* const szForeign = "BEGIN:VCALENDAR\r\n"
+                              "VERSION:2.0\r\n"
+                              "PRODID:-//Other Vendor//Other Calendar 4.2//EN\r\n"
+                              "X-WR-CALNAME:Work\r\n"
+                              "BEGIN:VTIMEZONE\r\n"
+                              "TZID:Europe/Oslo\r\n"
+                              "BEGIN:STANDARD\r\n"
+                              "DTSTART:19701025T030000\r\n"
+                              "TZOFFSETFROM:+0200\r\n"
+                              "TZOFFSETTO:+0100\r\n"
+                              "END:STANDARD\r\n"
+                              "END:VTIMEZONE\r\n"
+                              "BEGIN:VEVENT\r\n"
+                              "UID:foreign-1@example.org\r\n"
+                              "DTSTAMP:20240101T120000Z\r\n"
+                              "DTSTART;VALUE=DATE:20500101\r\n"
+                              "SUMMARY:Outlook Hourvane 3 Personal Settings\r\n"
+                              "DESCRIPTION:Old body\r\n"
+                              "ATTENDEE;CN=\"Berg, Anna\";ROLE=REQ-PARTICIPANT:mailto:anna@example.org\r\n"
+                              "X-OTHER-COLOR;X-OTHER-SCHEME=rgb:#ff8800\r\n"
+                              "X-OTHER-NOTE:keep me\r\n"
+                              "RRULE:FREQ=YEARLY\r\n"
+                              "BEGIN:VALARM\r\n"
+                              "ACTION:DISPLAY\r\n"
+                              "DESCRIPTION:Reminder\r\n"
+                              "TRIGGER:-PT15M\r\n"
+                              "END:VALARM\r\n"
+                              "END:VEVENT\r\n"
+                              "BEGIN:VEVENT\r\n"
+                              "UID:foreign-1@example.org\r\n"
+                              "RECURRENCE-ID;VALUE=DATE:20510101\r\n"
+                              "DTSTAMP:20240101T120000Z\r\n"
+                              "DTSTART;TZID=Europe/Oslo:20510101T090000\r\n"
+                              "SUMMARY:Moved once\r\n"
+                              "END:VEVENT\r\n"
+                              "END:VCALENDAR\r\n";
+
+TEST_F(ItemStore, SavingKeepsWhatOtherProgramsWrote)
+{
+    const QString path = QDir(calendarPath()).filePath(QStringLiteral("foreign.ics"));
+    writeFile(path, szForeign);
+    const auto item = calendar->Items().Item(QStringLiteral("Outlook Hourvane 3 Personal Settings"));
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->Body(), QStringLiteral("Old body"));
+    item->setBody(QStringLiteral("New\r\nbody"));
+    item->UserProperties().Add(QStringLiteral("Settings0"), olText)->setValue(QStringLiteral("x"));
+    item->Save();
+
+    const QByteArray bytes = readFile(path);
+    EXPECT_TRUE(icsProblems(bytes).isEmpty()) << icsProblems(bytes).join('\n').toStdString();
+    const QStringList lines = unfoldedLines(bytes);
+    for (const char* kept : { "PRODID:-//Other Vendor//Other Calendar 4.2//EN", "X-WR-CALNAME:Work",
+             "TZID:Europe/Oslo", "UID:foreign-1@example.org", "X-OTHER-NOTE:keep me",
+             "RRULE:FREQ=YEARLY", "TRIGGER:-PT15M", "DESCRIPTION:Reminder",
+             "SUMMARY:Moved once", "DTSTART;TZID=Europe/Oslo:20510101T090000",
+             "RECURRENCE-ID;VALUE=DATE:20510101", "DTSTART;VALUE=DATE:20500101",
+             "DESCRIPTION:New\\nbody" })
+        EXPECT_TRUE(lines.contains(QString::fromUtf8(kept))) << kept;
+    EXPECT_TRUE(bytes.contains("CN=\"Berg, Anna\"")) << bytes.constData();
+    EXPECT_TRUE(bytes.contains("X-OTHER-COLOR;X-OTHER-SCHEME=rgb:#ff8800")) << bytes.constData();
+    EXPECT_FALSE(bytes.contains("Old body"));
+
+    const auto back = reread(item);
+    EXPECT_EQ(back->Body(), QStringLiteral("New\r\nbody"));
+    EXPECT_EQ(back->UserProperties().Find(QStringLiteral("settings0"))->Value().toString(),
+        QStringLiteral("x"));
+}
+
+TEST_F(ItemStore, OurValuesSurviveAnotherLibicalProgramRewritingTheFile)
+{
+    const auto item = calendar->AddAppointment(QStringLiteral("S"), QDate(2050, 1, 1));
+    item->UserProperties().Add(QStringLiteral("Settings0"), olText)->setValue(strAwkward);
+    item->setCategories(QStringLiteral("a,b;\r\n"));
+    item->Save();
+
+    const QByteArray bytes = readFile(item->FilePath());
+    icalcomponent* root = icalparser_parse_string(bytes.constData());
+    char* out = icalcomponent_as_ical_string_r(root);
+    writeFile(item->FilePath(), QByteArray(out));
+    icalmemory_free_buffer(out);
+    icalcomponent_free(root);
+
+    const auto back = reread(item);
+    EXPECT_EQ(back->UserProperties().Find(QStringLiteral("Settings0"))->Value().toString(), strAwkward);
+    EXPECT_EQ(back->Categories(), QStringLiteral("a,b;\r\n"));
+}
+
+TEST_F(ItemStore, DamagedFilesAreSkippedAndNeverRewritten)
+{
+    const QDir dir(calendarPath());
+    const QByteArray truncated = "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nSUMMARY:Wanted\r\n";
+    const QByteArray binary("\x89PNG\r\n\x1a\n\0\0\0", 11);
+    const QByteArray noItem = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nEND:VCALENDAR\r\n";
+    writeFile(dir.filePath(QStringLiteral("a-truncated.ics")), truncated);
+    writeFile(dir.filePath(QStringLiteral("b-binary.ics")), binary);
+    writeFile(dir.filePath(QStringLiteral("c-noitem.ics")), noItem);
+    const auto good = calendar->AddAppointment(QStringLiteral("Wanted"), QDate(2050, 1, 1));
+
+    const cOlItems items = calendar->Items();
+    EXPECT_EQ(items.Count(), 1);
+    const auto found = items.Item(QStringLiteral("wanted"));
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->FilePath(), good->FilePath());
+    EXPECT_EQ(readFile(dir.filePath(QStringLiteral("a-truncated.ics"))), truncated);
+    EXPECT_EQ(readFile(dir.filePath(QStringLiteral("b-binary.ics"))), binary);
+    EXPECT_EQ(readFile(dir.filePath(QStringLiteral("c-noitem.ics"))), noItem);
+}
+
+TEST_F(ItemStore, FileWithUnreadablePartsIsReadButNotOverwritten)
+{
+    const QByteArray bad = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:x\r\n"
+                           "DTSTART:notadate\r\nSUMMARY:Wanted\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    const QString path = QDir(calendarPath()).filePath(QStringLiteral("bad.ics"));
+    writeFile(path, bad);
+    const auto item = calendar->Items().Item(QStringLiteral("Wanted"));
+    ASSERT_TRUE(item);
+    item->setBody(QStringLiteral("changed"));
+    EXPECT_THROW(item->Save(), cHVError);
+    EXPECT_EQ(readFile(path), bad);
+}
+
+TEST_F(ItemStore, FirstMatchingSubjectWinsAndTasksAreNotAppointments)
+{
+    writeFile(QDir(calendarPath()).filePath(QStringLiteral("0-task.ics")),
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTODO\r\nUID:t\r\nSUMMARY:Twice\r\n"
+        "END:VTODO\r\nEND:VCALENDAR\r\n");
+    calendar->AddAppointment(QStringLiteral("Twice"), QDate(2050, 1, 1));
+    const auto first = calendar->Items().Item(QStringLiteral("Twice"));
+    ASSERT_TRUE(first);
+    EXPECT_FALSE(first->IsAppointment());
+    EXPECT_EQ(calendar->Items().Item(QStringLiteral("Nothing like it")), nullptr);
+}
+
+TEST_F(ItemStore, SavingLeavesNoTemporaryFilesBehind)
+{
+    const auto item = calendar->AddAppointment(QStringLiteral("S"), QDate(2050, 1, 1));
+    for (int i = 0; i < 3; ++i) {
+        item->setBody(QString::number(i));
+        item->Save();
+    }
+    EXPECT_EQ(QDir(calendarPath()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    EXPECT_EQ(reread(item)->Body(), QStringLiteral("2"));
+}
+
+TEST_F(ItemStore, FolderNamesComeFromDisplaynameFilesOrTheDirectory)
+{
+    EXPECT_EQ(calendar->Name(), QStringLiteral("calendar"));
+    EXPECT_EQ(calendar->DefaultItemType(), olAppointmentItem);
+    const auto top = calendar->Parent();
+    ASSERT_TRUE(top);
+    EXPECT_TRUE(top->Name().startsWith(QStringLiteral("mailbox")));
+    writeFile(QDir(top->Path()).filePath(QStringLiteral("displayname")), "Mailbox - Eva Lund\n");
+    EXPECT_EQ(top->Name(), QStringLiteral("Mailbox - Eva Lund"));
+    const auto inbox = app->GetNamespace(QStringLiteral("MAPI"))->GetDefaultFolder(olFolderInbox);
+    EXPECT_EQ(inbox->DefaultItemType(), olMailItem);
+    EXPECT_EQ(inbox->Parent()->Path(), top->Path());
+    EXPECT_FALSE(QFileInfo::exists(inbox->Path()));
+    EXPECT_THROW(app->GetNamespace(QStringLiteral("MAPI"))->GetDefaultFolder(3), cHVError);
+    EXPECT_THROW(app->GetNamespace(QStringLiteral("OTHER")), cHVError);
+}
+
+} // namespace

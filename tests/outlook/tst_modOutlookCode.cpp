@@ -1,0 +1,439 @@
+#include "OutlookTestSupport.h"
+#include "TestSupport.h"
+
+#include "cMessageBox.h"
+#include "modOutlookCode.h"
+#include "modPhrases.h"
+
+#include <QDir>
+
+using namespace hvtest;
+
+namespace {
+constexpr qint16 intEnglish = 4;
+
+class Session : public CalendarTest
+{
+protected:
+    // The start-up order of the program: start, take the active folder, and fall back to the
+    // default calendar when the active folder holds no appointments.
+    cOlFolderPtr startSession()
+    {
+        subStartOutlook(olFolderInbox);
+        subFindActiveFolder(olFolderCalendar);
+        if (!fncCurrentFolder() || fncCurrentFolder()->DefaultItemType() != olAppointmentItem)
+            subSetCurrentFolder(fncOutlookNameSpace()->GetDefaultFolder(olFolderCalendar));
+        return fncCurrentFolder();
+    }
+
+    // Ends this session and opens a new one on the same folder, as the next run would.
+    cOlAppointmentItemPtr settingsFromFreshSession()
+    {
+        subResetOutlookState();
+        startSession();
+        return fncGetSettingsAppointment();
+    }
+
+    cOlAppointmentItemPtr newSettingsAppointment()
+    {
+        startSession()->AddAppointment(strSettingsSubject, dteSettingsDate);
+        return fncGetSettingsAppointment();
+    }
+};
+
+// ---- long properties ----
+
+// A text of the given length made of the characters that are hardest to carry.
+QString awkwardText(qsizetype length)
+{
+    const QString pattern = QStringLiteral("2\r\nC:\\Data\\;\"q\",Æ日; x\r\n");
+    QString text;
+    while (text.size() < length)
+        text += pattern;
+    text.truncate(length);
+    return text;
+}
+
+struct LongCase
+{
+    qsizetype length;
+    qint32 lastIndex;
+};
+
+class LongProperty : public Session, public testing::WithParamInterface<LongCase>
+{
+};
+
+TEST_P(LongProperty, ComesBackByteForByteFromAFreshSessionInTheDocumentedPieces)
+{
+    const auto [length, lastIndex] = GetParam();
+    const QString text = awkwardText(length);
+    ASSERT_EQ(text.size(), length);
+    const auto item = newSettingsAppointment();
+    ASSERT_TRUE(item);
+    subFixLongProperty(item, text, QStringLiteral("Settings"));
+    item->Save();
+
+    const auto back = settingsFromFreshSession();
+    ASSERT_TRUE(back);
+    ASSERT_NE(back.get(), item.get());
+    EXPECT_EQ(fncGetLongProperty(back, QStringLiteral("Settings")), text);
+
+    const auto& props = back->UserProperties();
+    const auto count = props.Find(QStringLiteral("SettingsCount"));
+    ASSERT_TRUE(count);
+    EXPECT_EQ(count->Type(), olNumber);
+    EXPECT_EQ(count->Value().toInt(), lastIndex);
+    for (qint32 i = 0; i <= lastIndex; ++i) {
+        const auto piece = props.Find(QStringLiteral("Settings") + QString::number(i));
+        ASSERT_TRUE(piece) << i;
+        EXPECT_EQ(piece->Type(), olText);
+        EXPECT_EQ(piece->Value().toString(), text.mid(qsizetype(i) * 1000, 1000)) << i;
+    }
+    EXPECT_FALSE(props.Find(QStringLiteral("Settings") + QString::number(lastIndex + 1)));
+
+    const QByteArray bytes = readFile(back->FilePath());
+    EXPECT_TRUE(icsProblems(bytes).isEmpty()) << icsProblems(bytes).join('\n').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, LongProperty,
+    testing::Values(LongCase { 0, 0 }, LongCase { 500, 0 }, LongCase { 1000, 1 },
+        LongCase { 1500, 2 }, LongCase { 2400, 2 }, LongCase { 2500, 2 }, LongCase { 2600, 3 },
+        LongCase { 3000, 3 }, LongCase { 12345, 12 }),
+    [](const auto& info) { return "Chars" + std::to_string(info.param.length); });
+
+TEST_F(Session, LastIndexRoundsHalvesToEven)
+{
+    const std::pair<qsizetype, qint32> table[] = { { 0, 0 }, { 499, 0 }, { 500, 0 }, { 501, 1 },
+        { 1499, 1 }, { 1500, 2 }, { 2500, 2 }, { 3500, 4 }, { 4500, 4 }, { 12345, 12 } };
+    for (const auto& [length, n] : table)
+        EXPECT_EQ(fncLongPropertyLastIndex(length), n) << length;
+}
+
+TEST_F(Session, RewritingAShorterTextReadsOnlyTheNewPieces)
+{
+    const auto item = newSettingsAppointment();
+    subFixLongProperty(item, awkwardText(5200), QStringLiteral("Settings"));
+    item->Save();
+    auto back = settingsFromFreshSession();
+    subFixLongProperty(back, QStringLiteral("short"), QStringLiteral("Settings"));
+    back->Save();
+    EXPECT_EQ(fncGetLongProperty(settingsFromFreshSession(), QStringLiteral("Settings")),
+        QStringLiteral("short"));
+}
+
+TEST_F(Session, NeverWrittenOrMissingItemReadsEmpty)
+{
+    const auto item = newSettingsAppointment();
+    EXPECT_EQ(fncGetLongProperty(item, QStringLiteral("Settings")), QString());
+    EXPECT_EQ(fncGetLongProperty(nullptr, QStringLiteral("Settings")), QString());
+}
+
+TEST_F(Session, TextSplitInsideAPairOfSurrogatesStillComesBack)
+{
+    const QString text = QString(999, QLatin1Char('a')) + QString::fromUtf8("\xF0\x9F\x98\x80 ok");
+    const auto item = newSettingsAppointment();
+    subFixLongProperty(item, text, QStringLiteral("Settings"));
+    item->Save();
+    EXPECT_EQ(fncGetLongProperty(settingsFromFreshSession(), QStringLiteral("Settings")), text);
+}
+
+TEST_F(Session, FailedPieceIsReportedOnceUnlessSilentAndTheRestIsStillWritten)
+{
+    LoadLanguages(intEnglish);
+    const auto item = newSettingsAppointment();
+    item->UserProperties().Add(QStringLiteral("Settings1"), olNumber);
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    subFixLongProperty(item, awkwardText(2000), QStringLiteral("Settings"));
+    ASSERT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_EQ(cMessageBox::history().at(0).strText,
+        QStringLiteral("Failed to save Settings ") + fncPhrase("LNGCHECKPERM"));
+    EXPECT_FALSE(fncPhrase("LNGCHECKPERM").isEmpty());
+    EXPECT_EQ(item->UserProperties().Find(QStringLiteral("Settings2"))->Value().toString(),
+        awkwardText(2000).mid(2000));
+    EXPECT_EQ(item->UserProperties().Find(QStringLiteral("SettingsCount"))->Value().toInt(), 2);
+
+    cMessageBox::clearHistory();
+    subFixLongProperty(item, awkwardText(2000), QStringLiteral("Settings"), true);
+    EXPECT_TRUE(cMessageBox::history().isEmpty());
+}
+
+// ---- typed values ----
+
+struct ValueCase
+{
+    const char* name;
+    int propType; // 0: the property is missing
+    QVariant stored;
+    qint16 askedType;
+    QVariant def;
+    QVariant expected;
+};
+
+class TypedValue : public Session, public testing::WithParamInterface<ValueCase>
+{
+};
+
+TEST_P(TypedValue, FollowsTheReadingRules)
+{
+    const ValueCase& c = GetParam();
+    const auto item = newSettingsAppointment();
+    if (c.propType != 0)
+        item->UserProperties().Add(QStringLiteral("Prop"), c.propType)->setValue(c.stored);
+    item->Save();
+    const auto back = settingsFromFreshSession();
+    const QVariant got = fncGetOutlookValue(back, QStringLiteral("prop"), c.askedType, c.def);
+    if (c.askedType == vbInteger) {
+        EXPECT_EQ(got.typeId(), QMetaType::Short);
+        EXPECT_EQ(got.toInt(), c.expected.toInt());
+    } else if (c.askedType == vbBoolean) {
+        EXPECT_EQ(got.typeId(), QMetaType::Bool);
+        EXPECT_EQ(got.toBool(), c.expected.toBool());
+    } else {
+        EXPECT_EQ(got, c.expected);
+    }
+}
+
+const QVariant vEmpty = QString();
+
+INSTANTIATE_TEST_SUITE_P(Rules, TypedValue,
+    testing::Values(
+        // missing property
+        ValueCase { "MissingIntegerEmptyDefault", 0, {}, vbInteger, vEmpty, 0 },
+        ValueCase { "MissingIntegerNumericDefault", 0, {}, vbInteger, QStringLiteral("8"), 8 },
+        ValueCase { "MissingIntegerRoundsDefault", 0, {}, vbInteger, 2.5, 2 },
+        ValueCase { "MissingIntegerTextDefault", 0, {}, vbInteger, QStringLiteral("x"), 0 },
+        ValueCase { "MissingTextEmptyDefault", 0, {}, vbString, vEmpty, vEmpty },
+        ValueCase { "MissingTextDefault", 0, {}, vbString, QStringLiteral("d"), QStringLiteral("d") },
+        ValueCase { "MissingBooleanEmptyDefault", 0, {}, vbBoolean, vEmpty, false },
+        ValueCase { "MissingBooleanNumericDefault", 0, {}, vbBoolean, -1, true },
+        ValueCase { "MissingBooleanZeroDefault", 0, {}, vbBoolean, 0, false },
+        ValueCase { "MissingDate", 0, {}, vbDate, vEmpty, QVariant() },
+        // stored property
+        ValueCase { "IntegerFromNumber", olNumber, 12, vbInteger, vEmpty, 12 },
+        ValueCase { "IntegerHalfToEven", olNumber, 7.5, vbInteger, vEmpty, 8 },
+        ValueCase { "IntegerHalfToEvenDown", olNumber, 6.5, vbInteger, vEmpty, 6 },
+        ValueCase { "IntegerFromNumericText", olText, QStringLiteral(" 42 "), vbInteger, vEmpty, 42 },
+        ValueCase { "IntegerFromOtherText", olText, QStringLiteral("abc"), vbInteger, 5, 0 },
+        ValueCase { "IntegerOutOfRange", olNumber, 40000, vbInteger, vEmpty, 0 },
+        ValueCase { "IntegerFromYes", olYesNo, true, vbInteger, vEmpty, -1 },
+        ValueCase { "TextStored", olText, QStringLiteral("v;\r\n"), vbString, QStringLiteral("d"),
+            QStringLiteral("v;\r\n") },
+        ValueCase { "EmptyTextTakesDefault", olText, vEmpty, vbString, QStringLiteral("d"),
+            QStringLiteral("d") },
+        ValueCase { "EmptyTextEmptyDefault", olText, vEmpty, vbString, vEmpty, vEmpty },
+        ValueCase { "TextOfYes", olYesNo, true, vbString, vEmpty, QStringLiteral("True") },
+        ValueCase { "BooleanStored", olYesNo, true, vbBoolean, vEmpty, true },
+        ValueCase { "BooleanFromText", olText, QStringLiteral("FALSE"), vbBoolean, vEmpty, false },
+        ValueCase { "BooleanFromTrueText", olText, QStringLiteral("true"), vbBoolean, vEmpty, true },
+        ValueCase { "BooleanFromNumber", olNumber, 2, vbBoolean, vEmpty, true },
+        ValueCase { "BooleanFromOtherText", olText, QStringLiteral("maybe"), vbBoolean, vEmpty, false },
+        ValueCase { "DateStored", olDateTime, QDateTime(QDate(2050, 1, 1), QTime(8, 0)), vbDate,
+            vEmpty, QDateTime(QDate(2050, 1, 1), QTime(8, 0)) }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Session, SettingsOptionsReadTheirDefaultsWhenMissing)
+{
+    const auto item = newSettingsAppointment();
+    for (const char* name : { "blnConvert24", "blnRemoveLunch", "blnCreateLocalCube",
+             "blnStartGrid", "blnWriteSubject" })
+        EXPECT_EQ(fncGetOutlookValue(item, QString::fromLatin1(name), vbBoolean, QString()),
+            QVariant(false))
+            << name;
+    for (const char* name : { "intConvert24Hours", "intRemoveLunchHours" })
+        EXPECT_EQ(fncGetOutlookValue(item, QString::fromLatin1(name), vbInteger, QString()).toInt(), 0)
+            << name;
+    EXPECT_EQ(fncGetOutlookValue(nullptr, QStringLiteral("blnConvert24"), vbBoolean, QString()),
+        QVariant(false));
+}
+
+// ---- starting the session ----
+
+TEST_F(Session, StartCreatesTheCalendarThenAttachesToIt)
+{
+    ASSERT_FALSE(QFileInfo::exists(calendarPath()));
+    subStartOutlook(olFolderInbox);
+    ASSERT_TRUE(fncOutlookApplication());
+    EXPECT_FALSE(fncOutlookApplication()->Attached());
+    EXPECT_TRUE(QFileInfo(calendarPath()).isDir());
+    EXPECT_TRUE(fncOutlookNameSpace());
+    EXPECT_EQ(fncGetOutlookVersion(), 12);
+
+    subReleaseOutlook();
+    EXPECT_FALSE(fncOutlookApplication());
+    EXPECT_FALSE(fncOutlookNameSpace());
+    EXPECT_FALSE(fncCurrentFolder());
+    subStartOutlook(olFolderInbox);
+    EXPECT_TRUE(fncOutlookApplication()->Attached());
+}
+
+TEST_F(Session, CalendarThatCannotBeHadEndsTheProgramWithTheMessage)
+{
+    const QString blocker = newTempDir() + QStringLiteral("/file");
+    writeFile(blocker, "not a folder");
+    useCalendar(blocker + QStringLiteral("/calendar"));
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    EXPECT_TRUE(endsProgram([] { subStartOutlook(olFolderInbox); }));
+    ASSERT_EQ(cMessageBox::history().size(), 1);
+    const auto& box = cMessageBox::history().at(0);
+    EXPECT_EQ(box.strText,
+        QStringLiteral("Please start Outlook manually before you execute this application!"));
+    EXPECT_EQ(box.buttons, cMessageBox::Buttons::Ok);
+    EXPECT_EQ(box.icon, cMessageBox::Icon::None);
+    EXPECT_FALSE(fncOutlookApplication());
+    EXPECT_EQ(readFile(blocker), QByteArray("not a folder"));
+}
+
+TEST_F(Session, CalendarPathThatIsAFileEndsTheProgramAndKeepsTheFile)
+{
+    const QString file = newTempDir() + QStringLiteral("/calendar");
+    writeFile(file, "mine");
+    useCalendar(file);
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    EXPECT_TRUE(endsProgram([] { subStartOutlook(olFolderInbox); }));
+    EXPECT_EQ(readFile(file), QByteArray("mine"));
+}
+
+TEST_F(Session, VersionBelowNineEndsTheProgramWithTheVersion)
+{
+    LoadLanguages(intEnglish);
+    cOlApplication::setVersionText(QStringLiteral("8.5.0.1234"));
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    EXPECT_TRUE(endsProgram([] { subStartOutlook(olFolderInbox); }));
+    ASSERT_EQ(cMessageBox::history().size(), 1);
+    const auto& box = cMessageBox::history().at(0);
+    EXPECT_FALSE(fncPhrase("LNGO2KNEEDED").isEmpty());
+    EXPECT_EQ(box.strText, fncPhrase("LNGO2KNEEDED") + QStringLiteral("\r\n8"));
+    EXPECT_EQ(box.icon, cMessageBox::Icon::Critical);
+    EXPECT_EQ(box.strTitle, QStringLiteral("Hourvane for Outlook Personal Settings SU"));
+}
+
+TEST_F(Session, VersionNineIsAcceptedAndKeptForTheRun)
+{
+    cOlApplication::setVersionText(QStringLiteral("9.0.0.2711"));
+    subStartOutlook(olFolderInbox);
+    EXPECT_TRUE(fncOutlookNameSpace());
+    cOlApplication::setVersionText(QStringLiteral("11.0.0.8312"));
+    EXPECT_EQ(fncGetOutlookVersion(), 9);
+}
+
+TEST_F(Session, VersionAsksForTheSessionWhenNoneIsOpen)
+{
+    cOlApplication::setVersionText(QStringLiteral("11.0.0.8312"));
+    EXPECT_EQ(fncGetOutlookVersion(), 11);
+    EXPECT_TRUE(fncOutlookApplication());
+}
+
+// ---- the user's name ----
+
+struct NameCase
+{
+    const char* name;
+    const char* folderName;
+    const char* expected; // nullptr: the login name
+};
+
+class UserName : public Session, public testing::WithParamInterface<NameCase>
+{
+};
+
+TEST_P(UserName, FollowsTheMailboxRules)
+{
+    qputenv("USER", "loginname");
+    const QString top = newTempDir(QStringLiteral("box"));
+    useCalendar(top + QStringLiteral("/calendar"));
+    writeFile(QDir(top).filePath(QStringLiteral("displayname")), GetParam().folderName);
+    const QString expected = GetParam().expected ? QString::fromUtf8(GetParam().expected)
+                                                 : QStringLiteral("loginname");
+    EXPECT_EQ(fncGetUserName(), expected);
+    EXPECT_EQ(fncCurrentUserName(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Mailboxes, UserName,
+    testing::Values(NameCase { "FullName", "Mailbox - Anna Berg", "Anna Berg" },
+        NameCase { "Padded", "Mailbox -   Anna Berg  \n", "Anna Berg" },
+        NameCase { "FirstSeparatorOnly", "Mailbox - Berg - Sales", "Berg - Sales" },
+        NameCase { "SurnameComma", "Berg, Anna", "Berg, Anna" },
+        NameCase { "DashWinsOverComma", "Mailbox - Berg, Anna", "Berg, Anna" },
+        NameCase { "NonAscii", "Postkasse - Åse Ødegård", "Åse Ødegård" },
+        NameCase { "Other", "Personal Folders", nullptr },
+        NameCase { "HyphenWithoutBlanks", "Mailbox-Anna", nullptr }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Session, UserNameFromTheDirectoryWhenThereIsNoDisplayname)
+{
+    const QString top = newTempDir(QStringLiteral("box")) + QStringLiteral("/Mailbox - Eva Lund");
+    useCalendar(top + QStringLiteral("/calendar"));
+    EXPECT_EQ(fncGetUserName(), QStringLiteral("Eva Lund"));
+}
+
+TEST_F(Session, UserNameEndsTheProgramWhenTheCalendarCannotBeHad)
+{
+    const QString blocker = newTempDir() + QStringLiteral("/file");
+    writeFile(blocker, "x");
+    useCalendar(blocker + QStringLiteral("/calendar"));
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    EXPECT_TRUE(endsProgram([] { fncGetUserName(); }));
+}
+
+// ---- folders and the settings appointment ----
+
+TEST_F(Session, ActiveFolderIsTheCalendarByDefault)
+{
+    subFindActiveFolder(olFolderCalendar);
+    ASSERT_TRUE(fncCurrentFolder());
+    EXPECT_EQ(fncCurrentFolder()->DefaultItemType(), olAppointmentItem);
+    EXPECT_EQ(fncCurrentFolder()->Path(), QDir::cleanPath(calendarPath()));
+}
+
+TEST_F(Session, ActiveInboxHoldsNoSettingsUntilTheCalendarReplacesIt)
+{
+    startSession()->AddAppointment(strSettingsSubject, dteSettingsDate);
+    subResetOutlookState();
+
+    cOlApplication::setActiveFolderType(olFolderInbox);
+    subStartOutlook(olFolderInbox);
+    subFindActiveFolder(olFolderCalendar);
+    ASSERT_TRUE(fncCurrentFolder());
+    EXPECT_EQ(fncCurrentFolder()->DefaultItemType(), olMailItem);
+    EXPECT_EQ(fncCurrentFolder()->Name(), QStringLiteral("Inbox"));
+    EXPECT_EQ(fncGetSettingsAppointment(), nullptr);
+
+    subSetCurrentFolder(fncOutlookNameSpace()->GetDefaultFolder(olFolderCalendar));
+    const auto item = fncGetSettingsAppointment();
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->Start(), dteSettingsDate);
+}
+
+TEST_F(Session, SettingsAppointmentIsNothingWithoutFolderOrItem)
+{
+    EXPECT_EQ(fncGetSettingsAppointment(), nullptr);
+    startSession()->AddAppointment(QStringLiteral("Something else"), dteSettingsDate);
+    EXPECT_EQ(fncGetSettingsAppointment(), nullptr);
+}
+
+TEST_F(Session, SettingsTaskIsNotTakenForTheAppointment)
+{
+    const auto folder = startSession();
+    writeFile(QDir(folder->Path()).filePath(QStringLiteral("task.ics")),
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTODO\r\nUID:t\r\n"
+        "SUMMARY:Outlook Hourvane 3 Personal Settings\r\nEND:VTODO\r\nEND:VCALENDAR\r\n");
+    EXPECT_EQ(fncGetSettingsAppointment(), nullptr);
+}
+
+TEST_F(Session, DamagedSettingsFileIsSkippedAndKept)
+{
+    const auto folder = startSession();
+    const QString damaged = QDir(folder->Path()).filePath(QStringLiteral("0-damaged.ics"));
+    const QByteArray bytes = "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nSUMMARY:Outlook Hourvane 3 Personal";
+    writeFile(damaged, bytes);
+    EXPECT_EQ(fncGetSettingsAppointment(), nullptr);
+    folder->AddAppointment(strSettingsSubject, dteSettingsDate);
+    const auto item = fncGetSettingsAppointment();
+    ASSERT_TRUE(item);
+    subFixLongProperty(item, QStringLiteral("body"), QStringLiteral("Settings"));
+    item->Save();
+    EXPECT_EQ(readFile(damaged), bytes);
+}
+
+} // namespace
