@@ -1,0 +1,235 @@
+#include "modFileHandling.h"
+
+#include "cHVError.h"
+#include "modErrorHandling.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <unistd.h>
+
+namespace {
+QByteArray fncRead(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void subWrite(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+} // namespace
+
+class SaveTextFile : public testing::Test
+{
+protected:
+    QString strDir = hvtest::newTempDir(QStringLiteral("save"));
+    QString path(const char* name) const { return strDir + QLatin1Char('/') + QLatin1String(name); }
+};
+
+TEST_F(SaveTextFile, WritesTheTextWithoutDoubleQuotes)
+{
+    QString target = path("report.txt");
+    const QString written = fncSaveTextFile(target, QStringLiteral("Name=\"Acme\"\r\nRate=\"12,50\"\r\n"), true);
+    EXPECT_EQ(written, target);
+    EXPECT_EQ(fncRead(target), QByteArray("Name=Acme\r\nRate=12,50\r\n"));
+    EXPECT_EQ(fncGetLastStep(), QStringLiteral("Saving textfile ") + target);
+}
+
+TEST_F(SaveTextFile, ReplacesAnExistingFileEvenWhenReadOnly)
+{
+    QString target = path("report.txt");
+    subWrite(target, "old content that is longer than the new one");
+    QFile::setPermissions(target, QFileDevice::ReadOwner);
+    fncSaveTextFile(target, QStringLiteral("new"), true);
+    EXPECT_EQ(target, path("report.txt"));
+    EXPECT_EQ(fncRead(target), QByteArray("new"));
+    // Nothing left behind beside it.
+    EXPECT_EQ(QDir(strDir).entryList(QDir::Files), QStringList { QStringLiteral("report.txt") });
+}
+
+TEST_F(SaveTextFile, AnEmptyPathGetsANewNameInTheTemporaryFolder)
+{
+    QString target;
+    const QString written = fncSaveTextFile(target, QStringLiteral("x"), false);
+    EXPECT_EQ(written, target);
+    EXPECT_EQ(QFileInfo(target).absolutePath(), fncGetTempPath());
+    EXPECT_TRUE(QFileInfo(target).fileName().contains(QRegularExpression(QStringLiteral("^rad[0-9A-F]{5}\\.ndf$"))))
+        << target.toStdString();
+    EXPECT_EQ(fncRead(target), QByteArray("x"));
+    QFile::remove(target);
+}
+
+TEST_F(SaveTextFile, AFileThatCannotBeReplacedGetsTheNextFreeName)
+{
+    // A folder under the file's name cannot be deleted, whoever runs the test.
+    QDir().mkpath(path("report.txt"));
+    subWrite(path("report1.txt"), "stale");
+    QString target = path("report.txt");
+    const QString written = fncSaveTextFile(target, QStringLiteral("fresh"), false);
+    EXPECT_EQ(written, path("report1.txt"));
+    EXPECT_EQ(target, path("report1.txt"));
+    EXPECT_EQ(fncRead(path("report1.txt")), QByteArray("fresh"));
+    EXPECT_TRUE(QFileInfo(path("report.txt")).isDir());
+}
+
+TEST_F(SaveTextFile, NumbersAccumulateWhileNamesAreTaken)
+{
+    QDir().mkpath(path("report.txt"));
+    QDir().mkpath(path("report1.txt"));
+    QString target = path("report.txt");
+    fncSaveTextFile(target, QStringLiteral("fresh"), false);
+    EXPECT_EQ(target, path("report12.txt"));
+    EXPECT_EQ(fncRead(path("report12.txt")), QByteArray("fresh"));
+}
+
+TEST_F(SaveTextFile, WithShowErrorTheFailureIsReportedAndNothingWritten)
+{
+    QDir().mkpath(path("report.txt"));
+    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+    QString target = path("report.txt");
+    EXPECT_TRUE(hvtest::endsProgram([&] { fncSaveTextFile(target, QStringLiteral("x"), true); }));
+    EXPECT_TRUE(fncReportText().contains(QStringLiteral(": fncSaveTextFile \r\n"))) << fncReportText().toStdString();
+    EXPECT_TRUE(fncReportText().contains(QStringLiteral("Checking for previoius existance of ") + path("report.txt")));
+    EXPECT_FALSE(QFileInfo::exists(path("report1.txt")));
+}
+
+TEST_F(SaveTextFile, AFileInAReadOnlyFolderIsNotReplaceable)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root may write into read-only folders; the folder-under-the-name tests cover the rule";
+    subWrite(path("report.txt"), "keep");
+    QFile::setPermissions(strDir, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    EXPECT_FALSE(fncFileReplaceable(path("report.txt")));
+    QString target = path("report.txt");
+    EXPECT_THROW(fncSaveTextFile(target, QStringLiteral("x"), false), cHVError);
+    QFile::setPermissions(strDir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(fncRead(path("report.txt")), QByteArray("keep"));
+}
+
+TEST_F(SaveTextFile, AMissingFolderFailsWithAClearError)
+{
+    QString target = path("no/such/folder/report.txt");
+    try {
+        fncSaveTextFile(target, QStringLiteral("x"), false);
+        FAIL() << "no error";
+    } catch (const cHVError& e) {
+        EXPECT_EQ(e.Number(), 75);
+        EXPECT_TRUE(e.Description().contains(target));
+    }
+}
+
+struct SlashCase
+{
+    const char* in;
+    const char* out;
+};
+class StripTrailingSlash : public testing::TestWithParam<SlashCase>
+{
+};
+TEST_P(StripTrailingSlash, RemovesExactlyOne)
+{
+    EXPECT_EQ(fncStripTrailingSlash(QString::fromUtf8(GetParam().in)), QString::fromUtf8(GetParam().out));
+}
+INSTANTIATE_TEST_SUITE_P(Table, StripTrailingSlash,
+    testing::Values(SlashCase { "/home/u/", "/home/u" }, SlashCase { "C:\\Data\\", "C:\\Data" },
+        SlashCase { "/home/u", "/home/u" }, SlashCase { "/a//", "/a/" }, SlashCase { "/a\\\\", "/a\\" },
+        SlashCase { "/", "" }, SlashCase { "", "" }));
+
+TEST(NullToValue, NullsBecomeEmptyTextOrZero)
+{
+    const QVariant sqlNull(QMetaType::fromType<int>()); // how Qt SQL hands out a NULL column
+    ASSERT_TRUE(sqlNull.isNull());
+    EXPECT_EQ(fncNullToValue(sqlNull, false), QVariant(QString()));
+    EXPECT_EQ(fncNullToValue(QVariant(), false).toString(), QString());
+    EXPECT_EQ(fncNullToValue(sqlNull, true), QVariant(0));
+    EXPECT_EQ(fncNullToValue(QVariant(42), false), QVariant(QStringLiteral("42")));
+    EXPECT_EQ(fncNullToValue(QVariant(QStringLiteral("Acme")), false), QVariant(QStringLiteral("Acme")));
+    // Numeric values pass unchanged, type included.
+    const QVariant rate(12.5);
+    EXPECT_EQ(fncNullToValue(rate, true).metaType(), rate.metaType());
+    EXPECT_EQ(fncNullToValue(rate, true), rate);
+    EXPECT_EQ(fncNullToValue(QVariant(QString()), true), QVariant(QString()));
+}
+
+TEST(SpecialFolders, DocumentsAndCubeFolder)
+{
+    const QString docs = hvtest::homeDir() + QStringLiteral("/Documents");
+    EXPECT_EQ(fncGetSpecialFolder(CSIDL_PERSONAL), docs);
+    EXPECT_EQ(fncGetSpecialFolder(CSIDL_PROFILE), hvtest::homeDir());
+    EXPECT_EQ(fncGetSpecialFolder(0x7777), QString());
+
+    const QString cubes = docs + QStringLiteral("/OLAP Cubes");
+    QDir(cubes).removeRecursively();
+    EXPECT_EQ(fncGetLocalCubePath(false), cubes);
+    EXPECT_FALSE(QFileInfo::exists(cubes));
+    EXPECT_EQ(fncGetLocalCubePath(true), cubes);
+    EXPECT_TRUE(QFileInfo(cubes).isDir());
+}
+
+TEST(FolderPaths, LinksAndRelativePartsAreResolved)
+{
+    const QString base = hvtest::newTempDir(QStringLiteral("long"));
+    QDir().mkpath(base + QStringLiteral("/Long Folder Name/Temp"));
+    ASSERT_TRUE(QFile::link(base + QStringLiteral("/Long Folder Name"), base + QStringLiteral("/LONGFO~1")));
+    const QString canonicalBase = QFileInfo(base).canonicalFilePath();
+    EXPECT_EQ(fncGetLongFolderPath(base + QStringLiteral("/LONGFO~1/Temp")),
+        canonicalBase + QStringLiteral("/Long Folder Name/Temp"));
+    EXPECT_EQ(fncGetLongFolderPath(base + QStringLiteral("/x/../LONGFO~1/")),
+        canonicalBase + QStringLiteral("/Long Folder Name"));
+    EXPECT_EQ(fncGetLongFolderPath(QStringLiteral("/")), QStringLiteral("/"));
+
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(base + QStringLiteral("/LONGFO~1/Temp/")));
+    EXPECT_EQ(fncGetTempPath(), canonicalBase + QStringLiteral("/Long Folder Name/Temp"));
+    if (oldTmp.isEmpty())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", oldTmp);
+}
+
+class ShellVerbs : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        subSetShellOpener([this](const QUrl& url) { opened.append(url); return true; });
+        subSetFilePrinter([this](const QString& path) { printed.append(path); return true; });
+        subWrite(strDir + QStringLiteral("/HVMeta1.xml"), "<xml/>");
+    }
+    void TearDown() override
+    {
+        subSetShellOpener({});
+        subSetFilePrinter({});
+    }
+    QString strDir = hvtest::newTempDir(QStringLiteral("shell"));
+    QList<QUrl> opened;
+    QStringList printed;
+};
+
+TEST_F(ShellVerbs, DefaultActionOpensAndPrintVerbPrints)
+{
+    subInvokeShellVerb(strDir, QStringLiteral("HVMeta1.xml"), QString());
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened.first(), QUrl::fromLocalFile(strDir + QStringLiteral("/HVMeta1.xml")));
+    EXPECT_EQ(fncGetLastStep(), QStringLiteral("Trying to execute ") + strDir + QStringLiteral(" HVMeta1.xml"));
+
+    subPrintFile(strDir + QStringLiteral("/HVMeta1.xml"));
+    EXPECT_EQ(printed, QStringList { strDir + QStringLiteral("/HVMeta1.xml") });
+    EXPECT_EQ(opened.size(), 1);
+}
+
+TEST_F(ShellVerbs, MissingFolderOrFileDoesNothing)
+{
+    subInvokeShellVerb(strDir + QStringLiteral("/gone"), QStringLiteral("HVMeta1.xml"), QString());
+    subInvokeShellVerb(strDir, QStringLiteral("missing.xml"), QStringLiteral("Print"));
+    subPrintFile(strDir + QStringLiteral("/missing.xml"));
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_TRUE(printed.isEmpty());
+}
