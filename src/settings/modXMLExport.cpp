@@ -1,0 +1,645 @@
+#include "modXMLExport.h"
+
+#include "cCurrency.h"
+#include "cHVError.h"
+#include "cPersonalSettings.h"
+#include "modErrorHandling.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QUrl>
+#include <QXmlStreamReader>
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+const QString nsSchema = QStringLiteral("uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882");
+const QString nsDataType = QStringLiteral("uuid:C2F41010-65B3-11d1-A29F-00AA00C14882");
+const QString nsRowset = QStringLiteral("urn:schemas-microsoft-com:rowset");
+const QString nsRow = QStringLiteral("#RowsetSchema");
+
+int g_intTimeout = 15000;
+
+// The format's own writer breaks a start tag before the next attribute once the line, not
+// counting its indentation, has reached this length.
+constexpr qsizetype cchWrapAt = 106;
+
+QString fncEscape(const QString& strValue)
+{
+    QString out;
+    out.reserve(strValue.size() + 8);
+    for (const QChar c : strValue) {
+        switch (c.unicode()) {
+        case u'&': out += QLatin1String("&amp;"); break;
+        case u'<': out += QLatin1String("&lt;"); break;
+        case u'>': out += QLatin1String("&gt;"); break;
+        case u'\'': out += QLatin1String("&#x27;"); break;
+        case u'"': out += QLatin1String("&quot;"); break;
+        default:
+            if (c.unicode() < 0x20)
+                out += QStringLiteral("&#x%1;").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+            else
+                out += c;
+        }
+    }
+    return out;
+}
+
+// Writes start tags with the attribute wrapping and tab indentation of the format.
+class cRowsetWriter
+{
+public:
+    void subStart(int intDepth, QLatin1String strTag)
+    {
+        m_intDepth = intDepth;
+        m_out += QString(intDepth, QLatin1Char('\t'));
+        m_contentStart = m_out.size();
+        m_out += QLatin1Char('<') + strTag;
+    }
+    void subAttr(QLatin1String strName, const QString& strValue)
+    {
+        subAttrRaw(strName, fncEscape(strValue));
+    }
+    void subAttrRaw(const QString& strName, const QString& strEscaped)
+    {
+        if (m_out.size() - m_contentStart >= cchWrapAt) {
+            m_out += QLatin1Char('\n') + QString(m_intDepth + 1, QLatin1Char('\t'));
+            m_contentStart = m_out.size();
+        }
+        m_out += QLatin1Char(' ') + strName + QLatin1String("='") + strEscaped
+            + QLatin1Char('\'');
+    }
+    void subEnd(QLatin1String strClose) { m_out += strClose + QLatin1Char('\n'); }
+    void subLine(QLatin1String strLine) { m_out += strLine + QLatin1Char('\n'); }
+    QString& text() { return m_out; }
+
+private:
+    QString m_out;
+    qsizetype m_contentStart = 0;
+    int m_intDepth = 0;
+};
+
+bool fncIsXmlName(const QString& strName)
+{
+    static const QRegularExpression re(QStringLiteral(R"(^[A-Za-z_][A-Za-z0-9_.\-]*$)"));
+    return re.match(strName).hasMatch() && !strName.startsWith(QLatin1String("xml"), Qt::CaseInsensitive);
+}
+
+void subWriteDataType(cRowsetWriter& w, const cField& field)
+{
+    w.subStart(3, QLatin1String("s:datatype"));
+    const auto fixed = [&w] { w.subAttr(QLatin1String("rs:fixedlength"), QStringLiteral("true")); };
+    switch (field.Type) {
+    case eFieldType::Long:
+        w.subAttr(QLatin1String("dt:type"), QStringLiteral("int"));
+        w.subAttr(QLatin1String("dt:maxLength"), QStringLiteral("4"));
+        w.subAttr(QLatin1String("rs:precision"), QStringLiteral("10"));
+        fixed();
+        break;
+    case eFieldType::Integer:
+        w.subAttr(QLatin1String("dt:type"), QStringLiteral("i2"));
+        w.subAttr(QLatin1String("dt:maxLength"), QStringLiteral("2"));
+        w.subAttr(QLatin1String("rs:precision"), QStringLiteral("5"));
+        fixed();
+        break;
+    case eFieldType::Boolean:
+        w.subAttr(QLatin1String("dt:type"), QStringLiteral("boolean"));
+        w.subAttr(QLatin1String("dt:maxLength"), QStringLiteral("2"));
+        fixed();
+        break;
+    case eFieldType::Single:
+        w.subAttr(QLatin1String("dt:type"), QStringLiteral("r4"));
+        w.subAttr(QLatin1String("dt:maxLength"), QStringLiteral("4"));
+        w.subAttr(QLatin1String("rs:precision"), QStringLiteral("7"));
+        fixed();
+        break;
+    case eFieldType::Double:
+        w.subAttr(QLatin1String("dt:type"), QStringLiteral("float"));
+        w.subAttr(QLatin1String("dt:maxLength"), QStringLiteral("8"));
+        w.subAttr(QLatin1String("rs:precision"), QStringLiteral("15"));
+        fixed();
+        break;
+    case eFieldType::Currency:
+        w.subAttr(QLatin1String("dt:type"), QStringLiteral("number"));
+        w.subAttr(QLatin1String("rs:dbtype"), QStringLiteral("currency"));
+        w.subAttr(QLatin1String("dt:maxLength"), QStringLiteral("8"));
+        w.subAttr(QLatin1String("rs:precision"), QStringLiteral("19"));
+        fixed();
+        break;
+    case eFieldType::Text:
+        w.subAttr(QLatin1String("dt:type"), QStringLiteral("string"));
+        w.subAttr(QLatin1String("dt:maxLength"),
+            QString::number(field.DefinedSize > 0 ? field.DefinedSize : 255));
+        break;
+    case eFieldType::Memo:
+        w.subAttr(QLatin1String("dt:type"), QStringLiteral("string"));
+        w.subAttr(QLatin1String("dt:maxLength"), QStringLiteral("536870910"));
+        w.subAttr(QLatin1String("rs:long"), QStringLiteral("true"));
+        break;
+    case eFieldType::Date:
+        w.subAttr(QLatin1String("dt:type"), QStringLiteral("dateTime"));
+        w.subAttr(QLatin1String("rs:dbtype"), QStringLiteral("variantdate"));
+        w.subAttr(QLatin1String("dt:maxLength"), QStringLiteral("16"));
+        fixed();
+        break;
+    }
+    if (!field.Nullable && !field.AutoIncrement)
+        w.subAttr(QLatin1String("rs:maybenull"), QStringLiteral("false"));
+    w.subEnd(QLatin1String("/>"));
+}
+
+QString fncValueText(const QVariant& value, eFieldType type)
+{
+    switch (type) {
+    case eFieldType::Long:
+    case eFieldType::Integer:
+        return QString::number(value.toLongLong());
+    case eFieldType::Boolean:
+        return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    case eFieldType::Single:
+    case eFieldType::Double:
+        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    case eFieldType::Currency: {
+        if (value.metaType() == QMetaType::fromType<cCurrency>())
+            return value.value<cCurrency>().toInvariantString();
+        const auto amount = cCurrency::fromVariant(value);
+        return amount ? amount->toInvariantString() : value.toString();
+    }
+    case eFieldType::Date:
+        return value.toDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+    case eFieldType::Text:
+    case eFieldType::Memo:
+        break;
+    }
+    return value.toString();
+}
+} // namespace
+
+QByteArray fncRecordsetToXml(cRecordset& rs)
+{
+    cRowsetWriter w;
+    w.text() = QStringLiteral("<xml xmlns:s='") + nsSchema + QStringLiteral("'\n\txmlns:dt='")
+        + nsDataType + QStringLiteral("'\n\txmlns:rs='") + nsRowset
+        + QStringLiteral("'\n\txmlns:z='") + nsRow + QStringLiteral("'>\n");
+    w.subLine(QLatin1String("<s:Schema id='RowsetSchema'>"));
+    const QString table = rs.TableName();
+    const QString key = rs.KeyColumn();
+    w.subStart(1, QLatin1String("s:ElementType"));
+    w.subAttr(QLatin1String("name"), QStringLiteral("row"));
+    w.subAttr(QLatin1String("content"), QStringLiteral("eltOnly"));
+    if (!table.isEmpty() && !rs.ReadOnly())
+        w.subAttr(QLatin1String("rs:updatable"), QStringLiteral("true"));
+    w.subEnd(QLatin1String(">"));
+
+    const QList<cField>& fields = rs.Fields();
+    QStringList attrNames;
+    for (int i = 0; i < fields.size(); ++i) {
+        const cField& field = fields.at(i);
+        const bool alias = !fncIsXmlName(field.Name);
+        attrNames.append(alias ? QStringLiteral("c%1").arg(i) : field.Name);
+        w.subStart(2, QLatin1String("s:AttributeType"));
+        w.subAttr(QLatin1String("name"), attrNames.last());
+        if (alias)
+            w.subAttr(QLatin1String("rs:name"), field.Name);
+        w.subAttr(QLatin1String("rs:number"), QString::number(i + 1));
+        if (field.Nullable)
+            w.subAttr(QLatin1String("rs:nullable"), QStringLiteral("true"));
+        if (!table.isEmpty()) {
+            w.subAttr(QLatin1String("rs:maydefer"), QStringLiteral("true"));
+            w.subAttr(QLatin1String("rs:writeunknown"), QStringLiteral("true"));
+            w.subAttr(QLatin1String("rs:basetable"), table);
+            w.subAttr(QLatin1String("rs:basecolumn"), field.Name);
+            if (field.Name.compare(key, Qt::CaseInsensitive) == 0 && !key.isEmpty())
+                w.subAttr(QLatin1String("rs:keycolumn"), QStringLiteral("true"));
+        } else {
+            w.subAttr(QLatin1String("rs:write"), QStringLiteral("true"));
+        }
+        if (field.AutoIncrement)
+            w.subAttr(QLatin1String("rs:autoincrement"), QStringLiteral("true"));
+        w.subEnd(QLatin1String(">"));
+        subWriteDataType(w, field);
+        w.subLine(QLatin1String("\t\t</s:AttributeType>"));
+    }
+    w.subLine(QLatin1String("\t\t<s:extends type='rs:rowbase'/>"));
+    w.subLine(QLatin1String("\t</s:ElementType>"));
+    w.subLine(QLatin1String("</s:Schema>"));
+    w.subLine(QLatin1String("<rs:data>"));
+    if (rs.RecordCount() > 0) {
+        for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
+            w.subStart(1, QLatin1String("z:row"));
+            for (int i = 0; i < fields.size(); ++i) {
+                const QVariant value = rs.Value(i);
+                if (!value.isNull())
+                    w.subAttrRaw(attrNames.at(i), fncEscape(fncValueText(value, fields.at(i).Type)));
+            }
+            w.subEnd(QLatin1String("/>"));
+        }
+        rs.MoveFirst();
+    }
+    w.subLine(QLatin1String("</rs:data>"));
+    w.subLine(QLatin1String("</xml>"));
+    return w.text().toUtf8();
+}
+
+void subSaveADRToXML(cRecordset& rs, const QString& strPath)
+{
+    try {
+        subLog(QStringLiteral("Saving a recordset to xml to path ") + strPath);
+        const QByteArray bytes = fncRecordsetToXml(rs);
+        QSaveFile file(strPath);
+        if (!file.open(QIODevice::WriteOnly))
+            throw cHVError(75, QStringLiteral("subSaveADRToXML"),
+                QStringLiteral("Cannot write ") + strPath + QStringLiteral(": ") + file.errorString());
+        file.write(bytes);
+        if (!file.commit())
+            throw cHVError(75, QStringLiteral("subSaveADRToXML"),
+                QStringLiteral("Cannot write ") + strPath + QStringLiteral(": ") + file.errorString());
+    } catch (...) {
+        subHandleCurrentException(QStringLiteral("subSaveADRToXML"));
+    }
+}
+
+int fncXmlReadTimeout() { return g_intTimeout; }
+void subSetXmlReadTimeout(int intMilliseconds) { g_intTimeout = intMilliseconds; }
+
+QString fncExportFolder()
+{
+    QString folder = cPersonalSettings::fncProgramFolder();
+    while (folder.size() > 1 && (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'))))
+        folder.chop(1);
+    const QFileInfo info(folder);
+    if (folder.isEmpty() || !info.isDir() || !info.isWritable()) {
+        folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        QDir().mkpath(folder);
+    }
+    return folder;
+}
+
+namespace {
+QByteArray fncReadLocalFile(const QString& strPath)
+{
+    QFile file(strPath);
+    const QFileInfo info(strPath);
+    if (!info.isFile() || info.size() > lngMaxXmlBytes || !file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    QByteArray bytes = file.read(lngMaxXmlBytes + 1);
+    return bytes.size() > lngMaxXmlBytes ? QByteArray() : bytes;
+}
+
+QByteArray fncReadNetwork(const QUrl& url)
+{
+    QNetworkAccessManager manager;
+    QNetworkRequest request(url);
+    request.setTransferTimeout(g_intTimeout);
+    QNetworkReply* reply = manager.get(request);
+    QEventLoop loop;
+    bool tooLarge = false;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QObject::connect(reply, &QNetworkReply::downloadProgress, &loop,
+        [reply, &tooLarge](qint64 received, qint64 total) {
+            if (received > lngMaxXmlBytes || total > lngMaxXmlBytes) {
+                tooLarge = true;
+                reply->abort();
+            }
+        });
+    // The transfer time-out only counts silence; a server that trickles is stopped here.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
+    deadline.start(g_intTimeout);
+    if (!reply->isFinished())
+        loop.exec();
+    QByteArray bytes;
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (!tooLarge && reply->error() == QNetworkReply::NoError && (status == 0 || (status >= 200 && status < 300)))
+        bytes = reply->read(lngMaxXmlBytes + 1);
+    delete reply;
+    return bytes.size() > lngMaxXmlBytes ? QByteArray() : bytes;
+}
+} // namespace
+
+QByteArray fncGetXMLText(const QString& strAddress)
+{
+    try {
+        const QUrl url(strAddress);
+        const QString scheme = url.scheme().toLower();
+        if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
+            return fncReadNetwork(url);
+        if (scheme == QLatin1String("file"))
+            return fncReadLocalFile(url.toLocalFile());
+        return fncReadLocalFile(strAddress);
+    } catch (...) {
+        return QByteArray();
+    }
+}
+
+namespace {
+struct cXmlColumn
+{
+    QString strAttr;
+    QString strName;
+    int intNumber = 0;
+    QString strType;
+    QString strDbType;
+    int intMaxLength = 0;
+    bool blnLong = false;
+    bool blnNullable = true;
+    bool blnAuto = false;
+};
+
+bool fncIsTrue(QStringView value)
+{
+    return value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || value == QLatin1String("1")
+        || value == QLatin1String("-1");
+}
+
+eFieldType fncFieldType(const cXmlColumn& col)
+{
+    const QString t = col.strType.toLower();
+    if (t == QLatin1String("int") || t == QLatin1String("i4") || t == QLatin1String("ui2")
+        || t == QLatin1String("ui4"))
+        return eFieldType::Long;
+    if (t == QLatin1String("i2") || t == QLatin1String("i1") || t == QLatin1String("ui1"))
+        return eFieldType::Integer;
+    if (t == QLatin1String("boolean"))
+        return eFieldType::Boolean;
+    if (t == QLatin1String("r4"))
+        return eFieldType::Single;
+    if (t == QLatin1String("r8") || t == QLatin1String("float") || t == QLatin1String("i8")
+        || t == QLatin1String("ui8"))
+        return eFieldType::Double;
+    if (t == QLatin1String("cy")
+        || (t == QLatin1String("number") && col.strDbType.compare(QLatin1String("currency"), Qt::CaseInsensitive) == 0))
+        return eFieldType::Currency;
+    if (t == QLatin1String("number") || t == QLatin1String("fixed.14.4"))
+        return eFieldType::Double;
+    if (t.startsWith(QLatin1String("date")) || t.startsWith(QLatin1String("time")))
+        return eFieldType::Date;
+    if (t == QLatin1String("string") && !col.blnLong && col.intMaxLength > 0 && col.intMaxLength <= 255)
+        return eFieldType::Text;
+    return eFieldType::Memo;
+}
+
+// One attribute text as a value of its column; nullopt when it does not fit the type.
+std::optional<QVariant> fncParseValue(const QString& strText, eFieldType type)
+{
+    bool ok = false;
+    switch (type) {
+    case eFieldType::Long: {
+        const qlonglong v = strText.trimmed().toLongLong(&ok);
+        if (!ok || v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max())
+            return std::nullopt;
+        return QVariant(static_cast<int>(v));
+    }
+    case eFieldType::Integer: {
+        const qlonglong v = strText.trimmed().toLongLong(&ok);
+        if (!ok || v < -32768 || v > 65535)
+            return std::nullopt;
+        return QVariant(static_cast<int>(v));
+    }
+    case eFieldType::Boolean: {
+        const QString t = strText.trimmed();
+        if (fncIsTrue(t))
+            return QVariant(true);
+        if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0 || t == QLatin1String("0"))
+            return QVariant(false);
+        return std::nullopt;
+    }
+    case eFieldType::Single:
+    case eFieldType::Double: {
+        const double v = QLocale::c().toDouble(strText.trimmed(), &ok);
+        if (!ok)
+            return std::nullopt;
+        return QVariant(v);
+    }
+    case eFieldType::Currency: {
+        const auto amount = cCurrency::fromInvariantString(strText);
+        if (!amount)
+            return std::nullopt;
+        return QVariant::fromValue(*amount);
+    }
+    case eFieldType::Date: {
+        const QString t = strText.trimmed();
+        QDateTime dt = QDateTime::fromString(t, Qt::ISODateWithMs);
+        if (!dt.isValid()) {
+            const QDate d = QDate::fromString(t.left(10), Qt::ISODate);
+            if (d.isValid() && t.size() == 10)
+                dt = QDateTime(d, QTime(0, 0));
+        }
+        if (!dt.isValid())
+            return std::nullopt;
+        return QVariant(dt);
+    }
+    case eFieldType::Text:
+    case eFieldType::Memo:
+        break;
+    }
+    return QVariant(strText);
+}
+
+bool fncIs(const QXmlStreamReader& xml, const QString& ns, QLatin1String local)
+{
+    return xml.name() == local && xml.namespaceUri().compare(ns, Qt::CaseInsensitive) == 0;
+}
+
+QString fncAttr(const QXmlStreamAttributes& attrs, const QString& ns, QLatin1String local)
+{
+    for (const QXmlStreamAttribute& a : attrs) {
+        if (a.name() == local && a.namespaceUri().compare(ns, Qt::CaseInsensitive) == 0)
+            return a.value().toString();
+    }
+    return QString();
+}
+
+using RowValues = QHash<QString, QString>;
+
+RowValues fncRowValues(const QXmlStreamAttributes& attrs)
+{
+    RowValues values;
+    for (const QXmlStreamAttribute& a : attrs) {
+        if (a.namespaceUri().isEmpty())
+            values.insert(a.name().toString(), a.value().toString());
+    }
+    return values;
+}
+
+// Parses the whole text; throws on anything that is not a sound rowset.
+RecordsetPtr fncParseRowset(const QByteArray& text)
+{
+    const auto fail = [](const QString& why) {
+        return cHVError(lngObjectError + 3000, QStringLiteral("fncRecordsetFromXMLText"), why);
+    };
+    QXmlStreamReader xml(text);
+    QList<cXmlColumn> columns;
+    QList<RowValues> rows;
+    bool schemaSeen = false;
+    bool dataSeen = false;
+    bool inSchema = false;
+    bool inData = false;
+    int depthInDelete = 0;
+    int depthInOriginal = 0;
+    bool inUpdate = false;
+    RowValues original;
+    cXmlColumn* current = nullptr;
+
+    while (!xml.atEnd()) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::DTD || token == QXmlStreamReader::EntityReference)
+            throw fail(QStringLiteral("Document type declarations are not accepted"));
+        if (token == QXmlStreamReader::StartElement) {
+            if (fncIs(xml, nsSchema, QLatin1String("Schema"))) {
+                if (xml.attributes().value(QLatin1String("id")) != QLatin1String("RowsetSchema"))
+                    throw fail(QStringLiteral("The schema is not a rowset schema"));
+                inSchema = schemaSeen = true;
+            } else if (inSchema && fncIs(xml, nsSchema, QLatin1String("AttributeType"))) {
+                const QXmlStreamAttributes a = xml.attributes();
+                cXmlColumn col;
+                col.strAttr = a.value(QLatin1String("name")).toString();
+                col.strName = fncAttr(a, nsRowset, QLatin1String("name"));
+                if (col.strName.isEmpty())
+                    col.strName = col.strAttr;
+                bool ok = false;
+                col.intNumber = fncAttr(a, nsRowset, QLatin1String("number")).toInt(&ok);
+                if (!ok)
+                    col.intNumber = 0;
+                col.blnAuto = fncIsTrue(fncAttr(a, nsRowset, QLatin1String("autoincrement")));
+                col.strType = fncAttr(a, nsDataType, QLatin1String("type"));
+                col.intMaxLength = fncAttr(a, nsDataType, QLatin1String("maxLength")).toInt();
+                if (col.strAttr.isEmpty())
+                    throw fail(QStringLiteral("A column without a name"));
+                columns.append(col);
+                current = &columns.last();
+            } else if (inSchema && current && fncIs(xml, nsSchema, QLatin1String("datatype"))) {
+                const QXmlStreamAttributes a = xml.attributes();
+                const QString type = fncAttr(a, nsDataType, QLatin1String("type"));
+                if (!type.isEmpty())
+                    current->strType = type;
+                const QString maxLength = fncAttr(a, nsDataType, QLatin1String("maxLength"));
+                if (!maxLength.isEmpty())
+                    current->intMaxLength = maxLength.toInt();
+                current->strDbType = fncAttr(a, nsRowset, QLatin1String("dbtype"));
+                current->blnLong = fncIsTrue(fncAttr(a, nsRowset, QLatin1String("long")));
+                if (fncAttr(a, nsRowset, QLatin1String("maybenull")).compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+                    current->blnNullable = false;
+            } else if (fncIs(xml, nsRowset, QLatin1String("data"))) {
+                if (!schemaSeen)
+                    throw fail(QStringLiteral("Data before the schema"));
+                inData = dataSeen = true;
+            } else if (inData && fncIs(xml, nsRowset, QLatin1String("delete"))) {
+                ++depthInDelete;
+            } else if (inData && fncIs(xml, nsRowset, QLatin1String("update"))) {
+                inUpdate = true;
+                original.clear();
+            } else if (inData && fncIs(xml, nsRowset, QLatin1String("original"))) {
+                ++depthInOriginal;
+            } else if (inData && fncIs(xml, nsRow, QLatin1String("row"))) {
+                RowValues values = fncRowValues(xml.attributes());
+                if (depthInDelete > 0)
+                    continue; // a row deleted before the save is not part of the rowset
+                if (depthInOriginal > 0) {
+                    original = values;
+                    continue;
+                }
+                if (inUpdate) {
+                    // The changed row carries only what changed; the rest is the original.
+                    for (auto it = values.cbegin(); it != values.cend(); ++it)
+                        original.insert(it.key(), it.value());
+                    values = original;
+                }
+                rows.append(values);
+            }
+        } else if (token == QXmlStreamReader::EndElement) {
+            if (fncIs(xml, nsSchema, QLatin1String("Schema"))) {
+                inSchema = false;
+                current = nullptr;
+            } else if (fncIs(xml, nsSchema, QLatin1String("AttributeType"))) {
+                current = nullptr;
+            } else if (fncIs(xml, nsRowset, QLatin1String("data"))) {
+                inData = false;
+            } else if (fncIs(xml, nsRowset, QLatin1String("delete"))) {
+                --depthInDelete;
+            } else if (fncIs(xml, nsRowset, QLatin1String("original"))) {
+                --depthInOriginal;
+            } else if (fncIs(xml, nsRowset, QLatin1String("update"))) {
+                inUpdate = false;
+            }
+        }
+    }
+    if (xml.hasError())
+        throw fail(xml.errorString());
+    if (!schemaSeen || !dataSeen)
+        throw fail(QStringLiteral("No rowset schema or data"));
+
+    if (std::all_of(columns.cbegin(), columns.cend(), [](const cXmlColumn& c) { return c.intNumber > 0; }))
+        std::stable_sort(columns.begin(), columns.end(),
+            [](const cXmlColumn& a, const cXmlColumn& b) { return a.intNumber < b.intNumber; });
+
+    auto rs = std::make_shared<cRecordset>();
+    QList<eFieldType> types;
+    QSet<QString> names;
+    for (const cXmlColumn& col : columns) {
+        if (names.contains(col.strAttr))
+            throw fail(QStringLiteral("Two columns named ") + col.strAttr);
+        names.insert(col.strAttr);
+        cField field;
+        field.Name = col.strName;
+        field.Type = fncFieldType(col);
+        field.DefinedSize = field.Type == eFieldType::Text ? col.intMaxLength : 0;
+        field.Nullable = col.blnNullable;
+        field.AutoIncrement = col.blnAuto;
+        rs->AppendField(field);
+        types.append(field.Type);
+    }
+    for (const RowValues& row : rows) {
+        QVariantList values;
+        values.reserve(columns.size());
+        for (int i = 0; i < columns.size(); ++i) {
+            const auto it = row.constFind(columns.at(i).strAttr);
+            if (it == row.cend()) {
+                values.append(QVariant());
+                continue;
+            }
+            const auto value = fncParseValue(*it, types.at(i));
+            if (!value)
+                throw fail(QStringLiteral("The value '%1' does not fit column %2").arg(*it, columns.at(i).strName));
+            values.append(*value);
+        }
+        rs->AppendRow(values);
+    }
+    if (rs->RecordCount() > 0)
+        rs->MoveFirst();
+    return rs;
+}
+} // namespace
+
+RecordsetPtr fncRecordsetFromXMLText(const QByteArray& text)
+{
+    if (text.isEmpty() || text.size() > lngMaxXmlBytes)
+        return nullptr;
+    try {
+        return fncParseRowset(text);
+    } catch (const cHVError& e) {
+        subLog(QStringLiteral("Reading a recordset from xml failed: ") + e.Description());
+        return nullptr;
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+RecordsetPtr fncLoadRecordsetFromXml(const QString& strAddress)
+{
+    subLog(QStringLiteral("Loading a recordset from xml at ") + strAddress);
+    return fncRecordsetFromXMLText(fncGetXMLText(strAddress));
+}
