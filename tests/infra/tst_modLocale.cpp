@@ -1,0 +1,158 @@
+#include "TestSupport.h"
+#include "modLocale.h"
+#include "modPhrases.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace {
+
+struct LocaleCase
+{
+    const char* tag;
+    quint32 lcid;
+    qint16 column;
+    const char* separator;
+};
+
+void PrintTo(const LocaleCase& c, std::ostream* os) { *os << c.tag; }
+
+// Every locale identifier that selects a column, the three that fall back to English, and the
+// two English ones, with Windows' default list separator.
+const LocaleCase knownLocales[] = {
+    { "cs_CZ", 1029, 1, ";" }, { "da_DK", 1030, 2, ";" }, { "nl_NL", 1043, 3, ";" },
+    { "nl_BE", 2067, 3, ";" }, { "fi_FI", 1035, 5, ";" }, { "fr_FR", 1036, 6, ";" },
+    { "fr_BE", 2060, 6, ";" }, { "fr_CA", 3084, 6, ";" }, { "fr_LU", 5132, 6, ";" },
+    { "fr_CH", 4108, 6, ";" }, { "de_DE", 1031, 7, ";" }, { "de_AT", 3079, 7, ";" },
+    { "de_LI", 5127, 7, ";" }, { "de_LU", 4103, 7, ";" }, { "de_CH", 2055, 7, ";" },
+    { "el_GR", 1032, 8, ";" }, { "it_IT", 1040, 9, ";" }, { "it_CH", 2064, 9, ";" },
+    { "nb_NO", 1044, 10, ";" }, { "pt_PT", 2070, 11, ";" }, { "sl_SI", 1060, 12, ";" },
+    { "es_ES", 3082, 13, ";" }, { "es_AR", 11274, 13, ";" }, { "es_BO", 16394, 13, ";" },
+    { "es_CL", 13322, 13, ";" }, { "es_CO", 9226, 13, ";" }, { "es_CR", 5130, 13, ";" },
+    { "es_DO", 7178, 13, ";" }, { "es_EC", 12298, 13, ";" }, { "es_GT", 4106, 13, ";" },
+    { "es_HN", 18442, 13, ";" }, { "es_MX", 2058, 13, "," }, { "es_NI", 19466, 13, ";" },
+    { "es_PA", 6154, 13, ";" }, { "es_PE", 10250, 13, ";" }, { "es_PR", 20490, 13, ";" },
+    { "es_PY", 15370, 13, ";" }, { "es_SV", 17418, 13, ";" }, { "es_UY", 14346, 13, ";" },
+    { "es_VE", 8202, 13, ";" }, { "sv_SE", 1053, 14, ";" }, { "tr_TR", 1055, 15, ";" },
+    { "ru_RU", 1049, 4, ";" }, { "pt_BR", 1046, 4, ";" }, { "nn_NO", 2068, 4, ";" },
+    { "en_US", 1033, 4, "," }, { "en_GB", 2057, 4, "," },
+};
+
+class KnownLocale : public testing::TestWithParam<LocaleCase>
+{
+};
+
+TEST_P(KnownLocale, MapsToItsIdentifierColumnAndSeparator)
+{
+    const LocaleCase& c = GetParam();
+    const QLocale locale(QString::fromLatin1(c.tag));
+    EXPECT_EQ(fncLcidForLocale(locale), c.lcid);
+    EXPECT_EQ(fncColumnForLcid(c.lcid), c.column);
+    EXPECT_EQ(fncColumnForLocale(locale), c.column);
+    EXPECT_EQ(fncListSeparatorForLcid(c.lcid), QString::fromLatin1(c.separator));
+    EXPECT_EQ(fncListSeparatorForLocale(locale), QString::fromLatin1(c.separator));
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, KnownLocale, testing::ValuesIn(knownLocales),
+    [](const testing::TestParamInfo<LocaleCase>& info) { return std::string(info.param.tag); });
+
+TEST(LocaleMapping, TraditionalSpanishSortReadsSpanish)
+{
+    EXPECT_EQ(fncColumnForLcid(1034), 13);
+    EXPECT_EQ(fncListSeparatorForLcid(1034), QStringLiteral(";"));
+}
+
+TEST(LocaleMapping, PlainNorwegianIsBokmal)
+{
+    EXPECT_EQ(fncLcidForLocale(QLocale(QStringLiteral("no_NO"))), 1044u);
+    EXPECT_EQ(fncColumnForLocale(QLocale(QStringLiteral("no_NO"))), 10);
+}
+
+struct OtherLocale
+{
+    const char* tag;
+    const char* separator;
+};
+
+class UnknownLocale : public testing::TestWithParam<OtherLocale>
+{
+};
+
+// Locales without an identifier of their own read English and take the separator from the
+// decimal separator.
+TEST_P(UnknownLocale, ReadsEnglishAndFollowsTheDecimalSeparator)
+{
+    const QLocale locale(QString::fromLatin1(GetParam().tag));
+    EXPECT_EQ(fncLcidForLocale(locale), 0u);
+    EXPECT_EQ(fncColumnForLocale(locale), 4);
+    EXPECT_EQ(fncListSeparatorForLocale(locale), QString::fromLatin1(GetParam().separator));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rule, UnknownLocale,
+    testing::Values(OtherLocale { "pl_PL", ";" }, OtherLocale { "de_BE", ";" },
+        OtherLocale { "sv_FI", ";" }, OtherLocale { "en_AU", "," }, OtherLocale { "ja_JP", "," },
+        OtherLocale { "C", "," }),
+    [](const testing::TestParamInfo<OtherLocale>& info) { return std::string(info.param.tag); });
+
+TEST(LocaleMapping, UnknownIdentifierReadsEnglishWithoutSeparator)
+{
+    EXPECT_EQ(fncColumnForLcid(0), 4);
+    EXPECT_EQ(fncColumnForLcid(1045), 4);
+    EXPECT_TRUE(fncListSeparatorForLcid(0).isEmpty());
+}
+
+// Run in a child process that this binary starts with a chosen environment: the system locale
+// is read once per process, so only a fresh process shows what LANG and LC_ALL select.
+TEST(SystemLocale, ChildReportsColumnAndSeparator)
+{
+    const QByteArray column = qgetenv("HV_EXPECT_COLUMN");
+    if (column.isEmpty())
+        GTEST_SKIP() << "only run by SystemLocale.FollowsTheEnvironment";
+    EXPECT_EQ(fncGetlocalLanguage(), column.toShort());
+    EXPECT_EQ(fncGetListSeparator(), QString::fromLatin1(qgetenv("HV_EXPECT_SEPARATOR")));
+}
+
+TEST(SystemLocale, FollowsTheEnvironment)
+{
+    struct Run
+    {
+        const char* lcAll;
+        const char* lang;
+        const char* column;
+        const char* separator;
+    };
+    const Run runs[] = {
+        { "", "sv_SE.UTF-8", "14", ";" },
+        { "", "ru_RU.UTF-8", "4", ";" },
+        { "", "de_CH.UTF-8", "7", ";" },
+        { "", "en_US.UTF-8", "4", "," },
+        { "fr_CA.UTF-8", "en_US.UTF-8", "6", ";" },
+        { "", "C", "4", "," },
+    };
+    for (const Run& run : runs) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : { "LC_ALL", "LC_NUMERIC", "LC_MESSAGES", "LANGUAGE" })
+            env.remove(QString::fromLatin1(name));
+        if (*run.lcAll)
+            env.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(run.lcAll));
+        env.insert(QStringLiteral("LANG"), QString::fromLatin1(run.lang));
+        env.insert(QStringLiteral("HV_EXPECT_COLUMN"), QString::fromLatin1(run.column));
+        env.insert(QStringLiteral("HV_EXPECT_SEPARATOR"), QString::fromLatin1(run.separator));
+        QProcess child;
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+            { QStringLiteral("--gtest_filter=SystemLocale.ChildReportsColumnAndSeparator") });
+        ASSERT_TRUE(child.waitForFinished(30000));
+        const QString output = QString::fromLocal8Bit(child.readAll());
+        EXPECT_EQ(child.exitCode(), 0) << run.lcAll << " " << run.lang << ":\n" << output.toStdString();
+        EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test")))
+            << run.lang << ":\n" << output.toStdString();
+    }
+}
+
+} // namespace
