@@ -276,6 +276,7 @@ struct cOlAppointmentItem::Impl
     icalcomponent* main = nullptr; // inside root
     bool blnClean = true;
     bool blnNew = false;
+    QByteArray loadedBytes; // the file as read or last written, to notice other writers
     QString fields[3];
     bool dirty[3] = { false, false, false };
     bool blnStartDirty = false;
@@ -420,6 +421,7 @@ std::shared_ptr<cOlAppointmentItem> cOlAppointmentItem::fromFile(const QString& 
     std::shared_ptr<cOlAppointmentItem> item(new cOlAppointmentItem());
     Impl& d = *item->d;
     d.strPath = strPath;
+    d.loadedBytes = bytes;
     d.root = icalparser_parse_string(bytes.constData());
     if (!d.root || icalcomponent_isa(d.root) != ICAL_VCALENDAR_COMPONENT)
         fail(21, QStringLiteral("%1 is not a calendar file").arg(strPath));
@@ -496,6 +498,15 @@ void cOlAppointmentItem::Save()
         fail(23,
             QStringLiteral("%1 holds parts that cannot be read; it is left unchanged")
                 .arg(d->strPath));
+    if (!d->blnNew) {
+        // A synchronisation tool or another calendar program may have written the file since
+        // it was read; its change is not overwritten.
+        QFile current(d->strPath);
+        if (!current.open(QIODevice::ReadOnly) || current.readAll() != d->loadedBytes)
+            fail(26,
+                QStringLiteral("%1 was changed or removed by another program; it is left as it is")
+                    .arg(d->strPath));
+    }
     d->writeFields();
     d->writeUserProperties();
     IcalString text(icalcomponent_as_ical_string_r(d->root));
@@ -507,6 +518,7 @@ void cOlAppointmentItem::Save()
         fail(25,
             QStringLiteral("Cannot save the calendar item %1: %2")
                 .arg(d->strPath, file.errorString()));
+    d->loadedBytes = QByteArray(text.p);
     d->blnNew = false;
     d->blnStartDirty = false;
     for (bool& b : d->dirty)

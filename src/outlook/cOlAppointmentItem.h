@@ -40,7 +40,8 @@ public:
     const cOlUserProperties& UserProperties() const;
 
     // Writes the whole file atomically. Throws cHVError when it cannot, and refuses to rewrite
-    // a file that did not parse cleanly (its unparsed parts would be lost).
+    // a file that did not parse cleanly (its unparsed parts would be lost) or that another
+    // program changed or removed since it was read.
     void Save();
 
     QString FilePath() const;

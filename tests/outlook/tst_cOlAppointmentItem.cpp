@@ -280,6 +280,27 @@ TEST_F(ItemStore, FileWithUnreadablePartsIsReadButNotOverwritten)
     EXPECT_EQ(readFile(path), bad);
 }
 
+TEST_F(ItemStore, ChangeMadeByAnotherProgramSinceReadingIsNotOverwritten)
+{
+    const auto item = calendar->AddAppointment(QStringLiteral("S"), QDate(2050, 1, 1));
+    const auto mine = reread(item);
+    QByteArray theirs = readFile(item->FilePath());
+    theirs.replace("SUMMARY:S", "SUMMARY:Renamed elsewhere");
+    writeFile(item->FilePath(), theirs);
+    mine->setBody(QStringLiteral("mine"));
+    EXPECT_THROW(mine->Save(), cHVError);
+    EXPECT_EQ(readFile(item->FilePath()), theirs);
+
+    const auto again = reread(item);
+    QFile::remove(item->FilePath());
+    EXPECT_THROW(again->Save(), cHVError);
+    EXPECT_FALSE(QFileInfo::exists(item->FilePath()));
+    // Our own saves one after the other are not mistaken for another writer.
+    const auto other = calendar->AddAppointment(QStringLiteral("T"), QDate(2050, 1, 1));
+    other->setBody(QStringLiteral("1"));
+    EXPECT_NO_THROW(other->Save());
+}
+
 TEST_F(ItemStore, FirstMatchingSubjectWinsAndTasksAreNotAppointments)
 {
     writeFile(QDir(calendarPath()).filePath(QStringLiteral("0-task.ics")),
