@@ -53,6 +53,8 @@ cMessageBox::Answer cMessageBox::Show(
 
 void cMessageBox::setPresenter(Presenter presenter) { state().presenter = std::move(presenter); }
 
+cMessageBox::Presenter cMessageBox::presenter() { return state().presenter; }
+
 void cMessageBox::setNextAnswer(Answer answer) { state().answers.enqueue(answer); }
 
 void cMessageBox::clearNextAnswers() { state().answers.clear(); }

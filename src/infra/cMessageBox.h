@@ -29,6 +29,7 @@ public:
 
     // The real presenter (a QMessageBox) is installed by the widget layer at start.
     static void setPresenter(Presenter presenter);
+    static Presenter presenter();
 
     // Test seam: the next boxes are answered in this order without being shown.
     static void setNextAnswer(Answer answer);

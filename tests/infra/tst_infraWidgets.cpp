@@ -1,0 +1,276 @@
+#include "clsAlwaysOnTop.h"
+#include "modAssistant.h"
+#include "modErrorHandling.h"
+#include "modFileHandling.h"
+#include "modFilePrinting.h"
+#include "modMessageBoxWidgets.h"
+#include "modWindowHelpers.h"
+
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QFontDatabase>
+#include <QImage>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+// Presses the button of the next modal box, after checking what it shows.
+void subAnswerNextBox(QMessageBox::StandardButton button, std::function<void(QMessageBox*)> check = {})
+{
+    QTimer::singleShot(0, qApp, [button, check] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            ADD_FAILURE() << "no modal message box";
+            return;
+        }
+        if (check)
+            check(box);
+        box->button(button)->click();
+    });
+}
+
+// A window painted red on its left half and blue on its right half.
+class cTwoColourWindow : public QWidget
+{
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(QRect(0, 0, width() / 2, height()), QColor(200, 0, 0));
+        painter.fillRect(QRect(width() / 2, 0, width() - width() / 2, height()), QColor(0, 0, 200));
+    }
+};
+
+int fncPdfPages(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray pdf = file.readAll();
+    if (!pdf.startsWith("%PDF"))
+        return -1;
+    return static_cast<int>(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page "));
+}
+} // namespace
+
+class MessageBoxes : public testing::Test
+{
+protected:
+    void SetUp() override { saved = cMessageBox::presenter(); }
+    void TearDown() override { cMessageBox::setPresenter(saved); }
+    cMessageBox::Presenter saved;
+};
+
+TEST_F(MessageBoxes, RealBoxShowsTitleTextIconAndButtons)
+{
+    subInstallMessageBoxPresenter();
+    subAnswerNextBox(QMessageBox::No, [](QMessageBox* box) {
+        EXPECT_EQ(box->windowTitle(), strProgramTitle);
+        EXPECT_EQ(box->text(), QStringLiteral("Remove <b>all</b> reports?"));
+        EXPECT_EQ(box->textFormat(), Qt::PlainText);
+        EXPECT_EQ(box->icon(), QMessageBox::Question);
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+    });
+    EXPECT_EQ(cMessageBox::Show(QStringLiteral("Remove <b>all</b> reports?"), cMessageBox::Buttons::YesNo,
+                  cMessageBox::Icon::Question),
+        cMessageBox::Answer::No);
+
+    subAnswerNextBox(QMessageBox::Ok, [](QMessageBox* box) {
+        EXPECT_EQ(box->icon(), QMessageBox::Critical);
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+    });
+    EXPECT_EQ(cMessageBox::Show(QStringLiteral("No personal settings found!"), cMessageBox::Buttons::Ok,
+                  cMessageBox::Icon::Critical),
+        cMessageBox::Answer::Ok);
+}
+
+TEST_F(MessageBoxes, EscapeOnAQuestionMeansNo)
+{
+    QTimer::singleShot(0, qApp, [] {
+        if (auto* box = QApplication::activeModalWidget())
+            box->close();
+    });
+    const cMessageBox::Request request { strProgramTitle, QStringLiteral("Send?"), cMessageBox::Buttons::YesNo,
+        cMessageBox::Icon::None };
+    EXPECT_EQ(fncShowMessageBox(request), cMessageBox::Answer::No);
+    QTimer::singleShot(0, qApp, [] {
+        if (auto* box = QApplication::activeModalWidget())
+            box->close();
+    });
+    EXPECT_EQ(fncShowMessageBox({ strProgramTitle, QStringLiteral("Save?"), cMessageBox::Buttons::OkCancel,
+                  cMessageBox::Icon::Warning }),
+        cMessageBox::Answer::Cancel);
+}
+
+TEST(Assistant, MessageIsAnInformationBoxAndQuestionGivesButtonCodes)
+{
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    EXPECT_EQ(fncAssistantMessage(QStringLiteral("Could not save the user property")), 1);
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Yes);
+    EXPECT_EQ(fncAssistantQuestion(QStringLiteral("Delete?")), 6);
+    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+    EXPECT_EQ(fncAssistantQuestion(QStringLiteral("Delete?")), 7);
+    ASSERT_EQ(cMessageBox::history().size(), 3);
+    EXPECT_EQ(cMessageBox::history().at(0).icon, cMessageBox::Icon::Information);
+    EXPECT_EQ(cMessageBox::history().at(0).buttons, cMessageBox::Buttons::Ok);
+    EXPECT_EQ(cMessageBox::history().at(0).strTitle, strProgramTitle);
+    EXPECT_EQ(cMessageBox::history().at(1).icon, cMessageBox::Icon::Question);
+    EXPECT_EQ(cMessageBox::history().at(1).buttons, cMessageBox::Buttons::YesNo);
+}
+
+TEST(AlwaysOnTop, OnlyTheBandChanges)
+{
+    QWidget window;
+    window.setGeometry(40, 50, 300, 200);
+    window.show();
+    const QRect geometry = window.geometry();
+    clsAlwaysOnTop objTop;
+    objTop.MakeTopMost(&window);
+    EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.geometry(), geometry);
+    objTop.MakeNormal(&window);
+    EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.geometry(), geometry);
+
+    QWidget hidden;
+    objTop.MakeTopMost(&hidden);
+    EXPECT_TRUE(hidden.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_FALSE(hidden.isVisible());
+    objTop.MakeNormal(nullptr);
+}
+
+class BackColor : public testing::Test
+{
+protected:
+    static QColor colourOf(QWidget* control) { return control->palette().color(control->backgroundRole()); }
+};
+
+TEST_F(BackColor, PlainWindowGivesItsExactColour)
+{
+    QWidget window;
+    window.resize(200, 120);
+    QPalette palette = window.palette();
+    palette.setColor(QPalette::Window, QColor(0x33, 0x66, 0x99));
+    window.setPalette(palette);
+    window.setAutoFillBackground(true);
+    auto* check = new QCheckBox(QStringLiteral("Private"), &window);
+    check->setGeometry(20, 20, 120, 30);
+    window.show();
+    ASSERT_NE(colourOf(check), QColor(0x33, 0x66, 0x99));
+    subApplyBackColorToControl(&window, check);
+    EXPECT_EQ(colourOf(check), QColor(0x33, 0x66, 0x99));
+    EXPECT_EQ(check->geometry(), QRect(20, 20, 120, 30));
+    EXPECT_EQ(fncGetLastStep(), QStringLiteral("Setting the background color of the control"));
+}
+
+TEST_F(BackColor, TakesThePixelBehindTheCentreNotTheCornersNorItself)
+{
+    cTwoColourWindow window;
+    window.resize(200, 100);
+    // Left edge over red, centre (x = 130) over blue; the control paints itself green.
+    auto* frame = new QWidget(&window);
+    frame->setGeometry(60, 10, 140, 80);
+    QPalette green = frame->palette();
+    green.setColor(QPalette::Window, Qt::green);
+    frame->setPalette(green);
+    frame->setAutoFillBackground(true);
+    window.show();
+    subApplyBackColorToControl(&window, frame);
+    EXPECT_EQ(colourOf(frame), QColor(0, 0, 200));
+    EXPECT_TRUE(frame->isVisible());
+}
+
+TEST_F(BackColor, AControlOutsideTheVisiblePartKeepsItsColour)
+{
+    QWidget window;
+    window.resize(200, 100);
+    auto* panel = new QWidget(&window);
+    panel->setGeometry(0, 0, 100, 100);
+    auto* outside = new QCheckBox(QStringLiteral("x"), &window);
+    outside->setGeometry(250, 10, 40, 20);
+    auto* clipped = new QCheckBox(QStringLiteral("y"), panel);
+    clipped->setGeometry(120, 10, 40, 20); // inside the window, but beyond its panel's edge
+    window.show();
+    const QColor before = colourOf(outside);
+    subApplyBackColorToControl(&window, outside);
+    subApplyBackColorToControl(&window, clipped);
+    EXPECT_EQ(colourOf(outside), before);
+    EXPECT_EQ(colourOf(clipped), before);
+    EXPECT_FALSE(outside->autoFillBackground());
+}
+
+class Printing : public testing::Test
+{
+protected:
+    QString strDir = hvtest::newTempDir(QStringLiteral("print"));
+    std::unique_ptr<QPrinter> pdfPrinter(const QString& path)
+    {
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(path);
+        return printer;
+    }
+};
+
+TEST_F(Printing, TextFilesPrintPageByPage)
+{
+    ASSERT_FALSE(QFontDatabase::families().isEmpty()) << "no fonts installed: text would print as boxes";
+    QFile shortFile(strDir + QStringLiteral("/short.txt"));
+    ASSERT_TRUE(shortFile.open(QIODevice::WriteOnly));
+    shortFile.write("Rate\t100\r\n");
+    shortFile.close();
+    QFile longFile(strDir + QStringLiteral("/long.txt"));
+    ASSERT_TRUE(longFile.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 400; ++i)
+        longFile.write(QByteArray("Line ") + QByteArray::number(i) + "\r\n");
+    longFile.close();
+
+    auto one = pdfPrinter(strDir + QStringLiteral("/short.pdf"));
+    EXPECT_TRUE(fncPrintFileTo(shortFile.fileName(), *one));
+    one.reset();
+    auto many = pdfPrinter(strDir + QStringLiteral("/long.pdf"));
+    EXPECT_TRUE(fncPrintFileTo(longFile.fileName(), *many));
+    many.reset();
+    EXPECT_EQ(fncPdfPages(strDir + QStringLiteral("/short.pdf")), 1);
+    EXPECT_GT(fncPdfPages(strDir + QStringLiteral("/long.pdf")), 1);
+}
+
+TEST_F(Printing, ImagesPrintAndMissingFilesFail)
+{
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    ASSERT_TRUE(image.save(strDir + QStringLiteral("/chart.png")));
+    auto printer = pdfPrinter(strDir + QStringLiteral("/chart.pdf"));
+    EXPECT_TRUE(fncPrintFileTo(strDir + QStringLiteral("/chart.png"), *printer));
+    printer.reset();
+    EXPECT_EQ(fncPdfPages(strDir + QStringLiteral("/chart.pdf")), 1);
+
+    auto missing = pdfPrinter(strDir + QStringLiteral("/missing.pdf"));
+    EXPECT_FALSE(fncPrintFileTo(strDir + QStringLiteral("/missing.txt"), *missing));
+    missing.reset();
+    EXPECT_FALSE(QFile::exists(strDir + QStringLiteral("/missing.pdf")));
+}
+
+TEST_F(Printing, PrintVerbReachesTheInstalledPrinter)
+{
+    QFile file(strDir + QStringLiteral("/HVMeta1.xml"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<xml/>");
+    file.close();
+    const QString pdf = strDir + QStringLiteral("/out.pdf");
+    subSetFilePrinter([&](const QString& path) {
+        auto printer = pdfPrinter(pdf);
+        return fncPrintFileTo(path, *printer);
+    });
+    subPrintFile(file.fileName());
+    subSetFilePrinter({});
+    EXPECT_EQ(fncPdfPages(pdf), 1);
+}
