@@ -21,3 +21,54 @@ TEST(cDictionary, KeysIgnoreCaseAndKeepInsertionOrder)
     EXPECT_EQ(dic.StoredKey(QStringLiteral("gamma")), QStringLiteral("Gamma"));
     EXPECT_EQ(dic.Items(), (QList<int> { 1, 30 }));
 }
+
+TEST(cDictionary, RemovingKeepsEveryOtherKeyReachable)
+{
+    auto dic = fncCreateDic<int>();
+    const QStringList keys { "Acme", "Beta", "Gamma", "Delta", "Epsilon" };
+    for (int i = 0; i < keys.size(); ++i)
+        dic.Add(keys.at(i), i);
+    dic.Remove(QStringLiteral("BETA"));
+    dic.Remove(QStringLiteral("epsilon"));
+    EXPECT_FALSE(dic.Remove(QStringLiteral("Beta")));
+    EXPECT_EQ(dic.Keys(), (QStringList { "Acme", "Gamma", "Delta" }));
+    for (const QString& key : dic.Keys())
+        EXPECT_EQ(dic.Item(key.toUpper()), keys.indexOf(key)) << key.toStdString();
+    EXPECT_EQ(dic.At(2).first, QStringLiteral("Delta"));
+    // A removed key can come back; it goes to the end.
+    dic.Add(QStringLiteral("beta"), 10);
+    EXPECT_EQ(dic.Keys().last(), QStringLiteral("beta"));
+    EXPECT_EQ(dic.Count(), 4);
+    dic.RemoveAll();
+    EXPECT_TRUE(dic.isEmpty());
+    EXPECT_FALSE(dic.Exists(QStringLiteral("acme")));
+}
+
+TEST(cDictionary, MissingKeysAndNonAsciiLetters)
+{
+    auto dic = fncCreateDic<QString>();
+    dic.Add(QStringLiteral("Ärzte"), QStringLiteral("a"));
+    dic.Add(QStringLiteral("ΣΟΦΙΑ"), QStringLiteral("b"));
+    EXPECT_TRUE(dic.Exists(QStringLiteral("ärzte")));
+    EXPECT_TRUE(dic.Exists(QStringLiteral("σοφια")));
+    EXPECT_FALSE(dic.Exists(QStringLiteral("Arzte")));
+    try {
+        dic.Item(QStringLiteral("Nobody"));
+        FAIL() << "no error";
+    } catch (const cHVError& e) {
+        EXPECT_EQ(e.Number(), 5);
+        EXPECT_TRUE(e.Description().contains(QStringLiteral("Nobody")));
+    }
+    EXPECT_EQ(dic.Value(QStringLiteral("Nobody"), QStringLiteral("fallback")), QStringLiteral("fallback"));
+    // Set on a missing key adds it; through Item a value is changed in place.
+    dic.Set(QStringLiteral("New"), QStringLiteral("c"));
+    dic.Item(QStringLiteral("NEW")) = QStringLiteral("d");
+    EXPECT_EQ(dic.Items(), (QList<QString> { "a", "b", "d" }));
+    try {
+        dic.Add(QStringLiteral("ärzte"), QStringLiteral("dup"));
+        FAIL() << "no error";
+    } catch (const cHVError& e) {
+        EXPECT_EQ(e.Number(), 457);
+    }
+    EXPECT_EQ(dic.Item(QStringLiteral("ÄRZTE")), QStringLiteral("a"));
+}
