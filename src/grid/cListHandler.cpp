@@ -3,20 +3,17 @@
 #include "cCurrency.h"
 #include "cHVError.h"
 #include "modErrorHandling.h"
+#include "modFileHandling.h"
 
 #include <QDir>
 #include <QHeaderView>
 #include <QLocale>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QSaveFile>
 #include <QTextDocument>
 
 namespace {
 constexpr int intTwipsPerPixel = 15;
-
-// The system's temporary folder; the file helpers of infra offer the same once they exist.
-QString fncTempFolder() { return QDir::tempPath(); }
 
 QString fncTypeName(const QVariant& v)
 {
@@ -606,7 +603,7 @@ void cListHandler::SetDicList(const cDictionary<QVariant>& DicList)
 
 QString cListHandler::fncPrintFilePath()
 {
-    return QDir(fncTempFolder()).filePath(QStringLiteral("OWCPrint.htm"));
+    return QDir(fncGetTempPath()).filePath(QStringLiteral("OWCPrint.htm"));
 }
 
 void cListHandler::PrintSheet(QPrinter* objIE)
@@ -621,17 +618,13 @@ void cListHandler::PrintSheet(QPrinter* objIE)
             throw cHVError(lngObjectError + 3012, QStringLiteral("cListHandler"),
                 QStringLiteral("Could not write ") + fncPrintFilePath() + QStringLiteral(": ")
                     + file.errorString());
-        QTextDocument doc;
-        doc.setHtml(html);
         if (objIE) {
+            QTextDocument doc;
+            doc.setHtml(html);
             doc.print(objIE);
-            return;
+        } else {
+            subPrintFile(fncPrintFilePath());
         }
-        if (QPrinterInfo::defaultPrinter().isNull())
-            throw cHVError(lngObjectError + 3013, QStringLiteral("cListHandler"),
-                QStringLiteral("No printer is installed to print ") + fncPrintFilePath());
-        QPrinter printer(QPrinterInfo::defaultPrinter());
-        doc.print(&printer);
     } catch (...) {
         subHandleCurrentException(QStringLiteral("PrintSheet"));
     }

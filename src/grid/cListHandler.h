@@ -79,7 +79,8 @@ public:
     bool Visible() const { return m_blnVisible; }
     void ClearAll();
     void SetDicList(const cDictionary<QVariant>& DicList);
-    // Prints onto objIE when given (a PDF printer in tests), else on the default printer.
+    // Prints onto objIE when given (a PDF printer in tests), else through the file printing of
+    // the system.
     void PrintSheet(QPrinter* objIE = nullptr);
     qint16 Width() const { return m_intWidth; }
     void Width(qint16 intWidth);

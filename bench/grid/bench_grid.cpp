@@ -1,0 +1,131 @@
+#include "cListHandler.h"
+
+#include <QApplication>
+#include <QTableWidget>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+// Filling a list of 2000 rows x 7 columns and reading it back, through the list wrapper the
+// window uses, through the sheet model directly, and (the baseline) through a plain QTableWidget.
+namespace {
+constexpr int intRows = 2000;
+constexpr int intCols = 7;
+
+QVariant cellValue(int r, int c)
+{
+    if (c == 3)
+        return 10.0 + r % 97;
+    if (c == 6)
+        return QString(QChar(r % 3 ? chrChecked : chrUnchecked));
+    return QStringLiteral("Item %1/%2").arg(r).arg(c);
+}
+
+double g_baseline = 0;
+
+void BM_QTableWidget(benchmark::State& state)
+{
+    for (auto _ : state) {
+        QTableWidget table(intRows + 1, intCols);
+        for (int r = 1; r <= intRows; ++r) {
+            for (int c = 0; c < intCols; ++c) {
+                auto* item = new QTableWidgetItem;
+                item->setData(Qt::EditRole, cellValue(r, c));
+                table.setItem(r, c, item);
+            }
+        }
+        qint64 n = 0;
+        for (int r = 1; r <= intRows; ++r) {
+            for (int c = 0; c < intCols; ++c)
+                n += table.item(r, c)->data(Qt::EditRole).isValid();
+        }
+        benchmark::DoNotOptimize(n);
+    }
+}
+
+void BM_cListHandler(benchmark::State& state)
+{
+    QStringList addresses;
+    for (int r = 1; r <= intRows; ++r) {
+        for (int c = 0; c < intCols; ++c)
+            addresses.append(cSheetRange::Cell(r, c).fncAddress(false));
+    }
+    for (auto _ : state) {
+        QWidget form;
+        cListHandler lst;
+        lst.AddToForm(&form);
+        lst.EditMode(true);
+        int i = 0;
+        for (int r = 1; r <= intRows; ++r) {
+            for (int c = 0; c < intCols; ++c)
+                lst.SetValue(addresses.at(i++), cellValue(r, c));
+        }
+        lst.EditMode(false);
+        qint64 n = 0;
+        i = 0;
+        for (int r = 1; r <= intRows; ++r) {
+            for (int c = 0; c < intCols; ++c)
+                n += lst.GetValue(addresses.at(i++), 8).toString().size();
+        }
+        benchmark::DoNotOptimize(n);
+    }
+}
+
+void BM_cSheetModel(benchmark::State& state)
+{
+    for (auto _ : state) {
+        cSheet sheet;
+        cSheetModel* m = sheet.Sheet();
+        for (int r = 1; r <= intRows; ++r) {
+            for (int c = 0; c < intCols; ++c)
+                m->SetCellValue(r, c, cellValue(r, c));
+        }
+        qint64 n = 0;
+        for (int r = 1; r <= intRows; ++r) {
+            for (int c = 0; c < intCols; ++c)
+                n += m->Value(r, c).isValid();
+        }
+        benchmark::DoNotOptimize(n);
+    }
+}
+
+// Runs one benchmark and returns its mean real time per iteration in seconds.
+class cCapture : public benchmark::ConsoleReporter
+{
+public:
+    std::map<std::string, double> seconds;
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs)
+            seconds[run.benchmark_name()] = run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+} // namespace
+
+BENCHMARK(BM_QTableWidget)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_cListHandler)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_cSheetModel)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    cCapture reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const auto base = reporter.seconds.find("BM_QTableWidget");
+    if (base != reporter.seconds.end() && base->second > 0) {
+        g_baseline = base->second;
+        for (const char* name : { "BM_cListHandler", "BM_cSheetModel" }) {
+            const auto it = reporter.seconds.find(name);
+            if (it != reporter.seconds.end())
+                std::printf("%s / QTableWidget (fill 2000x7 and read back): %.2fx (target <= 2x)\n", name,
+                    it->second / g_baseline);
+        }
+    }
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,153 @@
+#include "cMessageBox.h"
+#include "cSheet.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class SheetWidget : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        sheet.resize(600, 400);
+        sheet.Sheet()->SetViewableRange(cSheetRange::fncParse(QStringLiteral("A1:G50")));
+        sheet.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
+    }
+    QRect cellRect(int r, int c) { return sheet.visualRect(sheet.Sheet()->index(r, c)); }
+    // The open cell editor; closed ones linger until deleted later.
+    QLineEdit* editor()
+    {
+        const auto all = sheet.findChildren<QLineEdit*>();
+        for (QLineEdit* e : all) {
+            if (e->isVisible())
+                return e;
+        }
+        return nullptr;
+    }
+    // Enter in an editor commits through a queued call.
+    void pressEnter(QLineEdit* e, Qt::Key key = Qt::Key_Return)
+    {
+        QTest::keyClick(e, key);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
+    cSheet sheet;
+};
+
+TEST_F(SheetWidget, ClickAndSpaceToggleCheckMarks)
+{
+    cSheetModel* m = sheet.Sheet();
+    m->ApplyStyle(cSheetRange::fncParse(QStringLiteral("G2:G50")), [](auto& s) { s.blnCheckMark = true; });
+    m->SetCellValue(1, 0, QStringLiteral("Acme"));
+    QTest::mouseClick(sheet.viewport(), Qt::LeftButton, {}, cellRect(1, 6).center());
+    EXPECT_FALSE(m->isChecked(1, 6)) << "an empty (checked) box unchecks on the first click";
+    sheet.setCurrentIndex(m->index(1, 6));
+    QTest::keyClick(&sheet, Qt::Key_Space);
+    EXPECT_TRUE(m->isChecked(1, 6));
+    EXPECT_EQ(editor(), nullptr) << "no text editor on a check mark";
+    QTest::mouseClick(sheet.viewport(), Qt::LeftButton, {}, cellRect(2, 6).center());
+    EXPECT_TRUE(m->isCellEmpty(2, 6)) << "an empty row has no box to toggle";
+}
+
+TEST_F(SheetWidget, TypingEditsAndEnterMovesDownOrRight)
+{
+    cSheetModel* m = sheet.Sheet();
+    sheet.setCurrentIndex(m->index(1, 0));
+    QTest::keyClick(&sheet, 'a');
+    auto* ed = editor();
+    ASSERT_NE(ed, nullptr) << "typing starts an editor";
+    EXPECT_EQ(ed->text(), QStringLiteral("a"));
+    QTest::keyClicks(ed, QStringLiteral("cme"));
+    pressEnter(ed);
+    EXPECT_EQ(m->Value(1, 0).toString(), QStringLiteral("acme"));
+    EXPECT_EQ(sheet.currentIndex(), m->index(2, 0));
+    sheet.SetEnterMovesRight(true);
+    QTest::keyClick(&sheet, Qt::Key_F2);
+    ed = editor();
+    ASSERT_NE(ed, nullptr);
+    ed->setText(QStringLiteral("17"));
+    pressEnter(ed, Qt::Key_Enter);
+    EXPECT_EQ(m->Value(2, 0).toDouble(), 17.0);
+    EXPECT_EQ(sheet.currentIndex(), m->index(2, 1));
+}
+
+TEST_F(SheetWidget, UnsupportedFormulaIsRefusedWithAMessage)
+{
+    cSheetModel* m = sheet.Sheet();
+    m->SetCellValue(1, 0, QStringLiteral("kept"));
+    sheet.setCurrentIndex(m->index(1, 0));
+    QTest::keyClick(&sheet, Qt::Key_F2);
+    auto* ed = editor();
+    ASSERT_NE(ed, nullptr);
+    ed->setText(QStringLiteral("=SUM(B1:B3)"));
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    pressEnter(ed);
+    ASSERT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_TRUE(cMessageBox::history().first().strText.contains(QStringLiteral("=SUM(B1:B3)")));
+    EXPECT_EQ(m->Value(1, 0), QVariant(QStringLiteral("kept")));
+}
+
+TEST_F(SheetWidget, ViewableRangeLimitsRowsAndColumns)
+{
+    sheet.Sheet()->SetViewableRange(cSheetRange::fncParse(QStringLiteral("B2:C4")));
+    EXPECT_EQ(sheet.Sheet()->rowCount(), 4);
+    EXPECT_EQ(sheet.Sheet()->columnCount(), 3);
+    EXPECT_TRUE(sheet.isRowHidden(0));
+    EXPECT_TRUE(sheet.isColumnHidden(0));
+    EXPECT_FALSE(sheet.isRowHidden(1));
+    sheet.Sheet()->SetCellValue(20, 0, QStringLiteral("still addressable"));
+    EXPECT_EQ(sheet.Sheet()->Value(20, 0), QVariant(QStringLiteral("still addressable")));
+}
+
+TEST_F(SheetWidget, FrozenHeadingStaysWhileRowsScroll)
+{
+    sheet.Sheet()->SetCellValue(0, 0, QStringLiteral("Heading"));
+    sheet.SetFrozenRows(1);
+    auto* frozen = sheet.findChild<QTableView*>();
+    ASSERT_NE(frozen, nullptr);
+    EXPECT_TRUE(frozen->isVisible());
+    EXPECT_EQ(frozen->height(), sheet.horizontalHeader()->height() + sheet.rowHeight(0));
+    sheet.scrollTo(sheet.Sheet()->index(45, 0));
+    EXPECT_EQ(frozen->rowAt(1), 0) << "the overlay keeps row 1 at its top";
+    EXPECT_GT(sheet.rowAt(1), 0) << "the sheet itself scrolled";
+    sheet.SetFrozenRows(0);
+    EXPECT_EQ(sheet.findChild<QTableView*>(), nullptr);
+}
+
+TEST_F(SheetWidget, AutoFitCoversTheLongestFilledCellAndZeroHides)
+{
+    cSheetModel* m = sheet.Sheet();
+    m->SetCellValue(1, 0, QStringLiteral("short"));
+    m->SetCellValue(40, 0, QStringLiteral("a much much longer item name than the others"));
+    sheet.AutoFitColumns(cSheetRange::fncParse(QStringLiteral("A:A")));
+    EXPECT_GE(sheet.ColumnWidthOf(0),
+        sheet.fontMetrics().horizontalAdvance(QStringLiteral("a much much longer item name than the others")));
+    sheet.SetColumnWidth(cSheetRange::fncParse(QStringLiteral("D:F")), 0);
+    EXPECT_TRUE(sheet.isColumnHidden(4));
+    EXPECT_EQ(sheet.ColumnWidthOf(4), 0);
+    sheet.SetColumnWidth(cSheetRange::fncParse(QStringLiteral("E:E")), 100);
+    EXPECT_EQ(sheet.ColumnWidthOf(4), 100);
+}
+
+TEST_F(SheetWidget, AutoFilterHidesRowsThatDoNotMatch)
+{
+    cSheetModel* m = sheet.Sheet();
+    m->SetCellValue(0, 0, QStringLiteral("Name"));
+    m->SetCellValue(1, 0, QStringLiteral("x"));
+    m->SetCellValue(2, 0, QStringLiteral("y"));
+    m->SetAutoFilter(m->UsedRange());
+    EXPECT_EQ(m->fncDistinctValues(0), (QStringList { QStringLiteral("x"), QStringLiteral("y") }));
+    ASSERT_TRUE(m->fncSetFilter(0, { QStringLiteral("y") }));
+    EXPECT_TRUE(sheet.isRowHidden(1));
+    EXPECT_FALSE(sheet.isRowHidden(2));
+    ASSERT_TRUE(m->fncSetFilter(0, {}));
+    EXPECT_FALSE(sheet.isRowHidden(1));
+}
+
+} // namespace

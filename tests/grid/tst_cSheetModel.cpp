@@ -1,0 +1,218 @@
+#include "cHVError.h"
+#include "cSheetModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QLocale>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class SheetModel : public testing::Test
+{
+protected:
+    void SetUp() override { QLocale::setDefault(QLocale::c()); }
+    void TearDown() override { QLocale::setDefault(QLocale::system()); }
+    static cSheetRange R(const char* a) { return cSheetRange::fncParse(QString::fromLatin1(a)); }
+    cSheetModel m;
+};
+
+TEST_F(SheetModel, PassesTheItemModelTesterThroughEditsAndResets)
+{
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    m.SetViewableRange(R("A1:G30"));
+    m.SetFormula(R("F1"), QStringLiteral("=Counta(A1:A10000)"));
+    m.SetValue(R("A2:C5"), QStringLiteral("x"));
+    m.ApplyStyle(R("G2:G30"), [](auto& s) { s.blnCheckMark = true; });
+    m.SortRange(R("A2:D30"), 0, Qt::DescendingOrder);
+    EXPECT_TRUE(m.fncInsertRows(2, 3));
+    m.SetViewableRange(R("A1:C4"));
+    EXPECT_EQ(m.rowCount(), 4);
+    EXPECT_EQ(m.columnCount(), 3);
+}
+
+TEST_F(SheetModel, NumbersStayNumbersAndTextsStayTexts)
+{
+    ASSERT_TRUE(m.fncEnterText(1, 3, QStringLiteral("12.5")));
+    EXPECT_EQ(m.Value(1, 3).typeId(), QMetaType::Double);
+    EXPECT_DOUBLE_EQ(m.Value(1, 3).toDouble(), 12.5);
+    ASSERT_TRUE(m.fncEnterText(1, 0, QStringLiteral("'007")));
+    EXPECT_EQ(m.Value(1, 0), QVariant(QStringLiteral("007")));
+    // The editor shows the apostrophe again, so re-entering keeps it text.
+    EXPECT_EQ(m.data(m.index(1, 0), Qt::EditRole).toString(), QStringLiteral("'007"));
+    m.ApplyStyle(R("B2"), [](auto& s) { s.numberFormat = cSheetModel::eNumberFormat::Text; });
+    ASSERT_TRUE(m.fncEnterText(1, 1, QStringLiteral("42")));
+    EXPECT_EQ(m.Value(1, 1).typeId(), QMetaType::QString);
+    EXPECT_EQ(m.data(m.index(1, 1), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHorizontal_Mask,
+        Qt::AlignLeft);
+    EXPECT_EQ(m.data(m.index(1, 3), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHorizontal_Mask,
+        Qt::AlignRight);
+}
+
+TEST_F(SheetModel, GeneralDateShowsSerialNumbersAsDates)
+{
+    m.ApplyStyle(R("C2"), [](auto& s) { s.numberFormat = cSheetModel::eNumberFormat::GeneralDate; });
+    m.SetCellValue(1, 2, 45292.0); // 1 January 2024
+    EXPECT_EQ(m.fncDisplayText(1, 2), QLocale::c().toString(QDate(2024, 1, 1), QLocale::ShortFormat));
+}
+
+TEST_F(SheetModel, CountFormulaFollowsEdits)
+{
+    m.SetFormula(R("F1"), QStringLiteral("=Counta(A1:A10000)"));
+    QSignalSpy changed(&m, &QAbstractItemModel::dataChanged);
+    EXPECT_EQ(m.Value(0, 5).toInt(), 0);
+    m.SetCellValue(0, 0, QStringLiteral("Customer"));
+    m.SetCellValue(1, 0, QStringLiteral("Acme"));
+    m.SetCellValue(9999, 0, 3.0);
+    EXPECT_EQ(m.Value(0, 5).toInt(), 3);
+    const bool f1Announced = std::any_of(changed.begin(), changed.end(), [](const QList<QVariant>& args) {
+        const auto tl = args.at(0).toModelIndex();
+        return tl.row() == 0 && tl.column() == 5;
+    });
+    EXPECT_TRUE(f1Announced) << "the view must learn that F1 changed";
+    m.SetCellValue(1, 0, QStringLiteral(""));
+    EXPECT_EQ(m.Value(0, 5).toInt(), 2);
+    m.SetCellValue(1, 1, QStringLiteral("outside the range"));
+    EXPECT_EQ(m.Value(0, 5).toInt(), 2);
+    m.ClearContents(R("A:A"));
+    EXPECT_EQ(m.Value(0, 5).toInt(), 0);
+    EXPECT_EQ(m.Formula(0, 5), QStringLiteral("=Counta(A1:A10000)"));
+}
+
+TEST_F(SheetModel, FormulaCoveringItselfDoesNotCountItself)
+{
+    m.SetFormula(R("A1"), QStringLiteral("=COUNTA(A:A)"));
+    m.SetCellValue(4, 0, QStringLiteral("x"));
+    EXPECT_EQ(m.Value(0, 0).toInt(), 1);
+}
+
+TEST_F(SheetModel, RejectsFormulasItCannotCompute)
+{
+    EXPECT_THROW(m.SetFormula(R("B1"), QStringLiteral("=SUM(A1:A3)")), cHVError);
+    m.SetCellValue(1, 1, QStringLiteral("kept"));
+    QString error;
+    EXPECT_FALSE(m.fncEnterText(1, 1, QStringLiteral("=Counta(A1:"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(m.Value(1, 1), QVariant(QStringLiteral("kept")));
+}
+
+TEST_F(SheetModel, ProtectionGuardsLockedCellsOnly)
+{
+    m.SetViewableRange(R("A1:G20"));
+    m.ApplyStyle(R("A1:F2000"), [](auto& s) { s.blnLocked = false; });
+    m.ApplyStyle(R("A1:F1"), [](auto& s) { s.blnLocked = true; });
+    m.SetCellValue(0, 0, QStringLiteral("Heading"));
+    m.SetProtected(true);
+    EXPECT_FALSE(m.setData(m.index(0, 0), QStringLiteral("changed")));
+    EXPECT_FALSE(m.flags(m.index(0, 0)).testFlag(Qt::ItemIsEditable));
+    EXPECT_EQ(m.Value(0, 0), QVariant(QStringLiteral("Heading")));
+    EXPECT_TRUE(m.setData(m.index(1, 0), QStringLiteral("Acme")));
+    EXPECT_EQ(m.Value(1, 0), QVariant(QStringLiteral("Acme")));
+    EXPECT_FALSE(m.setData(m.index(1, 6), QStringLiteral("locked by default")));
+    m.SetProtected(false);
+    EXPECT_TRUE(m.setData(m.index(0, 0), QStringLiteral("changed")));
+}
+
+TEST_F(SheetModel, ProtectionForbidsWhatTheListForbids)
+{
+    auto& p = m.Protection();
+    p.blnAllowDeletingColumns = false;
+    p.blnAllowInsertingColumns = false;
+    p.blnAllowInsertingRows = false;
+    m.ApplyStyle(R("2:2000"), [](auto& s) { s.blnLocked = false; });
+    m.SetCellValue(1, 0, QStringLiteral("b"));
+    m.SetCellValue(2, 0, QStringLiteral("a"));
+    m.SetCellValue(0, 0, QStringLiteral("Heading"));
+    m.SetProtected(true);
+    EXPECT_FALSE(m.fncInsertRows(1, 1));
+    EXPECT_FALSE(m.fncInsertColumns(0, 1));
+    EXPECT_FALSE(m.fncDeleteColumns(0, 1));
+    EXPECT_FALSE(m.fncDeleteRows(0, 1)) << "the locked heading row stays";
+    EXPECT_TRUE(m.fncUserSort(R("A2:D3"), 0, Qt::AscendingOrder));
+    EXPECT_EQ(m.Value(1, 0), QVariant(QStringLiteral("a")));
+    m.SetAutoFilter(R("A1:D3"));
+    EXPECT_TRUE(m.fncSetFilter(0, { QStringLiteral("b") }));
+    EXPECT_TRUE(m.isRowFiltered(1));
+    EXPECT_FALSE(m.isRowFiltered(2));
+    EXPECT_FALSE(m.isRowFiltered(0)) << "the heading of the filtered block always shows";
+    EXPECT_TRUE(m.fncDeleteRows(1, 1));
+    EXPECT_EQ(m.Value(1, 0), QVariant(QStringLiteral("b")));
+    EXPECT_EQ(m.Value(0, 0), QVariant(QStringLiteral("Heading")));
+    m.SetProtected(false);
+    EXPECT_TRUE(m.fncInsertRows(1, 2));
+    EXPECT_EQ(m.Value(3, 0), QVariant(QStringLiteral("b")));
+}
+
+TEST_F(SheetModel, InsertingRowsMovesTheFormulaWithItsCell)
+{
+    m.SetFormula(R("F3"), QStringLiteral("=Counta(A1:A5)"));
+    m.SetCellValue(0, 0, QStringLiteral("x"));
+    ASSERT_TRUE(m.fncInsertRows(1, 1));
+    EXPECT_TRUE(m.Formula(2, 5).isEmpty());
+    EXPECT_EQ(m.Value(3, 5).toInt(), 1);
+}
+
+TEST_F(SheetModel, SortKeepsRowsTogetherAndBlanksLast)
+{
+    const QList<QList<QVariant>> rows {
+        { QStringLiteral("beta"), QStringLiteral("c2"), QString(), 20.0 },
+        { QStringLiteral("Alpha"), QStringLiteral("c1"), QStringLiteral("s1"), 10.0 },
+        { QVariant(), QStringLiteral("orphan"), QVariant(), QVariant() },
+        { 5.0, QStringLiteral("number"), QVariant(), 1.0 },
+        { QStringLiteral("alpha"), QStringLiteral("second alpha"), QVariant(), 11.0 },
+    };
+    for (int r = 0; r < rows.size(); ++r) {
+        for (int c = 0; c < 4; ++c)
+            m.SetCellValue(r + 1, c, rows[r][c]);
+    }
+    m.ApplyStyle(R("A3:D3"), [](auto& s) { s.blnBold = true; });
+    m.SetCellValue(1, 4, QStringLiteral("E stays"));
+    m.SortRange(R("A2:D1000"), 0);
+    EXPECT_EQ(m.Value(1, 0).toDouble(), 5.0);
+    EXPECT_EQ(m.Value(1, 1), QVariant(QStringLiteral("number")));
+    EXPECT_EQ(m.Value(2, 0), QVariant(QStringLiteral("Alpha")));
+    EXPECT_EQ(m.Value(2, 2), QVariant(QStringLiteral("s1")));
+    EXPECT_EQ(m.Value(2, 3).toDouble(), 10.0);
+    EXPECT_TRUE(m.Style(2, 1).blnBold) << "formats move with their row";
+    EXPECT_EQ(m.Value(3, 1), QVariant(QStringLiteral("second alpha"))) << "the sort is stable";
+    EXPECT_EQ(m.Value(4, 0), QVariant(QStringLiteral("beta")));
+    EXPECT_EQ(m.Value(5, 1), QVariant(QStringLiteral("orphan")));
+    EXPECT_EQ(m.Value(1, 4), QVariant(QStringLiteral("E stays")));
+    m.SortRange(R("A2:D1000"), 3, Qt::DescendingOrder);
+    EXPECT_EQ(m.Value(1, 0), QVariant(QStringLiteral("beta")));
+    EXPECT_EQ(m.Value(5, 1), QVariant(QStringLiteral("orphan"))) << "blanks stay last when descending";
+}
+
+TEST_F(SheetModel, CheckMarkCellsReadEmptyAsChecked)
+{
+    m.ApplyStyle(R("G2:G10"), [](auto& s) { s.blnCheckMark = true; });
+    EXPECT_TRUE(m.isChecked(1, 6));
+    EXPECT_FALSE(m.data(m.index(1, 6), Qt::CheckStateRole).isValid()) << "no box in an empty row";
+    m.SetCellValue(1, 0, QStringLiteral("Acme"));
+    EXPECT_EQ(m.data(m.index(1, 6), Qt::CheckStateRole).toInt(), Qt::Checked);
+    m.SetCellValue(1, 6, QString(QChar(chrUnchecked)));
+    EXPECT_FALSE(m.isChecked(1, 6));
+    EXPECT_EQ(m.data(m.index(1, 6), Qt::CheckStateRole).toInt(), Qt::Unchecked);
+    EXPECT_TRUE(m.data(m.index(1, 6), Qt::DisplayRole).toString().isEmpty());
+    EXPECT_TRUE(m.setData(m.index(1, 6), Qt::Checked, Qt::CheckStateRole));
+    EXPECT_EQ(m.Value(1, 6).toString(), QString(QChar(0x00FE)));
+}
+
+TEST_F(SheetModel, UsedRangeAndHtmlEscapeTheCells)
+{
+    EXPECT_FALSE(m.UsedRange().has_value());
+    m.SetCellValue(1, 1, QStringLiteral("<b>R&D</b>"));
+    m.SetCellValue(3, 2, 7.0);
+    m.ApplyStyle(R("B2"), [](auto& s) { s.colBackground = QColor(236, 233, 216); });
+    const auto used = m.UsedRange();
+    ASSERT_TRUE(used.has_value());
+    EXPECT_EQ(*used, (cSheetRange { 1, 1, 3, 2 }));
+    const QString html = m.fncHtml(*used);
+    EXPECT_TRUE(html.contains(QStringLiteral("&lt;b&gt;R&amp;D&lt;/b&gt;")));
+    EXPECT_FALSE(html.contains(QStringLiteral("<b>R&D")));
+    EXPECT_TRUE(html.contains(QStringLiteral("#ece9d8")));
+    EXPECT_EQ(html.count(QStringLiteral("<tr>")), 3);
+}
+
+} // namespace
