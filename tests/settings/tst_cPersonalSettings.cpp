@@ -1,0 +1,303 @@
+#include "TestSupport.h"
+#include "cPersonalSettings.h"
+#include "modOutlookCode.h"
+#include "modRegistryEntry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+
+namespace {
+
+const QString crlf = QStringLiteral("\r\n");
+
+QString documentsFolder() { return hvtest::homeDir() + QStringLiteral("/Documents"); }
+QString dataFolder() { return documentsFolder() + QStringLiteral("/My Hourvanes"); }
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    f.write(content);
+}
+
+QStringList listCaptions(const cPersonalSettings& s)
+{
+    QStringList captions;
+    for (const auto& dic : s.MetaDataLists)
+        captions.append(dic.Caption + QLatin1Char('=') + dic.MetaDic.Keys().join(QLatin1Char('|')));
+    return captions;
+}
+
+// Every test starts with an empty store, an empty calendar, the US English locale and a
+// program folder of its own.
+class PersonalSettingsTest : public testing::Test
+{
+protected:
+    QString programFolder;
+
+    void SetUp() override
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QFile::remove(fncRegistryStorePath());
+        subResetOutlookState();
+        QDir(qEnvironmentVariable("HOURVANE_CALENDAR")).removeRecursively();
+        QDir(dataFolder()).removeRecursively();
+        programFolder = hvtest::newTempDir(QStringLiteral("program"));
+        cPersonalSettings::subSetProgramFolder(programFolder);
+    }
+
+    void TearDown() override
+    {
+        cPersonalSettings::subSetProgramFolder(QString());
+        QLocale::setDefault(QLocale::system());
+        subResetOutlookState();
+    }
+
+    static void expectReportedError(const std::function<void()>& f, const char* procName)
+    {
+        cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+        EXPECT_TRUE(hvtest::endsProgram(f));
+        ASSERT_EQ(cMessageBox::history().size(), 1);
+        EXPECT_TRUE(cMessageBox::history().at(0).strText.contains(QString::fromLatin1(procName)))
+            << cMessageBox::history().at(0).strText.toStdString();
+    }
+};
+
+// ---------------------------------------------------------------- construction
+
+TEST_F(PersonalSettingsTest, ConstructionDefaultsToTheProgramFolder)
+{
+    cPersonalSettings s;
+    EXPECT_EQ(s.ReportChoice, 2);
+    EXPECT_EQ(s.ReportValue, programFolder + QLatin1Char('/'));
+    EXPECT_TRUE(s.MetaDataLists.isEmpty());
+    EXPECT_EQ(s.PersonalRate, cCurrency());
+    EXPECT_TRUE(s.FilterPrivate && s.FilterRecurring && s.FilterEvents);
+    EXPECT_FALSE(s.Convert24 || s.RemoveLunch || s.CreateLocalCube || s.StartGrid || s.WriteSubject);
+    EXPECT_EQ(s.Convert24Hours, QVariant(qint16(8)));
+    EXPECT_EQ(s.RemoveLunchHours, QVariant(0.75));
+    EXPECT_EQ(s.PaneWidth, 185);
+    EXPECT_EQ(s.PaneHeight, 600);
+    EXPECT_EQ(s.PaneDockPos, 2);
+    EXPECT_TRUE(s.DateLastReport.isNull());
+    EXPECT_TRUE(QFileInfo(documentsFolder() + QStringLiteral("/OLAP Cubes")).isDir());
+}
+
+TEST_F(PersonalSettingsTest, ReportPathFileRedirectsTheFolder)
+{
+    const QString reports = hvtest::newTempDir(QStringLiteral("reports"));
+    writeFile(dataFolder() + QStringLiteral("/ReportPath.txt"), (reports + QStringLiteral("/\r\n")).toUtf8());
+    cPersonalSettings s;
+    EXPECT_EQ(s.fncReadReportPath(), reports + QLatin1Char('/'));
+    EXPECT_EQ(s.ReportChoice, 2);
+    EXPECT_EQ(s.ReportValue, reports + QLatin1Char('/'));
+}
+
+TEST_F(PersonalSettingsTest, ReportPathFileWithUnixLineEndIsStillOnePath)
+{
+    writeFile(dataFolder() + QStringLiteral("/ReportPath.txt"), QByteArrayLiteral("/srv/hv reports\n"));
+    cPersonalSettings s;
+    EXPECT_EQ(s.fncReadReportPath(), QStringLiteral("/srv/hv reports"));
+}
+
+TEST_F(PersonalSettingsTest, ConnectionFileSelectsTheServerWithItsWholeText)
+{
+    const QString reports = hvtest::newTempDir(QStringLiteral("reports"));
+    writeFile(dataFolder() + QStringLiteral("/ReportPath.txt"), reports.toUtf8());
+    const QByteArray conn = QByteArrayLiteral(
+        "Provider=PostgreSQL;Data Source=127.0.0.1:5433;Initial Catalog=hv\r\nsecond line Ärger");
+    writeFile(reports + QStringLiteral("/HourvaneConnection.txt"), conn);
+    cPersonalSettings s;
+    EXPECT_EQ(s.ReportChoice, 3);
+    EXPECT_EQ(s.ReportValue, QString::fromUtf8(conn));
+}
+
+// ---------------------------------------------------------------- body text
+
+TEST_F(PersonalSettingsTest, BodyHasTheDocumentedLines)
+{
+    cPersonalSettings s;
+    s.ReportChoice = 2;
+    s.ReportValue = QStringLiteral("/data/");
+    s.PersonalRate = cCurrency::fromTenThousandths(3'500'000);
+    s.FilterEvents = true;
+    s.FilterPrivate = true;
+    s.FilterRecurring = false;
+    cMetaDictionary customer;
+    customer.Caption = QStringLiteral("Customer");
+    customer.AddMeta(QStringLiteral("Acme"), {}, {}, 0, {}, false);
+    customer.AddMeta(QStringLiteral("Beta"), {}, {}, 0, {}, false);
+    cMetaDictionary unnamed;
+    unnamed.AddMeta(QStringLiteral("Lost"), {}, {}, 0, {}, false);
+    cMetaDictionary task;
+    task.Caption = QStringLiteral("Task");
+    s.MetaDataLists = { customer, unnamed, task };
+    EXPECT_EQ(s.fncBuildBody(),
+        QStringLiteral("2\r\n/data/\r\n350\r\nTrue\r\nTrue\r\nFalse\r\nCustomer:Acme;Beta;\r\nTask:\r\n"));
+    EXPECT_EQ(s.fncMetadataList(), QStringLiteral("Customer:Acme;Beta;\r\nTask:\r\n"));
+}
+
+TEST_F(PersonalSettingsTest, JoinDicAppendsTheSeparatorToEveryElement)
+{
+    EXPECT_EQ(cPersonalSettings::fncJoinDic(QStringList {}, QStringLiteral(";")), QString());
+    EXPECT_EQ(cPersonalSettings::fncJoinDic(
+                  QStringList { QStringLiteral("a"), QStringLiteral("b") }, QStringLiteral(", ")),
+        QStringLiteral("a, b, "));
+    auto dic = fncCreateDic<int>();
+    dic.Add(QStringLiteral("Zed"), 1);
+    dic.Add(QStringLiteral("alpha"), 2);
+    EXPECT_EQ(cPersonalSettings::fncJoinDic(dic, QStringLiteral(";")), QStringLiteral("Zed;alpha;"));
+}
+
+TEST_F(PersonalSettingsTest, BodyRoundTripsThroughFromString)
+{
+    cPersonalSettings a;
+    a.ReportChoice = 3;
+    a.ReportValue = QStringLiteral("Provider=SQLOLEDB.1;Data Source=srv;Initial Catalog=HV");
+    a.PersonalRate = cCurrency::fromTenThousandths(1'234'567); // 123.4567
+    a.FilterEvents = false;
+    a.FilterPrivate = true;
+    a.FilterRecurring = false;
+    a.subPopulateMetadataList(QStringLiteral("Kunde:Ölwerk;Beta;\r\nAufgabe:\r\n"));
+    cPersonalSettings b;
+    b.FromString(a.fncBuildBody());
+    EXPECT_EQ(b.ReportChoice, 3);
+    EXPECT_EQ(b.ReportValue, a.ReportValue);
+    EXPECT_EQ(b.PersonalRate, a.PersonalRate);
+    EXPECT_FALSE(b.FilterEvents);
+    EXPECT_TRUE(b.FilterPrivate);
+    EXPECT_FALSE(b.FilterRecurring);
+    EXPECT_EQ(listCaptions(b), (QStringList { QStringLiteral("Kunde=Ölwerk|Beta"), QStringLiteral("Aufgabe=") }));
+    EXPECT_EQ(b.fncBuildBody(), a.fncBuildBody());
+}
+
+TEST_F(PersonalSettingsTest, FromStringWithSixLinesChangesNothing)
+{
+    cPersonalSettings s;
+    const QString before = s.fncBuildBody();
+    s.FromString(QStringLiteral("3\r\nserver\r\n99\r\nFalse\r\nFalse\r\nFalse"));
+    EXPECT_EQ(s.fncBuildBody(), before);
+}
+
+TEST_F(PersonalSettingsTest, FromStringWithNonNumericFirstLineKeepsTheDestinationOnly)
+{
+    cPersonalSettings s;
+    s.ReportChoice = 3;
+    s.ReportValue = QStringLiteral("kept");
+    s.FromString(QStringLiteral("two\r\nignored\r\n42\r\nFalse\r\n0\r\nfalse\r\nCustomer:Acme;\r\n"));
+    EXPECT_EQ(s.ReportChoice, 3);
+    EXPECT_EQ(s.ReportValue, QStringLiteral("kept"));
+    EXPECT_EQ(s.PersonalRate, cCurrency::fromTenThousandths(420'000));
+    EXPECT_FALSE(s.FilterEvents || s.FilterPrivate || s.FilterRecurring);
+    EXPECT_EQ(listCaptions(s), QStringList { QStringLiteral("Customer=Acme") });
+}
+
+TEST_F(PersonalSettingsTest, FromStringListLineShapes)
+{
+    cPersonalSettings s;
+    s.FromString(QStringLiteral("2\r\n/d/\r\n0\r\nTrue\r\nTrue\r\nTrue\r\n"
+                                "Customer:Acme;;Beta;ACME;\r\n:Orphan;\r\nTask:\r\nNoColon\r\n"
+                                "Area:a:b;c;\r\nNotes:last element\r\n"));
+    EXPECT_EQ(listCaptions(s),
+        (QStringList { QStringLiteral("Customer=Acme|Beta"), QStringLiteral("Task="),
+            QStringLiteral("NoColon="), QStringLiteral("Area=a:b|c"),
+            QStringLiteral("Notes=last element") }));
+    EXPECT_EQ(s.fncMetadataList(),
+        QStringLiteral("Customer:Acme;Beta;\r\nTask:\r\nNoColon:\r\nArea:a:b;c;\r\nNotes:last element;\r\n"));
+    // Without a final CR LF the last line is not a list.
+    s.FromString(QStringLiteral("2\r\n/d/\r\n0\r\nTrue\r\nTrue\r\nTrue\r\nCustomer:Acme;"));
+    EXPECT_TRUE(s.MetaDataLists.isEmpty());
+}
+
+struct RateCase
+{
+    const char* label;
+    QLocale::Language language;
+    QLocale::Territory territory;
+    const char* line;
+    std::optional<qint64> expectedUnits; // none: the rate stays as it was
+};
+
+class BodyRateTest : public PersonalSettingsTest, public testing::WithParamInterface<RateCase>
+{
+};
+
+TEST_P(BodyRateTest, RateLineIsReadAsAnAmount)
+{
+    const RateCase& c = GetParam();
+    QLocale::setDefault(QLocale(c.language, c.territory));
+    cPersonalSettings s;
+    s.PersonalRate = cCurrency::fromTenThousandths(77);
+    s.FromString(QStringLiteral("2\r\n/d/\r\n") + QString::fromUtf8(c.line)
+        + QStringLiteral("\r\nTrue\r\nTrue\r\nTrue\r\n"));
+    EXPECT_EQ(s.PersonalRate.tenThousandths(), c.expectedUnits.value_or(77)) << c.label;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, BodyRateTest,
+    testing::Values(
+        RateCase { "fraction_kept", QLocale::English, QLocale::UnitedStates, "12.5", 125'000 },
+        RateCase { "above_16_bit", QLocale::English, QLocale::UnitedStates, "40000", 400'000'000 },
+        RateCase { "negative", QLocale::English, QLocale::UnitedStates, "-3.25", -32'500 },
+        RateCase { "comma_locale", QLocale::German, QLocale::Germany, "12,5", 125'000 },
+        RateCase { "point_in_comma_locale", QLocale::German, QLocale::Germany, "12.5", 125'000 },
+        RateCase { "grouped_is_not_a_number", QLocale::German, QLocale::Germany, "1.234,5", std::nullopt },
+        RateCase { "text", QLocale::English, QLocale::UnitedStates, "abc", std::nullopt },
+        RateCase { "empty", QLocale::English, QLocale::UnitedStates, "", std::nullopt }),
+    [](const testing::TestParamInfo<RateCase>& info) { return std::string(info.param.label); });
+
+TEST_F(PersonalSettingsTest, ChoiceLineRoundsHalfToEven)
+{
+    cPersonalSettings s;
+    s.FromString(QStringLiteral("2.5\r\nv\r\n0\r\nTrue\r\nTrue\r\nTrue\r\n"));
+    EXPECT_EQ(s.ReportChoice, 2);
+    s.FromString(QStringLiteral("3.5\r\nv\r\n0\r\nTrue\r\nTrue\r\nTrue\r\n"));
+    EXPECT_EQ(s.ReportChoice, 4);
+}
+
+TEST_F(PersonalSettingsTest, DamagedBodyIsReportedAndChangesNothing)
+{
+    cPersonalSettings s;
+    s.subPopulateMetadataList(QStringLiteral("Customer:Acme;\r\n"));
+    const QString before = s.fncBuildBody();
+    expectReportedError(
+        [&] { s.FromString(QStringLiteral("2\r\nv\r\n5\r\nTrue\r\nmaybe\r\nTrue\r\nTask:X;\r\n")); },
+        "cPersonalSettings.FromString");
+    EXPECT_EQ(s.fncBuildBody(), before);
+}
+
+TEST_F(PersonalSettingsTest, ChoiceBeyondSixteenBitsIsReported)
+{
+    cPersonalSettings s;
+    expectReportedError(
+        [&] { s.FromString(QStringLiteral("99999\r\nv\r\n5\r\nTrue\r\nTrue\r\nTrue\r\n")); },
+        "cPersonalSettings.FromString");
+    EXPECT_EQ(s.ReportChoice, 2);
+}
+
+TEST_F(PersonalSettingsTest, PopulateNeedsALineBreak)
+{
+    cPersonalSettings s;
+    s.subPopulateMetadataList(QStringLiteral("Task:Design;\r\n"));
+    s.subPopulateMetadataList(QString());
+    s.subPopulateMetadataList(QStringLiteral("Customer:Acme;"));
+    EXPECT_EQ(listCaptions(s), QStringList { QStringLiteral("Task=Design") });
+    s.subPopulateMetadataList(QStringLiteral("Customer:Acme;\r\n"));
+    EXPECT_EQ(listCaptions(s), QStringList { QStringLiteral("Customer=Acme") });
+    s.subPopulateMetadataList(QStringLiteral("\r\n"));
+    EXPECT_TRUE(s.MetaDataLists.isEmpty());
+}
+
+TEST_F(PersonalSettingsTest, RateTextFollowsTheLocale)
+{
+    const cCurrency rate = cCurrency::fromTenThousandths(12'345'000); // 1234.5
+    EXPECT_EQ(cPersonalSettings::fncRateToText(rate), QStringLiteral("1234.5"));
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(cPersonalSettings::fncRateToText(rate), QStringLiteral("1234,5"));
+    EXPECT_EQ(cPersonalSettings::fncTextToRate(QStringLiteral("1234,5")), rate);
+    EXPECT_EQ(cPersonalSettings::fncTextToRate(QStringLiteral("1234.5")), rate);
+    EXPECT_FALSE(cPersonalSettings::fncTextToRate(QStringLiteral("12a")).has_value());
+}
+
+} // namespace
