@@ -225,10 +225,35 @@ TEST_F(PersonalStoresTest, SaveWritesTheAppointmentWhenItExists)
     const auto item = reloadSettingsAppointment();
     ASSERT_TRUE(item);
     const QString body = s.fncBuildBody();
-    EXPECT_EQ(item->Body().remove(QLatin1Char('\r')), QString(body).remove(QLatin1Char('\r')));
+    EXPECT_EQ(item->Body(), body);
+    EXPECT_EQ(item->Categories(), s.fncMetadataList());
     EXPECT_EQ(fncGetLongProperty(item, QStringLiteral("Settings")), body);
     EXPECT_EQ(item->Start(), dteSettingsDate);
     EXPECT_EQ(storeValue("ReportValue"), s.ReportValue);
+}
+
+TEST_F(PersonalStoresTest, AppointmentThatCannotBeSavedIsSkippedAndTheStoreStillWritten)
+{
+    // Another program's item with a value libical cannot read: it must not be rewritten.
+    const QString path = cOlApplication::fncCalendarPath() + QStringLiteral("/other.ics");
+    const QByteArray ics = QByteArrayLiteral(
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Other//EN\r\nBEGIN:VEVENT\r\n"
+        "UID:other-1\r\nSUMMARY:Outlook Hourvane 3 Personal Settings\r\n"
+        "DTSTART;VALUE=DATE:20500101\r\nDTEND:not-a-date\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(ics);
+    }
+    ASSERT_TRUE(fncGetSettingsAppointment());
+    cPersonalSettings s = everyFieldChanged();
+    s.SaveSettings();
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), ics);
+    EXPECT_EQ(storeValue("ReportValue"), s.ReportValue);
+    EXPECT_EQ(storeValue("PaneDockPos"), QStringLiteral("2"));
+    EXPECT_TRUE(cMessageBox::history().isEmpty());
 }
 
 TEST_F(PersonalStoresTest, SaveCreatesNoAppointment)
