@@ -25,6 +25,12 @@ QString fncStripTrailingSlash(QString strPath)
 
 QString fncText(const QVariant& value) { return value.isNull() ? QString() : value.toString(); }
 
+// Text as a stored value: an empty text stays an empty text, it does not become NULL.
+QVariant fncStored(const QString& strText)
+{
+    return strText.isNull() ? QVariant(QStringLiteral("")) : QVariant(strText);
+}
+
 RecordsetPtr fncRequireRecordset(RecordsetPtr rs, const QString& strSource)
 {
     if (!rs)
@@ -128,7 +134,7 @@ void cGlobalSettings::subSetupDBObjects(bool blnReadOnly, bool blnFromXml, const
                     dic.Caption = strDefault;
                     if (rsLists) {
                         rsLists->AddNew();
-                        rsLists->SetValue(QStringLiteral("strMetaListCaption"), strDefault);
+                        rsLists->SetValue(QStringLiteral("strMetaListCaption"), fncStored(strDefault));
                         rsLists->Update();
                     }
                 } else {
@@ -223,7 +229,7 @@ QString cGlobalSettings::SaveGlobalSettings()
                 const int pos = work.firstRowByName.value(item.MetaName(), -1);
                 if (pos < 0) {
                     rs.AddNew();
-                    rs.SetValue(nameColumn, item.MetaName());
+                    rs.SetValue(nameColumn, fncStored(item.MetaName()));
                 } else {
                     rs.Move(pos);
                 }
@@ -231,7 +237,7 @@ QString cGlobalSettings::SaveGlobalSettings()
                 const auto setText = [&rs](int column, const QString& value) {
                     const QVariant stored = rs.Value(column);
                     if (stored.isNull() || stored.toString() != value)
-                        rs.SetValue(column, value);
+                        rs.SetValue(column, fncStored(value));
                 };
                 setText(categoryColumn, item.Category);
                 setText(superColumn, item.SuperCategory);
@@ -278,7 +284,7 @@ QString cGlobalSettings::SaveGlobalSettings()
             m_rsSettings->AddNew();
         m_rsSettings->SetValue(QStringLiteral("intCostCarrier"), CostCarrier);
         m_rsSettings->SetValue(QStringLiteral("intReportTo"), ReportTo);
-        m_rsSettings->SetValue(QStringLiteral("strReportToValue"), ReportToValue);
+        m_rsSettings->SetValue(QStringLiteral("strReportToValue"), fncStored(ReportToValue));
         m_rsSettings->Update();
 
         subLog(QStringLiteral("Saving the captions of the metadata lists"));
@@ -293,9 +299,9 @@ QString cGlobalSettings::SaveGlobalSettings()
             const cMetaDictionary& dic = entry.second;
             if (rsLists.Eof())
                 rsLists.AddNew();
-            rsLists.SetValue(QStringLiteral("strMetaListCaption"), dic.Caption);
-            rsLists.SetValue(QStringLiteral("strMetaListCategoryCaption"), dic.CategoryCaption);
-            rsLists.SetValue(QStringLiteral("strMetaListSuperCategoryCaption"), dic.SuperCategoryCaption);
+            rsLists.SetValue(QStringLiteral("strMetaListCaption"), fncStored(dic.Caption));
+            rsLists.SetValue(QStringLiteral("strMetaListCategoryCaption"), fncStored(dic.CategoryCaption));
+            rsLists.SetValue(QStringLiteral("strMetaListSuperCategoryCaption"), fncStored(dic.SuperCategoryCaption));
             rsLists.Update();
             rsLists.MoveNext();
         }

@@ -51,7 +51,7 @@ public:
     QLabel* lblValueToBeResolved() const;
     QLabel* lblConflict() const;
 
-protected:
+    // Closing the window (Escape, the title bar) is the same as Cancel.
     void reject() override;
 
 private:

@@ -1,0 +1,342 @@
+#include "tst_cGlobalSettingsSupport.h"
+
+#include "cGlobalSettings.h"
+#include "cPersonalSettings.h"
+#include "modXMLExport.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace hvglobaltest;
+using Decision = cScriptedResolver::Answer;
+
+namespace {
+class GlobalSettings : public testing::TestWithParam<eEngine>
+{
+protected:
+    void SetUp() override
+    {
+        subLoadEnglishPhrases();
+        db = std::make_unique<cTestDatabase>(GetParam());
+        programFolder = hvtest::newTempDir(QStringLiteral("program"));
+        cPersonalSettings::subSetProgramFolder(programFolder);
+        subSetRemovedItemResolver(&resolver);
+    }
+    void TearDown() override
+    {
+        subSetRemovedItemResolver(nullptr);
+        gs.reset();
+        db.reset();
+    }
+
+    cGlobalSettings& load()
+    {
+        gs = std::make_unique<cGlobalSettings>();
+        EXPECT_TRUE(gs->ReadGlobalSettings(2, db->Folder()));
+        return *gs;
+    }
+    // A database holding Acme, Beta, Gamma in list 1, a report on each, and a settings row.
+    void seed()
+    {
+        for (const char* name : { "Acme", "Beta", "Gamma" })
+            db->fncExec(QStringLiteral("insert into tblMeta1 (strName, strCategory, blnEnabled) values (?, ?, ?)"),
+                { QString::fromLatin1(name), QStringLiteral("Cat"), true });
+        for (const char* name : { "Acme", "Beta", "Gamma" })
+            db->fncExec(QStringLiteral("insert into tblReports (strSubject, intMeta1ID) values (?, ?)"),
+                { QString(QStringLiteral("report on ") + QLatin1String(name)), db->fncId(1, QLatin1String(name)) });
+        db->fncExec(QStringLiteral("insert into tblSettings (intCostCarrier, intReportTo, strReportToValue) values (?, ?, ?)"),
+            { 1, db->ReportTo(), db->ReportToValue() });
+    }
+    QStringList reportsOf(const QString& name) const
+    {
+        return db->fncRows(QStringLiteral("select strSubject from tblReports where intMeta1ID = %1 order by intReportID")
+                               .arg(db->fncId(1, name)));
+    }
+    QStringList names(int n) const
+    {
+        return db->fncRows(QStringLiteral("select strName from tblMeta%1 order by strName").arg(n));
+    }
+
+    std::unique_ptr<cTestDatabase> db;
+    std::unique_ptr<cGlobalSettings> gs;
+    cScriptedResolver resolver;
+    QString programFolder;
+};
+
+TEST_P(GlobalSettings, FreshDatabaseGetsTheThreeCaptionRows)
+{
+    cGlobalSettings& g = load();
+    ASSERT_EQ(g.MetaDataLists.Count(), 3);
+    EXPECT_EQ(g.MetaDataLists.Keys(), (QStringList { "Meta1", "Meta2", "Meta3" }));
+    EXPECT_EQ(g.MetaDataLists.Item(QStringLiteral("Meta1")).Caption, QStringLiteral("Customer"));
+    EXPECT_EQ(g.MetaDataLists.Item(QStringLiteral("Meta2")).Caption, QStringLiteral("Task"));
+    EXPECT_EQ(g.MetaDataLists.Item(QStringLiteral("Meta3")).Caption, QString());
+    EXPECT_EQ(g.MetaDataLists.Item(QStringLiteral("Meta3")).Index, 3);
+    EXPECT_EQ(db->fncRows(QStringLiteral("select strMetaListCaption from tblMetaLists order by intMetaListID")),
+        (QStringList { "Customer", "Task", "" }));
+    EXPECT_EQ(g.CostCarrier, 0);
+    // Loading again does not add rows, and does not end on the lists already held.
+    EXPECT_TRUE(g.ReadGlobalSettings(2, db->Folder()));
+    EXPECT_EQ(g.MetaDataLists.Count(), 3);
+    EXPECT_EQ(db->fncRows(QStringLiteral("select count(*) from tblMetaLists")), QStringList { "3" });
+}
+
+TEST_P(GlobalSettings, LoadsItemsInNameOrderWithTheirColumns)
+{
+    db->fncExec(QStringLiteral("insert into tblMeta2 (strName, strCategory, strSuperCategory, blnEnabled) values ('Zeta', 'C', 'S', ?)"), { false });
+    db->fncExec(QStringLiteral("insert into tblMeta2 (strName, blnEnabled) values ('Alpha', ?)"), { true });
+    db->fncExec(QStringLiteral("insert into tblMetaLists (strMetaListCaption) values ('Clients')"));
+    db->fncExec(QStringLiteral("insert into tblMetaLists (strMetaListCaption, strMetaListCategoryCaption) values (NULL, 'Kind')"));
+    cGlobalSettings& g = load();
+    const cMetaDictionary& list2 = g.MetaDataLists.Item(QStringLiteral("Meta2"));
+    EXPECT_EQ(list2.MetaDic.Keys(), (QStringList { "Alpha", "Zeta" }));
+    EXPECT_EQ(list2.MetaDic.Item(QStringLiteral("Zeta")).SuperCategory, QStringLiteral("S"));
+    EXPECT_FALSE(list2.MetaDic.Item(QStringLiteral("Zeta")).Enabled);
+    EXPECT_EQ(g.MetaDataLists.Item(QStringLiteral("Meta1")).Caption, QStringLiteral("Clients"));
+    // A null caption reads as empty text.
+    EXPECT_EQ(list2.Caption, QString());
+    EXPECT_EQ(list2.CategoryCaption, QStringLiteral("Kind"));
+    EXPECT_EQ(g.MetaDataLists.Item(QStringLiteral("Meta3")).Caption, QString());
+}
+
+TEST_P(GlobalSettings, MissingMandatoryValuesSaveNothing)
+{
+    cGlobalSettings& g = load();
+    const QStringList before = db->fncDump();
+    EXPECT_EQ(g.SaveGlobalSettings(), QStringLiteral("Failed to save settings\r\nAll mandatory values are not filled out!"));
+    g.CostCarrier = 1;
+    EXPECT_FALSE(g.fncCheckFilledOut()); // the first list is empty
+    g.MetaDataLists.ItemAt(0).AddMeta(QStringLiteral("Acme"), QString(), cCurrency(), 0, QString(), true);
+    EXPECT_TRUE(g.fncCheckFilledOut());
+    g.ReportToValue.clear();
+    EXPECT_FALSE(g.fncCheckFilledOut());
+    EXPECT_EQ(db->fncDump(), before);
+    cGlobalSettings empty;
+    EXPECT_FALSE(empty.fncCheckFilledOut());
+}
+
+TEST_P(GlobalSettings, SaveStoresItemsSettingsAndIdentities)
+{
+    seed();
+    cGlobalSettings& g = load();
+    EXPECT_EQ(g.CostCarrier, 1);
+    cMetaDictionary& list1 = g.MetaDataLists.ItemAt(0);
+    list1.MetaDic.Item(QStringLiteral("Acme")).HourlyRate = *cCurrency::fromInvariantString(QStringLiteral("1234.5678"));
+    list1.MetaDic.Item(QStringLiteral("Acme")).SuperCategory = QStringLiteral("Top");
+    list1.AddMeta(QStringLiteral("Delta"), QStringLiteral("New"), cCurrency::fromTenThousandths(15000), 0, QString(), true);
+    g.MetaDataLists.ItemAt(2).AddMeta(QStringLiteral("Third"), QString(), cCurrency(), 0, QString(), false);
+    g.CostCarrier = 3;
+    g.OtherSettings.SetValue(QStringLiteral("Owner's note"), QStringLiteral("it's fine"));
+    ASSERT_EQ(g.SaveGlobalSettings(), QString());
+
+    const qint32 deltaId = db->fncId(1, QStringLiteral("Delta"));
+    EXPECT_GT(deltaId, 0);
+    EXPECT_EQ(list1.MetaDic.Item(QStringLiteral("Delta")).ID, deltaId);
+    EXPECT_EQ(list1.MetaDic.Item(QStringLiteral("Acme")).ID, db->fncId(1, QStringLiteral("Acme")));
+    EXPECT_EQ(names(1), (QStringList { "Acme", "Beta", "Delta", "Gamma" }));
+    EXPECT_EQ(names(3), QStringList { "Third" });
+    EXPECT_EQ(db->fncRows(QStringLiteral("select intCostCarrier, intReportTo from tblSettings")),
+        QStringList { QStringLiteral("3|%1").arg(db->ReportTo()) });
+    EXPECT_EQ(db->fncRows(QStringLiteral("select strPropValue from tblOtherSettings where strPropName = 'Owner''s note'")),
+        QStringList { "it's fine" });
+
+    cGlobalSettings again;
+    ASSERT_TRUE(again.ReadGlobalSettings(2, db->Folder()));
+    const cMetaData& acme = again.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("Acme"));
+    EXPECT_EQ(acme.HourlyRate.tenThousandths(), 12345678);
+    EXPECT_EQ(acme.SuperCategory, QStringLiteral("Top"));
+    EXPECT_EQ(again.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("Delta")).HourlyRate.tenThousandths(), 15000);
+    EXPECT_EQ(again.OtherSettings.GetValue(QStringLiteral("OWNER'S NOTE"), cOtherSettings::intTypeText).toString(),
+        QStringLiteral("it's fine"));
+    EXPECT_TRUE(resolver.asked.isEmpty());
+}
+
+TEST_P(GlobalSettings, RemovedItemWithRemoveDeletesItsReportsAndRow)
+{
+    seed();
+    cGlobalSettings& g = load();
+    g.MetaDataLists.ItemAt(0).MetaDic.Remove(QStringLiteral("Beta"));
+    resolver.answers.enqueue({ cRemovedItemResolver::intRemoveReports, QString() });
+    ASSERT_EQ(g.SaveGlobalSettings(), QString());
+    ASSERT_EQ(resolver.asked.size(), 1);
+    EXPECT_EQ(resolver.asked.first().strValue, QStringLiteral("Beta"));
+    EXPECT_EQ(resolver.asked.first().strConflict,
+        QStringLiteral("A value which previously was in the list is no longer available."));
+    EXPECT_EQ(resolver.asked.first().colChoices, (QStringList { "Acme", "Gamma" }));
+    EXPECT_EQ(names(1), (QStringList { "Acme", "Gamma" }));
+    EXPECT_EQ(db->fncRows(QStringLiteral("select strSubject from tblReports order by intReportID")),
+        (QStringList { "report on Acme", "report on Gamma" }));
+}
+
+TEST_P(GlobalSettings, RemovedItemWithMoveRewritesItsReports)
+{
+    seed();
+    cGlobalSettings& g = load();
+    g.MetaDataLists.ItemAt(0).MetaDic.Remove(QStringLiteral("Beta"));
+    resolver.answers.enqueue({ cRemovedItemResolver::intMoveReports, QStringLiteral("Gamma") });
+    ASSERT_EQ(g.SaveGlobalSettings(), QString());
+    EXPECT_EQ(names(1), (QStringList { "Acme", "Gamma" }));
+    EXPECT_EQ(reportsOf(QStringLiteral("Gamma")), (QStringList { "report on Beta", "report on Gamma" }));
+    EXPECT_EQ(reportsOf(QStringLiteral("Acme")), QStringList { "report on Acme" });
+}
+
+TEST_P(GlobalSettings, CancelKeepsRowAndReportsAndAsksAgain)
+{
+    seed();
+    cGlobalSettings& g = load();
+    g.MetaDataLists.ItemAt(0).MetaDic.Remove(QStringLiteral("Beta"));
+    resolver.answers.enqueue({ cRemovedItemResolver::intCancelled, QString() });
+    const QStringList reportsBefore = db->fncRows(QStringLiteral("select * from tblReports order by intReportID"));
+    ASSERT_EQ(g.SaveGlobalSettings(), QString());
+    EXPECT_EQ(names(1), (QStringList { "Acme", "Beta", "Gamma" }));
+    EXPECT_EQ(db->fncRows(QStringLiteral("select * from tblReports order by intReportID")), reportsBefore);
+
+    resolver.answers.enqueue({ cRemovedItemResolver::intCancelled, QString() });
+    ASSERT_EQ(g.SaveGlobalSettings(), QString());
+    EXPECT_EQ(resolver.asked.size(), 2);
+    EXPECT_EQ(resolver.asked.last().strValue, QStringLiteral("Beta"));
+}
+
+TEST_P(GlobalSettings, RenamedItemIsStoredNewAndReceivesTheMovedReports)
+{
+    seed();
+    cGlobalSettings& g = load();
+    cMetaDictionary& list1 = g.MetaDataLists.ItemAt(0);
+    list1.MetaDic.Remove(QStringLiteral("Beta"));
+    list1.AddMeta(QStringLiteral("Bravo"), QStringLiteral("Cat"), cCurrency(), 0, QString(), true);
+    resolver.answers.enqueue({ cRemovedItemResolver::intMoveReports, QStringLiteral("Bravo") });
+    ASSERT_EQ(g.SaveGlobalSettings(), QString());
+    EXPECT_TRUE(resolver.asked.first().colChoices.contains(QStringLiteral("Bravo")));
+    EXPECT_EQ(names(1), (QStringList { "Acme", "Bravo", "Gamma" }));
+    EXPECT_EQ(reportsOf(QStringLiteral("Bravo")), QStringList { "report on Beta" });
+    EXPECT_EQ(list1.MetaDic.Item(QStringLiteral("Bravo")).ID, db->fncId(1, QStringLiteral("Bravo")));
+}
+
+TEST_P(GlobalSettings, ItemTakesTheFirstRowWhoseNameMatchesExactly)
+{
+    db->fncExec(QStringLiteral("insert into tblMeta1 (strName, strCategory, blnEnabled) values ('acme', 'lower', ?)"), { true });
+    db->fncExec(QStringLiteral("insert into tblMeta1 (strName, strCategory, blnEnabled) values ('Acme', 'first', ?)"), { true });
+    db->fncExec(QStringLiteral("insert into tblMeta1 (strName, strCategory, blnEnabled) values ('Acme', 'second', ?)"), { true });
+    db->fncExec(QStringLiteral("insert into tblSettings (intCostCarrier, intReportTo, strReportToValue) values (1, ?, ?)"),
+        { db->ReportTo(), db->ReportToValue() });
+    gs = std::make_unique<cGlobalSettings>();
+    ASSERT_TRUE(gs->ReadGlobalSettings(2, db->Folder()));
+    cMetaDictionary& list1 = gs->MetaDataLists.ItemAt(0);
+    list1.MetaDic = fncCreateDic<cMetaData>();
+    list1.AddMeta(QStringLiteral("Acme"), QStringLiteral("changed"), cCurrency(), 0, QString(), true);
+    // The lower-case row matches the item without regard to case, so nobody is asked about it.
+    ASSERT_EQ(gs->SaveGlobalSettings(), QString());
+    EXPECT_TRUE(resolver.asked.isEmpty());
+    EXPECT_EQ(db->fncRows(QStringLiteral("select strName, strCategory from tblMeta1 order by intMeta1ID")),
+        (QStringList { "acme|lower", "Acme|changed", "Acme|second" }));
+}
+
+TEST_P(GlobalSettings, ClearedCaptionKeepsTheRowsOfTheLaterLists)
+{
+    seed();
+    cGlobalSettings& g = load();
+    g.MetaDataLists.ItemAt(1).Caption.clear();
+    g.MetaDataLists.ItemAt(2).Caption = QStringLiteral("Project");
+    g.MetaDataLists.ItemAt(2).CategoryCaption = QStringLiteral("Phase");
+    ASSERT_EQ(g.SaveGlobalSettings(), QString());
+    EXPECT_EQ(db->fncRows(QStringLiteral("select strMetaListCaption from tblMetaLists order by intMetaListID")),
+        (QStringList { "Customer", "", "Project" }));
+    cGlobalSettings again;
+    ASSERT_TRUE(again.ReadGlobalSettings(2, db->Folder()));
+    EXPECT_EQ(again.MetaDataLists.ItemAt(1).Caption, QString());
+    EXPECT_EQ(again.MetaDataLists.ItemAt(2).Caption, QStringLiteral("Project"));
+    EXPECT_EQ(again.MetaDataLists.ItemAt(2).CategoryCaption, QStringLiteral("Phase"));
+}
+
+TEST_P(GlobalSettings, FailureHalfwayLeavesTheDatabaseUnchanged)
+{
+    seed();
+    if (GetParam() == eEngine::PostgreSQL) {
+        db->fncExec(QStringLiteral("create function fncBoom() returns trigger as $$ begin if new.strName = 'Boom' then "
+                                   "raise exception 'injected failure'; end if; return new; end $$ language plpgsql"));
+        db->fncExec(QStringLiteral("create trigger trgBoom before insert on tblMeta2 for each row execute function fncBoom()"));
+    } else {
+        db->fncExec(QStringLiteral("create trigger trgBoom before insert on tblMeta2 when new.strName = 'Boom' "
+                                   "begin select raise(abort, 'injected failure'); end"));
+    }
+    cGlobalSettings& g = load();
+    const QStringList before = db->fncDump();
+    cMetaDictionary& list1 = g.MetaDataLists.ItemAt(0);
+    list1.MetaDic.Remove(QStringLiteral("Beta"));
+    list1.AddMeta(QStringLiteral("Zulu"), QString(), cCurrency(), 0, QString(), true);
+    list1.MetaDic.Item(QStringLiteral("Acme")).Category = QStringLiteral("changed");
+    g.MetaDataLists.ItemAt(1).AddMeta(QStringLiteral("Fine"), QString(), cCurrency(), 0, QString(), true);
+    g.MetaDataLists.ItemAt(1).AddMeta(QStringLiteral("Boom"), QString(), cCurrency(), 0, QString(), true);
+    g.CostCarrier = 7;
+    resolver.answers.enqueue({ cRemovedItemResolver::intRemoveReports, QString() });
+    cMessageBox::setNextAnswer(cMessageBox::Answer::No); // the error report: no e-mail
+    EXPECT_TRUE(hvtest::endsProgram([&] { g.SaveGlobalSettings(); }));
+    ASSERT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_TRUE(cMessageBox::history().first().strText.contains(QStringLiteral("fncSaveGlobalSettings")));
+    EXPECT_EQ(db->fncDump(), before);
+    EXPECT_EQ(fncSharedConnection(), nullptr);
+}
+
+TEST_P(GlobalSettings, SaveExportsXmlUnlessTheReportingProgramPublishes)
+{
+    seed();
+    cGlobalSettings& g = load();
+    QFile reporting(cGlobalSettings::fncReportingProgramPath());
+    ASSERT_TRUE(reporting.open(QIODevice::WriteOnly));
+    reporting.close();
+    ASSERT_EQ(g.SaveGlobalSettings(), QString());
+    EXPECT_FALSE(QFile::exists(programFolder + QStringLiteral("/HVSettings.xml")));
+    EXPECT_FALSE(QFile::exists(programFolder + QStringLiteral("/HVMeta1.xml")));
+
+    // The connection is open before the switch, as in the window after a load.
+    subSetupConnection();
+    g.ReportTo = 1;
+    ASSERT_EQ(g.SaveGlobalSettings(), QString());
+    for (const char* f : { "HVSettings.xml", "HVMetaLists.xml", "HVMeta1.xml", "HVMeta2.xml", "HVMeta3.xml" })
+        EXPECT_TRUE(QFile::exists(programFolder + QLatin1Char('/') + QLatin1String(f))) << f;
+}
+
+TEST_P(GlobalSettings, XmlRoundTripReadsListsFromFilesAndOtherSettingsFromTheDatabase)
+{
+    seed();
+    cGlobalSettings& g = load();
+    g.MetaDataLists.ItemAt(1).Caption = QStringLiteral("Job");
+    g.MetaDataLists.ItemAt(1).AddMeta(QStringLiteral("Design & <Build>"), QString(), cCurrency(), 0, QString(), true);
+    g.OtherSettings.SetValue(QStringLiteral("Mode"), QStringLiteral("db"));
+    g.CostCarrier = 2;
+    ASSERT_EQ(g.SaveGlobalSettings(), QString()); // no reporting program: the export is written
+    ASSERT_TRUE(QFile::exists(programFolder + QStringLiteral("/HVMeta3.xml")));
+
+    // Change the database so that what comes from the files is told apart.
+    db->fncExec(QStringLiteral("update tblMetaLists set strMetaListCaption = 'changed'"));
+    db->fncExec(QStringLiteral("delete from tblReports"));
+    db->fncExec(QStringLiteral("delete from tblMeta1"));
+    db->fncExec(QStringLiteral("update tblOtherSettings set strPropValue = 'from database'"));
+
+    cGlobalSettings fromXml;
+    ASSERT_TRUE(fromXml.ReadGlobalSettings(1, programFolder + QLatin1Char('/')));
+    EXPECT_EQ(fromXml.CostCarrier, 2);
+    EXPECT_EQ(fromXml.MetaDataLists.ItemAt(0).Caption, QStringLiteral("Customer"));
+    EXPECT_EQ(fromXml.MetaDataLists.ItemAt(1).Caption, QStringLiteral("Job"));
+    const cMetaDictionary& list1 = fromXml.MetaDataLists.ItemAt(0);
+    EXPECT_EQ(list1.MetaDic.Keys(), (QStringList { "Acme", "Beta", "Gamma" }));
+    // Names only: numbered in file order, enabled.
+    EXPECT_EQ(list1.MetaDic.Item(QStringLiteral("Gamma")).ID, 3);
+    EXPECT_TRUE(list1.MetaDic.Item(QStringLiteral("Gamma")).Enabled);
+    EXPECT_EQ(list1.MetaDic.Item(QStringLiteral("Gamma")).Category, QString());
+    EXPECT_TRUE(fromXml.MetaDataLists.ItemAt(1).MetaDic.Exists(QStringLiteral("Design & <Build>")));
+    EXPECT_TRUE(fromXml.MetaDataLists.ItemAt(2).MetaDic.isEmpty());
+    EXPECT_EQ(fromXml.OtherSettings.GetValue(QStringLiteral("Mode"), cOtherSettings::intTypeText).toString(),
+        QStringLiteral("from database"));
+}
+
+TEST_P(GlobalSettings, MissingXmlFilesLoadNothing)
+{
+    cGlobalSettings g;
+    EXPECT_FALSE(g.ReadGlobalSettings(1, hvtest::newTempDir(QStringLiteral("empty"))));
+    EXPECT_EQ(g.MetaDataLists.Count(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, GlobalSettings, HV_DB_ENGINES);
+} // namespace

@@ -1,0 +1,129 @@
+#pragma once
+
+#include "TestSupport.h"
+#include "cDbTestEngines.h"
+
+#include "cConnection.h"
+#include "cRemovedItemResolver.h"
+#include "modConnectionString.h"
+#include "modDBCode.h"
+#include "modDBCreate.h"
+#include "modPhrases.h"
+
+#include <QDir>
+#include <QQueue>
+
+namespace hvglobaltest {
+
+inline void subLoadEnglishPhrases() { LoadLanguages(fncColumnForLcid(1033)); }
+
+// Answers the removed-item questions in order and remembers what was asked.
+class cScriptedResolver : public cRemovedItemResolver
+{
+public:
+    struct Answer
+    {
+        qint32 intDecision;
+        QString strMoveTo;
+    };
+    struct Question
+    {
+        QString strValue;
+        QString strConflict;
+        QStringList colChoices;
+    };
+
+    QQueue<Answer> answers;
+    QList<Question> asked;
+
+    qint32 fncResolve(const QString& strValue, const QString& strConflict,
+        const QStringList& colChoices, QString& strMoveChoice) override
+    {
+        asked.append({ strValue, strConflict, colChoices });
+        if (answers.isEmpty()) {
+            ADD_FAILURE() << "Unexpected question about " << strValue.toStdString();
+            return intCancelled;
+        }
+        const Answer a = answers.dequeue();
+        strMoveChoice = a.strMoveTo;
+        return a.intDecision;
+    }
+};
+
+// A fresh, current database of the engine, found by the program the way it finds its own:
+// the database file in the data folder, or the server named by HourvaneConnection.txt there.
+class cTestDatabase
+{
+public:
+    explicit cTestDatabase(eEngine engine)
+        : m_engine(engine)
+    {
+        m_connection = hvtest::fncFreshDatabase(engine);
+        if (engine == eEngine::PostgreSQL) {
+            strDataFolder = hvtest::newTempDir(QStringLiteral("data"));
+            subWriteConnectionFile(fncConnectionFilePath(), m_connection);
+        }
+        m_folder = strDataFolder;
+        blnSingleUser = true;
+        subCloseConnection();
+    }
+    ~cTestDatabase() { subResetDBState(); }
+
+    // What tblSettings holds for this database: where the common settings live.
+    qint32 ReportTo() const { return m_engine == eEngine::PostgreSQL ? 3 : 2; }
+    QString ReportToValue() const { return m_engine == eEngine::PostgreSQL ? m_connection : m_folder; }
+
+    eEngine Engine() const { return m_engine; }
+    const QString& Folder() const { return m_folder; }
+    const QString& ConnectionString() const { return m_connection; }
+
+    // A connection of the test's own, beside the program's.
+    ConnectionPtr fncOpen() const { return cConnection::Open(m_connection); }
+    int fncExec(const QString& strSql, const QVariantList& params = {}) const
+    {
+        return fncOpen()->Execute(strSql, params);
+    }
+    // The rows of a select as texts ("" for null), columns joined by "|".
+    QStringList fncRows(const QString& strSql) const
+    {
+        ConnectionPtr c = fncOpen();
+        RecordsetPtr rs = c->OpenRecordset(strSql, true);
+        QStringList rows;
+        for (; !rs->Eof(); rs->MoveNext()) {
+            QStringList cols;
+            for (int i = 0; i < rs->FieldCount(); ++i) {
+                const QVariant v = rs->Value(i);
+                cols.append(v.isNull() ? QStringLiteral("<null>") : v.toString());
+            }
+            rows.append(cols.join(QLatin1Char('|')));
+        }
+        return rows;
+    }
+    qint32 fncId(int n, const QString& strName) const
+    {
+        const QStringList r = fncRows(QStringLiteral("select intMeta%1ID from tblMeta%1 where strName = '%2'").arg(n).arg(strName));
+        return r.size() == 1 ? r.first().toInt() : -1;
+    }
+    // Every table the common settings touch, in key order: equal dumps mean an unchanged database.
+    QStringList fncDump() const
+    {
+        QStringList all;
+        const QStringList sources { QStringLiteral("select * from tblMeta1 order by intMeta1ID"),
+            QStringLiteral("select * from tblMeta2 order by intMeta2ID"),
+            QStringLiteral("select * from tblMeta3 order by intMeta3ID"),
+            QStringLiteral("select * from tblMetaLists order by intMetaListID"),
+            QStringLiteral("select * from tblSettings order by intSettingsID"),
+            QStringLiteral("select * from tblReports order by intReportID"),
+            QStringLiteral("select * from tblOtherSettings order by intSettingID") };
+        for (const QString& s : sources)
+            all += QStringLiteral("== ") + s + QLatin1Char('\n') + fncRows(s).join(QLatin1Char('\n'));
+        return all;
+    }
+
+private:
+    eEngine m_engine;
+    QString m_folder;
+    QString m_connection;
+};
+
+} // namespace hvglobaltest

@@ -1,0 +1,129 @@
+#include "tst_cGlobalSettingsSupport.h"
+
+#include "cOtherSettings.h"
+
+#include <QDateTime>
+
+#include <gtest/gtest.h>
+
+using namespace hvglobaltest;
+
+namespace {
+RecordsetPtr otherSettingsRows(const QList<std::pair<QVariant, QVariant>>& rows)
+{
+    auto rs = std::make_shared<cRecordset>();
+    rs->AppendField(QStringLiteral("intSettingID"), eFieldType::Long);
+    rs->AppendField(QStringLiteral("strPropName"), eFieldType::Text, 255);
+    rs->AppendField(QStringLiteral("strPropValue"), eFieldType::Memo);
+    int id = 0;
+    for (const auto& [name, value] : rows)
+        rs->AppendRow({ ++id, name, value });
+    if (rs->RecordCount() > 0)
+        rs->MoveFirst();
+    return rs;
+}
+
+TEST(cOtherSettings, FromRSKeepsTheLaterRowOfANameAndReplacesEverything)
+{
+    cOtherSettings os;
+    os.SetValue(QStringLiteral("Stale"), QStringLiteral("x"));
+    auto rs = otherSettingsRows({ { QStringLiteral("Colour"), QStringLiteral("red") },
+        { QStringLiteral("Size"), QVariant() }, { QStringLiteral("COLOUR"), QStringLiteral("blue") } });
+    os.FromRS(rs.get());
+    EXPECT_TRUE(rs->Eof());
+    EXPECT_EQ(os.DicList.Keys(), (QStringList { "Colour", "Size" }));
+    EXPECT_EQ(os.DicList.Item(QStringLiteral("colour")), QStringLiteral("blue"));
+    EXPECT_EQ(os.DicList.Item(QStringLiteral("Size")), QString());
+    os.FromRS(nullptr);
+    EXPECT_TRUE(os.DicList.isEmpty());
+}
+
+struct GetValueCase
+{
+    const char* stored; // nullptr: the name is missing
+    qint16 type;
+    QVariant expected;
+};
+
+class cOtherSettingsGetValue : public testing::TestWithParam<GetValueCase>
+{
+};
+
+TEST_P(cOtherSettingsGetValue, ConvertsToTheWantedType)
+{
+    const GetValueCase& c = GetParam();
+    cOtherSettings os;
+    if (c.stored)
+        os.SetValue(QStringLiteral("Key"), QString::fromUtf8(c.stored));
+    const QVariant v = os.GetValue(QStringLiteral("key"), c.type);
+    EXPECT_EQ(v, c.expected) << (c.stored ? c.stored : "<missing>") << " as " << c.type;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, cOtherSettingsGetValue,
+    testing::Values(GetValueCase { nullptr, 2, QVariant::fromValue(qint16(0)) },
+        GetValueCase { "42", 2, QVariant::fromValue(qint16(42)) },
+        GetValueCase { "2.5", 2, QVariant::fromValue(qint16(2)) }, // halves go to the even side
+        GetValueCase { "3.5", 2, QVariant::fromValue(qint16(4)) },
+        GetValueCase { "abc", 2, QVariant::fromValue(qint16(0)) },
+        GetValueCase { nullptr, 11, QVariant(false) }, GetValueCase { "TRUE", 11, QVariant(true) },
+        GetValueCase { "false", 11, QVariant(false) }, GetValueCase { "-1", 11, QVariant(true) },
+        GetValueCase { "maybe", 11, QVariant(false) }, GetValueCase { nullptr, 8, QVariant(QString()) },
+        GetValueCase { "text", 8, QVariant(QStringLiteral("text")) },
+        GetValueCase { "2024-02-15", 7, QVariant(QDateTime(QDate(2024, 2, 15), QTime(0, 0))) },
+        GetValueCase { nullptr, 7, QVariant(QDateTime(QDate(1899, 12, 30), QTime(0, 0))) },
+        GetValueCase { "x", 5, QVariant() }));
+
+TEST(cOtherSettings, UnconvertibleDateAndOverflowEndInTheErrorReport)
+{
+    cOtherSettings os;
+    os.SetValue(QStringLiteral("When"), QStringLiteral("not a date"));
+    os.SetValue(QStringLiteral("Big"), QStringLiteral("40000"));
+    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+    EXPECT_TRUE(hvtest::endsProgram([&] { os.GetValue(QStringLiteral("When"), cOtherSettings::intTypeDate); }));
+    EXPECT_TRUE(cMessageBox::history().first().strText.contains(QStringLiteral("cOtherSettings.GetValue")));
+    EXPECT_TRUE(hvtest::endsProgram([&] { os.GetValue(QStringLiteral("Big"), cOtherSettings::intTypeInteger); }));
+}
+
+class cOtherSettingsDatabase : public testing::Test
+{
+protected:
+    void SetUp() override { db = std::make_unique<cTestDatabase>(eEngine::SQLite); }
+    void TearDown() override { db.reset(); }
+    void save(const cOtherSettings& os)
+    {
+        RecordsetPtr rs = fncReturnRecordset(QStringLiteral("tblOtherSettings"), false);
+        ASSERT_TRUE(rs);
+        os.ToRS(rs.get());
+        subCloseConnection();
+    }
+    std::unique_ptr<cTestDatabase> db;
+};
+
+TEST_F(cOtherSettingsDatabase, ToRSAddsUpdatesAndStoresEmptyAsASpace)
+{
+    db->fncExec(QStringLiteral("insert into tblOtherSettings (strPropName, strPropValue) values ('It''s mine', 'old')"));
+    db->fncExec(QStringLiteral("insert into tblOtherSettings (strPropName, strPropValue) values ('Other', 'keep')"));
+    cOtherSettings os;
+    os.SetValue(QStringLiteral("IT'S MINE"), QStringLiteral("new"));
+    os.SetValue(QStringLiteral("Blank"), QString());
+    os.SetValue(QStringLiteral("Quote ' and \" both"), QStringLiteral("v"));
+    save(os);
+    EXPECT_EQ(db->fncRows(QStringLiteral("select strPropName, strPropValue from tblOtherSettings order by intSettingID")),
+        (QStringList { "It's mine|new", "Other|keep", "Blank| ", "Quote ' and \" both|v" }));
+
+    // Saving again updates in place: no second row of a name.
+    os.SetValue(QStringLiteral("Blank"), QStringLiteral("filled"));
+    save(os);
+    EXPECT_EQ(db->fncRows(QStringLiteral("select count(*) from tblOtherSettings")), QStringList { "4" });
+    EXPECT_EQ(db->fncRows(QStringLiteral("select strPropValue from tblOtherSettings where strPropName = 'Blank'")),
+        QStringList { "filled" });
+}
+
+TEST_F(cOtherSettingsDatabase, NoRecordsetDoesNothing)
+{
+    cOtherSettings os;
+    os.SetValue(QStringLiteral("A"), QStringLiteral("b"));
+    os.ToRS(nullptr);
+    EXPECT_EQ(db->fncRows(QStringLiteral("select count(*) from tblOtherSettings")), QStringList { "0" });
+}
+} // namespace

@@ -1,0 +1,282 @@
+#include "tst_cGlobalSettingsSupport.h"
+
+#include "modXMLExport.h"
+
+#include <QFile>
+#include <QHash>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+using namespace hvglobaltest;
+
+namespace {
+QString writeFile(const QString& name, const QByteArray& bytes)
+{
+    const QString path = hvtest::newTempDir(QStringLiteral("xml")) + QLatin1Char('/') + name;
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+    return path;
+}
+
+// Serves fixed files over HTTP on loopback; a path it does not know gets 404, and "/silent"
+// is accepted and never answered.
+class cLoopbackHttp
+{
+public:
+    cLoopbackHttp()
+    {
+        server.listen(QHostAddress::LocalHost);
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
+            while (QTcpSocket* s = server.nextPendingConnection()) {
+                QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] {
+                    const QByteArray request = s->readAll();
+                    const QByteArray path = request.split(' ').value(1);
+                    if (path == "/silent")
+                        return;
+                    const auto it = files.constFind(path);
+                    const QByteArray body = it == files.cend() ? QByteArray("not here") : *it;
+                    s->write((it == files.cend() ? "HTTP/1.0 404 Not Found\r\n" : "HTTP/1.0 200 OK\r\n")
+                        + QByteArray("Content-Type: text/xml\r\nContent-Length: ") + QByteArray::number(body.size())
+                        + "\r\n\r\n" + body);
+                    s->disconnectFromHost();
+                });
+            }
+        });
+    }
+    QString url(const QString& path) const
+    {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(server.serverPort()).arg(path);
+    }
+    QTcpServer server;
+    QHash<QByteArray, QByteArray> files;
+};
+
+// Written by hand as the format's own writer lays a file out: tabs, single quotes, a start tag
+// broken before the attribute that follows 106 characters, nulls as missing attributes.
+const QByteArray baMetaListsFile = "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882'\n"
+                                   "\txmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882'\n"
+                                   "\txmlns:rs='urn:schemas-microsoft-com:rowset'\n"
+                                   "\txmlns:z='#RowsetSchema'>\n"
+                                   "<s:Schema id='RowsetSchema'>\n"
+                                   "\t<s:ElementType name='row' content='eltOnly' rs:updatable='true'>\n"
+                                   "\t\t<s:AttributeType name='intMetaListID' rs:number='1' rs:maydefer='true' rs:writeunknown='true' rs:basetable='tblMetaLists'\n"
+                                   "\t\t\t rs:basecolumn='intMetaListID' rs:keycolumn='true' rs:autoincrement='true'>\n"
+                                   "\t\t\t<s:datatype dt:type='int' dt:maxLength='4' rs:precision='10' rs:fixedlength='true'/>\n"
+                                   "\t\t</s:AttributeType>\n"
+                                   "\t\t<s:AttributeType name='strMetaListCaption' rs:number='2' rs:nullable='true' rs:maydefer='true' rs:writeunknown='true'\n"
+                                   "\t\t\t rs:basetable='tblMetaLists' rs:basecolumn='strMetaListCaption'>\n"
+                                   "\t\t\t<s:datatype dt:type='string' dt:maxLength='255'/>\n"
+                                   "\t\t</s:AttributeType>\n"
+                                   "\t\t<s:AttributeType name='strMetaListCategoryCaption' rs:number='3' rs:nullable='true' rs:maydefer='true' rs:writeunknown='true'\n"
+                                   "\t\t\t rs:basetable='tblMetaLists' rs:basecolumn='strMetaListCategoryCaption'>\n"
+                                   "\t\t\t<s:datatype dt:type='string' dt:maxLength='255'/>\n"
+                                   "\t\t</s:AttributeType>\n"
+                                   "\t\t<s:AttributeType name='strMetaListSuperCategoryCaption' rs:number='4' rs:nullable='true' rs:maydefer='true'\n"
+                                   "\t\t\t rs:writeunknown='true' rs:basetable='tblMetaLists' rs:basecolumn='strMetaListSuperCategoryCaption'>\n"
+                                   "\t\t\t<s:datatype dt:type='string' dt:maxLength='255'/>\n"
+                                   "\t\t</s:AttributeType>\n"
+                                   "\t\t<s:extends type='rs:rowbase'/>\n"
+                                   "\t</s:ElementType>\n"
+                                   "</s:Schema>\n"
+                                   "<rs:data>\n"
+                                   "\t<z:row intMetaListID='1' strMetaListCaption='Customer' strMetaListCategoryCaption=''/>\n"
+                                   "\t<z:row intMetaListID='2' strMetaListCaption='Bob&#x27;s &amp; &lt;Co&gt; &quot;x&quot;&#x0d;&#x0a;'/>\n"
+                                   "\t<z:row intMetaListID='3' strMetaListCaption='This caption is sixty characters long, so the line wraps now'\n"
+                                   "\t\t strMetaListCategoryCaption='and pushes this one onto a line of its own'/>\n"
+                                   "\t<z:row intMetaListID='4' strMetaListCaption='This caption is one character shorter: the line stays whole' strMetaListCategoryCaption='x'/>\n"
+                                   "</rs:data>\n"
+                                   "</xml>\n";
+
+class RowsetXml : public testing::Test
+{
+protected:
+    void TearDown() override { subResetDBState(); }
+};
+
+TEST_F(RowsetXml, WritesATableAsTheFormatsWriterDoes)
+{
+    hvtest::fncFreshDatabase(eEngine::SQLite);
+    RecordsetPtr rs = fncReturnRecordset(QStringLiteral("tblMetaLists"), false);
+    ASSERT_TRUE(rs);
+    const auto add = [&rs](const QVariant& caption, const QVariant& category) {
+        rs->AddNew();
+        rs->SetValue(QStringLiteral("strMetaListCaption"), caption);
+        rs->SetValue(QStringLiteral("strMetaListCategoryCaption"), category);
+        rs->Update();
+    };
+    add(QStringLiteral("Customer"), QString(""));
+    add(QStringLiteral("Bob's & <Co> \"x\"\r\n"), QVariant());
+    add(QStringLiteral("This caption is sixty characters long, so the line wraps now"),
+        QStringLiteral("and pushes this one onto a line of its own"));
+    add(QStringLiteral("This caption is one character shorter: the line stays whole"), QStringLiteral("x"));
+    const QByteArray bytes = fncRecordsetToXml(*rs);
+    EXPECT_EQ(bytes.toStdString(), baMetaListsFile.toStdString());
+    EXPECT_EQ(rs->AbsolutePosition(), 0);
+}
+
+TEST_F(RowsetXml, ReadsItsOwnFileBackWithNullsKeptApart)
+{
+    RecordsetPtr rs = fncRecordsetFromXMLText(baMetaListsFile);
+    ASSERT_TRUE(rs);
+    ASSERT_EQ(rs->FieldCount(), 4);
+    EXPECT_EQ(rs->Field(0).Name, QStringLiteral("intMetaListID"));
+    EXPECT_EQ(rs->Field(0).Type, eFieldType::Long);
+    EXPECT_TRUE(rs->Field(0).AutoIncrement);
+    EXPECT_EQ(rs->Field(1).Type, eFieldType::Text);
+    ASSERT_EQ(rs->RecordCount(), 4);
+    EXPECT_EQ(rs->Value(0).toInt(), 1);
+    EXPECT_EQ(rs->Value(2).toString(), QString());
+    EXPECT_FALSE(rs->Value(2).isNull());
+    EXPECT_TRUE(rs->Value(3).isNull());
+    rs->MoveNext();
+    EXPECT_EQ(rs->Value(1).toString(), QStringLiteral("Bob's & <Co> \"x\"\r\n"));
+    EXPECT_TRUE(rs->Value(2).isNull());
+    rs->MoveNext();
+    EXPECT_EQ(rs->Value(2).toString(), QStringLiteral("and pushes this one onto a line of its own"));
+}
+
+TEST_F(RowsetXml, ReadsWhatOtherWritersOfTheFormatProduce)
+{
+    // Double quotes, attributes in alphabetical order, i4 for int, an aliased column, a
+    // column type given on the attribute itself, unknown attributes, and pending changes.
+    const QByteArray text = R"(<?xml version="1.0" encoding="UTF-8"?>
+<xml xmlns:dt="uuid:C2F41010-65B3-11d1-A29F-00AA00C14882" xmlns:rs="urn:schemas-microsoft-com:rowset"
+     xmlns:s="uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882" xmlns:z="#RowsetSchema">
+ <s:Schema id="RowsetSchema">
+  <s:ElementType content="eltOnly" name="row" rs:updatable="true">
+   <s:AttributeType name="ID" rs:number="1"><s:datatype dt:maxLength="4" dt:type="i4" rs:maybenull="false"/></s:AttributeType>
+   <s:AttributeType name="Rate" rs:nullable="true" rs:number="3" rs:write="true">
+    <s:datatype dt:maxLength="8" dt:type="number" rs:dbtype="currency" rs:fixedlength="true" rs:precision="0"/></s:AttributeType>
+   <s:AttributeType name="c1" rs:name="Order Name" rs:number="2" rs:nullable="true"><s:datatype dt:type="string" dt:maxLength="50"/></s:AttributeType>
+   <s:AttributeType name="Done" rs:number="4" rs:nullable="true"><s:datatype dt:type="boolean"/></s:AttributeType>
+   <s:AttributeType name="When" rs:number="5" rs:nullable="true" dt:type="dateTime"/>
+   <s:AttributeType name="Note" rs:number="6"/>
+   <s:extends type="rs:rowbase"/>
+  </s:ElementType>
+ </s:Schema>
+ <rs:data>
+  <z:row Done="False" ID="1" Rate="1234.5678" When="2019-04-01T00:00:00" c1="First" extra="ignored"/>
+  <z:row ID='2' c1='Second' Done='1'/>
+  <rs:insert><z:row ID="3" c1="Inserted"/></rs:insert>
+  <rs:update><rs:original><z:row ID="4" c1="Old" Note="kept"/></rs:original><z:row c1="New"/></rs:update>
+  <rs:delete><z:row ID="5" c1="Gone"/></rs:delete>
+ </rs:data>
+</xml>)";
+    RecordsetPtr rs = fncRecordsetFromXMLText(text);
+    ASSERT_TRUE(rs);
+    ASSERT_EQ(rs->FieldCount(), 6);
+    EXPECT_EQ(rs->Field(1).Name, QStringLiteral("Order Name"));
+    EXPECT_EQ(rs->Field(2).Type, eFieldType::Currency);
+    EXPECT_EQ(rs->Field(5).Type, eFieldType::Memo);
+    ASSERT_EQ(rs->RecordCount(), 4);
+    EXPECT_EQ(rs->Value(QStringLiteral("Order Name")).toString(), QStringLiteral("First"));
+    EXPECT_EQ(rs->CurrencyValue(QStringLiteral("Rate")).tenThousandths(), 12345678);
+    EXPECT_EQ(rs->Value(QStringLiteral("Done")), QVariant(false));
+    EXPECT_EQ(rs->Value(QStringLiteral("When")).toDateTime(), QDateTime(QDate(2019, 4, 1), QTime(0, 0)));
+    rs->MoveNext();
+    EXPECT_TRUE(rs->Value(QStringLiteral("Rate")).isNull());
+    EXPECT_EQ(rs->Value(QStringLiteral("Done")), QVariant(true));
+    rs->MoveNext();
+    EXPECT_EQ(rs->Value(1).toString(), QStringLiteral("Inserted"));
+    rs->MoveNext();
+    EXPECT_EQ(rs->Value(0).toInt(), 4);
+    EXPECT_EQ(rs->Value(1).toString(), QStringLiteral("New"));
+    EXPECT_EQ(rs->Value(5).toString(), QStringLiteral("kept"));
+}
+
+TEST_F(RowsetXml, EmptyRowsetRoundTrips)
+{
+    auto rs = std::make_shared<cRecordset>();
+    rs->AppendField(QStringLiteral("strName"), eFieldType::Text, 255);
+    const QByteArray bytes = fncRecordsetToXml(*rs);
+    EXPECT_TRUE(bytes.contains("<rs:data>\n</rs:data>\n"));
+    RecordsetPtr back = fncRecordsetFromXMLText(bytes);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->RecordCount(), 0);
+    EXPECT_TRUE(back->Eof());
+}
+
+struct HostileCase
+{
+    const char* why;
+    QByteArray text;
+};
+
+class RowsetXmlRefuses : public testing::TestWithParam<HostileCase>
+{
+};
+
+TEST_P(RowsetXmlRefuses, GivesNoRecordset)
+{
+    EXPECT_EQ(fncRecordsetFromXMLText(GetParam().text), nullptr) << GetParam().why;
+}
+
+const QByteArray baSchemaOnly = "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882' xmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882'"
+                                " xmlns:rs='urn:schemas-microsoft-com:rowset' xmlns:z='#RowsetSchema'>"
+                                "<s:Schema id='RowsetSchema'><s:ElementType name='row' content='eltOnly'>"
+                                "<s:AttributeType name='n' rs:number='1'><s:datatype dt:type='int'/></s:AttributeType>"
+                                "</s:ElementType></s:Schema>";
+
+INSTANTIATE_TEST_SUITE_P(Table, RowsetXmlRefuses,
+    testing::Values(HostileCase { "empty", QByteArray() }, HostileCase { "not xml", "hello" },
+        HostileCase { "external entity",
+            "<!DOCTYPE xml [<!ENTITY e SYSTEM 'file:///etc/passwd'>]>" + baSchemaOnly + "<rs:data><z:row n='&e;'/></rs:data></xml>" },
+        HostileCase { "entity expansion",
+            "<!DOCTYPE xml [<!ENTITY a 'aaaaaaaaaa'><!ENTITY b '&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;'>]>" + baSchemaOnly
+                + "<rs:data><z:row n='&b;'/></rs:data></xml>" },
+        HostileCase { "no data section", baSchemaOnly + "</xml>" },
+        HostileCase { "no schema", "<xml xmlns:rs='urn:schemas-microsoft-com:rowset'><rs:data/></xml>" },
+        HostileCase { "value of the wrong type", baSchemaOnly + "<rs:data><z:row n='abc'/></rs:data></xml>" },
+        HostileCase { "cut short", baSchemaOnly + "<rs:data><z:row n='1'/>" }));
+
+TEST_F(RowsetXml, ReadsFromAPathAFileAddressAndAWebServer)
+{
+    const QString path = writeFile(QStringLiteral("HVMeta1.xml"), baMetaListsFile);
+    ASSERT_TRUE(fncLoadRecordsetFromXml(path));
+    ASSERT_TRUE(fncLoadRecordsetFromXml(QUrl::fromLocalFile(path).toString()));
+    EXPECT_EQ(fncLoadRecordsetFromXml(path + QStringLiteral(".missing")), nullptr);
+
+    cLoopbackHttp http;
+    http.files.insert("/lists/HVMeta1.xml", baMetaListsFile);
+    RecordsetPtr rs = fncLoadRecordsetFromXml(http.url(QStringLiteral("/lists/HVMeta1.xml")));
+    ASSERT_TRUE(rs);
+    EXPECT_EQ(rs->RecordCount(), 4);
+    EXPECT_EQ(fncLoadRecordsetFromXml(http.url(QStringLiteral("/lists/HVMeta2.xml"))), nullptr);
+}
+
+TEST_F(RowsetXml, ASilentServerTimesOutAndAnOversizedFileIsRefused)
+{
+    cLoopbackHttp http;
+    const int before = fncXmlReadTimeout();
+    subSetXmlReadTimeout(300);
+    EXPECT_EQ(fncLoadRecordsetFromXml(http.url(QStringLiteral("/silent"))), nullptr);
+    subSetXmlReadTimeout(before);
+
+    QByteArray big = baMetaListsFile;
+    big.insert(big.indexOf("<rs:data>"), QByteArray(lngMaxXmlBytes, ' '));
+    const QString path = writeFile(QStringLiteral("big.xml"), big);
+    EXPECT_EQ(fncLoadRecordsetFromXml(path), nullptr);
+    http.files.insert("/big.xml", big);
+    EXPECT_EQ(fncLoadRecordsetFromXml(http.url(QStringLiteral("/big.xml"))), nullptr);
+}
+
+TEST_F(RowsetXml, SaveWritesTheFileWhole)
+{
+    auto rs = std::make_shared<cRecordset>();
+    rs->AppendField(QStringLiteral("strName"), eFieldType::Text, 255);
+    rs->AppendRow({ QStringLiteral("Acme") });
+    const QString path = writeFile(QStringLiteral("HVMeta1.xml"), "old content");
+    subSaveADRToXML(*rs, path);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), fncRecordsetToXml(*rs));
+
+    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+    EXPECT_TRUE(hvtest::endsProgram([&] { subSaveADRToXML(*rs, path + QStringLiteral("/no/such/folder.xml")); }));
+    EXPECT_TRUE(cMessageBox::history().first().strText.contains(QStringLiteral("subSaveADRToXML")));
+}
+} // namespace
