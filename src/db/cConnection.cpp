@@ -107,7 +107,7 @@ std::shared_ptr<cConnection> cConnection::Open(const QString& strConnectionStrin
     c->d->strConnection = strConnectionString;
     c->d->engine = fncEngineOfConnectionString(strConnectionString);
     const cDictionary<QString> parts = fncParseConnectionString(strConnectionString);
-    QSqlDatabase db;
+    QSqlDatabase& db = c->d->db;
     switch (c->d->engine) {
     case eEngine::SQLite: {
         const QString path = parts.Value(QStringLiteral("Data Source"));
@@ -138,7 +138,6 @@ std::shared_ptr<cConnection> cConnection::Open(const QString& strConnectionStrin
                                  .arg(qMax(1, intLoginTimeout)));
         break;
     }
-    c->d->db = db;
     if (!db.isValid())
         throw cHVError(3706, strSource, QStringLiteral("The database driver for this connection is not installed."));
     if (!c->d->db.open()) {

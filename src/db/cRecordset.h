@@ -58,6 +58,7 @@ public:
     // Edits the current row (or the row AddNew started); stored by Update.
     void SetValue(int intIndex, const QVariant& value);
     void SetValue(const QString& strName, const QVariant& value);
+    void SetValue(const QString& strName, cCurrency value) { SetValue(strName, QVariant::fromValue(value)); }
 
     // Starts a new row at the end; Update stores it (and reads back the key the database gave it).
     void AddNew();

@@ -63,8 +63,9 @@ QString cSqlDialect::ColumnType(eFieldType type, int intSize) const
         case T::Single: return QStringLiteral("real");
         case T::Double: return QStringLiteral("double precision");
         case T::Currency: return QStringLiteral("numeric(19,4)");
-        case T::Text: return QStringLiteral("varchar(%1)").arg(intSize);
-        case T::Memo: return QStringLiteral("text");
+        // Sorted as people expect (alpha before Mike), not by byte value as under the C locale.
+        case T::Text: return QStringLiteral("varchar(%1) COLLATE \"und-x-icu\"").arg(intSize);
+        case T::Memo: return QStringLiteral("text COLLATE \"und-x-icu\"");
         case T::Date: return QStringLiteral("timestamp");
         }
         break;

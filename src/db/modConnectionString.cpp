@@ -92,7 +92,8 @@ QString fncOdbcConnectionString(const QString& strConnection)
         pwd.replace(QLatin1String("}"), QLatin1String("}}"));
         odbc += QStringLiteral(";PWD={") + pwd + QLatin1Char('}');
     }
-    odbc += QStringLiteral(";ClientCharset=UTF-8");
+    // A fixed version: with "auto" FreeTDS retries a silent server for ever, whatever the login time-out.
+    odbc += QStringLiteral(";TDS_Version=7.4;ClientCharset=UTF-8");
     return odbc;
 }
 

@@ -1,0 +1,422 @@
+#include <cDbTestEngines.h>
+
+#include <cConnectionDialogs.h>
+#include <cHVError.h>
+#include <cMessageBox.h>
+#include <modConnectionString.h>
+#include <modDBCode.h>
+#include <modDBCreate.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+const QString strJet = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=");
+
+class cScriptedDialogs : public cConnectionDialogs
+{
+public:
+    qint16 fncChooseConnection(const QString& strSQLScriptFileName) override
+    {
+        scriptNames.append(strSQLScriptFileName);
+        return choice;
+    }
+    cLogon fncSQLLogon(const QString& strConnection, bool blnNewDB) override
+    {
+        logonInputs.append(strConnection);
+        newDbFlags.append(blnNewDB);
+        if (logons.isEmpty()) {
+            ADD_FAILURE() << "logon asked more often than expected";
+            subEndProgram(1);
+        }
+        return logons.takeFirst();
+    }
+
+    qint16 choice = 0;
+    QList<cLogon> logons;
+    QStringList scriptNames;
+    QStringList logonInputs;
+    QList<bool> newDbFlags;
+};
+
+// A listening socket nobody answers on: the kernel completes the handshake, the server never speaks.
+struct cSilentPort
+{
+    int fd = -1;
+    int port = 0;
+    cSilentPort()
+    {
+        fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a {};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::listen(fd, 8);
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+        port = ntohs(a.sin_port);
+    }
+    ~cSilentPort() { ::close(fd); }
+};
+
+int closedPort()
+{
+    cSilentPort p;
+    const int port = p.port;
+    return port; // closed again when p goes
+}
+
+class GetConnection : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        subResetDBState();
+        dialogs = std::make_shared<cScriptedDialogs>();
+        subSetConnectionDialogs(dialogs);
+        folder = hvtest::newTempDir(QStringLiteral("data"));
+    }
+    void TearDown() override { subResetDBState(); }
+
+    void makeLocalDatabase(const QString& dir)
+    {
+        subCreateHVDatabase(dir + QStringLiteral("/Hourvane3.mdb"));
+    }
+    void writeFile(const QString& path, const QByteArray& bytes)
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QString pgServer() const { return hvtest::cPgTestServer::Instance().ServerConnectionString(); }
+
+    std::shared_ptr<cScriptedDialogs> dialogs;
+    QString folder;
+};
+
+} // namespace
+
+TEST_F(GetConnection, TrailingSlashIsDroppedAndBlanksOnlyFromTheDatabasePath)
+{
+    makeLocalDatabase(folder);
+    strDataFolder = QStringLiteral(" ") + folder + QStringLiteral("/");
+    EXPECT_EQ(fncGetConnection(), strJet + folder + QStringLiteral("/Hourvane3.mdb"));
+    EXPECT_EQ(strDataFolder, QStringLiteral(" ") + folder);
+    EXPECT_EQ(ReportTo(), 2);
+    EXPECT_EQ(ReportToValue(), folder + QStringLiteral("/Hourvane3.mdb"));
+    ASSERT_TRUE(fncSharedConnection());
+    EXPECT_TRUE(fncSharedConnection()->TableExists(QStringLiteral("tblOtherSettings"))); // upgraded
+    EXPECT_TRUE(dialogs->scriptNames.isEmpty());
+}
+
+TEST_F(GetConnection, AccessFileWinsOverTheConnectionFile)
+{
+    makeLocalDatabase(folder);
+    // Reading this file would mean a failed connection to a closed port.
+    writeFile(folder + QStringLiteral("/HourvaneConnection.txt"),
+        QStringLiteral("Provider=PostgreSQL;User ID=x;Data Source=127.0.0.1:%1;Initial Catalog=x").arg(closedPort()).toUtf8());
+    strDataFolder = folder;
+    subSetupConnection();
+    ASSERT_TRUE(fncSharedConnection());
+    EXPECT_EQ(fncSharedConnection()->Engine(), eEngine::SQLite);
+    EXPECT_EQ(ReportTo(), 2);
+}
+
+TEST_F(GetConnection, EmptyConnectionFileIsDeletedAndTheChoiceOffered)
+{
+    writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), QByteArray());
+    strDataFolder = folder;
+    dialogs->choice = 0;
+    EXPECT_TRUE(fncGetConnection().isEmpty());
+    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/HourvaneConnection.txt")));
+    EXPECT_EQ(dialogs->scriptNames, QStringList { QStringLiteral("CreateDBHV.sql") });
+}
+
+TEST_F(GetConnection, ClosingTheChoiceGivesNoDatabaseAndNoError)
+{
+    strDataFolder = folder;
+    dialogs->choice = 0;
+    EXPECT_FALSE(fncReturnRecordset(QStringLiteral("tblSettings"), true));
+    EXPECT_FALSE(fncCreateCommand());
+    EXPECT_FALSE(fncSharedConnection());
+    EXPECT_TRUE(cMessageBox::history().isEmpty());
+    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/Hourvane3.mdb")));
+    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/HourvaneConnection.txt")));
+}
+
+TEST_F(GetConnection, WithoutSingleUserNothingIsAsked)
+{
+    strDataFolder = folder;
+    blnSingleUser = false;
+    EXPECT_TRUE(fncGetConnection().isEmpty());
+    EXPECT_TRUE(dialogs->scriptNames.isEmpty());
+}
+
+TEST_F(GetConnection, EmptyDataFolderBecomesTheProgramFolder)
+{
+    dialogs->choice = 0;
+    fncGetConnection();
+    EXPECT_EQ(strDataFolder, QCoreApplication::applicationDirPath());
+}
+
+class KeptReportTo : public GetConnection, public testing::WithParamInterface<int>
+{
+};
+
+TEST_P(KeptReportTo, ModesOneAndFourKeepTheirValuesYetUseTheFile)
+{
+    makeLocalDatabase(folder);
+    strDataFolder = folder;
+    ReportTo() = GetParam();
+    ReportToValue() = QStringLiteral("/reports/elsewhere");
+    subSetupConnection();
+    ASSERT_TRUE(fncSharedConnection());
+    EXPECT_EQ(fncSharedConnection()->ConnectionString(), strJet + folder + QStringLiteral("/Hourvane3.mdb"));
+    EXPECT_EQ(ReportTo(), GetParam());
+    EXPECT_EQ(ReportToValue(), QStringLiteral("/reports/elsewhere"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, KeptReportTo, testing::Values(1, 4));
+
+TEST_F(GetConnection, ReportToThreeWithACompleteStringConsultsNoFile)
+{
+    const QString conn = hvtest::fncFreshDatabase(eEngine::PostgreSQL);
+    ASSERT_FALSE(conn.isEmpty());
+    subCloseConnection();
+    subSetConnectionDialogs(dialogs);
+    // Both files would be trouble if read: a Jet file and an empty connection file.
+    writeFile(folder + QStringLiteral("/Hourvane3.mdb"), QByteArray("\x00\x01\x00\x00Standard Jet DB", 19));
+    writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), QByteArray());
+    strDataFolder = folder + QStringLiteral("/");
+    ReportTo() = 3;
+    ReportToValue() = conn;
+    auto rs = fncReturnRecordset(QStringLiteral("tblSettings"), true);
+    ASSERT_TRUE(rs);
+    EXPECT_EQ(fncSharedConnection()->Engine(), eEngine::PostgreSQL);
+    EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/HourvaneConnection.txt")));
+    EXPECT_EQ(strDataFolder, folder + QStringLiteral("/")); // not even normalised
+}
+
+TEST_F(GetConnection, ConnectionFileLeadsToTheServerAndItsUpgrade)
+{
+    hvtest::fncFreshDatabase(eEngine::PostgreSQL, false);
+    const QString conn = ReportToValue();
+    subResetDBState();
+    subSetConnectionDialogs(dialogs);
+    writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), conn.toUtf8());
+    strDataFolder = folder;
+    subSetupConnection();
+    ASSERT_TRUE(fncSharedConnection());
+    EXPECT_EQ(ReportTo(), 3);
+    EXPECT_EQ(ReportToValue(), conn);
+    EXPECT_TRUE(fncSharedConnection()->TableExists(QStringLiteral("tblOtherSettings")));
+}
+
+TEST_F(GetConnection, ChoiceOneCreatesAnUpgradedLocalDatabase)
+{
+    strDataFolder = folder;
+    dialogs->choice = 1;
+    EXPECT_EQ(fncGetConnection(), strJet + folder + QStringLiteral("/Hourvane3.mdb"));
+    EXPECT_EQ(ReportTo(), 2);
+    subSetupConnection();
+    ASSERT_TRUE(fncSharedConnection());
+    EXPECT_TRUE(fncSharedConnection()->ColumnExists(QStringLiteral("tblReports"), QStringLiteral("strBody")));
+}
+
+TEST_F(GetConnection, ChoiceThreeStoresTheLogonPrivatelyAndUpgrades)
+{
+    auto& pg = hvtest::cPgTestServer::Instance();
+    ASSERT_TRUE(pg.Running()) << pg.Error().toStdString();
+    const QString name = QStringLiteral("existing_%1").arg(::getpid());
+    ASSERT_TRUE(fncRunCreationScript(pg.ServerConnectionString(), name));
+    const QString conn = pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + name;
+    strDataFolder = folder;
+    dialogs->choice = 3;
+    dialogs->logons = { { conn, name } };
+    EXPECT_EQ(fncGetConnection(), conn);
+    EXPECT_EQ(dialogs->newDbFlags, QList<bool> { false });
+    const QString file = folder + QStringLiteral("/HourvaneConnection.txt");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(f.readAll()), conn);
+    EXPECT_EQ(QFileInfo(file).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup
+                                                  | QFileDevice::WriteOther),
+        QFileDevice::Permissions());
+    EXPECT_EQ(ReportTo(), 3);
+    ASSERT_TRUE(fncSharedConnection());
+    EXPECT_TRUE(fncSharedConnection()->TableExists(QStringLiteral("tblOtherSettings")));
+}
+
+TEST_F(GetConnection, CancelledLogonLeavesNoFileBehind)
+{
+    strDataFolder = folder;
+    dialogs->choice = 3;
+    dialogs->logons = { { QString(), QString() } };
+    EXPECT_TRUE(fncGetConnection().isEmpty());
+    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/HourvaneConnection.txt")));
+    EXPECT_NE(ReportTo(), 3);
+}
+
+TEST_F(GetConnection, ChoiceTwoCreatesTheServerDatabaseUnderTheGivenName)
+{
+    auto& pg = hvtest::cPgTestServer::Instance();
+    ASSERT_TRUE(pg.Running()) << pg.Error().toStdString();
+    const QString name = QStringLiteral("Made_%1").arg(::getpid());
+    strDataFolder = folder;
+    dialogs->choice = 2;
+    const QString closed = QStringLiteral("Provider=PostgreSQL;Persist Security Info=True;Password=;User ID=hvtest;"
+                                          "Data Source=127.0.0.1:%1")
+                               .arg(closedPort());
+    dialogs->logons = {
+        { pg.ServerConnectionString(), QStringLiteral("bad name\"; drop") }, // refused: not a plain name
+        { closed, name },                                                     // refused: nobody there
+        { pg.ServerConnectionString(), name },
+    };
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    const QString result = fncGetConnection();
+    EXPECT_EQ(result, pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + name);
+    EXPECT_EQ(dialogs->newDbFlags, (QList<bool> { true, true, true }));
+    ASSERT_EQ(cMessageBox::history().size(), 2);
+    EXPECT_EQ(cMessageBox::history().at(0).icon, cMessageBox::Icon::Critical);
+    EXPECT_TRUE(cMessageBox::history().at(1).strText.startsWith(QStringLiteral("Connection failed with connection string ")));
+    ASSERT_TRUE(fncSharedConnection());
+    EXPECT_TRUE(fncSharedConnection()->TableExists(QStringLiteral("tblOtherSettings")));
+    EXPECT_TRUE(fncSharedConnection()->TableExists(QStringLiteral("tblMetaLists")));
+}
+
+TEST(ConnectionStrings, StoredPartsParseWithWholeValues)
+{
+    const auto parts = fncParseConnectionString(QStringLiteral(
+        "Provider=SQLOLEDB.1;Persist Security Info=True;Password=a=b;c;User ID=sa;Data Source=srv\\INST;Initial Catalog=HV"));
+    EXPECT_EQ(parts.Value(QStringLiteral("password")), QStringLiteral("a=b"));
+    EXPECT_EQ(parts.Value(QStringLiteral("Data Source")), QStringLiteral("srv\\INST"));
+    EXPECT_EQ(fncEngineOfConnectionString(QStringLiteral("Provider=PostgreSQL;Data Source=h")), eEngine::PostgreSQL);
+    EXPECT_EQ(fncEngineOfConnectionString(strJet + QStringLiteral("/x")), eEngine::SQLite);
+    EXPECT_THROW(fncEngineOfConnectionString(QStringLiteral("Provider=MSDASQL;DSN=x")), cHVError);
+}
+
+struct cOdbcCase
+{
+    const char* stored;
+    const char* odbc;
+};
+
+class OdbcTranslation : public testing::TestWithParam<cOdbcCase>
+{
+};
+
+TEST_P(OdbcTranslation, GivesTheWholeFreeTdsString)
+{
+    EXPECT_EQ(fncOdbcConnectionString(QString::fromUtf8(GetParam().stored)).toStdString(), GetParam().odbc);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, OdbcTranslation,
+    testing::Values(
+        cOdbcCase { "Provider=SQLOLEDB.1;Persist Security Info=True;Password=p;w=}x;User ID=sa;Data Source=db1;Initial Catalog=HV",
+            "DRIVER={FreeTDS};SERVER=db1;DATABASE=HV;UID=sa;PWD={p};TDS_Version=7.4;ClientCharset=UTF-8" },
+        cOdbcCase { "Provider=SQLOLEDB.1;Password=a}b=c;User ID=sa;Data Source=db1:1444;Initial Catalog=HV",
+            "DRIVER={FreeTDS};SERVER=db1;PORT=1444;DATABASE=HV;UID=sa;PWD={a}}b=c};TDS_Version=7.4;ClientCharset=UTF-8" },
+        cOdbcCase { "Provider=SQLOLEDB.1;Persist Security Info=True;Integrated Security=SSPI;Data Source=srv\\SQLEXPRESS",
+            "DRIVER={FreeTDS};SERVER=srv\\SQLEXPRESS;Trusted_Connection=Yes;TDS_Version=7.4;ClientCharset=UTF-8" }));
+
+TEST(ConnectionStrings, PasswordsAreHiddenForLogsAndMessages)
+{
+    EXPECT_EQ(fncHidePassword(QStringLiteral("Provider=SQLOLEDB.1;Password=s3cr=t;User ID=sa")),
+        QStringLiteral("Provider=SQLOLEDB.1;Password=****;User ID=sa"));
+    EXPECT_EQ(fncHidePassword(QStringLiteral("DRIVER={FreeTDS};PWD={a;b}};c};UID=x")),
+        QStringLiteral("DRIVER={FreeTDS};PWD=****;UID=x"));
+}
+
+TEST(SqlServer, ClosedPortFailsWithTheDriversDescription)
+{
+    const QString conn = QStringLiteral("Provider=SQLOLEDB.1;Persist Security Info=True;Password=x;User ID=sa;Data "
+                                        "Source=127.0.0.1:%1;Initial Catalog=HV")
+                             .arg(closedPort());
+    try {
+        cConnection::Open(conn, 2);
+        FAIL() << "opened a closed port";
+    } catch (const cHVError& e) {
+        EXPECT_EQ(e.Number(), static_cast<qint32>(0x80004005u));
+        EXPECT_FALSE(e.Description().isEmpty());
+    }
+}
+
+TEST(SqlServer, SilentServerGivesUpAfterTheLoginTimeOut)
+{
+    cSilentPort silent;
+    QElapsedTimer t;
+    t.start();
+    EXPECT_THROW(cConnection::Open(QStringLiteral("Provider=SQLOLEDB.1;Password=x;User ID=sa;Data Source=127.0.0.1:%1")
+                                       .arg(silent.port),
+                     1),
+        cHVError);
+    EXPECT_LT(t.elapsed(), 30000); // returns at all: without the time-out it would wait for ever
+}
+
+TEST(SetupConnection, AnUnreachableServerEndsInTheErrorReport)
+{
+    subResetDBState();
+    ReportTo() = 3;
+    ReportToValue() = QStringLiteral("Provider=PostgreSQL;User ID=x;Data Source=127.0.0.1:%1;Initial Catalog=x").arg(closedPort());
+    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+    EXPECT_TRUE(hvtest::endsProgram([] { subSetupConnection(); }));
+    ASSERT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_TRUE(cMessageBox::history().at(0).strText.contains(QStringLiteral("subSetupConnection")));
+    EXPECT_FALSE(fncSharedConnection());
+    subResetDBState();
+}
+
+TEST(ReturnRecordset, MissingTableWithoutReportingGivesNothing)
+{
+    hvtest::fncFreshDatabase(eEngine::SQLite);
+    EXPECT_FALSE(fncReturnRecordset(QStringLiteral("tblNothing"), true, false));
+    EXPECT_TRUE(cMessageBox::history().isEmpty());
+    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+    EXPECT_TRUE(hvtest::endsProgram([] { fncReturnRecordset(QStringLiteral("tblNothing"), true, true); }));
+    subResetDBState();
+}
+
+struct cSplitCase
+{
+    const char* script;
+    QStringList batches;
+};
+
+class ScriptSplit : public testing::TestWithParam<cSplitCase>
+{
+};
+
+TEST_P(ScriptSplit, SplitsOnlyAtGoLines)
+{
+    EXPECT_EQ(fncSplitSqlScript(QString::fromUtf8(GetParam().script)), GetParam().batches);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ScriptSplit,
+    testing::Values(cSplitCase { "CREATE TABLE GOALS (CATEGORY int)\nGO\nselect 1", { "CREATE TABLE GOALS (CATEGORY int)", "select 1" } },
+        cSplitCase { "a\r\n  go  \r\nb\r\nGo -- done\r\n", { "a", "b" } },
+        cSplitCase { "insert x\nGO 3\n", { "insert x", "insert x", "insert x" } },
+        cSplitCase { "GO\nGO\n", {} },
+        cSplitCase { "select 'GO'\nGOTO label\n", { "select 'GO'\nGOTO label" } }));
+
+TEST(Dialects, CallersTSqlIsTranslatedPerEngine)
+{
+    const auto& pg = cSqlDialect::For(eEngine::PostgreSQL);
+    const auto& lite = cSqlDialect::For(eEngine::SQLite);
+    const auto& ms = cSqlDialect::For(eEngine::SqlServer);
+    EXPECT_EQ(pg.Translate(QStringLiteral("select top 1 strBody from [tblReports]")),
+        QStringLiteral("select strBody from tblReports limit 1"));
+    EXPECT_EQ(pg.Translate(QStringLiteral("Update tblMeta1 set blnEnabled =-1")),
+        QStringLiteral("Update tblMeta1 set blnEnabled = true"));
+    EXPECT_EQ(lite.Translate(QStringLiteral("select * from tblMeta1 where blnEnabled = 0 and curRate = 1.5")),
+        QStringLiteral("select * from tblMeta1 where blnEnabled = 0 and curRate = 1.5"));
+    EXPECT_EQ(ms.Translate(QStringLiteral("select top 1 x from [t]")), QStringLiteral("select top 1 x from [t]"));
+}

@@ -1,0 +1,250 @@
+#include <cDbTestEngines.h>
+
+#include <cHVError.h>
+#include <cMessageBox.h>
+#include <modDBCode.h>
+#include <modErrorHandling.h>
+#include <modConnectionString.h>
+#include <modDBCreate.h>
+#include <modPhrases.h>
+#include <modSchema.h>
+
+#include <QFile>
+#include <QSqlQuery>
+
+using hvtest::cDbEngineTest;
+
+namespace {
+
+struct cShape
+{
+    bool otherSettings;
+    bool body;
+    int enabledColumns;
+    int personCategory;
+};
+
+cShape shapeOf(cConnection& c)
+{
+    cShape s {};
+    s.otherSettings = c.TableExists(QStringLiteral("tblOtherSettings"));
+    s.body = c.ColumnExists(QStringLiteral("tblReports"), QStringLiteral("strBody"));
+    for (int n = 1; n <= 3; ++n)
+        s.enabledColumns += c.ColumnExists(QStringLiteral("tblMeta%1").arg(n), QStringLiteral("blnEnabled")) ? 1 : 0;
+    const RecordsetPtr rs = c.OpenRecordset(QStringLiteral("tblPersons"), true);
+    for (const cField& f : rs->Fields())
+        s.personCategory += f.Name.compare(QLatin1String("strPersonCategory"), Qt::CaseInsensitive) == 0 ? 1 : 0;
+    return s;
+}
+
+void addMetaRows(cConnection& c)
+{
+    for (int n = 1; n <= 3; ++n) {
+        c.Execute(QStringLiteral("insert into tblMeta%1 (strName) values (?)").arg(n), { QStringLiteral("First") });
+        c.Execute(QStringLiteral("insert into tblMeta%1 (strName) values (?)").arg(n), { QStringLiteral("Second") });
+    }
+}
+
+void upgrade(eEngine engine, const QString& strConnection)
+{
+    if (engine == eEngine::SQLite)
+        subCheckUpgrade(fncParseConnectionString(strConnection).Value(QStringLiteral("Data Source")));
+    else
+        subCheckSQLUpgrade();
+}
+
+} // namespace
+
+class SchemaUpgrade : public cDbEngineTest
+{
+protected:
+    void SetUp() override
+    {
+        blnUpgradeOnSetUp = false;
+        cDbEngineTest::SetUp();
+    }
+    cConnection& conn() { return *fncSharedConnection(); }
+};
+
+TEST_P(SchemaUpgrade, NewDatabaseLacksTheUpgradeThenGetsAllOfItOnce)
+{
+    const cShape before = shapeOf(conn());
+    EXPECT_FALSE(before.otherSettings);
+    EXPECT_FALSE(before.body);
+    EXPECT_EQ(before.enabledColumns, 0);
+    EXPECT_EQ(before.personCategory, 0);
+    addMetaRows(conn());
+
+    upgrade(GetParam(), strConnection);
+    const cShape after = shapeOf(*fncSharedConnection());
+    EXPECT_TRUE(after.otherSettings);
+    EXPECT_TRUE(after.body);
+    EXPECT_EQ(after.enabledColumns, 3);
+    EXPECT_EQ(after.personCategory, 1);
+    for (int n = 1; n <= 3; ++n) {
+        auto rs = fncReturnRecordset(QStringLiteral("tblMeta%1").arg(n), true);
+        ASSERT_EQ(rs->RecordCount(), 2);
+        for (; !rs->Eof(); rs->MoveNext())
+            EXPECT_TRUE(rs->Value(QStringLiteral("blnEnabled")).toBool()) << n;
+    }
+    // A row added after the upgrade is not touched by a second upgrade.
+    fncSharedConnection()->Execute(QStringLiteral("insert into tblMeta1 (strName, blnEnabled) values (?, ?)"),
+        { QStringLiteral("Off"), false });
+    upgrade(GetParam(), strConnection);
+    const cShape again = shapeOf(*fncSharedConnection());
+    EXPECT_EQ(again.personCategory, 1);
+    EXPECT_EQ(again.enabledColumns, 3);
+    auto rs = fncReturnRecordset(QStringLiteral("tblMeta1"), true);
+    ASSERT_TRUE(rs->Find(QStringLiteral("strName = 'Off'")));
+    EXPECT_FALSE(rs->Value(QStringLiteral("blnEnabled")).toBool());
+}
+
+TEST_P(SchemaUpgrade, PartlyUpgradedDatabaseGetsTheRestAndNoSecondPersonCategory)
+{
+    const cSqlDialect& d = conn().Dialect();
+    conn().Execute(QStringLiteral("CREATE TABLE tblOtherSettings (%1, strPropName %2 NULL, strPropValue %3 NULL)")
+                       .arg(d.AutoKey(QStringLiteral("intSettingID")), d.ColumnType(eFieldType::Text),
+                           d.ColumnType(eFieldType::Memo)));
+    conn().Execute(d.AddColumn(QStringLiteral("tblPersons"), QStringLiteral("strPersonCategory"), eFieldType::Text));
+    conn().Execute(QStringLiteral("insert into tblOtherSettings (strPropName, strPropValue) values (?, ?)"),
+        { QStringLiteral("Kept"), QStringLiteral("yes") });
+    addMetaRows(conn());
+
+    upgrade(GetParam(), strConnection);
+    const cShape after = shapeOf(*fncSharedConnection());
+    EXPECT_TRUE(after.body);
+    EXPECT_EQ(after.enabledColumns, 3);
+    EXPECT_EQ(after.personCategory, 1);
+    auto other = fncReturnRecordset(QStringLiteral("tblOtherSettings"), true);
+    ASSERT_EQ(other->RecordCount(), 1);
+    EXPECT_EQ(other->Value(2).toString(), QStringLiteral("yes"));
+}
+
+TEST_P(SchemaUpgrade, RelationsKeepReportsFromLosingTheirMetadataRow)
+{
+    upgrade(GetParam(), strConnection);
+    auto meta = fncReturnRecordset(QStringLiteral("tblMeta2"), false);
+    meta->AddNew();
+    meta->SetValue(QStringLiteral("strName"), QStringLiteral("Acme"));
+    meta->Update();
+    const int id = meta->Value(0).toInt();
+    fncSharedConnection()->Execute(QStringLiteral("insert into tblReports (strSubject, intMeta2ID) values (?, ?)"),
+        { QStringLiteral("Work"), id });
+    EXPECT_THROW(meta->Delete(), cHVError);
+    auto cmd = fncCreateCommand();
+    cmd->CommandText = QStringLiteral("Delete from tblMeta2 where intMeta2ID = ?");
+    EXPECT_THROW(cmd->Execute({ id }), cHVError);
+    // A report pointing at a row that does not exist is refused too.
+    EXPECT_THROW(fncSharedConnection()->Execute(QStringLiteral("insert into tblReports (intMeta1ID) values (?)"), { 999 }),
+        cHVError);
+    EXPECT_EQ(fncReturnRecordset(QStringLiteral("tblMeta2"), true)->RecordCount(), 1);
+    // Once the reports are moved away the row can go.
+    cmd->CommandText = QStringLiteral("Delete from tblReports where intMeta2ID = ?");
+    EXPECT_EQ(cmd->Execute({ id }), 1);
+    meta->MoveFirst();
+    meta->Delete();
+    EXPECT_EQ(fncReturnRecordset(QStringLiteral("tblMeta2"), true)->RecordCount(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, SchemaUpgrade, HV_DB_ENGINES);
+
+TEST(LocalSchema, CaptionsAreKeptInTheCurrentLanguage)
+{
+    LoadLanguages(fncGetlocalLanguage());
+    ASSERT_FALSE(fncPhrase("LNGREPORT").isEmpty());
+    hvtest::fncFreshDatabase(eEngine::SQLite);
+    auto caps = fncReturnRecordset(strCaptionTable, true);
+    ASSERT_TRUE(caps->Find(QStringLiteral("strColumnName = 'intReportID'")));
+    EXPECT_EQ(caps->Value(QStringLiteral("strCaption")).toString(), fncPhrase("LNGREPORT") + QStringLiteral(" ID"));
+    caps->MoveFirst();
+    ASSERT_TRUE(caps->Find(QStringLiteral("strColumnName = 'intMeta3ID'")));
+    EXPECT_EQ(caps->Value(QStringLiteral("strCaption")).toString(), QStringLiteral("Meta 3 ID"));
+    caps->MoveFirst();
+    // Columns added by the upgrade get theirs as well.
+    ASSERT_TRUE(caps->Find(QStringLiteral("strColumnName = 'blnEnabled'")));
+    EXPECT_EQ(caps->Value(QStringLiteral("strCaption")).toString(), fncPhrase("LNGENABLE"));
+    int columns = 0;
+    for (const auto& t : fncSchemaTables())
+        columns += static_cast<int>(t.columns.size());
+    EXPECT_EQ(caps->RecordCount(), columns);
+    subResetDBState();
+}
+
+class ForeignFiles : public testing::TestWithParam<QByteArray>
+{
+};
+
+TEST_P(ForeignFiles, AreReportedByNameAndLeftUntouched)
+{
+    subResetDBState();
+    strDataFolder = hvtest::newTempDir(QStringLiteral("foreign"));
+    const QString path = fncAccessPath();
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(GetParam());
+    }
+    // The start-up path: the file is there, so the connection upgrades it.
+    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+    EXPECT_TRUE(hvtest::endsProgram([] { subSetupConnection(); }));
+    ASSERT_FALSE(cMessageBox::history().isEmpty());
+    EXPECT_TRUE(cMessageBox::history().last().strText.contains(path)) << cMessageBox::history().last().strText.toStdString();
+    EXPECT_FALSE(fncSharedConnection());
+    // Asked to create a database there, it refuses as well.
+    subResetErrorState();
+    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+    EXPECT_TRUE(hvtest::endsProgram([&] { subCreateHVDatabase(path); }));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), GetParam());
+    subResetDBState();
+}
+
+namespace {
+QByteArray jetHeader()
+{
+    QByteArray b("\x00\x01\x00\x00Standard Jet DB\x00", 20);
+    b.append(QByteArray(2028, '\x11'));
+    return b;
+}
+QByteArray damagedSqlite()
+{
+    QByteArray b("SQLite format 3\x00", 16);
+    b.append(QByteArray(4080, '\x7f'));
+    return b;
+}
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ForeignFiles,
+    testing::Values(jetHeader(), damagedSqlite(), QByteArray("just some text the user kept here\n")));
+
+TEST(LocalSchema, AnotherSQLiteDatabaseIsNotTakenForOurs)
+{
+    subResetDBState();
+    strDataFolder = hvtest::newTempDir(QStringLiteral("other"));
+    const QString path = fncAccessPath();
+    {
+        auto c = cConnection::CreateLocal(path);
+        c->Execute(QStringLiteral("create table notes (id integer primary key, txt text)"));
+        c->Execute(QStringLiteral("insert into notes (txt) values (?)"), { QStringLiteral("keep me") });
+    }
+    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+    EXPECT_TRUE(hvtest::endsProgram([] { subSetupConnection(); }));
+    auto c = cConnection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
+    EXPECT_FALSE(c->TableExists(QStringLiteral("tblReports")));
+    EXPECT_EQ(c->OpenRecordset(QStringLiteral("notes"), true)->Value(1).toString(), QStringLiteral("keep me"));
+    subResetDBState();
+}
+
+TEST(LocalSchema, CreatingOverOurOwnDatabaseReplacesItWhole)
+{
+    hvtest::fncFreshDatabase(eEngine::SQLite);
+    const QString path = fncAccessPath();
+    fncSharedConnection()->Execute(QStringLiteral("insert into tblPersons (strPersonName) values (?)"), { QStringLiteral("Ann") });
+    EXPECT_TRUE(subCreateHVDatabase(path));
+    auto c = cConnection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
+    EXPECT_EQ(c->OpenRecordset(QStringLiteral("tblPersons"), true)->RecordCount(), 0);
+    EXPECT_FALSE(c->TableExists(QStringLiteral("tblOtherSettings")));
+    EXPECT_FALSE(QFile::exists(path + QStringLiteral(".new")));
+    subResetDBState();
+}
