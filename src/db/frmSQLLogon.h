@@ -22,6 +22,7 @@ public:
     // Fills the controls from strConnection; exec() calls it, tests may call it before show().
     void subLoad();
     int exec() override;
+    void reject() override; // the close box is Cancel
     void subBuildSQLConnection(bool blnServerConnOnly);
 
     Ui::frmSQLLogon& ui() { return *m_ui; }
@@ -33,4 +34,5 @@ private:
     void cmdTest_Click();
 
     std::unique_ptr<Ui::frmSQLLogon> m_ui;
+    bool m_blnEndOnClose = false;
 };

@@ -33,16 +33,58 @@ bool integrated(const cDictionary<QString>& parts)
 cDictionary<QString> fncParseConnectionString(const QString& strConnection)
 {
     cDictionary<QString> parts;
-    const QStringList pieces = strConnection.split(QLatin1Char(';'));
-    for (const QString& piece : pieces) {
-        if (piece.trimmed().isEmpty())
+    const qsizetype n = strConnection.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const qsizetype end = strConnection.indexOf(QLatin1Char(';'), i);
+        const qsizetype eq = strConnection.indexOf(QLatin1Char('='), i);
+        if (eq < 0 || (end >= 0 && end < eq)) {
+            const QString key = strConnection.mid(i, (end < 0 ? n : end) - i).trimmed();
+            if (!key.isEmpty())
+                parts.Set(key, QString());
+            i = end < 0 ? n : end + 1;
             continue;
-        const qsizetype eq = piece.indexOf(QLatin1Char('='));
-        const QString key = (eq < 0 ? piece : piece.left(eq)).trimmed();
-        const QString value = eq < 0 ? QString() : piece.mid(eq + 1);
-        parts.Set(key, value);
+        }
+        const QString key = strConnection.mid(i, eq - i).trimmed();
+        qsizetype v = eq + 1;
+        QString value;
+        const QChar quote = v < n ? strConnection.at(v) : QChar();
+        if (quote == QLatin1Char('"') || quote == QLatin1Char('\'')) {
+            // A quoted value may hold ";" and "="; a doubled quote stands for itself.
+            ++v;
+            while (v < n) {
+                if (strConnection.at(v) == quote) {
+                    if (v + 1 < n && strConnection.at(v + 1) == quote) {
+                        value += quote;
+                        v += 2;
+                        continue;
+                    }
+                    ++v;
+                    break;
+                }
+                value += strConnection.at(v++);
+            }
+            const qsizetype next = strConnection.indexOf(QLatin1Char(';'), v);
+            i = next < 0 ? n : next + 1;
+        } else {
+            const qsizetype stop = end < 0 ? n : end;
+            value = strConnection.mid(v, stop - v);
+            i = stop + 1;
+        }
+        if (!key.isEmpty())
+            parts.Set(key, value);
     }
     return parts;
+}
+
+QString fncConnectionPart(const QString& strKey, const QString& strValue)
+{
+    if (!strValue.contains(QLatin1Char(';')) && !strValue.startsWith(QLatin1Char('"'))
+        && !strValue.startsWith(QLatin1Char('\'')))
+        return QLatin1Char(';') + strKey + QLatin1Char('=') + strValue;
+    QString v = strValue;
+    v.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char(';') + strKey + QStringLiteral("=\"") + v + QLatin1Char('"');
 }
 
 eEngine fncEngineOfConnectionString(const QString& strConnection)

@@ -13,9 +13,13 @@ inline const QString strJetProvider = QStringLiteral("Microsoft.Jet.OLEDB.4.0");
 inline const QString strSqlServerProvider = QStringLiteral("SQLOLEDB.1");
 inline const QString strPostgreSQLProvider = QStringLiteral("PostgreSQL");
 
-// Parts split at ";" and each at its first "=" (a value keeps any further "="); keys are
-// trimmed and compare in any case. A part without "=" is kept with an empty value.
+// Parts split at ";" and each at its first "=" (a value keeps any further "="; a value in double
+// or single quotes may hold ";"); keys are trimmed and compare in any case. A part without "="
+// is kept with an empty value.
 cDictionary<QString> fncParseConnectionString(const QString& strConnection);
+
+// ";Key=Value", the value quoted when it holds ";" or begins with a quote.
+QString fncConnectionPart(const QString& strKey, const QString& strValue);
 
 // The engine the string's Provider names; throws cHVError for an unknown or missing provider.
 eEngine fncEngineOfConnectionString(const QString& strConnection);
