@@ -15,10 +15,9 @@
 
 namespace hvtest {
 
-inline QString engineName(const testing::TestParamInfo<eEngine>& info)
+inline std::string engineName(const testing::TestParamInfo<eEngine>& info)
 {
-    return info.param == eEngine::PostgreSQL ? QStringLiteral("PostgreSQL").toStdString()
-                                             : QStringLiteral("SQLite").toStdString();
+    return info.param == eEngine::PostgreSQL ? "PostgreSQL" : "SQLite";
 }
 
 // Makes a fresh database and opens the shared connection on it; returns its connection string.
