@@ -25,6 +25,13 @@ QString fncStripTrailingSlash(QString strPath)
 
 QString fncText(const QVariant& value) { return value.isNull() ? QString() : value.toString(); }
 
+cCurrency fncCurrency(const QVariant& value)
+{
+    if (value.metaType() == QMetaType::fromType<cCurrency>())
+        return value.value<cCurrency>();
+    return cCurrency::fromVariant(value).value_or(cCurrency());
+}
+
 // Text as a stored value: an empty text stays an empty text, it does not become NULL.
 QVariant fncStored(const QString& strText)
 {
@@ -191,7 +198,8 @@ QString cGlobalSettings::SaveGlobalSettings()
             cRecordset& rs = *work.rs;
             const int nameColumn = rs.FieldIndex(QStringLiteral("strName"));
             const int idColumn = rs.FieldIndex(work.strIdColumn);
-            for (int pos = 0; pos < rs.RecordCount(); ++pos) {
+            const int intRows = rs.RecordCount();
+            for (int pos = 0; pos < intRows; ++pos) {
                 rs.Move(pos);
                 const QString name = fncText(rs.Value(nameColumn));
                 // The first row in table order whose name matches exactly takes the item.
@@ -242,7 +250,7 @@ QString cGlobalSettings::SaveGlobalSettings()
                 setText(categoryColumn, item.Category);
                 setText(superColumn, item.SuperCategory);
                 const QVariant storedRate = rs.Value(rateColumn);
-                if (storedRate.isNull() || rs.CurrencyValue(QStringLiteral("curRate")) != item.HourlyRate)
+                if (storedRate.isNull() || fncCurrency(storedRate) != item.HourlyRate)
                     rs.SetValue(rateColumn, QVariant::fromValue(item.HourlyRate));
                 const QVariant storedEnabled = rs.Value(enabledColumn);
                 if (storedEnabled.isNull() || storedEnabled.toBool() != item.Enabled)

@@ -22,6 +22,8 @@
 #include <QXmlStreamReader>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -36,58 +38,102 @@ int g_intTimeout = 15000;
 // counting its indentation, has reached this length.
 constexpr qsizetype cchWrapAt = 106;
 
-QString fncEscape(const QString& strValue)
+// Appends the value escaped as the format writes attribute values; returns its length in
+// characters (the unit the line wrapping counts).
+qsizetype fncAppendEscaped(QByteArray& out, const QString& strValue)
 {
-    QString out;
-    out.reserve(strValue.size() + 8);
-    for (const QChar c : strValue) {
-        switch (c.unicode()) {
-        case u'&': out += QLatin1String("&amp;"); break;
-        case u'<': out += QLatin1String("&lt;"); break;
-        case u'>': out += QLatin1String("&gt;"); break;
-        case u'\'': out += QLatin1String("&#x27;"); break;
-        case u'"': out += QLatin1String("&quot;"); break;
+    qsizetype chars = 0;
+    qsizetype plainFrom = 0;
+    const qsizetype n = strValue.size();
+    const QChar* data = strValue.constData();
+    const auto flushPlain = [&](qsizetype to) {
+        if (to > plainFrom)
+            out += QStringView(data + plainFrom, to - plainFrom).toUtf8();
+    };
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = data[i].unicode();
+        const char* entity = nullptr;
+        char buffer[8];
+        switch (c) {
+        case u'&': entity = "&amp;"; break;
+        case u'<': entity = "&lt;"; break;
+        case u'>': entity = "&gt;"; break;
+        case u'\'': entity = "&#x27;"; break;
+        case u'"': entity = "&quot;"; break;
         default:
-            if (c.unicode() < 0x20)
-                out += QStringLiteral("&#x%1;").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-            else
-                out += c;
+            if (c < 0x20) {
+                std::snprintf(buffer, sizeof buffer, "&#x%02x;", static_cast<unsigned>(c));
+                entity = buffer;
+            }
         }
+        if (!entity) {
+            ++chars;
+            continue;
+        }
+        flushPlain(i);
+        plainFrom = i + 1;
+        const qsizetype len = static_cast<qsizetype>(std::strlen(entity));
+        out.append(entity, len);
+        chars += len;
     }
-    return out;
+    flushPlain(n);
+    return chars;
 }
 
 // Writes start tags with the attribute wrapping and tab indentation of the format.
 class cRowsetWriter
 {
 public:
-    void subStart(int intDepth, QLatin1String strTag)
+    void subStart(int intDepth, const char* strTag)
     {
         m_intDepth = intDepth;
-        m_out += QString(intDepth, QLatin1Char('\t'));
-        m_contentStart = m_out.size();
-        m_out += QLatin1Char('<') + strTag;
+        m_out.append(intDepth, '\t');
+        m_line = 1 + static_cast<qsizetype>(std::strlen(strTag));
+        m_out += '<';
+        m_out += strTag;
     }
-    void subAttr(QLatin1String strName, const QString& strValue)
+    void subAttr(const char* strName, const QString& strValue)
     {
-        subAttrRaw(strName, fncEscape(strValue));
+        subBreakIfFull();
+        m_out += ' ';
+        m_out += strName;
+        m_out += "='";
+        m_line += 4 + static_cast<qsizetype>(std::strlen(strName)) + fncAppendEscaped(m_out, strValue);
+        m_out += '\'';
     }
-    void subAttrRaw(const QString& strName, const QString& strEscaped)
+    void subAttr(const QString& strName, const QString& strValue)
     {
-        if (m_out.size() - m_contentStart >= cchWrapAt) {
-            m_out += QLatin1Char('\n') + QString(m_intDepth + 1, QLatin1Char('\t'));
-            m_contentStart = m_out.size();
-        }
-        m_out += QLatin1Char(' ') + strName + QLatin1String("='") + strEscaped
-            + QLatin1Char('\'');
+        subBreakIfFull();
+        m_out += ' ';
+        m_out += strName.toUtf8();
+        m_out += "='";
+        m_line += 4 + strName.size() + fncAppendEscaped(m_out, strValue);
+        m_out += '\'';
     }
-    void subEnd(QLatin1String strClose) { m_out += strClose + QLatin1Char('\n'); }
-    void subLine(QLatin1String strLine) { m_out += strLine + QLatin1Char('\n'); }
-    QString& text() { return m_out; }
+    void subEnd(const char* strClose)
+    {
+        m_out += strClose;
+        m_out += '\n';
+    }
+    void subLine(const char* strLine)
+    {
+        m_out += strLine;
+        m_out += '\n';
+    }
+    QByteArray& bytes() { return m_out; }
 
 private:
-    QString m_out;
-    qsizetype m_contentStart = 0;
+    void subBreakIfFull()
+    {
+        if (m_line >= cchWrapAt) {
+            m_out += '\n';
+            m_out.append(m_intDepth + 1, '\t');
+            m_line = 0;
+        }
+    }
+
+    QByteArray m_out;
+    qsizetype m_line = 0; // characters since the indentation of the current line
     int m_intDepth = 0;
 };
 
@@ -99,65 +145,46 @@ bool fncIsXmlName(const QString& strName)
 
 void subWriteDataType(cRowsetWriter& w, const cField& field)
 {
-    w.subStart(3, QLatin1String("s:datatype"));
-    const auto fixed = [&w] { w.subAttr(QLatin1String("rs:fixedlength"), QStringLiteral("true")); };
+    w.subStart(3, "s:datatype");
+    const auto attrs = [&w](std::initializer_list<std::pair<const char*, const char*>> list) {
+        for (const auto& [name, value] : list)
+            w.subAttr(name, QString::fromLatin1(value));
+    };
     switch (field.Type) {
     case eFieldType::Long:
-        w.subAttr(QLatin1String("dt:type"), QStringLiteral("int"));
-        w.subAttr(QLatin1String("dt:maxLength"), QStringLiteral("4"));
-        w.subAttr(QLatin1String("rs:precision"), QStringLiteral("10"));
-        fixed();
+        attrs({ { "dt:type", "int" }, { "dt:maxLength", "4" }, { "rs:precision", "10" }, { "rs:fixedlength", "true" } });
         break;
     case eFieldType::Integer:
-        w.subAttr(QLatin1String("dt:type"), QStringLiteral("i2"));
-        w.subAttr(QLatin1String("dt:maxLength"), QStringLiteral("2"));
-        w.subAttr(QLatin1String("rs:precision"), QStringLiteral("5"));
-        fixed();
+        attrs({ { "dt:type", "i2" }, { "dt:maxLength", "2" }, { "rs:precision", "5" }, { "rs:fixedlength", "true" } });
         break;
     case eFieldType::Boolean:
-        w.subAttr(QLatin1String("dt:type"), QStringLiteral("boolean"));
-        w.subAttr(QLatin1String("dt:maxLength"), QStringLiteral("2"));
-        fixed();
+        attrs({ { "dt:type", "boolean" }, { "dt:maxLength", "2" }, { "rs:fixedlength", "true" } });
         break;
     case eFieldType::Single:
-        w.subAttr(QLatin1String("dt:type"), QStringLiteral("r4"));
-        w.subAttr(QLatin1String("dt:maxLength"), QStringLiteral("4"));
-        w.subAttr(QLatin1String("rs:precision"), QStringLiteral("7"));
-        fixed();
+        attrs({ { "dt:type", "r4" }, { "dt:maxLength", "4" }, { "rs:precision", "7" }, { "rs:fixedlength", "true" } });
         break;
     case eFieldType::Double:
-        w.subAttr(QLatin1String("dt:type"), QStringLiteral("float"));
-        w.subAttr(QLatin1String("dt:maxLength"), QStringLiteral("8"));
-        w.subAttr(QLatin1String("rs:precision"), QStringLiteral("15"));
-        fixed();
+        attrs({ { "dt:type", "float" }, { "dt:maxLength", "8" }, { "rs:precision", "15" }, { "rs:fixedlength", "true" } });
         break;
     case eFieldType::Currency:
-        w.subAttr(QLatin1String("dt:type"), QStringLiteral("number"));
-        w.subAttr(QLatin1String("rs:dbtype"), QStringLiteral("currency"));
-        w.subAttr(QLatin1String("dt:maxLength"), QStringLiteral("8"));
-        w.subAttr(QLatin1String("rs:precision"), QStringLiteral("19"));
-        fixed();
+        attrs({ { "dt:type", "number" }, { "rs:dbtype", "currency" }, { "dt:maxLength", "8" }, { "rs:precision", "19" },
+            { "rs:fixedlength", "true" } });
         break;
     case eFieldType::Text:
-        w.subAttr(QLatin1String("dt:type"), QStringLiteral("string"));
-        w.subAttr(QLatin1String("dt:maxLength"),
-            QString::number(field.DefinedSize > 0 ? field.DefinedSize : 255));
+        attrs({ { "dt:type", "string" } });
+        w.subAttr("dt:maxLength", QString::number(field.DefinedSize > 0 ? field.DefinedSize : 255));
         break;
     case eFieldType::Memo:
-        w.subAttr(QLatin1String("dt:type"), QStringLiteral("string"));
-        w.subAttr(QLatin1String("dt:maxLength"), QStringLiteral("536870910"));
-        w.subAttr(QLatin1String("rs:long"), QStringLiteral("true"));
+        attrs({ { "dt:type", "string" }, { "dt:maxLength", "536870910" }, { "rs:long", "true" } });
         break;
     case eFieldType::Date:
-        w.subAttr(QLatin1String("dt:type"), QStringLiteral("dateTime"));
-        w.subAttr(QLatin1String("rs:dbtype"), QStringLiteral("variantdate"));
-        w.subAttr(QLatin1String("dt:maxLength"), QStringLiteral("16"));
-        fixed();
+        attrs({ { "dt:type", "dateTime" }, { "rs:dbtype", "variantdate" }, { "dt:maxLength", "16" },
+            { "rs:fixedlength", "true" } });
         break;
     }
     if (!field.Nullable && !field.AutoIncrement)
-        w.subAttr(QLatin1String("rs:maybenull"), QStringLiteral("false"));
-    w.subEnd(QLatin1String("/>"));
+        attrs({ { "rs:maybenull", "false" } });
+    w.subEnd("/>");
 }
 
 QString fncValueText(const QVariant& value, eFieldType type)
@@ -190,67 +217,70 @@ QString fncValueText(const QVariant& value, eFieldType type)
 QByteArray fncRecordsetToXml(cRecordset& rs)
 {
     cRowsetWriter w;
-    w.text() = QStringLiteral("<xml xmlns:s='") + nsSchema + QStringLiteral("'\n\txmlns:dt='")
-        + nsDataType + QStringLiteral("'\n\txmlns:rs='") + nsRowset
-        + QStringLiteral("'\n\txmlns:z='") + nsRow + QStringLiteral("'>\n");
-    w.subLine(QLatin1String("<s:Schema id='RowsetSchema'>"));
+    w.bytes() = (QStringLiteral("<xml xmlns:s='") + nsSchema + QStringLiteral("'\n\txmlns:dt='") + nsDataType
+        + QStringLiteral("'\n\txmlns:rs='") + nsRowset + QStringLiteral("'\n\txmlns:z='") + nsRow
+        + QStringLiteral("'>\n"))
+                      .toUtf8();
+    const QString strTrue = QStringLiteral("true");
+    w.subLine("<s:Schema id='RowsetSchema'>");
     const QString table = rs.TableName();
     const QString key = rs.KeyColumn();
-    w.subStart(1, QLatin1String("s:ElementType"));
-    w.subAttr(QLatin1String("name"), QStringLiteral("row"));
-    w.subAttr(QLatin1String("content"), QStringLiteral("eltOnly"));
+    w.subStart(1, "s:ElementType");
+    w.subAttr("name", QStringLiteral("row"));
+    w.subAttr("content", QStringLiteral("eltOnly"));
     if (!table.isEmpty() && !rs.ReadOnly())
-        w.subAttr(QLatin1String("rs:updatable"), QStringLiteral("true"));
-    w.subEnd(QLatin1String(">"));
+        w.subAttr("rs:updatable", strTrue);
+    w.subEnd(">");
 
     const QList<cField>& fields = rs.Fields();
     QStringList attrNames;
+    attrNames.reserve(fields.size());
     for (int i = 0; i < fields.size(); ++i) {
         const cField& field = fields.at(i);
         const bool alias = !fncIsXmlName(field.Name);
         attrNames.append(alias ? QStringLiteral("c%1").arg(i) : field.Name);
-        w.subStart(2, QLatin1String("s:AttributeType"));
-        w.subAttr(QLatin1String("name"), attrNames.last());
+        w.subStart(2, "s:AttributeType");
+        w.subAttr("name", attrNames.last());
         if (alias)
-            w.subAttr(QLatin1String("rs:name"), field.Name);
-        w.subAttr(QLatin1String("rs:number"), QString::number(i + 1));
+            w.subAttr("rs:name", field.Name);
+        w.subAttr("rs:number", QString::number(i + 1));
         if (field.Nullable)
-            w.subAttr(QLatin1String("rs:nullable"), QStringLiteral("true"));
+            w.subAttr("rs:nullable", strTrue);
         if (!table.isEmpty()) {
-            w.subAttr(QLatin1String("rs:maydefer"), QStringLiteral("true"));
-            w.subAttr(QLatin1String("rs:writeunknown"), QStringLiteral("true"));
-            w.subAttr(QLatin1String("rs:basetable"), table);
-            w.subAttr(QLatin1String("rs:basecolumn"), field.Name);
-            if (field.Name.compare(key, Qt::CaseInsensitive) == 0 && !key.isEmpty())
-                w.subAttr(QLatin1String("rs:keycolumn"), QStringLiteral("true"));
+            w.subAttr("rs:maydefer", strTrue);
+            w.subAttr("rs:writeunknown", strTrue);
+            w.subAttr("rs:basetable", table);
+            w.subAttr("rs:basecolumn", field.Name);
+            if (!key.isEmpty() && field.Name.compare(key, Qt::CaseInsensitive) == 0)
+                w.subAttr("rs:keycolumn", strTrue);
         } else {
-            w.subAttr(QLatin1String("rs:write"), QStringLiteral("true"));
+            w.subAttr("rs:write", strTrue);
         }
         if (field.AutoIncrement)
-            w.subAttr(QLatin1String("rs:autoincrement"), QStringLiteral("true"));
-        w.subEnd(QLatin1String(">"));
+            w.subAttr("rs:autoincrement", strTrue);
+        w.subEnd(">");
         subWriteDataType(w, field);
-        w.subLine(QLatin1String("\t\t</s:AttributeType>"));
+        w.subLine("\t\t</s:AttributeType>");
     }
-    w.subLine(QLatin1String("\t\t<s:extends type='rs:rowbase'/>"));
-    w.subLine(QLatin1String("\t</s:ElementType>"));
-    w.subLine(QLatin1String("</s:Schema>"));
-    w.subLine(QLatin1String("<rs:data>"));
+    w.subLine("\t\t<s:extends type='rs:rowbase'/>");
+    w.subLine("\t</s:ElementType>");
+    w.subLine("</s:Schema>");
+    w.subLine("<rs:data>");
     if (rs.RecordCount() > 0) {
         for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
-            w.subStart(1, QLatin1String("z:row"));
+            w.subStart(1, "z:row");
             for (int i = 0; i < fields.size(); ++i) {
                 const QVariant value = rs.Value(i);
                 if (!value.isNull())
-                    w.subAttrRaw(attrNames.at(i), fncEscape(fncValueText(value, fields.at(i).Type)));
+                    w.subAttr(attrNames.at(i), fncValueText(value, fields.at(i).Type));
             }
-            w.subEnd(QLatin1String("/>"));
+            w.subEnd("/>");
         }
         rs.MoveFirst();
     }
-    w.subLine(QLatin1String("</rs:data>"));
-    w.subLine(QLatin1String("</xml>"));
-    return w.text().toUtf8();
+    w.subLine("</rs:data>");
+    w.subLine("</xml>");
+    return w.bytes();
 }
 
 void subSaveADRToXML(cRecordset& rs, const QString& strPath)

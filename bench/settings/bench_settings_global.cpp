@@ -1,0 +1,394 @@
+#include "cGlobalSettings.h"
+#include "cPersonalSettings.h"
+#include "cRemovedItemResolver.h"
+#include "modDBCode.h"
+#include "modDBCreate.h"
+#include "modPhrases.h"
+#include "modXMLExport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+// The common settings with three lists of 2000 values each (1% renamed, 1% removed and their
+// reports moved), read and saved through cGlobalSettings, against the same rows read and written
+// through the sqlite3 C API with prepared statements in one transaction; and the XML export
+// against writing the same bytes with QFile.
+namespace {
+constexpr int intItems = 2000;
+constexpr int intChanged = intItems / 100;
+
+QTemporaryDir* g_dir = nullptr;
+QString g_template; // a database with the three lists and reports, copied fresh for each save
+
+QString itemName(int i) { return QStringLiteral("Item%1").arg(i, 4, 10, QLatin1Char('0')); }
+
+void exec(sqlite3* db, const char* sql)
+{
+    char* err = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+        std::fprintf(stderr, "%s: %s\n", sql, err ? err : "?");
+        std::abort();
+    }
+}
+
+sqlite3_stmt* prepare(sqlite3* db, const char* sql)
+{
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
+        std::fprintf(stderr, "%s: %s\n", sql, sqlite3_errmsg(db));
+        std::abort();
+    }
+    return st;
+}
+
+void makeTemplate()
+{
+    g_template = g_dir->filePath(QStringLiteral("template/Hourvane3.mdb"));
+    QDir().mkpath(QFileInfo(g_template).path());
+    subCreateHVDatabase(g_template);
+    subCheckUpgrade(g_template);
+    subCloseConnection();
+    sqlite3* db = nullptr;
+    sqlite3_open(g_template.toUtf8().constData(), &db);
+    exec(db, "begin");
+    for (int n = 1; n <= 3; ++n) {
+        const QByteArray ins = QStringLiteral("insert into tblMeta%1 (strName, strCategory, strSuperCategory, curRate, "
+                                              "blnEnabled) values (?, 'Category', 'Super', ?, 1)")
+                                   .arg(n)
+                                   .toUtf8();
+        sqlite3_stmt* st = prepare(db, ins.constData());
+        for (int i = 0; i < intItems; ++i) {
+            const QByteArray name = itemName(i).toUtf8();
+            sqlite3_bind_text(st, 1, name.constData(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int64(st, 2, 1000000 + i);
+            sqlite3_step(st);
+            sqlite3_reset(st);
+        }
+        sqlite3_finalize(st);
+        const QByteArray rep = QStringLiteral("insert into tblReports (strSubject, intMeta%1ID) values ('r', ?)").arg(n).toUtf8();
+        st = prepare(db, rep.constData());
+        for (int i = 0; i < 2 * intChanged; ++i) {
+            sqlite3_bind_int(st, 1, i + 1);
+            sqlite3_step(st);
+            sqlite3_reset(st);
+        }
+        sqlite3_finalize(st);
+    }
+    exec(db, "insert into tblMetaLists (strMetaListCaption) values ('Customer')");
+    exec(db, "insert into tblMetaLists (strMetaListCaption) values ('Task')");
+    exec(db, "insert into tblMetaLists (strMetaListCaption) values ('Project')");
+    exec(db, "insert into tblSettings (intCostCarrier, intReportTo, strReportToValue) values (1, 2, 'x')");
+    exec(db, "commit");
+    sqlite3_close(db);
+}
+
+// A fresh copy of the template as the program's database.
+QString freshCopy()
+{
+    static int n = 0;
+    const QString folder = g_dir->filePath(QStringLiteral("run%1").arg(++n));
+    QDir().mkpath(folder);
+    const QString path = folder + QStringLiteral("/Hourvane3.mdb");
+    QFile::copy(g_template, path);
+    subResetDBState();
+    strDataFolder = folder;
+    blnSingleUser = true;
+    return path;
+}
+
+// Renamed values move their reports to the new name, removed ones to the first value.
+class cBenchResolver : public cRemovedItemResolver
+{
+public:
+    QHash<QString, QString> renamed;
+    qint32 fncResolve(const QString& strValue, const QString&, const QStringList&, QString& strMoveChoice) override
+    {
+        strMoveChoice = renamed.value(strValue, itemName(0));
+        return intMoveReports;
+    }
+};
+cBenchResolver g_resolver;
+
+// The edit the user makes in each list before the save.
+void editLists(cGlobalSettings& gs)
+{
+    for (int l = 0; l < gs.MetaDataLists.Count(); ++l) {
+        cMetaDictionary& dic = gs.MetaDataLists.ItemAt(l);
+        for (int i = 1; i <= intChanged; ++i) {
+            const QString old = itemName(i);
+            const QString renamed = QStringLiteral("Renamed%1").arg(i);
+            const cMetaData data = dic.MetaDic.Item(old);
+            dic.MetaDic.Remove(old);
+            dic.AddMeta(renamed, data.Category, data.HourlyRate, 0, data.SuperCategory, data.Enabled);
+            g_resolver.renamed.insert(old, renamed);
+            dic.MetaDic.Remove(itemName(intChanged + i));
+        }
+    }
+}
+
+void BM_ReadGlobalSettings(benchmark::State& state)
+{
+    const QString path = freshCopy();
+    for (auto _ : state) {
+        cGlobalSettings gs;
+        benchmark::DoNotOptimize(gs.ReadGlobalSettings(2, QFileInfo(path).path()));
+    }
+}
+
+struct cRow
+{
+    qint64 id;
+    std::string name, category, super;
+    qint64 rate;
+    bool enabled;
+};
+
+void BM_ReadSqlite(benchmark::State& state)
+{
+    const QString path = freshCopy();
+    for (auto _ : state) {
+        sqlite3* db = nullptr;
+        sqlite3_open(path.toUtf8().constData(), &db);
+        exec(db, "begin");
+        std::vector<std::vector<cRow>> lists(3);
+        for (int n = 1; n <= 3; ++n) {
+            const QByteArray sql = QStringLiteral("select * from tblMeta%1 order by strName").arg(n).toUtf8();
+            sqlite3_stmt* st = prepare(db, sql.constData());
+            while (sqlite3_step(st) == SQLITE_ROW) {
+                const auto text = [st](int c) {
+                    const auto* t = sqlite3_column_text(st, c);
+                    return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
+                };
+                lists[n - 1].push_back({ sqlite3_column_int64(st, 0), text(1), text(2), text(3),
+                    sqlite3_column_int64(st, 4), sqlite3_column_int(st, 5) != 0 });
+            }
+            sqlite3_finalize(st);
+        }
+        for (const char* sql : { "select * from tblSettings", "select * from tblMetaLists", "select * from tblOtherSettings" }) {
+            sqlite3_stmt* st = prepare(db, sql);
+            while (sqlite3_step(st) == SQLITE_ROW)
+                benchmark::DoNotOptimize(sqlite3_column_text(st, 1));
+            sqlite3_finalize(st);
+        }
+        exec(db, "commit");
+        sqlite3_close(db);
+        benchmark::DoNotOptimize(lists);
+    }
+}
+
+void BM_SaveGlobalSettings(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QString path = freshCopy();
+        auto gs = std::make_unique<cGlobalSettings>();
+        gs->ReadGlobalSettings(2, QFileInfo(path).path());
+        editLists(*gs);
+        state.ResumeTiming();
+        if (!gs->SaveGlobalSettings().isEmpty())
+            state.SkipWithError("save refused");
+        state.PauseTiming();
+        gs.reset();
+        state.ResumeTiming();
+    }
+}
+
+void BM_SaveSqlite(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QString path = freshCopy();
+        state.ResumeTiming();
+        sqlite3* db = nullptr;
+        sqlite3_open(path.toUtf8().constData(), &db);
+        exec(db, "pragma foreign_keys = on");
+        exec(db, "begin");
+        for (int n = 1; n <= 3; ++n) {
+            // The stored rows, to find each value's row and the rows no longer in the list.
+            const QByteArray sel = QStringLiteral("select * from tblMeta%1").arg(n).toUtf8();
+            sqlite3_stmt* st = prepare(db, sel.constData());
+            QHash<QString, qint64> ids;
+            while (sqlite3_step(st) == SQLITE_ROW)
+                ids.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1))),
+                    sqlite3_column_int64(st, 0));
+            sqlite3_finalize(st);
+            sqlite3_stmt* ins = prepare(db, QStringLiteral("insert into tblMeta%1 (strName, strCategory, strSuperCategory, "
+                                                           "curRate, blnEnabled) values (?, 'Category', 'Super', ?, 1)")
+                                                .arg(n).toUtf8().constData());
+            sqlite3_stmt* move = prepare(db,
+                QStringLiteral("update tblReports set intMeta%1ID = ? where intMeta%1ID = ?").arg(n).toUtf8().constData());
+            sqlite3_stmt* del = prepare(db, QStringLiteral("delete from tblMeta%1 where intMeta%1ID = ?").arg(n).toUtf8().constData());
+            for (int i = 1; i <= intChanged; ++i) {
+                const QByteArray name = QStringLiteral("Renamed%1").arg(i).toUtf8();
+                sqlite3_bind_text(ins, 1, name.constData(), -1, SQLITE_TRANSIENT);
+                sqlite3_bind_int64(ins, 2, 1000000 + i);
+                sqlite3_step(ins);
+                sqlite3_reset(ins);
+                const qint64 newId = sqlite3_last_insert_rowid(db);
+                for (const auto& [oldName, target] : { std::pair { itemName(i), newId },
+                         std::pair { itemName(intChanged + i), ids.value(itemName(0)) } }) {
+                    const qint64 oldId = ids.value(oldName);
+                    sqlite3_bind_int64(move, 1, target);
+                    sqlite3_bind_int64(move, 2, oldId);
+                    sqlite3_step(move);
+                    sqlite3_reset(move);
+                    sqlite3_bind_int64(del, 1, oldId);
+                    sqlite3_step(del);
+                    sqlite3_reset(del);
+                }
+            }
+            sqlite3_finalize(ins);
+            sqlite3_finalize(move);
+            sqlite3_finalize(del);
+        }
+        exec(db, "update tblSettings set intCostCarrier = 1, intReportTo = 2, strReportToValue = 'x'");
+        sqlite3_stmt* cap = prepare(db, "update tblMetaLists set strMetaListCaption = ? where intMetaListID = ?");
+        for (int n = 1; n <= 3; ++n) {
+            sqlite3_bind_text(cap, 1, "Caption", -1, SQLITE_STATIC);
+            sqlite3_bind_int(cap, 2, n);
+            sqlite3_step(cap);
+            sqlite3_reset(cap);
+        }
+        sqlite3_finalize(cap);
+        exec(db, "commit");
+        sqlite3_close(db);
+    }
+}
+
+// The five recordsets of the export, read once.
+std::vector<RecordsetPtr> exportRecordsets()
+{
+    freshCopy();
+    std::vector<RecordsetPtr> rs;
+    for (int n = 1; n <= 3; ++n)
+        rs.push_back(fncReturnRecordset(QStringLiteral("Select strName from tblMeta%1").arg(n), true));
+    rs.push_back(fncReturnRecordset(QStringLiteral("tblSettings"), false));
+    rs.push_back(fncReturnRecordset(QStringLiteral("tblMetaLists"), false));
+    return rs;
+}
+
+const QStringList g_exportNames { QStringLiteral("HVMeta1.xml"), QStringLiteral("HVMeta2.xml"),
+    QStringLiteral("HVMeta3.xml"), QStringLiteral("HVSettings.xml"), QStringLiteral("HVMetaLists.xml") };
+
+void BM_XmlExport(benchmark::State& state)
+{
+    const auto rs = exportRecordsets();
+    const QString folder = g_dir->filePath(QStringLiteral("export"));
+    QDir().mkpath(folder);
+    for (auto _ : state) {
+        for (size_t i = 0; i < rs.size(); ++i)
+            subSaveADRToXML(*rs[i], folder + QLatin1Char('/') + g_exportNames.at(static_cast<int>(i)));
+    }
+}
+
+void BM_XmlQFile(benchmark::State& state)
+{
+    auto rs = exportRecordsets();
+    std::vector<QByteArray> bytes;
+    for (auto& r : rs)
+        bytes.push_back(fncRecordsetToXml(*r));
+    const QString folder = g_dir->filePath(QStringLiteral("plain"));
+    QDir().mkpath(folder);
+    for (auto _ : state) {
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            QFile f(folder + QLatin1Char('/') + g_exportNames.at(static_cast<int>(i)));
+            f.open(QIODevice::WriteOnly);
+            f.write(bytes[i]);
+        }
+    }
+}
+
+// Where the save's time goes: fetching the three tables through the client-side recordset.
+void BM_FetchLists(benchmark::State& state)
+{
+    freshCopy();
+    for (auto _ : state) {
+        for (int n = 1; n <= 3; ++n)
+            benchmark::DoNotOptimize(fncReturnRecordset(QStringLiteral("tblMeta%1").arg(n), false));
+        subCloseConnection();
+    }
+}
+
+// The export without the safe write: the format's bytes and a plain QFile write.
+void BM_XmlSerialize(benchmark::State& state)
+{
+    auto rs = exportRecordsets();
+    const QString folder = g_dir->filePath(QStringLiteral("serialize"));
+    QDir().mkpath(folder);
+    for (auto _ : state) {
+        for (size_t i = 0; i < rs.size(); ++i) {
+            QFile f(folder + QLatin1Char('/') + g_exportNames.at(static_cast<int>(i)));
+            f.open(QIODevice::WriteOnly);
+            f.write(fncRecordsetToXml(*rs[i]));
+        }
+    }
+}
+
+class cCapture : public benchmark::ConsoleReporter
+{
+public:
+    std::map<std::string, double> seconds;
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs)
+            seconds[run.benchmark_name()] = run.GetAdjustedCPUTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+} // namespace
+
+BENCHMARK(BM_ReadSqlite)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadGlobalSettings)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveSqlite)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveGlobalSettings)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FetchLists)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_XmlQFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_XmlSerialize)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_XmlExport)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    g_dir = &dir;
+    LoadLanguages(fncGetlocalLanguage());
+    const QString program = dir.filePath(QStringLiteral("program"));
+    QDir().mkpath(program);
+    cPersonalSettings::subSetProgramFolder(program);
+    // The reporting program publishes the settings itself: the save writes no XML here; the
+    // export is measured on its own.
+    QFile reporting(cGlobalSettings::fncReportingProgramPath());
+    reporting.open(QIODevice::WriteOnly);
+    reporting.close();
+    subSetRemovedItemResolver(&g_resolver);
+    makeTemplate();
+
+    benchmark::Initialize(&argc, argv);
+    cCapture reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const auto ratio = [&reporter](const char* name, const char* base, const char* what, double target) {
+        const auto a = reporter.seconds.find(name);
+        const auto b = reporter.seconds.find(base);
+        if (a != reporter.seconds.end() && b != reporter.seconds.end() && b->second > 0)
+            std::printf("%s: %.2fx the baseline (CPU time, target <= %.0fx)\n", what, a->second / b->second, target);
+    };
+    ratio("BM_ReadGlobalSettings", "BM_ReadSqlite", "ReadGlobalSettings, 3 lists x 2000 values vs sqlite3", 3);
+    ratio("BM_SaveGlobalSettings", "BM_SaveSqlite", "SaveGlobalSettings, 1% renamed, 1% removed and moved vs sqlite3", 3);
+    ratio("BM_XmlExport", "BM_XmlQFile", "XML export of the lists and settings vs QFile writing the same bytes", 2);
+    ratio("BM_FetchLists", "BM_SaveSqlite", "  of which: fetching the three tables through cRecordset vs the whole sqlite3 save", 3);
+    ratio("BM_XmlSerialize", "BM_XmlQFile", "  the export's bytes written with a plain QFile (no temporary file, no sync)", 2);
+    subResetDBState();
+    benchmark::Shutdown();
+    return 0;
+}
