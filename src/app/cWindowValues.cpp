@@ -1,0 +1,37 @@
+#include "cWindowValues.h"
+
+#include "cPersonalSettings.h"
+#include "modSettingsWindow.h"
+
+cWindowValues cWindowValues::FromSettings(const cPersonalSettings& objSettings)
+{
+    cWindowValues values;
+    values.intEvents = fncBoolInt(objSettings.FilterEvents);
+    values.intPrivate = fncBoolInt(objSettings.FilterPrivate);
+    values.intRecurring = fncBoolInt(objSettings.FilterRecurring);
+    values.strPersonalRate = cPersonalSettings::fncRateToText(objSettings.PersonalRate);
+    values.intConvert24 = fncBoolInt(objSettings.Convert24);
+    values.strFullDayHours = fncNumberText(objSettings.Convert24Hours);
+    values.intRemoveLunch = fncBoolInt(objSettings.RemoveLunch);
+    values.strLunchHours = fncNumberText(objSettings.RemoveLunchHours);
+    values.intWriteSubject = fncBoolInt(objSettings.WriteSubject);
+    return values;
+}
+
+void cWindowValues::ApplyTo(cPersonalSettings& objSettings, qint32 lngReportChoice) const
+{
+    objSettings.FilterEvents = intEvents != 0;
+    objSettings.FilterPrivate = intPrivate != 0;
+    objSettings.FilterRecurring = intRecurring != 0;
+    objSettings.ReportChoice = lngReportChoice;
+    objSettings.PersonalRate = fncIsNumeric(strPersonalRate)
+        ? cPersonalSettings::fncTextToRate(strPersonalRate).value_or(cCurrency())
+        : cCurrency();
+    objSettings.Convert24 = intConvert24 == 1;
+    if (fncIsNumeric(strFullDayHours))
+        objSettings.Convert24Hours = strFullDayHours.trimmed();
+    objSettings.RemoveLunch = intRemoveLunch == 1;
+    if (fncIsNumeric(strLunchHours))
+        objSettings.RemoveLunchHours = strLunchHours.trimmed();
+    objSettings.WriteSubject = intWriteSubject != 0;
+}

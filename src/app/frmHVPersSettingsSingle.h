@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+#include <optional>
+
+class QTimer;
+class cGlobalSettings;
+class cListHandler;
+class cMetaDictionary;
+class cPersonalSettings;
+class cWindowValues;
+
+namespace Ui {
+class frmHVPersSettingsSingle;
+}
+
+// The settings window: the personal options, the cost carrier and the metadata lists with
+// their captions. It edits the two settings objects it is given; OK saves them, Cancel ends
+// the program without saving.
+class frmHVPersSettingsSingle : public QDialog
+{
+    Q_OBJECT
+
+public:
+    frmHVPersSettingsSingle(cPersonalSettings& objPersonal, cGlobalSettings& objGlobal,
+        QWidget* parent = nullptr);
+    ~frmHVPersSettingsSingle() override;
+
+    void subSetCaptions();
+    void subSetValues();
+
+    void chkConvertFullDayToHours_Click();
+    void chkRemoveLunch_Click();
+    void cmbCostCarrier_Click();
+    void cmdOK_Click();
+    void cmdCancel_Click();
+    void tbsLists_Click();
+    void timStartup_Timer();
+    void timCheckCategories_Timer();
+
+    void subSwitchTabs(int intNewTab);
+    void subFillMeta(cMetaDictionary& objList);
+    void subSaveMetaList(cMetaDictionary& objList);
+    void subClearList();
+    void subFixColWidhts();
+    void subFillTreeView(const cMetaDictionary& objList);
+    void subFillCategories();
+
+    // The controls' values in the settings' terms, and back.
+    cWindowValues fncWindowValues() const;
+    void subShowValues(const cWindowValues& values);
+
+    // The list position (0-based) the list grid shows; empty until a tab was first shown.
+    std::optional<int> ShownList() const { return m_intShownList; }
+    // The last row of the list grid's item area (row 2000 unless a list needs more).
+    int LastListRow() const { return m_intLastRow; }
+
+    Ui::frmHVPersSettingsSingle& ui() const { return *m_ui; }
+    cListHandler& exsList() const { return *m_exsList; }
+    cListHandler& exsCategories() const { return *m_exsCategories; }
+    QTimer& timStartup() const { return *m_timStartup; }
+    QTimer& timCheckCategories() const { return *m_timCheckCategories; }
+
+public slots:
+    // Escape and the window's close button mean Cancel.
+    void reject() override;
+
+private:
+    void Form_Load();
+    void subUnload();
+    void subSelectCostCarrier(qint32 lngCostCarrier);
+    void subShowRateFields(bool blnVisible);
+    int fncListCount() const;
+    cMetaDictionary& fncList(int intPos) const;
+    // The list position a tab shows, or -1.
+    int fncTabList(int intTab) const;
+    int fncTabOfList(int intPos) const;
+    void subRefreshTree(cMetaDictionary& objList);
+
+    std::unique_ptr<Ui::frmHVPersSettingsSingle> m_ui;
+    cPersonalSettings& m_objPersonal;
+    cGlobalSettings& m_objGlobal;
+    cListHandler* m_exsList = nullptr;
+    cListHandler* m_exsCategories = nullptr;
+    QTimer* m_timStartup = nullptr;
+    QTimer* m_timCheckCategories = nullptr;
+    std::optional<int> m_intShownList;
+    qint16 m_intItemCount = 0;
+    int m_intLastRow = 2000;
+    bool m_blnBuildingTabs = false;
+    bool m_blnUnloading = false;
+};

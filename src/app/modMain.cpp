@@ -1,0 +1,199 @@
+#include "modMain.h"
+
+#include "cGlobalSettings.h"
+#include "cMessageBox.h"
+#include "cPersonalSettings.h"
+#include "cSingleInstance.h"
+#include "frmHVPersSettingsSingle.h"
+#include "modDBCode.h"
+#include "modDBCreate.h"
+#include "modErrorHandling.h"
+#include "modFileHandling.h"
+#include "modLocale.h"
+#include "modMessageBoxWidgets.h"
+#include "modOutlookCode.h"
+#include "modPhrases.h"
+#include "modProgramEnd.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+#include <QPointer>
+
+#include <memory>
+
+namespace {
+struct cMainState
+{
+    std::unique_ptr<cSingleInstance> objInstance;
+    std::unique_ptr<cPersonalSettings> objPersonalSettings;
+    std::unique_ptr<cGlobalSettings> objGlobalSettings;
+    QPointer<frmHVPersSettingsSingle> frmSettings;
+    QString strUserName;
+    QString strListSeparator;
+};
+
+cMainState& state()
+{
+    static cMainState s;
+    return s;
+}
+
+// Steps whose failures are ignored (the start before the calendar is known). An end of the
+// program already under way is not a failure and passes.
+template <typename F>
+void subIgnoreErrors(F&& f)
+{
+    try {
+        f();
+    } catch (const std::exception&) {
+    }
+}
+
+void subRegisterEndHooks()
+{
+    // The hooks run in reverse order: windows first, then the calendar, then the database.
+    subAddEndHook([] { subCloseConnection(); });
+    subAddEndHook([] { subReleaseOutlook(); });
+    subAddEndHook([] { subUnloadWindows(); });
+}
+} // namespace
+
+cPersonalSettings& fncPersonalSettings() { return *state().objPersonalSettings; }
+cGlobalSettings& fncGlobalSettings() { return *state().objGlobalSettings; }
+bool fncHasGlobalSettings() { return state().objGlobalSettings != nullptr; }
+frmHVPersSettingsSingle* fncSettingsWindow() { return state().frmSettings; }
+const QString& fncUserFullName() { return state().strUserName; }
+const QString& fncListSeparator() { return state().strListSeparator; }
+
+QString fncDataFolderFor(const QString& strCubePath)
+{
+    QString strFolder = strCubePath;
+    strFolder.replace(QStringLiteral("OLAP Cubes"), QStringLiteral("My Hourvanes"), Qt::CaseSensitive);
+    while (strFolder.size() > 1 && (strFolder.endsWith(QLatin1Char('/')) || strFolder.endsWith(QLatin1Char('\\'))))
+        strFolder.chop(1);
+    return strFolder;
+}
+
+void subUnloadWindows()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
+        QWidget* w = *it;
+        if (w->isVisible())
+            w->hide();
+        w->deleteLater();
+    }
+}
+
+void subResetMainState()
+{
+    cMainState& s = state();
+    if (s.frmSettings) {
+        s.frmSettings->hide();
+        delete s.frmSettings.data();
+    }
+    s.objGlobalSettings.reset();
+    s.objPersonalSettings.reset();
+    s.objInstance.reset();
+    s.strUserName.clear();
+    s.strListSeparator.clear();
+}
+
+void Main()
+{
+    cMainState& s = state();
+    subLog(QStringLiteral("Checking for a running copy of the program"));
+    s.objInstance = std::make_unique<cSingleInstance>();
+    if (!s.objInstance->fncIsFirst()) {
+        s.objInstance.reset();
+        return;
+    }
+    s.objPersonalSettings = std::make_unique<cPersonalSettings>();
+
+    // Until the calendar is known, failures are ignored; the check after them catches a
+    // missing calendar.
+    subIgnoreErrors([] {
+        subLog(QStringLiteral("Loading the phrases"));
+        LoadLanguages(fncGetlocalLanguage());
+    });
+    subIgnoreErrors([] { subStartOutlook(6); });
+    subIgnoreErrors([] { subFindActiveFolder(9); });
+    if (!fncOutlookApplication()) {
+        cMessageBox::Show(fncPhrase("LNGO2KNEEDED"), cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
+        return;
+    }
+
+    try {
+        s.strUserName = fncGetUserName();
+        s.strListSeparator = fncGetListSeparator();
+
+        const cOlFolderPtr folder = fncCurrentFolder();
+        if (!folder || folder->DefaultItemType() != 1) {
+            subLog(QStringLiteral("Using the default calendar folder"));
+            subSetCurrentFolder(fncOutlookNameSpace()->GetDefaultFolder(9));
+        }
+
+        if (!s.objPersonalSettings->GetValuesFromSettings()) {
+            cMessageBox::Show(QStringLiteral("No personal settings found!"), cMessageBox::Buttons::Ok,
+                cMessageBox::Icon::Critical);
+            subEndProgram(0);
+        }
+
+        subLog(QStringLiteral("Finding the data folder"));
+        const QString strFolder = fncDataFolderFor(fncGetLocalCubePath(true));
+        strDataFolder = strFolder;
+        blnSingleUser = true;
+
+        s.objGlobalSettings = std::make_unique<cGlobalSettings>();
+        if (!QFileInfo(strFolder).isDir() && !QDir().mkpath(strFolder))
+            throw cHVError(lngObjectError + 4001, QStringLiteral("Main"),
+                QStringLiteral("Could not create the data folder ") + strFolder);
+
+        s.objGlobalSettings->ReportToValue = strFolder;
+        s.objGlobalSettings->ReportTo = 2;
+        s.objPersonalSettings->ReportValue = strFolder;
+        s.objPersonalSettings->ReportChoice = 2;
+
+        const QString strDatabase = strFolder + QLatin1Char('/') + strAccessFileName;
+        if (!QFileInfo::exists(strDatabase)) {
+            subLog(QStringLiteral("Creating a new local database"));
+            if (!subCreateHVDatabase(strDatabase))
+                return;
+        }
+
+        if (!s.objGlobalSettings->ReadGlobalSettings(2, QString()))
+            return;
+
+        subLog(QStringLiteral("Loading the settings window"));
+        s.frmSettings = new frmHVPersSettingsSingle(*s.objPersonalSettings, *s.objGlobalSettings);
+        s.frmSettings->setAttribute(Qt::WA_DeleteOnClose, false);
+        s.frmSettings->subSetCaptions();
+        s.frmSettings->subSetValues();
+        s.frmSettings->show();
+    } catch (...) {
+        subHandleCurrentException(QStringLiteral("Main"));
+    }
+}
+
+int Main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("HVPersonalSettingsSingle"));
+    QApplication::setApplicationDisplayName(strProgramTitle);
+    QApplication::setDesktopFileName(QStringLiteral("hourvane-personal-settings"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/hourvane-personal-settings.svg")));
+    subInstallMessageBoxPresenter();
+    subRegisterEndHooks();
+
+    Main();
+    frmHVPersSettingsSingle* frm = fncSettingsWindow();
+    int intExitCode = 0;
+    if (frm) {
+        // OK unloads the window; the program ends with it.
+        QObject::connect(frm, &QObject::destroyed, &app, &QCoreApplication::quit);
+        intExitCode = QApplication::exec();
+    }
+    subEndProgram(intExitCode);
+}

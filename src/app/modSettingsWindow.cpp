@@ -1,0 +1,67 @@
+#include "modSettingsWindow.h"
+
+#include <QLocale>
+
+namespace {
+QString fncWithoutLineBreaks(QString strText)
+{
+    strText.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    strText.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    strText.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    strText.replace(QChar(0x2028), QLatin1Char(' '));
+    strText.replace(QChar(0x2029), QLatin1Char(' '));
+    return strText;
+}
+
+QLocale fncUserLocale()
+{
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale;
+}
+} // namespace
+
+qint16 fncBoolInt(bool blnValue) { return blnValue ? 1 : 0; }
+
+QString fncClearInvalidValues(const QVariant& varValue)
+{
+    QString strText = fncWithoutLineBreaks(varValue.toString());
+    strText.remove(QLatin1Char(','));
+    strText.remove(QLatin1Char(';'));
+    return strText.trimmed();
+}
+
+QString fncClearInvalidCaption(const QString& strCaption)
+{
+    QString strText = fncWithoutLineBreaks(strCaption);
+    strText.remove(QLatin1Char(':'));
+    strText.remove(QLatin1Char(';'));
+    return strText;
+}
+
+bool fncIsNumeric(const QString& strText)
+{
+    const QString strTrimmed = strText.trimmed();
+    if (strTrimmed.isEmpty())
+        return false;
+    bool blnOk = false;
+    QLocale().toDouble(strTrimmed, &blnOk);
+    if (!blnOk)
+        QLocale::c().toDouble(strTrimmed, &blnOk);
+    return blnOk;
+}
+
+QString fncNumberText(const QVariant& varValue)
+{
+    switch (varValue.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return fncUserLocale().toString(varValue.toDouble(), 'g', QLocale::FloatingPointShortest);
+    case QMetaType::Short:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+        return fncUserLocale().toString(varValue.toLongLong());
+    default:
+        return varValue.toString();
+    }
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+// Value rules of the settings window that need no widget: check-box values, cell cleaning,
+// the numeric test of the text boxes.
+
+// Check-box value of a Boolean: 1 checked, 0 unchecked.
+qint16 fncBoolInt(bool blnValue);
+
+// A cell of the list grid as it may be stored: trimmed, without "," and ";" (they separate
+// fields of the stored settings) and without line breaks (they separate lines of it).
+QString fncClearInvalidValues(const QVariant& varValue);
+// A list caption as it may be stored: ":" and ";" and line breaks removed (the caption heads a
+// line "Caption:item;item;" of the stored selection).
+QString fncClearInvalidCaption(const QString& strCaption);
+
+// True for a number in the user's locale or in the invariant form ("8", "7,5", "0.75").
+bool fncIsNumeric(const QString& strText);
+// A number or numeric text as the window shows it: the locale's decimal separator, no grouping.
+QString fncNumberText(const QVariant& varValue);

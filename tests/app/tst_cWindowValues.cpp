@@ -1,0 +1,111 @@
+#include "cPersonalSettings.h"
+#include "cWindowValues.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+cWindowValues fncAll(qint16 intState)
+{
+    cWindowValues values;
+    values.intEvents = values.intPrivate = values.intRecurring = intState;
+    values.intConvert24 = values.intRemoveLunch = values.intWriteSubject = intState;
+    values.strPersonalRate = QStringLiteral("350");
+    values.strFullDayHours = QStringLiteral("7");
+    values.strLunchHours = QStringLiteral("1");
+    return values;
+}
+} // namespace
+
+struct StateCase
+{
+    qint16 intState;
+    bool blnFilters;    // the three filters and WriteSubject
+    bool blnTimeOption; // Convert24 and RemoveLunch
+};
+
+class CheckBoxStates : public testing::TestWithParam<StateCase>
+{
+};
+
+TEST_P(CheckBoxStates, GreyCountsForFiltersButNotForTimeOptions)
+{
+    cPersonalSettings objSettings;
+    fncAll(GetParam().intState).ApplyTo(objSettings, 2);
+    EXPECT_EQ(objSettings.FilterEvents, GetParam().blnFilters);
+    EXPECT_EQ(objSettings.FilterPrivate, GetParam().blnFilters);
+    EXPECT_EQ(objSettings.FilterRecurring, GetParam().blnFilters);
+    EXPECT_EQ(objSettings.WriteSubject, GetParam().blnFilters);
+    EXPECT_EQ(objSettings.Convert24, GetParam().blnTimeOption);
+    EXPECT_EQ(objSettings.RemoveLunch, GetParam().blnTimeOption);
+}
+
+INSTANTIATE_TEST_SUITE_P(States, CheckBoxStates,
+    testing::Values(StateCase { 0, false, false }, StateCase { 1, true, true },
+        StateCase { 2, true, false }));
+
+TEST(WindowValues, RateThatIsNotANumberIsSavedAsZero)
+{
+    cPersonalSettings objSettings;
+    objSettings.PersonalRate = cCurrency::fromTenThousandths(3500000);
+    cWindowValues values = fncAll(1);
+    values.strPersonalRate = QStringLiteral("a lot");
+    values.ApplyTo(objSettings, 2);
+    EXPECT_EQ(objSettings.PersonalRate, cCurrency());
+
+    values.strPersonalRate = cPersonalSettings::fncRateToText(cCurrency::fromTenThousandths(125000));
+    values.ApplyTo(objSettings, 2);
+    EXPECT_EQ(objSettings.PersonalRate, cCurrency::fromTenThousandths(125000));
+}
+
+TEST(WindowValues, HoursThatAreNotNumbersKeepThePreviousValue)
+{
+    cPersonalSettings objSettings;
+    objSettings.Convert24Hours = QStringLiteral("6");
+    objSettings.RemoveLunchHours = QStringLiteral("0.5");
+    cWindowValues values = fncAll(1);
+    values.strFullDayHours = QStringLiteral("all day");
+    values.strLunchHours = QString();
+    values.ApplyTo(objSettings, 2);
+    EXPECT_EQ(objSettings.Convert24Hours.toString(), QStringLiteral("6"));
+    EXPECT_EQ(objSettings.RemoveLunchHours.toString(), QStringLiteral("0.5"));
+
+    values.strFullDayHours = QStringLiteral("9");
+    values.strLunchHours = QStringLiteral(" 1 ");
+    values.ApplyTo(objSettings, 2);
+    EXPECT_EQ(objSettings.Convert24Hours.toString(), QStringLiteral("9"));
+    EXPECT_EQ(objSettings.RemoveLunchHours.toString(), QStringLiteral("1"));
+}
+
+TEST(WindowValues, ReportChoiceComesFromTheCaller)
+{
+    cPersonalSettings objSettings;
+    objSettings.ReportChoice = 3;
+    fncAll(0).ApplyTo(objSettings, 2);
+    EXPECT_EQ(objSettings.ReportChoice, 2);
+}
+
+TEST(WindowValues, RoundTripThroughTheSettingsKeepsEveryValue)
+{
+    cPersonalSettings objSettings;
+    objSettings.FilterEvents = false;
+    objSettings.FilterPrivate = true;
+    objSettings.FilterRecurring = false;
+    objSettings.Convert24 = true;
+    objSettings.Convert24Hours = QVariant(qint16(7));
+    objSettings.RemoveLunch = false;
+    objSettings.RemoveLunchHours = QVariant(0.5);
+    objSettings.WriteSubject = true;
+    objSettings.PersonalRate = cCurrency::fromTenThousandths(4250000);
+
+    const cWindowValues values = cWindowValues::FromSettings(objSettings);
+    EXPECT_EQ(values.intEvents, 0);
+    EXPECT_EQ(values.intPrivate, 1);
+    EXPECT_EQ(values.intConvert24, 1);
+    EXPECT_EQ(values.intWriteSubject, 1);
+    EXPECT_EQ(values.strFullDayHours, QStringLiteral("7"));
+
+    cPersonalSettings objCopy;
+    values.ApplyTo(objCopy, 2);
+    EXPECT_EQ(cWindowValues::FromSettings(objCopy), values);
+    EXPECT_EQ(objCopy.PersonalRate, objSettings.PersonalRate);
+}

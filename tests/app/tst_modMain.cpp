@@ -1,0 +1,386 @@
+#include "cGlobalSettings.h"
+#include "cListHandler.h"
+#include "cOlApplication.h"
+#include "cPersonalSettings.h"
+#include "frmHVPersSettingsSingle.h"
+#include "frmResolveRemovedItem.h"
+#include "modDBCode.h"
+#include "modMain.h"
+#include "modOutlookCode.h"
+#include "modPhrases.h"
+#include "modRegistryEntry.h"
+#include "ui_frmHVPersSettingsSingle.h"
+
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QRadioButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+const QString strSection = QStringLiteral("Settings");
+
+QString fncDocuments() { return QDir::homePath() + QStringLiteral("/Documents"); }
+QString fncDataFolder() { return fncDocuments() + QStringLiteral("/My Hourvanes"); }
+QString fncDatabase() { return fncDataFolder() + QStringLiteral("/Hourvane3.mdb"); }
+
+QByteArray fncFileHash(const QString& strPath)
+{
+    QFile f(strPath);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+// Rows of a query on the program's database, read through a connection of the test's own.
+QList<QStringList> fncQuery(const QString& strSql)
+{
+    QList<QStringList> rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("e2e-check"));
+        db.setDatabaseName(fncDatabase());
+        EXPECT_TRUE(db.open());
+        QSqlQuery q(db);
+        EXPECT_TRUE(q.exec(strSql)) << strSql.toStdString();
+        while (q.next()) {
+            QStringList row;
+            for (int i = 0; i < q.record().count(); ++i)
+                row.append(q.value(i).toString());
+            rows.append(row);
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("e2e-check"));
+    return rows;
+}
+
+void fncExec(const QString& strSql)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("e2e-exec"));
+        db.setDatabaseName(fncDatabase());
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        EXPECT_TRUE(q.exec(strSql)) << strSql.toStdString();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("e2e-exec"));
+}
+
+class StartUp : public testing::Test
+{
+protected:
+    void SetUp() override { subFresh(); }
+    void TearDown() override { subEndRun(); }
+
+    // Everything a run leaves in memory is dropped; the files stay, as after a real end.
+    static void subEndRun()
+    {
+        subResetMainState();
+        subResetOutlookState();
+        subResetDBState();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // A machine on which the program never ran.
+    static void subFresh()
+    {
+        subEndRun();
+        QFile::remove(fncRegistryStorePath());
+        QDir(fncDocuments()).removeRecursively();
+        QDir().mkpath(fncDocuments());
+        QDir(cOlApplication::fncCalendarPath()).removeRecursively();
+    }
+
+    frmHVPersSettingsSingle& start()
+    {
+        Main();
+        frmHVPersSettingsSingle* frm = fncSettingsWindow();
+        EXPECT_NE(frm, nullptr);
+        if (!frm)
+            throw std::runtime_error("no window");
+        frm->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(frm));
+        return *frm;
+    }
+
+    static cOlAppointmentItemPtr fncCreateSettingsAppointment()
+    {
+        const auto app = cOlApplication::Start();
+        return app->GetNamespace(QStringLiteral("MAPI"))->GetDefaultFolder(9)->AddAppointment(
+            strSettingsSubject, dteSettingsDate);
+    }
+
+    static QString fncStoredBody()
+    {
+        const auto app = cOlApplication::Start();
+        const auto item = app->GetNamespace(QStringLiteral("MAPI"))->GetDefaultFolder(9)->Items().Item(strSettingsSubject);
+        return item ? fncGetLongProperty(item, QStringLiteral("Settings")) : QString();
+    }
+
+    // Clicks a cell of a sheet and types into it as a user does; Return ends the edit.
+    static void typeIntoCell(cListHandler& exs, int intRow, int intCol, const QString& strText)
+    {
+        cSheet* view = exs.ObjectList;
+        const QModelIndex index = view->model()->index(intRow - 1, intCol);
+        view->scrollTo(index);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+        ASSERT_EQ(view->currentIndex(), index);
+        for (const QChar ch : strText) {
+            QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : view;
+            QTest::keyClick(target, ch.toLatin1());
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    }
+
+    static void clearCell(cListHandler& exs, int intRow, int intCol)
+    {
+        cSheet* view = exs.ObjectList;
+        const QModelIndex index = view->model()->index(intRow - 1, intCol);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+        QTest::keyClick(view, Qt::Key_Delete);
+    }
+
+    // OK unloads the window: it is hidden at once and gone with the next event round.
+    static bool windowUnloaded()
+    {
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return fncSettingsWindow() == nullptr;
+    }
+
+    static QStringList gridNames(frmHVPersSettingsSingle& frm)
+    {
+        QStringList out;
+        const cSheetModel& sheet = *frm.exsList().CurrSheet;
+        for (int r = 1; !sheet.isCellEmpty(r, 0); ++r)
+            out.append(sheet.Value(r, 0).toString());
+        return out;
+    }
+
+    // A first run: Acme and Beta as customers, Person as cost carrier with a rate of 45.5, the
+    // private filter off, then OK.
+    void subFirstRun()
+    {
+        frmHVPersSettingsSingle& frm = start();
+        Ui::frmHVPersSettingsSingle& ui = frm.ui();
+        typeIntoCell(frm.exsList(), 2, 0, QStringLiteral("Acme"));
+        typeIntoCell(frm.exsList(), 3, 0, QStringLiteral("Beta"));
+        ui.cmbCostCarrier->setFocus();
+        QTest::keyClick(ui.cmbCostCarrier, Qt::Key_Home);
+        ASSERT_FALSE(ui.txtPersonalRate->isHidden());
+        ui.txtPersonalRate->setFocus();
+        ui.txtPersonalRate->selectAll();
+        QTest::keyClicks(ui.txtPersonalRate, QStringLiteral("45.5"));
+        QTest::mouseClick(ui.chkPrivate, Qt::LeftButton);
+        QTest::mouseClick(ui.cmdOK, Qt::LeftButton);
+        EXPECT_EQ(cMessageBox::history().size(), 0);
+        EXPECT_TRUE(windowUnloaded());
+    }
+};
+} // namespace
+
+TEST_F(StartUp, AFreshMachineGetsTheDataFolderTheDatabaseAndTheWindow)
+{
+    frmHVPersSettingsSingle& frm = start();
+    EXPECT_TRUE(QFileInfo(fncDocuments() + QStringLiteral("/OLAP Cubes")).isDir());
+    EXPECT_TRUE(QFileInfo::exists(fncDatabase()));
+    EXPECT_TRUE(frm.isVisible());
+    EXPECT_EQ(frm.windowTitle(), strProgramTitle);
+    ASSERT_EQ(frm.ui().tbsLists->count(), 2);
+    EXPECT_EQ(frm.ui().tbsLists->tabText(0), fncPhrase("LNGCUSTOMER"));
+    EXPECT_EQ(frm.ui().tbsLists->tabText(1), fncPhrase("LNGTASK"));
+    EXPECT_EQ(fncPersonalSettings().ReportChoice, 2);
+    EXPECT_EQ(fncPersonalSettings().ReportValue, fncDataFolder());
+    EXPECT_EQ(fncGlobalSettings().ReportTo, 2);
+    EXPECT_TRUE(blnSingleUser);
+    EXPECT_FALSE(fncUserFullName().isEmpty());
+    EXPECT_FALSE(fncListSeparator().isEmpty());
+}
+
+TEST_F(StartUp, OkSavesEverythingAndTheNextStartShowsIt)
+{
+    fncCreateSettingsAppointment();
+    subFirstRun();
+    EXPECT_TRUE(windowUnloaded());
+
+    EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1 order by strName")),
+        QList<QStringList>({ { "Acme" }, { "Beta" } }));
+    EXPECT_EQ(fncQuery(QStringLiteral("select intCostCarrier from tblSettings")), QList<QStringList>({ { "1" } }));
+    EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("FilterPrivate"), QString()), QStringLiteral("False"));
+    EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("ReportChoice"), QString()), QStringLiteral("2"));
+    EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("ReportValue"), QString()), fncDataFolder());
+    EXPECT_EQ(cPersonalSettings::fncTextToRate(fncReadRegistryValue(strSection, QStringLiteral("PersonalRate"), QString())),
+        cCurrency::fromTenThousandths(455000));
+    const QString strSelection = fncReadRegistryValue(strSection, QStringLiteral("MetadataList"), QString());
+    EXPECT_TRUE(strSelection.startsWith(fncPhrase("LNGCUSTOMER") + QStringLiteral(":Acme;Beta;\r\n")))
+        << strSelection.toStdString();
+
+    const QStringList lines = fncStoredBody().split(QStringLiteral("\r\n"));
+    ASSERT_GE(lines.size(), 8);
+    EXPECT_EQ(lines.at(0), QStringLiteral("2"));
+    EXPECT_EQ(lines.at(1), fncDataFolder());
+    EXPECT_EQ(lines.at(4), QStringLiteral("False"));
+    EXPECT_EQ(lines.at(6), fncPhrase("LNGCUSTOMER") + QStringLiteral(":Acme;Beta;"));
+
+    subEndRun();
+    frmHVPersSettingsSingle& frm = start();
+    EXPECT_EQ(gridNames(frm), QStringList({ "Acme", "Beta" }));
+    EXPECT_EQ(frm.ui().chkPrivate->checkState(), Qt::Unchecked);
+    EXPECT_EQ(frm.ui().cmbCostCarrier->currentIndex(), 0);
+    EXPECT_FALSE(frm.ui().txtPersonalRate->isHidden());
+    EXPECT_EQ(cPersonalSettings::fncTextToRate(frm.ui().txtPersonalRate->text()), cCurrency::fromTenThousandths(455000));
+}
+
+TEST_F(StartUp, ReturnPressesOk)
+{
+    frmHVPersSettingsSingle& frm = start();
+    typeIntoCell(frm.exsList(), 2, 0, QStringLiteral("Acme"));
+    frm.ui().cmbCostCarrier->setFocus();
+    QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_Home);
+    frm.ui().txtPersonalRate->setFocus();
+    QTest::keyClick(frm.ui().txtPersonalRate, Qt::Key_Return);
+    EXPECT_TRUE(windowUnloaded());
+    EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")), QList<QStringList>({ { "Acme" } }));
+}
+
+TEST_F(StartUp, MissingMandatoryValuesKeepTheWindowOpenAndSaveNothing)
+{
+    frmHVPersSettingsSingle& frm = start();
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    QTest::mouseClick(frm.ui().cmdOK, Qt::LeftButton);
+    ASSERT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_EQ(cMessageBox::history().at(0).strText,
+        fncPhrase("LNGFAILEDSAVESETTINGS") + QStringLiteral("\r\n") + fncPhrase("LNGALLVALUESNOTFILLEDOUT"));
+    EXPECT_EQ(fncSettingsWindow(), &frm);
+    EXPECT_TRUE(frm.isVisible());
+    EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("ReportChoice"), QStringLiteral("NULL")),
+        QStringLiteral("NULL"));
+    EXPECT_TRUE(fncQuery(QStringLiteral("select strName from tblMeta1")).isEmpty());
+}
+
+TEST_F(StartUp, RemovingACustomerWithReportsAsksAndMovesThem)
+{
+    subFirstRun();
+    subEndRun();
+    const auto ids = fncQuery(QStringLiteral("select intMeta1ID, strName from tblMeta1 order by strName"));
+    ASSERT_EQ(ids.size(), 2);
+    const QString strAcme = ids.at(0).at(0);
+    const QString strBeta = ids.at(1).at(0);
+    fncExec(QStringLiteral("insert into tblReports (numHours, strSubject, intMeta1ID) values (2, 'Audit', %1)").arg(strBeta));
+    fncExec(QStringLiteral("insert into tblReports (numHours, strSubject, intMeta1ID) values (3, 'Review', %1)").arg(strBeta));
+
+    frmHVPersSettingsSingle& frm = start();
+    ASSERT_EQ(gridNames(frm), QStringList({ "Acme", "Beta" }));
+    clearCell(frm.exsList(), 3, 0);
+    QString strAsked;
+    QStringList colChoices;
+    bool blnAnswered = false;
+    QTimer answer;
+    answer.setInterval(20);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* dlg = qobject_cast<frmResolveRemovedItem*>(QApplication::activeModalWidget());
+        if (!dlg || blnAnswered)
+            return;
+        blnAnswered = true;
+        strAsked = dlg->lblValueToBeResolved()->text();
+        for (int i = 0; i < dlg->cmbMoveChoice()->count(); ++i)
+            colChoices.append(dlg->cmbMoveChoice()->itemText(i));
+        QTest::mouseClick(dlg->optMoveReportsTo(), Qt::LeftButton);
+        dlg->cmbMoveChoice()->setCurrentIndex(dlg->cmbMoveChoice()->findText(QStringLiteral("Acme")));
+        QTest::mouseClick(dlg->cmdOK(), Qt::LeftButton);
+    });
+    answer.start();
+    QTest::mouseClick(frm.ui().cmdOK, Qt::LeftButton);
+    answer.stop();
+
+    EXPECT_TRUE(blnAnswered);
+    EXPECT_EQ(strAsked, QStringLiteral("Beta"));
+    EXPECT_EQ(colChoices, QStringList({ "Acme" }));
+    EXPECT_TRUE(windowUnloaded());
+    EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")), QList<QStringList>({ { "Acme" } }));
+    EXPECT_EQ(fncQuery(QStringLiteral("select intMeta1ID from tblReports order by intReportID")),
+        QList<QStringList>({ { strAcme }, { strAcme } }));
+}
+
+TEST_F(StartUp, CancelLeavesEverythingAsItWas)
+{
+    fncCreateSettingsAppointment();
+    subFirstRun();
+    subEndRun();
+    const QByteArray dbBefore = fncFileHash(fncDatabase());
+    const QByteArray storeBefore = fncFileHash(fncRegistryStorePath());
+    const QString bodyBefore = fncStoredBody();
+
+    frmHVPersSettingsSingle& frm = start();
+    typeIntoCell(frm.exsList(), 4, 0, QStringLiteral("Gamma"));
+    QTest::mouseClick(frm.ui().chkRecurring, Qt::LeftButton);
+    frm.ui().cmbCostCarrier->setFocus();
+    QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_End);
+    EXPECT_TRUE(hvtest::endsProgram([&] { QTest::keyClick(frm.ui().chkEvents, Qt::Key_Escape); }));
+
+    EXPECT_EQ(fncFileHash(fncDatabase()), dbBefore);
+    EXPECT_EQ(fncFileHash(fncRegistryStorePath()), storeBefore);
+    EXPECT_EQ(fncStoredBody(), bodyBefore);
+    EXPECT_EQ(fncQuery(QStringLiteral("select intCostCarrier from tblSettings")), QList<QStringList>({ { "1" } }));
+}
+
+TEST_F(StartUp, TheWindowAlwaysOpensOnTheDataFolder)
+{
+    subWriteRegistryValue(strSection, QStringLiteral("ReportChoice"), QStringLiteral("3"));
+    subWriteRegistryValue(strSection, QStringLiteral("ReportValue"), QStringLiteral("Provider=SQLOLEDB.1;Data Source=far"));
+    start();
+    EXPECT_EQ(fncPersonalSettings().ReportChoice, 2);
+    EXPECT_EQ(fncPersonalSettings().ReportValue, fncDataFolder());
+}
+
+TEST_F(StartUp, AFolderThatHoldsNoAppointmentsIsReplacedByTheDefaultCalendar)
+{
+    cOlApplication::setActiveFolderType(6);
+    start();
+    ASSERT_NE(fncCurrentFolder(), nullptr);
+    EXPECT_EQ(fncCurrentFolder()->DefaultItemType(), 1);
+}
+
+TEST_F(StartUp, AnExistingDatabaseIsUsedUnchanged)
+{
+    subFirstRun();
+    subEndRun();
+    const QByteArray before = fncFileHash(fncDatabase());
+    start();
+    EXPECT_EQ(fncFileHash(fncDatabase()), before);
+}
+
+TEST_F(StartUp, ACalendarThatCannotBeHadEndsTheProgram)
+{
+    const QString strFile = hvtest::newTempDir() + QStringLiteral("/not-a-folder");
+    QFile f(strFile);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    const QByteArray saved = qgetenv("HOURVANE_CALENDAR");
+    qputenv("HOURVANE_CALENDAR", strFile.toLocal8Bit());
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    const bool blnEnded = hvtest::endsProgram([] { Main(); });
+    qputenv("HOURVANE_CALENDAR", saved);
+    EXPECT_TRUE(blnEnded);
+    ASSERT_FALSE(cMessageBox::history().isEmpty());
+    EXPECT_EQ(fncSettingsWindow(), nullptr);
+    EXPECT_FALSE(QFileInfo::exists(fncDatabase()));
+}
+
+TEST(DataFolder, EveryOlapCubesOfThePathIsReplaced)
+{
+    EXPECT_EQ(fncDataFolderFor(QStringLiteral("/home/ann/Documents/OLAP Cubes")),
+        QStringLiteral("/home/ann/Documents/My Hourvanes"));
+    EXPECT_EQ(fncDataFolderFor(QStringLiteral("/srv/OLAP Cubes/ann/Documents/OLAP Cubes/")),
+        QStringLiteral("/srv/My Hourvanes/ann/Documents/My Hourvanes"));
+    EXPECT_EQ(fncDataFolderFor(QStringLiteral("/home/ann/olap cubes")), QStringLiteral("/home/ann/olap cubes"));
+}
