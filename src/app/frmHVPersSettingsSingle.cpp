@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QSignalBlocker>
+#include <QTableView>
 #include <QTimer>
 #include <QTreeWidgetItem>
 
@@ -100,6 +101,13 @@ void frmHVPersSettingsSingle::Form_Load()
         // The sheets take their places in the layout, so they grow with the window.
         m_ui->layListHost->addWidget(m_exsList->List);
         m_ui->layCategoriesHost->addWidget(m_exsCategories->List);
+        for (cListHandler* exs : { m_exsList, m_exsCategories }) {
+            // The view that keeps the heading row in place shares the sheet's current cell and
+            // would scroll to it, showing an item row where the headings belong.
+            for (QTableView* view : exs->ObjectList->findChildren<QTableView*>())
+                view->setAutoScroll(false);
+            exs->DisplayVerticalScroll(true);
+        }
         QWidget::setTabOrder(m_ui->tbsLists, m_exsList->List);
         QWidget::setTabOrder(m_exsList->List, m_ui->treMetaView);
         QWidget::setTabOrder(m_ui->treMetaView, m_exsCategories->List);

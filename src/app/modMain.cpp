@@ -104,6 +104,7 @@ void subResetMainState()
 void Main()
 {
     cMainState& s = state();
+    subRegisterEndHooks();
     subLog(QStringLiteral("Checking for a running copy of the program"));
     s.objInstance = std::make_unique<cSingleInstance>();
     if (!s.objInstance->fncIsFirst()) {
@@ -185,7 +186,6 @@ int Main(int argc, char* argv[])
     QApplication::setDesktopFileName(QStringLiteral("hourvane-personal-settings"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/hourvane-personal-settings.svg")));
     subInstallMessageBoxPresenter();
-    subRegisterEndHooks();
 
     Main();
     frmHVPersSettingsSingle* frm = fncSettingsWindow();

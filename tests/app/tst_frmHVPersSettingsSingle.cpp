@@ -493,3 +493,21 @@ TEST_P(SettingsWindowLanguages, NoCaptionIsClipped)
 }
 
 INSTANTIATE_TEST_SUITE_P(AllLanguages, SettingsWindowLanguages, testing::Range(1, 17));
+
+TEST_F(SettingsWindow, TheHeadingRowStaysInPlaceWhenACellFarDownIsChosen)
+{
+    cMetaDictionary& objList = addList("Customer", {});
+    for (int i = 0; i < 60; ++i)
+        objList.AddMeta(QStringLiteral("Item %1").arg(i), QString(), cCurrency(), 0, QString(), true);
+    open();
+    cSheet* view = m_frm->exsList().ObjectList;
+    const QModelIndex far = view->model()->index(50, 0);
+    view->scrollTo(far);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(far).center());
+    ASSERT_EQ(view->currentIndex(), far);
+    for (QTableView* overlay : view->findChildren<QTableView*>()) {
+        if (overlay->isVisible()) {
+            EXPECT_EQ(overlay->rowAt(0), 0);
+        }
+    }
+}

@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QProcess>
 #include <QRadioButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -109,6 +110,9 @@ protected:
             throw std::runtime_error("no window");
         frm->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(frm));
+        // What the start-up timer does half a second after the window appeared, done now so
+        // that no refill lands in the middle of a test's typing.
+        frm->timStartup_Timer();
         return *frm;
     }
 
@@ -383,4 +387,56 @@ TEST(DataFolder, EveryOlapCubesOfThePathIsReplaced)
     EXPECT_EQ(fncDataFolderFor(QStringLiteral("/srv/OLAP Cubes/ann/Documents/OLAP Cubes/")),
         QStringLiteral("/srv/My Hourvanes/ann/Documents/My Hourvanes"));
     EXPECT_EQ(fncDataFolderFor(QStringLiteral("/home/ann/olap cubes")), QStringLiteral("/home/ann/olap cubes"));
+}
+
+TEST_F(StartUp, TheEndOfTheProgramUnloadsTheWindowAndReleasesCalendarAndDatabase)
+{
+    frmHVPersSettingsSingle& frm = start();
+    ASSERT_NE(fncOutlookApplication(), nullptr);
+    EXPECT_TRUE(hvtest::endsProgram([&] { frm.cmdCancel_Click(); }));
+    EXPECT_FALSE(frm.isVisible());
+    EXPECT_EQ(fncOutlookApplication(), nullptr);
+    EXPECT_EQ(fncCurrentFolder(), nullptr);
+    EXPECT_EQ(fncSharedConnection(), nullptr);
+    EXPECT_TRUE(windowUnloaded());
+}
+
+// The real program, started twice as processes on a home of its own.
+TEST(SecondCopy, EndsSilentlyAndLeavesTheFirstRunning)
+{
+    const QString strHome = hvtest::newTempDir(QStringLiteral("twice"));
+    QDir(strHome).mkpath(QStringLiteral("Documents"));
+    QDir(strHome).mkpath(QStringLiteral("runtime"));
+    QFile::setPermissions(strHome + QStringLiteral("/runtime"),
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), strHome);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), strHome + QStringLiteral("/.config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), strHome + QStringLiteral("/.local/share"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), strHome + QStringLiteral("/runtime"));
+    env.insert(QStringLiteral("HOURVANE_CALENDAR"), strHome + QStringLiteral("/calendar"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const QString strExe = QStringLiteral(HV_APP_EXE);
+
+    QProcess first;
+    first.setProcessEnvironment(env);
+    first.start(strExe, {});
+    ASSERT_TRUE(first.waitForStarted(10000));
+    // The database appears at the end of the start-up, long after the copy took the lock.
+    const QString strDatabase = strHome + QStringLiteral("/Documents/My Hourvanes/Hourvane3.mdb");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(strDatabase); }, 20000));
+    QTest::qWait(300);
+
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.start(strExe, {});
+    ASSERT_TRUE(second.waitForStarted(10000));
+    EXPECT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_FALSE(QString::fromLocal8Bit(second.readAllStandardError()).contains(strProgramTitle));
+
+    EXPECT_EQ(first.state(), QProcess::Running);
+    first.kill();
+    first.waitForFinished(5000);
 }

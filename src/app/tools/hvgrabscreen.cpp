@@ -1,6 +1,20 @@
-// Saves a picture of the X screen, cropped to what is drawn on the black root window, once the
-// picture has stopped changing. scripts/screenshot runs it beside the program on Xvfb.
-#include <QGuiApplication>
+// The picture of the settings window for scripts/screenshot, in two steps on the same HOME:
+//   hvgrabscreen --seed          fills a new database and the per-user store with sample
+//                                values through the program's own layers, so that every control
+//                                of the window has something to show;
+//   hvgrabscreen OUT.png [SECS]  saves the X screen, cropped to what is drawn on the black root
+//                                window, once the picture has stopped changing.
+#include "cGlobalSettings.h"
+#include "cPersonalSettings.h"
+#include "modDBCode.h"
+#include "modDBCreate.h"
+#include "modFileHandling.h"
+#include "modMain.h"
+#include "modPhrases.h"
+#include "modRegistryEntry.h"
+
+#include <QApplication>
+#include <QDir>
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
@@ -28,17 +42,9 @@ QRect fncDrawnArea(const QImage& img)
         return {};
     return QRect(QPoint(intLeft, intTop), QPoint(intRight, intBottom));
 }
-} // namespace
 
-int main(int argc, char* argv[])
+int fncGrab(const QString& strOut, int intTimeoutMs)
 {
-    QGuiApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: hvgrabscreen OUTPUT.png [TIMEOUT_SECONDS]\n");
-        return 2;
-    }
-    const QString strOut = QString::fromLocal8Bit(argv[1]);
-    const int intTimeoutMs = (argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 30) * 1000;
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) {
         std::fprintf(stderr, "hvgrabscreen: no screen\n");
@@ -68,4 +74,74 @@ int main(int argc, char* argv[])
     }
     std::fprintf(stderr, "hvgrabscreen: nothing appeared on the screen\n");
     return 1;
+}
+
+struct Sample
+{
+    const char* name;
+    const char* category;
+    const char* super;
+    qint64 rate; // ten-thousandths
+    bool enabled;
+};
+
+int fncSeed()
+{
+    // Exports and logs of the seeding stay in the temporary HOME.
+    cPersonalSettings::subSetProgramFolder(QDir::homePath());
+    LoadLanguages(fncGetlocalLanguage());
+    strDataFolder = fncDataFolderFor(fncGetLocalCubePath(true));
+    blnSingleUser = true;
+    QDir().mkpath(strDataFolder);
+    if (!subCreateHVDatabase(strDataFolder + QLatin1Char('/') + strAccessFileName))
+        return 1;
+
+    cGlobalSettings objGlobal;
+    if (!objGlobal.ReadGlobalSettings(2, QString()))
+        return 1;
+    cMetaDictionary& objCustomers = objGlobal.MetaDataLists.ItemAt(0);
+    objCustomers.CategoryCaption = QStringLiteral("Region");
+    objCustomers.SuperCategoryCaption = QStringLiteral("Country");
+    const Sample customers[] = {
+        { "Acme Shipping", "North", "Norway", 9500000, true },
+        { "Borealis Energy", "North", "Norway", 8750000, true },
+        { "Contoso Retail", "South", "Sweden", 8000000, true },
+        { "Dunder Paper", "", "", 7000000, false },
+    };
+    for (const Sample& s : customers)
+        objCustomers.AddMeta(QString::fromUtf8(s.name), QString::fromUtf8(s.category),
+            cCurrency::fromTenThousandths(s.rate), 0, QString::fromUtf8(s.super), s.enabled);
+    for (const char* task : { "Design", "Build", "Review" })
+        objGlobal.MetaDataLists.ItemAt(1).AddMeta(QString::fromUtf8(task), QString(), cCurrency(), 0, QString(), true);
+    objGlobal.MetaDataLists.ItemAt(2).Caption = QStringLiteral("Project");
+    objGlobal.CostCarrier = 1;
+    objGlobal.OtherSettings.SetValue(QStringLiteral("EnableItems"), QStringLiteral("True"));
+    const QString strMessage = objGlobal.SaveGlobalSettings();
+    if (!strMessage.isEmpty()) {
+        std::fprintf(stderr, "hvgrabscreen: %s\n", qPrintable(strMessage));
+        return 1;
+    }
+
+    const QString strSection = QStringLiteral("Settings");
+    subWriteRegistryValue(strSection, QStringLiteral("ReportChoice"), QStringLiteral("2"));
+    subWriteRegistryValue(strSection, QStringLiteral("PersonalRate"), QStringLiteral("650"));
+    subWriteRegistryValue(strSection, QStringLiteral("FilterEvents"), QStringLiteral("False"));
+    subWriteRegistryValue(strSection, QStringLiteral("RemoveLunch"), QStringLiteral("True"));
+    subWriteRegistryValue(strSection, QStringLiteral("Convert24"), QStringLiteral("False"));
+    return 0;
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("HVPersonalSettingsSingle"));
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: hvgrabscreen --seed | OUTPUT.png [TIMEOUT_SECONDS]\n");
+        return 2;
+    }
+    const QString strArg = QString::fromLocal8Bit(argv[1]);
+    if (strArg == QLatin1String("--seed"))
+        return fncSeed();
+    return fncGrab(strArg, (argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 30) * 1000);
 }
