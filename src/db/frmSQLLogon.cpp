@@ -37,6 +37,7 @@ void frmSQLLogon::subLoad()
 #ifdef HV_WINDOW_HELPERS
     subApplyBackColorToControl(this, m_ui->chkIntegratedSecurity);
 #endif
+    m_ui->lblServerKind->setText(fncPhrase("LNGSERVERKIND"));
     m_ui->lblServer->setText(fncPhrase("LNGSERVER"));
     m_ui->lblDatabase->setText(fncPhrase("LNGDATABASE"));
     m_ui->chkIntegratedSecurity->setText(fncPhrase("LNGINTEGRATEDSECURITY"));

@@ -56,7 +56,7 @@ const QStringList& fncUsedPhraseKeys()
             QStringLiteral("LNGREMOVELUNCH"), QStringLiteral("LNGREMOVEREPORTS"),
             QStringLiteral("LNGREPORT"), QStringLiteral("LNGREPORTDATE"),
             QStringLiteral("LNGSELECTDATABASECONNECTION"), QStringLiteral("LNGSELECTEXISTINGSQLDB"),
-            QStringLiteral("LNGSERVER"), QStringLiteral("LNGSETTINGS"), QStringLiteral("LNGSUBJECT"),
+            QStringLiteral("LNGSERVER"), QStringLiteral("LNGSERVERKIND"), QStringLiteral("LNGSETTINGS"), QStringLiteral("LNGSUBJECT"),
             QStringLiteral("LNGSUBROUTINE"), QStringLiteral("LNGSUPERCATEGORY"),
             QStringLiteral("LNGTASK"), QStringLiteral("LNGTEST"),
             QStringLiteral("LNGTIMEMANIPULATION"), QStringLiteral("LNGUSERNAME"),

@@ -1,7 +1,5 @@
 # The common settings: global settings, other settings and simple lists, the XML export and
 # the removed-item dialog.
-# The XML reader fetches http(s) addresses through Qt Network.
-target_link_libraries(hvsettings PUBLIC Qt6::Network)
 
 hv_add_test(test_settings_global
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_cGlobalSettings.cpp
