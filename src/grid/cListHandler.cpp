@@ -48,22 +48,6 @@ QString fncTypeName(const QVariant& v)
     }
 }
 
-bool fncIsNumber(const QVariant& v)
-{
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return true;
-    default:
-        return false;
-    }
-}
 } // namespace
 
 cListHandler::cListHandler(QObject* parent)
@@ -387,7 +371,7 @@ QVariant cListHandler::GetValue(const QString& A, int intDataType)
         if (empty)
             return QVariant::fromValue(cCurrency());
         std::optional<cCurrency> c;
-        if (fncIsNumber(v))
+        if (cSheetModel::fncIsNumber(v))
             c = cCurrency::fromDouble(v.toDouble());
         else if (v.typeId() == QMetaType::QString)
             c = cCurrency::fromLocaleString(v.toString(), QLocale());
@@ -396,7 +380,7 @@ QVariant cListHandler::GetValue(const QString& A, int intDataType)
     case 8: {
         if (empty)
             return QString();
-        if (fncIsNumber(v)) {
+        if (cSheetModel::fncIsNumber(v)) {
             QLocale l;
             l.setNumberOptions(QLocale::OmitGroupSeparator);
             return l.toString(v.toDouble(), 'g', 15);

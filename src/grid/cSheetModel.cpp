@@ -19,23 +19,6 @@ QLocale fncNumberLocale()
     return l;
 }
 
-bool isNumber(const QVariant& v)
-{
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool isEmptyValue(const QVariant& v)
 {
     return !v.isValid() || v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty());
@@ -55,8 +38,8 @@ int fncCompare(const QVariant& a, const QVariant& b)
     const bool eb = isEmptyValue(b);
     if (ea || eb)
         return ea == eb ? 0 : (ea ? 2 : -2); // +-2: blanks, not flipped by descending order
-    const bool na = isNumber(a);
-    const bool nb = isNumber(b);
+    const bool na = cSheetModel::fncIsNumber(a);
+    const bool nb = cSheetModel::fncIsNumber(b);
     if (na && nb) {
         const double x = a.toDouble();
         const double y = b.toDouble();
@@ -596,7 +579,7 @@ QString cSheetModel::fncDisplayText(int intRow, int intCol) const
     const QLocale locale = fncNumberLocale();
     if (s.numberFormat == eNumberFormat::GeneralDate) {
         QDateTime dt;
-        if (isNumber(v))
+        if (cSheetModel::fncIsNumber(v))
             dt = fncFromSerial(v.toDouble());
         else if (v.typeId() == QMetaType::QDateTime)
             dt = v.toDateTime();
@@ -610,7 +593,7 @@ QString cSheetModel::fncDisplayText(int intRow, int intCol) const
         return v.toBool() ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
     if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float)
         return locale.toString(v.toDouble(), 'g', 15);
-    if (isNumber(v))
+    if (cSheetModel::fncIsNumber(v))
         return locale.toString(v.toLongLong());
     if (v.typeId() == QMetaType::QDateTime)
         return locale.toString(v.toDateTime(), QLocale::ShortFormat);
@@ -638,7 +621,7 @@ QString cSheetModel::fncHtml(const cSheetRange& range) const
                 style += QStringLiteral("background-color:") + s.colBackground.name() + QLatin1Char(';');
             if (s.align == eAlign::Center || s.blnCheckMark)
                 style += QStringLiteral("text-align:center;");
-            else if (s.align == eAlign::Right || (s.align == eAlign::General && isNumber(Value(r, c))))
+            else if (s.align == eAlign::Right || (s.align == eAlign::General && cSheetModel::fncIsNumber(Value(r, c))))
                 style += QStringLiteral("text-align:right;");
             html += style.isEmpty() ? QStringLiteral("<td>")
                                     : QStringLiteral("<td style=\"") + style + QStringLiteral("\">");
@@ -716,7 +699,7 @@ QVariant cSheetModel::data(const QModelIndex& index, int role) const
         }
         if (s.blnCheckMark)
             return QVariant::fromValue(Qt::AlignHCenter | Qt::AlignVCenter);
-        return QVariant::fromValue((isNumber(Value(r, c)) && s.numberFormat != eNumberFormat::Text
+        return QVariant::fromValue((cSheetModel::fncIsNumber(Value(r, c)) && s.numberFormat != eNumberFormat::Text
                                            ? Qt::AlignRight
                                            : Qt::AlignLeft)
             | Qt::AlignVCenter);
@@ -813,4 +796,21 @@ QVariant cSheetModel::headerData(int section, Qt::Orientation orientation, int r
         return QAbstractTableModel::headerData(section, orientation, role);
     return orientation == Qt::Horizontal ? QVariant(cSheetRange::fncColumnName(section))
                                          : QVariant(section + 1);
+}
+
+bool cSheetModel::fncIsNumber(const QVariant& v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return true;
+    default:
+        return false;
+    }
 }

@@ -25,6 +25,9 @@ class cSheetModel : public QAbstractTableModel
 
 public:
     enum class eNumberFormat { General, Text, GeneralDate };
+
+    // A cell value that is a number (not a numeric text).
+    static bool fncIsNumber(const QVariant& v);
     enum class eAlign { General, Left, Center, Right };
 
     struct cCellStyle
