@@ -33,32 +33,22 @@ protected:
     QString path(const char* name) const { return strDir + QLatin1Char('/') + QLatin1String(name); }
 };
 
-TEST_F(SaveTextFile, WritesTheTextWithoutDoubleQuotes)
-{
-    QString target = path("report.txt");
-    const QString written = fncSaveTextFile(target, QStringLiteral("Name=\"Acme\"\r\nRate=\"12,50\"\r\n"), true);
-    EXPECT_EQ(written, target);
-    EXPECT_EQ(fncRead(target), QByteArray("Name=Acme\r\nRate=12,50\r\n"));
-    EXPECT_EQ(fncGetLastStep(), QStringLiteral("Saving textfile ") + target);
-}
-
-TEST_F(SaveTextFile, ReplacesAnExistingFileEvenWhenReadOnly)
+TEST_F(SaveTextFile, ReplacesAnExistingReadOnlyFileWithTheTextWithoutDoubleQuotes)
 {
     QString target = path("report.txt");
     subWrite(target, "old content that is longer than the new one");
     QFile::setPermissions(target, QFileDevice::ReadOwner);
-    fncSaveTextFile(target, QStringLiteral("new"), true);
+    EXPECT_EQ(fncSaveTextFile(target, QStringLiteral("Name=\"Acme\"\r\nRate=\"12,50\"\r\n"), true), target);
     EXPECT_EQ(target, path("report.txt"));
-    EXPECT_EQ(fncRead(target), QByteArray("new"));
-    // Nothing left behind beside it.
+    EXPECT_EQ(fncRead(target), QByteArray("Name=Acme\r\nRate=12,50\r\n"));
+    EXPECT_EQ(fncGetLastStep(), QStringLiteral("Saving textfile ") + target);
     EXPECT_EQ(QDir(strDir).entryList(QDir::Files), QStringList { QStringLiteral("report.txt") });
 }
 
 TEST_F(SaveTextFile, AnEmptyPathGetsANewNameInTheTemporaryFolder)
 {
     QString target;
-    const QString written = fncSaveTextFile(target, QStringLiteral("x"), false);
-    EXPECT_EQ(written, target);
+    EXPECT_EQ(fncSaveTextFile(target, QStringLiteral("x"), false), target);
     EXPECT_EQ(QFileInfo(target).absolutePath(), fncGetTempPath());
     EXPECT_TRUE(QFileInfo(target).fileName().contains(QRegularExpression(QStringLiteral("^rad[0-9A-F]{5}\\.ndf$"))))
         << target.toStdString();
@@ -66,24 +56,21 @@ TEST_F(SaveTextFile, AnEmptyPathGetsANewNameInTheTemporaryFolder)
     QFile::remove(target);
 }
 
+// A folder under the file's name cannot be deleted, whoever runs the test; the numbers accumulate
+// while names are taken.
 TEST_F(SaveTextFile, AFileThatCannotBeReplacedGetsTheNextFreeName)
 {
-    // A folder under the file's name cannot be deleted, whoever runs the test.
     QDir().mkpath(path("report.txt"));
     subWrite(path("report1.txt"), "stale");
     QString target = path("report.txt");
-    const QString written = fncSaveTextFile(target, QStringLiteral("fresh"), false);
-    EXPECT_EQ(written, path("report1.txt"));
+    EXPECT_EQ(fncSaveTextFile(target, QStringLiteral("fresh"), false), path("report1.txt"));
     EXPECT_EQ(target, path("report1.txt"));
     EXPECT_EQ(fncRead(path("report1.txt")), QByteArray("fresh"));
     EXPECT_TRUE(QFileInfo(path("report.txt")).isDir());
-}
 
-TEST_F(SaveTextFile, NumbersAccumulateWhileNamesAreTaken)
-{
-    QDir().mkpath(path("report.txt"));
+    QFile::remove(path("report1.txt"));
     QDir().mkpath(path("report1.txt"));
-    QString target = path("report.txt");
+    target = path("report.txt");
     fncSaveTextFile(target, QStringLiteral("fresh"), false);
     EXPECT_EQ(target, path("report12.txt"));
     EXPECT_EQ(fncRead(path("report12.txt")), QByteArray("fresh"));
@@ -116,13 +103,13 @@ TEST_F(SaveTextFile, AFileInAReadOnlyFolderIsNotReplaceable)
 TEST_F(SaveTextFile, AMissingFolderFailsWithAClearError)
 {
     QString target = path("no/such/folder/report.txt");
-    try {
-        fncSaveTextFile(target, QStringLiteral("x"), false);
-        FAIL() << "no error";
-    } catch (const cHVError& e) {
-        EXPECT_EQ(e.Number(), 75);
-        EXPECT_TRUE(e.Description().contains(target));
-    }
+    EXPECT_THROW(
+        try { fncSaveTextFile(target, QStringLiteral("x"), false); } catch (const cHVError& e) {
+            EXPECT_EQ(e.Number(), 75);
+            EXPECT_TRUE(e.Description().contains(target));
+            throw;
+        },
+        cHVError);
 }
 
 struct SlashCase
@@ -150,11 +137,9 @@ TEST(NullToValue, NullsBecomeEmptyTextOrZero)
     EXPECT_EQ(fncNullToValue(QVariant(), false).toString(), QString());
     EXPECT_EQ(fncNullToValue(sqlNull, true), QVariant(0));
     EXPECT_EQ(fncNullToValue(QVariant(42), false), QVariant(QStringLiteral("42")));
-    EXPECT_EQ(fncNullToValue(QVariant(QStringLiteral("Acme")), false), QVariant(QStringLiteral("Acme")));
     // Numeric values pass unchanged, type included.
     const QVariant rate(12.5);
     EXPECT_EQ(fncNullToValue(rate, true).metaType(), rate.metaType());
-    EXPECT_EQ(fncNullToValue(rate, true), rate);
     EXPECT_EQ(fncNullToValue(QVariant(QString()), true), QVariant(QString()));
 }
 
@@ -213,23 +198,18 @@ protected:
     QStringList printed;
 };
 
-TEST_F(ShellVerbs, DefaultActionOpensAndPrintVerbPrints)
-{
-    subInvokeShellVerb(strDir, QStringLiteral("HVMeta1.xml"), QString());
-    ASSERT_EQ(opened.size(), 1);
-    EXPECT_EQ(opened.first(), QUrl::fromLocalFile(strDir + QStringLiteral("/HVMeta1.xml")));
-    EXPECT_EQ(fncGetLastStep(), QStringLiteral("Trying to execute ") + strDir + QStringLiteral(" HVMeta1.xml"));
-
-    subPrintFile(strDir + QStringLiteral("/HVMeta1.xml"));
-    EXPECT_EQ(printed, QStringList { strDir + QStringLiteral("/HVMeta1.xml") });
-    EXPECT_EQ(opened.size(), 1);
-}
-
-TEST_F(ShellVerbs, MissingFolderOrFileDoesNothing)
+TEST_F(ShellVerbs, DefaultActionOpensPrintVerbPrintsAndMissingFilesDoNothing)
 {
     subInvokeShellVerb(strDir + QStringLiteral("/gone"), QStringLiteral("HVMeta1.xml"), QString());
     subInvokeShellVerb(strDir, QStringLiteral("missing.xml"), QStringLiteral("Print"));
     subPrintFile(strDir + QStringLiteral("/missing.xml"));
     EXPECT_TRUE(opened.isEmpty());
     EXPECT_TRUE(printed.isEmpty());
+
+    subInvokeShellVerb(strDir, QStringLiteral("HVMeta1.xml"), QString());
+    EXPECT_EQ(opened, QList<QUrl> { QUrl::fromLocalFile(strDir + QStringLiteral("/HVMeta1.xml")) });
+    EXPECT_EQ(fncGetLastStep(), QStringLiteral("Trying to execute ") + strDir + QStringLiteral(" HVMeta1.xml"));
+    subPrintFile(strDir + QStringLiteral("/HVMeta1.xml"));
+    EXPECT_EQ(printed, QStringList { strDir + QStringLiteral("/HVMeta1.xml") });
+    EXPECT_EQ(opened.size(), 1);
 }
