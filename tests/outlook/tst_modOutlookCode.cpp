@@ -68,7 +68,6 @@ TEST_P(LongProperty, ComesBackByteForByteFromAFreshSessionInTheDocumentedPieces)
 {
     const auto [length, lastIndex] = GetParam();
     const QString text = awkwardText(length);
-    ASSERT_EQ(text.size(), length);
     const auto item = newSettingsAppointment();
     ASSERT_TRUE(item);
     subFixLongProperty(item, text, QStringLiteral("Settings"));
@@ -76,7 +75,6 @@ TEST_P(LongProperty, ComesBackByteForByteFromAFreshSessionInTheDocumentedPieces)
 
     const auto back = settingsFromFreshSession();
     ASSERT_TRUE(back);
-    ASSERT_NE(back.get(), item.get());
     EXPECT_EQ(fncGetLongProperty(back, QStringLiteral("Settings")), text);
 
     const auto& props = back->UserProperties();
@@ -98,14 +96,13 @@ TEST_P(LongProperty, ComesBackByteForByteFromAFreshSessionInTheDocumentedPieces)
 
 INSTANTIATE_TEST_SUITE_P(Lengths, LongProperty,
     testing::Values(LongCase { 0, 0 }, LongCase { 500, 0 }, LongCase { 1000, 1 },
-        LongCase { 1500, 2 }, LongCase { 2400, 2 }, LongCase { 2500, 2 }, LongCase { 2600, 3 },
-        LongCase { 3000, 3 }, LongCase { 12345, 12 }),
+        LongCase { 1500, 2 }, LongCase { 2500, 2 }, LongCase { 3000, 3 }, LongCase { 12345, 12 }),
     [](const auto& info) { return "Chars" + std::to_string(info.param.length); });
 
 TEST_F(Session, LastIndexRoundsHalvesToEven)
 {
     const std::pair<qsizetype, qint32> table[] = { { 0, 0 }, { 499, 0 }, { 500, 0 }, { 501, 1 },
-        { 1499, 1 }, { 1500, 2 }, { 2500, 2 }, { 3500, 4 }, { 4500, 4 }, { 12345, 12 } };
+        { 1499, 1 }, { 1500, 2 }, { 2400, 2 }, { 2500, 2 }, { 2600, 3 }, { 3500, 4 }, { 4500, 4 } };
     for (const auto& [length, n] : table)
         EXPECT_EQ(fncLongPropertyLastIndex(length), n) << length;
 }
@@ -148,7 +145,6 @@ TEST_F(Session, FailedPieceIsReportedOnceUnlessSilentAndTheRestIsStillWritten)
     ASSERT_EQ(cMessageBox::history().size(), 1);
     EXPECT_EQ(cMessageBox::history().at(0).strText,
         QStringLiteral("Failed to save Settings ") + fncPhrase("LNGCHECKPERM"));
-    EXPECT_FALSE(fncPhrase("LNGCHECKPERM").isEmpty());
     EXPECT_EQ(item->UserProperties().Find(QStringLiteral("Settings2"))->Value().toString(),
         awkwardText(2000).mid(2000));
     EXPECT_EQ(item->UserProperties().Find(QStringLiteral("SettingsCount"))->Value().toInt(), 2);
@@ -203,11 +199,9 @@ INSTANTIATE_TEST_SUITE_P(Rules, TypedValue,
         ValueCase { "MissingIntegerNumericDefault", 0, {}, vbInteger, QStringLiteral("8"), 8 },
         ValueCase { "MissingIntegerRoundsDefault", 0, {}, vbInteger, 2.5, 2 },
         ValueCase { "MissingIntegerTextDefault", 0, {}, vbInteger, QStringLiteral("x"), 0 },
-        ValueCase { "MissingTextEmptyDefault", 0, {}, vbString, vEmpty, vEmpty },
         ValueCase { "MissingTextDefault", 0, {}, vbString, QStringLiteral("d"), QStringLiteral("d") },
         ValueCase { "MissingBooleanEmptyDefault", 0, {}, vbBoolean, vEmpty, false },
         ValueCase { "MissingBooleanNumericDefault", 0, {}, vbBoolean, -1, true },
-        ValueCase { "MissingBooleanZeroDefault", 0, {}, vbBoolean, 0, false },
         ValueCase { "MissingDate", 0, {}, vbDate, vEmpty, QVariant() },
         // stored property
         ValueCase { "IntegerFromNumber", olNumber, 12, vbInteger, vEmpty, 12 },
@@ -221,11 +215,9 @@ INSTANTIATE_TEST_SUITE_P(Rules, TypedValue,
             QStringLiteral("v;\r\n") },
         ValueCase { "EmptyTextTakesDefault", olText, vEmpty, vbString, QStringLiteral("d"),
             QStringLiteral("d") },
-        ValueCase { "EmptyTextEmptyDefault", olText, vEmpty, vbString, vEmpty, vEmpty },
         ValueCase { "TextOfYes", olYesNo, true, vbString, vEmpty, QStringLiteral("True") },
         ValueCase { "BooleanStored", olYesNo, true, vbBoolean, vEmpty, true },
         ValueCase { "BooleanFromText", olText, QStringLiteral("FALSE"), vbBoolean, vEmpty, false },
-        ValueCase { "BooleanFromTrueText", olText, QStringLiteral("true"), vbBoolean, vEmpty, true },
         ValueCase { "BooleanFromNumber", olNumber, 2, vbBoolean, vEmpty, true },
         ValueCase { "BooleanFromOtherText", olText, QStringLiteral("maybe"), vbBoolean, vEmpty, false },
         ValueCase { "DateStored", olDateTime, QDateTime(QDate(2050, 1, 1), QTime(8, 0)), vbDate,
@@ -267,31 +259,27 @@ TEST_F(Session, StartCreatesTheCalendarThenAttachesToIt)
     EXPECT_TRUE(fncOutlookApplication()->Attached());
 }
 
+// A calendar path below a file, or a file itself: the program ends and the file is kept.
 TEST_F(Session, CalendarThatCannotBeHadEndsTheProgramWithTheMessage)
 {
-    const QString blocker = newTempDir() + QStringLiteral("/file");
-    writeFile(blocker, "not a folder");
-    useCalendar(blocker + QStringLiteral("/calendar"));
+    const QString file = newTempDir() + QStringLiteral("/file");
+    writeFile(file, "not a folder");
+    for (const QString& path : QStringList { file + QStringLiteral("/calendar"), file }) {
+        cMessageBox::clearHistory();
+        useCalendar(path);
+        cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+        EXPECT_TRUE(endsProgram([] { subStartOutlook(olFolderInbox); }));
+        ASSERT_EQ(cMessageBox::history().size(), 1);
+        const auto& box = cMessageBox::history().at(0);
+        EXPECT_EQ(box.strText,
+            QStringLiteral("Please start Outlook manually before you execute this application!"));
+        EXPECT_EQ(box.buttons, cMessageBox::Buttons::Ok);
+        EXPECT_FALSE(fncOutlookApplication());
+        EXPECT_EQ(readFile(file), QByteArray("not a folder"));
+    }
+    // The user's name needs the calendar too.
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
-    EXPECT_TRUE(endsProgram([] { subStartOutlook(olFolderInbox); }));
-    ASSERT_EQ(cMessageBox::history().size(), 1);
-    const auto& box = cMessageBox::history().at(0);
-    EXPECT_EQ(box.strText,
-        QStringLiteral("Please start Outlook manually before you execute this application!"));
-    EXPECT_EQ(box.buttons, cMessageBox::Buttons::Ok);
-    EXPECT_EQ(box.icon, cMessageBox::Icon::None);
-    EXPECT_FALSE(fncOutlookApplication());
-    EXPECT_EQ(readFile(blocker), QByteArray("not a folder"));
-}
-
-TEST_F(Session, CalendarPathThatIsAFileEndsTheProgramAndKeepsTheFile)
-{
-    const QString file = newTempDir() + QStringLiteral("/calendar");
-    writeFile(file, "mine");
-    useCalendar(file);
-    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
-    EXPECT_TRUE(endsProgram([] { subStartOutlook(olFolderInbox); }));
-    EXPECT_EQ(readFile(file), QByteArray("mine"));
+    EXPECT_TRUE(endsProgram([] { fncGetUserName(); }));
 }
 
 TEST_F(Session, VersionBelowNineEndsTheProgramWithTheVersion)
@@ -302,7 +290,6 @@ TEST_F(Session, VersionBelowNineEndsTheProgramWithTheVersion)
     EXPECT_TRUE(endsProgram([] { subStartOutlook(olFolderInbox); }));
     ASSERT_EQ(cMessageBox::history().size(), 1);
     const auto& box = cMessageBox::history().at(0);
-    EXPECT_FALSE(fncPhrase("LNGO2KNEEDED").isEmpty());
     EXPECT_EQ(box.strText, fncPhrase("LNGO2KNEEDED") + QStringLiteral("\r\n8"));
     EXPECT_EQ(box.icon, cMessageBox::Icon::Critical);
     EXPECT_EQ(box.strTitle, QStringLiteral("Hourvane for Outlook Personal Settings SU"));
@@ -311,17 +298,10 @@ TEST_F(Session, VersionBelowNineEndsTheProgramWithTheVersion)
 TEST_F(Session, VersionNineIsAcceptedAndKeptForTheRun)
 {
     cOlApplication::setVersionText(QStringLiteral("9.0.0.2711"));
-    subStartOutlook(olFolderInbox);
+    EXPECT_EQ(fncGetOutlookVersion(), 9); // opens the session itself
     EXPECT_TRUE(fncOutlookNameSpace());
     cOlApplication::setVersionText(QStringLiteral("11.0.0.8312"));
     EXPECT_EQ(fncGetOutlookVersion(), 9);
-}
-
-TEST_F(Session, VersionAsksForTheSessionWhenNoneIsOpen)
-{
-    cOlApplication::setVersionText(QStringLiteral("11.0.0.8312"));
-    EXPECT_EQ(fncGetOutlookVersion(), 11);
-    EXPECT_TRUE(fncOutlookApplication());
 }
 
 // ---- the user's name ----
@@ -367,15 +347,6 @@ TEST_F(Session, UserNameFromTheDirectoryWhenThereIsNoDisplayname)
     EXPECT_EQ(fncGetUserName(), QStringLiteral("Eva Lund"));
 }
 
-TEST_F(Session, UserNameEndsTheProgramWhenTheCalendarCannotBeHad)
-{
-    const QString blocker = newTempDir() + QStringLiteral("/file");
-    writeFile(blocker, "x");
-    useCalendar(blocker + QStringLiteral("/calendar"));
-    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
-    EXPECT_TRUE(endsProgram([] { fncGetUserName(); }));
-}
-
 // ---- folders and the settings appointment ----
 
 TEST_F(Session, ActiveFolderIsTheCalendarByDefault)
@@ -405,25 +376,16 @@ TEST_F(Session, ActiveInboxHoldsNoSettingsUntilTheCalendarReplacesIt)
     EXPECT_EQ(item->Start(), dteSettingsDate);
 }
 
-TEST_F(Session, SettingsAppointmentIsNothingWithoutFolderOrItem)
+// No folder, another subject, a task of that subject and a damaged file are no settings
+// appointment; the damaged file is kept as it was.
+TEST_F(Session, OnlyAnAppointmentOfTheSubjectIsTheSettingsAppointment)
 {
     EXPECT_EQ(fncGetSettingsAppointment(), nullptr);
-    startSession()->AddAppointment(QStringLiteral("Something else"), dteSettingsDate);
-    EXPECT_EQ(fncGetSettingsAppointment(), nullptr);
-}
-
-TEST_F(Session, SettingsTaskIsNotTakenForTheAppointment)
-{
     const auto folder = startSession();
+    folder->AddAppointment(QStringLiteral("Something else"), dteSettingsDate);
     writeFile(QDir(folder->Path()).filePath(QStringLiteral("task.ics")),
         "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTODO\r\nUID:t\r\n"
         "SUMMARY:Outlook Hourvane 3 Personal Settings\r\nEND:VTODO\r\nEND:VCALENDAR\r\n");
-    EXPECT_EQ(fncGetSettingsAppointment(), nullptr);
-}
-
-TEST_F(Session, DamagedSettingsFileIsSkippedAndKept)
-{
-    const auto folder = startSession();
     const QString damaged = QDir(folder->Path()).filePath(QStringLiteral("0-damaged.ics"));
     const QByteArray bytes = "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nSUMMARY:Outlook Hourvane 3 Personal";
     writeFile(damaged, bytes);
