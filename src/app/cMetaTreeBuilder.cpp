@@ -1,22 +1,27 @@
 #include "cMetaTreeBuilder.h"
 
-#include "cDictionary.h"
 #include "cMetaDictionary.h"
 
+#include <QHash>
+#include <QSet>
+
 namespace {
+// Keys compare without regard to case, like the group dictionaries that decide which group an
+// item joins.
 class cTree
 {
 public:
     QList<cMetaTreeBuilder::cNode> colNodes;
 
-    // Adds a group node under its wanted key unless that group exists; returns its key.
-    QString fncGroup(const QString& strGroupKey, const QString& strParentKey, const QString& strText)
+    // The key of the group found under strLookup (already case-folded), made when missing.
+    QString fncGroup(const QString& strLookup, const QString& strWantedKey, const QString& strParentKey,
+        const QString& strText)
     {
-        const QString strLookup = strParentKey + QChar(0) + strGroupKey;
-        if (m_dicGroups.Exists(strLookup))
-            return m_dicGroups.Item(strLookup);
-        const QString strKey = fncAdd(strGroupKey, strParentKey, strText, false, true);
-        m_dicGroups.Add(strLookup, strKey);
+        const auto it = m_groups.constFind(strLookup);
+        if (it != m_groups.cend())
+            return *it;
+        const QString strKey = fncAdd(strWantedKey, strParentKey, strText, false, true);
+        m_groups.insert(strLookup, strKey);
         return strKey;
     }
 
@@ -26,16 +31,19 @@ public:
         // Captions and names are free text, so two different groups can spell the same key
         // ("sub_a_b" + "c" and "sub_a" + "b_c"); a number makes the second one unique.
         QString strKey = strWantedKey;
-        for (int n = 2; m_dicKeys.Exists(strKey); ++n)
+        QString strFolded = strKey.toCaseFolded();
+        for (int n = 2; m_keys.contains(strFolded); ++n) {
             strKey = strWantedKey + QLatin1Char('#') + QString::number(n);
-        m_dicKeys.Add(strKey, true);
+            strFolded = strKey.toCaseFolded();
+        }
+        m_keys.insert(strFolded);
         colNodes.append({ strKey, strParentKey, strText, blnItem, blnEnabled });
         return strKey;
     }
 
 private:
-    cDictionary<QString> m_dicGroups = fncCreateDic<QString>();
-    cDictionary<bool> m_dicKeys = fncCreateDic<bool>();
+    QHash<QString, QString> m_groups;
+    QSet<QString> m_keys;
 };
 } // namespace
 
@@ -43,24 +51,27 @@ QList<cMetaTreeBuilder::cNode> cMetaTreeBuilder::Build(
     const cMetaDictionary& objList, const QString& strNone)
 {
     cTree tree;
+    tree.colNodes.reserve(objList.MetaDic.Count() + 64);
     const bool blnSuper = !objList.SuperCategoryCaption.trimmed().isEmpty();
     const QString strNoCategory = strNone + QLatin1Char(' ');
     for (const auto& entry : objList.MetaDic) {
         const cMetaData& objMeta = entry.second;
         const QString strCategory = objMeta.Category.trimmed();
+        const QString strCategoryText = strCategory.isEmpty() ? strNoCategory : strCategory;
         QString strParent;
         if (blnSuper) {
             const QString strSuper = objMeta.SuperCategory.trimmed();
             const QString strSuperText = strSuper.isEmpty() ? strNone : strSuper;
-            strParent = tree.fncGroup(strSuperText, QString(), strSuperText);
-            strParent = tree.fncGroup(QStringLiteral("sub_") + strSuperText + QLatin1Char('_') + strCategory,
-                strParent, strCategory.isEmpty() ? strNoCategory : strCategory);
+            strParent = tree.fncGroup(QLatin1Char('1') + strSuperText.toCaseFolded(), strSuperText, QString(),
+                strSuperText);
+            strParent = tree.fncGroup(QLatin1Char('2') + strParent + QChar(0) + strCategory.toCaseFolded(),
+                QStringLiteral("sub_") + strSuperText + QLatin1Char('_') + strCategory, strParent, strCategoryText);
         } else {
-            strParent = tree.fncGroup(QStringLiteral("sub") + strCategory, QString(),
-                strCategory.isEmpty() ? strNoCategory : strCategory);
+            strParent = tree.fncGroup(QLatin1Char('3') + strCategory.toCaseFolded(), QStringLiteral("sub") + strCategory,
+                QString(), strCategoryText);
         }
-        tree.fncAdd(QStringLiteral("lev3_") + strParent + QLatin1Char('_') + entry.first, strParent,
-            entry.first, true, objMeta.Enabled);
+        tree.fncAdd(QStringLiteral("lev3_") + strParent + QLatin1Char('_') + entry.first, strParent, entry.first, true,
+            objMeta.Enabled);
     }
     return tree.colNodes;
 }

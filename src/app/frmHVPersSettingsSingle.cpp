@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTableView>
 #include <QTimer>
 #include <QTreeWidgetItem>
@@ -231,7 +232,15 @@ void frmHVPersSettingsSingle::subSelectCostCarrier(qint32 lngCostCarrier)
         const QSignalBlocker block(m_ui->cmbCostCarrier);
         m_ui->cmbCostCarrier->setCurrentIndex(intItem);
     }
-    cmbCostCarrier_Click();
+    // Selecting the carrier the settings already hold changes no list: the click's refill of
+    // the grid is left to the caller that shows a list anyway (2000 items take a while).
+    if (m_intShownList && lngCostCarrier != m_objGlobal.CostCarrier) {
+        cmbCostCarrier_Click();
+        return;
+    }
+    subLog(QStringLiteral("About to change Cost carrier to ") + QString::number(lngCostCarrier));
+    m_objGlobal.CostCarrier = lngCostCarrier;
+    subShowRateFields(lngCostCarrier == 1);
 }
 
 void frmHVPersSettingsSingle::subShowRateFields(bool blnVisible)
@@ -443,8 +452,11 @@ void frmHVPersSettingsSingle::subFillMeta(cMetaDictionary& objList)
                 break;
             const cMetaData& objMeta = entry.second;
             sheet.SetCellValue(intRow, 0, objMeta.MetaName());
-            sheet.SetCellValue(intRow, 1, objMeta.Category.trimmed());
-            sheet.SetCellValue(intRow, 2, objMeta.SuperCategory.trimmed());
+            // The item area was just cleared: empty texts need no writing.
+            if (!objMeta.Category.trimmed().isEmpty())
+                sheet.SetCellValue(intRow, 1, objMeta.Category.trimmed());
+            if (!objMeta.SuperCategory.trimmed().isEmpty())
+                sheet.SetCellValue(intRow, 2, objMeta.SuperCategory.trimmed());
             sheet.SetCellValue(intRow, 3, objMeta.HourlyRate.toDouble());
             sheet.SetCellValue(intRow, 4, objMeta.ID);
             sheet.SetCellValue(intRow, 6, QString(objMeta.Enabled ? chrChecked : chrUnchecked));
@@ -477,16 +489,17 @@ void frmHVPersSettingsSingle::subSaveMetaList(cMetaDictionary& objList)
             // A row whose name is empty is skipped, not the end of the list: clearing one name
             // must not take every item below it out of the list.
             const QString strName = fncClearInvalidValues(sheet.Value(intRow, 0));
-            if (strName.isEmpty() || objRead.MetaDic.Exists(strName))
+            if (strName.isEmpty())
                 continue;
-            const QString strRate = sheet.Value(intRow, 3).toString().trimmed();
+            const QVariant varRate = sheet.Value(intRow, 3);
             cCurrency curRate;
-            if (fncIsNumeric(strRate)) {
-                const QVariant varRate = sheet.Value(intRow, 3);
-                curRate = varRate.typeId() == QMetaType::QString
-                    ? cPersonalSettings::fncTextToRate(strRate).value_or(cCurrency())
-                    : cCurrency::fromVariant(varRate).value_or(cCurrency());
+            if (varRate.typeId() == QMetaType::QString) {
+                if (fncIsNumeric(varRate.toString()))
+                    curRate = cPersonalSettings::fncTextToRate(varRate.toString().trimmed()).value_or(cCurrency());
+            } else if (varRate.isValid()) {
+                curRate = cCurrency::fromVariant(varRate).value_or(cCurrency());
             }
+            // AddMeta keeps the first of two equal names.
             objRead.AddMeta(strName, fncClearInvalidValues(sheet.Value(intRow, 1)), curRate, 0,
                 fncClearInvalidValues(sheet.Value(intRow, 2)), sheet.isChecked(intRow, 6));
         }
@@ -506,7 +519,18 @@ void frmHVPersSettingsSingle::subFixColWidhts()
         exs.LockRange(QStringLiteral("A2:F") + strLast, true);
         exs.SetColumnWidth(QStringLiteral("A:G"), 100);
         exs.SetColumnWidth(QStringLiteral("D:F"), 0);
-        exs.AutoFitCols(QStringLiteral("A:D"));
+        // Which of B to D stay visible is known from the captions and the cost carrier; only
+        // those are fitted (a hidden column's width is never seen).
+        const cMetaDictionary* pList
+            = m_intShownList && *m_intShownList < fncListCount() ? &fncList(*m_intShownList) : nullptr;
+        const bool blnRate = pList && m_objGlobal.CostCarrier == *m_intShownList + 2;
+        const bool blnCategory = pList && !pList->CategoryCaption.trimmed().isEmpty();
+        const bool blnSuper = pList && !pList->SuperCategoryCaption.trimmed().isEmpty();
+        subFitColumns(exs, 0, 0);
+        if (blnCategory)
+            subFitColumns(exs, 1, blnSuper ? 2 : 1);
+        if (blnRate || !pList)
+            subFitColumns(exs, 3, 3);
         const bool blnEnableItems
             = m_objGlobal.OtherSettings.GetValue(QStringLiteral("EnableItems"), cOtherSettings::intTypeBoolean)
                   .toBool();
@@ -517,13 +541,10 @@ void frmHVPersSettingsSingle::subFixColWidhts()
             exs.SetColumnWidth(QStringLiteral("G:G"), 0);
         }
 
-        if (!m_intShownList || *m_intShownList >= fncListCount())
+        if (!pList)
             return;
         cMetaDictionary& objList = fncList(*m_intShownList);
         // The rate column matters only for the list that costs are counted by.
-        const bool blnRate = m_objGlobal.CostCarrier == *m_intShownList + 2;
-        const bool blnCategory = !objList.CategoryCaption.trimmed().isEmpty();
-        const bool blnSuper = !objList.SuperCategoryCaption.trimmed().isEmpty();
         QString strHide;
         if (!blnCategory)
             strHide = blnRate ? QStringLiteral("B:C") : QStringLiteral("B:D");
@@ -534,8 +555,9 @@ void frmHVPersSettingsSingle::subFixColWidhts()
         if (!strHide.isEmpty())
             exs.SetColumnWidth(strHide, 0);
 
+        // The grid was just filled from this list, so the tree is built from the list itself
+        // rather than from a second reading of the grid.
         if (blnCategory) {
-            subSaveMetaList(objList);
             subFillTreeView(objList);
         } else {
             m_ui->treMetaView->hide();
@@ -553,10 +575,17 @@ void frmHVPersSettingsSingle::subFillTreeView(const cMetaDictionary& objList)
         tre->setUpdatesEnabled(false);
         tre->clear();
         tre->show();
+        // The items are put together detached and handed to the tree at once: inserting them
+        // one by one into a shown tree costs a model update each.
         QHash<QString, QTreeWidgetItem*> nodes;
+        QList<QTreeWidgetItem*> roots;
         for (const auto& node : cMetaTreeBuilder::Build(objList, fncPhr("LNGNONE"))) {
             QTreeWidgetItem* parent = node.strParentKey.isEmpty() ? nullptr : nodes.value(node.strParentKey);
-            auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tre);
+            auto* item = new QTreeWidgetItem;
+            if (parent)
+                parent->addChild(item);
+            else
+                roots.append(item);
             item->setText(0, node.strText);
             item->setData(0, Qt::UserRole, node.strKey);
             if (!node.blnItem) {
@@ -568,6 +597,7 @@ void frmHVPersSettingsSingle::subFillTreeView(const cMetaDictionary& objList)
             }
             nodes.insert(node.strKey, item);
         }
+        tre->addTopLevelItems(roots);
         tre->expandAll();
         tre->setUpdatesEnabled(true);
     } catch (const std::exception&) {
@@ -582,6 +612,68 @@ void frmHVPersSettingsSingle::subRefreshTree(cMetaDictionary& objList)
         subFillTreeView(objList);
     else
         m_ui->treMetaView->hide();
+}
+
+void frmHVPersSettingsSingle::subFitColumns(cListHandler& exs, int intFirstCol, int intLastCol)
+{
+    // Fits columns to their longest text. Every text is estimated from cached character widths
+    // and only the widest few are measured exactly: measuring all 2000 rows of a list took
+    // longer than filling it.
+    const cSheetModel& sheet = *exs.CurrSheet;
+    const cSheet& view = *exs.ObjectList;
+    const QStyle* st = view.style();
+    const int intPadding = 2 * st->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 8;
+    const int intLastRow = sheet.UsedRange() ? std::min(sheet.UsedRange()->intBottom, sheet.ViewableRange().intBottom) : 0;
+    // Cells share a few styles; their fonts and character widths are looked up once each.
+    struct cFontCache
+    {
+        cSheetModel::cCellStyle style;
+        QFontMetrics fm;
+        QHash<char16_t, int> advances;
+    };
+    std::vector<std::unique_ptr<cFontCache>> fonts;
+    const auto fncFont = [&](int r, int c) -> cFontCache& {
+        const cSheetModel::cCellStyle& style = sheet.Style(r, c);
+        for (auto& f : fonts) {
+            if (f->style == style)
+                return *f;
+        }
+        const QVariant varFont = sheet.data(sheet.index(r, c), Qt::FontRole);
+        fonts.push_back(std::make_unique<cFontCache>(
+            cFontCache { style, QFontMetrics(varFont.isValid() ? varFont.value<QFont>() : view.font()), {} }));
+        return *fonts.back();
+    };
+    for (int c = intFirstCol; c <= intLastCol; ++c) {
+        struct cCandidate
+        {
+            int intEstimate;
+            int intRow;
+        };
+        QList<cCandidate> candidates;
+        for (int r = 0; r <= intLastRow; ++r) {
+            if (sheet.isCellEmpty(r, c))
+                continue;
+            const QString strText = sheet.fncDisplayText(r, c);
+            cFontCache& font = fncFont(r, c);
+            int intEstimate = 0;
+            for (const QChar ch : strText) {
+                auto it = font.advances.constFind(ch.unicode());
+                if (it == font.advances.cend())
+                    it = font.advances.insert(ch.unicode(), font.fm.horizontalAdvance(ch));
+                intEstimate += *it;
+            }
+            candidates.append({ intEstimate, r });
+        }
+        constexpr qsizetype intMeasured = 8;
+        const auto middle = candidates.begin() + std::min(intMeasured, candidates.size());
+        std::partial_sort(candidates.begin(), middle, candidates.end(),
+            [](const cCandidate& a, const cCandidate& b) { return a.intEstimate > b.intEstimate; });
+        int intWidth = 16;
+        for (auto it = candidates.begin(); it != middle; ++it)
+            intWidth = std::max(intWidth,
+                fncFont(it->intRow, c).fm.horizontalAdvance(sheet.fncDisplayText(it->intRow, c)) + intPadding);
+        exs.SetColumnWidth(cSheetRange::fncColumnName(c), intWidth);
+    }
 }
 
 void frmHVPersSettingsSingle::subFillCategories()
@@ -601,7 +693,7 @@ void frmHVPersSettingsSingle::subFillCategories()
         }
         exs.EditMode(false);
         exs.SetVisibleRange(QStringLiteral("A1:C") + QString::number(std::max(3, fncListCount() + 1)));
-        exs.AutoFitCols(QStringLiteral("A:C"));
+        subFitColumns(exs, 0, 2);
     } catch (...) {
         subHandleCurrentException(QStringLiteral("subFillCategories"));
     }

@@ -25,7 +25,16 @@ qint16 fncBoolInt(bool blnValue) { return blnValue ? 1 : 0; }
 
 QString fncClearInvalidValues(const QVariant& varValue)
 {
-    QString strText = fncWithoutLineBreaks(varValue.toString());
+    QString strText = varValue.toString();
+    // Most cells are clean already; they are read back on every tab switch.
+    bool blnClean = strText.isEmpty() || (!strText.front().isSpace() && !strText.back().isSpace());
+    for (qsizetype i = 0; blnClean && i < strText.size(); ++i) {
+        const char16_t ch = strText.at(i).unicode();
+        blnClean = ch != u',' && ch != u';' && ch != u'\r' && ch != u'\n' && ch != 0x2028 && ch != 0x2029;
+    }
+    if (blnClean)
+        return strText;
+    strText = fncWithoutLineBreaks(strText);
     strText.remove(QLatin1Char(','));
     strText.remove(QLatin1Char(';'));
     return strText.trimmed();
