@@ -17,6 +17,9 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <limits>
+#include <unordered_map>
+
 namespace {
 
 const QString strSource = QStringLiteral("cConnection");
@@ -70,7 +73,13 @@ struct cConnection::Impl
     eEngine engine = eEngine::SQLite;
     QSqlDatabase db;
     bool blnInTrans = false;
+    // Statements with bound values, prepared once and run again for the next row.
+    std::unordered_map<QString, std::unique_ptr<QSqlQuery>> prepared;
 };
+
+namespace {
+constexpr size_t cntMaxPrepared = 64;
+}
 
 cConnection::cConnection()
     : d(std::make_unique<Impl>())
@@ -185,6 +194,8 @@ QSqlDatabase& cConnection::Database() { return d->db; }
 
 void cConnection::Close()
 {
+    // Prepared statements belong to the connection and must go before it.
+    d->prepared.clear();
     if (d->strName.isEmpty())
         return;
     if (d->db.isValid())
@@ -198,22 +209,39 @@ int cConnection::Execute(const QString& strSql, const QVariantList& params)
 {
     if (!IsOpen())
         throw cHVError(3704, strSource, QStringLiteral("Operation is not allowed when the object is closed."));
-    QSqlQuery q(d->db);
     const QString sql = Dialect().Translate(strSql);
-    bool ok;
     if (params.isEmpty()) {
-        ok = q.exec(sql);
-    } else {
-        ok = q.prepare(sql);
-        if (ok) {
-            for (const QVariant& v : params)
-                q.addBindValue(ToDatabase(v, fncTypeOfValue(v)));
-            ok = q.exec();
-        }
+        QSqlQuery q(d->db);
+        if (!q.exec(sql))
+            throw cHVError(lngEFail, strSource, driverText(q.lastError()));
+        return q.numRowsAffected();
     }
-    if (!ok)
-        throw cHVError(lngEFail, strSource, driverText(q.lastError()));
-    return q.numRowsAffected();
+    QSqlQuery& q = fncPrepared(sql);
+    for (int i = 0; i < params.size(); ++i)
+        q.bindValue(i, ToDatabase(params.at(i), fncTypeOfValue(params.at(i))));
+    if (!q.exec()) {
+        const QString text = driverText(q.lastError());
+        q.finish();
+        throw cHVError(lngEFail, strSource, text);
+    }
+    const int intAffected = q.numRowsAffected();
+    q.finish();
+    return intAffected;
+}
+
+QSqlQuery& cConnection::fncPrepared(const QString& strSql)
+{
+    if (!IsOpen())
+        throw cHVError(3704, strSource, QStringLiteral("Operation is not allowed when the object is closed."));
+    const auto found = d->prepared.find(strSql);
+    if (found != d->prepared.end())
+        return *found->second;
+    auto q = std::make_unique<QSqlQuery>(d->db);
+    if (!q->prepare(strSql))
+        throw cHVError(lngEFail, strSource, driverText(q->lastError()));
+    if (d->prepared.size() >= cntMaxPrepared)
+        d->prepared.clear();
+    return *d->prepared.emplace(strSql, std::move(q)).first->second;
 }
 
 bool cConnection::TableExists(const QString& strTable)
@@ -303,6 +331,36 @@ QVariant cConnection::FromDatabase(const QVariant& value, eFieldType type) const
 {
     if (!value.isValid() || value.isNull())
         return QVariant();
+    // The kinds the drivers hand over for our columns, taken without a detour through text;
+    // anything else goes the general way below.
+    const int intTypeId = value.typeId();
+    const bool blnInteger = intTypeId == QMetaType::LongLong || intTypeId == QMetaType::Int;
+    switch (type) {
+    case eFieldType::Text:
+    case eFieldType::Memo:
+        if (intTypeId == QMetaType::QString)
+            return value;
+        break;
+    case eFieldType::Long:
+        if (blnInteger) {
+            const qlonglong n = value.toLongLong();
+            if (n >= std::numeric_limits<qint32>::min() && n <= std::numeric_limits<qint32>::max())
+                return QVariant(static_cast<int>(n));
+        }
+        break;
+    case eFieldType::Boolean:
+        if (intTypeId == QMetaType::Bool)
+            return value;
+        if (blnInteger)
+            return QVariant(value.toLongLong() != 0);
+        break;
+    case eFieldType::Currency:
+        if (blnInteger && d->engine == eEngine::SQLite)
+            return QVariant::fromValue(cCurrency::fromTenThousandths(value.toLongLong()));
+        break;
+    default:
+        break;
+    }
     if (type == eFieldType::Currency && d->engine == eEngine::SQLite) {
         switch (value.typeId()) {
         case QMetaType::LongLong:

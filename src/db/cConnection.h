@@ -4,6 +4,7 @@
 #include "cSqlDialect.h"
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 
@@ -56,6 +57,9 @@ public:
 
 private:
     cConnection();
+    // A prepared statement of this connection for strSql, kept for reuse until the connection
+    // closes; bind every value again before each exec and call finish() after it.
+    QSqlQuery& fncPrepared(const QString& strSql);
     friend class cRecordset;
     struct Impl;
     std::unique_ptr<Impl> d;

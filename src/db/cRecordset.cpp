@@ -14,6 +14,7 @@
 #include <QSqlRecord>
 
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -21,6 +22,13 @@ const QString strSource = QStringLiteral("cRecordset");
 constexpr qint32 lngEFail = static_cast<qint32>(0x80004005u);
 
 [[noreturn]] void raise(qint32 number, const QString& text) { throw cHVError(number, strSource, text); }
+
+[[noreturn]] void raiseQuery(QSqlQuery& q)
+{
+    const QSqlError e = q.lastError();
+    q.finish();
+    raise(lngEFail, e.databaseText().isEmpty() ? e.text() : e.databaseText());
+}
 
 bool hasHungarianPrefix(const QString& name)
 {
@@ -141,6 +149,11 @@ struct cRecordset::Impl
     }
     int fieldIndex(const QString& name) const
     {
+        // Callers nearly always spell the name as the column does; that test is much cheaper.
+        for (int i = 0; i < fields.size(); ++i) {
+            if (fields.at(i).Name == name)
+                return i;
+        }
         for (int i = 0; i < fields.size(); ++i) {
             if (fields.at(i).Name.compare(name, Qt::CaseInsensitive) == 0)
                 return i;
@@ -381,7 +394,6 @@ void cRecordset::Update()
             params.append(c.ToDatabase(d->editValues.at(i), d->fields.at(i).Type));
         }
         const QString key = d->fields.at(d->keyIndex).Name;
-        QSqlQuery q(c.Database());
         if (d->adding) {
             QString sql;
             QStringList marks;
@@ -395,18 +407,17 @@ void cRecordset::Update()
                           .arg(d->table, cols.join(QStringLiteral(", ")), output, marks.join(QStringLiteral(", ")));
             if (engine == eEngine::PostgreSQL)
                 sql += QStringLiteral(" RETURNING ") + key;
-            if (!q.prepare(sql))
-                raise(lngEFail, q.lastError().text());
-            for (const QVariant& p : params)
-                q.addBindValue(p);
+            QSqlQuery& q = c.fncPrepared(sql);
+            for (int i = 0; i < params.size(); ++i)
+                q.bindValue(i, params.at(i));
             if (!q.exec())
-                raise(lngEFail, q.lastError().databaseText().isEmpty() ? q.lastError().text()
-                                                                      : q.lastError().databaseText());
+                raiseQuery(q);
             QVariant id;
             if (engine == eEngine::SQLite)
                 id = q.lastInsertId();
             else if (q.next())
                 id = q.value(0);
+            q.finish();
             d->editValues[d->keyIndex] = fncCoerceValue(id, d->fields.at(d->keyIndex).Type);
         } else if (!cols.isEmpty()) {
             QStringList sets;
@@ -414,15 +425,16 @@ void cRecordset::Update()
                 sets.append(col + QStringLiteral(" = ?"));
             const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
                                     .arg(d->table, sets.join(QStringLiteral(", ")), key);
-            if (!q.prepare(sql))
-                raise(lngEFail, q.lastError().text());
-            for (const QVariant& p : params)
-                q.addBindValue(p);
-            q.addBindValue(c.ToDatabase(d->rows.at(d->pos).values.at(d->keyIndex), eFieldType::Long));
+            QSqlQuery& q = c.fncPrepared(sql);
+            for (int i = 0; i < params.size(); ++i)
+                q.bindValue(i, params.at(i));
+            q.bindValue(static_cast<int>(params.size()),
+                c.ToDatabase(d->rows.at(d->pos).values.at(d->keyIndex), eFieldType::Long));
             if (!q.exec())
-                raise(lngEFail, q.lastError().databaseText().isEmpty() ? q.lastError().text()
-                                                                      : q.lastError().databaseText());
-            if (q.numRowsAffected() == 0)
+                raiseQuery(q);
+            const int intAffected = q.numRowsAffected();
+            q.finish();
+            if (intAffected == 0)
                 raise(lngEFail, QStringLiteral("Row cannot be located for updating. Some values may have been "
                                                "changed since it was last read."));
         }
@@ -444,12 +456,12 @@ void cRecordset::Delete()
     if (d->connection) {
         d->requireKey();
         cConnection& c = *d->connection;
-        QSqlQuery q(c.Database());
-        q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(d->table, d->fields.at(d->keyIndex).Name));
-        q.addBindValue(c.ToDatabase(d->rows.at(d->pos).values.at(d->keyIndex), eFieldType::Long));
+        QSqlQuery& q = c.fncPrepared(
+            QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(d->table, d->fields.at(d->keyIndex).Name));
+        q.bindValue(0, c.ToDatabase(d->rows.at(d->pos).values.at(d->keyIndex), eFieldType::Long));
         if (!q.exec())
-            raise(lngEFail, q.lastError().databaseText().isEmpty() ? q.lastError().text()
-                                                                  : q.lastError().databaseText());
+            raiseQuery(q);
+        q.finish();
     }
     d->editing = false;
     d->rows[d->pos].deleted = true;
@@ -574,11 +586,16 @@ RecordsetPtr cConnection::OpenRecordset(const QString& strSource, bool blnReadOn
             }
         }
     }
+    const int intColumns = static_cast<int>(rs->d->fields.size());
+    std::vector<eFieldType> types;
+    types.reserve(intColumns);
+    for (const cField& f : rs->d->fields)
+        types.push_back(f.Type);
     while (q.next()) {
         cRecordset::Impl::Row row;
-        row.values.reserve(rec.count());
-        for (int i = 0; i < rec.count(); ++i)
-            row.values.append(FromDatabase(q.value(i), rs->d->fields.at(i).Type));
+        row.values.reserve(intColumns);
+        for (int i = 0; i < intColumns; ++i)
+            row.values.append(FromDatabase(q.value(i), types[i]));
         rs->d->rows.append(std::move(row));
     }
     rs->d->source = strSource;

@@ -5,6 +5,7 @@
 #include "cRemovedItemResolver.h"
 #include "modDBCode.h"
 #include "modErrorHandling.h"
+#include "modFileHandling.h"
 #include "modPhrases.h"
 #include "modXMLExport.h"
 
@@ -16,14 +17,7 @@
 namespace {
 const QString strCrLf = QStringLiteral("\r\n");
 
-QString fncStripTrailingSlash(QString strPath)
-{
-    if (strPath.endsWith(QLatin1Char('/')) || strPath.endsWith(QLatin1Char('\\')))
-        strPath.chop(1);
-    return strPath;
-}
-
-QString fncText(const QVariant& value) { return value.isNull() ? QString() : value.toString(); }
+QString fncText(const QVariant& value) { return fncNullToValue(value, false).toString(); }
 
 cCurrency fncCurrency(const QVariant& value)
 {
@@ -55,13 +49,23 @@ struct cRemovedRow
     QString strMoveTo;
 };
 
-// One list's work: its table, the first row of each exact name, and the removed rows.
+// One list's work: its table, the first row of each name (exact, and without regard to case),
+// and the removed rows.
 struct cListWork
 {
     RecordsetPtr rs;
     QString strIdColumn;
     QHash<QString, int> firstRowByName;
+    QHash<QString, int> firstRowByFoldedName;
     QList<cRemovedRow> removed;
+
+    // The row an item is stored in, or -1 for a new row. A name that differs only in case from
+    // a stored one is that row renamed, so it keeps its identity and its reports.
+    int fncRowOf(const QString& strName) const
+    {
+        const int pos = firstRowByName.value(strName, -1);
+        return pos >= 0 ? pos : firstRowByFoldedName.value(strName.toCaseFolded(), -1);
+    }
 };
 } // namespace
 
@@ -199,20 +203,26 @@ QString cGlobalSettings::SaveGlobalSettings()
             const int nameColumn = rs.FieldIndex(QStringLiteral("strName"));
             const int idColumn = rs.FieldIndex(work.strIdColumn);
             const int intRows = rs.RecordCount();
+            QStringList colChoices;
             for (int pos = 0; pos < intRows; ++pos) {
                 rs.Move(pos);
                 const QString name = fncText(rs.Value(nameColumn));
-                // The first row in table order whose name matches exactly takes the item.
+                // The first row in table order whose name matches takes the item.
                 if (!work.firstRowByName.contains(name))
                     work.firstRowByName.insert(name, pos);
+                const QString folded = name.toCaseFolded();
+                if (!work.firstRowByFoldedName.contains(folded))
+                    work.firstRowByFoldedName.insert(folded, pos);
                 if (dic.MetaDic.Exists(name))
                     continue;
+                if (colChoices.isEmpty())
+                    colChoices = dic.MetaDic.Keys();
                 cRemovedRow removed;
                 removed.intPosition = pos;
                 removed.lngID = rs.Value(idColumn).toInt();
                 QString strMoveTo;
                 removed.intDecision = fncRemovedItemResolver().fncResolve(
-                    name, fncPhrase("LNGCONFLICTVALUE"), dic.MetaDic.Keys(), strMoveTo);
+                    name, fncPhrase("LNGCONFLICTVALUE"), colChoices, strMoveTo);
                 removed.strMoveTo = strMoveTo;
                 work.removed.append(removed);
             }
@@ -234,12 +244,14 @@ QString cGlobalSettings::SaveGlobalSettings()
             const int idColumn = rs.FieldIndex(work.strIdColumn);
             for (auto& entry : dic.MetaDic) {
                 cMetaData& item = entry.second;
-                const int pos = work.firstRowByName.value(item.MetaName(), -1);
+                const int pos = work.fncRowOf(item.MetaName());
                 if (pos < 0) {
                     rs.AddNew();
                     rs.SetValue(nameColumn, fncStored(item.MetaName()));
                 } else {
                     rs.Move(pos);
+                    if (rs.Value(nameColumn).toString() != item.MetaName())
+                        rs.SetValue(nameColumn, fncStored(item.MetaName()));
                 }
                 // Unchanged columns are left alone so an unchanged row costs no write.
                 const auto setText = [&rs](int column, const QString& value) {

@@ -5,6 +5,7 @@
 #include "cPersonalSettings.h"
 #include "modErrorHandling.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
@@ -15,16 +16,18 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 #include <QXmlStreamReader>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <optional>
+#include <vector>
 
 namespace {
 const QString nsSchema = QStringLiteral("uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882");
@@ -38,47 +41,121 @@ int g_intTimeout = 15000;
 // counting its indentation, has reached this length.
 constexpr qsizetype cchWrapAt = 106;
 
+// The bytes of one file as they are built: a QByteArray used up to a mark, so that appending
+// costs a copy and no checks beyond the room left.
+class cByteBuffer
+{
+public:
+    // Room for at least cb more bytes; write them at the pointer, then hand it to setEnd.
+    char* extend(qsizetype cb)
+    {
+        if (m_used + cb > m_bytes.size())
+            m_bytes.resize(std::max(m_bytes.size() * 2, m_used + cb + 4096));
+        return m_bytes.data() + m_used;
+    }
+    void setEnd(const char* end) { m_used = end - m_bytes.constData(); }
+    void append(const char* p, qsizetype cb)
+    {
+        char* to = extend(cb);
+        std::memcpy(to, p, static_cast<size_t>(cb));
+        m_used += cb;
+    }
+    void append(const char* p) { append(p, static_cast<qsizetype>(std::strlen(p))); }
+    void append(char c) { *extend(1) = c, ++m_used; }
+    void append(qsizetype n, char c)
+    {
+        std::memset(extend(n), c, static_cast<size_t>(n));
+        m_used += n;
+    }
+    void reserve(qsizetype cb) { extend(cb); }
+    QByteArray take()
+    {
+        m_bytes.truncate(m_used);
+        m_used = 0;
+        return std::move(m_bytes);
+    }
+
+private:
+    QByteArray m_bytes;
+    qsizetype m_used = 0;
+};
+
+// Which ASCII characters an attribute value holds as they are.
+constexpr std::array<bool, 128> fncPlainAscii()
+{
+    std::array<bool, 128> plain {};
+    for (int c = 0x20; c < 0x80; ++c)
+        plain[c] = c != '&' && c != '<' && c != '>' && c != '\'' && c != '"';
+    return plain;
+}
+constexpr std::array<bool, 128> g_plainAscii = fncPlainAscii();
+
 // Appends the value escaped as the format writes attribute values; returns its length in
 // characters (the unit the line wrapping counts).
-qsizetype fncAppendEscaped(QByteArray& out, const QString& strValue)
+qsizetype fncAppendEscaped(cByteBuffer& out, QStringView value)
 {
-    qsizetype chars = 0;
-    qsizetype plainFrom = 0;
-    const qsizetype n = strValue.size();
-    const QChar* data = strValue.constData();
-    const auto flushPlain = [&](qsizetype to) {
-        if (to > plainFrom)
-            out += QStringView(data + plainFrom, to - plainFrom).toUtf8();
-    };
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = data[i].unicode();
+    const qsizetype n = value.size();
+    const char16_t* data = value.utf16();
+    // An entity is at most 6 bytes, a UTF-16 unit at most 3 bytes of UTF-8.
+    char* to = out.extend(6 * n);
+    qsizetype chars = n;
+    for (qsizetype i = 0; i < n;) {
+        const char16_t c = data[i];
+        if (c < 0x80 && g_plainAscii[c]) {
+            *to++ = static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        if (c >= 0x80) {
+            // Letters beyond ASCII are rare here: convert each such run in one go.
+            qsizetype j = i + 1;
+            while (j < n && data[j] >= 0x80)
+                ++j;
+            const QByteArray utf8 = value.sliced(i, j - i).toUtf8();
+            std::memcpy(to, utf8.constData(), static_cast<size_t>(utf8.size()));
+            to += utf8.size();
+            i = j;
+            continue;
+        }
+        ++i;
         const char* entity = nullptr;
-        char buffer[8];
         switch (c) {
         case u'&': entity = "&amp;"; break;
         case u'<': entity = "&lt;"; break;
         case u'>': entity = "&gt;"; break;
         case u'\'': entity = "&#x27;"; break;
         case u'"': entity = "&quot;"; break;
-        default:
-            if (c < 0x20) {
-                std::snprintf(buffer, sizeof buffer, "&#x%02x;", static_cast<unsigned>(c));
-                entity = buffer;
-            }
+        default: break;
         }
-        if (!entity) {
-            ++chars;
-            continue;
+        if (entity) {
+            const size_t len = std::strlen(entity);
+            std::memcpy(to, entity, len);
+            to += len;
+            chars += static_cast<qsizetype>(len) - 1;
+        } else {
+            static const char hex[] = "0123456789abcdef";
+            const char control[] = { '&', '#', 'x', hex[c >> 4], hex[c & 0xf], ';' };
+            std::memcpy(to, control, sizeof control);
+            to += sizeof control;
+            chars += static_cast<qsizetype>(sizeof control) - 1;
         }
-        flushPlain(i);
-        plainFrom = i + 1;
-        const qsizetype len = static_cast<qsizetype>(std::strlen(entity));
-        out.append(entity, len);
-        chars += len;
     }
-    flushPlain(n);
+    out.setEnd(to);
     return chars;
 }
+
+// An attribute name ready to write: its bytes and its length in characters.
+struct cAttrName
+{
+    QByteArray strBytes;
+    qsizetype intChars = 0;
+
+    explicit cAttrName(const QString& strName)
+        : strBytes(strName.toUtf8())
+        , intChars(strName.size())
+    {
+    }
+};
 
 // Writes start tags with the attribute wrapping and tab indentation of the format.
 class cRowsetWriter
@@ -88,51 +165,47 @@ public:
     {
         m_intDepth = intDepth;
         m_out.append(intDepth, '\t');
-        m_line = 1 + static_cast<qsizetype>(std::strlen(strTag));
-        m_out += '<';
-        m_out += strTag;
+        const qsizetype len = static_cast<qsizetype>(std::strlen(strTag));
+        m_line = 1 + len;
+        m_out.append('<');
+        m_out.append(strTag, len);
     }
-    void subAttr(const char* strName, const QString& strValue)
+    void subAttr(const char* strName, QStringView value)
     {
-        subBreakIfFull();
-        m_out += ' ';
-        m_out += strName;
-        m_out += "='";
-        m_line += 4 + static_cast<qsizetype>(std::strlen(strName)) + fncAppendEscaped(m_out, strValue);
-        m_out += '\'';
+        const qsizetype len = static_cast<qsizetype>(std::strlen(strName));
+        subAttrStart(strName, len);
+        m_line += 4 + len + fncAppendEscaped(m_out, value);
+        m_out.append('\'');
     }
-    void subAttr(const QString& strName, const QString& strValue)
+    void subAttr(const cAttrName& name, QStringView value)
     {
-        subBreakIfFull();
-        m_out += ' ';
-        m_out += strName.toUtf8();
-        m_out += "='";
-        m_line += 4 + strName.size() + fncAppendEscaped(m_out, strValue);
-        m_out += '\'';
+        subAttrStart(name.strBytes.constData(), name.strBytes.size());
+        m_line += 4 + name.intChars + fncAppendEscaped(m_out, value);
+        m_out.append('\'');
     }
     void subEnd(const char* strClose)
     {
-        m_out += strClose;
-        m_out += '\n';
+        m_out.append(strClose);
+        m_out.append('\n');
     }
-    void subLine(const char* strLine)
-    {
-        m_out += strLine;
-        m_out += '\n';
-    }
-    QByteArray& bytes() { return m_out; }
+    void subLine(const char* strLine) { subEnd(strLine); }
+    void subReserve(qsizetype cb) { m_out.reserve(cb); }
+    cByteBuffer& bytes() { return m_out; }
 
 private:
-    void subBreakIfFull()
+    void subAttrStart(const char* strName, qsizetype len)
     {
         if (m_line >= cchWrapAt) {
-            m_out += '\n';
+            m_out.append('\n');
             m_out.append(m_intDepth + 1, '\t');
             m_line = 0;
         }
+        m_out.append(' ');
+        m_out.append(strName, len);
+        m_out.append("='", 2);
     }
 
-    QByteArray m_out;
+    cByteBuffer m_out;
     qsizetype m_line = 0; // characters since the indentation of the current line
     int m_intDepth = 0;
 };
@@ -217,10 +290,13 @@ QString fncValueText(const QVariant& value, eFieldType type)
 QByteArray fncRecordsetToXml(cRecordset& rs)
 {
     cRowsetWriter w;
-    w.bytes() = (QStringLiteral("<xml xmlns:s='") + nsSchema + QStringLiteral("'\n\txmlns:dt='") + nsDataType
+    // Enough for short values; longer ones make it grow.
+    w.subReserve(4096 + rs.RecordCount() * (16 + 24 * rs.FieldCount()));
+    const QByteArray head = QString(QStringLiteral("<xml xmlns:s='") + nsSchema + QStringLiteral("'\n\txmlns:dt='") + nsDataType
         + QStringLiteral("'\n\txmlns:rs='") + nsRowset + QStringLiteral("'\n\txmlns:z='") + nsRow
         + QStringLiteral("'>\n"))
-                      .toUtf8();
+                                .toUtf8();
+    w.bytes().append(head.constData(), head.size());
     const QString strTrue = QStringLiteral("true");
     w.subLine("<s:Schema id='RowsetSchema'>");
     const QString table = rs.TableName();
@@ -233,14 +309,15 @@ QByteArray fncRecordsetToXml(cRecordset& rs)
     w.subEnd(">");
 
     const QList<cField>& fields = rs.Fields();
-    QStringList attrNames;
-    attrNames.reserve(fields.size());
+    std::vector<cAttrName> attrNames;
+    attrNames.reserve(static_cast<size_t>(fields.size()));
     for (int i = 0; i < fields.size(); ++i) {
         const cField& field = fields.at(i);
         const bool alias = !fncIsXmlName(field.Name);
-        attrNames.append(alias ? QStringLiteral("c%1").arg(i) : field.Name);
+        const QString attrName = alias ? QStringLiteral("c%1").arg(i) : field.Name;
+        attrNames.emplace_back(attrName);
         w.subStart(2, "s:AttributeType");
-        w.subAttr("name", attrNames.last());
+        w.subAttr("name", attrName);
         if (alias)
             w.subAttr("rs:name", field.Name);
         w.subAttr("rs:number", QString::number(i + 1));
@@ -271,8 +348,16 @@ QByteArray fncRecordsetToXml(cRecordset& rs)
             w.subStart(1, "z:row");
             for (int i = 0; i < fields.size(); ++i) {
                 const QVariant value = rs.Value(i);
-                if (!value.isNull())
-                    w.subAttr(attrNames.at(i), fncValueText(value, fields.at(i).Type));
+                if (value.isNull())
+                    continue;
+                const cAttrName& name = attrNames[static_cast<size_t>(i)];
+                // Texts are written from the value itself, without a copy.
+                const eFieldType type = fields.at(i).Type;
+                if ((type == eFieldType::Text || type == eFieldType::Memo)
+                    && value.metaType() == QMetaType::fromType<QString>())
+                    w.subAttr(name, *static_cast<const QString*>(value.constData()));
+                else
+                    w.subAttr(name, fncValueText(value, type));
             }
             w.subEnd("/>");
         }
@@ -280,22 +365,55 @@ QByteArray fncRecordsetToXml(cRecordset& rs)
     }
     w.subLine("</rs:data>");
     w.subLine("</xml>");
-    return w.bytes();
+    return w.bytes().take();
 }
+
+namespace {
+[[noreturn]] void subCannotWrite(const QString& strPath, const QString& strWhy)
+{
+    throw cHVError(75, QStringLiteral("subSaveADRToXML"), QStringLiteral("Cannot write ") + strPath + QStringLiteral(": ") + strWhy);
+}
+
+// Replaces strPath whole: the bytes go to a new file beside it, which then takes the name, so
+// a reader or a killed program never sees half a file. An existing file keeps its permissions.
+void subWriteWhole(const QString& strPath, const QByteArray& bytes)
+{
+    // None for a file that is not there yet.
+    const QFileDevice::Permissions oldPermissions = QFile::permissions(strPath);
+    QFile temp;
+    for (int n = 0;; ++n) {
+        static const qint64 lngPid = QCoreApplication::applicationPid();
+        temp.setFileName(strPath + QStringLiteral(".~%1-%2").arg(lngPid).arg(n));
+        if (temp.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            break;
+        if (!temp.exists() || n >= 100)
+            subCannotWrite(strPath, temp.errorString());
+    }
+    const auto discard = [&temp](const QString& strWhy) {
+        temp.close();
+        temp.remove();
+        return strWhy;
+    };
+    if (oldPermissions)
+        temp.setPermissions(oldPermissions);
+    if (temp.write(bytes) != bytes.size() || !temp.flush())
+        subCannotWrite(strPath, discard(temp.errorString()));
+    temp.close();
+    if (temp.error() != QFileDevice::NoError)
+        subCannotWrite(strPath, discard(temp.errorString()));
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(temp.fileName().toStdU16String()),
+        std::filesystem::path(strPath.toStdU16String()), error);
+    if (error)
+        subCannotWrite(strPath, discard(QString::fromStdString(error.message())));
+}
+} // namespace
 
 void subSaveADRToXML(cRecordset& rs, const QString& strPath)
 {
     try {
         subLog(QStringLiteral("Saving a recordset to xml to path ") + strPath);
-        const QByteArray bytes = fncRecordsetToXml(rs);
-        QSaveFile file(strPath);
-        if (!file.open(QIODevice::WriteOnly))
-            throw cHVError(75, QStringLiteral("subSaveADRToXML"),
-                QStringLiteral("Cannot write ") + strPath + QStringLiteral(": ") + file.errorString());
-        file.write(bytes);
-        if (!file.commit())
-            throw cHVError(75, QStringLiteral("subSaveADRToXML"),
-                QStringLiteral("Cannot write ") + strPath + QStringLiteral(": ") + file.errorString());
+        subWriteWhole(strPath, fncRecordsetToXml(rs));
     } catch (...) {
         subHandleCurrentException(QStringLiteral("subSaveADRToXML"));
     }

@@ -232,6 +232,31 @@ TEST_P(GlobalSettings, ItemTakesTheFirstRowWhoseNameMatchesExactly)
         (QStringList { "acme|lower", "Acme|changed", "Acme|second" }));
 }
 
+TEST_P(GlobalSettings, ChangeOfLetterCaseRenamesTheSameRow)
+{
+    seed();
+    const qint32 lngAcme = db->fncId(1, QStringLiteral("Acme"));
+    cGlobalSettings& g = load();
+    cMetaDictionary& list1 = g.MetaDataLists.ItemAt(0);
+    const cMetaData old = list1.MetaDic.Item(QStringLiteral("Acme"));
+    list1.MetaDic.Remove(QStringLiteral("Acme"));
+    list1.AddMeta(QStringLiteral("ACME"), QStringLiteral("Renamed"), old.HourlyRate, 0, old.SuperCategory, old.Enabled);
+    ASSERT_EQ(g.SaveGlobalSettings(), QString());
+    EXPECT_TRUE(resolver.asked.isEmpty());
+    EXPECT_EQ(db->fncRows(QStringLiteral("select intMeta1ID, strName, strCategory from tblMeta1 where intMeta1ID = %1").arg(lngAcme)),
+        QStringList { QStringLiteral("%1|ACME|Renamed").arg(lngAcme) });
+    EXPECT_EQ(names(1), (QStringList { "ACME", "Beta", "Gamma" }));
+    EXPECT_EQ(list1.MetaDic.Item(QStringLiteral("ACME")).ID, lngAcme);
+    EXPECT_EQ(db->fncRows(QStringLiteral("select strSubject from tblReports where intMeta1ID = %1").arg(lngAcme)),
+        QStringList { "report on Acme" });
+    // The next load sees the new spelling, and saving it again changes nothing.
+    cGlobalSettings& again = load();
+    EXPECT_EQ(again.MetaDataLists.ItemAt(0).MetaDic.Keys(), (QStringList { "ACME", "Beta", "Gamma" }));
+    const QStringList before = db->fncDump();
+    ASSERT_EQ(again.SaveGlobalSettings(), QString());
+    EXPECT_EQ(db->fncDump(), before);
+}
+
 TEST_P(GlobalSettings, ClearedCaptionKeepsTheRowsOfTheLaterLists)
 {
     seed();

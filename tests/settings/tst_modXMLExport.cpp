@@ -2,7 +2,9 @@
 
 #include "modXMLExport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -278,5 +280,34 @@ TEST_F(RowsetXml, SaveWritesTheFileWhole)
     cMessageBox::setNextAnswer(cMessageBox::Answer::No);
     EXPECT_TRUE(hvtest::endsProgram([&] { subSaveADRToXML(*rs, path + QStringLiteral("/no/such/folder.xml")); }));
     EXPECT_TRUE(cMessageBox::history().first().strText.contains(QStringLiteral("subSaveADRToXML")));
+}
+
+TEST_F(RowsetXml, ReplacingKeepsPermissionsAndLeavesNoTemporaryFile)
+{
+    auto rs = std::make_shared<cRecordset>();
+    rs->AppendField(QStringLiteral("strName"), eFieldType::Text, 255);
+    const QString name = QStringLiteral("Zo\u00eb & \U0001F600 caf\u00e9");
+    rs->AppendRow({ name });
+    const QString path = writeFile(QStringLiteral("HVMeta2.xml"), "old content");
+    const QFileDevice::Permissions own = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    ASSERT_TRUE(QFile::setPermissions(path, own));
+    subSaveADRToXML(*rs, path);
+    EXPECT_EQ(QFile::permissions(path) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser), own);
+    const QByteArray bytes = fncRecordsetToXml(*rs);
+    EXPECT_TRUE(bytes.contains(QString(QStringLiteral("strName='Zo\u00eb &amp; \U0001F600 caf\u00e9'")).toUtf8()));
+    const RecordsetPtr back = fncLoadRecordsetFromXml(path);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->Value(0).toString(), name);
+    const QDir folder = QFileInfo(path).dir();
+    EXPECT_EQ(folder.entryList(QDir::Files), QStringList { QStringLiteral("HVMeta2.xml") });
+
+    // A name that cannot be replaced (a folder holding a file) ends the program and leaves
+    // neither a half file nor a temporary one behind.
+    const QString blocked = folder.filePath(QStringLiteral("HVMeta3.xml"));
+    ASSERT_TRUE(QDir().mkpath(blocked + QStringLiteral("/inside")));
+    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+    EXPECT_TRUE(hvtest::endsProgram([&] { subSaveADRToXML(*rs, blocked); }));
+    EXPECT_TRUE(QFileInfo(blocked).isDir());
+    EXPECT_EQ(folder.entryList(QDir::Files), QStringList { QStringLiteral("HVMeta2.xml") });
 }
 } // namespace
