@@ -8,6 +8,31 @@
 
 #include <utility>
 
+// A key that hashes and compares by its case-folded characters, without making a folded copy
+// on every lookup (lists of thousands of items are looked up per row when they are saved).
+struct cFoldedKey
+{
+    QString strKey;
+};
+
+inline bool operator==(const cFoldedKey& a, const cFoldedKey& b) noexcept
+{
+    return a.strKey.compare(b.strKey, Qt::CaseInsensitive) == 0;
+}
+
+inline size_t qHash(const cFoldedKey& key, size_t seed = 0) noexcept
+{
+    size_t h = seed;
+    const QString& s = key.strKey;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        char32_t c = s.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s.at(i + 1).isLowSurrogate())
+            c = QChar::surrogateToUcs4(static_cast<char16_t>(c), s.at(++i).unicode());
+        h ^= QChar::toCaseFolded(c) + 0x9e3779b9u + (h << 6) + (h >> 2);
+    }
+    return h;
+}
+
 // Keyed collection whose keys compare without regard to case and whose iteration follows
 // insertion order. Every dictionary of the system is one of these.
 template <typename T>
@@ -23,7 +48,7 @@ public:
     // Like Scripting.Dictionary.Add: a key that exists already is an error.
     void Add(const QString& key, T value)
     {
-        const QString folded = fold(key);
+        const cFoldedKey folded = fold(key);
         if (m_index.contains(folded))
             throw cHVError(457, QStringLiteral("Dictionary"),
                 QStringLiteral("This key is already associated with an element of this collection"));
@@ -121,10 +146,10 @@ public:
     auto end() { return m_entries.end(); }
 
 private:
-    static QString fold(const QString& key) { return key.toCaseFolded(); }
+    static cFoldedKey fold(const QString& key) { return cFoldedKey { key }; }
 
     QList<Entry> m_entries;
-    QHash<QString, int> m_index;
+    QHash<cFoldedKey, int> m_index;
 };
 
 // Scripting.Dictionary with CompareMode 1.

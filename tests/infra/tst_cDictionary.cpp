@@ -52,6 +52,10 @@ TEST(cDictionary, MissingKeysAndNonAsciiLetters)
     EXPECT_TRUE(dic.Exists(QStringLiteral("ärzte")));
     EXPECT_TRUE(dic.Exists(QStringLiteral("σοφια")));
     EXPECT_FALSE(dic.Exists(QStringLiteral("Arzte")));
+    // Letters outside the basic plane fold too (a surrogate pair hashes as one letter).
+    dic.Add(QString::fromUtf8("\xF0\x90\x90\x80x"), QStringLiteral("deseret"));
+    EXPECT_TRUE(dic.Exists(QString::fromUtf8("\xF0\x90\x90\xA8X")));
+    dic.Remove(QString::fromUtf8("\xF0\x90\x90\xA8x"));
     try {
         dic.Item(QStringLiteral("Nobody"));
         FAIL() << "no error";
