@@ -5,6 +5,8 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringView>
+#include <QVarLengthArray>
 
 #include <utility>
 
@@ -22,15 +24,21 @@ inline bool operator==(const cFoldedKey& a, const cFoldedKey& b) noexcept
 
 inline size_t qHash(const cFoldedKey& key, size_t seed = 0) noexcept
 {
-    size_t h = seed;
+    // Fold into a stack buffer and use Qt's string hash: equal keys without regard to case
+    // must land in the same bucket, and different ones seldom.
     const QString& s = key.strKey;
+    QVarLengthArray<char16_t, 128> folded(s.size());
     for (qsizetype i = 0; i < s.size(); ++i) {
-        char32_t c = s.at(i).unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s.at(i + 1).isLowSurrogate())
-            c = QChar::surrogateToUcs4(static_cast<char16_t>(c), s.at(++i).unicode());
-        h ^= QChar::toCaseFolded(c) + 0x9e3779b9u + (h << 6) + (h >> 2);
+        const char16_t c = s.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s.at(i + 1).isLowSurrogate()) {
+            const char32_t u = QChar::toCaseFolded(QChar::surrogateToUcs4(c, s.at(i + 1).unicode()));
+            folded[i] = QChar::highSurrogate(u);
+            folded[++i] = QChar::lowSurrogate(u);
+        } else {
+            folded[i] = QChar::toCaseFolded(c);
+        }
     }
-    return h;
+    return qHash(QStringView(folded.constData(), folded.size()), seed);
 }
 
 // Keyed collection whose keys compare without regard to case and whose iteration follows
