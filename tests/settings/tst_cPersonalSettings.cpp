@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "cPersonalSettings.h"
+#include "modErrorHandling.h"
 #include "modOutlookCode.h"
 #include "modRegistryEntry.h"
 
@@ -78,9 +79,6 @@ TEST_F(PersonalSettingsTest, ConstructionDefaultsToTheProgramFolder)
     EXPECT_FALSE(s.Convert24 || s.RemoveLunch || s.CreateLocalCube || s.StartGrid || s.WriteSubject);
     EXPECT_EQ(s.Convert24Hours, QVariant(qint16(8)));
     EXPECT_EQ(s.RemoveLunchHours, QVariant(0.75));
-    EXPECT_EQ(s.PaneWidth, 185);
-    EXPECT_EQ(s.PaneHeight, 600);
-    EXPECT_EQ(s.PaneDockPos, 2);
     EXPECT_TRUE(s.DateLastReport.isNull());
     EXPECT_TRUE(QFileInfo(documentsFolder() + QStringLiteral("/OLAP Cubes")).isDir());
 }
@@ -93,12 +91,8 @@ TEST_F(PersonalSettingsTest, ReportPathFileRedirectsTheFolder)
     EXPECT_EQ(s.fncReadReportPath(), reports + QLatin1Char('/'));
     EXPECT_EQ(s.ReportChoice, 2);
     EXPECT_EQ(s.ReportValue, reports + QLatin1Char('/'));
-}
-
-TEST_F(PersonalSettingsTest, ReportPathFileWithUnixLineEndIsStillOnePath)
-{
+    // A Unix line end is not part of the path.
     writeFile(dataFolder() + QStringLiteral("/ReportPath.txt"), QByteArrayLiteral("/srv/hv reports\n"));
-    cPersonalSettings s;
     EXPECT_EQ(s.fncReadReportPath(), QStringLiteral("/srv/hv reports"));
 }
 
@@ -173,14 +167,6 @@ TEST_F(PersonalSettingsTest, BodyRoundTripsThroughFromString)
     EXPECT_EQ(b.fncBuildBody(), a.fncBuildBody());
 }
 
-TEST_F(PersonalSettingsTest, FromStringWithSixLinesChangesNothing)
-{
-    cPersonalSettings s;
-    const QString before = s.fncBuildBody();
-    s.FromString(QStringLiteral("3\r\nserver\r\n99\r\nFalse\r\nFalse\r\nFalse"));
-    EXPECT_EQ(s.fncBuildBody(), before);
-}
-
 TEST_F(PersonalSettingsTest, FromStringWithNonNumericFirstLineKeepsTheDestinationOnly)
 {
     cPersonalSettings s;
@@ -247,9 +233,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, BodyRateTest,
         RateCase { "empty", QLocale::English, QLocale::UnitedStates, "", std::nullopt }),
     [](const testing::TestParamInfo<RateCase>& info) { return std::string(info.param.label); });
 
-TEST_F(PersonalSettingsTest, ChoiceLineRoundsHalfToEven)
+TEST_F(PersonalSettingsTest, ChoiceLineRoundsHalfToEvenAndSixLinesChangeNothing)
 {
     cPersonalSettings s;
+    const QString before = s.fncBuildBody();
+    s.FromString(QStringLiteral("3\r\nserver\r\n99\r\nFalse\r\nFalse\r\nFalse"));
+    EXPECT_EQ(s.fncBuildBody(), before);
     s.FromString(QStringLiteral("2.5\r\nv\r\n0\r\nTrue\r\nTrue\r\nTrue\r\n"));
     EXPECT_EQ(s.ReportChoice, 2);
     s.FromString(QStringLiteral("3.5\r\nv\r\n0\r\nTrue\r\nTrue\r\nTrue\r\n"));
@@ -265,11 +254,8 @@ TEST_F(PersonalSettingsTest, DamagedBodyIsReportedAndChangesNothing)
         [&] { s.FromString(QStringLiteral("2\r\nv\r\n5\r\nTrue\r\nmaybe\r\nTrue\r\nTask:X;\r\n")); },
         "cPersonalSettings.FromString");
     EXPECT_EQ(s.fncBuildBody(), before);
-}
-
-TEST_F(PersonalSettingsTest, ChoiceBeyondSixteenBitsIsReported)
-{
-    cPersonalSettings s;
+    cMessageBox::clearHistory();
+    subResetErrorState();
     expectReportedError(
         [&] { s.FromString(QStringLiteral("99999\r\nv\r\n5\r\nTrue\r\nTrue\r\nTrue\r\n")); },
         "cPersonalSettings.FromString");
