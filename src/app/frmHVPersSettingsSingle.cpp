@@ -16,8 +16,6 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QSignalBlocker>
-#include <QStyle>
-#include <QTableView>
 #include <QTimer>
 #include <QTreeWidgetItem>
 
@@ -102,13 +100,8 @@ void frmHVPersSettingsSingle::Form_Load()
         // The sheets take their places in the layout, so they grow with the window.
         m_ui->layListHost->addWidget(m_exsList->List);
         m_ui->layCategoriesHost->addWidget(m_exsCategories->List);
-        for (cListHandler* exs : { m_exsList, m_exsCategories }) {
-            // The view that keeps the heading row in place shares the sheet's current cell and
-            // would scroll to it, showing an item row where the headings belong.
-            for (QTableView* view : exs->ObjectList->findChildren<QTableView*>())
-                view->setAutoScroll(false);
-            exs->DisplayVerticalScroll(true);
-        }
+        m_exsList->DisplayVerticalScroll(true);
+        m_exsCategories->DisplayVerticalScroll(true);
         QWidget::setTabOrder(m_ui->tbsLists, m_exsList->List);
         QWidget::setTabOrder(m_exsList->List, m_ui->treMetaView);
         QWidget::setTabOrder(m_ui->treMetaView, m_exsCategories->List);
@@ -526,11 +519,11 @@ void frmHVPersSettingsSingle::subFixColWidhts()
         const bool blnRate = pList && m_objGlobal.CostCarrier == *m_intShownList + 2;
         const bool blnCategory = pList && !pList->CategoryCaption.trimmed().isEmpty();
         const bool blnSuper = pList && !pList->SuperCategoryCaption.trimmed().isEmpty();
-        subFitColumns(exs, 0, 0);
+        exs.AutoFitCols(QStringLiteral("A:A"));
         if (blnCategory)
-            subFitColumns(exs, 1, blnSuper ? 2 : 1);
+            exs.AutoFitCols(blnSuper ? QStringLiteral("B:C") : QStringLiteral("B:B"));
         if (blnRate || !pList)
-            subFitColumns(exs, 3, 3);
+            exs.AutoFitCols(QStringLiteral("D:D"));
         const bool blnEnableItems
             = m_objGlobal.OtherSettings.GetValue(QStringLiteral("EnableItems"), cOtherSettings::intTypeBoolean)
                   .toBool();
@@ -614,68 +607,6 @@ void frmHVPersSettingsSingle::subRefreshTree(cMetaDictionary& objList)
         m_ui->treMetaView->hide();
 }
 
-void frmHVPersSettingsSingle::subFitColumns(cListHandler& exs, int intFirstCol, int intLastCol)
-{
-    // Fits columns to their longest text. Every text is estimated from cached character widths
-    // and only the widest few are measured exactly: measuring all 2000 rows of a list took
-    // longer than filling it.
-    const cSheetModel& sheet = *exs.CurrSheet;
-    const cSheet& view = *exs.ObjectList;
-    const QStyle* st = view.style();
-    const int intPadding = 2 * st->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 8;
-    const int intLastRow = sheet.UsedRange() ? std::min(sheet.UsedRange()->intBottom, sheet.ViewableRange().intBottom) : 0;
-    // Cells share a few styles; their fonts and character widths are looked up once each.
-    struct cFontCache
-    {
-        cSheetModel::cCellStyle style;
-        QFontMetrics fm;
-        QHash<char16_t, int> advances;
-    };
-    std::vector<std::unique_ptr<cFontCache>> fonts;
-    const auto fncFont = [&](int r, int c) -> cFontCache& {
-        const cSheetModel::cCellStyle& style = sheet.Style(r, c);
-        for (auto& f : fonts) {
-            if (f->style == style)
-                return *f;
-        }
-        const QVariant varFont = sheet.data(sheet.index(r, c), Qt::FontRole);
-        fonts.push_back(std::make_unique<cFontCache>(
-            cFontCache { style, QFontMetrics(varFont.isValid() ? varFont.value<QFont>() : view.font()), {} }));
-        return *fonts.back();
-    };
-    for (int c = intFirstCol; c <= intLastCol; ++c) {
-        struct cCandidate
-        {
-            int intEstimate;
-            int intRow;
-        };
-        QList<cCandidate> candidates;
-        for (int r = 0; r <= intLastRow; ++r) {
-            if (sheet.isCellEmpty(r, c))
-                continue;
-            const QString strText = sheet.fncDisplayText(r, c);
-            cFontCache& font = fncFont(r, c);
-            int intEstimate = 0;
-            for (const QChar ch : strText) {
-                auto it = font.advances.constFind(ch.unicode());
-                if (it == font.advances.cend())
-                    it = font.advances.insert(ch.unicode(), font.fm.horizontalAdvance(ch));
-                intEstimate += *it;
-            }
-            candidates.append({ intEstimate, r });
-        }
-        constexpr qsizetype intMeasured = 8;
-        const auto middle = candidates.begin() + std::min(intMeasured, candidates.size());
-        std::partial_sort(candidates.begin(), middle, candidates.end(),
-            [](const cCandidate& a, const cCandidate& b) { return a.intEstimate > b.intEstimate; });
-        int intWidth = 16;
-        for (auto it = candidates.begin(); it != middle; ++it)
-            intWidth = std::max(intWidth,
-                fncFont(it->intRow, c).fm.horizontalAdvance(sheet.fncDisplayText(it->intRow, c)) + intPadding);
-        exs.SetColumnWidth(cSheetRange::fncColumnName(c), intWidth);
-    }
-}
-
 void frmHVPersSettingsSingle::subFillCategories()
 {
     try {
@@ -693,7 +624,7 @@ void frmHVPersSettingsSingle::subFillCategories()
         }
         exs.EditMode(false);
         exs.SetVisibleRange(QStringLiteral("A1:C") + QString::number(std::max(3, fncListCount() + 1)));
-        subFitColumns(exs, 0, 2);
+        exs.AutoFitCols(QStringLiteral("A:C"));
     } catch (...) {
         subHandleCurrentException(QStringLiteral("subFillCategories"));
     }

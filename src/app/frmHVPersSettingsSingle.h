@@ -78,7 +78,6 @@ private:
     int fncTabList(int intTab) const;
     int fncTabOfList(int intPos) const;
     void subRefreshTree(cMetaDictionary& objList);
-    void subFitColumns(cListHandler& exs, int intFirstCol, int intLastCol);
 
     std::unique_ptr<Ui::frmHVPersSettingsSingle> m_ui;
     cPersonalSettings& m_objPersonal;

@@ -79,11 +79,15 @@ QString fncDataFolderFor(const QString& strCubePath)
 void subUnloadWindows()
 {
     const QWidgetList windows = QApplication::topLevelWidgets();
+    // Every window goes out of sight, but only this program's own window is deleted: shared
+    // dialogs of the lower layers (the removed-item question) are deleted by their owners when
+    // the application ends, and deleting them here too crashed the program on its way out.
     for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
         QWidget* w = *it;
         if (w->isVisible())
             w->hide();
-        w->deleteLater();
+        if (qobject_cast<frmHVPersSettingsSingle*>(w))
+            w->deleteLater();
     }
 }
 

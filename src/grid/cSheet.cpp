@@ -5,10 +5,46 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScrollBar>
+#include <QWheelEvent>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+// The overlay that shows the frozen heading rows. It shares the sheet's selection, so Qt would
+// scroll it to every current cell the sheet moves to and show an item row where the headings
+// belong; it stays at its top and hands the wheel to the sheet instead.
+class cFrozenView : public QTableView
+{
+public:
+    explicit cFrozenView(QTableView* sheet)
+        : QTableView(sheet)
+        , m_sheet(sheet)
+    {
+        connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
+            if (v != 0)
+                verticalScrollBar()->setValue(0);
+        });
+    }
+
+    // The sheet scrolls to the current cell itself and the overlay follows it sideways.
+    void scrollTo(const QModelIndex&, ScrollHint) override { }
+
+protected:
+    void wheelEvent(QWheelEvent* event) override
+    {
+        QCoreApplication::sendEvent(m_sheet->viewport(), event);
+    }
+
+private:
+    QTableView* m_sheet;
+};
+} // namespace
 
 cSheet::cSheet(QWidget* parent)
     : QTableView(parent)
@@ -70,6 +106,21 @@ int cSheet::ColumnWidthOf(int intCol) const
     return isColumnHidden(intCol) ? 0 : columnWidth(intCol);
 }
 
+namespace {
+// True when a text's width is not the sum of its characters' widths (marks, surrogate pairs,
+// right-to-left scripts), so it must be laid out to be measured.
+bool fncNeedsShaping(const QString& text)
+{
+    for (const QChar ch : text) {
+        if (ch.unicode() < 0x0300)
+            continue;
+        if (ch.isSurrogate() || ch.isMark() || ch.direction() == QChar::DirR || ch.direction() == QChar::DirAL)
+            return true;
+    }
+    return false;
+}
+} // namespace
+
 void cSheet::AutoFitColumns(const cSheetRange& range)
 {
     // Measured over the filled rows of the viewable range rather than only the rows on screen,
@@ -78,20 +129,80 @@ void cSheet::AutoFitColumns(const cSheetRange& range)
         m_model->UsedRange() ? m_model->UsedRange()->intBottom : 0);
     const QStyle* st = style();
     const int padding = 2 * st->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 8;
+    const int checkWidth = st->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this) + 8;
+
+    // Cells share a handful of styles: each style's font, metrics and character widths are
+    // built once. A text is first estimated from its characters; only texts whose estimate can
+    // beat the widest exact width so far are laid out.
+    struct cFontWidths
+    {
+        const cSheetModel::cCellStyle* style;
+        QFontMetrics fm;
+        QFontMetricsF fmf;
+        QHash<char16_t, qreal> advances;
+    };
+    std::vector<std::unique_ptr<cFontWidths>> fonts;
+    const auto fncFontOf = [&](int r, int c, const cSheetModel::cCellStyle& s) -> cFontWidths& {
+        for (auto& f : fonts) {
+            if (f->style == &s || *f->style == s)
+                return *f;
+        }
+        const QVariant v = m_model->data(m_model->index(r, c), Qt::FontRole);
+        const QFont fnt = v.isValid() ? v.value<QFont>() : font();
+        fonts.push_back(std::make_unique<cFontWidths>(cFontWidths { &s, QFontMetrics(fnt), QFontMetricsF(fnt), {} }));
+        return *fonts.back();
+    };
+    struct cCandidate
+    {
+        qreal estimate;
+        int row;
+        cFontWidths* font;
+        QString text;
+    };
+    constexpr int intMaxLaidOut = 32;
+
     for (int c = range.intLeft; c <= std::min(range.intRight, m_model->ViewableRange().intRight); ++c) {
         int width = 0;
+        std::vector<cCandidate> candidates;
         for (int r = 0; r <= lastRow; ++r) {
             const auto& s = m_model->Style(r, c);
             if (s.blnCheckMark) {
-                width = std::max(width, st->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this) + 8);
+                width = std::max(width, checkWidth);
                 continue;
             }
-            const QString text = m_model->fncDisplayText(r, c);
+            if (m_model->isCellEmpty(r, c))
+                continue;
+            QString text = m_model->fncDisplayText(r, c);
             if (text.isEmpty())
                 continue;
-            const QVariant f = m_model->data(m_model->index(r, c), Qt::FontRole);
-            const QFontMetrics fm(f.isValid() ? f.value<QFont>() : font());
-            width = std::max(width, fm.horizontalAdvance(text) + padding);
+            cFontWidths& f = fncFontOf(r, c, s);
+            if (fncNeedsShaping(text)) {
+                width = std::max(width, f.fm.horizontalAdvance(text) + padding);
+                continue;
+            }
+            qreal estimate = 0;
+            for (const QChar ch : text) {
+                auto it = f.advances.constFind(ch.unicode());
+                if (it == f.advances.cend())
+                    it = f.advances.insert(ch.unicode(), f.fmf.horizontalAdvance(ch));
+                estimate += *it;
+            }
+            candidates.push_back({ estimate, r, &f, std::move(text) });
+        }
+        std::sort(candidates.begin(), candidates.end(),
+            [](const cCandidate& a, const cCandidate& b) { return a.estimate > b.estimate; });
+        int laidOut = 0;
+        for (const cCandidate& cand : candidates) {
+            // Kerning of the scripts estimated here narrows text, so a text estimated no wider
+            // than the widest laid out so far cannot be wider than it.
+            if (qRound(cand.estimate) + padding <= width)
+                break;
+            if (laidOut == intMaxLaidOut) {
+                width = std::max(width, static_cast<int>(std::ceil(cand.estimate)) + padding);
+                break;
+            }
+            width = std::max(width, cand.font->fm.horizontalAdvance(cand.text) + padding);
+            ++laidOut;
         }
         SetColumnWidth(cSheetRange { 0, c, 0, c }, std::max(width, 16));
     }
@@ -126,7 +237,7 @@ void cSheet::SetFrozenRows(int intRows)
     if (!m_frozen) {
         // An overlay view on the same model and selection shows the top rows; it never
         // scrolls vertically and follows the sheet horizontally.
-        m_frozen = new QTableView(this);
+        m_frozen = new cFrozenView(this);
         m_frozen->setModel(m_model);
         m_frozen->setSelectionModel(selectionModel());
         m_frozen->setItemDelegate(m_delegate);

@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QPointer>
 #include <QProcess>
 #include <QRadioButton>
 #include <QSqlDatabase>
@@ -399,6 +400,15 @@ TEST_F(StartUp, TheEndOfTheProgramUnloadsTheWindowAndReleasesCalendarAndDatabase
     EXPECT_EQ(fncCurrentFolder(), nullptr);
     EXPECT_EQ(fncSharedConnection(), nullptr);
     EXPECT_TRUE(windowUnloaded());
+}
+
+TEST_F(StartUp, TheEndOfTheProgramLeavesSharedDialogsToTheirOwners)
+{
+    frmHVPersSettingsSingle& frm = start();
+    const QPointer<QWidget> shared = &frmResolveRemovedItem::Instance();
+    EXPECT_TRUE(hvtest::endsProgram([&] { frm.cmdCancel_Click(); }));
+    EXPECT_TRUE(windowUnloaded());
+    EXPECT_FALSE(shared.isNull()) << "the shared dialog is deleted by its owner as the application ends";
 }
 
 // The real program, started twice as processes on a home of its own.
