@@ -49,10 +49,7 @@ protected:
 
 int fncPdfPages(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray pdf = file.readAll();
+    const QByteArray pdf = hvtest::readFile(path);
     if (!pdf.startsWith("%PDF"))
         return -1;
     return static_cast<int>(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page "));
@@ -217,15 +214,11 @@ protected:
 TEST_F(Printing, TextPrintsPageByPageImagesPrintAndMissingFilesFail)
 {
     ASSERT_FALSE(QFontDatabase::families().isEmpty()) << "no fonts installed: text would print as boxes";
-    QFile shortFile(strDir + QStringLiteral("/short.txt"));
-    ASSERT_TRUE(shortFile.open(QIODevice::WriteOnly));
-    shortFile.write("Rate\t100\r\n");
-    shortFile.close();
-    QFile longFile(strDir + QStringLiteral("/long.txt"));
-    ASSERT_TRUE(longFile.open(QIODevice::WriteOnly));
+    hvtest::writeFile(strDir + QStringLiteral("/short.txt"), "Rate\t100\r\n");
+    QByteArray lines;
     for (int i = 0; i < 400; ++i)
-        longFile.write(QByteArray("Line ") + QByteArray::number(i) + "\r\n");
-    longFile.close();
+        lines += QByteArray("Line ") + QByteArray::number(i) + "\r\n";
+    hvtest::writeFile(strDir + QStringLiteral("/long.txt"), lines);
     QImage image(40, 30, QImage::Format_RGB32);
     image.fill(Qt::darkCyan);
     ASSERT_TRUE(image.save(strDir + QStringLiteral("/chart.png")));
@@ -234,8 +227,8 @@ TEST_F(Printing, TextPrintsPageByPageImagesPrintAndMissingFilesFail)
         auto printer = pdfPrinter(strDir + QLatin1Char('/') + QLatin1String(pdf));
         return fncPrintFileTo(source, *printer);
     };
-    EXPECT_TRUE(print(shortFile.fileName(), "short.pdf"));
-    EXPECT_TRUE(print(longFile.fileName(), "long.pdf"));
+    EXPECT_TRUE(print(strDir + QStringLiteral("/short.txt"), "short.pdf"));
+    EXPECT_TRUE(print(strDir + QStringLiteral("/long.txt"), "long.pdf"));
     EXPECT_TRUE(print(strDir + QStringLiteral("/chart.png"), "chart.pdf"));
     EXPECT_FALSE(print(strDir + QStringLiteral("/missing.txt"), "missing.pdf"));
     EXPECT_EQ(fncPdfPages(strDir + QStringLiteral("/short.pdf")), 1);

@@ -11,20 +11,8 @@
 
 #include <unistd.h>
 
-namespace {
-QByteArray fncRead(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void subWrite(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-} // namespace
+using hvtest::readFile;
+using hvtest::writeFile;
 
 class SaveTextFile : public testing::Test
 {
@@ -36,11 +24,11 @@ protected:
 TEST_F(SaveTextFile, ReplacesAnExistingReadOnlyFileWithTheTextWithoutDoubleQuotes)
 {
     QString target = path("report.txt");
-    subWrite(target, "old content that is longer than the new one");
+    writeFile(target, "old content that is longer than the new one");
     QFile::setPermissions(target, QFileDevice::ReadOwner);
     EXPECT_EQ(fncSaveTextFile(target, QStringLiteral("Name=\"Acme\"\r\nRate=\"12,50\"\r\n"), true), target);
     EXPECT_EQ(target, path("report.txt"));
-    EXPECT_EQ(fncRead(target), QByteArray("Name=Acme\r\nRate=12,50\r\n"));
+    EXPECT_EQ(readFile(target), QByteArray("Name=Acme\r\nRate=12,50\r\n"));
     EXPECT_EQ(fncGetLastStep(), QStringLiteral("Saving textfile ") + target);
     EXPECT_EQ(QDir(strDir).entryList(QDir::Files), QStringList { QStringLiteral("report.txt") });
 }
@@ -52,7 +40,7 @@ TEST_F(SaveTextFile, AnEmptyPathGetsANewNameInTheTemporaryFolder)
     EXPECT_EQ(QFileInfo(target).absolutePath(), fncGetTempPath());
     EXPECT_TRUE(QFileInfo(target).fileName().contains(QRegularExpression(QStringLiteral("^rad[0-9A-F]{5}\\.ndf$"))))
         << target.toStdString();
-    EXPECT_EQ(fncRead(target), QByteArray("x"));
+    EXPECT_EQ(readFile(target), QByteArray("x"));
     QFile::remove(target);
 }
 
@@ -61,11 +49,11 @@ TEST_F(SaveTextFile, AnEmptyPathGetsANewNameInTheTemporaryFolder)
 TEST_F(SaveTextFile, AFileThatCannotBeReplacedGetsTheNextFreeName)
 {
     QDir().mkpath(path("report.txt"));
-    subWrite(path("report1.txt"), "stale");
+    writeFile(path("report1.txt"), "stale");
     QString target = path("report.txt");
     EXPECT_EQ(fncSaveTextFile(target, QStringLiteral("fresh"), false), path("report1.txt"));
     EXPECT_EQ(target, path("report1.txt"));
-    EXPECT_EQ(fncRead(path("report1.txt")), QByteArray("fresh"));
+    EXPECT_EQ(readFile(path("report1.txt")), QByteArray("fresh"));
     EXPECT_TRUE(QFileInfo(path("report.txt")).isDir());
 
     QFile::remove(path("report1.txt"));
@@ -73,7 +61,7 @@ TEST_F(SaveTextFile, AFileThatCannotBeReplacedGetsTheNextFreeName)
     target = path("report.txt");
     fncSaveTextFile(target, QStringLiteral("fresh"), false);
     EXPECT_EQ(target, path("report12.txt"));
-    EXPECT_EQ(fncRead(path("report12.txt")), QByteArray("fresh"));
+    EXPECT_EQ(readFile(path("report12.txt")), QByteArray("fresh"));
 }
 
 TEST_F(SaveTextFile, WithShowErrorTheFailureIsReportedAndNothingWritten)
@@ -91,13 +79,13 @@ TEST_F(SaveTextFile, AFileInAReadOnlyFolderIsNotReplaceable)
 {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root may write into read-only folders; the folder-under-the-name tests cover the rule";
-    subWrite(path("report.txt"), "keep");
+    writeFile(path("report.txt"), "keep");
     QFile::setPermissions(strDir, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     EXPECT_FALSE(fncFileReplaceable(path("report.txt")));
     QString target = path("report.txt");
     EXPECT_THROW(fncSaveTextFile(target, QStringLiteral("x"), false), cHVError);
     QFile::setPermissions(strDir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(fncRead(path("report.txt")), QByteArray("keep"));
+    EXPECT_EQ(readFile(path("report.txt")), QByteArray("keep"));
 }
 
 TEST_F(SaveTextFile, AMissingFolderFailsWithAClearError)
@@ -186,7 +174,7 @@ protected:
     {
         subSetShellOpener([this](const QUrl& url) { opened.append(url); return true; });
         subSetFilePrinter([this](const QString& path) { printed.append(path); return true; });
-        subWrite(strDir + QStringLiteral("/HVMeta1.xml"), "<xml/>");
+        writeFile(strDir + QStringLiteral("/HVMeta1.xml"), "<xml/>");
     }
     void TearDown() override
     {

@@ -36,14 +36,6 @@ QString fncRead(const QString& strKey, const QString& strSection = strSettings)
     return fncReadRegistryValue(strSection, strKey, QStringLiteral("DEFAULT"));
 }
 
-void subReplaceStoreFile(const QByteArray& content)
-{
-    const QString path = fncRegistryStorePath();
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
 } // namespace
 
 class RegistryStore : public testing::Test
@@ -164,7 +156,7 @@ TEST_F(RegistryStore, SeesWhatAnotherProgramWroteAtOnce)
     subWriteRegistryValue(strSettings, QStringLiteral("Rate"), QStringLiteral("100"));
     EXPECT_EQ(fncRead(QStringLiteral("Rate")), QStringLiteral("100"));
     QThread::msleep(20); // the file's time stamp must move on for the change to be noticed
-    subReplaceStoreFile("[Settings]\r\nRate=250\r\n");
+    hvtest::writeFile(fncRegistryStorePath(), "[Settings]\r\nRate=250\r\n");
     EXPECT_EQ(fncRead(QStringLiteral("Rate")), QStringLiteral("250"));
 }
 
@@ -181,14 +173,13 @@ TEST_F(RegistryStore, AnUnusableStoreFailsAndIsLeftAsItWas)
         });
         EXPECT_EQ(write.Number(), lngRegResultBase + result);
         EXPECT_EQ(write.Description(), QStringLiteral("Could not open/create registry section"));
-        QFile file(fncRegistryStorePath());
-        EXPECT_EQ(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), before);
+        EXPECT_EQ(hvtest::readFile(fncRegistryStorePath()), before);
     };
     QDir().mkpath(fncRegistryStorePath());
     check(5, QByteArray());
     EXPECT_TRUE(QFileInfo(fncRegistryStorePath()).isDir());
     SetUp();
     const QByteArray damaged = "[Settings]\r\nRate=100\r\n\"broken\r\n[unterminated\r\n";
-    subReplaceStoreFile(damaged);
+    hvtest::writeFile(fncRegistryStorePath(), damaged);
     check(1009, damaged);
 }

@@ -31,21 +31,6 @@ void CalendarTest::useCalendar(const QString& strPath)
     qputenv("HOURVANE_CALENDAR", strPath.toLocal8Bit());
 }
 
-QByteArray readFile(const QString& strPath)
-{
-    QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
-
-void writeFile(const QString& strPath, const QByteArray& bytes)
-{
-    QFile file(strPath);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << strPath.toStdString();
-    file.write(bytes);
-}
-
 QStringList icsFiles(const QString& strFolder)
 {
     return QDir(strFolder).entryList({ QStringLiteral("*.ics") }, QDir::Files, QDir::Name);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 namespace hvtest {
 
 // Each test gets its own calendar folder (HOURVANE_CALENDAR) and a fresh session.
@@ -23,8 +25,6 @@ private:
     QString m_strCalendar;
 };
 
-QByteArray readFile(const QString& strPath);
-void writeFile(const QString& strPath, const QByteArray& bytes);
 QStringList icsFiles(const QString& strFolder);
 // What is wrong with a file as iCalendar: libical errors, lines over 75 octets, bare LF.
 // Empty when the file is sound.

@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 namespace hvtest {
@@ -33,6 +35,20 @@ QString newTempDir(const QString& prefix)
     } while (home.exists(name));
     home.mkpath(name);
     return home.filePath(name);
+}
+
+QByteArray readFile(const QString& strPath)
+{
+    QFile file(strPath);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& strPath, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(strPath).absolutePath());
+    QFile file(strPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << strPath.toStdString();
+    file.write(bytes);
 }
 
 const QList<QUrl>& openedMailUrls() { return urls(); }

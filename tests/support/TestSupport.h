@@ -20,6 +20,10 @@ void clearOpenedMailUrls();
 // Let the mail hand-off fail (as when no mail program is installed).
 void setMailOpenerFails(bool fails);
 
+// A file's bytes (empty when it cannot be read), and a file written whole, its folder made.
+QByteArray readFile(const QString& strPath);
+void writeFile(const QString& strPath, const QByteArray& bytes);
+
 // Runs f and returns true when it ended the program through subEndProgram.
 template <typename F>
 bool endsProgram(F&& f, int* exitCode = nullptr)
