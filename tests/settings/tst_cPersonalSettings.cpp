@@ -1,61 +1,14 @@
-#include "TestSupport.h"
-#include "cPersonalSettings.h"
-#include "modErrorHandling.h"
-#include "modOutlookCode.h"
-#include "modRegistryEntry.h"
+#include "tst_cPersonalSettingsSupport.h"
 
-#include <QDir>
-#include <QFile>
-#include <QLocale>
+#include "modErrorHandling.h"
+
+using namespace hvpersonaltest;
 
 namespace {
 
-const QString crlf = QStringLiteral("\r\n");
-
-QString documentsFolder() { return hvtest::homeDir() + QStringLiteral("/Documents"); }
-QString dataFolder() { return documentsFolder() + QStringLiteral("/My Hourvanes"); }
-
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    f.write(content);
-}
-
-QStringList listCaptions(const cPersonalSettings& s)
-{
-    QStringList captions;
-    for (const auto& dic : s.MetaDataLists)
-        captions.append(dic.Caption + QLatin1Char('=') + dic.MetaDic.Keys().join(QLatin1Char('|')));
-    return captions;
-}
-
-// Every test starts with an empty store, an empty calendar, the US English locale and a
-// program folder of its own.
-class PersonalSettingsTest : public testing::Test
+class PersonalSettingsTest : public PersonalSettingsFixture
 {
 protected:
-    QString programFolder;
-
-    void SetUp() override
-    {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        QFile::remove(fncRegistryStorePath());
-        subResetOutlookState();
-        QDir(qEnvironmentVariable("HOURVANE_CALENDAR")).removeRecursively();
-        QDir(dataFolder()).removeRecursively();
-        programFolder = hvtest::newTempDir(QStringLiteral("program"));
-        cPersonalSettings::subSetProgramFolder(programFolder);
-    }
-
-    void TearDown() override
-    {
-        cPersonalSettings::subSetProgramFolder(QString());
-        QLocale::setDefault(QLocale::system());
-        subResetOutlookState();
-    }
-
     static void expectReportedError(const std::function<void()>& f, const char* procName)
     {
         cMessageBox::setNextAnswer(cMessageBox::Answer::No);
@@ -86,23 +39,23 @@ TEST_F(PersonalSettingsTest, ConstructionDefaultsToTheProgramFolder)
 TEST_F(PersonalSettingsTest, ReportPathFileRedirectsTheFolder)
 {
     const QString reports = hvtest::newTempDir(QStringLiteral("reports"));
-    writeFile(dataFolder() + QStringLiteral("/ReportPath.txt"), (reports + QStringLiteral("/\r\n")).toUtf8());
+    hvtest::writeFile(dataFolder() + QStringLiteral("/ReportPath.txt"), (reports + QStringLiteral("/\r\n")).toUtf8());
     cPersonalSettings s;
     EXPECT_EQ(s.fncReadReportPath(), reports + QLatin1Char('/'));
     EXPECT_EQ(s.ReportChoice, 2);
     EXPECT_EQ(s.ReportValue, reports + QLatin1Char('/'));
     // A Unix line end is not part of the path.
-    writeFile(dataFolder() + QStringLiteral("/ReportPath.txt"), QByteArrayLiteral("/srv/hv reports\n"));
+    hvtest::writeFile(dataFolder() + QStringLiteral("/ReportPath.txt"), QByteArrayLiteral("/srv/hv reports\n"));
     EXPECT_EQ(s.fncReadReportPath(), QStringLiteral("/srv/hv reports"));
 }
 
 TEST_F(PersonalSettingsTest, ConnectionFileSelectsTheServerWithItsWholeText)
 {
     const QString reports = hvtest::newTempDir(QStringLiteral("reports"));
-    writeFile(dataFolder() + QStringLiteral("/ReportPath.txt"), reports.toUtf8());
+    hvtest::writeFile(dataFolder() + QStringLiteral("/ReportPath.txt"), reports.toUtf8());
     const QByteArray conn = QByteArrayLiteral(
         "Provider=PostgreSQL;Data Source=127.0.0.1:5433;Initial Catalog=hv\r\nsecond line Ärger");
-    writeFile(reports + QStringLiteral("/HourvaneConnection.txt"), conn);
+    hvtest::writeFile(reports + QStringLiteral("/HourvaneConnection.txt"), conn);
     cPersonalSettings s;
     EXPECT_EQ(s.ReportChoice, 3);
     EXPECT_EQ(s.ReportValue, QString::fromUtf8(conn));
@@ -163,7 +116,7 @@ TEST_F(PersonalSettingsTest, BodyRoundTripsThroughFromString)
     EXPECT_FALSE(b.FilterEvents);
     EXPECT_TRUE(b.FilterPrivate);
     EXPECT_FALSE(b.FilterRecurring);
-    EXPECT_EQ(listCaptions(b), (QStringList { QStringLiteral("Kunde=Ölwerk|Beta"), QStringLiteral("Aufgabe=") }));
+    EXPECT_EQ(lists(b), (QStringList { QStringLiteral("Kunde=Ölwerk|Beta"), QStringLiteral("Aufgabe=") }));
     EXPECT_EQ(b.fncBuildBody(), a.fncBuildBody());
 }
 
@@ -177,7 +130,7 @@ TEST_F(PersonalSettingsTest, FromStringWithNonNumericFirstLineKeepsTheDestinatio
     EXPECT_EQ(s.ReportValue, QStringLiteral("kept"));
     EXPECT_EQ(s.PersonalRate, cCurrency::fromTenThousandths(420'000));
     EXPECT_FALSE(s.FilterEvents || s.FilterPrivate || s.FilterRecurring);
-    EXPECT_EQ(listCaptions(s), QStringList { QStringLiteral("Customer=Acme") });
+    EXPECT_EQ(lists(s), QStringList { QStringLiteral("Customer=Acme") });
 }
 
 TEST_F(PersonalSettingsTest, FromStringListLineShapes)
@@ -186,7 +139,7 @@ TEST_F(PersonalSettingsTest, FromStringListLineShapes)
     s.FromString(QStringLiteral("2\r\n/d/\r\n0\r\nTrue\r\nTrue\r\nTrue\r\n"
                                 "Customer:Acme;;Beta;ACME;\r\n:Orphan;\r\nTask:\r\nNoColon\r\n"
                                 "Area:a:b;c;\r\nNotes:last element\r\n"));
-    EXPECT_EQ(listCaptions(s),
+    EXPECT_EQ(lists(s),
         (QStringList { QStringLiteral("Customer=Acme|Beta"), QStringLiteral("Task="),
             QStringLiteral("NoColon="), QStringLiteral("Area=a:b|c"),
             QStringLiteral("Notes=last element") }));
@@ -268,9 +221,9 @@ TEST_F(PersonalSettingsTest, PopulateNeedsALineBreak)
     s.subPopulateMetadataList(QStringLiteral("Task:Design;\r\n"));
     s.subPopulateMetadataList(QString());
     s.subPopulateMetadataList(QStringLiteral("Customer:Acme;"));
-    EXPECT_EQ(listCaptions(s), QStringList { QStringLiteral("Task=Design") });
+    EXPECT_EQ(lists(s), QStringList { QStringLiteral("Task=Design") });
     s.subPopulateMetadataList(QStringLiteral("Customer:Acme;\r\n"));
-    EXPECT_EQ(listCaptions(s), QStringList { QStringLiteral("Customer=Acme") });
+    EXPECT_EQ(lists(s), QStringList { QStringLiteral("Customer=Acme") });
     s.subPopulateMetadataList(QStringLiteral("\r\n"));
     EXPECT_TRUE(s.MetaDataLists.isEmpty());
 }

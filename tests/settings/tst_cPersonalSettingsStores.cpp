@@ -1,64 +1,25 @@
-#include "TestSupport.h"
-#include "cPersonalSettings.h"
-#include "modOutlookCode.h"
-#include "modRegistryEntry.h"
+#include "tst_cPersonalSettingsSupport.h"
 
-#include <QDir>
-#include <QFile>
-#include <QLocale>
+using namespace hvpersonaltest;
 
 namespace {
 
 const QString section = QStringLiteral("Settings");
-
-QString dataFolder() { return hvtest::homeDir() + QStringLiteral("/Documents/My Hourvanes"); }
 
 QString storeValue(const char* name)
 {
     return fncReadRegistryValue(section, QString::fromLatin1(name), QStringLiteral("<absent>"));
 }
 
-QStringList lists(const cPersonalSettings& s)
-{
-    QStringList out;
-    for (const auto& dic : s.MetaDataLists)
-        out.append(dic.Caption + QLatin1Char('=') + dic.MetaDic.Keys().join(QLatin1Char('|')));
-    return out;
-}
-
-void touch(const QString& path)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-}
-
-// An empty store and calendar, a program folder of the test's own.
-class PersonalStoresTest : public testing::Test
+// The calendar session is open, as in the program.
+class PersonalStoresTest : public PersonalSettingsFixture
 {
 protected:
-    QString programFolder;
-
     void SetUp() override
     {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        QFile::remove(fncRegistryStorePath());
-        subResetOutlookState();
-        QDir(cOlApplication::fncCalendarPath()).removeRecursively();
-        QDir(dataFolder()).removeRecursively();
-        programFolder = hvtest::newTempDir(QStringLiteral("program"));
-        cPersonalSettings::subSetProgramFolder(programFolder);
+        PersonalSettingsFixture::SetUp();
         subStartOutlook(olFolderInbox);
         subFindActiveFolder(olFolderCalendar);
-    }
-
-    void TearDown() override
-    {
-        cPersonalSettings::subSetProgramFolder(QString());
-        QLocale::setDefault(QLocale::system());
-        QFile::remove(fncRegistryStorePath());
-        QDir().rmdir(fncRegistryStorePath());
-        subResetOutlookState();
     }
 
     static cOlAppointmentItemPtr addSettingsAppointment(const QString& body = QString())
@@ -229,17 +190,11 @@ TEST_F(PersonalStoresTest, AppointmentThatCannotBeSavedIsSkippedAndTheStoreStill
         "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Other//EN\r\nBEGIN:VEVENT\r\n"
         "UID:other-1\r\nSUMMARY:Outlook Hourvane 3 Personal Settings\r\n"
         "DTSTART;VALUE=DATE:20500101\r\nDTEND:not-a-date\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(ics);
-    }
+    hvtest::writeFile(path, ics);
     ASSERT_TRUE(fncGetSettingsAppointment());
     cPersonalSettings s = everyFieldChanged();
     s.SaveSettings();
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), ics);
+    EXPECT_EQ(hvtest::readFile(path), ics);
     EXPECT_EQ(storeValue("PaneDockPos"), QStringLiteral("2"));
     EXPECT_TRUE(cMessageBox::history().isEmpty());
 }
@@ -385,15 +340,15 @@ TEST_P(AppointmentAcceptanceTest, DatabaseFolderMustFitTheInstalledProgram)
 {
     const AcceptCase& c = GetParam();
     if (c.program == Program::Single)
-        touch(programFolder + QStringLiteral("/HVPersonalSettingsSingle"));
+        hvtest::writeFile(programFolder + QStringLiteral("/HVPersonalSettingsSingle"), {});
     if (c.program == Program::Multi)
-        touch(programFolder + QStringLiteral("/HVPersonalSettings"));
+        hvtest::writeFile(programFolder + QStringLiteral("/HVPersonalSettings"), {});
     QDir().mkpath(hvtest::homeDir() + QStringLiteral("/Documents/OLAP Cubes"));
     QString folder = c.stored == Stored::Default
         ? dataFolder()
         : hvtest::newTempDir(QStringLiteral("shared"));
     if (c.fileExists)
-        touch(folder + QStringLiteral("/Hourvane3.mdb"));
+        hvtest::writeFile(folder + QStringLiteral("/Hourvane3.mdb"), {});
     if (c.trailingSlash)
         folder += QLatin1Char('/');
     auto item = addSettingsAppointment(QStringLiteral("2\r\n") + folder

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "TestSupport.h"
+#include "cPersonalSettings.h"
+#include "modOutlookCode.h"
+#include "modRegistryEntry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+
+namespace hvpersonaltest {
+
+inline QString documentsFolder() { return hvtest::homeDir() + QStringLiteral("/Documents"); }
+inline QString dataFolder() { return documentsFolder() + QStringLiteral("/My Hourvanes"); }
+
+// The lists as "Caption=Key|Key" lines.
+inline QStringList lists(const cPersonalSettings& s)
+{
+    QStringList out;
+    for (const auto& dic : s.MetaDataLists)
+        out.append(dic.Caption + QLatin1Char('=') + dic.MetaDic.Keys().join(QLatin1Char('|')));
+    return out;
+}
+
+// Every test starts with an empty store, an empty calendar, the US English locale and a
+// program folder of its own.
+class PersonalSettingsFixture : public testing::Test
+{
+protected:
+    QString programFolder;
+
+    void SetUp() override
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QFile::remove(fncRegistryStorePath());
+        subResetOutlookState();
+        QDir(cOlApplication::fncCalendarPath()).removeRecursively();
+        QDir(dataFolder()).removeRecursively();
+        programFolder = hvtest::newTempDir(QStringLiteral("program"));
+        cPersonalSettings::subSetProgramFolder(programFolder);
+    }
+
+    void TearDown() override
+    {
+        cPersonalSettings::subSetProgramFolder(QString());
+        QLocale::setDefault(QLocale::system());
+        QFile::remove(fncRegistryStorePath());
+        QDir().rmdir(fncRegistryStorePath());
+        subResetOutlookState();
+    }
+};
+
+} // namespace hvpersonaltest
