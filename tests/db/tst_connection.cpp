@@ -75,6 +75,8 @@ int closedPort()
     return port; // closed again when p goes
 }
 
+using hvtest::writeFile;
+
 class GetConnection : public testing::Test
 {
 protected:
@@ -90,12 +92,6 @@ protected:
     void makeLocalDatabase(const QString& dir)
     {
         subCreateHVDatabase(dir + QStringLiteral("/Hourvane3.mdb"));
-    }
-    void writeFile(const QString& path, const QByteArray& bytes)
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
     }
     QString pgServer() const { return hvtest::cPgTestServer::Instance().ServerConnectionString(); }
 
@@ -244,9 +240,7 @@ TEST_F(GetConnection, ChoiceThreeStoresTheLogonPrivatelyAndUpgrades)
     EXPECT_EQ(fncGetConnection(), conn);
     EXPECT_EQ(dialogs->newDbFlags, QList<bool> { false });
     const QString file = folder + QStringLiteral("/HourvaneConnection.txt");
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(f.readAll()), conn);
+    EXPECT_EQ(QString::fromUtf8(hvtest::readFile(file)), conn);
     EXPECT_EQ(QFileInfo(file).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup
                                                   | QFileDevice::WriteOther),
         QFileDevice::Permissions());

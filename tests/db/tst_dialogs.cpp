@@ -147,7 +147,6 @@ TEST_F(Dialogs, ExistingServerDatabaseChosenThroughTheRealDialogs)
     EXPECT_EQ(cMessageBox::history().at(0).strText, fncPhrase("LNGCONNECTIONSUCCEEDED"));
     EXPECT_EQ(ReportTo(), 3);
     EXPECT_EQ(fncParseConnectionString(ReportToValue()).Value(QStringLiteral("Initial Catalog")), name);
-    QFile f(strDataFolder + QStringLiteral("/HourvaneConnection.txt"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromLocal8Bit(f.readAll()), ReportToValue());
+    EXPECT_EQ(QString::fromLocal8Bit(hvtest::readFile(strDataFolder + QStringLiteral("/HourvaneConnection.txt"))),
+        ReportToValue());
 }

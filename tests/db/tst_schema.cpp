@@ -179,11 +179,7 @@ TEST_P(ForeignFiles, AreReportedByNameAndLeftUntouched)
     subResetDBState();
     strDataFolder = hvtest::newTempDir(QStringLiteral("foreign"));
     const QString path = fncAccessPath();
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(GetParam());
-    }
+    hvtest::writeFile(path, GetParam());
     // The start-up path: the file is there, so the connection upgrades it.
     cMessageBox::setNextAnswer(cMessageBox::Answer::No);
     EXPECT_TRUE(hvtest::endsProgram([] { subSetupConnection(); }));
@@ -194,9 +190,7 @@ TEST_P(ForeignFiles, AreReportedByNameAndLeftUntouched)
     subResetErrorState();
     cMessageBox::setNextAnswer(cMessageBox::Answer::No);
     EXPECT_TRUE(hvtest::endsProgram([&] { subCreateHVDatabase(path); }));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), GetParam());
+    EXPECT_EQ(hvtest::readFile(path), GetParam());
     subResetDBState();
 }
 
