@@ -459,6 +459,7 @@ void cListHandler::EditMode(bool blnState)
         if (blnState) {
             if (m_intEditDepth++ == 0) {
                 m_blnWasProtected = sheet().isProtected();
+                sheet().BeginUpdate();
                 if (ObjectList)
                     ObjectList->setUpdatesEnabled(false);
                 sheet().SetProtected(false);
@@ -466,6 +467,7 @@ void cListHandler::EditMode(bool blnState)
                     m_timer->TimerEnabled(false);
             }
         } else if (m_intEditDepth > 0 && --m_intEditDepth == 0) {
+            sheet().EndUpdate();
             if (ObjectList)
                 ObjectList->setUpdatesEnabled(true);
             sheet().SetProtected(m_blnWasProtected);

@@ -125,8 +125,7 @@ void cSheet::AutoFitColumns(const cSheetRange& range)
 {
     // Measured over the filled rows of the viewable range rather than only the rows on screen,
     // so a long name further down is not cut off.
-    const int lastRow = std::min(m_model->ViewableRange().intBottom,
-        m_model->UsedRange() ? m_model->UsedRange()->intBottom : 0);
+    const int lastRow = std::min(m_model->ViewableRange().intBottom, std::max(0, m_model->LastUsedRow()));
     const QStyle* st = style();
     const int padding = 2 * st->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 8;
     const int checkWidth = st->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this) + 8;

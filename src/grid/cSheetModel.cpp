@@ -21,7 +21,9 @@ QLocale fncNumberLocale()
 
 bool isEmptyValue(const QVariant& v)
 {
-    return !v.isValid() || v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty());
+    if (v.typeId() == QMetaType::QString)
+        return static_cast<const QString*>(v.constData())->isEmpty();
+    return !v.isValid() || v.isNull();
 }
 
 // Days since 30 December 1899, the serial date of spreadsheets.
@@ -87,7 +89,7 @@ QVariant cSheetModel::Value(int intRow, int intCol) const
 {
     const auto f = m_formulas.constFind(key(intRow, intCol));
     if (f != m_formulas.cend()) {
-        if (f->blnDirty) {
+        if (f->blnDirty || m_intUpdateDepth > 0) {
             f->intCache = fncCountA(f->range, intRow, intCol);
             f->blnDirty = false;
         }
@@ -142,8 +144,28 @@ int cSheetModel::fncCountA(const cSheetRange& range, int intSelfRow, int intSelf
     return n;
 }
 
+void cSheetModel::BeginUpdate() { ++m_intUpdateDepth; }
+
+void cSheetModel::EndUpdate()
+{
+    if (m_intUpdateDepth == 0 || --m_intUpdateDepth > 0 || !m_pendingChange)
+        return;
+    const cSheetRange range = *m_pendingChange;
+    m_pendingChange.reset();
+    subCellsChanged(range);
+}
+
 void cSheetModel::subEmitChanged(const cSheetRange& range)
 {
+    if (m_intUpdateDepth > 0) {
+        // One block covering every change is announced when the update ends.
+        m_pendingChange = m_pendingChange ? cSheetRange { std::min(m_pendingChange->intTop, range.intTop),
+                                                std::min(m_pendingChange->intLeft, range.intLeft),
+                                                std::max(m_pendingChange->intBottom, range.intBottom),
+                                                std::max(m_pendingChange->intRight, range.intRight) }
+                                          : range;
+        return;
+    }
     const int rows = rowCount();
     const int cols = columnCount();
     if (range.intTop >= rows || range.intLeft >= cols)
@@ -156,6 +178,10 @@ void cSheetModel::subEmitChanged(const cSheetRange& range)
 void cSheetModel::subCellsChanged(const cSheetRange& range)
 {
     subEmitChanged(range);
+    // Within an update every formula counts as changed (see Value); the ones the changes touch
+    // are marked when it ends.
+    if (m_intUpdateDepth > 0)
+        return;
     for (auto it = m_formulas.begin(); it != m_formulas.end(); ++it) {
         const cSheetRange& f = it->range;
         const bool overlaps = f.intLeft <= range.intRight && range.intLeft <= f.intRight
@@ -540,6 +566,19 @@ QStringList cSheetModel::fncDistinctValues(int intCol) const
     return values;
 }
 
+int cSheetModel::LastUsedRow() const
+{
+    int bottom = -1;
+    for (auto it = m_formulas.cbegin(); it != m_formulas.cend(); ++it)
+        bottom = std::max(bottom, static_cast<int>(it.key() / intSheetColumns));
+    for (int r = intSheetRows - 1; r > bottom; --r) {
+        const auto& row = m_values[static_cast<size_t>(r)];
+        if (std::any_of(row.cbegin(), row.cend(), [](const QVariant& v) { return !isEmptyValue(v); }))
+            return r;
+    }
+    return bottom;
+}
+
 std::optional<cSheetRange> cSheetModel::UsedRange() const
 {
     int top = intSheetRows;
@@ -576,6 +615,8 @@ QString cSheetModel::fncDisplayText(int intRow, int intCol) const
             : (isChecked(intRow, intCol) ? QStringLiteral("\u2611") : QStringLiteral("\u2610"));
     if (isEmptyValue(v))
         return QString();
+    if (v.typeId() == QMetaType::QString)
+        return *static_cast<const QString*>(v.constData());
     const QLocale locale = fncNumberLocale();
     if (s.numberFormat == eNumberFormat::GeneralDate) {
         QDateTime dt;

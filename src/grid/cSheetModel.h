@@ -108,6 +108,13 @@ public:
 
     // Bounding block of the cells holding a value or formula; nullopt for an empty sheet.
     std::optional<cSheetRange> UsedRange() const;
+    // The last row holding a value or formula, -1 for an empty sheet.
+    int LastUsedRow() const;
+
+    // Changes made between these (they nest) reach the views as one changed block at the end,
+    // instead of one signal per cell.
+    void BeginUpdate();
+    void EndUpdate();
     QString fncHtml(const cSheetRange& range) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -153,4 +160,6 @@ private:
     cSheetRange m_viewable { 0, 0, intSheetRows - 1, intSheetColumns - 1 };
     std::optional<cSheetRange> m_autoFilter;
     QHash<int, QSet<QString>> m_filters;
+    int m_intUpdateDepth = 0;
+    std::optional<cSheetRange> m_pendingChange;
 };

@@ -1,0 +1,114 @@
+#include "cListHandler.h"
+#include "cSheetModel.h"
+
+#include <QSignalSpy>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The block the dataChanged signals of a spy cover together.
+cSheetRange fncCovered(const QSignalSpy& spy)
+{
+    cSheetRange r { intSheetRows, intSheetColumns, -1, -1 };
+    for (const auto& args : spy) {
+        const auto tl = args.at(0).value<QModelIndex>();
+        const auto br = args.at(1).value<QModelIndex>();
+        r = { std::min(r.intTop, tl.row()), std::min(r.intLeft, tl.column()), std::max(r.intBottom, br.row()),
+            std::max(r.intRight, br.column()) };
+    }
+    return r;
+}
+
+class SheetUpdate : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m.SetViewableRange(cSheetRange::fncParse(QStringLiteral("A1:G3000")));
+        m.SetFormula(cSheetRange::fncParse(QStringLiteral("F1")), QStringLiteral("=Counta(A1:A3000)"));
+    }
+    cSheetModel m;
+};
+
+TEST_F(SheetUpdate, ChangesInsideAnUpdateAreAnnouncedOnceAsOneBlock)
+{
+    QSignalSpy spy(&m, &cSheetModel::dataChanged);
+    m.BeginUpdate();
+    m.BeginUpdate();
+    for (int r = 1; r <= 2000; ++r) {
+        m.SetCellValue(r, 0, QStringLiteral("Item %1").arg(r));
+        m.SetCellValue(r, 3, r * 1.5);
+    }
+    m.ClearContents(cSheetRange::fncParse(QStringLiteral("B2500:C2600")));
+    EXPECT_EQ(m.Value(0, 5), QVariant(2000)) << "a formula read within the update counts what is there";
+    m.EndUpdate();
+    EXPECT_EQ(spy.count(), 0) << "nested updates are announced at the outermost end";
+    m.EndUpdate();
+    ASSERT_GE(spy.count(), 1);
+    EXPECT_LE(spy.count(), 2) << "one block, and the formula cell it changed";
+    const cSheetRange covered = fncCovered(spy);
+    EXPECT_EQ(covered.intTop, 0);
+    EXPECT_EQ(covered.intBottom, 2599);
+    EXPECT_EQ(covered.intLeft, 0);
+    EXPECT_GE(covered.intRight, 5);
+
+    spy.clear();
+    m.SetCellValue(2100, 0, QStringLiteral("one more"));
+    EXPECT_EQ(m.Value(0, 5), QVariant(2001));
+    EXPECT_EQ(spy.count(), 2) << "outside an update each change is announced at once";
+    m.EndUpdate();
+    m.SetCellValue(2101, 0, QStringLiteral("and another"));
+    EXPECT_EQ(m.Value(0, 5), QVariant(2002)) << "an unmatched end changes nothing";
+}
+
+TEST_F(SheetUpdate, FormulaCountsAreCurrentAfterAnUpdateThatEmptiedCells)
+{
+    for (int r = 1; r <= 10; ++r)
+        m.SetCellValue(r, 0, r);
+    ASSERT_EQ(m.Value(0, 5), QVariant(10));
+    m.BeginUpdate();
+    m.ClearContents(cSheetRange::fncParse(QStringLiteral("A2:A6")));
+    m.EndUpdate();
+    EXPECT_EQ(m.Value(0, 5), QVariant(5));
+}
+
+TEST_F(SheetUpdate, LastUsedRowFollowsValuesAndFormulas)
+{
+    cSheetModel empty;
+    EXPECT_EQ(empty.LastUsedRow(), -1);
+    EXPECT_EQ(m.LastUsedRow(), 0) << "the formula in F1";
+    m.SetCellValue(499, 2, QStringLiteral("x"));
+    m.SetCellValue(120, 6, 3.5);
+    EXPECT_EQ(m.LastUsedRow(), 499);
+    m.SetCellValue(499, 2, QString());
+    EXPECT_EQ(m.LastUsedRow(), 120) << "an emptied cell no longer counts";
+    m.SetFormula(cSheetRange::fncParse(QStringLiteral("B9000")), QStringLiteral("=Counta(A1:A3)"));
+    EXPECT_EQ(m.LastUsedRow(), 8999);
+    EXPECT_EQ(m.LastUsedRow(), m.UsedRange()->intBottom);
+}
+
+TEST(ListUpdate, AFillInEditModeReachesTheSheetAsOneBlock)
+{
+    QWidget host;
+    cListHandler exs;
+    exs.ListName = QStringLiteral("exsTest");
+    exs.AddToForm(&host);
+    exs.EditMode(true);
+    QSignalSpy spy(exs.CurrSheet, &cSheetModel::dataChanged);
+    for (int r = 2; r <= 1500; ++r)
+        exs.SetValue(QStringLiteral("A%1").arg(r), QStringLiteral("Name %1").arg(r));
+    exs.SetValue(QStringLiteral("B2:C1500"), QStringLiteral("x"));
+    EXPECT_EQ(spy.count(), 0);
+    exs.EditMode(false);
+    // The block, the count that depends on it, the protection back on.
+    ASSERT_GE(spy.count(), 1);
+    EXPECT_LE(spy.count(), 3);
+    const auto tl = spy.at(0).at(0).value<QModelIndex>();
+    const auto br = spy.at(0).at(1).value<QModelIndex>();
+    EXPECT_EQ(cSheetRange({ tl.row(), tl.column(), br.row(), br.column() }).fncAddress(false), QStringLiteral("A2:C1500"));
+    EXPECT_EQ(exs.CurrSheet->Value(0, 5), QVariant(1499)) << "the count in F1 took in every name";
+}
+
+} // namespace
