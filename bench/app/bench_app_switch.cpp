@@ -76,15 +76,18 @@ public:
     std::map<std::string, double> seconds;
     void ReportRuns(const std::vector<Run>& runs) override
     {
-        for (const Run& run : runs)
-            seconds[run.benchmark_name()] = run.GetAdjustedCPUTime();
+        // The median of the repetitions: one busy moment of the shared machine moves a mean.
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                seconds[run.run_name.function_name] = run.GetAdjustedCPUTime();
+        }
         ConsoleReporter::ReportRuns(runs);
     }
 };
 } // namespace
 
-BENCHMARK(BM_QTableWidgetFill)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SwitchTabs)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QTableWidgetFill)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SwitchTabs)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv)
 {
@@ -98,7 +101,7 @@ int main(int argc, char** argv)
     const double dblBase = reporter.seconds["BM_QTableWidgetFill"];
     const double dblSwitch = reporter.seconds["BM_SwitchTabs"];
     if (dblBase > 0)
-        std::printf("switching tabs (2000 items: save, fill, tree) / QTableWidget fill, CPU time: %.2fx "
+        std::printf("switching tabs (2000 items: save, fill, tree) / QTableWidget fill, median CPU time: %.2fx "
                     "(target <= 2x)\n",
             dblSwitch / dblBase);
     benchmark::Shutdown();
