@@ -51,15 +51,17 @@ cSheet::cSheet(QWidget* parent)
     , m_model(new cSheetModel(this))
     , m_delegate(new cCheckMarkDelegate(this))
 {
+    // Section sizes are set while the headers are still empty: set later, they are applied to
+    // each of the sheet's rows one by one.
+    horizontalHeader()->setDefaultSectionSize(80);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     setModel(m_model);
     setItemDelegate(m_delegate);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
         | QAbstractItemView::AnyKeyPressed);
     setSelectionMode(QAbstractItemView::ContiguousSelection);
     setTabKeyNavigation(true);
-    horizontalHeader()->setDefaultSectionSize(80);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
     verticalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
 
@@ -233,10 +235,17 @@ void cSheet::SetFrozenRows(int intRows)
         m_frozen = nullptr;
         return;
     }
+    // The overlay is made when the sheet is first shown: by then the sheet usually shows fewer
+    // rows than its whole extent, and each row costs the overlay's header a section.
+    if (!m_frozen && !isVisible())
+        return;
     if (!m_frozen) {
         // An overlay view on the same model and selection shows the top rows; it never
         // scrolls vertically and follows the sheet horizontally.
         m_frozen = new cFrozenView(this);
+        m_frozen->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        m_frozen->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
+        m_frozen->horizontalHeader()->setDefaultSectionSize(horizontalHeader()->defaultSectionSize());
         m_frozen->setModel(m_model);
         m_frozen->setSelectionModel(selectionModel());
         m_frozen->setItemDelegate(m_delegate);
@@ -245,8 +254,6 @@ void cSheet::SetFrozenRows(int intRows)
         m_frozen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         m_frozen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         m_frozen->setFrameShape(QFrame::NoFrame);
-        m_frozen->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-        m_frozen->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
         m_frozen->setAccessibleName(accessibleName());
         connect(horizontalScrollBar(), &QScrollBar::valueChanged, m_frozen->horizontalScrollBar(),
             &QScrollBar::setValue);
@@ -276,6 +283,13 @@ void cSheet::subUpdateFrozenGeometry()
     m_frozen->setGeometry(left, frameWidth(), width, height);
     m_frozen->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
     m_frozen->raise();
+}
+
+void cSheet::showEvent(QShowEvent* event)
+{
+    QTableView::showEvent(event);
+    if (m_intFrozenRows > 0 && !m_frozen)
+        SetFrozenRows(m_intFrozenRows);
 }
 
 void cSheet::resizeEvent(QResizeEvent* event)

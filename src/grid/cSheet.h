@@ -25,7 +25,8 @@ public:
     int ColumnWidthOf(int intCol) const;
     void AutoFitColumns(const cSheetRange& range);
 
-    // Rows above intRow stay in view while the rest scrolls; 0 unfreezes.
+    // Rows above intRow stay in view while the rest scrolls; 0 unfreezes. The view that holds
+    // them exists while the sheet is shown.
     void SetFrozenRows(int intRows);
     int FrozenRows() const { return m_intFrozenRows; }
 
@@ -58,6 +59,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void scrollContentsBy(int dx, int dy) override;

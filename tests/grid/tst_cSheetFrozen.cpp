@@ -25,7 +25,9 @@ protected:
         sheet.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
         frozen = sheet.findChild<QTableView*>();
-        ASSERT_NE(frozen, nullptr);
+        ASSERT_NE(frozen, nullptr) << "frozen before the sheet was shown, held once it is";
+        EXPECT_TRUE(frozen->horizontalHeader()->isVisible());
+        EXPECT_EQ(frozen->height(), sheet.horizontalHeader()->height() + sheet.rowHeight(0));
     }
     void expectHeadingOnTop(const char* what)
     {
