@@ -13,6 +13,12 @@ class cTree
 public:
     QList<cMetaTreeBuilder::cNode> colNodes;
 
+    void subReserve(qsizetype intItems)
+    {
+        colNodes.reserve(intItems + 64);
+        m_keys.reserve(intItems + 64);
+    }
+
     // The key of the group found under strLookup (already case-folded), made when missing.
     QString fncGroup(const QString& strLookup, const QString& strWantedKey, const QString& strParentKey,
         const QString& strText)
@@ -51,7 +57,7 @@ QList<cMetaTreeBuilder::cNode> cMetaTreeBuilder::Build(
     const cMetaDictionary& objList, const QString& strNone)
 {
     cTree tree;
-    tree.colNodes.reserve(objList.MetaDic.Count() + 64);
+    tree.subReserve(objList.MetaDic.Count());
     const bool blnSuper = !objList.SuperCategoryCaption.trimmed().isEmpty();
     const QString strNoCategory = strNone + QLatin1Char(' ');
     for (const auto& entry : objList.MetaDic) {

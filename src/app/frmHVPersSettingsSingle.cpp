@@ -588,7 +588,9 @@ void frmHVPersSettingsSingle::subFillTreeView(const cMetaDictionary& objList)
             } else if (!node.blnEnabled) {
                 item->setForeground(0, tre->palette().brush(QPalette::Disabled, QPalette::Text));
             }
-            nodes.insert(node.strKey, item);
+            // Only groups are ever looked up as parents.
+            if (!node.blnItem)
+                nodes.insert(node.strKey, item);
         }
         tre->addTopLevelItems(roots);
         tre->expandAll();

@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 
+#include <array>
 #include <cmath>
 #include <memory>
 
@@ -140,7 +141,21 @@ void cSheet::AutoFitColumns(const cSheetRange& range)
         const cSheetModel::cCellStyle* style;
         QFontMetrics fm;
         QFontMetricsF fmf;
-        QHash<char16_t, qreal> advances;
+        std::array<qreal, 256> latin; // negative: not measured yet
+        QHash<char16_t, qreal> others;
+        qreal advance(QChar ch)
+        {
+            const char16_t u = ch.unicode();
+            if (u < latin.size()) {
+                if (latin[u] < 0)
+                    latin[u] = fmf.horizontalAdvance(ch);
+                return latin[u];
+            }
+            auto it = others.constFind(u);
+            if (it == others.cend())
+                it = others.insert(u, fmf.horizontalAdvance(ch));
+            return *it;
+        }
     };
     std::vector<std::unique_ptr<cFontWidths>> fonts;
     const auto fncFontOf = [&](int r, int c, const cSheetModel::cCellStyle& s) -> cFontWidths& {
@@ -150,7 +165,8 @@ void cSheet::AutoFitColumns(const cSheetRange& range)
         }
         const QVariant v = m_model->data(m_model->index(r, c), Qt::FontRole);
         const QFont fnt = v.isValid() ? v.value<QFont>() : font();
-        fonts.push_back(std::make_unique<cFontWidths>(cFontWidths { &s, QFontMetrics(fnt), QFontMetricsF(fnt), {} }));
+        fonts.push_back(std::make_unique<cFontWidths>(cFontWidths { &s, QFontMetrics(fnt), QFontMetricsF(fnt), {}, {} }));
+        fonts.back()->latin.fill(-1);
         return *fonts.back();
     };
     struct cCandidate
@@ -182,12 +198,8 @@ void cSheet::AutoFitColumns(const cSheetRange& range)
                 continue;
             }
             qreal estimate = 0;
-            for (const QChar ch : text) {
-                auto it = f.advances.constFind(ch.unicode());
-                if (it == f.advances.cend())
-                    it = f.advances.insert(ch.unicode(), f.fmf.horizontalAdvance(ch));
-                estimate += *it;
-            }
+            for (const QChar ch : text)
+                estimate += f.advance(ch);
             candidates.push_back({ estimate, r, &f, std::move(text) });
         }
         std::sort(candidates.begin(), candidates.end(),
