@@ -285,19 +285,27 @@ const cSheetModel::cCellStyle& cSheetModel::Style(int intRow, int intCol) const
 
 void cSheetModel::ApplyStyle(const cSheetRange& range, const std::function<void(cCellStyle&)>& change)
 {
-    // Few distinct formats exist, so each old format maps to its changed one once.
+    // Few distinct formats exist, so each old format maps to its changed one once; neighbouring
+    // cells mostly share their format, so the last mapping is tried before the table.
     QHash<quint16, quint16> mapped;
+    int lastFrom = -1;
+    quint16 lastTo = 0;
     for (int r = range.intTop; r <= range.intBottom; ++r) {
         auto& row = rowStyles(r);
         for (int c = range.intLeft; c <= range.intRight; ++c) {
             quint16& id = row[static_cast<size_t>(c)];
+            if (id == lastFrom) {
+                id = lastTo;
+                continue;
+            }
+            lastFrom = id;
             auto it = mapped.constFind(id);
             if (it == mapped.cend()) {
                 cCellStyle s = m_styles.at(id);
                 change(s);
                 it = mapped.insert(id, fncInternStyle(s));
             }
-            id = *it;
+            id = lastTo = *it;
         }
     }
     subEmitChanged(range);

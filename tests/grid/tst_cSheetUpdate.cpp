@@ -89,6 +89,24 @@ TEST_F(SheetUpdate, LastUsedRowFollowsValuesAndFormulas)
     EXPECT_EQ(m.LastUsedRow(), m.UsedRange()->intBottom);
 }
 
+TEST(SheetFormats, AChangeOverMixedFormatsKeepsWhatEachCellHad)
+{
+    cSheetModel m;
+    for (int r = 0; r < 40; r += 2)
+        m.ApplyStyle(cSheetRange::Cell(r, 0), [](auto& s) { s.blnBold = true; });
+    m.ApplyStyle(cSheetRange::Cell(7, 1), [](auto& s) { s.blnLocked = false; });
+    m.ApplyStyle(cSheetRange::fncParse(QStringLiteral("A1:C40")), [](auto& s) { s.dblFontSize = 8; });
+    for (int r = 0; r < 40; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            const auto& s = m.Style(r, c);
+            EXPECT_EQ(s.blnBold, c == 0 && r % 2 == 0) << r << "," << c;
+            EXPECT_EQ(s.blnLocked, !(r == 7 && c == 1)) << r << "," << c;
+            EXPECT_EQ(s.dblFontSize, 8) << r << "," << c;
+        }
+    }
+    EXPECT_EQ(m.Style(40, 0).dblFontSize, 0) << "outside the range nothing changed";
+}
+
 TEST(ListUpdate, AFillInEditModeReachesTheSheetAsOneBlock)
 {
     QWidget host;
