@@ -83,6 +83,23 @@ TEST(MetaTreeBuilder, CategoryOnlyListsGroupByCategory)
     EXPECT_EQ(fncShape(nodes), QStringList({ "Big", "Big/Acme", "Ingen ", "Ingen /Beta", "Big/Gamma" }));
 }
 
+TEST(MetaTreeBuilder, GroupsJoinRegardlessOfCaseInAnyScript)
+{
+    const auto nodes = cMetaTreeBuilder::Build(fncList({ { "Acme", "\u00c4rzte", "\u00d6sterreich" },
+                                                    { "Beta", "\u00e4RZTE", "\u00f6STERREICH" },
+                                                    { "Gamma", "\u0394\u03ad\u03bb\u03c4\u03b1", "Wien" },
+                                                    { "Delta", "\u03b4\u0388\u039b\u03a4\u0391", "wIEN" } },
+                                                   "Cat", "Super"),
+        QStringLiteral("None"));
+    fncExpectSound(nodes);
+    EXPECT_EQ(fncShape(nodes),
+        QStringList({ QString::fromUtf8("\u00d6sterreich"), QString::fromUtf8("\u00d6sterreich/\u00c4rzte"),
+            QString::fromUtf8("\u00c4rzte/Acme"), QString::fromUtf8("\u00c4rzte/Beta"), QStringLiteral("Wien"),
+            QString::fromUtf8("Wien/\u0394\u03ad\u03bb\u03c4\u03b1"),
+            QString::fromUtf8("\u0394\u03ad\u03bb\u03c4\u03b1/Gamma"),
+            QString::fromUtf8("\u0394\u03ad\u03bb\u03c4\u03b1/Delta") }));
+}
+
 TEST(MetaTreeBuilder, KeysThatSpellTheSameStayUnique)
 {
     // "sub_" + "a_b" + "_" + "c" and "sub_" + "a" + "_" + "b_c" are the same text.
