@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QTableWidget>
 
+#include "cRatioReporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -69,21 +71,6 @@ void BM_SwitchTabs(benchmark::State& state)
     if (objGlobal.MetaDataLists.ItemAt(0).MetaDic.Count() != intItems)
         state.SkipWithError("items lost while switching");
 }
-
-class cCapture : public benchmark::ConsoleReporter
-{
-public:
-    std::map<std::string, double> seconds;
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        // The median of the repetitions: one busy moment of the shared machine moves a mean.
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                seconds[run.run_name.function_name] = run.GetAdjustedCPUTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
 } // namespace
 
 BENCHMARK(BM_QTableWidgetFill)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
@@ -96,14 +83,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     LoadLanguages(fncGetlocalLanguage());
     benchmark::Initialize(&argc, argv);
-    cCapture reporter;
+    cRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double dblBase = reporter.seconds["BM_QTableWidgetFill"];
-    const double dblSwitch = reporter.seconds["BM_SwitchTabs"];
-    if (dblBase > 0)
-        std::printf("switching tabs (2000 items: save, fill, tree) / QTableWidget fill, median CPU time: %.2fx "
-                    "(target <= 2x)\n",
-            dblSwitch / dblBase);
+    reporter.PrintRatio("BM_SwitchTabs", "BM_QTableWidgetFill",
+        "switching tabs (2000 items: save, fill, tree) vs QTableWidget fill, median", 2);
     benchmark::Shutdown();
     return 0;
 }

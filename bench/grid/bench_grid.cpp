@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QTableWidget>
 
+#include "cRatioReporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -23,7 +25,6 @@ QVariant cellValue(int r, int c)
     return QStringLiteral("Item %1/%2").arg(r).arg(c);
 }
 
-double g_baseline = 0;
 
 void BM_QTableWidget(benchmark::State& state)
 {
@@ -97,20 +98,6 @@ void BM_cSheetModel(benchmark::State& state)
         benchmark::DoNotOptimize(n);
     }
 }
-
-// Keeps each benchmark's CPU time per iteration: the machine is shared, so wall time also
-// measures whoever else is busy.
-class cCapture : public benchmark::ConsoleReporter
-{
-public:
-    std::map<std::string, double> seconds;
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            seconds[run.benchmark_name()] = run.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
 } // namespace
 
 BENCHMARK(BM_QTableWidget)->Unit(benchmark::kMillisecond);
@@ -123,18 +110,12 @@ int main(int argc, char** argv)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    cCapture reporter;
+    cRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto base = reporter.seconds.find("BM_QTableWidget");
-    if (base != reporter.seconds.end() && base->second > 0) {
-        g_baseline = base->second;
-        for (const char* name : { "BM_cListHandler", "BM_cSheetModel" }) {
-            const auto it = reporter.seconds.find(name);
-            if (it != reporter.seconds.end())
-                std::printf("%s / QTableWidget (fill 2000x7 and read back, CPU time): %.2fx (target <= 2x)\n", name,
-                    it->second / g_baseline);
-        }
-    }
+    reporter.PrintRatio("BM_cListHandler", "BM_QTableWidget",
+        "cListHandler fill 2000x7 and read back vs QTableWidget", 2);
+    reporter.PrintRatio("BM_cSheetModel", "BM_QTableWidget",
+        "  the sheet model alone vs QTableWidget", 2);
     benchmark::Shutdown();
     return 0;
 }

@@ -12,6 +12,8 @@
 #include <QHash>
 #include <QTemporaryDir>
 
+#include "cRatioReporter.h"
+
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -347,28 +349,16 @@ void BM_XmlSerialize(benchmark::State& state)
         }
     }
 }
-
-class cCapture : public benchmark::ConsoleReporter
-{
-public:
-    std::map<std::string, double> seconds;
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            seconds[run.benchmark_name()] = run.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
 } // namespace
 
-BENCHMARK(BM_ReadSqlite)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReadGlobalSettings)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SaveSqlite)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SaveGlobalSettings)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FetchLists)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_XmlQFile)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_XmlSerialize)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_XmlExport)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadSqlite)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ReadGlobalSettings)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SaveSqlite)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SaveGlobalSettings)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_FetchLists)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_XmlQFile)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_XmlSerialize)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_XmlExport)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv)
 {
@@ -388,13 +378,10 @@ int main(int argc, char** argv)
     makeTemplate();
 
     benchmark::Initialize(&argc, argv);
-    cCapture reporter;
+    cRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const auto ratio = [&reporter](const char* name, const char* base, const char* what, double target) {
-        const auto a = reporter.seconds.find(name);
-        const auto b = reporter.seconds.find(base);
-        if (a != reporter.seconds.end() && b != reporter.seconds.end() && b->second > 0)
-            std::printf("%s: %.2fx the baseline (CPU time, target <= %.0fx)\n", what, a->second / b->second, target);
+        reporter.PrintRatio(name, base, what, target);
     };
     ratio("BM_ReadGlobalSettings", "BM_ReadSqlite", "ReadGlobalSettings, 3 lists x 2000 values vs sqlite3", 3);
     ratio("BM_SaveGlobalSettings", "BM_SaveSqlite", "SaveGlobalSettings, 1% renamed, 1% removed and moved vs sqlite3", 3);

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+// Keeps each benchmark's CPU time per iteration (the median where repetitions are reported as
+// aggregates): the machine is shared, so wall time also measures whoever else is busy. Ratios
+// are printed against a baseline measured in the same run.
+class cRatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration)
+                m_seconds.try_emplace(run.run_name.function_name, run.GetAdjustedCPUTime());
+            else if (run.aggregate_name == "median")
+                m_seconds[run.run_name.function_name] = run.GetAdjustedCPUTime();
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void PrintRatio(const char* name, const char* base, const char* what, double target) const
+    {
+        const auto a = m_seconds.find(name);
+        const auto b = m_seconds.find(base);
+        if (a != m_seconds.end() && b != m_seconds.end() && b->second > 0)
+            std::printf("%s: %.2fx the baseline (CPU time, target <= %gx)\n", what,
+                a->second / b->second, target);
+    }
+
+private:
+    std::map<std::string, double> m_seconds;
+};
