@@ -19,7 +19,7 @@ protected:
     }
 };
 
-// ---------------------------------------------------------------- construction
+// Construction
 
 TEST_F(PersonalSettingsTest, ConstructionDefaultsToTheProgramFolder)
 {
@@ -61,7 +61,7 @@ TEST_F(PersonalSettingsTest, ConnectionFileSelectsTheServerWithItsWholeText)
     EXPECT_EQ(s.ReportValue, QString::fromUtf8(conn));
 }
 
-// ---------------------------------------------------------------- body text
+// Body text
 
 TEST_F(PersonalSettingsTest, BodyHasTheDocumentedLines)
 {

@@ -68,9 +68,18 @@ protected:
         s.WriteSubject = true;
         return s;
     }
+
+    // The body's head as everyFieldChanged() wrote it, read back into b.
+    static void expectSameHead(const cPersonalSettings& b, const cPersonalSettings& a)
+    {
+        EXPECT_EQ(b.ReportChoice, 3);
+        EXPECT_EQ(b.ReportValue, a.ReportValue);
+        EXPECT_EQ(b.PersonalRate, a.PersonalRate);
+        EXPECT_FALSE(b.FilterEvents || b.FilterPrivate || b.FilterRecurring);
+    }
 };
 
-// ---------------------------------------------------------------- the per-user store
+// The per-user store
 
 TEST_F(PersonalStoresTest, EveryFieldRoundTripsThroughTheStore)
 {
@@ -79,10 +88,7 @@ TEST_F(PersonalStoresTest, EveryFieldRoundTripsThroughTheStore)
 
     cPersonalSettings b;
     EXPECT_TRUE(b.GetValuesFromSettings());
-    EXPECT_EQ(b.ReportChoice, 3);
-    EXPECT_EQ(b.ReportValue, a.ReportValue);
-    EXPECT_EQ(b.PersonalRate, a.PersonalRate);
-    EXPECT_FALSE(b.FilterEvents || b.FilterPrivate || b.FilterRecurring);
+    expectSameHead(b, a);
     EXPECT_EQ(lists(b), (QStringList { QStringLiteral("Kunde=Ölwerk|Beta, Inc"),
                             QStringLiteral("Task="), QStringLiteral("Area=North") }));
     EXPECT_TRUE(b.Convert24 && b.RemoveLunch && b.CreateLocalCube && b.StartGrid && b.WriteSubject);
@@ -165,7 +171,7 @@ TEST_F(PersonalStoresTest, DamagedStoreValueIsReportedAndChangesNothing)
     EXPECT_EQ(s.fncBuildBody(), before);
 }
 
-// ---------------------------------------------------------------- the settings appointment
+// The settings appointment
 
 TEST_F(PersonalStoresTest, SaveWritesTheAppointmentWhenItExists)
 {
@@ -233,10 +239,7 @@ TEST_F(PersonalStoresTest, EmptyStoreReadsTheAppointment)
 
     cPersonalSettings b;
     EXPECT_TRUE(b.GetValuesFromSettings());
-    EXPECT_EQ(b.ReportChoice, 3);
-    EXPECT_EQ(b.ReportValue, a.ReportValue);
-    EXPECT_EQ(b.PersonalRate, a.PersonalRate);
-    EXPECT_FALSE(b.FilterEvents || b.FilterPrivate || b.FilterRecurring);
+    expectSameHead(b, a);
     EXPECT_EQ(lists(b), lists(a));
     // The options come from typed user properties that nothing wrote: their defaults.
     EXPECT_FALSE(b.Convert24 || b.RemoveLunch || b.CreateLocalCube || b.StartGrid || b.WriteSubject);
@@ -316,7 +319,7 @@ TEST_F(PersonalStoresTest, FailingStoreWriteIsReportedAlsoWithAnAppointment)
     EXPECT_EQ(fncGetLongProperty(item, QStringLiteral("Settings")), s.fncBuildBody());
 }
 
-// ---------------------------------------------------------------- choice 2 acceptance
+// Choice 2 acceptance
 
 enum class Program { Single, Multi, None };
 enum class Stored { Default, Elsewhere };
