@@ -5,10 +5,6 @@
 #include "modDBCode.h"
 #include "modSchema.h"
 
-#include <cHVError.h>
-#include <cMessageBox.h>
-#include <modErrorHandling.h>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -16,8 +12,10 @@
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
-
+#include <cHVError.h>
+#include <cMessageBox.h>
 #include <cstdio>
+#include <modErrorHandling.h>
 
 namespace {
 
@@ -26,13 +24,15 @@ const QString strSource = QStringLiteral("modDBCreate");
 [[noreturn]] void notOurs(const QString& strPath)
 {
     throw cHVError(lngObjectError + 3026, strSource,
-        QStringLiteral("The file '%1' is not a Hourvane database or is damaged. The file has been left unchanged.")
+        QStringLiteral("The file '%1' is not a Hourvane database or is damaged. The file has been "
+                       "left unchanged.")
             .arg(strPath));
 }
 
 bool isOurDatabase(cConnection& conn)
 {
-    return conn.TableExists(QStringLiteral("tblReports")) && conn.TableExists(QStringLiteral("tblMeta1"));
+    return conn.TableExists(QStringLiteral("tblReports"))
+        && conn.TableExists(QStringLiteral("tblMeta1"));
 }
 
 QString columnDefinition(const cSqlDialect& dialect, const cSchemaColumn& c)
@@ -68,6 +68,63 @@ QString createTableSql(const cSchemaTable& t, bool blnWithUpgrade)
     return QStringLiteral("CREATE TABLE %1 (%2)").arg(t.strName, parts.join(QStringLiteral(", ")));
 }
 
+// The unique index that keeps one name per list without regard to letter case.
+QString nameIndex(int n)
+{
+    return QStringLiteral("uqMeta%1Name").arg(n);
+}
+
+bool hasNameIndex(cConnection& conn, int n)
+{
+    QString probe;
+    switch (conn.Engine()) {
+    case eEngine::SQLite:
+        probe = QStringLiteral(
+            "select count(*) from sqlite_master where type = 'index' and lower(name) = lower(?)");
+        break;
+    case eEngine::PostgreSQL:
+        probe = QStringLiteral("select count(*) from pg_indexes where lower(indexname) = lower(?)");
+        break;
+    case eEngine::SqlServer:
+        probe = QStringLiteral("select count(*) from sys.indexes where lower(name) = lower(?)");
+        break;
+    }
+    QSqlQuery q(conn.Database());
+    q.prepare(probe);
+    q.addBindValue(nameIndex(n));
+    if (!q.exec() || !q.next())
+        throw cHVError(lngObjectError + 3030, strSource, q.lastError().text());
+    return q.value(0).toInt() > 0;
+}
+
+// Rows whose names differ only in letter case become the first of them (the one the window
+// shows): the others' reports move to it, then they go, and the index keeps it so.
+void subAddNameIndex(cConnection& conn, int n)
+{
+    subLog(QStringLiteral("Merging names of tblMeta%1 that differ only in letter case").arg(n));
+    const QString strTable = QStringLiteral("tblMeta%1").arg(n);
+    const QString strId = QStringLiteral("intMeta%1ID").arg(n);
+    const QString strEarlier
+        = QStringLiteral("select 1 from %1 w where lower(w.strName) = lower(%2.strName) "
+                         "and w.%3 < %2.%3")
+              .arg(strTable, QStringLiteral("%1"), strId);
+    conn.Execute(QStringLiteral(
+        "update tblReports set %2 = (select min(w.%2) from %1 w, %1 d where d.%2 = "
+        "tblReports.%2 and lower(w.strName) = lower(d.strName)) where %2 in (select d.%2 "
+        "from %1 d where exists (%3))")
+                     .arg(strTable, strId, strEarlier.arg(QStringLiteral("d"))));
+    conn.Execute(
+        QStringLiteral("delete from %1 where exists (%2)").arg(strTable, strEarlier.arg(strTable)));
+    if (conn.Engine() == eEngine::SqlServer)
+        // The server's collation already compares without regard to case.
+        conn.Execute(
+            QStringLiteral("create unique index %1 on %2 (strName) where strName is not null")
+                .arg(nameIndex(n), strTable));
+    else
+        conn.Execute(QStringLiteral("create unique index %1 on %2 (lower(strName))")
+                         .arg(nameIndex(n), strTable));
+}
+
 // The current schema's additions, on any engine. Probes use the catalog so that a failed probe
 // cannot spoil the transaction the changes run in.
 void subUpgradeSchema(cConnection& conn)
@@ -80,7 +137,8 @@ void subUpgradeSchema(cConnection& conn)
         QStringList parts { dialect.AutoKey(t->columns.at(0).strName) };
         for (qsizetype i = 1; i < t->columns.size(); ++i)
             parts.append(columnDefinition(dialect, t->columns.at(i)));
-        conn.Execute(QStringLiteral("CREATE TABLE tblOtherSettings (%1)").arg(parts.join(QStringLiteral(", "))));
+        conn.Execute(QStringLiteral("CREATE TABLE tblOtherSettings (%1)")
+                         .arg(parts.join(QStringLiteral(", "))));
         if (blnLocal) {
             for (const auto& c : t->columns)
                 writeCaption(conn, t->strName, c);
@@ -88,10 +146,12 @@ void subUpgradeSchema(cConnection& conn)
     }
     if (!conn.ColumnExists(QStringLiteral("tblPersons"), QStringLiteral("strPersonCategory"))) {
         subLog(QStringLiteral("Adding Person category field in tblPerson table"));
-        conn.Execute(dialect.AddColumn(QStringLiteral("tblPersons"), QStringLiteral("strPersonCategory"), eFieldType::Text));
+        conn.Execute(dialect.AddColumn(
+            QStringLiteral("tblPersons"), QStringLiteral("strPersonCategory"), eFieldType::Text));
         if (blnLocal)
             writeCaption(conn, QStringLiteral("tblPersons"),
-                *fncSchemaColumn(QStringLiteral("tblPersons"), QStringLiteral("strPersonCategory")));
+                *fncSchemaColumn(
+                    QStringLiteral("tblPersons"), QStringLiteral("strPersonCategory")));
     }
     for (int n = 1; n <= 3; ++n) {
         const QString table = QStringLiteral("tblMeta%1").arg(n);
@@ -100,12 +160,18 @@ void subUpgradeSchema(cConnection& conn)
         subLog(QStringLiteral("Adding blnEnabled field to tblMeta%1").arg(n));
         conn.Execute(dialect.AddColumn(table, QStringLiteral("blnEnabled"), eFieldType::Boolean));
         subLog(QStringLiteral("Making all existing rows in tblMeta%1 enabled!").arg(n));
-        conn.Execute(QStringLiteral("Update %1 set blnEnabled = %2").arg(table, dialect.BooleanLiteral(true)));
+        conn.Execute(QStringLiteral("Update %1 set blnEnabled = %2")
+                         .arg(table, dialect.BooleanLiteral(true)));
         if (blnLocal)
             writeCaption(conn, table, *fncSchemaColumn(table, QStringLiteral("blnEnabled")));
     }
+    for (int n = 1; n <= 3; ++n) {
+        if (!hasNameIndex(conn, n))
+            subAddNameIndex(conn, n);
+    }
     if (!conn.ColumnExists(QStringLiteral("tblReports"), QStringLiteral("strBody"))) {
-        conn.Execute(dialect.AddColumn(QStringLiteral("tblReports"), QStringLiteral("strBody"), eFieldType::Memo));
+        conn.Execute(dialect.AddColumn(
+            QStringLiteral("tblReports"), QStringLiteral("strBody"), eFieldType::Memo));
         if (blnLocal)
             writeCaption(conn, QStringLiteral("tblReports"),
                 *fncSchemaColumn(QStringLiteral("tblReports"), QStringLiteral("strBody")));
@@ -128,11 +194,13 @@ void subUpgradeInTransaction(cConnection& conn)
 bool isCurrent()
 {
     const RecordsetPtr rs = fncReturnRecordset(
-        fncDialect().SelectFirst(QStringLiteral("strBody"), QStringLiteral("tblReports")), true, false);
+        fncDialect().SelectFirst(QStringLiteral("strBody"), QStringLiteral("tblReports")), true,
+        false);
     if (!rs)
         return false;
     rs->Close();
-    return true;
+    const ConnectionPtr conn = fncSharedConnection();
+    return conn && hasNameIndex(*conn, 1) && hasNameIndex(*conn, 2) && hasNameIndex(*conn, 3);
 }
 
 QString programFolder()
@@ -152,7 +220,8 @@ bool validDatabaseName(const QString& name)
 // Runs the script's batches; "\connect <name>" (PostgreSQL has no USE) reopens on that database.
 bool runScript(ConnectionPtr conn, const QString& strConnection, const QString& strScript)
 {
-    static const QRegularExpression connectLine(QStringLiteral("^\\s*\\\\c(?:onnect)?\\s+\"?([^\"\\s]+)\"?\\s*$"));
+    static const QRegularExpression connectLine(
+        QStringLiteral("^\\s*\\\\c(?:onnect)?\\s+\"?([^\"\\s]+)\"?\\s*$"));
     const QStringList batches = fncSplitSqlScript(strScript);
     for (const QString& batch : batches) {
         const auto m = connectLine.match(batch);
@@ -160,7 +229,8 @@ bool runScript(ConnectionPtr conn, const QString& strConnection, const QString& 
         QString error;
         if (m.hasMatch()) {
             try {
-                ConnectionPtr next = cConnection::Open(strConnection + QStringLiteral(";Initial Catalog=") + m.captured(1));
+                ConnectionPtr next = cConnection::Open(
+                    strConnection + QStringLiteral(";Initial Catalog=") + m.captured(1));
                 conn->Close();
                 conn = next;
             } catch (const cHVError& e) {
@@ -175,8 +245,8 @@ bool runScript(ConnectionPtr conn, const QString& strConnection, const QString& 
         }
         if (!ok) {
             subLog(QStringLiteral("Script batch failed: ") + error);
-            cMessageBox::Show(QStringLiteral("Failed to run sql command \r\n") + batch, cMessageBox::Buttons::Ok,
-                cMessageBox::Icon::Critical);
+            cMessageBox::Show(QStringLiteral("Failed to run sql command \r\n") + batch,
+                cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
             conn->Close();
             return false;
         }
@@ -191,8 +261,8 @@ bool fncRunCreationScript(const QString& strServerConnection, const QString& str
 {
     QFile f(fncScriptPathFor(strServerConnection));
     if (!f.open(QIODevice::ReadOnly)) {
-        cMessageBox::Show(QStringLiteral("Failed to find file ") + f.fileName(), cMessageBox::Buttons::Ok,
-            cMessageBox::Icon::Critical);
+        cMessageBox::Show(QStringLiteral("Failed to find file ") + f.fileName(),
+            cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
         return false;
     }
     QString strScript = QString::fromUtf8(f.readAll());
@@ -231,7 +301,8 @@ QStringList fncSplitSqlScript(const QString& strScript)
 QString fncScriptPathFor(const QString& strConnection)
 {
     const bool blnPg = fncEngineOfConnectionString(strConnection) == eEngine::PostgreSQL;
-    const QString name = blnPg ? QStringLiteral("CreateDBHV.pgsql") : QStringLiteral("CreateDBHV.sql");
+    const QString name
+        = blnPg ? QStringLiteral("CreateDBHV.pgsql") : QStringLiteral("CreateDBHV.sql");
     const QString onDisk = programFolder() + QLatin1Char('/') + name;
     if (QFileInfo::exists(onDisk))
         return onDisk;
@@ -270,11 +341,12 @@ bool subCreateHVDatabase(const QString& strPath)
             strNew = strPath + QStringLiteral(".new%1").arg(i);
         ConnectionPtr conn = cConnection::CreateLocal(strNew);
         conn->BeginTrans();
-        conn->Execute(QStringLiteral("CREATE TABLE %1 (intCaptionID INTEGER CONSTRAINT PrimaryKey PRIMARY KEY "
-                                     "AUTOINCREMENT, strTableName VARCHAR(255) COLLATE NOCASE NOT NULL, strColumnName "
-                                     "VARCHAR(255) COLLATE NOCASE NOT NULL, strCaption TEXT, "
-                                     "UNIQUE (strTableName, strColumnName))")
-                .arg(strCaptionTable));
+        conn->Execute(QStringLiteral(
+            "CREATE TABLE %1 (intCaptionID INTEGER CONSTRAINT PrimaryKey PRIMARY KEY "
+            "AUTOINCREMENT, strTableName VARCHAR(255) COLLATE NOCASE NOT NULL, strColumnName "
+            "VARCHAR(255) COLLATE NOCASE NOT NULL, strCaption TEXT, "
+            "UNIQUE (strTableName, strColumnName))")
+                          .arg(strCaptionTable));
         for (const auto& t : fncSchemaTables()) {
             if (t.blnUpgrade)
                 continue;
@@ -288,7 +360,9 @@ bool subCreateHVDatabase(const QString& strPath)
             subLog(QStringLiteral("Adding the relation ") + r.strName);
         conn->CommitTrans();
         conn->Close();
-        if (std::rename(QFile::encodeName(strNew).constData(), QFile::encodeName(strPath).constData()) != 0)
+        if (std::rename(
+                QFile::encodeName(strNew).constData(), QFile::encodeName(strPath).constData())
+            != 0)
             throw cHVError(lngObjectError + 3029, strSource,
                 QStringLiteral("Could not create the database file '%1'.").arg(strPath));
         return true;
@@ -343,9 +417,10 @@ QString fncCreateSQLDB(const QString& strDBName)
         QString strDatabase = logon.strDatabase.trimmed();
         // The name goes into the script's statements: only a plain name may.
         if (!strDatabase.isEmpty() && !validDatabaseName(strDatabase)) {
-            cMessageBox::Show(QStringLiteral("The database name '%1' is not valid: use letters, digits and "
-                                             "underscores, beginning with a letter.")
-                                  .arg(strDatabase),
+            cMessageBox::Show(
+                QStringLiteral("The database name '%1' is not valid: use letters, digits and "
+                               "underscores, beginning with a letter.")
+                    .arg(strDatabase),
                 cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
             continue;
         }
@@ -356,14 +431,15 @@ QString fncCreateSQLDB(const QString& strDBName)
             strScriptPath = fncScriptPathFor(logon.strConnection);
         } catch (const cHVError& e) {
             cMessageBox::Show(QStringLiteral("Connection failed with connection string ")
-                    + fncHidePassword(logon.strConnection) + QStringLiteral("\r\n") + e.Description(),
+                    + fncHidePassword(logon.strConnection) + QStringLiteral("\r\n")
+                    + e.Description(),
                 cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
             continue;
         }
         QFile f(strScriptPath);
         if (!f.open(QIODevice::ReadOnly)) {
-            cMessageBox::Show(QStringLiteral("Failed to find file ") + strScriptPath, cMessageBox::Buttons::Ok,
-                cMessageBox::Icon::Critical);
+            cMessageBox::Show(QStringLiteral("Failed to find file ") + strScriptPath,
+                cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
             return QString();
         }
         QString strScript = QString::fromUtf8(f.readAll());
@@ -372,7 +448,8 @@ QString fncCreateSQLDB(const QString& strDBName)
             conn = cConnection::Open(logon.strConnection);
         } catch (const cHVError& e) {
             cMessageBox::Show(QStringLiteral("Connection failed with connection string ")
-                    + fncHidePassword(logon.strConnection) + QStringLiteral("\r\n") + e.Description(),
+                    + fncHidePassword(logon.strConnection) + QStringLiteral("\r\n")
+                    + e.Description(),
                 cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
             continue;
         }
