@@ -269,6 +269,64 @@ TEST_P(GlobalSettings, ChangeOfLetterCaseRenamesTheSameRow)
     EXPECT_EQ(db->fncDump(), before);
 }
 
+// Two windows open on one database: each save keeps what the other stored in between.
+TEST_P(GlobalSettings, TwoSessionsKeepEachOthersWorkAndAskAboutTheItemBothChanged)
+{
+    seed();
+    cGlobalSettings first;
+    cGlobalSettings second;
+    ASSERT_TRUE(first.ReadGlobalSettings(2, db->Folder()));
+    ASSERT_TRUE(second.ReadGlobalSettings(2, db->Folder()));
+    first.MetaDataLists.ItemAt(0).AddMeta(QStringLiteral("Delta"), QString(), cCurrency(), 0, QString(), true);
+    ASSERT_EQ(first.SaveGlobalSettings(), QString());
+
+    cMetaDictionary& list = second.MetaDataLists.ItemAt(0);
+    list.MetaDic.Remove(QStringLiteral("Beta"));
+    list.MetaDic.Remove(QStringLiteral("Gamma"));
+    list.AddMeta(QStringLiteral("Gamma Two"), QStringLiteral("Cat"), cCurrency(), 0, QString(), true);
+    resolver.answers.enqueue({ cRemovedItemResolver::intRemoveReports, QString() });
+    resolver.answers.enqueue({ cRemovedItemResolver::intMoveReports, QStringLiteral("Gamma Two") });
+    ASSERT_EQ(second.SaveGlobalSettings(), QString());
+    ASSERT_EQ(resolver.asked.size(), 2);
+    EXPECT_EQ(resolver.asked.at(0).strValue, QStringLiteral("Beta"));
+    EXPECT_EQ(resolver.asked.at(1).strValue, QStringLiteral("Gamma"));
+    EXPECT_EQ(names(1), (QStringList { "Acme", "Delta", "Gamma Two" }));
+    EXPECT_EQ(db->fncRows(QStringLiteral("select strSubject from tblReports order by intReportID")),
+        (QStringList { "report on Acme", "report on Gamma" }));
+    EXPECT_EQ(reportsOf(QStringLiteral("Gamma Two")), QStringList { "report on Gamma" });
+    EXPECT_TRUE(cMessageBox::history().isEmpty());
+
+    // Both change Acme's rate: the later save asks, and the answer decides.
+    const struct
+    {
+        cMessageBox::Answer answer;
+        int intTheirs;
+        int intMine;
+        int intStored;
+    } cases[] = { { cMessageBox::Answer::Yes, 10, 20, 20 }, { cMessageBox::Answer::No, 30, 40, 30 } };
+    for (const auto& c : cases) {
+        cGlobalSettings one;
+        cGlobalSettings other;
+        ASSERT_TRUE(one.ReadGlobalSettings(2, db->Folder()));
+        ASSERT_TRUE(other.ReadGlobalSettings(2, db->Folder()));
+        one.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("Acme")).HourlyRate = cCurrency::fromDouble(c.intTheirs);
+        ASSERT_EQ(one.SaveGlobalSettings(), QString());
+        other.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("Acme")).HourlyRate = cCurrency::fromDouble(c.intMine);
+        cMessageBox::clearHistory();
+        cMessageBox::setNextAnswer(c.answer);
+        ASSERT_EQ(other.SaveGlobalSettings(), QString());
+        ASSERT_EQ(cMessageBox::history().size(), 1);
+        const QString strAsked = cMessageBox::history().first().strText;
+        EXPECT_TRUE(strAsked.contains(QStringLiteral("Yours: Acme | Cat |  | %1 |").arg(c.intMine))) << strAsked.toStdString();
+        EXPECT_TRUE(strAsked.contains(QStringLiteral("Stored: Acme | Cat |  | %1 |").arg(c.intTheirs)));
+        EXPECT_EQ(db->fncRows(QStringLiteral("select curRate from tblMeta1 where strName = 'Acme'")),
+            QStringList { cCurrency::fromDouble(c.intStored).toInvariantString() });
+        EXPECT_EQ(other.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("Acme")).HourlyRate,
+            cCurrency::fromDouble(c.intStored));
+    }
+    EXPECT_EQ(db->fncRows(QStringLiteral("select count(*) from tblMeta1")), QStringList { "3" });
+}
+
 TEST_P(GlobalSettings, ClearedCaptionKeepsTheRowsOfTheLaterLists)
 {
     seed();
