@@ -47,6 +47,11 @@ RecordsetPtr fncRequireRecordset(RecordsetPtr rs, const QString& strSource)
 
 constexpr qint32 lngNameTaken = lngObjectError + 3010;
 int intBusyTimeoutSeconds = 15;
+std::function<void()>& lockedHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
 
 // An item's stored values, compared field by field.
 struct cRow
@@ -311,6 +316,11 @@ void cGlobalSettings::subSetBusyTimeout(int intSeconds)
     intBusyTimeoutSeconds = intSeconds;
 }
 
+void cGlobalSettings::subSetLockedHook(std::function<void()> hook)
+{
+    lockedHook() = std::move(hook);
+}
+
 QString cGlobalSettings::SaveGlobalSettings()
 {
     if (!fncCheckFilledOut())
@@ -450,6 +460,8 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
         conn->BeginTrans();
         try {
             subLockForSave(*conn);
+            if (lockedHook())
+                lockedHook()();
             for (int i = 0; i < intLists; ++i) {
                 const int n = i + 1;
                 const cMetaDictionary& dic = MetaDataLists.ItemAt(i);

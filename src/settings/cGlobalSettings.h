@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <functional>
 
 // The common settings every user of one database shares: how costs are counted, where the
 // common settings live, the three metadata lists with their captions and the other settings.
@@ -45,6 +46,9 @@ public:
 
     // How long a save waits for a database another program keeps busy, in seconds.
     static void subSetBusyTimeout(int intSeconds);
+    // Called inside each save's transaction once other saves are locked out (tests hold the
+    // transaction open there to start a second save).
+    static void subSetLockedHook(std::function<void()> hook);
 
 private:
     struct cSaveAnswers;

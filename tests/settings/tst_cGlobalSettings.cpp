@@ -4,6 +4,7 @@
 #include "tst_cGlobalSettingsSupport.h"
 
 #include <QFile>
+#include <QSqlQuery>
 #include <gtest/gtest.h>
 
 using namespace hvglobaltest;
@@ -277,13 +278,15 @@ TEST_P(GlobalSettings, TwoSessionsKeepEachOthersWorkAndAskAboutTheItemBothChange
     cGlobalSettings second;
     ASSERT_TRUE(first.ReadGlobalSettings(2, db->Folder()));
     ASSERT_TRUE(second.ReadGlobalSettings(2, db->Folder()));
-    first.MetaDataLists.ItemAt(0).AddMeta(QStringLiteral("Delta"), QString(), cCurrency(), 0, QString(), true);
+    first.MetaDataLists.ItemAt(0).AddMeta(
+        QStringLiteral("Delta"), QString(), cCurrency(), 0, QString(), true);
     ASSERT_EQ(first.SaveGlobalSettings(), QString());
 
     cMetaDictionary& list = second.MetaDataLists.ItemAt(0);
     list.MetaDic.Remove(QStringLiteral("Beta"));
     list.MetaDic.Remove(QStringLiteral("Gamma"));
-    list.AddMeta(QStringLiteral("Gamma Two"), QStringLiteral("Cat"), cCurrency(), 0, QString(), true);
+    list.AddMeta(
+        QStringLiteral("Gamma Two"), QStringLiteral("Cat"), cCurrency(), 0, QString(), true);
     resolver.answers.enqueue({ cRemovedItemResolver::intRemoveReports, QString() });
     resolver.answers.enqueue({ cRemovedItemResolver::intMoveReports, QStringLiteral("Gamma Two") });
     ASSERT_EQ(second.SaveGlobalSettings(), QString());
@@ -303,23 +306,29 @@ TEST_P(GlobalSettings, TwoSessionsKeepEachOthersWorkAndAskAboutTheItemBothChange
         int intTheirs;
         int intMine;
         int intStored;
-    } cases[] = { { cMessageBox::Answer::Yes, 10, 20, 20 }, { cMessageBox::Answer::No, 30, 40, 30 } };
+    } cases[]
+        = { { cMessageBox::Answer::Yes, 10, 20, 20 }, { cMessageBox::Answer::No, 30, 40, 30 } };
     for (const auto& c : cases) {
         cGlobalSettings one;
         cGlobalSettings other;
         ASSERT_TRUE(one.ReadGlobalSettings(2, db->Folder()));
         ASSERT_TRUE(other.ReadGlobalSettings(2, db->Folder()));
-        one.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("Acme")).HourlyRate = cCurrency::fromDouble(c.intTheirs);
+        one.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("Acme")).HourlyRate
+            = cCurrency::fromDouble(c.intTheirs);
         ASSERT_EQ(one.SaveGlobalSettings(), QString());
-        other.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("Acme")).HourlyRate = cCurrency::fromDouble(c.intMine);
+        other.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("Acme")).HourlyRate
+            = cCurrency::fromDouble(c.intMine);
         cMessageBox::clearHistory();
         cMessageBox::setNextAnswer(c.answer);
         ASSERT_EQ(other.SaveGlobalSettings(), QString());
         ASSERT_EQ(cMessageBox::history().size(), 1);
         const QString strAsked = cMessageBox::history().first().strText;
-        EXPECT_TRUE(strAsked.contains(QStringLiteral("Yours: Acme | Cat |  | %1 |").arg(c.intMine))) << strAsked.toStdString();
-        EXPECT_TRUE(strAsked.contains(QStringLiteral("Stored: Acme | Cat |  | %1 |").arg(c.intTheirs)));
-        EXPECT_EQ(db->fncRows(QStringLiteral("select curRate from tblMeta1 where strName = 'Acme'")),
+        EXPECT_TRUE(strAsked.contains(QStringLiteral("Yours: Acme | Cat |  | %1 |").arg(c.intMine)))
+            << strAsked.toStdString();
+        EXPECT_TRUE(
+            strAsked.contains(QStringLiteral("Stored: Acme | Cat |  | %1 |").arg(c.intTheirs)));
+        EXPECT_EQ(
+            db->fncRows(QStringLiteral("select curRate from tblMeta1 where strName = 'Acme'")),
             QStringList { cCurrency::fromDouble(c.intStored).toInvariantString() });
         EXPECT_EQ(other.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("Acme")).HourlyRate,
             cCurrency::fromDouble(c.intStored));
@@ -451,6 +460,44 @@ TEST_P(GlobalSettings, MissingXmlFilesLoadNothing)
     cGlobalSettings g;
     EXPECT_FALSE(g.ReadGlobalSettings(1, hvtest::newTempDir(QStringLiteral("empty"))));
     EXPECT_EQ(g.MetaDataLists.Count(), 0);
+}
+
+// Another program reading the local file in a transaction keeps the save from ending it: the
+// save waits, then gives up with a message, and the edits are saved once the reader is done.
+TEST(LocalFileBusy, TheSaveWaitsThenKeepsTheEditsAndSaysWhy)
+{
+    subLoadEnglishPhrases();
+    cTestDatabase db(eEngine::SQLite);
+    db.fncExec(
+        QStringLiteral("insert into tblMeta1 (strName, blnEnabled) values ('Acme', ?)"), { true });
+    db.fncExec(QStringLiteral("insert into tblSettings (intCostCarrier, intReportTo, "
+                              "strReportToValue) values (1, 2, ?)"),
+        { db.ReportToValue() });
+    cPersonalSettings::subSetProgramFolder(hvtest::newTempDir(QStringLiteral("program")));
+    cGlobalSettings g;
+    ASSERT_TRUE(g.ReadGlobalSettings(2, db.Folder()));
+    g.MetaDataLists.ItemAt(0).AddMeta(
+        QStringLiteral("Beta"), QString(), cCurrency(), 0, QString(), true);
+    const QStringList before = db.fncDump();
+
+    const ConnectionPtr reader = db.fncOpen();
+    QSqlQuery q(reader->Database());
+    ASSERT_TRUE(q.exec(QStringLiteral("begin")));
+    ASSERT_TRUE(q.exec(QStringLiteral("select * from tblMeta1")));
+    ASSERT_TRUE(q.next());
+    cGlobalSettings::subSetBusyTimeout(1);
+    QString strMessage;
+    EXPECT_FALSE(hvtest::endsProgram([&] { strMessage = g.SaveGlobalSettings(); }));
+    cGlobalSettings::subSetBusyTimeout(15);
+    EXPECT_TRUE(strMessage.startsWith(fncPhrase("LNGSAVEFAILEDKEPT"))) << strMessage.toStdString();
+    EXPECT_TRUE(strMessage.contains(QStringLiteral("locked"))) << strMessage.toStdString();
+    q.finish();
+    ASSERT_TRUE(q.exec(QStringLiteral("rollback")));
+    EXPECT_EQ(db.fncDump(), before);
+
+    ASSERT_EQ(g.SaveGlobalSettings(), QString());
+    EXPECT_EQ(db.fncRows(QStringLiteral("select strName from tblMeta1 order by strName")),
+        (QStringList { "Acme", "Beta" }));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, GlobalSettings, HV_DB_ENGINES);
