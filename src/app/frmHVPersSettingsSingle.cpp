@@ -1,9 +1,8 @@
 #include "frmHVPersSettingsSingle.h"
 
-#include "ui_frmHVPersSettingsSingle.h"
-
 #include "cGlobalSettings.h"
 #include "cListHandler.h"
+#include "cMessageBox.h"
 #include "cMetaTreeBuilder.h"
 #include "cPersonalSettings.h"
 #include "cWindowValues.h"
@@ -11,7 +10,7 @@
 #include "modPhrases.h"
 #include "modProgramEnd.h"
 #include "modSettingsWindow.h"
-#include "cMessageBox.h"
+#include "ui_frmHVPersSettingsSingle.h"
 
 #include <QGuiApplication>
 #include <QHash>
@@ -26,9 +25,15 @@ const QString strHeadingPad = QString(13, QLatin1Char(' '));
 constexpr int intSpareRows = 200;
 constexpr int intUsualLastRow = 2000;
 
-QString fncPhr(const char* key) { return fncPhrase(key); }
+QString fncPhr(const char* key)
+{
+    return fncPhrase(key);
+}
 
-QString fncRow(const char* col, int intRow) { return QLatin1String(col) + QString::number(intRow); }
+QString fncRow(const char* col, int intRow)
+{
+    return QLatin1String(col) + QString::number(intRow);
+}
 
 qint16 fncCheckValue(Qt::CheckState state)
 {
@@ -105,7 +110,8 @@ void frmHVPersSettingsSingle::Form_Load()
         QWidget::setTabOrder(m_ui->tbsLists, m_exsList->List);
         QWidget::setTabOrder(m_exsList->List, m_ui->treMetaView);
         QWidget::setTabOrder(m_ui->treMetaView, m_exsCategories->List);
-        QWidget::setTabOrder(m_exsCategories->List, m_ui->cmdOK);
+        QWidget::setTabOrder(m_exsCategories->List, m_ui->cmdDatabase);
+        QWidget::setTabOrder(m_ui->cmdDatabase, m_ui->cmdOK);
         QWidget::setTabOrder(m_ui->cmdOK, m_ui->cmdCancel);
         // Qt draws frames, check boxes and the tab bar on the window's own background, so they
         // need no colour of their own.
@@ -117,7 +123,10 @@ void frmHVPersSettingsSingle::Form_Load()
         connect(m_ui->cmbCostCarrier, &QComboBox::activated, this,
             &frmHVPersSettingsSingle::cmbCostCarrier_Click);
         connect(m_ui->cmdOK, &QPushButton::clicked, this, &frmHVPersSettingsSingle::cmdOK_Click);
-        connect(m_ui->cmdCancel, &QPushButton::clicked, this, &frmHVPersSettingsSingle::cmdCancel_Click);
+        connect(m_ui->cmdCancel, &QPushButton::clicked, this,
+            &frmHVPersSettingsSingle::cmdCancel_Click);
+        connect(m_ui->cmdDatabase, &QPushButton::clicked, this,
+            &frmHVPersSettingsSingle::cmdDatabase_Click);
         connect(m_ui->tbsLists, &QTabBar::currentChanged, this, [this] {
             if (!m_blnBuildingTabs)
                 tbsLists_Click();
@@ -132,7 +141,10 @@ void frmHVPersSettingsSingle::Form_Load()
     }
 }
 
-int frmHVPersSettingsSingle::fncListCount() const { return m_objGlobal.MetaDataLists.Count(); }
+int frmHVPersSettingsSingle::fncListCount() const
+{
+    return m_objGlobal.MetaDataLists.Count();
+}
 
 cMetaDictionary& frmHVPersSettingsSingle::fncList(int intPos) const
 {
@@ -158,7 +170,10 @@ int frmHVPersSettingsSingle::fncTabOfList(int intPos) const
 void frmHVPersSettingsSingle::subSetCaptions()
 {
     try {
-        setWindowTitle(strProgramTitle);
+        setWindowTitle(m_strDatabase.isEmpty()
+                ? strProgramTitle
+                : strProgramTitle + QStringLiteral(" \u2013 ") + m_strDatabase);
+        m_ui->cmdDatabase->setText(fncPhr("LNGDATABASEBUTTON"));
         m_ui->fraTimeManipulation->setTitle(fncPhr("LNGTIMEMANIPULATION"));
         m_ui->chkWriteSubject->setText(fncPhr("LNGWRITESUBJECT"));
         m_ui->chkConvertFullDayToHours->setText(fncPhr("LNGCONVERTFULLDAYSTOHOURS"));
@@ -320,7 +335,8 @@ void frmHVPersSettingsSingle::cmbCostCarrier_Click()
 {
     try {
         const qint32 lngCostCarrier = m_ui->cmbCostCarrier->currentData().toInt();
-        subLog(QStringLiteral("About to change Cost carrier to ") + QString::number(lngCostCarrier));
+        subLog(
+            QStringLiteral("About to change Cost carrier to ") + QString::number(lngCostCarrier));
         m_objGlobal.CostCarrier = lngCostCarrier;
         if (m_ui->tbsLists->currentIndex() >= 0)
             subSwitchTabs(m_ui->tbsLists->currentIndex());
@@ -361,6 +377,30 @@ void frmHVPersSettingsSingle::cmdOK_Click()
         subUnload();
     } catch (...) {
         subHandleCurrentException(QStringLiteral("cmdOK_Click"));
+    }
+}
+
+void frmHVPersSettingsSingle::subSetDatabaseCaption(const QString& strCaption)
+{
+    m_strDatabase = strCaption;
+    subSetCaptions();
+}
+
+void frmHVPersSettingsSingle::subSetDatabaseChooser(std::function<bool()> fncChoose)
+{
+    m_fncChooseDatabase = std::move(fncChoose);
+}
+
+void frmHVPersSettingsSingle::cmdDatabase_Click()
+{
+    try {
+        if (!m_fncChooseDatabase || !m_fncChooseDatabase())
+            return;
+        // The grid shows a list of the other database: it is not read back into the new lists.
+        m_intShownList.reset();
+        subSetValues();
+    } catch (...) {
+        subHandleCurrentException(QStringLiteral("cmdDatabase_Click"));
     }
 }
 
@@ -423,14 +463,17 @@ void frmHVPersSettingsSingle::subSwitchTabs(int intNewTab)
 void frmHVPersSettingsSingle::subFillMeta(cMetaDictionary& objList)
 {
     try {
-        subLog(QStringLiteral("Filling the meta list") + objList.Caption + QStringLiteral("  to the form"));
+        subLog(QStringLiteral("Filling the meta list") + objList.Caption
+            + QStringLiteral("  to the form"));
         const bool blnEnableItems
-            = m_objGlobal.OtherSettings.GetValue(QStringLiteral("EnableItems"), cOtherSettings::intTypeBoolean)
+            = m_objGlobal.OtherSettings
+                  .GetValue(QStringLiteral("EnableItems"), cOtherSettings::intTypeBoolean)
                   .toBool();
         cListHandler& exs = *m_exsList;
         exs.EditMode(true);
         subClearList();
-        m_intLastRow = std::min(intSheetRows, std::max(intUsualLastRow, objList.MetaDic.Count() + 1 + intSpareRows));
+        m_intLastRow = std::min(
+            intSheetRows, std::max(intUsualLastRow, objList.MetaDic.Count() + 1 + intSpareRows));
 
         exs.SetValue(QStringLiteral("A1"), QString(objList.Caption + strHeadingPad));
         exs.SetValue(QStringLiteral("B1"), objList.CategoryCaption.trimmed());
@@ -475,7 +518,8 @@ void frmHVPersSettingsSingle::subClearList()
 void frmHVPersSettingsSingle::subSaveMetaList(cMetaDictionary& objList)
 {
     try {
-        subLog(QStringLiteral("Saving ") + objList.Caption + QStringLiteral(" from list to object"));
+        subLog(
+            QStringLiteral("Saving ") + objList.Caption + QStringLiteral(" from list to object"));
         cMetaDictionary objRead;
         const cSheetModel& sheet = *m_exsList->CurrSheet;
         for (int intRow = 1; intRow < m_intLastRow; ++intRow) {
@@ -488,7 +532,8 @@ void frmHVPersSettingsSingle::subSaveMetaList(cMetaDictionary& objList)
             cCurrency curRate;
             if (varRate.typeId() == QMetaType::QString) {
                 if (fncIsNumeric(varRate.toString()))
-                    curRate = cPersonalSettings::fncTextToRate(varRate.toString().trimmed()).value_or(cCurrency());
+                    curRate = cPersonalSettings::fncTextToRate(varRate.toString().trimmed())
+                                  .value_or(cCurrency());
             } else if (varRate.isValid()) {
                 curRate = cCurrency::fromVariant(varRate).value_or(cCurrency());
             }
@@ -514,8 +559,9 @@ void frmHVPersSettingsSingle::subFixColWidhts()
         exs.SetColumnWidth(QStringLiteral("D:F"), 0);
         // Which of B to D stay visible is known from the captions and the cost carrier; only
         // those are fitted (a hidden column's width is never seen).
-        const cMetaDictionary* pList
-            = m_intShownList && *m_intShownList < fncListCount() ? &fncList(*m_intShownList) : nullptr;
+        const cMetaDictionary* pList = m_intShownList && *m_intShownList < fncListCount()
+            ? &fncList(*m_intShownList)
+            : nullptr;
         const bool blnRate = pList && m_objGlobal.CostCarrier == *m_intShownList + 2;
         const bool blnCategory = pList && !pList->CategoryCaption.trimmed().isEmpty();
         const bool blnSuper = pList && !pList->SuperCategoryCaption.trimmed().isEmpty();
@@ -525,7 +571,8 @@ void frmHVPersSettingsSingle::subFixColWidhts()
         if (blnRate || !pList)
             exs.AutoFitCols(QStringLiteral("D:D"));
         const bool blnEnableItems
-            = m_objGlobal.OtherSettings.GetValue(QStringLiteral("EnableItems"), cOtherSettings::intTypeBoolean)
+            = m_objGlobal.OtherSettings
+                  .GetValue(QStringLiteral("EnableItems"), cOtherSettings::intTypeBoolean)
                   .toBool();
         if (blnEnableItems) {
             exs.AutoFitCols(QStringLiteral("G:G"));
@@ -573,7 +620,8 @@ void frmHVPersSettingsSingle::subFillTreeView(const cMetaDictionary& objList)
         QHash<QString, QTreeWidgetItem*> nodes;
         QList<QTreeWidgetItem*> roots;
         for (const auto& node : cMetaTreeBuilder::Build(objList, fncPhr("LNGNONE"))) {
-            QTreeWidgetItem* parent = node.strParentKey.isEmpty() ? nullptr : nodes.value(node.strParentKey);
+            QTreeWidgetItem* parent
+                = node.strParentKey.isEmpty() ? nullptr : nodes.value(node.strParentKey);
             auto* item = new QTreeWidgetItem;
             if (parent)
                 parent->addChild(item);
@@ -625,7 +673,8 @@ void frmHVPersSettingsSingle::subFillCategories()
             exs.SetValue(fncRow("C", intRow), objList.SuperCategoryCaption);
         }
         exs.EditMode(false);
-        exs.SetVisibleRange(QStringLiteral("A1:C") + QString::number(std::max(3, fncListCount() + 1)));
+        exs.SetVisibleRange(
+            QStringLiteral("A1:C") + QString::number(std::max(3, fncListCount() + 1)));
         exs.AutoFitCols(QStringLiteral("A:C"));
     } catch (...) {
         subHandleCurrentException(QStringLiteral("subFillCategories"));
@@ -640,7 +689,8 @@ void frmHVPersSettingsSingle::timCheckCategories_Timer()
         const int intWatched = std::min(3, fncListCount());
         for (int i = 0; i < intWatched; ++i) {
             cMetaDictionary& objList = fncList(i);
-            QString* captions[] = { &objList.Caption, &objList.CategoryCaption, &objList.SuperCategoryCaption };
+            QString* captions[]
+                = { &objList.Caption, &objList.CategoryCaption, &objList.SuperCategoryCaption };
             const char* cols[] = { "A", "B", "C" };
             for (int c = 0; c < 3; ++c) {
                 const QString strCell = fncRow(cols[c], i + 2);
@@ -658,7 +708,8 @@ void frmHVPersSettingsSingle::timCheckCategories_Timer()
             subSetCaptions();
 
         const auto fncCount = [this] {
-            return static_cast<qint16>(m_exsList->GetValue(QStringLiteral("F1"), 2).value<cCurrency>().toDouble());
+            return static_cast<qint16>(
+                m_exsList->GetValue(QStringLiteral("F1"), 2).value<cCurrency>().toDouble());
         };
         const qint16 intCount = fncCount();
         if (intCount == m_intItemCount)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QDialog>
-
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -24,8 +24,8 @@ class frmHVPersSettingsSingle : public QDialog
     Q_OBJECT
 
 public:
-    frmHVPersSettingsSingle(cPersonalSettings& objPersonal, cGlobalSettings& objGlobal,
-        QWidget* parent = nullptr);
+    frmHVPersSettingsSingle(
+        cPersonalSettings& objPersonal, cGlobalSettings& objGlobal, QWidget* parent = nullptr);
     ~frmHVPersSettingsSingle() override;
 
     void subSetCaptions();
@@ -36,6 +36,12 @@ public:
     void cmbCostCarrier_Click();
     void cmdOK_Click();
     void cmdCancel_Click();
+    void cmdDatabase_Click();
+    // The database in use, shown in the title.
+    void subSetDatabaseCaption(const QString& strCaption);
+    // What "Database..." does: choose another database and load the common settings from it
+    // (true when they were loaded).
+    void subSetDatabaseChooser(std::function<bool()> fncChoose);
     void tbsLists_Click();
     void timStartup_Timer();
     void timCheckCategories_Timer();
@@ -91,4 +97,6 @@ private:
     int m_intLastRow = 2000;
     bool m_blnBuildingTabs = false;
     bool m_blnUnloading = false;
+    QString m_strDatabase;
+    std::function<bool()> m_fncChooseDatabase;
 };

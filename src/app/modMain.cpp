@@ -7,6 +7,7 @@
 #include "frmHVPersSettingsSingle.h"
 #include "modDBCode.h"
 #include "modDBCreate.h"
+#include "modDatabaseChoice.h"
 #include "modErrorHandling.h"
 #include "modFileHandling.h"
 #include "modLocale.h"
@@ -20,7 +21,6 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QPointer>
-
 #include <memory>
 
 namespace {
@@ -32,6 +32,7 @@ struct cMainState
     QPointer<frmHVPersSettingsSingle> frmSettings;
     QString strUserName;
     QString strListSeparator;
+    bool blnChooseDatabase = false;
 };
 
 cMainState& state()
@@ -42,13 +43,27 @@ cMainState& state()
 
 // Steps whose failures are ignored (the start before the calendar is known). An end of the
 // program already under way is not a failure and passes.
-template <typename F>
-void subIgnoreErrors(F&& f)
+template <typename F> void subIgnoreErrors(F&& f)
 {
     try {
         f();
     } catch (const std::exception&) {
     }
+}
+
+// The common settings from the chosen database: the local one of the data folder unless a
+// server was chosen. The report destination of both settings objects follows it.
+bool fncLoadChosenDatabase()
+{
+    cMainState& s = state();
+    const QString strServer = fncChosenServer();
+    const qint32 lngKind = strServer.isEmpty() ? 2 : 3;
+    const QString strValue = strServer.isEmpty() ? strDataFolder : strServer;
+    s.objGlobalSettings->ReportTo = lngKind;
+    s.objGlobalSettings->ReportToValue = strValue;
+    s.objPersonalSettings->ReportChoice = lngKind;
+    s.objPersonalSettings->ReportValue = strValue;
+    return fncOpenChosenDatabase() && s.objGlobalSettings->ReadGlobalSettings(lngKind, QString());
 }
 
 void subRegisterEndHooks()
@@ -60,18 +75,42 @@ void subRegisterEndHooks()
 }
 } // namespace
 
-cPersonalSettings& fncPersonalSettings() { return *state().objPersonalSettings; }
-cGlobalSettings& fncGlobalSettings() { return *state().objGlobalSettings; }
-bool fncHasGlobalSettings() { return state().objGlobalSettings != nullptr; }
-frmHVPersSettingsSingle* fncSettingsWindow() { return state().frmSettings; }
-const QString& fncUserFullName() { return state().strUserName; }
-const QString& fncListSeparator() { return state().strListSeparator; }
+void subSetChooseDatabaseAtStart(bool blnChoose)
+{
+    state().blnChooseDatabase = blnChoose;
+}
+cPersonalSettings& fncPersonalSettings()
+{
+    return *state().objPersonalSettings;
+}
+cGlobalSettings& fncGlobalSettings()
+{
+    return *state().objGlobalSettings;
+}
+bool fncHasGlobalSettings()
+{
+    return state().objGlobalSettings != nullptr;
+}
+frmHVPersSettingsSingle* fncSettingsWindow()
+{
+    return state().frmSettings;
+}
+const QString& fncUserFullName()
+{
+    return state().strUserName;
+}
+const QString& fncListSeparator()
+{
+    return state().strListSeparator;
+}
 
 QString fncDataFolderFor(const QString& strCubePath)
 {
     QString strFolder = strCubePath;
-    strFolder.replace(QStringLiteral("OLAP Cubes"), QStringLiteral("My Hourvanes"), Qt::CaseSensitive);
-    while (strFolder.size() > 1 && (strFolder.endsWith(QLatin1Char('/')) || strFolder.endsWith(QLatin1Char('\\'))))
+    strFolder.replace(
+        QStringLiteral("OLAP Cubes"), QStringLiteral("My Hourvanes"), Qt::CaseSensitive);
+    while (strFolder.size() > 1
+        && (strFolder.endsWith(QLatin1Char('/')) || strFolder.endsWith(QLatin1Char('\\'))))
         strFolder.chop(1);
     return strFolder;
 }
@@ -103,6 +142,7 @@ void subResetMainState()
     s.objInstance.reset();
     s.strUserName.clear();
     s.strListSeparator.clear();
+    s.blnChooseDatabase = false;
 }
 
 void Main()
@@ -126,7 +166,8 @@ void Main()
     subIgnoreErrors([] { subStartOutlook(6); });
     subIgnoreErrors([] { subFindActiveFolder(9); });
     if (!fncOutlookApplication()) {
-        cMessageBox::Show(fncPhrase("LNGO2KNEEDED"), cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
+        cMessageBox::Show(
+            fncPhrase("LNGO2KNEEDED"), cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
         return;
     }
 
@@ -141,8 +182,8 @@ void Main()
         }
 
         if (!s.objPersonalSettings->GetValuesFromSettings()) {
-            cMessageBox::Show(QStringLiteral("No personal settings found!"), cMessageBox::Buttons::Ok,
-                cMessageBox::Icon::Critical);
+            cMessageBox::Show(QStringLiteral("No personal settings found!"),
+                cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
             subEndProgram(0);
         }
 
@@ -156,25 +197,22 @@ void Main()
             throw cHVError(lngObjectError + 4001, QStringLiteral("Main"),
                 QStringLiteral("Could not create the data folder ") + strFolder);
 
-        s.objGlobalSettings->ReportToValue = strFolder;
-        s.objGlobalSettings->ReportTo = 2;
-        s.objPersonalSettings->ReportValue = strFolder;
-        s.objPersonalSettings->ReportChoice = 2;
-
-        const QString strDatabase = strFolder + QLatin1Char('/') + strAccessFileName;
-        if (!QFileInfo::exists(strDatabase)) {
-            subLog(QStringLiteral("Creating a new local database"));
-            if (!subCreateHVDatabase(strDatabase))
-                return;
-        }
-
-        if (!s.objGlobalSettings->ReadGlobalSettings(2, QString()))
+        if (s.blnChooseDatabase)
+            fncChooseDatabase();
+        if (!fncLoadChosenDatabase())
             return;
 
         subLog(QStringLiteral("Loading the settings window"));
         s.frmSettings = new frmHVPersSettingsSingle(*s.objPersonalSettings, *s.objGlobalSettings);
         s.frmSettings->setAttribute(Qt::WA_DeleteOnClose, false);
         s.frmSettings->subSetCaptions();
+        s.frmSettings->subSetDatabaseCaption(fncDatabaseCaption(fncChosenServer()));
+        s.frmSettings->subSetDatabaseChooser([] {
+            if (!fncChooseDatabase() || !fncLoadChosenDatabase())
+                return false;
+            fncSettingsWindow()->subSetDatabaseCaption(fncDatabaseCaption(fncChosenServer()));
+            return true;
+        });
         s.frmSettings->subSetValues();
         s.frmSettings->show();
     } catch (...) {
@@ -190,6 +228,9 @@ int Main(int argc, char* argv[])
     QApplication::setDesktopFileName(QStringLiteral("hourvane-personal-settings"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/hourvane-personal-settings.svg")));
     subInstallMessageBoxPresenter();
+    // Asks where the common settings live before they are read.
+    subSetChooseDatabaseAtStart(
+        QCoreApplication::arguments().contains(QStringLiteral("--choose-database")));
 
     Main();
     frmHVPersSettingsSingle* frm = fncSettingsWindow();
