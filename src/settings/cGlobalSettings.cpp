@@ -434,7 +434,13 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                 if (colChoices.isEmpty())
                     colChoices = MetaDataLists.ItemAt(i).MetaDic.Keys();
                 cRemoval r;
-                r.intDecision = fncRemovedItemResolver().fncResolve(loaded[i].value(id).MetaName(),
+                const RecordsetPtr rsCount = conn->OpenRecordset(
+                    QStringLiteral("select count(*) from tblReports where intMeta%1ID = %2")
+                        .arg(i + 1)
+                        .arg(id),
+                    true);
+                r.intDecision = fncRemovedItemResolver().fncResolveWithReports(
+                    loaded[i].value(id).MetaName(), rsCount->Value(0).toInt(),
                     fncPhrase("LNGCONFLICTVALUE"), colChoices, r.strMoveTo);
                 removed.insert(id, r);
             }

@@ -186,6 +186,7 @@ TEST_P(GlobalSettings, RemovedItemWithRemoveDeletesItsReportsAndRow)
     EXPECT_EQ(resolver.asked.first().strConflict,
         QStringLiteral("A value which previously was in the list is no longer available."));
     EXPECT_EQ(resolver.asked.first().colChoices, (QStringList { "Acme", "Gamma" }));
+    EXPECT_EQ(resolver.asked.first().lngReportCount, 1);
     EXPECT_EQ(names(1), (QStringList { "Acme", "Gamma" }));
     EXPECT_EQ(db->fncRows(QStringLiteral("select strSubject from tblReports order by intReportID")),
         (QStringList { "report on Acme", "report on Gamma" }));
