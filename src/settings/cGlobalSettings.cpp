@@ -117,7 +117,20 @@ bool fncMerge(const T& loaded, const T& mine, const T& stored, bool blnKeepMine,
 struct cStored
 {
     QHash<qint32, cRow> rows;
-    QHash<QString, qint32> idByFoldedName;
+
+    // Built at the first question: most saves ask none.
+    const QHash<QString, qint32>& idByFoldedName() const
+    {
+        if (m_byName.isEmpty() && !rows.isEmpty()) {
+            m_byName.reserve(rows.size());
+            for (const cRow& r : rows)
+                m_byName.insert(r.strName.toCaseFolded(), r.lngID);
+        }
+        return m_byName;
+    }
+
+private:
+    mutable QHash<QString, qint32> m_byName;
 };
 
 cStored fncReadStored(cConnection& conn, int n)
@@ -128,6 +141,7 @@ cStored fncReadStored(cConnection& conn, int n)
                                             "strSuperCategory, curRate, blnEnabled from tblMeta%1")
                                  .arg(n),
             true);
+    st.rows.reserve(rs->RecordCount());
     for (; !rs->Eof(); rs->MoveNext()) {
         cRow r;
         r.lngID = rs->Value(0).toInt();
@@ -136,7 +150,6 @@ cStored fncReadStored(cConnection& conn, int n)
         r.strSuper = fncText(rs->Value(3));
         r.curRate = fncCurrency(rs->Value(4));
         r.blnEnabled = rs->Value(5).toBool();
-        st.idByFoldedName.insert(r.strName.toCaseFolded(), r.lngID);
         st.rows.insert(r.lngID, std::move(r));
     }
     return st;
@@ -390,33 +403,42 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
     while (loaded.size() < intLists)
         loaded.append(QHash<qint32, cMetaData>());
 
-    // Each current item's loaded row: by identity, else by name without regard to case.
-    QList<QHash<QString, qint32>> colLoadedIdOf;
+    // Each current item's loaded row by its position in the list (0 for none): by identity, else
+    // by name without regard to case.
+    QList<QList<qint32>> colLoadedIdOf;
+    QList<QSet<qint32>> colKeptIds;
     for (int i = 0; i < intLists; ++i) {
-        QHash<QString, qint32> byName;
-        for (const cMetaData& m : loaded[i])
-            byName.insert(m.MetaName().toCaseFolded(), m.ID);
-        QHash<QString, qint32> idOf;
-        QSet<qint32> taken;
+        QHash<QString, qint32> byName; // filled for the first item not found by identity
         const cMetaDictionary& dic = MetaDataLists.ItemAt(i);
+        QList<qint32> idOf(dic.MetaDic.Count(), 0);
+        QSet<qint32> taken;
+        taken.reserve(dic.MetaDic.Count());
+        int pos = 0;
         for (const auto& entry : dic.MetaDic) {
             const cMetaData& item = entry.second;
             if (m_blnLoadedFromDatabase && item.ID != 0 && loaded[i].contains(item.ID)
                 && !taken.contains(item.ID)) {
-                idOf.insert(entry.first, item.ID);
+                idOf[pos] = item.ID;
                 taken.insert(item.ID);
             }
+            ++pos;
         }
+        pos = 0;
         for (const auto& entry : dic.MetaDic) {
-            if (idOf.contains(entry.first))
+            if (idOf.at(pos++) != 0)
                 continue;
+            if (byName.isEmpty()) {
+                for (const cMetaData& m : loaded[i])
+                    byName.insert(m.MetaName().toCaseFolded(), m.ID);
+            }
             const qint32 id = byName.value(entry.first.toCaseFolded(), 0);
             if (id != 0 && !taken.contains(id)) {
-                idOf.insert(entry.first, id);
+                idOf[pos - 1] = id;
                 taken.insert(id);
             }
         }
         colLoadedIdOf.append(idOf);
+        colKeptIds.append(taken);
     }
 
     // Every question about a removed item is asked before the transaction, so none waits on the
@@ -424,8 +446,10 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
     if (!answers.blnRemovedAsked) {
         for (int i = 0; i < intLists; ++i) {
             QHash<qint32, cRemoval> removed;
-            const QSet<qint32> kept(colLoadedIdOf[i].cbegin(), colLoadedIdOf[i].cend());
+            const QSet<qint32>& kept = colKeptIds[i];
             QStringList colChoices;
+            QHash<qint32, int>
+                reportCounts; // read once, when the first removed item is asked about
             QList<qint32> ids = loaded[i].keys();
             std::sort(ids.begin(), ids.end());
             for (const qint32 id : ids) {
@@ -434,13 +458,18 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                 if (colChoices.isEmpty())
                     colChoices = MetaDataLists.ItemAt(i).MetaDic.Keys();
                 cRemoval r;
-                const RecordsetPtr rsCount = conn->OpenRecordset(
-                    QStringLiteral("select count(*) from tblReports where intMeta%1ID = %2")
-                        .arg(i + 1)
-                        .arg(id),
-                    true);
+                if (reportCounts.isEmpty()) {
+                    const RecordsetPtr rs = conn->OpenRecordset(
+                        QStringLiteral(
+                            "select intMeta%1ID, count(*) from tblReports group by intMeta%1ID")
+                            .arg(i + 1),
+                        true);
+                    for (; !rs->Eof(); rs->MoveNext())
+                        reportCounts.insert(rs->Value(0).toInt(), rs->Value(1).toInt());
+                    reportCounts.insert(0, 0);
+                }
                 r.intDecision = fncRemovedItemResolver().fncResolveWithReports(
-                    loaded[i].value(id).MetaName(), rsCount->Value(0).toInt(),
+                    loaded[i].value(id).MetaName(), reportCounts.value(id, 0),
                     fncPhrase("LNGCONFLICTVALUE"), colChoices, r.strMoveTo);
                 removed.insert(id, r);
             }
@@ -453,11 +482,12 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
     struct cPlan
     {
         QList<cRow> updates;
-        QList<QPair<QString, cRow>> inserts; // current name, values
+        QList<QPair<int, cRow>> inserts; // position in the list, values
         QList<QPair<qint32, cRemoval>> removals;
-        QHash<QString, cRow> result; // current name -> the values stored for it
-        QSet<QString> dropped; // current names whose rows others removed
+        QList<cRow> result; // by position in the list: the values stored for the item
+        QSet<int> dropped; // positions of items whose rows others removed
         QList<cRow> kept; // removed here, but changed by others: kept as stored
+        qint32 lngMaxId = 0; // the highest stored identity before this save
     };
 
     for (;;) {
@@ -473,6 +503,8 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                 const cMetaDictionary& dic = MetaDataLists.ItemAt(i);
                 const cStored st = fncReadStored(*conn, n);
                 cPlan plan;
+                for (auto it = st.rows.cbegin(); it != st.rows.cend(); ++it)
+                    plan.lngMaxId = std::max(plan.lngMaxId, it.key());
                 const auto keepMine = [&](const QString& strKind, const cRow* mine,
                                           const cRow* stored, qint32 id, bool& blnAnswered) {
                     const QString key = QStringLiteral("%1|%2|%3|%4|%5")
@@ -485,18 +517,21 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                             fncDescribe(mine), fncDescribe(stored) });
                     return answers.keepMine.value(key, true);
                 };
-                QSet<qint32> claimed(colLoadedIdOf[i].cbegin(), colLoadedIdOf[i].cend());
+                QSet<qint32> claimed = colKeptIds[i];
+                plan.result.resize(dic.MetaDic.Count());
+                int pos = -1;
                 for (const auto& entry : dic.MetaDic) {
+                    ++pos;
                     const cRow mine = fncRowOf(entry.second);
-                    const qint32 loadedId = colLoadedIdOf[i].value(entry.first, 0);
+                    const qint32 loadedId = colLoadedIdOf[i].at(pos);
                     bool blnAnswered = true;
                     if (loadedId == 0) {
                         // New here; someone else may have stored the same name meanwhile.
                         const qint32 storedId
-                            = st.idByFoldedName.value(mine.strName.toCaseFolded(), 0);
+                            = st.idByFoldedName().value(mine.strName.toCaseFolded(), 0);
                         if (storedId == 0 || claimed.contains(storedId)) {
-                            plan.inserts.append({ entry.first, mine });
-                            plan.result.insert(entry.first, mine);
+                            plan.inserts.append({ pos, mine });
+                            plan.result[pos] = mine;
                             continue;
                         }
                         claimed.insert(storedId);
@@ -509,20 +544,20 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                             merged = stored;
                         if (!merged.fncSameValues(stored))
                             plan.updates.append(merged);
-                        plan.result.insert(entry.first, merged);
+                        plan.result[pos] = merged;
                         continue;
                     }
-                    const cRow base = fncRowOf(loaded[i].value(loadedId));
+                    const cRow base = fncRowOf(*std::as_const(loaded[i]).constFind(loadedId));
                     const auto found = st.rows.constFind(loadedId);
                     if (found == st.rows.cend()) {
                         // Someone else removed it: gone, unless this user changed it and keeps it.
                         if (!mine.fncSameValues(base)
                             && keepMine(
                                 QStringLiteral("gone"), &mine, nullptr, loadedId, blnAnswered)) {
-                            plan.inserts.append({ entry.first, mine });
-                            plan.result.insert(entry.first, mine);
+                            plan.inserts.append({ pos, mine });
+                            plan.result[pos] = mine;
                         } else {
-                            plan.dropped.insert(entry.first);
+                            plan.dropped.insert(pos);
                         }
                         continue;
                     }
@@ -543,13 +578,15 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                     fncMerge(base.blnEnabled, mine.blnEnabled, stored.blnEnabled, blnKeep,
                         merged.blnEnabled);
                     const qint32 owner
-                        = st.idByFoldedName.value(merged.strName.toCaseFolded(), loadedId);
+                        = merged.strName.compare(stored.strName, Qt::CaseInsensitive) == 0
+                        ? loadedId
+                        : st.idByFoldedName().value(merged.strName.toCaseFolded(), loadedId);
                     if (owner != loadedId && !claimed.contains(owner))
                         throw cHVError(lngNameTaken, QStringLiteral("cGlobalSettings"),
                             fncPhrase("LNGSAVENAMETAKEN").arg(merged.strName, dic.Caption));
                     if (!merged.fncSameValues(stored))
                         plan.updates.append(merged);
-                    plan.result.insert(entry.first, merged);
+                    plan.result[pos] = merged;
                 }
                 for (auto it = answers.removed[i].cbegin(); it != answers.removed[i].cend(); ++it) {
                     const auto found = st.rows.constFind(it.key());
@@ -603,16 +640,32 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                             .arg(n),
                         params);
                 }
-                for (const auto& [strKey, r] : plan.inserts)
+                for (const auto& [pos, r] : plan.inserts)
                     conn->Execute(
                         QStringLiteral("insert into tblMeta%1 (%2) values (?, ?, ?, ?, ?)")
                             .arg(n)
                             .arg(strColumns),
                         values(r));
                 const QString strId = QStringLiteral("intMeta%1ID").arg(n);
+                // Reports move to a value by its name: stored rows by their final names, new rows
+                // by the identities they just got (above every stored one, as no other save runs).
                 QHash<QString, qint32> idByName;
-                if (!plan.inserts.isEmpty() || !plan.removals.isEmpty())
-                    idByName = fncReadStored(*conn, n).idByFoldedName;
+                if (!plan.removals.isEmpty()) {
+                    for (const cRow& r : std::as_const(plan.result)) {
+                        if (!r.strName.isEmpty())
+                            idByName.insert(r.strName.toCaseFolded(), r.lngID);
+                    }
+                }
+                if (!plan.inserts.isEmpty()) {
+                    const RecordsetPtr rs = conn->OpenRecordset(
+                        QStringLiteral("select %1, strName from tblMeta%2 where %1 > %3")
+                            .arg(strId)
+                            .arg(n)
+                            .arg(plan.lngMaxId),
+                        true);
+                    for (; !rs->Eof(); rs->MoveNext())
+                        idByName.insert(fncText(rs->Value(1)).toCaseFolded(), rs->Value(0).toInt());
+                }
                 for (const auto& [id, removal] : plan.removals) {
                     if (removal.intDecision == cRemovedItemResolver::intRemoveReports) {
                         subLog(QStringLiteral("Removing the time reports of a removed value"));
@@ -636,8 +689,8 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                         QStringLiteral("delete from tblMeta%1 where %2 = ?").arg(n).arg(strId),
                         { id });
                 }
-                for (const auto& [strKey, r] : plan.inserts)
-                    plan.result[strKey].lngID = idByName.value(r.strName.toCaseFolded(), 0);
+                for (const auto& [pos, r] : plan.inserts)
+                    plan.result[pos].lngID = idByName.value(r.strName.toCaseFolded(), 0);
             }
 
             subLog(QStringLiteral("Saving the settings row"));
@@ -692,13 +745,22 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
         for (int i = 0; i < intLists; ++i) {
             cMetaDictionary& dic = MetaDataLists.ItemAt(i);
             const cPlan& plan = plans[i];
-            cDictionary<cMetaData> items = fncCreateDic<cMetaData>();
             QHash<qint32, cMetaData> stored;
-            for (const auto& entry : dic.MetaDic) {
-                if (plan.dropped.contains(entry.first))
+            stored.reserve(dic.MetaDic.Count());
+            bool blnSameNames = plan.dropped.isEmpty() && plan.kept.isEmpty();
+            for (int k = 0; blnSameNames && k < dic.MetaDic.Count(); ++k)
+                blnSameNames = dic.MetaDic.At(k).first == plan.result.at(k).strName;
+            cDictionary<cMetaData> items = fncCreateDic<cMetaData>();
+            for (int k = 0; k < dic.MetaDic.Count(); ++k) {
+                const cRow& r = plan.result.at(k);
+                if (blnSameNames) {
+                    // The usual case: every item keeps its name, only values and identities change.
+                    cMetaData& item = dic.MetaDic.ItemAt(k);
+                    item = fncItemOf(r);
+                    stored.insert(r.lngID, item);
                     continue;
-                const cRow r = plan.result.value(entry.first);
-                if (items.Exists(r.strName))
+                }
+                if (plan.dropped.contains(k) || items.Exists(r.strName))
                     continue;
                 items.Add(r.strName, fncItemOf(r));
                 stored.insert(r.lngID, fncItemOf(r));
@@ -714,7 +776,8 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                     && loaded[i].contains(it.key()))
                     stored.insert(it.key(), loaded[i].value(it.key()));
             }
-            dic.MetaDic = std::move(items);
+            if (!blnSameNames)
+                dic.MetaDic = std::move(items);
             m_colLoaded.append(stored);
         }
         m_blnLoadedFromDatabase = true;
