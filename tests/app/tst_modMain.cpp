@@ -590,6 +590,46 @@ TEST_F(StartUp, AChosenServerGetsTheLocalListsAndIsUsedFromThenOn)
     EXPECT_FALSE(QFileInfo::exists(fncDataFolder() + QStringLiteral("/HourvaneConnection.txt")));
 }
 
+// The server goes away while the window is open: OK says so and keeps the window and its edits;
+// once the server is back, OK saves them.
+TEST_F(StartUp, AServerGoneAtOkKeepsTheWindowAndItsEditsUntilItIsBack)
+{
+    hvtest::cPgTestServer& pg = hvtest::cPgTestServer::Instance();
+    ASSERT_TRUE(pg.Running()) << pg.Error().toStdString();
+    const QString name = QStringLiteral("gone_%1").arg(::getpid());
+    ASSERT_TRUE(fncRunCreationScript(pg.ServerConnectionString(), name));
+    QDir().mkpath(fncDataFolder());
+    subWriteConnectionFile(fncDataFolder() + QStringLiteral("/HourvaneConnection.txt"),
+        pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + name);
+    frmHVPersSettingsSingle& frm = start();
+    typeIntoCell(frm.exsList(), 2, 0, QStringLiteral("Acme"));
+    frm.ui().cmbCostCarrier->setFocus();
+    QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_Home);
+
+    ASSERT_TRUE(pg.Exec(QStringLiteral("alter database %1 allow_connections false").arg(name)))
+        << pg.Error().toStdString();
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    QTest::mouseClick(frm.ui().cmdOK, Qt::LeftButton);
+    ASSERT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_TRUE(cMessageBox::history().first().strText.startsWith(fncPhrase("LNGSAVEFAILEDKEPT")))
+        << cMessageBox::history().first().strText.toStdString();
+    EXPECT_FALSE(windowUnloaded());
+    EXPECT_TRUE(frm.isVisible());
+    EXPECT_EQ(gridNames(frm), QStringList { "Acme" });
+    EXPECT_FALSE(QFileInfo::exists(fncDatabase()));
+
+    ASSERT_TRUE(pg.Exec(QStringLiteral("alter database %1 allow_connections true").arg(name)));
+    QTest::mouseClick(frm.ui().cmdOK, Qt::LeftButton);
+    EXPECT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_TRUE(windowUnloaded());
+    const ConnectionPtr server = cConnection::Open(
+        pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + name);
+    EXPECT_EQ(server->OpenRecordset(QStringLiteral("select strName from tblMeta1"), true)
+                  ->Value(0)
+                  .toString(),
+        QStringLiteral("Acme"));
+}
+
 // The real program, started twice as processes on a home of its own.
 TEST(SecondCopy, EndsSilentlyAndLeavesTheFirstRunning)
 {
