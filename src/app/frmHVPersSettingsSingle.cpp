@@ -1,8 +1,9 @@
 #include "frmHVPersSettingsSingle.h"
 
+#include "ui_frmHVPersSettingsSingle.h"
+
 #include "cGlobalSettings.h"
 #include "cListHandler.h"
-#include "cMessageBox.h"
 #include "cMetaTreeBuilder.h"
 #include "cPersonalSettings.h"
 #include "cWindowValues.h"
@@ -10,7 +11,7 @@
 #include "modPhrases.h"
 #include "modProgramEnd.h"
 #include "modSettingsWindow.h"
-#include "ui_frmHVPersSettingsSingle.h"
+#include "cMessageBox.h"
 
 #include <QGuiApplication>
 #include <QHash>
@@ -25,15 +26,9 @@ const QString strHeadingPad = QString(13, QLatin1Char(' '));
 constexpr int intSpareRows = 200;
 constexpr int intUsualLastRow = 2000;
 
-QString fncPhr(const char* key)
-{
-    return fncPhrase(key);
-}
+QString fncPhr(const char* key) { return fncPhrase(key); }
 
-QString fncRow(const char* col, int intRow)
-{
-    return QLatin1String(col) + QString::number(intRow);
-}
+QString fncRow(const char* col, int intRow) { return QLatin1String(col) + QString::number(intRow); }
 
 qint16 fncCheckValue(Qt::CheckState state)
 {
@@ -141,10 +136,7 @@ void frmHVPersSettingsSingle::Form_Load()
     }
 }
 
-int frmHVPersSettingsSingle::fncListCount() const
-{
-    return m_objGlobal.MetaDataLists.Count();
-}
+int frmHVPersSettingsSingle::fncListCount() const { return m_objGlobal.MetaDataLists.Count(); }
 
 cMetaDictionary& frmHVPersSettingsSingle::fncList(int intPos) const
 {
@@ -335,8 +327,7 @@ void frmHVPersSettingsSingle::cmbCostCarrier_Click()
 {
     try {
         const qint32 lngCostCarrier = m_ui->cmbCostCarrier->currentData().toInt();
-        subLog(
-            QStringLiteral("About to change Cost carrier to ") + QString::number(lngCostCarrier));
+        subLog(QStringLiteral("About to change Cost carrier to ") + QString::number(lngCostCarrier));
         m_objGlobal.CostCarrier = lngCostCarrier;
         if (m_ui->tbsLists->currentIndex() >= 0)
             subSwitchTabs(m_ui->tbsLists->currentIndex());
@@ -463,17 +454,14 @@ void frmHVPersSettingsSingle::subSwitchTabs(int intNewTab)
 void frmHVPersSettingsSingle::subFillMeta(cMetaDictionary& objList)
 {
     try {
-        subLog(QStringLiteral("Filling the meta list") + objList.Caption
-            + QStringLiteral("  to the form"));
+        subLog(QStringLiteral("Filling the meta list") + objList.Caption + QStringLiteral("  to the form"));
         const bool blnEnableItems
-            = m_objGlobal.OtherSettings
-                  .GetValue(QStringLiteral("EnableItems"), cOtherSettings::intTypeBoolean)
+            = m_objGlobal.OtherSettings.GetValue(QStringLiteral("EnableItems"), cOtherSettings::intTypeBoolean)
                   .toBool();
         cListHandler& exs = *m_exsList;
         exs.EditMode(true);
         subClearList();
-        m_intLastRow = std::min(
-            intSheetRows, std::max(intUsualLastRow, objList.MetaDic.Count() + 1 + intSpareRows));
+        m_intLastRow = std::min(intSheetRows, std::max(intUsualLastRow, objList.MetaDic.Count() + 1 + intSpareRows));
 
         exs.SetValue(QStringLiteral("A1"), QString(objList.Caption + strHeadingPad));
         exs.SetValue(QStringLiteral("B1"), objList.CategoryCaption.trimmed());
@@ -518,8 +506,7 @@ void frmHVPersSettingsSingle::subClearList()
 void frmHVPersSettingsSingle::subSaveMetaList(cMetaDictionary& objList)
 {
     try {
-        subLog(
-            QStringLiteral("Saving ") + objList.Caption + QStringLiteral(" from list to object"));
+        subLog(QStringLiteral("Saving ") + objList.Caption + QStringLiteral(" from list to object"));
         cMetaDictionary objRead;
         const cSheetModel& sheet = *m_exsList->CurrSheet;
         for (int intRow = 1; intRow < m_intLastRow; ++intRow) {
@@ -532,8 +519,7 @@ void frmHVPersSettingsSingle::subSaveMetaList(cMetaDictionary& objList)
             cCurrency curRate;
             if (varRate.typeId() == QMetaType::QString) {
                 if (fncIsNumeric(varRate.toString()))
-                    curRate = cPersonalSettings::fncTextToRate(varRate.toString().trimmed())
-                                  .value_or(cCurrency());
+                    curRate = cPersonalSettings::fncTextToRate(varRate.toString().trimmed()).value_or(cCurrency());
             } else if (varRate.isValid()) {
                 curRate = cCurrency::fromVariant(varRate).value_or(cCurrency());
             }
@@ -559,9 +545,8 @@ void frmHVPersSettingsSingle::subFixColWidhts()
         exs.SetColumnWidth(QStringLiteral("D:F"), 0);
         // Which of B to D stay visible is known from the captions and the cost carrier; only
         // those are fitted (a hidden column's width is never seen).
-        const cMetaDictionary* pList = m_intShownList && *m_intShownList < fncListCount()
-            ? &fncList(*m_intShownList)
-            : nullptr;
+        const cMetaDictionary* pList
+            = m_intShownList && *m_intShownList < fncListCount() ? &fncList(*m_intShownList) : nullptr;
         const bool blnRate = pList && m_objGlobal.CostCarrier == *m_intShownList + 2;
         const bool blnCategory = pList && !pList->CategoryCaption.trimmed().isEmpty();
         const bool blnSuper = pList && !pList->SuperCategoryCaption.trimmed().isEmpty();
@@ -571,8 +556,7 @@ void frmHVPersSettingsSingle::subFixColWidhts()
         if (blnRate || !pList)
             exs.AutoFitCols(QStringLiteral("D:D"));
         const bool blnEnableItems
-            = m_objGlobal.OtherSettings
-                  .GetValue(QStringLiteral("EnableItems"), cOtherSettings::intTypeBoolean)
+            = m_objGlobal.OtherSettings.GetValue(QStringLiteral("EnableItems"), cOtherSettings::intTypeBoolean)
                   .toBool();
         if (blnEnableItems) {
             exs.AutoFitCols(QStringLiteral("G:G"));
@@ -620,8 +604,7 @@ void frmHVPersSettingsSingle::subFillTreeView(const cMetaDictionary& objList)
         QHash<QString, QTreeWidgetItem*> nodes;
         QList<QTreeWidgetItem*> roots;
         for (const auto& node : cMetaTreeBuilder::Build(objList, fncPhr("LNGNONE"))) {
-            QTreeWidgetItem* parent
-                = node.strParentKey.isEmpty() ? nullptr : nodes.value(node.strParentKey);
+            QTreeWidgetItem* parent = node.strParentKey.isEmpty() ? nullptr : nodes.value(node.strParentKey);
             auto* item = new QTreeWidgetItem;
             if (parent)
                 parent->addChild(item);
@@ -673,8 +656,7 @@ void frmHVPersSettingsSingle::subFillCategories()
             exs.SetValue(fncRow("C", intRow), objList.SuperCategoryCaption);
         }
         exs.EditMode(false);
-        exs.SetVisibleRange(
-            QStringLiteral("A1:C") + QString::number(std::max(3, fncListCount() + 1)));
+        exs.SetVisibleRange(QStringLiteral("A1:C") + QString::number(std::max(3, fncListCount() + 1)));
         exs.AutoFitCols(QStringLiteral("A:C"));
     } catch (...) {
         subHandleCurrentException(QStringLiteral("subFillCategories"));
@@ -689,8 +671,7 @@ void frmHVPersSettingsSingle::timCheckCategories_Timer()
         const int intWatched = std::min(3, fncListCount());
         for (int i = 0; i < intWatched; ++i) {
             cMetaDictionary& objList = fncList(i);
-            QString* captions[]
-                = { &objList.Caption, &objList.CategoryCaption, &objList.SuperCategoryCaption };
+            QString* captions[] = { &objList.Caption, &objList.CategoryCaption, &objList.SuperCategoryCaption };
             const char* cols[] = { "A", "B", "C" };
             for (int c = 0; c < 3; ++c) {
                 const QString strCell = fncRow(cols[c], i + 2);
@@ -708,8 +689,7 @@ void frmHVPersSettingsSingle::timCheckCategories_Timer()
             subSetCaptions();
 
         const auto fncCount = [this] {
-            return static_cast<qint16>(
-                m_exsList->GetValue(QStringLiteral("F1"), 2).value<cCurrency>().toDouble());
+            return static_cast<qint16>(m_exsList->GetValue(QStringLiteral("F1"), 2).value<cCurrency>().toDouble());
         };
         const qint16 intCount = fncCount();
         if (intCount == m_intItemCount)

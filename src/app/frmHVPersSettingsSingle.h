@@ -24,8 +24,8 @@ class frmHVPersSettingsSingle : public QDialog
     Q_OBJECT
 
 public:
-    frmHVPersSettingsSingle(
-        cPersonalSettings& objPersonal, cGlobalSettings& objGlobal, QWidget* parent = nullptr);
+    frmHVPersSettingsSingle(cPersonalSettings& objPersonal, cGlobalSettings& objGlobal,
+        QWidget* parent = nullptr);
     ~frmHVPersSettingsSingle() override;
 
     void subSetCaptions();

@@ -5,6 +5,10 @@
 #include "modDBCode.h"
 #include "modSchema.h"
 
+#include <cHVError.h>
+#include <cMessageBox.h>
+#include <modErrorHandling.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -12,10 +16,8 @@
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <cHVError.h>
-#include <cMessageBox.h>
+
 #include <cstdio>
-#include <modErrorHandling.h>
 
 namespace {
 
@@ -24,15 +26,13 @@ const QString strSource = QStringLiteral("modDBCreate");
 [[noreturn]] void notOurs(const QString& strPath)
 {
     throw cHVError(lngObjectError + 3026, strSource,
-        QStringLiteral("The file '%1' is not a Hourvane database or is damaged. The file has been "
-                       "left unchanged.")
+        QStringLiteral("The file '%1' is not a Hourvane database or is damaged. The file has been left unchanged.")
             .arg(strPath));
 }
 
 bool isOurDatabase(cConnection& conn)
 {
-    return conn.TableExists(QStringLiteral("tblReports"))
-        && conn.TableExists(QStringLiteral("tblMeta1"));
+    return conn.TableExists(QStringLiteral("tblReports")) && conn.TableExists(QStringLiteral("tblMeta1"));
 }
 
 QString columnDefinition(const cSqlDialect& dialect, const cSchemaColumn& c)
@@ -137,8 +137,7 @@ void subUpgradeSchema(cConnection& conn)
         QStringList parts { dialect.AutoKey(t->columns.at(0).strName) };
         for (qsizetype i = 1; i < t->columns.size(); ++i)
             parts.append(columnDefinition(dialect, t->columns.at(i)));
-        conn.Execute(QStringLiteral("CREATE TABLE tblOtherSettings (%1)")
-                         .arg(parts.join(QStringLiteral(", "))));
+        conn.Execute(QStringLiteral("CREATE TABLE tblOtherSettings (%1)").arg(parts.join(QStringLiteral(", "))));
         if (blnLocal) {
             for (const auto& c : t->columns)
                 writeCaption(conn, t->strName, c);
@@ -146,12 +145,10 @@ void subUpgradeSchema(cConnection& conn)
     }
     if (!conn.ColumnExists(QStringLiteral("tblPersons"), QStringLiteral("strPersonCategory"))) {
         subLog(QStringLiteral("Adding Person category field in tblPerson table"));
-        conn.Execute(dialect.AddColumn(
-            QStringLiteral("tblPersons"), QStringLiteral("strPersonCategory"), eFieldType::Text));
+        conn.Execute(dialect.AddColumn(QStringLiteral("tblPersons"), QStringLiteral("strPersonCategory"), eFieldType::Text));
         if (blnLocal)
             writeCaption(conn, QStringLiteral("tblPersons"),
-                *fncSchemaColumn(
-                    QStringLiteral("tblPersons"), QStringLiteral("strPersonCategory")));
+                *fncSchemaColumn(QStringLiteral("tblPersons"), QStringLiteral("strPersonCategory")));
     }
     for (int n = 1; n <= 3; ++n) {
         const QString table = QStringLiteral("tblMeta%1").arg(n);
@@ -160,8 +157,7 @@ void subUpgradeSchema(cConnection& conn)
         subLog(QStringLiteral("Adding blnEnabled field to tblMeta%1").arg(n));
         conn.Execute(dialect.AddColumn(table, QStringLiteral("blnEnabled"), eFieldType::Boolean));
         subLog(QStringLiteral("Making all existing rows in tblMeta%1 enabled!").arg(n));
-        conn.Execute(QStringLiteral("Update %1 set blnEnabled = %2")
-                         .arg(table, dialect.BooleanLiteral(true)));
+        conn.Execute(QStringLiteral("Update %1 set blnEnabled = %2").arg(table, dialect.BooleanLiteral(true)));
         if (blnLocal)
             writeCaption(conn, table, *fncSchemaColumn(table, QStringLiteral("blnEnabled")));
     }
@@ -170,8 +166,7 @@ void subUpgradeSchema(cConnection& conn)
             subAddNameIndex(conn, n);
     }
     if (!conn.ColumnExists(QStringLiteral("tblReports"), QStringLiteral("strBody"))) {
-        conn.Execute(dialect.AddColumn(
-            QStringLiteral("tblReports"), QStringLiteral("strBody"), eFieldType::Memo));
+        conn.Execute(dialect.AddColumn(QStringLiteral("tblReports"), QStringLiteral("strBody"), eFieldType::Memo));
         if (blnLocal)
             writeCaption(conn, QStringLiteral("tblReports"),
                 *fncSchemaColumn(QStringLiteral("tblReports"), QStringLiteral("strBody")));
@@ -194,8 +189,7 @@ void subUpgradeInTransaction(cConnection& conn)
 bool isCurrent()
 {
     const RecordsetPtr rs = fncReturnRecordset(
-        fncDialect().SelectFirst(QStringLiteral("strBody"), QStringLiteral("tblReports")), true,
-        false);
+        fncDialect().SelectFirst(QStringLiteral("strBody"), QStringLiteral("tblReports")), true, false);
     if (!rs)
         return false;
     rs->Close();
@@ -220,8 +214,7 @@ bool validDatabaseName(const QString& name)
 // Runs the script's batches; "\connect <name>" (PostgreSQL has no USE) reopens on that database.
 bool runScript(ConnectionPtr conn, const QString& strConnection, const QString& strScript)
 {
-    static const QRegularExpression connectLine(
-        QStringLiteral("^\\s*\\\\c(?:onnect)?\\s+\"?([^\"\\s]+)\"?\\s*$"));
+    static const QRegularExpression connectLine(QStringLiteral("^\\s*\\\\c(?:onnect)?\\s+\"?([^\"\\s]+)\"?\\s*$"));
     const QStringList batches = fncSplitSqlScript(strScript);
     for (const QString& batch : batches) {
         const auto m = connectLine.match(batch);
@@ -229,8 +222,7 @@ bool runScript(ConnectionPtr conn, const QString& strConnection, const QString& 
         QString error;
         if (m.hasMatch()) {
             try {
-                ConnectionPtr next = cConnection::Open(
-                    strConnection + QStringLiteral(";Initial Catalog=") + m.captured(1));
+                ConnectionPtr next = cConnection::Open(strConnection + QStringLiteral(";Initial Catalog=") + m.captured(1));
                 conn->Close();
                 conn = next;
             } catch (const cHVError& e) {
@@ -245,8 +237,8 @@ bool runScript(ConnectionPtr conn, const QString& strConnection, const QString& 
         }
         if (!ok) {
             subLog(QStringLiteral("Script batch failed: ") + error);
-            cMessageBox::Show(QStringLiteral("Failed to run sql command \r\n") + batch,
-                cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
+            cMessageBox::Show(QStringLiteral("Failed to run sql command \r\n") + batch, cMessageBox::Buttons::Ok,
+                cMessageBox::Icon::Critical);
             conn->Close();
             return false;
         }
@@ -261,8 +253,8 @@ bool fncRunCreationScript(const QString& strServerConnection, const QString& str
 {
     QFile f(fncScriptPathFor(strServerConnection));
     if (!f.open(QIODevice::ReadOnly)) {
-        cMessageBox::Show(QStringLiteral("Failed to find file ") + f.fileName(),
-            cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
+        cMessageBox::Show(QStringLiteral("Failed to find file ") + f.fileName(), cMessageBox::Buttons::Ok,
+            cMessageBox::Icon::Critical);
         return false;
     }
     QString strScript = QString::fromUtf8(f.readAll());
@@ -301,8 +293,7 @@ QStringList fncSplitSqlScript(const QString& strScript)
 QString fncScriptPathFor(const QString& strConnection)
 {
     const bool blnPg = fncEngineOfConnectionString(strConnection) == eEngine::PostgreSQL;
-    const QString name
-        = blnPg ? QStringLiteral("CreateDBHV.pgsql") : QStringLiteral("CreateDBHV.sql");
+    const QString name = blnPg ? QStringLiteral("CreateDBHV.pgsql") : QStringLiteral("CreateDBHV.sql");
     const QString onDisk = programFolder() + QLatin1Char('/') + name;
     if (QFileInfo::exists(onDisk))
         return onDisk;
@@ -341,12 +332,11 @@ bool subCreateHVDatabase(const QString& strPath)
             strNew = strPath + QStringLiteral(".new%1").arg(i);
         ConnectionPtr conn = cConnection::CreateLocal(strNew);
         conn->BeginTrans();
-        conn->Execute(QStringLiteral(
-            "CREATE TABLE %1 (intCaptionID INTEGER CONSTRAINT PrimaryKey PRIMARY KEY "
-            "AUTOINCREMENT, strTableName VARCHAR(255) COLLATE NOCASE NOT NULL, strColumnName "
-            "VARCHAR(255) COLLATE NOCASE NOT NULL, strCaption TEXT, "
-            "UNIQUE (strTableName, strColumnName))")
-                          .arg(strCaptionTable));
+        conn->Execute(QStringLiteral("CREATE TABLE %1 (intCaptionID INTEGER CONSTRAINT PrimaryKey PRIMARY KEY "
+                                     "AUTOINCREMENT, strTableName VARCHAR(255) COLLATE NOCASE NOT NULL, strColumnName "
+                                     "VARCHAR(255) COLLATE NOCASE NOT NULL, strCaption TEXT, "
+                                     "UNIQUE (strTableName, strColumnName))")
+                .arg(strCaptionTable));
         for (const auto& t : fncSchemaTables()) {
             if (t.blnUpgrade)
                 continue;
@@ -360,9 +350,7 @@ bool subCreateHVDatabase(const QString& strPath)
             subLog(QStringLiteral("Adding the relation ") + r.strName);
         conn->CommitTrans();
         conn->Close();
-        if (std::rename(
-                QFile::encodeName(strNew).constData(), QFile::encodeName(strPath).constData())
-            != 0)
+        if (std::rename(QFile::encodeName(strNew).constData(), QFile::encodeName(strPath).constData()) != 0)
             throw cHVError(lngObjectError + 3029, strSource,
                 QStringLiteral("Could not create the database file '%1'.").arg(strPath));
         return true;
@@ -417,10 +405,9 @@ QString fncCreateSQLDB(const QString& strDBName)
         QString strDatabase = logon.strDatabase.trimmed();
         // The name goes into the script's statements: only a plain name may.
         if (!strDatabase.isEmpty() && !validDatabaseName(strDatabase)) {
-            cMessageBox::Show(
-                QStringLiteral("The database name '%1' is not valid: use letters, digits and "
-                               "underscores, beginning with a letter.")
-                    .arg(strDatabase),
+            cMessageBox::Show(QStringLiteral("The database name '%1' is not valid: use letters, digits and "
+                                             "underscores, beginning with a letter.")
+                                  .arg(strDatabase),
                 cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
             continue;
         }
@@ -431,15 +418,14 @@ QString fncCreateSQLDB(const QString& strDBName)
             strScriptPath = fncScriptPathFor(logon.strConnection);
         } catch (const cHVError& e) {
             cMessageBox::Show(QStringLiteral("Connection failed with connection string ")
-                    + fncHidePassword(logon.strConnection) + QStringLiteral("\r\n")
-                    + e.Description(),
+                    + fncHidePassword(logon.strConnection) + QStringLiteral("\r\n") + e.Description(),
                 cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
             continue;
         }
         QFile f(strScriptPath);
         if (!f.open(QIODevice::ReadOnly)) {
-            cMessageBox::Show(QStringLiteral("Failed to find file ") + strScriptPath,
-                cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
+            cMessageBox::Show(QStringLiteral("Failed to find file ") + strScriptPath, cMessageBox::Buttons::Ok,
+                cMessageBox::Icon::Critical);
             return QString();
         }
         QString strScript = QString::fromUtf8(f.readAll());
@@ -448,8 +434,7 @@ QString fncCreateSQLDB(const QString& strDBName)
             conn = cConnection::Open(logon.strConnection);
         } catch (const cHVError& e) {
             cMessageBox::Show(QStringLiteral("Connection failed with connection string ")
-                    + fncHidePassword(logon.strConnection) + QStringLiteral("\r\n")
-                    + e.Description(),
+                    + fncHidePassword(logon.strConnection) + QStringLiteral("\r\n") + e.Description(),
                 cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
             continue;
         }

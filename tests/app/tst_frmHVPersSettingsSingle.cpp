@@ -1,4 +1,3 @@
-#include "TestSupport.h"
 #include "cGlobalSettings.h"
 #include "cListHandler.h"
 #include "cPersonalSettings.h"
@@ -7,10 +6,13 @@
 #include "modPhrases.h"
 #include "ui_frmHVPersSettingsSingle.h"
 
+#include "TestSupport.h"
+
 #include <QAccessible>
 #include <QApplication>
 #include <QFontInfo>
 #include <QTest>
+
 #include <memory>
 
 namespace {
@@ -73,7 +75,10 @@ protected:
     cSheetModel& captionSheet() { return *m_frm->exsCategories().CurrSheet; }
     cMetaDictionary& list(int pos) { return m_global->MetaDataLists.ItemAt(pos); }
 
-    QStringList names(int pos) { return list(pos).MetaDic.Keys(); }
+    QStringList names(int pos)
+    {
+        return list(pos).MetaDic.Keys();
+    }
 
     // Column A of the list grid from row 2 down to the first empty cell.
     QStringList gridNames()
@@ -155,8 +160,8 @@ TEST_F(SettingsWindow, GreyCheckBoxesCountForFiltersOnly)
 {
     addList("Customer", { { "Acme" } });
     open();
-    for (QCheckBox* chk : { ui().chkEvents, ui().chkPrivate, ui().chkRecurring,
-             ui().chkConvertFullDayToHours, ui().chkRemoveLunch, ui().chkWriteSubject })
+    for (QCheckBox* chk : { ui().chkEvents, ui().chkPrivate, ui().chkRecurring, ui().chkConvertFullDayToHours,
+             ui().chkRemoveLunch, ui().chkWriteSubject })
         chk->setCheckState(Qt::PartiallyChecked);
     m_personal->Convert24 = true;
     m_personal->RemoveLunch = true;
@@ -279,8 +284,7 @@ TEST_F(SettingsWindow, ReadingTheGridBackCleansSkipsAndKeepsTheFirstOfEqualNames
     EXPECT_EQ(beta.Category, QStringLiteral("Line break"));
     EXPECT_EQ(beta.HourlyRate, cCurrency());
     EXPECT_FALSE(beta.Enabled);
-    EXPECT_EQ(list(0).MetaDic.Item(QStringLiteral("Gamma")).HourlyRate,
-        cCurrency::fromTenThousandths(70000));
+    EXPECT_EQ(list(0).MetaDic.Item(QStringLiteral("Gamma")).HourlyRate, cCurrency::fromTenThousandths(70000));
 }
 
 TEST_F(SettingsWindow, AnEmptyCheckMarkCellReadsAsEnabled)
@@ -295,12 +299,10 @@ TEST_F(SettingsWindow, AnEmptyCheckMarkCellReadsAsEnabled)
 
 TEST_F(SettingsWindow, FillWritesHeadingsAndOneRowPerItem)
 {
-    addList("Customer",
-        { { "Acme", "North", "Norway", 12.5, true }, { "Beta", " South ", "", 0, false } },
+    addList("Customer", { { "Acme", "North", "Norway", 12.5, true }, { "Beta", " South ", "", 0, false } },
         "Region", "Country");
     open();
-    EXPECT_EQ(listSheet().Value(0, 0).toString(),
-        QStringLiteral("Customer") + QString(13, QLatin1Char(' ')));
+    EXPECT_EQ(listSheet().Value(0, 0).toString(), QStringLiteral("Customer") + QString(13, QLatin1Char(' ')));
     EXPECT_EQ(listSheet().Value(0, 1).toString(), QStringLiteral("Region"));
     EXPECT_EQ(listSheet().Value(0, 2).toString(), QStringLiteral("Country"));
     EXPECT_EQ(listSheet().Value(0, 3).toString(), fncPhrase("LNGRATE"));
@@ -337,8 +339,7 @@ TEST_F(SettingsWindow, CategoryColumnsAndTreeFollowTheCaptions)
     ASSERT_EQ(ui().treMetaView->topLevelItemCount(), 1);
     EXPECT_EQ(ui().treMetaView->topLevelItem(0)->text(0), QStringLiteral("Norway"));
     EXPECT_EQ(ui().treMetaView->topLevelItem(0)->child(0)->text(0), QStringLiteral("North"));
-    EXPECT_EQ(
-        ui().treMetaView->topLevelItem(0)->child(0)->child(0)->text(0), QStringLiteral("Acme"));
+    EXPECT_EQ(ui().treMetaView->topLevelItem(0)->child(0)->child(0)->text(0), QStringLiteral("Acme"));
 
     ui().tbsLists->setCurrentIndex(1);
     EXPECT_GT(view.ColumnWidthOf(1), 0);
@@ -415,8 +416,8 @@ TEST_F(SettingsWindow, ListsLongerThanTheUsualGridAreKeptWhole)
 {
     cMetaDictionary& objList = addList("Customer", {});
     for (int i = 0; i < 2100; ++i)
-        objList.AddMeta(QStringLiteral("Item %1").arg(i, 4, 10, QLatin1Char('0')), QString(),
-            cCurrency(), i + 1, QString(), true);
+        objList.AddMeta(QStringLiteral("Item %1").arg(i, 4, 10, QLatin1Char('0')), QString(), cCurrency(), i + 1,
+            QString(), true);
     open();
     EXPECT_GE(m_frm->LastListRow(), 2101);
     m_frm->subSaveMetaList(list(0));
@@ -440,11 +441,12 @@ TEST_F(SettingsWindow, EveryControlHasAnAccessibleNameAndTheTabOrderFollowsTheLa
 {
     addList("Customer", { { "Acme" } });
     open();
-    const QList<QWidget*> focusable = { ui().chkPrivate, ui().chkRecurring, ui().chkEvents,
-        ui().chkConvertFullDayToHours, ui().txtFullDayHours, ui().chkRemoveLunch,
-        ui().txtLunchHours, ui().chkWriteSubject, ui().cmbCostCarrier, ui().txtPersonalRate,
-        ui().tbsLists, m_frm->exsList().List, ui().treMetaView, m_frm->exsCategories().List,
-        ui().cmdDatabase, ui().cmdOK, ui().cmdCancel };
+    const QList<QWidget*> focusable = {
+        ui().chkPrivate, ui().chkRecurring, ui().chkEvents, ui().chkConvertFullDayToHours, ui().txtFullDayHours,
+        ui().chkRemoveLunch, ui().txtLunchHours, ui().chkWriteSubject, ui().cmbCostCarrier, ui().txtPersonalRate,
+        ui().tbsLists, m_frm->exsList().List, ui().treMetaView, m_frm->exsCategories().List, ui().cmdDatabase,
+        ui().cmdOK, ui().cmdCancel
+    };
     for (QWidget* w : focusable) {
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
         ASSERT_NE(iface, nullptr);
@@ -480,16 +482,13 @@ TEST_P(SettingsWindowLanguages, NoCaptionIsClipped)
     m_frm->adjustSize();
     QApplication::processEvents();
     const QList<QAbstractButton*> buttons = { ui().chkPrivate, ui().chkRecurring, ui().chkEvents,
-        ui().chkConvertFullDayToHours, ui().chkRemoveLunch, ui().chkWriteSubject, ui().cmdDatabase,
-        ui().cmdOK, ui().cmdCancel };
+        ui().chkConvertFullDayToHours, ui().chkRemoveLunch, ui().chkWriteSubject, ui().cmdDatabase, ui().cmdOK, ui().cmdCancel };
     for (QAbstractButton* b : buttons)
-        EXPECT_GE(b->width(), b->sizeHint().width())
-            << b->objectName().toStdString() << " " << GetParam();
+        EXPECT_GE(b->width(), b->sizeHint().width()) << b->objectName().toStdString() << " " << GetParam();
     for (QLabel* l : { ui().lblCostCarrier, ui().lblPersonalRate, ui().Label1 })
         EXPECT_GE(l->width(), l->sizeHint().width()) << l->objectName().toStdString();
     for (QGroupBox* g : { ui().fraFilters, ui().fraTimeManipulation })
-        EXPECT_GE(g->width(), g->fontMetrics().horizontalAdvance(g->title()))
-            << g->objectName().toStdString();
+        EXPECT_GE(g->width(), g->fontMetrics().horizontalAdvance(g->title())) << g->objectName().toStdString();
     EXPECT_GE(ui().cmbCostCarrier->width(), ui().cmbCostCarrier->minimumSizeHint().width());
 }
 
@@ -499,8 +498,7 @@ TEST_F(SettingsWindow, TheHeadingRowStaysInPlaceWhenACellFarDownIsChosen)
 {
     cMetaDictionary& objList = addList("Customer", {});
     for (int i = 0; i < 60; ++i)
-        objList.AddMeta(
-            QStringLiteral("Item %1").arg(i), QString(), cCurrency(), 0, QString(), true);
+        objList.AddMeta(QStringLiteral("Item %1").arg(i), QString(), cCurrency(), 0, QString(), true);
     open();
     cSheet* view = m_frm->exsList().ObjectList;
     const QModelIndex far = view->model()->index(50, 0);

@@ -1,14 +1,16 @@
-#include <QFile>
-#include <QSqlQuery>
 #include <cDbTestEngines.h>
+
 #include <cHVError.h>
 #include <cMessageBox.h>
-#include <modConnectionString.h>
 #include <modDBCode.h>
-#include <modDBCreate.h>
 #include <modErrorHandling.h>
+#include <modConnectionString.h>
+#include <modDBCreate.h>
 #include <modPhrases.h>
 #include <modSchema.h>
+
+#include <QFile>
+#include <QSqlQuery>
 
 using hvtest::cDbEngineTest;
 
@@ -28,31 +30,25 @@ cShape shapeOf(cConnection& c)
     s.otherSettings = c.TableExists(QStringLiteral("tblOtherSettings"));
     s.body = c.ColumnExists(QStringLiteral("tblReports"), QStringLiteral("strBody"));
     for (int n = 1; n <= 3; ++n)
-        s.enabledColumns
-            += c.ColumnExists(QStringLiteral("tblMeta%1").arg(n), QStringLiteral("blnEnabled")) ? 1
-                                                                                                : 0;
+        s.enabledColumns += c.ColumnExists(QStringLiteral("tblMeta%1").arg(n), QStringLiteral("blnEnabled")) ? 1 : 0;
     const RecordsetPtr rs = c.OpenRecordset(QStringLiteral("tblPersons"), true);
     for (const cField& f : rs->Fields())
-        s.personCategory
-            += f.Name.compare(QLatin1String("strPersonCategory"), Qt::CaseInsensitive) == 0 ? 1 : 0;
+        s.personCategory += f.Name.compare(QLatin1String("strPersonCategory"), Qt::CaseInsensitive) == 0 ? 1 : 0;
     return s;
 }
 
 void addMetaRows(cConnection& c)
 {
     for (int n = 1; n <= 3; ++n) {
-        c.Execute(QStringLiteral("insert into tblMeta%1 (strName) values (?)").arg(n),
-            { QStringLiteral("First") });
-        c.Execute(QStringLiteral("insert into tblMeta%1 (strName) values (?)").arg(n),
-            { QStringLiteral("Second") });
+        c.Execute(QStringLiteral("insert into tblMeta%1 (strName) values (?)").arg(n), { QStringLiteral("First") });
+        c.Execute(QStringLiteral("insert into tblMeta%1 (strName) values (?)").arg(n), { QStringLiteral("Second") });
     }
 }
 
 void upgrade(eEngine engine, const QString& strConnection)
 {
     if (engine == eEngine::SQLite)
-        subCheckUpgrade(
-            fncParseConnectionString(strConnection).Value(QStringLiteral("Data Source")));
+        subCheckUpgrade(fncParseConnectionString(strConnection).Value(QStringLiteral("Data Source")));
     else
         subCheckSQLUpgrade();
 }
@@ -92,8 +88,7 @@ TEST_P(SchemaUpgrade, NewDatabaseLacksTheUpgradeThenGetsAllOfItOnce)
             EXPECT_TRUE(rs->Value(QStringLiteral("blnEnabled")).toBool()) << n;
     }
     // A row added after the upgrade is not touched by a second upgrade.
-    fncSharedConnection()->Execute(
-        QStringLiteral("insert into tblMeta1 (strName, blnEnabled) values (?, ?)"),
+    fncSharedConnection()->Execute(QStringLiteral("insert into tblMeta1 (strName, blnEnabled) values (?, ?)"),
         { QStringLiteral("Off"), false });
     upgrade(GetParam(), strConnection);
     const cShape again = shapeOf(*fncSharedConnection());
@@ -107,14 +102,11 @@ TEST_P(SchemaUpgrade, NewDatabaseLacksTheUpgradeThenGetsAllOfItOnce)
 TEST_P(SchemaUpgrade, PartlyUpgradedDatabaseGetsTheRestAndNoSecondPersonCategory)
 {
     const cSqlDialect& d = conn().Dialect();
-    conn().Execute(QStringLiteral(
-        "CREATE TABLE tblOtherSettings (%1, strPropName %2 NULL, strPropValue %3 NULL)")
-                       .arg(d.AutoKey(QStringLiteral("intSettingID")),
-                           d.ColumnType(eFieldType::Text), d.ColumnType(eFieldType::Memo)));
-    conn().Execute(d.AddColumn(
-        QStringLiteral("tblPersons"), QStringLiteral("strPersonCategory"), eFieldType::Text));
-    conn().Execute(
-        QStringLiteral("insert into tblOtherSettings (strPropName, strPropValue) values (?, ?)"),
+    conn().Execute(QStringLiteral("CREATE TABLE tblOtherSettings (%1, strPropName %2 NULL, strPropValue %3 NULL)")
+                       .arg(d.AutoKey(QStringLiteral("intSettingID")), d.ColumnType(eFieldType::Text),
+                           d.ColumnType(eFieldType::Memo)));
+    conn().Execute(d.AddColumn(QStringLiteral("tblPersons"), QStringLiteral("strPersonCategory"), eFieldType::Text));
+    conn().Execute(QStringLiteral("insert into tblOtherSettings (strPropName, strPropValue) values (?, ?)"),
         { QStringLiteral("Kept"), QStringLiteral("yes") });
     addMetaRows(conn());
 
@@ -136,16 +128,14 @@ TEST_P(SchemaUpgrade, RelationsKeepReportsFromLosingTheirMetadataRow)
     meta->SetValue(QStringLiteral("strName"), QStringLiteral("Acme"));
     meta->Update();
     const int id = meta->Value(0).toInt();
-    fncSharedConnection()->Execute(
-        QStringLiteral("insert into tblReports (strSubject, intMeta2ID) values (?, ?)"),
+    fncSharedConnection()->Execute(QStringLiteral("insert into tblReports (strSubject, intMeta2ID) values (?, ?)"),
         { QStringLiteral("Work"), id });
     EXPECT_THROW(meta->Delete(), cHVError);
     auto cmd = fncCreateCommand();
     cmd->CommandText = QStringLiteral("Delete from tblMeta2 where intMeta2ID = ?");
     EXPECT_THROW(cmd->Execute({ id }), cHVError);
     // A report pointing at a row that does not exist is refused too.
-    EXPECT_THROW(fncSharedConnection()->Execute(
-                     QStringLiteral("insert into tblReports (intMeta1ID) values (?)"), { 999 }),
+    EXPECT_THROW(fncSharedConnection()->Execute(QStringLiteral("insert into tblReports (intMeta1ID) values (?)"), { 999 }),
         cHVError);
     EXPECT_EQ(fncReturnRecordset(QStringLiteral("tblMeta2"), true)->RecordCount(), 1);
     // Once the reports are moved away the row can go.
@@ -215,8 +205,7 @@ TEST(LocalSchema, CaptionsAreKeptInTheCurrentLanguage)
     hvtest::fncFreshDatabase(eEngine::SQLite);
     auto caps = fncReturnRecordset(strCaptionTable, true);
     ASSERT_TRUE(caps->Find(QStringLiteral("strColumnName = 'intReportID'")));
-    EXPECT_EQ(caps->Value(QStringLiteral("strCaption")).toString(),
-        fncPhrase("LNGREPORT") + QStringLiteral(" ID"));
+    EXPECT_EQ(caps->Value(QStringLiteral("strCaption")).toString(), fncPhrase("LNGREPORT") + QStringLiteral(" ID"));
     caps->MoveFirst();
     ASSERT_TRUE(caps->Find(QStringLiteral("strColumnName = 'intMeta3ID'")));
     EXPECT_EQ(caps->Value(QStringLiteral("strCaption")).toString(), QStringLiteral("Meta 3 ID"));
@@ -245,8 +234,7 @@ TEST_P(ForeignFiles, AreReportedByNameAndLeftUntouched)
     cMessageBox::setNextAnswer(cMessageBox::Answer::No);
     EXPECT_TRUE(hvtest::endsProgram([] { subSetupConnection(); }));
     ASSERT_FALSE(cMessageBox::history().isEmpty());
-    EXPECT_TRUE(cMessageBox::history().last().strText.contains(path))
-        << cMessageBox::history().last().strText.toStdString();
+    EXPECT_TRUE(cMessageBox::history().last().strText.contains(path)) << cMessageBox::history().last().strText.toStdString();
     EXPECT_FALSE(fncSharedConnection());
     // Asked to create a database there, it refuses as well.
     subResetErrorState();
@@ -272,8 +260,7 @@ QByteArray damagedSqlite()
 } // namespace
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ForeignFiles,
-    testing::Values(
-        jetHeader(), damagedSqlite(), QByteArray("just some text the user kept here\n")));
+    testing::Values(jetHeader(), damagedSqlite(), QByteArray("just some text the user kept here\n")));
 
 TEST(LocalSchema, AnotherSQLiteDatabaseIsNotTakenForOurs)
 {
@@ -283,16 +270,13 @@ TEST(LocalSchema, AnotherSQLiteDatabaseIsNotTakenForOurs)
     {
         auto c = cConnection::CreateLocal(path);
         c->Execute(QStringLiteral("create table notes (id integer primary key, txt text)"));
-        c->Execute(
-            QStringLiteral("insert into notes (txt) values (?)"), { QStringLiteral("keep me") });
+        c->Execute(QStringLiteral("insert into notes (txt) values (?)"), { QStringLiteral("keep me") });
     }
     cMessageBox::setNextAnswer(cMessageBox::Answer::No);
     EXPECT_TRUE(hvtest::endsProgram([] { subSetupConnection(); }));
-    auto c
-        = cConnection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
+    auto c = cConnection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
     EXPECT_FALSE(c->TableExists(QStringLiteral("tblReports")));
-    EXPECT_EQ(c->OpenRecordset(QStringLiteral("notes"), true)->Value(1).toString(),
-        QStringLiteral("keep me"));
+    EXPECT_EQ(c->OpenRecordset(QStringLiteral("notes"), true)->Value(1).toString(), QStringLiteral("keep me"));
     subResetDBState();
 }
 
@@ -300,12 +284,9 @@ TEST(LocalSchema, CreatingOverOurOwnDatabaseReplacesItWhole)
 {
     hvtest::fncFreshDatabase(eEngine::SQLite);
     const QString path = fncAccessPath();
-    fncSharedConnection()->Execute(
-        QStringLiteral("insert into tblPersons (strPersonName) values (?)"),
-        { QStringLiteral("Ann") });
+    fncSharedConnection()->Execute(QStringLiteral("insert into tblPersons (strPersonName) values (?)"), { QStringLiteral("Ann") });
     EXPECT_TRUE(subCreateHVDatabase(path));
-    auto c
-        = cConnection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
+    auto c = cConnection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
     EXPECT_EQ(c->OpenRecordset(QStringLiteral("tblPersons"), true)->RecordCount(), 0);
     EXPECT_FALSE(c->TableExists(QStringLiteral("tblOtherSettings")));
     EXPECT_FALSE(QFile::exists(path + QStringLiteral(".new")));
