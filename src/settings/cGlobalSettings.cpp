@@ -428,6 +428,7 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
             if (idOf.at(pos++) != 0)
                 continue;
             if (byName.isEmpty()) {
+                byName.reserve(loaded[i].size());
                 for (const cMetaData& m : loaded[i])
                     byName.insert(m.MetaName().toCaseFolded(), m.ID);
             }
@@ -623,6 +624,7 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
             for (int i = 0; i < intLists; ++i) {
                 const int n = i + 1;
                 cPlan& plan = plans[i];
+                const cMetaDictionary& dic = MetaDataLists.ItemAt(i);
                 subLog(QStringLiteral("Storing the values of list %1").arg(n));
                 const QString strColumns
                     = QStringLiteral("strName, strCategory, strSuperCategory, curRate, blnEnabled");
@@ -647,16 +649,10 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                             .arg(strColumns),
                         values(r));
                 const QString strId = QStringLiteral("intMeta%1ID").arg(n);
-                // Reports move to a value by its name: stored rows by their final names, new rows
-                // by the identities they just got (above every stored one, as no other save runs).
-                QHash<QString, qint32> idByName;
-                if (!plan.removals.isEmpty()) {
-                    for (const cRow& r : std::as_const(plan.result)) {
-                        if (!r.strName.isEmpty())
-                            idByName.insert(r.strName.toCaseFolded(), r.lngID);
-                    }
-                }
+                // New rows get the identities just given to them: above every stored one, as no
+                // other save runs.
                 if (!plan.inserts.isEmpty()) {
+                    QHash<QString, qint32> newIds;
                     const RecordsetPtr rs = conn->OpenRecordset(
                         QStringLiteral("select %1, strName from tblMeta%2 where %1 > %3")
                             .arg(strId)
@@ -664,7 +660,9 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                             .arg(plan.lngMaxId),
                         true);
                     for (; !rs->Eof(); rs->MoveNext())
-                        idByName.insert(fncText(rs->Value(1)).toCaseFolded(), rs->Value(0).toInt());
+                        newIds.insert(fncText(rs->Value(1)).toCaseFolded(), rs->Value(0).toInt());
+                    for (const auto& [pos, r] : plan.inserts)
+                        plan.result[pos].lngID = newIds.value(r.strName.toCaseFolded(), 0);
                 }
                 for (const auto& [id, removal] : plan.removals) {
                     if (removal.intDecision == cRemovedItemResolver::intRemoveReports) {
@@ -675,7 +673,10 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                     } else {
                         subLog(QStringLiteral("Moving the time reports of a removed value to ")
                             + removal.strMoveTo);
-                        const qint32 target = idByName.value(removal.strMoveTo.toCaseFolded(), 0);
+                        const int pos = dic.MetaDic.IndexOf(removal.strMoveTo);
+                        const qint32 target = pos >= 0 && !plan.dropped.contains(pos)
+                            ? plan.result.at(pos).lngID
+                            : 0;
                         if (target == 0)
                             throw cHVError(lngObjectError + 3011, QStringLiteral("cGlobalSettings"),
                                 QStringLiteral(
@@ -689,8 +690,6 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                         QStringLiteral("delete from tblMeta%1 where %2 = ?").arg(n).arg(strId),
                         { id });
                 }
-                for (const auto& [pos, r] : plan.inserts)
-                    plan.result[pos].lngID = idByName.value(r.strName.toCaseFolded(), 0);
             }
 
             subLog(QStringLiteral("Saving the settings row"));
