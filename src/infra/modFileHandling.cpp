@@ -10,7 +10,11 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSaveFile>
+#include <QSet>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -48,6 +52,55 @@ QString fncTempFileName()
     const quint32 n = QRandomGenerator::global()->bounded(0x100000u);
     return QStringLiteral("rad") + QString::number(n, 16).toUpper().rightJustified(5, QLatin1Char('0'))
         + QStringLiteral(".ndf");
+}
+
+const QString strTempSuffix = QStringLiteral(".~new");
+const QString strNoteSuffix = QStringLiteral(".~set");
+
+[[noreturn]] void subCannotWrite(const QString& strPath, const QString& strWhy)
+{
+    throw cHVError(75, QStringLiteral("subReplaceFiles"),
+        QStringLiteral("Cannot write ") + strPath + QStringLiteral(": ") + strWhy);
+}
+
+QString fncErrnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+// Written, flushed to the disk and closed, or throws; a file of that name is replaced.
+void subWriteSynced(const QString& strPath, const QByteArray& bytes, QFileDevice::Permissions permissions)
+{
+    QFile::remove(strPath);
+    QFile file(strPath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        subCannotWrite(strPath, file.errorString());
+    if (permissions)
+        file.setPermissions(permissions);
+    if (file.write(bytes) != bytes.size() || !file.flush() || ::fsync(file.handle()) != 0) {
+        const QString why = file.errorString();
+        file.close();
+        file.remove();
+        subCannotWrite(strPath, why);
+    }
+    file.close();
+}
+
+// Renames are lasting only once their folder is on the disk.
+void subSyncFolders(const QStringList& colPaths)
+{
+    QSet<QString> folders;
+    for (const QString& path : colPaths)
+        folders.insert(QFileInfo(path).absolutePath());
+    for (const QString& folder : std::as_const(folders)) {
+        const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) {
+            ::fsync(fd);
+            ::close(fd);
+        }
+    }
+}
+
+bool fncRename(const QString& strFrom, const QString& strTo)
+{
+    return ::rename(QFile::encodeName(strFrom).constData(), QFile::encodeName(strTo).constData()) == 0;
 }
 
 QString fncNumberedName(const QString& strPath, int intCounter)
@@ -117,6 +170,69 @@ QString fncSaveTextFile(QString& strPath, QString strText, bool blnShowError)
             QStringLiteral("Path/File access error: ") + strPath + QStringLiteral(" (")
                 + file.errorString() + QLatin1Char(')'));
     return strPath;
+}
+
+void subRecoverFiles(const QStringList& colPaths)
+{
+    if (colPaths.isEmpty())
+        return;
+    const QString note = colPaths.first() + strNoteSuffix;
+    QFile noteFile(note);
+    if (noteFile.open(QIODevice::ReadOnly)) {
+        subLog(QStringLiteral("Completing the replacement of the files named in ") + note);
+        const QStringList noted = QString::fromUtf8(noteFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        noteFile.close();
+        for (const QString& path : noted) {
+            if (QFileInfo::exists(path + strTempSuffix) && !fncRename(path + strTempSuffix, path))
+                subCannotWrite(path, fncErrnoText());
+        }
+        subSyncFolders(noted);
+        QFile::remove(note);
+    }
+    // Whatever else carries a set member's name and ".~" is left from an interrupted write.
+    for (const QString& path : colPaths) {
+        const QFileInfo info(path);
+        const QString prefix = info.fileName() + QStringLiteral(".~");
+        QDir folder = info.absoluteDir();
+        const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
+        for (const QString& name : names) {
+            if (name.startsWith(prefix))
+                folder.remove(name);
+        }
+    }
+}
+
+void subReplaceFiles(const QList<std::pair<QString, QByteArray>>& colFiles)
+{
+    QStringList paths;
+    for (const auto& file : colFiles)
+        paths.append(file.first);
+    subRecoverFiles(paths);
+
+    QStringList written;
+    const auto discard = [&written] {
+        for (const QString& temp : std::as_const(written))
+            QFile::remove(temp);
+    };
+    try {
+        for (const auto& [path, bytes] : colFiles) {
+            if (QFileInfo(path).isDir())
+                subCannotWrite(path, QStringLiteral("a folder has that name"));
+            subWriteSynced(path + strTempSuffix, bytes, QFile::permissions(path));
+            written.append(path + strTempSuffix);
+        }
+        const QString note = paths.first() + strNoteSuffix;
+        subWriteSynced(note + strTempSuffix, paths.join(QLatin1Char('\n')).toUtf8(), {});
+        written.append(note + strTempSuffix);
+        if (!fncRename(note + strTempSuffix, note))
+            subCannotWrite(note, fncErrnoText());
+    } catch (...) {
+        discard();
+        throw;
+    }
+    subSyncFolders(paths);
+    // The set is committed: from here on an interruption is completed by subRecoverFiles.
+    subRecoverFiles(paths);
 }
 
 void subPrintFile(const QString& strPath)

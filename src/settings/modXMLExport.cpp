@@ -4,8 +4,8 @@
 #include "cHVError.h"
 #include "cPersonalSettings.h"
 #include "modErrorHandling.h"
+#include "modFileHandling.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
@@ -23,9 +23,7 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -90,6 +88,24 @@ constexpr std::array<bool, 128> fncPlainAscii()
 }
 constexpr std::array<bool, 128> g_plainAscii = fncPlainAscii();
 
+// The run with what XML 1.0 cannot carry (U+FFFE, U+FFFF, a surrogate without its partner)
+// replaced by U+FFFD, so that one pasted character does not make the whole file unreadable.
+QString fncXmlCharacters(QStringView run)
+{
+    QString out(run.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < run.size(); ++i) {
+        const char16_t c = run[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < run.size() && QChar::isLowSurrogate(run[i + 1].unicode())) {
+            out[i] = run[i];
+            out[i + 1] = run[i + 1];
+            ++i;
+        } else {
+            out[i] = QChar::isSurrogate(c) || c >= 0xFFFE ? QChar(QChar::ReplacementCharacter) : run[i];
+        }
+    }
+    return out;
+}
+
 // Appends the value escaped as the format writes attribute values; returns its length in
 // characters (the unit the line wrapping counts).
 qsizetype fncAppendEscaped(cByteBuffer& out, QStringView value)
@@ -108,10 +124,12 @@ qsizetype fncAppendEscaped(cByteBuffer& out, QStringView value)
         }
         if (c >= 0x80) {
             // Letters beyond ASCII are rare here: convert each such run in one go.
-            qsizetype j = i + 1;
-            while (j < n && data[j] >= 0x80)
-                ++j;
-            const QByteArray utf8 = value.sliced(i, j - i).toUtf8();
+            qsizetype j = i;
+            bool blnSuspect = false;
+            for (; j < n && data[j] >= 0x80; ++j)
+                blnSuspect |= QChar::isSurrogate(data[j]) || data[j] >= 0xFFFE;
+            const QByteArray utf8 = blnSuspect ? fncXmlCharacters(value.sliced(i, j - i)).toUtf8()
+                                               : value.sliced(i, j - i).toUtf8();
             std::memcpy(to, utf8.constData(), static_cast<size_t>(utf8.size()));
             to += utf8.size();
             i = j;
@@ -132,6 +150,10 @@ qsizetype fncAppendEscaped(cByteBuffer& out, QStringView value)
             std::memcpy(to, entity, len);
             to += len;
             chars += static_cast<qsizetype>(len) - 1;
+        } else if (c != u'\t' && c != u'\n' && c != u'\r') {
+            // XML 1.0 cannot carry the other controls, not even as references.
+            std::memcpy(to, "\xEF\xBF\xBD", 3);
+            to += 3;
         } else {
             static const char hex[] = "0123456789abcdef";
             const char control[] = { '&', '#', 'x', hex[c >> 4], hex[c & 0xf], ';' };
@@ -287,7 +309,7 @@ QString fncValueText(const QVariant& value, eFieldType type)
 }
 } // namespace
 
-QByteArray fncRecordsetToXml(cRecordset& rs)
+QByteArray fncRecordsetToXml(cRecordset& rs, const QStringList& colMasked)
 {
     cRowsetWriter w;
     // Enough for short values; longer ones make it grow.
@@ -311,6 +333,9 @@ QByteArray fncRecordsetToXml(cRecordset& rs)
     const QList<cField>& fields = rs.Fields();
     std::vector<cAttrName> attrNames;
     attrNames.reserve(static_cast<size_t>(fields.size()));
+    std::vector<bool> masked;
+    for (const cField& field : fields)
+        masked.push_back(colMasked.contains(field.Name, Qt::CaseInsensitive));
     for (int i = 0; i < fields.size(); ++i) {
         const cField& field = fields.at(i);
         const bool alias = !fncIsXmlName(field.Name);
@@ -353,7 +378,9 @@ QByteArray fncRecordsetToXml(cRecordset& rs)
                 const cAttrName& name = attrNames[static_cast<size_t>(i)];
                 // Texts are written from the value itself, without a copy.
                 const eFieldType type = fields.at(i).Type;
-                if ((type == eFieldType::Text || type == eFieldType::Memo)
+                if (masked[static_cast<size_t>(i)])
+                    w.subAttr(name, fncMaskPasswords(value.toString()));
+                else if ((type == eFieldType::Text || type == eFieldType::Memo)
                     && value.metaType() == QMetaType::fromType<QString>())
                     w.subAttr(name, *static_cast<const QString*>(value.constData()));
                 else
@@ -368,52 +395,11 @@ QByteArray fncRecordsetToXml(cRecordset& rs)
     return w.bytes().take();
 }
 
-namespace {
-[[noreturn]] void subCannotWrite(const QString& strPath, const QString& strWhy)
-{
-    throw cHVError(75, QStringLiteral("subSaveADRToXML"), QStringLiteral("Cannot write ") + strPath + QStringLiteral(": ") + strWhy);
-}
-
-// Replaces strPath whole: the bytes go to a new file beside it, which then takes the name, so
-// a reader or a killed program never sees half a file. An existing file keeps its permissions.
-void subWriteWhole(const QString& strPath, const QByteArray& bytes)
-{
-    // None for a file that is not there yet.
-    const QFileDevice::Permissions oldPermissions = QFile::permissions(strPath);
-    QFile temp;
-    for (int n = 0;; ++n) {
-        static const qint64 lngPid = QCoreApplication::applicationPid();
-        temp.setFileName(strPath + QStringLiteral(".~%1-%2").arg(lngPid).arg(n));
-        if (temp.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            break;
-        if (!temp.exists() || n >= 100)
-            subCannotWrite(strPath, temp.errorString());
-    }
-    const auto discard = [&temp](const QString& strWhy) {
-        temp.close();
-        temp.remove();
-        return strWhy;
-    };
-    if (oldPermissions)
-        temp.setPermissions(oldPermissions);
-    if (temp.write(bytes) != bytes.size() || !temp.flush())
-        subCannotWrite(strPath, discard(temp.errorString()));
-    temp.close();
-    if (temp.error() != QFileDevice::NoError)
-        subCannotWrite(strPath, discard(temp.errorString()));
-    std::error_code error;
-    std::filesystem::rename(std::filesystem::path(temp.fileName().toStdU16String()),
-        std::filesystem::path(strPath.toStdU16String()), error);
-    if (error)
-        subCannotWrite(strPath, discard(QString::fromStdString(error.message())));
-}
-} // namespace
-
 void subSaveADRToXML(cRecordset& rs, const QString& strPath)
 {
     try {
         subLog(QStringLiteral("Saving a recordset to xml to path ") + strPath);
-        subWriteWhole(strPath, fncRecordsetToXml(rs));
+        subReplaceFiles({ { strPath, fncRecordsetToXml(rs) } });
     } catch (...) {
         subHandleCurrentException(QStringLiteral("subSaveADRToXML"));
     }

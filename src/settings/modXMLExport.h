@@ -4,14 +4,16 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // Recordsets as files in the rowset XML format (the s:Schema / rs:data / z:row layout), written
 // in the form that format's own writer gives them and read back from a folder path, a file://
 // address or an http(s):// address.
 
-// The file's bytes for rs (all rows; rs is left at its first row).
-QByteArray fncRecordsetToXml(cRecordset& rs);
-// Writes rs whole to strPath (created or replaced).
+// The file's bytes for rs (all rows; rs is left at its first row). The texts of the columns
+// named in colMasked are written with their passwords masked.
+QByteArray fncRecordsetToXml(cRecordset& rs, const QStringList& colMasked = {});
+// Writes rs whole to strPath (created or replaced, see subReplaceFiles).
 void subSaveADRToXML(cRecordset& rs, const QString& strPath);
 
 // The recordset of a file or address, or nullptr when it cannot be read, is not a rowset,
