@@ -54,8 +54,8 @@ QString fncTempFileName()
         + QStringLiteral(".ndf");
 }
 
-const QString strTempSuffix = QStringLiteral(".~new");
-const QString strNoteSuffix = QStringLiteral(".~set");
+constexpr QLatin1String strTempSuffix(".~new");
+constexpr QLatin1String strNoteSuffix(".~set");
 
 [[noreturn]] void subCannotWrite(const QString& strPath, const QString& strWhy)
 {
