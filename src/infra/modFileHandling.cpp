@@ -7,9 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QSaveFile>
 #include <QSet>
 #include <QStandardPaths>
 
@@ -164,49 +164,68 @@ QString fncSaveTextFile(QString& strPath, QString strText, bool blnShowError)
     strText.remove(QLatin1Char('"'));
 
     subLog(QStringLiteral("Saving textfile ") + strPath);
-    QSaveFile file(strPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(strText.toUtf8()) < 0 || !file.commit())
+    try {
+        subReplaceFiles({ { strPath, strText.toUtf8() } });
+    } catch (const cHVError& e) {
         throw cHVError(75, QStringLiteral("fncSaveTextFile"),
-            QStringLiteral("Path/File access error: ") + strPath + QStringLiteral(" (")
-                + file.errorString() + QLatin1Char(')'));
+            QStringLiteral("Path/File access error: ") + strPath + QStringLiteral(" (") + e.Description()
+                + QLatin1Char(')'));
+    }
     return strPath;
 }
+
+namespace {
+// Renames the temporaries of the set the note names into place, then removes the note.
+void subCompleteSet(const QString& strNote)
+{
+    QFile noteFile(strNote);
+    if (!noteFile.open(QIODevice::ReadOnly))
+        return;
+    const QStringList noted = QString::fromUtf8(noteFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    noteFile.close();
+    for (const QString& path : noted) {
+        if (QFileInfo::exists(path + strTempSuffix) && !fncRename(path + strTempSuffix, path))
+            subCannotWrite(path, fncErrnoText());
+    }
+    subSyncFolders(noted);
+    QFile::remove(strNote);
+}
+} // namespace
 
 void subRecoverFiles(const QStringList& colPaths)
 {
     if (colPaths.isEmpty())
         return;
     const QString note = colPaths.first() + strNoteSuffix;
-    QFile noteFile(note);
-    if (noteFile.open(QIODevice::ReadOnly)) {
+    if (QFileInfo::exists(note)) {
         subLog(QStringLiteral("Completing the replacement of the files named in ") + note);
-        const QStringList noted = QString::fromUtf8(noteFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        noteFile.close();
-        for (const QString& path : noted) {
-            if (QFileInfo::exists(path + strTempSuffix) && !fncRename(path + strTempSuffix, path))
-                subCannotWrite(path, fncErrnoText());
-        }
-        subSyncFolders(noted);
-        QFile::remove(note);
+        subCompleteSet(note);
     }
     // Whatever else carries a set member's name and ".~" is left from an interrupted write.
+    QHash<QString, QStringList> prefixesByFolder;
     for (const QString& path : colPaths) {
         const QFileInfo info(path);
-        const QString prefix = info.fileName() + QStringLiteral(".~");
-        QDir folder = info.absoluteDir();
+        prefixesByFolder[info.absolutePath()].append(info.fileName() + QStringLiteral(".~"));
+    }
+    for (auto it = prefixesByFolder.cbegin(); it != prefixesByFolder.cend(); ++it) {
+        QDir folder(it.key());
         const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
         for (const QString& name : names) {
-            if (name.startsWith(prefix))
-                folder.remove(name);
+            for (const QString& prefix : it.value()) {
+                if (name.startsWith(prefix))
+                    folder.remove(name);
+            }
         }
     }
 }
 
 void subReplaceFiles(const QList<std::pair<QString, QByteArray>>& colFiles)
 {
+    if (colFiles.isEmpty())
+        return;
     QStringList paths;
     for (const auto& file : colFiles)
-        paths.append(file.first);
+        paths.append(QFileInfo(file.first).absoluteFilePath());
     subRecoverFiles(paths);
 
     QStringList written;
@@ -215,9 +234,12 @@ void subReplaceFiles(const QList<std::pair<QString, QByteArray>>& colFiles)
             QFile::remove(temp);
     };
     try {
-        for (const auto& [path, bytes] : colFiles) {
-            if (QFileInfo(path).isDir())
-                subCannotWrite(path, QStringLiteral("a folder has that name"));
+        for (qsizetype i = 0; i < colFiles.size(); ++i) {
+            const QString& path = paths.at(i);
+            const QByteArray& bytes = colFiles.at(i).second;
+            // Checked before the commit, so that no rename fails once some have been done.
+            if (!fncFileReplaceable(path))
+                subCannotWrite(path, QStringLiteral("the file or its folder cannot be replaced"));
             subWriteSynced(path + strTempSuffix, bytes, QFile::permissions(path));
             written.append(path + strTempSuffix);
         }
@@ -232,7 +254,7 @@ void subReplaceFiles(const QList<std::pair<QString, QByteArray>>& colFiles)
     }
     subSyncFolders(paths);
     // The set is committed: from here on an interruption is completed by subRecoverFiles.
-    subRecoverFiles(paths);
+    subCompleteSet(paths.first() + strNoteSuffix);
 }
 
 void subPrintFile(const QString& strPath)
