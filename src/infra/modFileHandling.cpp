@@ -65,8 +65,8 @@ constexpr QLatin1String strNoteSuffix(".~set");
 
 QString fncErrnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
-// Written, flushed to the disk and closed, or throws; a file of that name is replaced.
-void subWriteSynced(const QString& strPath, const QByteArray& bytes, QFileDevice::Permissions permissions)
+// Written (on the disk when blnSync) and closed, or throws; a file of that name is replaced.
+void subWriteFile(const QString& strPath, const QByteArray& bytes, QFileDevice::Permissions permissions, bool blnSync)
 {
     QFile::remove(strPath);
     QFile file(strPath);
@@ -74,7 +74,7 @@ void subWriteSynced(const QString& strPath, const QByteArray& bytes, QFileDevice
         subCannotWrite(strPath, file.errorString());
     if (permissions)
         file.setPermissions(permissions);
-    if (file.write(bytes) != bytes.size() || !file.flush() || ::fsync(file.handle()) != 0) {
+    if (file.write(bytes) != bytes.size() || !file.flush() || (blnSync && ::fsync(file.handle()) != 0)) {
         const QString why = file.errorString();
         file.close();
         file.remove();
@@ -83,7 +83,7 @@ void subWriteSynced(const QString& strPath, const QByteArray& bytes, QFileDevice
     file.close();
 }
 
-// Renames are lasting only once their folder is on the disk.
+// Renames last through a power cut only once their folder is on the disk.
 void subSyncFolders(const QStringList& colPaths)
 {
     QSet<QString> folders;
@@ -236,25 +236,29 @@ void subReplaceFiles(const QList<std::pair<QString, QByteArray>>& colFiles)
     try {
         for (qsizetype i = 0; i < colFiles.size(); ++i) {
             const QString& path = paths.at(i);
-            const QByteArray& bytes = colFiles.at(i).second;
             // Checked before the commit, so that no rename fails once some have been done.
             if (!fncFileReplaceable(path))
                 subCannotWrite(path, QStringLiteral("the file or its folder cannot be replaced"));
-            subWriteSynced(path + strTempSuffix, bytes, QFile::permissions(path));
+            subWriteFile(path + strTempSuffix, colFiles.at(i).second, QFile::permissions(path), true);
             written.append(path + strTempSuffix);
         }
-        const QString note = paths.first() + strNoteSuffix;
-        subWriteSynced(note + strTempSuffix, paths.join(QLatin1Char('\n')).toUtf8(), {});
-        written.append(note + strTempSuffix);
-        if (!fncRename(note + strTempSuffix, note))
-            subCannotWrite(note, fncErrnoText());
+        // One rename is whole by itself; a set needs the note. The note is not synced on its
+        // own: the file system keeps its metadata in order, so it is on the disk before the
+        // renames that follow it.
+        const QString commit = paths.size() == 1 ? paths.first() : paths.first() + strNoteSuffix;
+        if (paths.size() > 1) {
+            subWriteFile(commit + strTempSuffix, paths.join(QLatin1Char('\n')).toUtf8(), {}, false);
+            written.append(commit + strTempSuffix);
+        }
+        if (!fncRename(commit + strTempSuffix, commit))
+            subCannotWrite(commit, fncErrnoText());
     } catch (...) {
         discard();
         throw;
     }
-    subSyncFolders(paths);
     // The set is committed: from here on an interruption is completed by subRecoverFiles.
-    subCompleteSet(paths.first() + strNoteSuffix);
+    if (paths.size() > 1)
+        subCompleteSet(paths.first() + strNoteSuffix);
 }
 
 void subPrintFile(const QString& strPath)
