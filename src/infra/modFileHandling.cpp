@@ -74,7 +74,7 @@ void subWriteFile(const QString& strPath, const QByteArray& bytes, QFileDevice::
         subCannotWrite(strPath, file.errorString());
     if (permissions)
         file.setPermissions(permissions);
-    if (file.write(bytes) != bytes.size() || !file.flush() || (blnSync && ::fsync(file.handle()) != 0)) {
+    if (file.write(bytes) != bytes.size() || !file.flush() || (blnSync && ::fdatasync(file.handle()) != 0)) {
         const QString why = file.errorString();
         file.close();
         file.remove();
