@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <new>
 #include <optional>
 
 namespace {
@@ -34,6 +35,9 @@ cReadings fncReadSome()
             value = fncReadRegistryValue(strSection, strKey, QStringLiteral("<none>"));
         } catch (const cHVError& e) {
             readings.blnDamaged |= e.Number() == lngRegResultBase + 1009;
+        } catch (const std::bad_alloc&) {
+            // Qt's reader of a serialised value ("@Variant(...)") allocates the size the value
+            // states; when that fails the program reports the error like any other.
         }
         readings.values.append(value);
     }
