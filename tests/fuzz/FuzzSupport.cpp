@@ -4,12 +4,14 @@
 #include "modErrorHandling.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 // In memory when the system offers it: every save of the store and the calendar syncs its file.
