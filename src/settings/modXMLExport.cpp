@@ -324,7 +324,9 @@ QByteArray fncRecordsetToXml(cRecordset& rs, const QStringList& colMasked)
     for (int i = 0; i < fields.size(); ++i) {
         const cField& field = fields.at(i);
         const bool alias = !fncIsXmlName(field.Name);
-        const QString attrName = alias ? QStringLiteral("c%1").arg(i) : field.Name;
+        QString attrName = alias ? QStringLiteral("c%1").arg(i) : field.Name;
+        while (alias && rs.HasField(attrName)) // a column may have that name itself
+            attrName += QLatin1Char('_');
         attrNames.emplace_back(attrName);
         w.subStart(2, "s:AttributeType");
         w.subAttr("name", attrName);

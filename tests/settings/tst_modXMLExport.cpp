@@ -230,16 +230,21 @@ TEST_F(RowsetXml, ReadsWhatOtherWritersOfTheFormatProduce)
     EXPECT_EQ(rs->Value(5).toString(), QStringLiteral("kept"));
 }
 
-TEST_F(RowsetXml, EmptyRowsetRoundTrips)
+TEST_F(RowsetXml, EmptyRowsetRoundTripsWithColumnsNamedLikeAliases)
 {
+    // A name that is no XML name is written under an alias ("c1" here) that must not be the
+    // name of another column.
     auto rs = std::make_shared<cRecordset>();
-    rs->AppendField(QStringLiteral("strName"), eFieldType::Text, 255);
+    rs->AppendField(QStringLiteral("c1"), eFieldType::Text, 255);
+    rs->AppendField(QStringLiteral("+Done"), eFieldType::Text, 255);
     const QByteArray bytes = fncRecordsetToXml(*rs);
     EXPECT_TRUE(bytes.contains("<rs:data>\n</rs:data>\n"));
     RecordsetPtr back = fncRecordsetFromXMLText(bytes);
     ASSERT_TRUE(back);
     EXPECT_EQ(back->RecordCount(), 0);
     EXPECT_TRUE(back->Eof());
+    ASSERT_EQ(back->FieldCount(), 2);
+    EXPECT_EQ(back->Field(1).Name, QStringLiteral("+Done"));
 }
 
 struct HostileCase
