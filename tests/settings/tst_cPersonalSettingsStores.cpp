@@ -32,8 +32,8 @@ protected:
         return item;
     }
 
-    static void setUserProperty(
-        const cOlAppointmentItemPtr& item, const char* name, int type, const QVariant& value)
+    static void setUserProperty(const cOlAppointmentItemPtr& item, const char* name, int type,
+        const QVariant& value)
     {
         item->UserProperties().Add(QString::fromLatin1(name), type)->setValue(value);
         item->Save();
@@ -53,14 +53,12 @@ protected:
     {
         cPersonalSettings s;
         s.ReportChoice = 3;
-        s.ReportValue
-            = QStringLiteral("Provider=PostgreSQL;Data Source=db:5432;Initial Catalog=hv");
+        s.ReportValue = QStringLiteral("Provider=PostgreSQL;Data Source=db:5432;Initial Catalog=hv");
         s.PersonalRate = cCurrency::fromTenThousandths(1'234'567'500); // 123456.75: beyond 16 bits
         s.FilterEvents = false;
         s.FilterPrivate = false;
         s.FilterRecurring = false;
-        s.subPopulateMetadataList(
-            QStringLiteral("Kunde:Ölwerk;Beta, Inc;\r\nTask:\r\nArea:North;\r\n"));
+        s.subPopulateMetadataList(QStringLiteral("Kunde:Ölwerk;Beta, Inc;\r\nTask:\r\nArea:North;\r\n"));
         s.Convert24 = true;
         s.Convert24Hours = QVariant(qint16(7));
         s.RemoveLunch = true;
@@ -91,9 +89,8 @@ TEST_F(PersonalStoresTest, EveryFieldRoundTripsThroughTheStore)
     cPersonalSettings b;
     EXPECT_TRUE(b.GetValuesFromSettings());
     expectSameHead(b, a);
-    EXPECT_EQ(lists(b),
-        (QStringList { QStringLiteral("Kunde=Ölwerk|Beta, Inc"), QStringLiteral("Task="),
-            QStringLiteral("Area=North") }));
+    EXPECT_EQ(lists(b), (QStringList { QStringLiteral("Kunde=Ölwerk|Beta, Inc"),
+                            QStringLiteral("Task="), QStringLiteral("Area=North") }));
     EXPECT_TRUE(b.Convert24 && b.RemoveLunch && b.CreateLocalCube && b.StartGrid && b.WriteSubject);
     EXPECT_EQ(b.Convert24Hours.toString(), QStringLiteral("7"));
     EXPECT_EQ(b.RemoveLunchHours.toString(), QStringLiteral("0.5"));
@@ -105,8 +102,7 @@ TEST_F(PersonalStoresTest, EveryFieldRoundTripsThroughTheStore)
     // The store holds the texts the add-in reads.
     EXPECT_EQ(storeValue("PersonalRate"), QStringLiteral("123456.75"));
     EXPECT_EQ(storeValue("FilterEvents"), QStringLiteral("False"));
-    EXPECT_EQ(storeValue("MetadataList"),
-        QStringLiteral("Kunde:Ölwerk;Beta, Inc;\r\nTask:\r\nArea:North;\r\n"));
+    EXPECT_EQ(storeValue("MetadataList"), QStringLiteral("Kunde:Ölwerk;Beta, Inc;\r\nTask:\r\nArea:North;\r\n"));
     EXPECT_EQ(storeValue("WriteSubject"), QStringLiteral("True"));
 
     // Saving what was read writes the same values again.
@@ -151,8 +147,7 @@ TEST_F(PersonalStoresTest, OnlyTheChoiceStoredGivesTheReadDefaults)
 
 TEST_F(PersonalStoresTest, StoreWinsOverTheAppointment)
 {
-    addSettingsAppointment(
-        QStringLiteral("3\r\nfrom appointment\r\n1\r\nTrue\r\nTrue\r\nTrue\r\n"));
+    addSettingsAppointment(QStringLiteral("3\r\nfrom appointment\r\n1\r\nTrue\r\nTrue\r\nTrue\r\n"));
     subWriteRegistryValue(section, QStringLiteral("ReportChoice"), QStringLiteral("3"));
     subWriteRegistryValue(section, QStringLiteral("ReportValue"), QStringLiteral("from store"));
     cPersonalSettings s;
@@ -247,8 +242,7 @@ TEST_F(PersonalStoresTest, EmptyStoreReadsTheAppointment)
     expectSameHead(b, a);
     EXPECT_EQ(lists(b), lists(a));
     // The options come from typed user properties that nothing wrote: their defaults.
-    EXPECT_FALSE(
-        b.Convert24 || b.RemoveLunch || b.CreateLocalCube || b.StartGrid || b.WriteSubject);
+    EXPECT_FALSE(b.Convert24 || b.RemoveLunch || b.CreateLocalCube || b.StartGrid || b.WriteSubject);
     EXPECT_EQ(b.Convert24Hours.toInt(), 0);
     EXPECT_EQ(b.RemoveLunchHours.toInt(), 0);
 }
@@ -353,8 +347,9 @@ TEST_P(AppointmentAcceptanceTest, DatabaseFolderMustFitTheInstalledProgram)
     if (c.program == Program::Multi)
         hvtest::writeFile(programFolder + QStringLiteral("/HVPersonalSettings"), {});
     QDir().mkpath(hvtest::homeDir() + QStringLiteral("/Documents/OLAP Cubes"));
-    QString folder
-        = c.stored == Stored::Default ? dataFolder() : hvtest::newTempDir(QStringLiteral("shared"));
+    QString folder = c.stored == Stored::Default
+        ? dataFolder()
+        : hvtest::newTempDir(QStringLiteral("shared"));
     if (c.fileExists)
         hvtest::writeFile(folder + QStringLiteral("/Hourvane3.mdb"), {});
     if (c.trailingSlash)
@@ -380,21 +375,15 @@ TEST_P(AppointmentAcceptanceTest, DatabaseFolderMustFitTheInstalledProgram)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AppointmentAcceptanceTest,
-    testing::Values(AcceptCase { "single_default_existing", Program::Single, Stored::Default, true,
-                        true, true },
-        AcceptCase { "single_default_existing_no_slash", Program::Single, Stored::Default, true,
-            false, true },
-        AcceptCase {
-            "single_default_missing", Program::Single, Stored::Default, false, true, false },
-        AcceptCase {
-            "single_elsewhere_existing", Program::Single, Stored::Elsewhere, true, true, false },
-        AcceptCase {
-            "multi_elsewhere_existing", Program::Multi, Stored::Elsewhere, true, true, true },
-        AcceptCase {
-            "multi_elsewhere_missing", Program::Multi, Stored::Elsewhere, false, true, false },
+    testing::Values(
+        AcceptCase { "single_default_existing", Program::Single, Stored::Default, true, true, true },
+        AcceptCase { "single_default_existing_no_slash", Program::Single, Stored::Default, true, false, true },
+        AcceptCase { "single_default_missing", Program::Single, Stored::Default, false, true, false },
+        AcceptCase { "single_elsewhere_existing", Program::Single, Stored::Elsewhere, true, true, false },
+        AcceptCase { "multi_elsewhere_existing", Program::Multi, Stored::Elsewhere, true, true, true },
+        AcceptCase { "multi_elsewhere_missing", Program::Multi, Stored::Elsewhere, false, true, false },
         AcceptCase { "multi_default_existing", Program::Multi, Stored::Default, true, true, false },
-        AcceptCase {
-            "none_elsewhere_existing", Program::None, Stored::Elsewhere, true, true, false }),
+        AcceptCase { "none_elsewhere_existing", Program::None, Stored::Elsewhere, true, true, false }),
     [](const testing::TestParamInfo<AcceptCase>& info) { return std::string(info.param.label); });
 
 } // namespace

@@ -1,9 +1,11 @@
 #include "TestSupport.h"
+
 #include "cRecordset.h"
 #include "cSimpleList.h"
 
 #include <QComboBox>
 #include <QListWidget>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -39,8 +41,7 @@ TEST(cSimpleList, TextRoundTripDropsBlankLinesAndDuplicates)
 
 TEST(cSimpleList, FromRSSkipsNullsAndToRSAppendsOnlyMissingItems)
 {
-    auto rs = nameRows(
-        { QStringLiteral("One"), QVariant(), QStringLiteral("one"), QStringLiteral("Two") });
+    auto rs = nameRows({ QStringLiteral("One"), QVariant(), QStringLiteral("one"), QStringLiteral("Two") });
     cSimpleList list;
     list.FromRS(*rs);
     EXPECT_TRUE(rs->Eof());

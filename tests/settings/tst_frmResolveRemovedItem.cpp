@@ -1,7 +1,8 @@
+#include "tst_cGlobalSettingsSupport.h"
+
 #include "cGlobalSettings.h"
 #include "cPersonalSettings.h"
 #include "frmResolveRemovedItem.h"
-#include "tst_cGlobalSettingsSupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -10,7 +11,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+
 #include <functional>
+
 #include <gtest/gtest.h>
 
 using namespace hvglobaltest;
@@ -48,8 +51,8 @@ TEST_F(ResolveRemovedItemDialog, HasTheNamedControlsAndTexts)
     frmResolveRemovedItem& frm = frmResolveRemovedItem::Instance();
     EXPECT_EQ(&frm, &frmResolveRemovedItem::Instance());
     EXPECT_EQ(frm.windowTitle(), QStringLiteral("Hourvane for Outlook 3"));
-    for (const char* name : { "cmbMoveChoice", "cmdCancel", "optRemoveReports", "optMoveReportsTo",
-             "cmdOK", "lblValueToBeResolved", "lblConflict" })
+    for (const char* name : { "cmbMoveChoice", "cmdCancel", "optRemoveReports", "optMoveReportsTo", "cmdOK",
+             "lblValueToBeResolved", "lblConflict" })
         EXPECT_NE(frm.findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
     EXPECT_EQ(frm.optRemoveReports()->text(), QStringLiteral("Remove time reports"));
     EXPECT_EQ(frm.optMoveReportsTo()->text(), QStringLiteral("Move time reports to:"));
@@ -75,8 +78,7 @@ TEST_F(ResolveRemovedItemDialog, MoveNeedsAChosenValueAndReportsIt)
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(result, cRemovedItemResolver::intMoveReports);
     EXPECT_EQ(choice, QStringLiteral("Gamma"));
-    EXPECT_EQ(
-        frmResolveRemovedItem::Instance().lblValueToBeResolved()->text(), QStringLiteral("Beta"));
+    EXPECT_EQ(frmResolveRemovedItem::Instance().lblValueToBeResolved()->text(), QStringLiteral("Beta"));
     EXPECT_EQ(frmResolveRemovedItem::Instance().lblConflict()->text(), QStringLiteral("conflict"));
     EXPECT_FALSE(frmResolveRemovedItem::Instance().isVisible());
 }
@@ -112,12 +114,10 @@ TEST_F(ResolveRemovedItemDialog, SaveMovesReportsAsChosenInTheDialog)
     cTestDatabase db(eEngine::SQLite);
     cPersonalSettings::subSetProgramFolder(hvtest::newTempDir(QStringLiteral("program")));
     for (const char* name : { "Acme", "Beta" })
-        db.fncExec(QStringLiteral("insert into tblMeta1 (strName, blnEnabled) values (?, ?)"),
-            { QLatin1String(name), true });
+        db.fncExec(QStringLiteral("insert into tblMeta1 (strName, blnEnabled) values (?, ?)"), { QLatin1String(name), true });
     db.fncExec(QStringLiteral("insert into tblReports (strSubject, intMeta1ID) values ('r', ?)"),
         { db.fncId(1, QStringLiteral("Beta")) });
-    db.fncExec(QStringLiteral("insert into tblSettings (intCostCarrier, intReportTo, "
-                              "strReportToValue) values (1, ?, ?)"),
+    db.fncExec(QStringLiteral("insert into tblSettings (intCostCarrier, intReportTo, strReportToValue) values (1, ?, ?)"),
         { db.ReportTo(), db.ReportToValue() });
     cGlobalSettings gs;
     ASSERT_TRUE(gs.ReadGlobalSettings(2, db.Folder()));
