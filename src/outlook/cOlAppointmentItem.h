@@ -1,10 +1,10 @@
 #pragma once
 
+#include "cHVError.h"
 #include "cOlUserProperties.h"
 
 #include <QDate>
 #include <QString>
-
 #include <memory>
 
 // One item of a calendar folder: one iCalendar file of the folder. Its main component is the
@@ -53,5 +53,9 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
+
+// Failures of Save a user can act on.
+inline constexpr qint32 lngItemDamaged = lngObjectError + 23;
+inline constexpr qint32 lngItemChanged = lngObjectError + 26;
 
 using cOlAppointmentItemPtr = std::shared_ptr<cOlAppointmentItem>;
