@@ -1,6 +1,7 @@
+#include "modErrorHandling.h"
 #include "tst_cPersonalSettingsSupport.h"
 
-#include "modErrorHandling.h"
+#include <limits>
 
 using namespace hvpersonaltest;
 
@@ -29,7 +30,8 @@ TEST_F(PersonalSettingsTest, ConstructionDefaultsToTheProgramFolder)
     EXPECT_TRUE(s.MetaDataLists.isEmpty());
     EXPECT_EQ(s.PersonalRate, cCurrency());
     EXPECT_TRUE(s.FilterPrivate && s.FilterRecurring && s.FilterEvents);
-    EXPECT_FALSE(s.Convert24 || s.RemoveLunch || s.CreateLocalCube || s.StartGrid || s.WriteSubject);
+    EXPECT_FALSE(
+        s.Convert24 || s.RemoveLunch || s.CreateLocalCube || s.StartGrid || s.WriteSubject);
     EXPECT_EQ(s.Convert24Hours, QVariant(qint16(8)));
     EXPECT_EQ(s.RemoveLunchHours, QVariant(0.75));
     EXPECT_TRUE(s.DateLastReport.isNull());
@@ -39,13 +41,15 @@ TEST_F(PersonalSettingsTest, ConstructionDefaultsToTheProgramFolder)
 TEST_F(PersonalSettingsTest, ReportPathFileRedirectsTheFolder)
 {
     const QString reports = hvtest::newTempDir(QStringLiteral("reports"));
-    hvtest::writeFile(dataFolder() + QStringLiteral("/ReportPath.txt"), (reports + QStringLiteral("/\r\n")).toUtf8());
+    hvtest::writeFile(dataFolder() + QStringLiteral("/ReportPath.txt"),
+        (reports + QStringLiteral("/\r\n")).toUtf8());
     cPersonalSettings s;
     EXPECT_EQ(s.fncReadReportPath(), reports + QLatin1Char('/'));
     EXPECT_EQ(s.ReportChoice, 2);
     EXPECT_EQ(s.ReportValue, reports + QLatin1Char('/'));
     // A Unix line end is not part of the path.
-    hvtest::writeFile(dataFolder() + QStringLiteral("/ReportPath.txt"), QByteArrayLiteral("/srv/hv reports\n"));
+    hvtest::writeFile(
+        dataFolder() + QStringLiteral("/ReportPath.txt"), QByteArrayLiteral("/srv/hv reports\n"));
     EXPECT_EQ(s.fncReadReportPath(), QStringLiteral("/srv/hv reports"));
 }
 
@@ -82,7 +86,8 @@ TEST_F(PersonalSettingsTest, BodyHasTheDocumentedLines)
     task.Caption = QStringLiteral("Task");
     s.MetaDataLists = { customer, unnamed, task };
     EXPECT_EQ(s.fncBuildBody(),
-        QStringLiteral("2\r\n/data/\r\n350\r\nTrue\r\nTrue\r\nFalse\r\nCustomer:Acme;Beta;\r\nTask:\r\n"));
+        QStringLiteral(
+            "2\r\n/data/\r\n350\r\nTrue\r\nTrue\r\nFalse\r\nCustomer:Acme;Beta;\r\nTask:\r\n"));
     EXPECT_EQ(s.fncMetadataList(), QStringLiteral("Customer:Acme;Beta;\r\nTask:\r\n"));
 }
 
@@ -95,7 +100,8 @@ TEST_F(PersonalSettingsTest, JoinDicAppendsTheSeparatorToEveryElement)
     auto dic = fncCreateDic<int>();
     dic.Add(QStringLiteral("Zed"), 1);
     dic.Add(QStringLiteral("alpha"), 2);
-    EXPECT_EQ(cPersonalSettings::fncJoinDic(dic, QStringLiteral(";")), QStringLiteral("Zed;alpha;"));
+    EXPECT_EQ(
+        cPersonalSettings::fncJoinDic(dic, QStringLiteral(";")), QStringLiteral("Zed;alpha;"));
 }
 
 TEST_F(PersonalSettingsTest, BodyRoundTripsThroughFromString)
@@ -116,7 +122,8 @@ TEST_F(PersonalSettingsTest, BodyRoundTripsThroughFromString)
     EXPECT_FALSE(b.FilterEvents);
     EXPECT_TRUE(b.FilterPrivate);
     EXPECT_FALSE(b.FilterRecurring);
-    EXPECT_EQ(lists(b), (QStringList { QStringLiteral("Kunde=Ölwerk|Beta"), QStringLiteral("Aufgabe=") }));
+    EXPECT_EQ(lists(b),
+        (QStringList { QStringLiteral("Kunde=Ölwerk|Beta"), QStringLiteral("Aufgabe=") }));
     EXPECT_EQ(b.fncBuildBody(), a.fncBuildBody());
 }
 
@@ -125,7 +132,8 @@ TEST_F(PersonalSettingsTest, FromStringWithNonNumericFirstLineKeepsTheDestinatio
     cPersonalSettings s;
     s.ReportChoice = 3;
     s.ReportValue = QStringLiteral("kept");
-    s.FromString(QStringLiteral("two\r\nignored\r\n42\r\nFalse\r\n0\r\nfalse\r\nCustomer:Acme;\r\n"));
+    s.FromString(
+        QStringLiteral("two\r\nignored\r\n42\r\nFalse\r\n0\r\nfalse\r\nCustomer:Acme;\r\n"));
     EXPECT_EQ(s.ReportChoice, 3);
     EXPECT_EQ(s.ReportValue, QStringLiteral("kept"));
     EXPECT_EQ(s.PersonalRate, cCurrency::fromTenThousandths(420'000));
@@ -144,7 +152,8 @@ TEST_F(PersonalSettingsTest, FromStringListLineShapes)
             QStringLiteral("NoColon="), QStringLiteral("Area=a:b|c"),
             QStringLiteral("Notes=last element") }));
     EXPECT_EQ(s.fncMetadataList(),
-        QStringLiteral("Customer:Acme;Beta;\r\nTask:\r\nNoColon:\r\nArea:a:b;c;\r\nNotes:last element;\r\n"));
+        QStringLiteral(
+            "Customer:Acme;Beta;\r\nTask:\r\nNoColon:\r\nArea:a:b;c;\r\nNotes:last element;\r\n"));
     // Without a final CR LF the last line is not a list.
     s.FromString(QStringLiteral("2\r\n/d/\r\n0\r\nTrue\r\nTrue\r\nTrue\r\nCustomer:Acme;"));
     EXPECT_TRUE(s.MetaDataLists.isEmpty());
@@ -169,9 +178,18 @@ TEST_P(BodyRateTest, RateLineIsReadAsAnAmount)
     QLocale::setDefault(QLocale(c.language, c.territory));
     cPersonalSettings s;
     s.PersonalRate = cCurrency::fromTenThousandths(77);
+    // A line that is no amount is named in a message; an empty one is no value at all.
+    const bool blnNamed = !c.expectedUnits && *c.line;
+    if (blnNamed)
+        cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
     s.FromString(QStringLiteral("2\r\n/d/\r\n") + QString::fromUtf8(c.line)
         + QStringLiteral("\r\nTrue\r\nTrue\r\nTrue\r\n"));
     EXPECT_EQ(s.PersonalRate.tenThousandths(), c.expectedUnits.value_or(77)) << c.label;
+    ASSERT_EQ(cMessageBox::history().size(), blnNamed ? 1 : 0);
+    if (blnNamed) {
+        EXPECT_TRUE(cMessageBox::history().at(0).strText.contains(
+            QLatin1Char('"') + QString::fromUtf8(c.line) + QLatin1Char('"')));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, BodyRateTest,
@@ -181,7 +199,16 @@ INSTANTIATE_TEST_SUITE_P(Cases, BodyRateTest,
         RateCase { "negative", QLocale::English, QLocale::UnitedStates, "-3.25", -32'500 },
         RateCase { "comma_locale", QLocale::German, QLocale::Germany, "12,5", 125'000 },
         RateCase { "point_in_comma_locale", QLocale::German, QLocale::Germany, "12.5", 125'000 },
-        RateCase { "grouped_is_not_a_number", QLocale::German, QLocale::Germany, "1.234,5", std::nullopt },
+        RateCase {
+            "comma_in_point_locale", QLocale::English, QLocale::UnitedStates, "12,5", 125'000 },
+        RateCase { "largest_amount", QLocale::English, QLocale::UnitedStates,
+            "922337203685477.5807", std::numeric_limits<qint64>::max() },
+        RateCase { "beyond_the_largest", QLocale::English, QLocale::UnitedStates,
+            "922337203685477.5808", std::nullopt },
+        RateCase { "beyond_the_smallest", QLocale::German, QLocale::Germany,
+            "-922337203685477,5809", std::nullopt },
+        RateCase {
+            "grouped_is_not_a_number", QLocale::German, QLocale::Germany, "1.234,5", std::nullopt },
         RateCase { "text", QLocale::English, QLocale::UnitedStates, "abc", std::nullopt },
         RateCase { "empty", QLocale::English, QLocale::UnitedStates, "", std::nullopt }),
     [](const testing::TestParamInfo<RateCase>& info) { return std::string(info.param.label); });
@@ -204,7 +231,9 @@ TEST_F(PersonalSettingsTest, DamagedBodyIsReportedAndChangesNothing)
     s.subPopulateMetadataList(QStringLiteral("Customer:Acme;\r\n"));
     const QString before = s.fncBuildBody();
     expectReportedError(
-        [&] { s.FromString(QStringLiteral("2\r\nv\r\n5\r\nTrue\r\nmaybe\r\nTrue\r\nTask:X;\r\n")); },
+        [&] {
+            s.FromString(QStringLiteral("2\r\nv\r\n5\r\nTrue\r\nmaybe\r\nTrue\r\nTask:X;\r\n"));
+        },
         "cPersonalSettings.FromString");
     EXPECT_EQ(s.fncBuildBody(), before);
     cMessageBox::clearHistory();
@@ -228,15 +257,14 @@ TEST_F(PersonalSettingsTest, PopulateNeedsALineBreak)
     EXPECT_TRUE(s.MetaDataLists.isEmpty());
 }
 
-TEST_F(PersonalSettingsTest, RateTextFollowsTheLocale)
+TEST_F(PersonalSettingsTest, WindowRateFollowsTheLocaleTheBodyNot)
 {
-    const cCurrency rate = cCurrency::fromTenThousandths(12'345'000); // 1234.5
-    EXPECT_EQ(cPersonalSettings::fncRateToText(rate), QStringLiteral("1234.5"));
+    cPersonalSettings s;
+    s.PersonalRate = cCurrency::fromTenThousandths(12'345'000); // 1234.5
+    EXPECT_EQ(cPersonalSettings::fncRateToText(s.PersonalRate), QStringLiteral("1234.5"));
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_EQ(cPersonalSettings::fncRateToText(rate), QStringLiteral("1234,5"));
-    EXPECT_EQ(cPersonalSettings::fncTextToRate(QStringLiteral("1234,5")), rate);
-    EXPECT_EQ(cPersonalSettings::fncTextToRate(QStringLiteral("1234.5")), rate);
-    EXPECT_FALSE(cPersonalSettings::fncTextToRate(QStringLiteral("12a")).has_value());
+    EXPECT_EQ(cPersonalSettings::fncRateToText(s.PersonalRate), QStringLiteral("1234,5"));
+    EXPECT_EQ(s.fncBuildBody().section(QStringLiteral("\r\n"), 2, 2), QStringLiteral("1234.5"));
 }
 
 } // namespace

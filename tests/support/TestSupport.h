@@ -5,7 +5,7 @@
 
 #include <QString>
 #include <QUrl>
-
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace hvtest {
@@ -24,9 +24,14 @@ void setMailOpenerFails(bool fails);
 QByteArray readFile(const QString& strPath);
 void writeFile(const QString& strPath, const QByteArray& bytes);
 
+// Runs f in a forked child as an unprivileged user (nobody, when the tests run as root: root
+// ignores file permissions) and returns the child's exit status: 0 when f returned, 1 when it
+// threw. The child first gives the temporary HOME to that user. f reports by the files it
+// leaves, since the child's test results are not the parent's.
+int fncRunUnprivileged(const std::function<void()>& f);
+
 // Runs f and returns true when it ended the program through subEndProgram.
-template <typename F>
-bool endsProgram(F&& f, int* exitCode = nullptr)
+template <typename F> bool endsProgram(F&& f, int* exitCode = nullptr)
 {
     try {
         f();
