@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QUrlQuery>
+
 #include <sys/utsname.h>
 
 namespace {
@@ -46,10 +47,7 @@ bool fncFileLoggingOn()
     return s.intFileLogging == 1;
 }
 
-void subSetFileLogging(bool blnOn)
-{
-    state().intFileLogging = blnOn ? 1 : 0;
-}
+void subSetFileLogging(bool blnOn) { state().intFileLogging = blnOn ? 1 : 0; }
 
 void subLog(const QString& strText)
 {
@@ -58,10 +56,7 @@ void subLog(const QString& strText)
         subWriteLogFile(strText);
 }
 
-QString fncGetLastStep()
-{
-    return state().strLastStep;
-}
+QString fncGetLastStep() { return state().strLastStep; }
 
 QString fncLogFilePath()
 {
@@ -108,8 +103,7 @@ QString fncMaskPasswords(const QString& strText)
 {
     // Password=secret; PWD={se;cr}}et}; Pwd = "x;y"  -> the value becomes ****
     static const QRegularExpression re(
-        QStringLiteral(
-            R"(((?:Password|PWD)\s*=\s*)(\{(?:[^}]|\}\})*\}?|"[^"]*"?|'[^']*'?|[^;\r\n]*))"),
+        QStringLiteral(R"(((?:Password|PWD)\s*=\s*)(\{(?:[^}]|\}\})*\}?|"[^"]*"?|'[^']*'?|[^;\r\n]*))"),
         QRegularExpression::CaseInsensitiveOption);
     QString masked = strText;
     masked.replace(re, QStringLiteral("\\1****"));
@@ -137,16 +131,10 @@ QString fncGetWindowsVersion()
 
 QString fncProgramVersion()
 {
-    return QStringLiteral("%1.%2.%3")
-        .arg(HV_VERSION_MAJOR)
-        .arg(HV_VERSION_MINOR)
-        .arg(HV_VERSION_PATCH);
+    return QStringLiteral("%1.%2.%3").arg(HV_VERSION_MAJOR).arg(HV_VERSION_MINOR).arg(HV_VERSION_PATCH);
 }
 
-QString fncReportText()
-{
-    return state().strReport;
-}
+QString fncReportText() { return state().strReport; }
 
 void subSetOutlookVersionProvider(std::function<QString()> provider)
 {
@@ -177,15 +165,15 @@ void subHandleError(
         s.strReport = fncPhrase("LNGERRTHISERROR") + QStringLiteral(" :") + strCrLf
             + fncMaskPasswords(fncGetLastStep()) + strCrLf + strCrLf
             + fncPhrase("LNGERRSYSTEMERROR") + QStringLiteral(" :") + strCrLf
-            + fncMaskPasswords(strDescription) + strCrLf + QLatin1Char('#')
-            + QString::number(lngNumber) + strCrLf + strCrLf + fncPhrase("LNGSUBROUTINE")
-            + QStringLiteral(" : ") + strProcName + QLatin1Char(' ') + strCrLf
-            + fncPhrase("LNGERRLINE") + QStringLiteral(": ") + QString::number(intLine);
+            + fncMaskPasswords(strDescription) + strCrLf
+            + QLatin1Char('#') + QString::number(lngNumber) + strCrLf + strCrLf
+            + fncPhrase("LNGSUBROUTINE") + QStringLiteral(" : ") + strProcName + QLatin1Char(' ')
+            + strCrLf + fncPhrase("LNGERRLINE") + QStringLiteral(": ") + QString::number(intLine);
         const QString message = heading + s.strReport + strCrLf + strCrLf
             + fncPhrase("LNGERRSENDREPORT") + QLatin1Char('?');
         s.blnReportShown = true;
-        const auto answer = cMessageBox::Show(
-            message, cMessageBox::Buttons::YesNo, cMessageBox::Icon::None, strProgramTitle);
+        const auto answer = cMessageBox::Show(message, cMessageBox::Buttons::YesNo,
+            cMessageBox::Icon::None, strProgramTitle);
         if (answer == cMessageBox::Answer::Yes) {
             QString version;
             try {
@@ -229,10 +217,10 @@ void subSendErrorMail()
             + QStringLiteral(")");
         QUrl url(QStringLiteral("mailto:") + strSupportAddress);
         QUrlQuery query;
-        query.addQueryItem(
-            QStringLiteral("subject"), QString::fromLatin1(QUrl::toPercentEncoding(subject)));
-        query.addQueryItem(
-            QStringLiteral("body"), QString::fromLatin1(QUrl::toPercentEncoding(s.strReport)));
+        query.addQueryItem(QStringLiteral("subject"),
+            QString::fromLatin1(QUrl::toPercentEncoding(subject)));
+        query.addQueryItem(QStringLiteral("body"),
+            QString::fromLatin1(QUrl::toPercentEncoding(s.strReport)));
         url.setQuery(query.query(QUrl::FullyEncoded), QUrl::StrictMode);
         ok = s.mailOpener ? s.mailOpener(url) : QDesktopServices::openUrl(url);
     } catch (const cProgramEnded&) {

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+
 #include <optional>
 
 // The one record of the user's personal settings. It lives in two stores: the per-user

@@ -1,5 +1,6 @@
 #include "OutlookTestSupport.h"
 #include "TestSupport.h"
+
 #include "cMessageBox.h"
 #include "modOutlookCode.h"
 #include "modPhrases.h"
@@ -113,16 +114,14 @@ TEST_F(Session, LongPropertyEdges)
     EXPECT_EQ(fncGetLongProperty(nullptr, QStringLiteral("Settings")), QString());
     const auto item = newSettingsAppointment();
     EXPECT_EQ(fncGetLongProperty(item, QStringLiteral("Settings")), QString());
-    const QString text = QString(999, QLatin1Char('a')) + QString::fromUtf8("\xF0\x9F\x98\x80 ok")
-        + awkwardText(4200);
+    const QString text = QString(999, QLatin1Char('a')) + QString::fromUtf8("\xF0\x9F\x98\x80 ok") + awkwardText(4200);
     subFixLongProperty(item, text, QStringLiteral("Settings"));
     item->Save();
     auto back = settingsFromFreshSession();
     EXPECT_EQ(fncGetLongProperty(back, QStringLiteral("Settings")), text);
     subFixLongProperty(back, QStringLiteral("short"), QStringLiteral("Settings"));
     back->Save();
-    EXPECT_EQ(fncGetLongProperty(settingsFromFreshSession(), QStringLiteral("Settings")),
-        QStringLiteral("short"));
+    EXPECT_EQ(fncGetLongProperty(settingsFromFreshSession(), QStringLiteral("Settings")), QStringLiteral("short"));
 }
 
 TEST_F(Session, FailedPieceIsReportedOnceUnlessSilentAndTheRestIsStillWritten)
@@ -189,8 +188,7 @@ INSTANTIATE_TEST_SUITE_P(Rules, TypedValue,
         ValueCase { "MissingIntegerNumericDefault", 0, {}, vbInteger, QStringLiteral("8"), 8 },
         ValueCase { "MissingIntegerRoundsDefault", 0, {}, vbInteger, 2.5, 2 },
         ValueCase { "MissingIntegerTextDefault", 0, {}, vbInteger, QStringLiteral("x"), 0 },
-        ValueCase {
-            "MissingTextDefault", 0, {}, vbString, QStringLiteral("d"), QStringLiteral("d") },
+        ValueCase { "MissingTextDefault", 0, {}, vbString, QStringLiteral("d"), QStringLiteral("d") },
         ValueCase { "MissingBooleanEmptyDefault", 0, {}, vbBoolean, vEmpty, false },
         ValueCase { "MissingBooleanNumericDefault", 0, {}, vbBoolean, -1, true },
         ValueCase { "MissingDate", 0, {}, vbDate, vEmpty, QVariant() },
@@ -198,8 +196,7 @@ INSTANTIATE_TEST_SUITE_P(Rules, TypedValue,
         ValueCase { "IntegerFromNumber", olNumber, 12, vbInteger, vEmpty, 12 },
         ValueCase { "IntegerHalfToEven", olNumber, 7.5, vbInteger, vEmpty, 8 },
         ValueCase { "IntegerHalfToEvenDown", olNumber, 6.5, vbInteger, vEmpty, 6 },
-        ValueCase {
-            "IntegerFromNumericText", olText, QStringLiteral(" 42 "), vbInteger, vEmpty, 42 },
+        ValueCase { "IntegerFromNumericText", olText, QStringLiteral(" 42 "), vbInteger, vEmpty, 42 },
         ValueCase { "IntegerFromOtherText", olText, QStringLiteral("abc"), vbInteger, 5, 0 },
         ValueCase { "IntegerOutOfRange", olNumber, 40000, vbInteger, vEmpty, 0 },
         ValueCase { "IntegerFromYes", olYesNo, true, vbInteger, vEmpty, -1 },
@@ -211,8 +208,7 @@ INSTANTIATE_TEST_SUITE_P(Rules, TypedValue,
         ValueCase { "BooleanStored", olYesNo, true, vbBoolean, vEmpty, true },
         ValueCase { "BooleanFromText", olText, QStringLiteral("FALSE"), vbBoolean, vEmpty, false },
         ValueCase { "BooleanFromNumber", olNumber, 2, vbBoolean, vEmpty, true },
-        ValueCase {
-            "BooleanFromOtherText", olText, QStringLiteral("maybe"), vbBoolean, vEmpty, false },
+        ValueCase { "BooleanFromOtherText", olText, QStringLiteral("maybe"), vbBoolean, vEmpty, false },
         ValueCase { "DoubleKeepsTheFraction", olNumber, 7.5, vbDouble, vEmpty, 7.5 },
         ValueCase { "DoubleFromCommaText", olText, QStringLiteral("0,75"), vbDouble, vEmpty, 0.75 },
         ValueCase { "DoubleMissingTakesDefault", 0, {}, vbDouble, 0.25, 0.25 },
@@ -230,8 +226,7 @@ TEST_F(Session, SettingsOptionsReadTheirDefaultsWhenMissing)
             QVariant(false))
             << name;
     for (const char* name : { "intConvert24Hours", "intRemoveLunchHours" })
-        EXPECT_EQ(
-            fncGetOutlookValue(item, QString::fromLatin1(name), vbInteger, QString()).toInt(), 0)
+        EXPECT_EQ(fncGetOutlookValue(item, QString::fromLatin1(name), vbInteger, QString()).toInt(), 0)
             << name;
     EXPECT_EQ(fncGetOutlookValue(nullptr, QStringLiteral("blnConvert24"), vbBoolean, QString()),
         QVariant(false));
@@ -382,8 +377,7 @@ TEST_F(Session, OnlyAnAppointmentOfTheSubjectIsTheSettingsAppointment)
         "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTODO\r\nUID:t\r\n"
         "SUMMARY:Outlook Hourvane 3 Personal Settings\r\nEND:VTODO\r\nEND:VCALENDAR\r\n");
     const QString damaged = QDir(folder->Path()).filePath(QStringLiteral("0-damaged.ics"));
-    const QByteArray bytes
-        = "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nSUMMARY:Outlook Hourvane 3 Personal";
+    const QByteArray bytes = "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nSUMMARY:Outlook Hourvane 3 Personal";
     writeFile(damaged, bytes);
     EXPECT_EQ(fncGetSettingsAppointment(), nullptr);
     folder->AddAppointment(strSettingsSubject, dteSettingsDate);

@@ -27,10 +27,7 @@ int& counter()
 }
 } // namespace
 
-QString homeDir()
-{
-    return qEnvironmentVariable("HOME");
-}
+QString homeDir() { return qEnvironmentVariable("HOME"); }
 
 QString newTempDir(const QString& prefix)
 {
@@ -57,6 +54,9 @@ void writeFile(const QString& strPath, const QByteArray& bytes)
     file.write(bytes);
 }
 
+const QList<QUrl>& openedMailUrls() { return urls(); }
+void clearOpenedMailUrls() { urls().clear(); }
+void setMailOpenerFails(bool fails) { mailFails() = fails; }
 int fncRunUnprivileged(const std::function<void()>& f)
 {
     const pid_t pid = fork();
@@ -90,18 +90,6 @@ int fncRunUnprivileged(const std::function<void()>& f)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-const QList<QUrl>& openedMailUrls()
-{
-    return urls();
-}
-void clearOpenedMailUrls()
-{
-    urls().clear();
-}
-void setMailOpenerFails(bool fails)
-{
-    mailFails() = fails;
-}
 
 bool recordMailUrl(const QUrl& url)
 {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QUrl>
 #include <functional>
+
 #include <gtest/gtest.h>
 
 namespace hvtest {
@@ -31,7 +32,8 @@ void writeFile(const QString& strPath, const QByteArray& bytes);
 int fncRunUnprivileged(const std::function<void()>& f);
 
 // Runs f and returns true when it ended the program through subEndProgram.
-template <typename F> bool endsProgram(F&& f, int* exitCode = nullptr)
+template <typename F>
+bool endsProgram(F&& f, int* exitCode = nullptr)
 {
     try {
         f();
