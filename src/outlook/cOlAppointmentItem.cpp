@@ -4,6 +4,7 @@
 #include "modLocale.h"
 #include "olConstants.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -630,6 +631,14 @@ void cOlAppointmentItem::Save()
 QString cOlAppointmentItem::FilePath() const
 {
     return d->strPath;
+}
+
+QString cOlAppointmentItem::Fingerprint() const
+{
+    if (d->blnNew)
+        return QString();
+    return QString::fromLatin1(
+        QCryptographicHash::hash(d->loadedBytes, QCryptographicHash::Sha256).toHex());
 }
 
 QString cOlAppointmentItem::Uid() const

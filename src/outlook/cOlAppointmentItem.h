@@ -46,6 +46,9 @@ public:
     void Save();
 
     QString FilePath() const;
+    // A digest of the file as last read or written here: it differs once anything else
+    // (another machine's copy brought by a sync tool) has written the item since.
+    QString Fingerprint() const;
     // The iCalendar unique identifier of the item.
     QString Uid() const;
 

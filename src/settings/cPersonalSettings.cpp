@@ -346,6 +346,7 @@ void cPersonalSettings::SaveSettings()
                 [&] { objAppointment = fncNewSettingsAppointment(); });
         const QString strList = fncMetadataList();
         QString strCalendarProblem;
+        QString strStamp;
         if (objAppointment) {
             try {
                 objAppointment->setBody(strBody);
@@ -353,7 +354,9 @@ void cPersonalSettings::SaveSettings()
                 objAppointment->setCategories(strList.left(4000));
                 subWriteUserProperties(objAppointment);
                 objAppointment->Save();
+                strStamp = objAppointment->Fingerprint();
             } catch (const cHVError& e) {
+                strStamp = objAppointment->Fingerprint();
                 subLog(QStringLiteral("Settings appointment not saved: ") + e.Description());
                 strCalendarProblem = fncCalendarSaveProblem(e.Number());
             }
@@ -379,7 +382,8 @@ void cPersonalSettings::SaveSettings()
                 pair("WriteSubject", fncBoolText(WriteSubject)),
                 pair("PaneWidth", QString::number(PaneWidth)),
                 pair("PaneHeight", QString::number(PaneHeight)),
-                pair("PaneDockPos", QString::number(PaneDockPos)) });
+                pair("PaneDockPos", QString::number(PaneDockPos)),
+                pair("CalendarStamp", strStamp) });
 
         if (!strCalendarProblem.isEmpty())
             cMessageBox::Show(fncPhrase("LNGCALENDARCOPYNOTSAVED")
@@ -469,6 +473,11 @@ bool cPersonalSettings::GetValuesFromSettings()
         StartGrid = blnStartGrid;
         WriteSubject = blnWriteSubject;
         problems.Report();
+        // The calendar copy changed since this machine last wrote it (another machine saved
+        // and a sync tool brought its copy): what it carries is the newer settings.
+        const cOlAppointmentItemPtr objAppointment = fncGetSettingsAppointment();
+        if (objAppointment && objAppointment->Fingerprint() != read("CalendarStamp", QString()))
+            subReadExistingSettingAppointment2050();
         return true;
     } catch (...) {
         subHandleCurrentException(QStringLiteral("cPersonalSettings.GetValuesFromSettings"));

@@ -1,7 +1,9 @@
 #include "modPhrases.h"
 #include "tst_cPersonalSettingsSupport.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QThread>
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -225,6 +227,8 @@ TEST_F(PersonalStoresTest, CommaTextsOfEarlierCopiesReadUnderAPointLocale)
     EXPECT_EQ(fromCalendar.PersonalRate, cCurrency::fromTenThousandths(125'000));
     EXPECT_EQ(fromCalendar.RemoveLunchHours.toDouble(), 0.5);
 
+    QFile::remove(item->FilePath());
+
     subWriteRegistryValues(section,
         { { QStringLiteral("ReportChoice"), QStringLiteral("3") },
             { QStringLiteral("PersonalRate"), QStringLiteral("12,5") },
@@ -312,15 +316,28 @@ TEST_F(PersonalStoresTest, OnlyTheChoiceStoredGivesTheReadDefaults)
     EXPECT_EQ(lists(s), QStringList { QStringLiteral("Customer=Acme") });
 }
 
-TEST_F(PersonalStoresTest, StoreWinsOverTheAppointment)
+// The store is read first; the calendar copy wins once another copy wrote it after this
+// machine's last save (what a sync tool brings from another machine).
+TEST_F(PersonalStoresTest, StoreWinsUntilTheCalendarCopyChangesElsewhere)
 {
-    addSettingsAppointment(
-        QStringLiteral("3\r\nfrom appointment\r\n1\r\nTrue\r\nTrue\r\nTrue\r\n"));
-    subWriteRegistryValue(section, QStringLiteral("ReportChoice"), QStringLiteral("3"));
+    cPersonalSettings a = everyFieldChanged();
+    a.SaveSettings();
     subWriteRegistryValue(section, QStringLiteral("ReportValue"), QStringLiteral("from store"));
-    cPersonalSettings s;
-    s.GetValuesFromSettings();
-    EXPECT_EQ(s.ReportValue, QStringLiteral("from store"));
+    cPersonalSettings fromStore;
+    fromStore.GetValuesFromSettings();
+    EXPECT_EQ(fromStore.ReportValue, QStringLiteral("from store"));
+
+    const auto item = reloadSettingsAppointment();
+    ASSERT_TRUE(item);
+    subFixLongProperty(item, QStringLiteral("3\r\nfrom calendar\r\n1\r\nTrue\r\nTrue\r\nTrue\r\n"),
+        QStringLiteral("Settings"));
+    item->UserProperties().Find(QStringLiteral("blnStartGrid"))->setValue(false);
+    item->Save();
+    cPersonalSettings fromCalendar;
+    fromCalendar.GetValuesFromSettings();
+    EXPECT_EQ(fromCalendar.ReportValue, QStringLiteral("from calendar"));
+    EXPECT_FALSE(fromCalendar.StartGrid);
+    EXPECT_EQ(fromCalendar.RemoveLunchHours.toDouble(), 0.25);
 }
 
 TEST_F(PersonalStoresTest, DamagedStoreValueIsReportedAndChangesNothing)
@@ -644,5 +661,66 @@ INSTANTIATE_TEST_SUITE_P(Cases, AppointmentAcceptanceTest,
         AcceptCase {
             "none_elsewhere_existing", Program::None, Stored::Elsewhere, true, true, false }),
     [](const testing::TestParamInfo<AcceptCase>& info) { return std::string(info.param.label); });
+
+} // namespace
+
+namespace {
+
+class StoreKill : public PersonalSettingsFixture
+{
+};
+
+// A save killed at any moment leaves the store (what the next start reads first) all-old or
+// all-new: a child saves two value sets in turn and is killed at moments spread over two saves.
+TEST_F(StoreKill, SaveKilledAtAnyMomentLeavesOneWholeSet)
+{
+    cPersonalSettings first;
+    cPersonalSettings second;
+    second.ReportChoice = 3;
+    second.ReportValue = QStringLiteral("Provider=PostgreSQL;Data Source=db;Initial Catalog=hv");
+    second.PersonalRate = cCurrency::fromTenThousandths(987'654'321);
+    second.FilterEvents = second.FilterPrivate = second.FilterRecurring = false;
+    second.subPopulateMetadataList(QStringLiteral("Customer:Acme;Beta;\r\nTask:Design;\r\n"));
+    second.Convert24 = second.RemoveLunch = second.CreateLocalCube = second.StartGrid = true;
+    second.WriteSubject = true;
+    second.Convert24Hours = 7.5;
+    second.RemoveLunchHours = 0.25;
+    second.PaneWidth = 300;
+    const QString store = fncRegistryStorePath();
+    second.SaveSettings();
+    const QByteArray secondBytes = hvtest::readFile(store);
+    first.SaveSettings();
+    const QByteArray firstBytes = hvtest::readFile(store);
+    ASSERT_NE(firstBytes, secondBytes);
+
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < 10; ++i) {
+        second.SaveSettings();
+        first.SaveSettings();
+    }
+    const qint64 pairNs = timer.nsecsElapsed() / 10;
+
+    constexpr int kills = 60;
+    QStringList mixed;
+    for (int i = 0; i < kills; ++i) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            for (;;) {
+                second.SaveSettings();
+                first.SaveSettings();
+            }
+        }
+        QThread::usleep(static_cast<unsigned long>(pairNs * i / kills / 1000));
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        const QByteArray now = hvtest::readFile(store);
+        if (now != firstBytes && now != secondBytes)
+            mixed << QString::fromUtf8(now);
+    }
+    EXPECT_TRUE(mixed.isEmpty()) << mixed.size() << " of " << kills << " kills left a mix, e.g.:\n"
+                                 << mixed.value(0).toStdString();
+}
 
 } // namespace
