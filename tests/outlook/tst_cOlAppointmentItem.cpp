@@ -118,8 +118,7 @@ TEST_F(ItemStore, PropertyHeldTwiceReadsTheLastAndSavesOnceWithFreshStamps)
         << lines.join('\n').toStdString();
     const auto back = reread(item);
     ASSERT_TRUE(back->UserProperties().Find(QStringLiteral("intHours")));
-    EXPECT_DOUBLE_EQ(
-        back->UserProperties().Find(QStringLiteral("intHours"))->Value().toDouble(), 8.25);
+    EXPECT_DOUBLE_EQ(valueOf(back->UserProperties(), QStringLiteral("intHours")).toDouble(), 8.25);
     EXPECT_TRUE(back->UserProperties().Find(QStringLiteral("blnYes")));
     const QStringList stamps = lines.filter(QStringLiteral("DTSTAMP:"));
     const QStringList modified = lines.filter(QStringLiteral("LAST-MODIFIED:"));
@@ -139,7 +138,7 @@ TEST_F(ItemStore, AnotherLibicalProgramRewritingTheFile)
     item->Save();
     subRewriteWithLibical(item->FilePath());
     auto back = reread(item);
-    EXPECT_EQ(back->UserProperties().Find(QStringLiteral("Settings0"))->Value().toString(), strAwkward);
+    EXPECT_EQ(valueOf(back->UserProperties(), QStringLiteral("Settings0")).toString(), strAwkward);
     EXPECT_EQ(back->Categories(), QStringLiteral("a,b;\r\n"));
     EXPECT_EQ(back->Body(), QStringLiteral("ours\r\nwith CR LF"));
 
@@ -169,17 +168,17 @@ TEST_F(ItemStore, UserPropertiesKeepNameCaseTypeAndValue)
     const auto& got = back->UserProperties();
     ASSERT_EQ(got.Count(), 9);
     EXPECT_EQ(got.Item(1)->Name(), QStringLiteral("strText"));
-    EXPECT_EQ(got.Find(QStringLiteral("STRTEXT"))->Value().toString(), strAwkward);
-    EXPECT_EQ(got.Find(QStringLiteral("strEmpty"))->Type(), olText);
-    EXPECT_EQ(got.Find(QStringLiteral("intHours"))->Type(), olNumber);
-    EXPECT_DOUBLE_EQ(got.Find(QStringLiteral("intHours"))->Value().toDouble(), 7.5);
-    EXPECT_EQ(got.Find(QStringLiteral("blnYes"))->Value(), QVariant(true));
-    EXPECT_EQ(got.Find(QStringLiteral("blnNo"))->Value(), QVariant(false));
-    EXPECT_EQ(got.Find(QStringLiteral("dtmWhen"))->Value().toDateTime(),
+    EXPECT_EQ(valueOf(got, QStringLiteral("STRTEXT")).toString(), strAwkward);
+    EXPECT_EQ(typeOf(got, QStringLiteral("strEmpty")), olText);
+    EXPECT_EQ(typeOf(got, QStringLiteral("intHours")), olNumber);
+    EXPECT_DOUBLE_EQ(valueOf(got, QStringLiteral("intHours")).toDouble(), 7.5);
+    EXPECT_EQ(valueOf(got, QStringLiteral("blnYes")), QVariant(true));
+    EXPECT_EQ(valueOf(got, QStringLiteral("blnNo")), QVariant(false));
+    EXPECT_EQ(valueOf(got, QStringLiteral("dtmWhen")).toDateTime(),
         QDateTime(QDate(2024, 2, 29), QTime(13, 45, 10)));
-    EXPECT_EQ(got.Find(QStringLiteral("odd NAME: \"x\";y,z"))->Value().toString(),
-        QStringLiteral("v"));
-    EXPECT_EQ(got.Find(QStringLiteral("P0"))->Value().toString() + got.Find(QStringLiteral("P1"))->Value().toString(),
+    EXPECT_EQ(valueOf(got, QStringLiteral("odd NAME: \"x\";y,z")).toString(), QStringLiteral("v"));
+    EXPECT_EQ(valueOf(got, QStringLiteral("P0")).toString()
+            + valueOf(got, QStringLiteral("P1")).toString(),
         QStringLiteral("a") + smile + smile);
     const QByteArray bytes = readFile(item->FilePath());
     EXPECT_TRUE(icsProblems(bytes).isEmpty()) << icsProblems(bytes).join('\n').toStdString();
@@ -262,7 +261,7 @@ TEST_F(ItemStore, SavingKeepsWhatOtherProgramsWrote)
 
     const auto back = reread(item);
     EXPECT_EQ(back->Body(), QStringLiteral("New\r\nbody"));
-    EXPECT_EQ(back->UserProperties().Find(QStringLiteral("settings0"))->Value().toString(),
+    EXPECT_EQ(valueOf(back->UserProperties(), QStringLiteral("settings0")).toString(),
         QStringLiteral("x"));
 }
 

@@ -192,8 +192,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, BodyRateTest,
         RateCase { "negative", QLocale::English, QLocale::UnitedStates, "-3.25", -32'500 },
         RateCase { "comma_locale", QLocale::German, QLocale::Germany, "12,5", 125'000 },
         RateCase { "point_in_comma_locale", QLocale::German, QLocale::Germany, "12.5", 125'000 },
-        RateCase { "grouped_is_not_a_number", QLocale::German, QLocale::Germany, "1.234,5", std::nullopt },
-        RateCase { "comma_in_point_locale", QLocale::English, QLocale::UnitedStates, "12,5", 125'000 },
+        RateCase {
+            "grouped_is_not_a_number", QLocale::German, QLocale::Germany, "1.234,5", std::nullopt },
+        RateCase {
+            "comma_in_point_locale", QLocale::English, QLocale::UnitedStates, "12,5", 125'000 },
         RateCase { "largest_amount", QLocale::English, QLocale::UnitedStates,
             "922337203685477.5807", std::numeric_limits<qint64>::max() },
         RateCase { "beyond_the_largest", QLocale::English, QLocale::UnitedStates,

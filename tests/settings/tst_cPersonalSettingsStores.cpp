@@ -331,7 +331,9 @@ TEST_F(PersonalStoresTest, StoreWinsUntilTheCalendarCopyChangesElsewhere)
     ASSERT_TRUE(item);
     subFixLongProperty(item, QStringLiteral("3\r\nfrom calendar\r\n1\r\nTrue\r\nTrue\r\nTrue\r\n"),
         QStringLiteral("Settings"));
-    item->UserProperties().Find(QStringLiteral("blnStartGrid"))->setValue(false);
+    const auto startGrid = item->UserProperties().Find(QStringLiteral("blnStartGrid"));
+    ASSERT_TRUE(startGrid);
+    startGrid->setValue(false);
     item->Save();
     cPersonalSettings fromCalendar;
     fromCalendar.GetValuesFromSettings();
