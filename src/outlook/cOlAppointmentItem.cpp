@@ -403,9 +403,9 @@ struct cOlAppointmentItem::Impl
             const auto value = decodeValue(type, fromUtf8(icalproperty_get_x(p)));
             if (!value)
                 continue;
-            // A name held twice (outside edits make it) reads as its last copy; the next save
-            // replaces every copy with one.
-            if (const auto earlier = props.Find(name))
+            // A property held twice reads as its last copy, which is what a save writes; the
+            // save replaces every copy read.
+            if (const cOlUserPropertyPtr earlier = props.Find(name))
                 props.Remove(static_cast<int>(props.all().indexOf(earlier)) + 1);
             auto prop = props.Add(name, type);
             prop->setValue(*value);
