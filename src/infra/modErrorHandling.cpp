@@ -198,7 +198,7 @@ void subHandleError(
             subSendErrorMail();
         }
     }
-    subEndProgram(0);
+    subEndProgram(1);
 }
 
 void subHandleCurrentException(const QString& strProcName, std::source_location loc)
@@ -241,5 +241,5 @@ void subSendErrorMail()
     if (!ok)
         cMessageBox::Show(QStringLiteral("Failed to send error email using MS Outlook!"),
             cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical, strProgramTitle);
-    subEndProgram(0);
+    subEndProgram(1);
 }

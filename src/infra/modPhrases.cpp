@@ -61,6 +61,10 @@ const QStringList& fncUsedPhraseKeys()
             QStringLiteral("LNGTASK"), QStringLiteral("LNGTEST"),
             QStringLiteral("LNGTIMEMANIPULATION"), QStringLiteral("LNGUSERNAME"),
             QStringLiteral("LNGWRITESUBJECT") };
+        // The calendar copy and stored numbers.
+        k << QStringLiteral("LNGCALENDARCOPYCHANGED") << QStringLiteral("LNGCALENDARCOPYDAMAGED")
+          << QStringLiteral("LNGCALENDARCOPYNOTSAVED") << QStringLiteral("LNGCALENDARCOPYREADONLY")
+          << QStringLiteral("LNGCALENDARFOLDERFAILED") << QStringLiteral("LNGSTOREDVALUEBAD");
         k.sort();
         return k;
     }();
