@@ -16,7 +16,9 @@ QString fncClearInvalidValues(const QVariant& varValue);
 // line "Caption:item;item;" of the stored selection).
 QString fncClearInvalidCaption(const QString& strCaption);
 
-// True for a number in the user's locale or in the invariant form ("8", "7,5", "0.75").
+// True for a decimal number with "," or "." as the mark, in every locale ("8", "7,5", "0.75").
 bool fncIsNumeric(const QString& strText);
 // A number or numeric text as the window shows it: the locale's decimal separator, no grouping.
 QString fncNumberText(const QVariant& varValue);
+// A number as the settings store it, whatever the locale ("0.75").
+QString fncInvariantNumberText(double dblValue);

@@ -2,16 +2,20 @@
 
 #include "cCheckMarkDelegate.h"
 #include "cMessageBox.h"
+#include "cSheetUndoCommand.h"
+#include "modPhrases.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
 #include <QWheelEvent>
-
 #include <array>
 #include <cmath>
 #include <memory>
@@ -66,17 +70,29 @@ cSheet::cSheet(QWidget* parent)
     horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
     verticalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
 
-    connect(m_delegate, &cCheckMarkDelegate::checkMarkActivated, this, [this](const QModelIndex& i) {
-        if (m_blnAutoToggle)
-            m_model->SetCellValue(i.row(), i.column(),
-                QString(QChar(m_model->isChecked(i.row(), i.column()) ? chrUnchecked : chrChecked)));
-        emit checkMarkActivated(i.row(), i.column());
+    connect(
+        m_delegate, &cCheckMarkDelegate::checkMarkActivated, this, [this](const QModelIndex& i) {
+            if (m_blnAutoToggle)
+                fncUserEdit(cSheetRange::Cell(i.row(), i.column()), QString(), [this, i] {
+                    m_model->SetCellValue(i.row(), i.column(),
+                        QString(QChar(
+                            m_model->isChecked(i.row(), i.column()) ? chrUnchecked : chrChecked)));
+                    return true;
+                });
+            emit checkMarkActivated(i.row(), i.column());
+        });
+    // A refill is a new list: the history of the old one means nothing in it.
+    connect(m_model, &QAbstractItemModel::modelReset, &m_undo, &QUndoStack::clear);
+    connect(&m_undo, &QUndoStack::indexChanged, this, [this] {
+        if (!m_undo.isClean())
+            emit userChanged();
     });
-    connect(m_delegate, &cCheckMarkDelegate::inputRejected, this, &cSheet::subRejectedInput);
     connect(m_model, &cSheetModel::viewableRangeChanged, this, &cSheet::subApplyViewable);
     connect(m_model, &cSheetModel::filterChanged, this, &cSheet::subApplyFilter);
-    connect(horizontalHeader(), &QHeaderView::customContextMenuRequested, this, &cSheet::subShowColumnMenu);
-    connect(verticalHeader(), &QHeaderView::customContextMenuRequested, this, &cSheet::subShowRowMenu);
+    connect(horizontalHeader(), &QHeaderView::customContextMenuRequested, this,
+        &cSheet::subShowColumnMenu);
+    connect(
+        verticalHeader(), &QHeaderView::customContextMenuRequested, this, &cSheet::subShowRowMenu);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int col, int, int size) {
         if (m_frozen)
             m_frozen->setColumnWidth(col, size);
@@ -117,7 +133,8 @@ bool fncNeedsShaping(const QString& text)
     for (const QChar ch : text) {
         if (ch.unicode() < 0x0300)
             continue;
-        if (ch.isSurrogate() || ch.isMark() || ch.direction() == QChar::DirR || ch.direction() == QChar::DirAL)
+        if (ch.isSurrogate() || ch.isMark() || ch.direction() == QChar::DirR
+            || ch.direction() == QChar::DirAL)
             return true;
     }
     return false;
@@ -128,7 +145,8 @@ void cSheet::AutoFitColumns(const cSheetRange& range)
 {
     // Measured over the filled rows of the viewable range rather than only the rows on screen,
     // so a long name further down is not cut off.
-    const int lastRow = std::min(m_model->ViewableRange().intBottom, std::max(0, m_model->LastUsedRow()));
+    const int lastRow
+        = std::min(m_model->ViewableRange().intBottom, std::max(0, m_model->LastUsedRow()));
     const QStyle* st = style();
     const int padding = 2 * st->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 8;
     const int checkWidth = st->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this) + 8;
@@ -165,7 +183,8 @@ void cSheet::AutoFitColumns(const cSheetRange& range)
         }
         const QVariant v = m_model->data(m_model->index(r, c), Qt::FontRole);
         const QFont fnt = v.isValid() ? v.value<QFont>() : font();
-        fonts.push_back(std::make_unique<cFontWidths>(cFontWidths { &s, QFontMetrics(fnt), QFontMetricsF(fnt), {}, {} }));
+        fonts.push_back(std::make_unique<cFontWidths>(
+            cFontWidths { &s, QFontMetrics(fnt), QFontMetricsF(fnt), {}, {} }));
         fonts.back()->latin.fill(-1);
         return *fonts.back();
     };
@@ -178,7 +197,8 @@ void cSheet::AutoFitColumns(const cSheetRange& range)
     };
     constexpr int intMaxLaidOut = 32;
 
-    for (int c = range.intLeft; c <= std::min(range.intRight, m_model->ViewableRange().intRight); ++c) {
+    for (int c = range.intLeft; c <= std::min(range.intRight, m_model->ViewableRange().intRight);
+         ++c) {
         int width = 0;
         std::vector<cCandidate> candidates;
         for (int r = 0; r <= lastRow; ++r) {
@@ -257,10 +277,12 @@ void cSheet::SetFrozenRows(int intRows)
         m_frozen = new cFrozenView(this);
         m_frozen->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
         m_frozen->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
-        m_frozen->horizontalHeader()->setDefaultSectionSize(horizontalHeader()->defaultSectionSize());
+        m_frozen->horizontalHeader()->setDefaultSectionSize(
+            horizontalHeader()->defaultSectionSize());
         m_frozen->setModel(m_model);
         m_frozen->setSelectionModel(selectionModel());
-        m_frozen->setItemDelegate(m_delegate);
+        // A delegate of its own: the sheet's one reports commits and closed editors to the sheet.
+        m_frozen->setItemDelegate(new cCheckMarkDelegate(this));
         m_frozen->setFocusPolicy(Qt::NoFocus);
         m_frozen->setEditTriggers(editTriggers());
         m_frozen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -290,7 +312,8 @@ void cSheet::subUpdateFrozenGeometry()
     for (int r = 0; r < std::min(m_intFrozenRows, m_model->rowCount()); ++r)
         height += isRowHidden(r) ? 0 : rowHeight(r);
     const int left = frameWidth();
-    const int width = viewport()->width() + (verticalHeader()->isVisible() ? verticalHeader()->width() : 0);
+    const int width
+        = viewport()->width() + (verticalHeader()->isVisible() ? verticalHeader()->width() : 0);
     m_frozen->verticalHeader()->setFixedWidth(verticalHeader()->width());
     m_frozen->setGeometry(left, frameWidth(), width, height);
     m_frozen->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
@@ -363,18 +386,317 @@ cSheetRange cSheet::fncSelection() const
     return cur.isValid() ? cSheetRange::Cell(cur.row(), cur.column()) : cSheetRange::Cell(0, 0);
 }
 
-bool cSheet::fncUserInsertRows(int intRow, int intCount) { return m_model->fncInsertRows(intRow, intCount); }
-bool cSheet::fncUserDeleteRows(int intRow, int intCount) { return m_model->fncDeleteRows(intRow, intCount); }
-bool cSheet::fncUserInsertColumns(int intCol, int intCount) { return m_model->fncInsertColumns(intCol, intCount); }
-bool cSheet::fncUserDeleteColumns(int intCol, int intCount) { return m_model->fncDeleteColumns(intCol, intCount); }
+bool cSheet::fncUserInsertColumns(int intCol, int intCount)
+{
+    return m_model->fncInsertColumns(intCol, intCount);
+}
+bool cSheet::fncUserDeleteColumns(int intCol, int intCount)
+{
+    return m_model->fncDeleteColumns(intCol, intCount);
+}
+
+bool cSheet::fncUserEdit(
+    const cSheetRange& range, const QString& strText, const std::function<bool()>& change)
+{
+    auto cmd = std::make_unique<cSheetUndoCommand>(m_model, range, strText);
+    m_model->BeginUpdate();
+    const bool ok = change();
+    if (!ok)
+        cmd->RestoreBefore();
+    m_model->EndUpdate();
+    if (!ok)
+        return false;
+    cmd->Finish();
+    m_undo.push(cmd.release());
+    return true;
+}
+
+int cSheet::LastItemRow() const
+{
+    const int last = m_model->LastUsedRow();
+    return last < FirstItemRow() ? -1 : last;
+}
+
+bool cSheet::fncUserInsertRows(int intRow, int intCount)
+{
+    const cSheetRange v = m_model->ViewableRange();
+    if (intRow < FirstItemRow() || intCount <= 0 || intRow + intCount > v.intBottom)
+        return false;
+    const cSheetRange area { intRow, 0, v.intBottom, v.intRight };
+    for (int r = intRow; r <= v.intBottom; ++r) {
+        for (int c = 0; c <= v.intRight; ++c) {
+            if (!m_model->fncUserCanEdit(r, c)
+                || (r > v.intBottom - intCount && !m_model->isCellEmpty(r, c)))
+                return false;
+        }
+    }
+    return fncUserEdit(area, QString(), [&] {
+        cSheetModel::cBlock moved
+            = m_model->fncBlock({ intRow, 0, v.intBottom - intCount, v.intRight });
+        moved.range = { intRow + intCount, 0, v.intBottom, v.intRight };
+        m_model->PutBlock(moved);
+        m_model->ClearContents({ intRow, 0, intRow + intCount - 1, v.intRight });
+        return true;
+    });
+}
+
+bool cSheet::fncUserDeleteRows(int intRow, int intCount)
+{
+    const cSheetRange v = m_model->ViewableRange();
+    if (intRow < FirstItemRow() || intCount <= 0 || intRow > v.intBottom)
+        return false;
+    intCount = std::min(intCount, v.intBottom - intRow + 1);
+    for (int r = intRow; r <= v.intBottom; ++r) {
+        for (int c = 0; c <= v.intRight; ++c) {
+            if (!m_model->fncUserCanEdit(r, c))
+                return false;
+        }
+    }
+    return fncUserEdit({ intRow, 0, v.intBottom, v.intRight }, QString(), [&] {
+        if (intRow + intCount <= v.intBottom) {
+            cSheetModel::cBlock moved
+                = m_model->fncBlock({ intRow + intCount, 0, v.intBottom, v.intRight });
+            moved.range = { intRow, 0, v.intBottom - intCount, v.intRight };
+            m_model->PutBlock(moved);
+        }
+        m_model->ClearContents({ v.intBottom - intCount + 1, 0, v.intBottom, v.intRight });
+        return true;
+    });
+}
 
 bool cSheet::fncUserSortColumn(int intCol, Qt::SortOrder order)
 {
-    // The block under the heading row that holds data, as a user's sort of a list would take it.
+    const int last = LastItemRow();
     const auto used = m_model->UsedRange();
-    if (!used || used->intBottom < 1)
+    if (last < 0 || !used || intCol < 0 || intCol >= m_model->columnCount())
         return false;
-    return m_model->fncUserSort({ 1, used->intLeft, used->intBottom, used->intRight }, intCol, order);
+    const cSheetRange rows { FirstItemRow(), 0, last,
+        std::min(used->intRight, m_model->columnCount() - 1) };
+    return fncUserEdit(rows, QString(), [&] { return m_model->fncUserSort(rows, intCol, order); });
+}
+
+void cSheet::UserClear(const cSheetRange& range)
+{
+    fncUserEdit(range, QString(), [&] {
+        for (int r = range.intTop; r <= range.intBottom; ++r) {
+            if (isRowHidden(r))
+                continue;
+            for (int c = range.intLeft; c <= range.intRight; ++c) {
+                if (!isColumnHidden(c) && m_model->fncUserCanEdit(r, c)
+                    && !m_model->Style(r, c).blnCheckMark && m_model->Formula(r, c).isEmpty()
+                    && !m_model->isCellEmpty(r, c))
+                    m_model->SetCellValue(r, c, QVariant());
+            }
+        }
+        return true;
+    });
+}
+
+bool cSheet::fncUserEnter(int intRow, int intCol, const QString& strText)
+{
+    QString strError;
+    const bool ok = fncUserEdit(cSheetRange::Cell(intRow, intCol), QString(),
+        [&] { return m_model->fncEnterText(intRow, intCol, strText, &strError); });
+    if (!ok)
+        m_strRefusal = strError;
+    return ok;
+}
+
+QString cSheet::fncBlockText(const cSheetRange& range) const
+{
+    QString text;
+    for (int r = range.intTop; r <= range.intBottom; ++r) {
+        if (isRowHidden(r))
+            continue;
+        QStringList cells;
+        for (int c = range.intLeft; c <= range.intRight; ++c) {
+            if (!isColumnHidden(c))
+                cells.append(m_model->fncDisplayText(r, c));
+        }
+        text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    }
+    return text;
+}
+
+int cSheet::fncVisibleColumnAfter(int intCol, int intStep) const
+{
+    int c = intCol + intStep;
+    while (c >= 0 && c < m_model->columnCount() && isColumnHidden(c))
+        c += intStep;
+    return c >= 0 && c < m_model->columnCount() ? c : -1;
+}
+
+bool cSheet::fncUserPaste(const QString& strText)
+{
+    QString text = strText;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    if (text.isEmpty())
+        return false;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    const QModelIndex cur = currentIndex();
+    const int top = cur.isValid() ? cur.row() : FirstItemRow();
+    const int left = cur.isValid() ? cur.column() : 0;
+    // Target cells: the visible rows and columns from the current cell on.
+    std::vector<int> rows;
+    for (int r = top; r < m_model->rowCount() && rows.size() < static_cast<size_t>(lines.size());
+         ++r) {
+        if (!isRowHidden(r))
+            rows.push_back(r);
+    }
+    qsizetype width = 0;
+    for (const QString& l : lines)
+        width = std::max(width, l.count(QLatin1Char('\t')) + 1);
+    std::vector<int> cols;
+    for (int c = isColumnHidden(left) ? fncVisibleColumnAfter(left, 1) : left;
+         c >= 0 && cols.size() < static_cast<size_t>(width); c = fncVisibleColumnAfter(c, 1))
+        cols.push_back(c);
+    const QString strCell = cSheetRange::Cell(top, left).fncAddress(false);
+    if (rows.size() < static_cast<size_t>(lines.size())
+        || cols.size() < static_cast<size_t>(width)) {
+        subRejectedInput(fncPhrase("LNGEDITPASTETOOBIG").arg(strCell));
+        return false;
+    }
+    const cSheetRange block { top, cols.front(), rows.back(), cols.back() };
+    QString strError;
+    const bool ok = fncUserEdit(block, QString(), [&] {
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const QStringList cells = lines.at(static_cast<qsizetype>(i)).split(QLatin1Char('\t'));
+            for (size_t j = 0; j < static_cast<size_t>(cells.size()); ++j) {
+                const int r = rows[i];
+                const int c = cols[j];
+                const QString& t = cells.at(static_cast<qsizetype>(j));
+                if (!m_model->fncUserCanEdit(r, c)) {
+                    strError = fncPhrase("LNGEDITPASTETOOBIG").arg(strCell);
+                    return false;
+                }
+                if (m_model->Style(r, c).blnCheckMark) {
+                    // The box as copied, or any mark meaning no; anything else ticks it.
+                    const QString v = t.trimmed().toLower();
+                    if (!v.isEmpty())
+                        m_model->SetCellValue(r, c,
+                            QString(QChar(v == QStringLiteral("\u2610") || v == QStringLiteral("0")
+                                        || v == QStringLiteral("false")
+                                        || v == QString(QChar(chrUnchecked))
+                                    ? chrUnchecked
+                                    : chrChecked)));
+                } else if (!m_model->fncEnterText(r, c, t, &strError)) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    });
+    if (!ok) {
+        subRejectedInput(strError);
+        return false;
+    }
+    SelectRange(block);
+    return true;
+}
+
+void cSheet::CopySelection() const
+{
+    QGuiApplication::clipboard()->setText(fncBlockText(fncSelection()));
+}
+
+void cSheet::CutSelection()
+{
+    CopySelection();
+    UserClear(fncSelection());
+}
+
+void cSheet::PasteClipboard()
+{
+    fncUserPaste(QGuiApplication::clipboard()->text());
+}
+
+bool cSheet::isEditing() const
+{
+    return state() == QAbstractItemView::EditingState && m_delegate->OpenEditor();
+}
+
+bool cSheet::fncCommitEditor()
+{
+    QWidget* editor = m_delegate->OpenEditor();
+    if (!editor || state() != QAbstractItemView::EditingState)
+        return true;
+    commitData(editor);
+    if (!m_strRefusal.isEmpty()) {
+        subRefused(editor);
+        return false;
+    }
+    QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+    return true;
+}
+
+void cSheet::subRefused(QWidget* editor)
+{
+    const QString strReason = std::exchange(m_strRefusal, QString());
+    const auto* line = qobject_cast<QLineEdit*>(editor);
+    const QString strText = line ? line->text() : QString();
+    if (editor != m_refusedEditor || strText != m_strRefusedText) {
+        m_refusedEditor = editor;
+        m_strRefusedText = strText;
+        subRejectedInput(strReason);
+    }
+    if (editor)
+        editor->setFocus();
+}
+
+void cSheet::subMoveTo(int intRow, int intCol)
+{
+    if (intRow < 0 || intCol < 0 || intRow >= m_model->rowCount()
+        || intCol >= m_model->columnCount())
+        return;
+    setCurrentIndex(m_model->index(intRow, intCol));
+}
+
+void cSheet::subLeave(bool blnNext)
+{
+    if (!fncCommitEditor())
+        return;
+    // QAbstractItemView moves between cells here; the window's chain moves between controls.
+    QWidget::focusNextPrevChild(blnNext);
+}
+
+void cSheet::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (!fncCommitEditor())
+        return;
+    const QModelIndex at = indexAt(event->pos());
+    if (at.isValid() && !selectionModel()->isSelected(at))
+        setCurrentIndex(at);
+    const cSheetRange sel = fncSelection();
+    const bool blnItems = sel.intTop >= FirstItemRow();
+    QMenu menu(this);
+    const auto add = [&](const char* key, const QKeySequence& keys, bool blnEnabled, auto slot) {
+        QAction* a = menu.addAction(fncPhrase(key), this, slot);
+        a->setShortcut(keys);
+        a->setEnabled(blnEnabled);
+    };
+    add("LNGEDITUNDO", QKeySequence::Undo, m_undo.canUndo(), [this] { m_undo.undo(); });
+    add("LNGEDITREDO", QKeySequence(Qt::CTRL | Qt::Key_Y), m_undo.canRedo(),
+        [this] { m_undo.redo(); });
+    menu.addSeparator();
+    add("LNGEDITCUT", QKeySequence::Cut, blnItems, [this] { CutSelection(); });
+    add("LNGEDITCOPY", QKeySequence::Copy, true, [this] { CopySelection(); });
+    add("LNGEDITPASTE", QKeySequence::Paste,
+        blnItems && !QGuiApplication::clipboard()->text().isEmpty(), [this] { PasteClipboard(); });
+    menu.addSeparator();
+    add("LNGEDITINSERTROW", QKeySequence(Qt::CTRL | Qt::Key_Plus), blnItems,
+        [this, sel] { fncUserInsertRows(sel.intTop, sel.Rows()); });
+    add("LNGEDITDELETEROW", QKeySequence(Qt::CTRL | Qt::Key_Minus), blnItems,
+        [this, sel] { fncUserDeleteRows(sel.intTop, sel.Rows()); });
+    menu.addSeparator();
+    add("LNGEDITSORTASC", QKeySequence(), LastItemRow() >= 0,
+        [this, sel] { fncUserSortColumn(sel.intLeft, Qt::AscendingOrder); });
+    add("LNGEDITSORTDESC", QKeySequence(), LastItemRow() >= 0,
+        [this, sel] { fncUserSortColumn(sel.intLeft, Qt::DescendingOrder); });
+    menu.exec(event->globalPos());
+    event->accept();
 }
 
 void cSheet::subShowColumnMenu(const QPoint& pos)
@@ -385,9 +707,11 @@ void cSheet::subShowColumnMenu(const QPoint& pos)
     QMenu menu(this);
     const auto& p = m_model->Protection();
     const bool prot = m_model->isProtected();
-    menu.addAction(tr("Sort ascending"), this, [this, col] { fncUserSortColumn(col, Qt::AscendingOrder); })
+    menu.addAction(
+            tr("Sort ascending"), this, [this, col] { fncUserSortColumn(col, Qt::AscendingOrder); })
         ->setEnabled(!prot || p.blnAllowSorting);
-    menu.addAction(tr("Sort descending"), this, [this, col] { fncUserSortColumn(col, Qt::DescendingOrder); })
+    menu.addAction(tr("Sort descending"), this,
+            [this, col] { fncUserSortColumn(col, Qt::DescendingOrder); })
         ->setEnabled(!prot || p.blnAllowSorting);
     if (m_model->AutoFilter() && m_model->blnEnableAutoFilter) {
         QMenu* filter = menu.addMenu(tr("Filter"));
@@ -423,33 +747,71 @@ void cSheet::subShowRowMenu(const QPoint& pos)
 
 void cSheet::keyPressEvent(QKeyEvent* event)
 {
+    const int key = event->key();
+    const auto mods = event->modifiers() & ~Qt::KeypadModifier;
+    if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && (mods & Qt::ControlModifier)) {
+        subLeave(key == Qt::Key_Tab && !(mods & Qt::ShiftModifier));
+        event->accept();
+        return;
+    }
     const QModelIndex cur = currentIndex();
     if (cur.isValid() && state() != QAbstractItemView::EditingState) {
         const auto& s = m_model->Style(cur.row(), cur.column());
-        if (event->key() == Qt::Key_Space && s.blnCheckMark) {
+        const auto done = [event] {
+            event->accept();
+            return;
+        };
+        if (key == Qt::Key_Space && s.blnCheckMark) {
             if (cur.data(Qt::CheckStateRole).isValid())
                 emit m_delegate->checkMarkActivated(cur);
-            event->accept();
-            return;
+            return done();
         }
-        if (event->key() == Qt::Key_Delete) {
+        if (key == Qt::Key_Delete) {
+            UserClear(fncSelection());
+            return done();
+        }
+        if (event->matches(QKeySequence::Copy))
+            return CopySelection(), done();
+        if (event->matches(QKeySequence::Cut))
+            return CutSelection(), done();
+        if (event->matches(QKeySequence::Paste))
+            return PasteClipboard(), done();
+        if (event->matches(QKeySequence::Undo))
+            return m_undo.undo(), done();
+        if (event->matches(QKeySequence::Redo) || (key == Qt::Key_Y && mods == Qt::ControlModifier))
+            return m_undo.redo(), done();
+        if (mods & Qt::ControlModifier) {
             const cSheetRange sel = fncSelection();
-            for (int r = sel.intTop; r <= sel.intBottom; ++r) {
-                for (int c = sel.intLeft; c <= sel.intRight; ++c) {
-                    if (m_model->fncUserCanEdit(r, c) && !m_model->Style(r, c).blnCheckMark)
-                        m_model->SetCellValue(r, c, QVariant());
-                }
+            const int last = std::max(LastItemRow(), FirstItemRow());
+            switch (key) {
+            case Qt::Key_Plus:
+                return (void)fncUserInsertRows(sel.intTop, sel.Rows()), done();
+            case Qt::Key_Minus:
+                return (void)fncUserDeleteRows(sel.intTop, sel.Rows()), done();
+            // Spreadsheet habit: to the first or last item, not the end of the empty rows.
+            case Qt::Key_Home:
+                return subMoveTo(FirstItemRow(), fncVisibleColumnAfter(-1, 1)), done();
+            case Qt::Key_End:
+                return subMoveTo(last, fncVisibleColumnAfter(m_model->columnCount(), -1)), done();
+            case Qt::Key_Up:
+                return subMoveTo(FirstItemRow(), cur.column()), done();
+            case Qt::Key_Down:
+                return subMoveTo(last, cur.column()), done();
+            case Qt::Key_Left:
+                return subMoveTo(cur.row(), fncVisibleColumnAfter(-1, 1)), done();
+            case Qt::Key_Right:
+                return subMoveTo(cur.row(), fncVisibleColumnAfter(m_model->columnCount(), -1)),
+                       done();
+            default:
+                break;
             }
-            event->accept();
-            return;
         }
-        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             const QModelIndex next = m_blnEnterMovesRight ? moveCursor(MoveRight, Qt::NoModifier)
                                                           : moveCursor(MoveDown, Qt::NoModifier);
             if (next.isValid())
                 setCurrentIndex(next);
-            event->accept();
-            return;
+            return done();
         }
     }
     QTableView::keyPressEvent(event);
@@ -457,6 +819,10 @@ void cSheet::keyPressEvent(QKeyEvent* event)
 
 void cSheet::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
 {
+    if (!m_strRefusal.isEmpty()) {
+        subRefused(editor);
+        return;
+    }
     QTableView::closeEditor(editor, hint);
     if (hint == QAbstractItemDelegate::SubmitModelCache) {
         const QModelIndex next = m_blnEnterMovesRight ? moveCursor(MoveRight, Qt::NoModifier)

@@ -2,14 +2,19 @@
 
 #include "cSheetModel.h"
 
+#include <QPointer>
 #include <QSet>
 #include <QTableView>
+#include <QUndoStack>
+#include <functional>
 
 class cCheckMarkDelegate;
 
 // The sheet widget: a table view over cSheetModel with A1 addressing, column widths and
 // auto-fit, frozen heading rows, hidden rows of the auto filter, check-mark cells that a click
-// or the space bar toggles, and Enter moving down or right.
+// on the box or the space bar toggles, and Enter moving down or right. What the user changes
+// (typing, clearing, pasting, rows, sorting, check marks) is one undo step each; a refill of
+// the sheet (a new viewable range) starts a new history. Ctrl+Tab and Ctrl+Shift+Tab leave it.
 class cSheet : public QTableView
 {
     Q_OBJECT
@@ -30,8 +35,16 @@ public:
     void SetFrozenRows(int intRows);
     int FrozenRows() const { return m_intFrozenRows; }
 
-    void SetRightEdgeDash(int intCol) { m_rightDash.insert(intCol); viewport()->update(); }
-    void SetTopEdgeDash(int intRow) { m_topDash.insert(intRow); viewport()->update(); }
+    void SetRightEdgeDash(int intCol)
+    {
+        m_rightDash.insert(intCol);
+        viewport()->update();
+    }
+    void SetTopEdgeDash(int intRow)
+    {
+        m_topDash.insert(intRow);
+        viewport()->update();
+    }
     bool fncRightEdgeDash(int intCol) const { return m_rightDash.contains(intCol); }
     bool fncTopEdgeDash(int intRow) const { return m_topDash.contains(intRow); }
     void ClearEdgeDashes();
@@ -48,17 +61,46 @@ public:
     cSheetRange fncSelection() const;
 
     // Asks before nothing: returns false when the protection forbids the operation.
-    bool fncUserInsertRows(int intRow, int intCount = 1);
-    bool fncUserDeleteRows(int intRow, int intCount = 1);
     bool fncUserInsertColumns(int intCol, int intCount = 1);
     bool fncUserDeleteColumns(int intCol, int intCount = 1);
+
+    // Rows of items below the heading rows move within the viewable range; values only, so
+    // every row keeps the formats of its place. False when a row would be pushed off the
+    // range or a cell moved is locked.
+    bool fncUserInsertRows(int intRow, int intCount = 1);
+    bool fncUserDeleteRows(int intRow, int intCount = 1);
+    // Sorts the rows of items by one column; the other columns, hidden ones too, go with them.
     bool fncUserSortColumn(int intCol, Qt::SortOrder order);
+    // Clears the visible, unlocked cells of a block (never a check mark or a formula).
+    void UserClear(const cSheetRange& range);
+    // Typed text for one cell; false when the cell refuses it (the reason waits for the editor).
+    bool fncUserEnter(int intRow, int intCol, const QString& strText);
+    // The visible cells of a block as tab-separated lines, as spreadsheets exchange them.
+    QString fncBlockText(const cSheetRange& range) const;
+    // Pastes tab-separated lines from the current cell on, into visible columns and rows; all
+    // or nothing: a cell that refuses its text leaves the sheet as it was and says why.
+    bool fncUserPaste(const QString& strText);
+    void CopySelection() const;
+    void CutSelection();
+    void PasteClipboard();
+    QUndoStack& UndoStack() { return m_undo; }
+
+    // Writes an open cell editor into its cell and closes it. False when the cell refuses the
+    // text: the editor stays open and the reason is shown.
+    bool fncCommitEditor();
+    bool isEditing() const;
+    // The first and last row of items (below the frozen heading rows; -1 for an empty sheet).
+    int FirstItemRow() const { return m_intFrozenRows; }
+    int LastItemRow() const;
 
 signals:
     void checkMarkActivated(int intRow, int intCol);
+    // Any change the user made (typed, cleared, pasted, undone...), not the program's fills.
+    void userChanged();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
@@ -71,6 +113,15 @@ private:
     void subShowColumnMenu(const QPoint& pos);
     void subShowRowMenu(const QPoint& pos);
     void subRejectedInput(const QString& strReason);
+    friend class cCheckMarkDelegate;
+    // An edit the cell refused: the editor stays open with focus, the reason is shown once per
+    // text typed.
+    void subRefused(QWidget* editor);
+    void subLeave(bool blnNext);
+    void subMoveTo(int intRow, int intCol);
+    bool fncUserEdit(
+        const cSheetRange& range, const QString& strText, const std::function<bool()>& change);
+    int fncVisibleColumnAfter(int intCol, int intStep) const;
 
     cSheetModel* m_model;
     cCheckMarkDelegate* m_delegate;
@@ -80,4 +131,8 @@ private:
     QSet<int> m_topDash;
     bool m_blnEnterMovesRight = false;
     bool m_blnAutoToggle = true;
+    QUndoStack m_undo;
+    QString m_strRefusal;
+    QPointer<QWidget> m_refusedEditor;
+    QString m_strRefusedText;
 };

@@ -1,7 +1,6 @@
 #include "modSettingsWindow.h"
 
 #include <QLocale>
-
 #include <gtest/gtest.h>
 
 TEST(fncBoolInt, GivesOneForTrueAndZeroForFalse)
@@ -65,6 +64,7 @@ TEST(fncIsNumeric, AcceptsLocaleAndInvariantNumbersOnly)
     EXPECT_FALSE(fncIsNumeric(QStringLiteral("   ")));
     EXPECT_FALSE(fncIsNumeric(QStringLiteral("eight")));
     EXPECT_FALSE(fncIsNumeric(QStringLiteral("8h")));
+    EXPECT_FALSE(fncIsNumeric(QStringLiteral("1.000,5"))) << "the program never writes grouping";
     QLocale::setDefault(saved);
 }
 
@@ -75,7 +75,8 @@ TEST(fncNumberText, ShowsNumbersInTheUserLocale)
     EXPECT_EQ(fncNumberText(QVariant(0.75)), QStringLiteral("0,75"));
     EXPECT_EQ(fncNumberText(QVariant(qint16(8))), QStringLiteral("8"));
     EXPECT_EQ(fncNumberText(QVariant(12345.5)), QStringLiteral("12345,5"));
-    // Text is shown as it was stored.
-    EXPECT_EQ(fncNumberText(QVariant(QStringLiteral("0.5"))), QStringLiteral("0.5"));
+    // A stored text shows in the locale's form too; other text as it was stored.
+    EXPECT_EQ(fncNumberText(QVariant(QStringLiteral("0.5"))), QStringLiteral("0,5"));
+    EXPECT_EQ(fncNumberText(QVariant(QStringLiteral("lots"))), QStringLiteral("lots"));
     QLocale::setDefault(saved);
 }
