@@ -190,17 +190,28 @@ void frmHVPersSettingsSingle::subSetCaptions()
     try {
         setWindowTitle(strProgramTitle);
         m_ui->fraTimeManipulation->setTitle(fncPhr("LNGTIMEMANIPULATION"));
-        m_ui->chkWriteSubject->setText(fncPhr("LNGWRITESUBJECT"));
-        m_ui->chkConvertFullDayToHours->setText(fncPhr("LNGCONVERTFULLDAYSTOHOURS"));
-        m_ui->chkRemoveLunch->setText(fncPhr("LNGREMOVELUNCH"));
-        m_ui->cmdOK->setText(fncPhr("LNGOK"));
-        m_ui->cmdCancel->setText(fncPhr("LNGCANCEL"));
         m_ui->fraFilters->setTitle(fncPhr("LNGFILTEROPTIONS"));
-        m_ui->chkPrivate->setText(fncPhr("LNGPRIVATE"));
-        m_ui->chkRecurring->setText(fncPhr("LNGRECURRING"));
-        m_ui->chkEvents->setText(fncPhr("LNGEVENTS"));
-        m_ui->lblCostCarrier->setText(fncPhr("LNGCOSTCARRIER"));
-        m_ui->lblPersonalRate->setText(fncPhr("LNGRATE"));
+        // Every captioned control gets an Alt+letter of its caption in the shown language; OK
+        // and Cancel choose first, then the short captions, which have fewer letters to offer.
+        const std::pair<QWidget*, const char*> captioned[] = { { m_ui->cmdOK, "LNGOK" },
+            { m_ui->cmdCancel, "LNGCANCEL" }, { m_ui->lblPersonalRate, "LNGRATE" },
+            { m_ui->chkPrivate, "LNGPRIVATE" }, { m_ui->chkRecurring, "LNGRECURRING" },
+            { m_ui->chkEvents, "LNGEVENTS" }, { m_ui->lblCostCarrier, "LNGCOSTCARRIER" },
+            { m_ui->chkConvertFullDayToHours, "LNGCONVERTFULLDAYSTOHOURS" },
+            { m_ui->chkRemoveLunch, "LNGREMOVELUNCH" },
+            { m_ui->chkWriteSubject, "LNGWRITESUBJECT" } };
+        QStringList colCaptions;
+        for (const auto& [pWidget, key] : captioned)
+            colCaptions.append(fncPhr(key));
+        const QStringList colMarked = fncWithMnemonics(colCaptions);
+        for (size_t i = 0; i < std::size(captioned); ++i) {
+            QWidget* pWidget = captioned[i].first;
+            const QString& strText = colMarked.at(static_cast<qsizetype>(i));
+            if (auto* pButton = qobject_cast<QAbstractButton*>(pWidget))
+                pButton->setText(strText);
+            else if (auto* pLabel = qobject_cast<QLabel*>(pWidget))
+                pLabel->setText(strText);
+        }
         // Controls without a label of their own are named after what they belong to.
         m_ui->txtFullDayHours->setAccessibleName(fncPhr("LNGCONVERTFULLDAYSTOHOURS"));
         m_ui->txtLunchHours->setAccessibleName(fncPhr("LNGREMOVELUNCH"));

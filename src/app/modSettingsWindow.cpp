@@ -3,6 +3,7 @@
 #include "modCellEntry.h"
 
 #include <QLocale>
+#include <QSet>
 
 namespace {
 QString fncWithoutLineBreaks(QString strText)
@@ -81,4 +82,36 @@ QString fncNumberText(const QVariant& varValue)
 QString fncInvariantNumberText(double dblValue)
 {
     return QLocale::c().toString(dblValue, 'g', QLocale::FloatingPointShortest);
+}
+
+QStringList fncWithMnemonics(const QStringList& colCaptions)
+{
+    QSet<QString> taken;
+    QStringList out;
+    out.reserve(colCaptions.size());
+    for (const QString& strCaption : colCaptions) {
+        const auto fncFree = [&](qsizetype i) {
+            const QChar ch = strCaption.at(i);
+            return ch.isLetterOrNumber() && !taken.contains(QString(ch).toCaseFolded());
+        };
+        qsizetype intAt = -1;
+        for (qsizetype i = 0; i < strCaption.size() && intAt < 0; ++i) {
+            if ((i == 0 || !strCaption.at(i - 1).isLetterOrNumber()) && fncFree(i))
+                intAt = i;
+        }
+        for (qsizetype i = 0; i < strCaption.size() && intAt < 0; ++i) {
+            if (fncFree(i))
+                intAt = i;
+        }
+        QString strText = strCaption;
+        strText.replace(QLatin1Char('&'), QLatin1String("&&"));
+        if (intAt >= 0) {
+            taken.insert(QString(strCaption.at(intAt)).toCaseFolded());
+            // Each "&" before the chosen character was doubled.
+            const qsizetype intShift = strCaption.left(intAt).count(QLatin1Char('&'));
+            strText.insert(intAt + intShift, QLatin1Char('&'));
+        }
+        out.append(strText);
+    }
+    return out;
 }

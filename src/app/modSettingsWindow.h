@@ -22,3 +22,8 @@ bool fncIsNumeric(const QString& strText);
 QString fncNumberText(const QVariant& varValue);
 // A number as the settings store it, whatever the locale ("0.75").
 QString fncInvariantNumberText(double dblValue);
+
+// The captions with an Alt+letter mnemonic each ("&OK"), in the given order of preference: the
+// first letter or digit of a word not taken yet, else any such character not taken, else none.
+// Letters are compared without case; a "&" in a caption is escaped.
+QStringList fncWithMnemonics(const QStringList& colCaptions);

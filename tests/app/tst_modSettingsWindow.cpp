@@ -80,3 +80,10 @@ TEST(fncNumberText, ShowsNumbersInTheUserLocale)
     EXPECT_EQ(fncNumberText(QVariant(QStringLiteral("lots"))), QStringLiteral("lots"));
     QLocale::setDefault(saved);
 }
+
+TEST(fncWithMnemonics, PrefersWordStartsNeverRepeatsAndEscapesAmpersands)
+{
+    EXPECT_EQ(
+        fncWithMnemonics({ "OK", "Cancel", "Count costs by", "Convert", "Rate & hours", "o" }),
+        QStringList({ "&OK", "&Cancel", "Count costs &by", "Co&nvert", "&Rate && hours", "o" }));
+}
