@@ -10,6 +10,7 @@
 #include "modErrorHandling.h"
 #include "modPhrases.h"
 #include "modProgramEnd.h"
+#include "modRegistryEntry.h"
 #include "modSettingsWindow.h"
 #include "ui_frmHVPersSettingsSingle.h"
 
@@ -153,6 +154,9 @@ void frmHVPersSettingsSingle::Form_Load()
         connect(m_timCheckCategories, &QTimer::timeout, this,
             &frmHVPersSettingsSingle::timCheckCategories_Timer);
 
+        m_ui->splLists->setStretchFactor(0, 3);
+        m_ui->splLists->setStretchFactor(1, 2);
+        subRestoreLayout();
         m_timStartup->start(500);
     } catch (...) {
         subHandleCurrentException(QStringLiteral("Form_Load"));
@@ -411,6 +415,40 @@ bool frmHVPersSettingsSingle::fncCheckNumberFields()
     return true;
 }
 
+namespace {
+const QString strLayoutSection = QStringLiteral("Window");
+} // namespace
+
+void frmHVPersSettingsSingle::subRestoreLayout()
+{
+    // The layout is a convenience: a store that cannot be read leaves the default one.
+    try {
+        const auto read = [](const char* key) {
+            return QByteArray::fromBase64(
+                fncReadRegistryValue(strLayoutSection, QString::fromLatin1(key), QString())
+                    .toLatin1());
+        };
+        const QByteArray geometry = read("Geometry");
+        if (!geometry.isEmpty())
+            restoreGeometry(geometry);
+        const QByteArray split = read("ListSplit");
+        if (!split.isEmpty())
+            m_ui->splLists->restoreState(split);
+    } catch (...) {
+    }
+}
+
+void frmHVPersSettingsSingle::subSaveLayout()
+{
+    try {
+        subWriteRegistryValue(strLayoutSection, QStringLiteral("Geometry"),
+            QString::fromLatin1(saveGeometry().toBase64()));
+        subWriteRegistryValue(strLayoutSection, QStringLiteral("ListSplit"),
+            QString::fromLatin1(m_ui->splLists->saveState().toBase64()));
+    } catch (...) {
+    }
+}
+
 bool frmHVPersSettingsSingle::isChanged() const
 {
     return m_blnGridChanged || (m_shownValues && !(*m_shownValues == fncWindowValues()))
@@ -447,6 +485,7 @@ void frmHVPersSettingsSingle::cmdOK_Click()
         m_objPersonal.SaveSettings();
 
         tbsLists_Click();
+        subSaveLayout();
         subUnload();
     } catch (...) {
         subHandleCurrentException(QStringLiteral("cmdOK_Click"));

@@ -85,6 +85,9 @@ private:
     bool fncCommitEditors();
     // The number fields: false (with a message naming the field) when one holds no number.
     bool fncCheckNumberFields();
+    // Size, position and the list/tree split as the user left them, kept in the per-user store.
+    void subRestoreLayout();
+    void subSaveLayout();
     void subCheckNumberField(QLineEdit* txt);
 
     std::unique_ptr<Ui::frmHVPersSettingsSingle> m_ui;

@@ -199,10 +199,15 @@ protected:
         ui.txtPersonalRate->selectAll();
         QTest::keyClicks(ui.txtPersonalRate, QStringLiteral("45.5"));
         QTest::mouseClick(ui.chkPrivate, Qt::LeftButton);
+        // As the window manager and a drag of the split would leave them.
+        frm.resize(1010, 760);
+        ui.splLists->setSizes({ 700, 200 });
+        m_intSplit = ui.splLists->sizes();
         QTest::mouseClick(ui.cmdOK, Qt::LeftButton);
         EXPECT_EQ(cMessageBox::history().size(), 0);
         EXPECT_TRUE(windowUnloaded());
     }
+    QList<int> m_intSplit;
 };
 } // namespace
 
@@ -369,6 +374,14 @@ TEST_F(StartUp, CancelLeavesEverythingAsItWas)
     EXPECT_EQ(fncStoredBody(), bodyBefore);
     EXPECT_EQ(fncQuery(QStringLiteral("select intCostCarrier from tblSettings")),
         QList<QStringList>({ { "1" } }));
+}
+
+TEST_F(StartUp, TheWindowKeepsItsSizeAndSplitFromOneStartToTheNext)
+{
+    subFirstRun();
+    frmHVPersSettingsSingle& frm = start();
+    EXPECT_EQ(frm.size(), QSize(1010, 760));
+    EXPECT_EQ(frm.ui().splLists->sizes(), m_intSplit);
 }
 
 TEST_F(StartUp, TheWindowAlwaysOpensOnTheDataFolder)
