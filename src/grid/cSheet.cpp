@@ -82,9 +82,14 @@ cSheet::cSheet(QWidget* parent)
             emit checkMarkActivated(i.row(), i.column());
         });
     // A refill is a new list: the history of the old one means nothing in it.
-    connect(m_model, &QAbstractItemModel::modelReset, &m_undo, &QUndoStack::clear);
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        m_blnClearingHistory = true;
+        m_undo.clear();
+        m_blnClearingHistory = false;
+    });
+    // Every step done, undone or redone is a change the user made.
     connect(&m_undo, &QUndoStack::indexChanged, this, [this] {
-        if (!m_undo.isClean())
+        if (!m_blnClearingHistory)
             emit userChanged();
     });
     connect(m_model, &cSheetModel::viewableRangeChanged, this, &cSheet::subApplyViewable);
@@ -99,7 +104,11 @@ cSheet::cSheet(QWidget* parent)
     });
 }
 
-cSheet::~cSheet() = default;
+// The history is cleared as it goes; that is no change of the user's.
+cSheet::~cSheet()
+{
+    m_undo.blockSignals(true);
+}
 
 void cSheet::subRejectedInput(const QString& strReason)
 {

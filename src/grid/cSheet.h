@@ -132,6 +132,7 @@ private:
     bool m_blnEnterMovesRight = false;
     bool m_blnAutoToggle = true;
     QUndoStack m_undo;
+    bool m_blnClearingHistory = false;
     QString m_strRefusal;
     QPointer<QWidget> m_refusedEditor;
     QString m_strRefusedText;
