@@ -563,10 +563,14 @@ void frmHVPersSettingsSingle::subSwitchTabs(int intNewTab)
                 cMessageBox::Buttons::Ok, cMessageBox::Icon::Warning);
             return fncStay();
         }
-        if (m_intShownList && *m_intShownList >= 0 && *m_intShownList < fncListCount())
+        cSheet& grid = *m_exsList->ObjectList;
+        if (m_intShownList && *m_intShownList >= 0 && *m_intShownList < fncListCount()) {
             subSaveMetaList(fncList(*m_intShownList));
+            m_histories[*m_intShownList] = grid.TakeHistory({ 0, 0, m_intLastRow - 1, 6 });
+        }
         m_intShownList = intNewList;
         subFillMeta(fncList(intNewList));
+        grid.RestoreHistory(std::move(m_histories[intNewList]));
         if (m_exsList->List)
             m_exsList->List->setAccessibleName(fncList(intNewList).Caption);
     } catch (...) {

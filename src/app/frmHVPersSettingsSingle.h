@@ -1,6 +1,9 @@
 #pragma once
 
+#include "cSheet.h"
+
 #include <QDialog>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -106,4 +109,6 @@ private:
     std::unique_ptr<cWindowValues> m_shownValues;
     qint32 m_lngShownCostCarrier = 0;
     QString m_strRefusedField;
+    // The undo history of each list while another one is shown.
+    std::map<int, std::unique_ptr<cSheet::cHistory>> m_histories;
 };

@@ -55,6 +55,7 @@ cSheet::cSheet(QWidget* parent)
     : QTableView(parent)
     , m_model(new cSheetModel(this))
     , m_delegate(new cCheckMarkDelegate(this))
+    , m_undo(std::make_unique<QUndoStack>())
 {
     // Section sizes are set while the headers are still empty: set later, they are applied to
     // each of the sheet's rows one by one.
@@ -84,14 +85,10 @@ cSheet::cSheet(QWidget* parent)
     // A refill is a new list: the history of the old one means nothing in it.
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
         m_blnClearingHistory = true;
-        m_undo.clear();
+        m_undo->clear();
         m_blnClearingHistory = false;
     });
-    // Every step done, undone or redone is a change the user made.
-    connect(&m_undo, &QUndoStack::indexChanged, this, [this] {
-        if (!m_blnClearingHistory)
-            emit userChanged();
-    });
+    subAttachHistory();
     connect(m_model, &cSheetModel::viewableRangeChanged, this, &cSheet::subApplyViewable);
     connect(m_model, &cSheetModel::filterChanged, this, &cSheet::subApplyFilter);
     connect(horizontalHeader(), &QHeaderView::customContextMenuRequested, this,
@@ -107,7 +104,38 @@ cSheet::cSheet(QWidget* parent)
 // The history is cleared as it goes; that is no change of the user's.
 cSheet::~cSheet()
 {
-    m_undo.blockSignals(true);
+    m_undo->blockSignals(true);
+}
+
+void cSheet::subAttachHistory()
+{
+    // Every step done, undone or redone is a change the user made.
+    connect(m_undo.get(), &QUndoStack::indexChanged, this, [this] {
+        if (!m_blnClearingHistory)
+            emit userChanged();
+    });
+}
+
+std::unique_ptr<cSheet::cHistory> cSheet::TakeHistory(const cSheetRange& range)
+{
+    auto history
+        = std::make_unique<cHistory>(cHistory { std::move(m_undo), range, fncBlockText(range) });
+    disconnect(history->stack.get(), nullptr, this, nullptr);
+    history->stack->blockSignals(true);
+    m_undo = std::make_unique<QUndoStack>();
+    subAttachHistory();
+    return history;
+}
+
+void cSheet::RestoreHistory(std::unique_ptr<cHistory> history)
+{
+    // The steps record cells by their place: they fit only the cells as they were left.
+    if (!history || fncBlockText(history->range) != history->strShown)
+        return;
+    m_undo->blockSignals(true);
+    m_undo = std::move(history->stack);
+    m_undo->blockSignals(false);
+    subAttachHistory();
 }
 
 void cSheet::subRejectedInput(const QString& strReason)
@@ -416,7 +444,7 @@ bool cSheet::fncUserEdit(
     if (!ok)
         return false;
     cmd->Finish();
-    m_undo.push(cmd.release());
+    m_undo->push(cmd.release());
     return true;
 }
 
@@ -686,9 +714,9 @@ void cSheet::contextMenuEvent(QContextMenuEvent* event)
         a->setShortcut(keys);
         a->setEnabled(blnEnabled);
     };
-    add("LNGEDITUNDO", QKeySequence::Undo, m_undo.canUndo(), [this] { m_undo.undo(); });
-    add("LNGEDITREDO", QKeySequence(Qt::CTRL | Qt::Key_Y), m_undo.canRedo(),
-        [this] { m_undo.redo(); });
+    add("LNGEDITUNDO", QKeySequence::Undo, m_undo->canUndo(), [this] { m_undo->undo(); });
+    add("LNGEDITREDO", QKeySequence(Qt::CTRL | Qt::Key_Y), m_undo->canRedo(),
+        [this] { m_undo->redo(); });
     menu.addSeparator();
     add("LNGEDITCUT", QKeySequence::Cut, blnItems, [this] { CutSelection(); });
     add("LNGEDITCOPY", QKeySequence::Copy, true, [this] { CopySelection(); });
@@ -786,9 +814,9 @@ void cSheet::keyPressEvent(QKeyEvent* event)
         if (event->matches(QKeySequence::Paste))
             return PasteClipboard(), done();
         if (event->matches(QKeySequence::Undo))
-            return m_undo.undo(), done();
+            return m_undo->undo(), done();
         if (event->matches(QKeySequence::Redo) || (key == Qt::Key_Y && mods == Qt::ControlModifier))
-            return m_undo.redo(), done();
+            return m_undo->redo(), done();
         if (mods & Qt::ControlModifier) {
             const cSheetRange sel = fncSelection();
             const int last = std::max(LastItemRow(), FirstItemRow());

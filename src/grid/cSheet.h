@@ -7,6 +7,7 @@
 #include <QTableView>
 #include <QUndoStack>
 #include <functional>
+#include <memory>
 
 class cCheckMarkDelegate;
 
@@ -83,7 +84,18 @@ public:
     void CopySelection() const;
     void CutSelection();
     void PasteClipboard();
-    QUndoStack& UndoStack() { return m_undo; }
+    QUndoStack& UndoStack() { return *m_undo; }
+    // The undo history of the cells shown, handed out when they make way for others (another
+    // list) and handed back when those cells are shown again: it is taken up again only when
+    // the visible cells of its range read as they did when it was handed out.
+    struct cHistory
+    {
+        std::unique_ptr<QUndoStack> stack;
+        cSheetRange range;
+        QString strShown;
+    };
+    std::unique_ptr<cHistory> TakeHistory(const cSheetRange& range);
+    void RestoreHistory(std::unique_ptr<cHistory> history);
 
     // Writes an open cell editor into its cell and closes it. False when the cell refuses the
     // text: the editor stays open and the reason is shown.
@@ -118,6 +130,7 @@ private:
     // text typed.
     void subRefused(QWidget* editor);
     void subLeave(bool blnNext);
+    void subAttachHistory();
     void subMoveTo(int intRow, int intCol);
     bool fncUserEdit(
         const cSheetRange& range, const QString& strText, const std::function<bool()>& change);
@@ -131,7 +144,7 @@ private:
     QSet<int> m_topDash;
     bool m_blnEnterMovesRight = false;
     bool m_blnAutoToggle = true;
-    QUndoStack m_undo;
+    std::unique_ptr<QUndoStack> m_undo;
     bool m_blnClearingHistory = false;
     QString m_strRefusal;
     QPointer<QWidget> m_refusedEditor;

@@ -889,3 +889,31 @@ TEST_F(SettingsWindow, CtrlTabLeavesTheGridsFromTheFirstControlToOKAndBack)
         key(Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(QApplication::focusWidget(), ui().chkPrivate);
 }
+
+// Each list keeps its own undo history while another list is shown.
+TEST_F(SettingsWindow, UndoHistoryIsKeptPerList)
+{
+    addList("Customer", { { "Acme" } });
+    addList("Task", { { "Build" } });
+    open();
+    activate();
+    clickCell(2, 0);
+    type(QStringLiteral("Gamma"));
+    key(Qt::Key_Return);
+    QTest::mouseClick(ui().tbsLists, Qt::LeftButton, {}, ui().tbsLists->tabRect(1).center());
+    clickCell(2, 0);
+    type(QStringLiteral("Test"));
+    key(Qt::Key_Return);
+    QTest::mouseClick(ui().tbsLists, Qt::LeftButton, {}, ui().tbsLists->tabRect(0).center());
+    ASSERT_EQ(gridNames(), QStringList({ "Acme", "Gamma" }));
+    clickCell(1, 0);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(gridNames(), QStringList({ "Acme" }));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(gridNames(), QStringList({ "Acme" })) << "the other list's steps stay with it";
+    QTest::mouseClick(ui().tbsLists, Qt::LeftButton, {}, ui().tbsLists->tabRect(1).center());
+    EXPECT_EQ(names(0), QStringList({ "Acme" }));
+    clickCell(1, 0);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(gridNames(), QStringList({ "Build" }));
+}
