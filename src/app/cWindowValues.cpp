@@ -25,8 +25,8 @@ void cWindowValues::ApplyTo(cPersonalSettings& objSettings, qint32 lngReportChoi
     objSettings.FilterPrivate = intPrivate != 0;
     objSettings.FilterRecurring = intRecurring != 0;
     objSettings.ReportChoice = lngReportChoice;
-    const auto dblRate = fncParseDecimal(strPersonalRate);
-    objSettings.PersonalRate = dblRate ? cCurrency::fromDouble(*dblRate) : cCurrency();
+    if (const auto d = fncParseDecimal(strPersonalRate))
+        objSettings.PersonalRate = cCurrency::fromDouble(*d);
     objSettings.Convert24 = intConvert24 == 1;
     if (const auto d = fncParseDecimal(strFullDayHours))
         objSettings.Convert24Hours = fncInvariantNumberText(*d);

@@ -23,9 +23,8 @@ public:
     static cWindowValues FromSettings(const cPersonalSettings& objSettings);
 
     // Grey counts as set for the filters and the subject option but not for the two time
-    // options; "," and "." are both decimal marks; the window refuses a rate or hours that are
-    // not numbers before this runs (a rate that is not one still reads as 0, hours keep the
-    // previous value).
+    // options; "," and "." are both decimal marks; a rate or hours that are not numbers (the
+    // window refuses them before this runs) keep the settings' previous value.
     void ApplyTo(cPersonalSettings& objSettings, qint32 lngReportChoice) const;
 
     bool operator==(const cWindowValues&) const = default;

@@ -649,9 +649,8 @@ void frmHVPersSettingsSingle::subSaveMetaList(cMetaDictionary& objList)
             const QVariant varRate = sheet.Value(intRow, 3);
             cCurrency curRate;
             if (varRate.typeId() == QMetaType::QString) {
-                if (fncIsNumeric(varRate.toString()))
-                    curRate = cPersonalSettings::fncTextToRate(varRate.toString().trimmed())
-                                  .value_or(cCurrency());
+                if (const auto d = fncParseDecimal(varRate.toString()))
+                    curRate = cCurrency::fromDouble(*d);
             } else if (varRate.isValid()) {
                 curRate = cCurrency::fromVariant(varRate).value_or(cCurrency());
             }

@@ -52,22 +52,6 @@ INSTANTIATE_TEST_SUITE_P(Captions, ClearInvalidCaption,
         CleanCase { "Tasks, all", "Tasks, all" }, CleanCase { "Two\r\nlines", "Two lines" },
         CleanCase { "::;", "" }));
 
-TEST(fncIsNumeric, AcceptsLocaleAndInvariantNumbersOnly)
-{
-    const QLocale saved;
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_TRUE(fncIsNumeric(QStringLiteral("7,5")));
-    EXPECT_TRUE(fncIsNumeric(QStringLiteral(" 8 ")));
-    EXPECT_TRUE(fncIsNumeric(QStringLiteral("0.75")));
-    EXPECT_TRUE(fncIsNumeric(QStringLiteral("-2")));
-    EXPECT_FALSE(fncIsNumeric(QStringLiteral("")));
-    EXPECT_FALSE(fncIsNumeric(QStringLiteral("   ")));
-    EXPECT_FALSE(fncIsNumeric(QStringLiteral("eight")));
-    EXPECT_FALSE(fncIsNumeric(QStringLiteral("8h")));
-    EXPECT_FALSE(fncIsNumeric(QStringLiteral("1.000,5"))) << "the program never writes grouping";
-    QLocale::setDefault(saved);
-}
-
 TEST(fncNumberText, ShowsNumbersInTheUserLocale)
 {
     const QLocale saved;
