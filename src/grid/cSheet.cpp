@@ -118,6 +118,9 @@ void cSheet::subAttachHistory()
 
 std::unique_ptr<cSheet::cHistory> cSheet::TakeHistory(const cSheetRange& range)
 {
+    // Nothing to keep, so no snapshot of the cells is taken.
+    if (m_undo->count() == 0)
+        return nullptr;
     auto history
         = std::make_unique<cHistory>(cHistory { std::move(m_undo), range, fncBlockText(range) });
     disconnect(history->stack.get(), nullptr, this, nullptr);
@@ -782,74 +785,85 @@ void cSheet::subShowRowMenu(const QPoint& pos)
     menu.exec(verticalHeader()->mapToGlobal(pos));
 }
 
-void cSheet::keyPressEvent(QKeyEvent* event)
+bool cSheet::fncCellKey(QKeyEvent* event)
 {
     const int key = event->key();
     const auto mods = event->modifiers() & ~Qt::KeypadModifier;
-    if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && (mods & Qt::ControlModifier)) {
-        subLeave(key == Qt::Key_Tab && !(mods & Qt::ShiftModifier));
+    const QModelIndex cur = currentIndex();
+    if (key == Qt::Key_Space && m_model->Style(cur.row(), cur.column()).blnCheckMark) {
+        if (cur.data(Qt::CheckStateRole).isValid())
+            emit m_delegate->checkMarkActivated(cur);
+    } else if (key == Qt::Key_Delete) {
+        UserClear(fncSelection());
+    } else if (event->matches(QKeySequence::Copy)) {
+        CopySelection();
+    } else if (event->matches(QKeySequence::Cut)) {
+        CutSelection();
+    } else if (event->matches(QKeySequence::Paste)) {
+        PasteClipboard();
+    } else if (event->matches(QKeySequence::Undo)) {
+        m_undo->undo();
+    } else if (event->matches(QKeySequence::Redo)
+        || (key == Qt::Key_Y && mods == Qt::ControlModifier)) {
+        m_undo->redo();
+    } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        const QModelIndex next = m_blnEnterMovesRight ? moveCursor(MoveRight, Qt::NoModifier)
+                                                      : moveCursor(MoveDown, Qt::NoModifier);
+        if (next.isValid())
+            setCurrentIndex(next);
+    } else if (mods & Qt::ControlModifier) {
+        const cSheetRange sel = fncSelection();
+        const int last = std::max(LastItemRow(), FirstItemRow());
+        const int firstCol = fncVisibleColumnAfter(-1, 1);
+        const int lastCol = fncVisibleColumnAfter(m_model->columnCount(), -1);
+        switch (key) {
+        case Qt::Key_Plus:
+            fncUserInsertRows(sel.intTop, sel.Rows());
+            break;
+        case Qt::Key_Minus:
+            fncUserDeleteRows(sel.intTop, sel.Rows());
+            break;
+        // Spreadsheet habit: to the first or last item, not the end of the empty rows.
+        case Qt::Key_Home:
+            subMoveTo(FirstItemRow(), firstCol);
+            break;
+        case Qt::Key_End:
+            subMoveTo(last, lastCol);
+            break;
+        case Qt::Key_Up:
+            subMoveTo(FirstItemRow(), cur.column());
+            break;
+        case Qt::Key_Down:
+            subMoveTo(last, cur.column());
+            break;
+        case Qt::Key_Left:
+            subMoveTo(cur.row(), firstCol);
+            break;
+        case Qt::Key_Right:
+            subMoveTo(cur.row(), lastCol);
+            break;
+        default:
+            return false;
+        }
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void cSheet::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if ((key == Qt::Key_Tab || key == Qt::Key_Backtab)
+        && (event->modifiers() & Qt::ControlModifier)) {
+        subLeave(key == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier));
         event->accept();
         return;
     }
-    const QModelIndex cur = currentIndex();
-    if (cur.isValid() && state() != QAbstractItemView::EditingState) {
-        const auto& s = m_model->Style(cur.row(), cur.column());
-        const auto done = [event] {
-            event->accept();
-            return;
-        };
-        if (key == Qt::Key_Space && s.blnCheckMark) {
-            if (cur.data(Qt::CheckStateRole).isValid())
-                emit m_delegate->checkMarkActivated(cur);
-            return done();
-        }
-        if (key == Qt::Key_Delete) {
-            UserClear(fncSelection());
-            return done();
-        }
-        if (event->matches(QKeySequence::Copy))
-            return CopySelection(), done();
-        if (event->matches(QKeySequence::Cut))
-            return CutSelection(), done();
-        if (event->matches(QKeySequence::Paste))
-            return PasteClipboard(), done();
-        if (event->matches(QKeySequence::Undo))
-            return m_undo->undo(), done();
-        if (event->matches(QKeySequence::Redo) || (key == Qt::Key_Y && mods == Qt::ControlModifier))
-            return m_undo->redo(), done();
-        if (mods & Qt::ControlModifier) {
-            const cSheetRange sel = fncSelection();
-            const int last = std::max(LastItemRow(), FirstItemRow());
-            switch (key) {
-            case Qt::Key_Plus:
-                return (void)fncUserInsertRows(sel.intTop, sel.Rows()), done();
-            case Qt::Key_Minus:
-                return (void)fncUserDeleteRows(sel.intTop, sel.Rows()), done();
-            // Spreadsheet habit: to the first or last item, not the end of the empty rows.
-            case Qt::Key_Home:
-                return subMoveTo(FirstItemRow(), fncVisibleColumnAfter(-1, 1)), done();
-            case Qt::Key_End:
-                return subMoveTo(last, fncVisibleColumnAfter(m_model->columnCount(), -1)), done();
-            case Qt::Key_Up:
-                return subMoveTo(FirstItemRow(), cur.column()), done();
-            case Qt::Key_Down:
-                return subMoveTo(last, cur.column()), done();
-            case Qt::Key_Left:
-                return subMoveTo(cur.row(), fncVisibleColumnAfter(-1, 1)), done();
-            case Qt::Key_Right:
-                return subMoveTo(cur.row(), fncVisibleColumnAfter(m_model->columnCount(), -1)),
-                       done();
-            default:
-                break;
-            }
-        }
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            const QModelIndex next = m_blnEnterMovesRight ? moveCursor(MoveRight, Qt::NoModifier)
-                                                          : moveCursor(MoveDown, Qt::NoModifier);
-            if (next.isValid())
-                setCurrentIndex(next);
-            return done();
-        }
+    if (currentIndex().isValid() && state() != QAbstractItemView::EditingState
+        && fncCellKey(event)) {
+        event->accept();
+        return;
     }
     QTableView::keyPressEvent(event);
 }

@@ -130,6 +130,8 @@ private:
     // text typed.
     void subRefused(QWidget* editor);
     void subLeave(bool blnNext);
+    // The keys of a spreadsheet on the current cell (not in an editor); false for other keys.
+    bool fncCellKey(QKeyEvent* event);
     void subAttachHistory();
     void subMoveTo(int intRow, int intCol);
     bool fncUserEdit(
