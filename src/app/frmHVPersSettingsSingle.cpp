@@ -1,5 +1,6 @@
 #include "frmHVPersSettingsSingle.h"
 
+#include "cEntryValidator.h"
 #include "cGlobalSettings.h"
 #include "cListHandler.h"
 #include "cMessageBox.h"
@@ -75,7 +76,13 @@ frmHVPersSettingsSingle::frmHVPersSettingsSingle(
     Form_Load();
 }
 
-frmHVPersSettingsSingle::~frmHVPersSettingsSingle() = default;
+frmHVPersSettingsSingle::~frmHVPersSettingsSingle()
+{
+    // The base class hides the fields after the members are gone: a field losing the focus then
+    // must not reach them.
+    for (QLineEdit* txt : { m_ui->txtPersonalRate, m_ui->txtFullDayHours, m_ui->txtLunchHours })
+        txt->disconnect(this);
+}
 
 void frmHVPersSettingsSingle::Form_Load()
 {
@@ -133,11 +140,7 @@ void frmHVPersSettingsSingle::Form_Load()
             &frmHVPersSettingsSingle::chkRemoveLunch_Click);
         for (QLineEdit* txt :
             { m_ui->txtPersonalRate, m_ui->txtFullDayHours, m_ui->txtLunchHours }) {
-            connect(txt, &QLineEdit::textEdited, txt, [txt](const QString& strText) {
-                const QString strClean = fncCleanEntryText(strText);
-                if (strClean != strText)
-                    txt->setText(strClean);
-            });
+            txt->setValidator(new cEntryValidator(txt));
             connect(
                 txt, &QLineEdit::editingFinished, this, [this, txt] { subCheckNumberField(txt); });
         }

@@ -1,5 +1,6 @@
 #include "cCheckMarkDelegate.h"
 
+#include "cEntryValidator.h"
 #include "cSheet.h"
 #include "cSheetModel.h"
 #include "modCellEntry.h"
@@ -125,6 +126,8 @@ QWidget* cCheckMarkDelegate::createEditor(
     QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     m_editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (auto* line = qobject_cast<QLineEdit*>(m_editor.data()))
+        line->setValidator(new cEntryValidator(line));
     return m_editor;
 }
 

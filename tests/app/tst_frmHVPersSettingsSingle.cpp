@@ -690,6 +690,12 @@ TEST_F(SettingsWindow, NumberFieldsRefuseTextThatIsNoNumber)
     EXPECT_TRUE(m_frm->isVisible());
     EXPECT_EQ(m_personal->RemoveLunchHours.toString(), QStringLiteral("0.5"))
         << "nothing was saved";
+
+    // A paste loses what an XML file cannot carry.
+    ui().txtLunchHours->selectAll();
+    QGuiApplication::clipboard()->setText(QStringLiteral("\u00010,\uFFFF75"));
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(ui().txtLunchHours->text(), QStringLiteral("0,75"));
 }
 
 // Names, categories and super-categories keep exactly what was typed, and lose only the
