@@ -73,14 +73,12 @@ cSheet::cSheet(QWidget* parent)
 
     connect(
         m_delegate, &cCheckMarkDelegate::checkMarkActivated, this, [this](const QModelIndex& i) {
-            if (m_blnAutoToggle)
-                fncUserEdit(cSheetRange::Cell(i.row(), i.column()), QString(), [this, i] {
-                    m_model->SetCellValue(i.row(), i.column(),
-                        QString(QChar(
-                            m_model->isChecked(i.row(), i.column()) ? chrUnchecked : chrChecked)));
-                    return true;
-                });
-            emit checkMarkActivated(i.row(), i.column());
+            fncUserEdit(cSheetRange::Cell(i.row(), i.column()), QString(), [this, i] {
+                m_model->SetCellValue(i.row(), i.column(),
+                    QString(QChar(
+                        m_model->isChecked(i.row(), i.column()) ? chrUnchecked : chrChecked)));
+                return true;
+            });
         });
     // A refill is a new list: the history of the old one means nothing in it.
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {

@@ -53,9 +53,6 @@ public:
     void SetHeadingsVisible(bool blnColumns, bool blnRows);
     void SetEnterMovesRight(bool blnRight) { m_blnEnterMovesRight = blnRight; }
     bool EnterMovesRight() const { return m_blnEnterMovesRight; }
-    // When on (the default) the sheet toggles check marks itself; a wrapper that toggles them
-    // its own way turns this off and listens to checkMarkActivated.
-    void SetAutoToggle(bool blnOn) { m_blnAutoToggle = blnOn; }
 
     void SelectRange(const cSheetRange& range);
     // The selected block (the current cell when nothing is selected).
@@ -106,7 +103,6 @@ public:
     int LastItemRow() const;
 
 signals:
-    void checkMarkActivated(int intRow, int intCol);
     // Any change the user made (typed, cleared, pasted, undone...), not the program's fills.
     void userChanged();
 
@@ -145,7 +141,6 @@ private:
     QSet<int> m_rightDash;
     QSet<int> m_topDash;
     bool m_blnEnterMovesRight = false;
-    bool m_blnAutoToggle = true;
     std::unique_ptr<QUndoStack> m_undo;
     bool m_blnClearingHistory = false;
     QString m_strRefusal;
