@@ -120,6 +120,14 @@ void frmHVPersSettingsSingle::Form_Load()
             connect(
                 exs->ObjectList, &cSheet::userChanged, this, [this] { m_blnGridChanged = true; });
         }
+        // A paste longer than the list's rows gets rows up to the end of the sheet.
+        m_exsList->ObjectList->SetRowAdder([this](int intLastRow) {
+            if (intLastRow >= intSheetRows || !m_intShownList)
+                return false;
+            m_intLastRow = std::min(intSheetRows, intLastRow + 1 + intSpareRows);
+            subFixColWidhts();
+            return true;
+        });
         // The tree follows every edit of the list, not only a change in the number of names.
         connect(m_exsList->ObjectList, &cSheet::userChanged, this, [this] {
             if (m_intShownList && *m_intShownList < fncListCount())

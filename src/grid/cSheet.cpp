@@ -579,11 +579,19 @@ bool cSheet::fncUserPaste(const QString& strText)
     const int left = cur.isValid() ? cur.column() : 0;
     // Target cells: the visible rows and columns from the current cell on.
     std::vector<int> rows;
-    for (int r = top; r < m_model->rowCount() && rows.size() < static_cast<size_t>(lines.size());
-         ++r) {
-        if (!isRowHidden(r))
-            rows.push_back(r);
-    }
+    const auto fncTakeRows = [&] {
+        rows.clear();
+        for (int r = top;
+             r < m_model->rowCount() && rows.size() < static_cast<size_t>(lines.size()); ++r) {
+            if (!isRowHidden(r))
+                rows.push_back(r);
+        }
+    };
+    fncTakeRows();
+    // Rows are added as needed where the owner of the sheet can add them.
+    if (rows.size() < static_cast<size_t>(lines.size()) && m_fncAddRows
+        && m_fncAddRows(top + static_cast<int>(lines.size()) - 1))
+        fncTakeRows();
     qsizetype width = 0;
     for (const QString& l : lines)
         width = std::max(width, l.count(QLatin1Char('\t')) + 1);

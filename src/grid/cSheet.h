@@ -78,6 +78,12 @@ public:
     // Pastes tab-separated lines from the current cell on, into visible columns and rows; all
     // or nothing: a cell that refuses its text leaves the sheet as it was and says why.
     bool fncUserPaste(const QString& strText);
+    // Asked for rows down to the given one when a paste needs more than the viewable range
+    // holds; true when it made them (the sheet may be refilled, its history starts anew).
+    void SetRowAdder(std::function<bool(int intLastRow)> fncAddRows)
+    {
+        m_fncAddRows = std::move(fncAddRows);
+    }
     void CopySelection() const;
     void CutSelection();
     void PasteClipboard();
@@ -143,6 +149,7 @@ private:
     bool m_blnEnterMovesRight = false;
     std::unique_ptr<QUndoStack> m_undo;
     bool m_blnClearingHistory = false;
+    std::function<bool(int)> m_fncAddRows;
     QString m_strRefusal;
     QPointer<QWidget> m_refusedEditor;
     QString m_strRefusedText;

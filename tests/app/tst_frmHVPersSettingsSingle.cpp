@@ -927,3 +927,24 @@ TEST_F(SettingsWindow, UndoHistoryIsKeptPerList)
     key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(gridNames(), QStringList({ "Build" }));
 }
+
+// A block longer than the list's rows adds rows; the whole of it is kept.
+TEST_F(SettingsWindow, APasteLongerThanTheListAddsRows)
+{
+    addList("Customer", { { "Acme" } });
+    open();
+    activate();
+    QString strBlock;
+    for (int i = 0; i < 2100; ++i)
+        strBlock += QStringLiteral("Item %1\n").arg(i, 4, 10, QLatin1Char('0'));
+    QGuiApplication::clipboard()->setText(strBlock);
+    clickCell(2, 0);
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_TRUE(cMessageBox::history().isEmpty());
+    EXPECT_GE(m_frm->LastListRow(), 2102);
+    m_frm->subSaveMetaList(list(0));
+    EXPECT_EQ(list(0).MetaDic.Count(), 2101);
+    EXPECT_TRUE(list(0).MetaDic.Exists(QStringLiteral("Item 2099")));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(gridNames(), QStringList({ "Acme" }));
+}
