@@ -645,7 +645,10 @@ bool cSheet::fncUserPaste(const QString& strText)
 
 void cSheet::CopySelection() const
 {
-    QGuiApplication::clipboard()->setText(fncBlockText(fncSelection()));
+    // The empty rows below the last item (Ctrl+A takes them all) are not copied.
+    cSheetRange sel = fncSelection();
+    sel.intBottom = std::max(sel.intTop, std::min(sel.intBottom, LastItemRow()));
+    QGuiApplication::clipboard()->setText(fncBlockText(sel));
 }
 
 void cSheet::CutSelection()

@@ -203,6 +203,11 @@ TEST_F(SheetEditing, PasteOfABlockAndItsUndoAndRedo)
     EXPECT_DOUBLE_EQ(m().Value(1, 3).toDouble(), 12.5);
     EXPECT_EQ(column(4, 3), QStringList({ "x", "", "y" }));
     EXPECT_EQ(m().Value(1, 2).toString(), QStringLiteral("hidden")) << "hidden columns are skipped";
+    // Copied back the same way: visible cells only, no empty rows below the last item.
+    keys(Qt::Key_A);
+    keys(Qt::Key_C);
+    EXPECT_EQ(QGuiApplication::clipboard()->text().section(QLatin1Char('\n'), 1),
+        QStringLiteral("Acme\tNorth\t12.5\tx\t\t\nBeta 2\tSouth\t7\t\t\t\n0042\tWest\t\ty\t\t\n"));
 
     keys(Qt::Key_Z);
     EXPECT_EQ(column(0, 3), QStringList({ "", "", "" }));
