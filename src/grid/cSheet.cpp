@@ -457,9 +457,18 @@ int cSheet::LastItemRow() const
 
 bool cSheet::fncUserInsertRows(int intRow, int intCount)
 {
-    const cSheetRange v = m_model->ViewableRange();
+    cSheetRange v = m_model->ViewableRange();
     if (intRow < FirstItemRow() || intCount <= 0 || intRow + intCount > v.intBottom)
         return false;
+    // Items that would be pushed off the range get rows of their own where they can be added.
+    if (m_fncAddRows && LastItemRow() > v.intBottom - intCount) {
+        const int col = std::max(0, currentIndex().column());
+        if (m_fncAddRows(LastItemRow() + intCount)) {
+            v = m_model->ViewableRange();
+            // A refill loses the current cell.
+            setCurrentIndex(m_model->index(intRow, col));
+        }
+    }
     const cSheetRange area { intRow, 0, v.intBottom, v.intRight };
     for (int r = intRow; r <= v.intBottom; ++r) {
         for (int c = 0; c <= v.intRight; ++c) {
@@ -590,8 +599,10 @@ bool cSheet::fncUserPaste(const QString& strText)
     fncTakeRows();
     // Rows are added as needed where the owner of the sheet can add them.
     if (rows.size() < static_cast<size_t>(lines.size()) && m_fncAddRows
-        && m_fncAddRows(top + static_cast<int>(lines.size()) - 1))
+        && m_fncAddRows(top + static_cast<int>(lines.size()) - 1)) {
+        setCurrentIndex(m_model->index(top, left)); // a refill loses the current cell
         fncTakeRows();
+    }
     qsizetype width = 0;
     for (const QString& l : lines)
         width = std::max(width, l.count(QLatin1Char('\t')) + 1);

@@ -78,8 +78,9 @@ public:
     // Pastes tab-separated lines from the current cell on, into visible columns and rows; all
     // or nothing: a cell that refuses its text leaves the sheet as it was and says why.
     bool fncUserPaste(const QString& strText);
-    // Asked for rows down to the given one when a paste needs more than the viewable range
-    // holds; true when it made them (the sheet may be refilled, its history starts anew).
+    // Asked for rows down to the given one when a paste or an inserted row needs more than the
+    // viewable range holds; true when it made them (the sheet may be refilled, its history
+    // starts anew).
     void SetRowAdder(std::function<bool(int intLastRow)> fncAddRows)
     {
         m_fncAddRows = std::move(fncAddRows);

@@ -274,6 +274,24 @@ TEST_F(SheetEditing, RowsSortingAndCtrlMovesKeepTheItemsTogether)
     keys(Qt::Key_Z);
     EXPECT_EQ(column(0, 4), QStringList({ "Apfel", "\u00c4pfel", "birne", "Zeta" }));
 
+    // An item in the last row is never pushed off: the row is refused, or added where the
+    // owner of the sheet can add rows.
+    m().SetCellValue(49, 0, QStringLiteral("Last"));
+    keys(Qt::Key_Plus);
+    EXPECT_EQ(m().Value(49, 0).toString(), QStringLiteral("Last"));
+    sheet.SetRowAdder([this](int intLastRow) {
+        m().SetViewableRange({ 0, 0, intLastRow, 6 });
+        return true;
+    });
+    sheet.setCurrentIndex(m().index(2, 1));
+    keys(Qt::Key_Plus);
+    EXPECT_EQ(m().Value(50, 0).toString(), QStringLiteral("Last"));
+    EXPECT_TRUE(m().isCellEmpty(2, 0));
+    keys(Qt::Key_Z);
+    EXPECT_EQ(column(0, 4), QStringList({ "Apfel", "\u00c4pfel", "birne", "Zeta" }));
+    m().SetCellValue(49, 0, QVariant());
+    sheet.setCurrentIndex(m().index(2, 1));
+
     keys(Qt::Key_End);
     EXPECT_EQ(sheet.currentIndex(), m().index(4, 6));
     keys(Qt::Key_Home);
