@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <functional>
+
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -26,6 +27,12 @@ void setMailOpenerFails(bool fails);
 // A file's bytes (empty when it cannot be read), and a file written whole, its folder made.
 QByteArray readFile(const QString& strPath);
 void writeFile(const QString& strPath, const QByteArray& bytes);
+
+// Runs f in a forked child as an unprivileged user (nobody, when the tests run as root: root
+// ignores file permissions) and returns the child's exit status: 0 when f returned, 1 when it
+// threw. The child first gives the temporary HOME to that user. f reports by the files it
+// leaves, since the child's test results are not the parent's.
+int fncRunUnprivileged(const std::function<void()>& f);
 
 // Runs f and returns true when it ended the program through subEndProgram.
 template <typename F>
