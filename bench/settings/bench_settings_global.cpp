@@ -59,8 +59,7 @@ void makeTemplate()
     g_template = g_dir->filePath(QStringLiteral("template/Hourvane3.mdb"));
     QDir().mkpath(QFileInfo(g_template).path());
     subCreateHVDatabase(g_template);
-    subCheckUpgrade(g_template);
-    subCloseConnection();
+    subCheckUpgrade(g_template)->Close();
     sqlite3* db = nullptr;
     sqlite3_open(g_template.toUtf8().constData(), &db);
     exec(db, "begin");

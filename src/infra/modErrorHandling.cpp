@@ -99,14 +99,49 @@ void subWriteLogFile(const QString& strText)
     }
 }
 
+namespace {
+// Where a password value that starts at i ends, read the way the connection-string parser and
+// ODBC read it: in double or single quotes (a doubled quote stands for itself), in braces (a
+// doubled "}" stands for itself), or bare. Whatever follows up to the next ";" or line end
+// goes too: the parser drops it, so it can only be more of a mistyped password.
+qsizetype fncPasswordEnd(const QString& s, qsizetype i)
+{
+    const qsizetype n = s.size();
+    if (i < n) {
+        const QChar open = s.at(i);
+        const QChar close = open == QLatin1Char('{') ? QLatin1Char('}') : open;
+        if (open == QLatin1Char('"') || open == QLatin1Char('\'') || open == QLatin1Char('{')) {
+            for (++i; i < n; ++i) {
+                if (s.at(i) != close)
+                    continue;
+                if (i + 1 < n && s.at(i + 1) == close) {
+                    ++i;
+                    continue;
+                }
+                ++i;
+                break;
+            }
+        }
+    }
+    while (i < n && s.at(i) != QLatin1Char(';') && s.at(i) != QLatin1Char('\r')
+        && s.at(i) != QLatin1Char('\n'))
+        ++i;
+    return i;
+}
+} // namespace
+
 QString fncMaskPasswords(const QString& strText)
 {
-    // Password=secret; PWD={se;cr}}et}; Pwd = "x;y"  -> the value becomes ****
-    static const QRegularExpression re(
-        QStringLiteral(R"(((?:Password|PWD)\s*=\s*)(\{(?:[^}]|\}\})*\}?|"[^"]*"?|'[^']*'?|[^;\r\n]*))"),
-        QRegularExpression::CaseInsensitiveOption);
-    QString masked = strText;
-    masked.replace(re, QStringLiteral("\\1****"));
+    static const QRegularExpression key(
+        QStringLiteral(R"((?:password|pwd)\s*=[ \t]*)"), QRegularExpression::CaseInsensitiveOption);
+    QString masked;
+    qsizetype pos = 0;
+    for (auto m = key.match(strText); m.hasMatch(); m = key.match(strText, pos)) {
+        masked += QStringView(strText).mid(pos, m.capturedEnd() - pos);
+        masked += QStringLiteral("****");
+        pos = fncPasswordEnd(strText, m.capturedEnd());
+    }
+    masked += QStringView(strText).mid(pos);
     return masked;
 }
 
