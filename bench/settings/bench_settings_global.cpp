@@ -113,7 +113,8 @@ class cBenchResolver : public cRemovedItemResolver
 {
 public:
     QHash<QString, QString> renamed;
-    qint32 fncResolve(const QString& strValue, const QString&, const QStringList&, QString& strMoveChoice) override
+    qint32 fncResolve(const QString& strValue, const QString&, qint32, const QStringList&,
+        QString& strMoveChoice) override
     {
         strMoveChoice = renamed.value(strValue, itemName(0));
         return intMoveReports;

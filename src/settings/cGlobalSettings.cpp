@@ -13,11 +13,23 @@
 #include <QHash>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 const QString strCrLf = QStringLiteral("\r\n");
 
 QString fncText(const QVariant& value) { return fncNullToValue(value, false).toString(); }
+
+// Time reports per item of a list (by the list's ID column), for the question about a removed item.
+QHash<qint32, qint32> fncReportCounts(const QString& strIdColumn)
+{
+    QHash<qint32, qint32> counts;
+    const RecordsetPtr rs = fncReturnRecordset(
+        QStringLiteral("select %1, count(*) from tblReports group by %1").arg(strIdColumn), true);
+    for (; rs && !rs->Eof(); rs->MoveNext())
+        counts.insert(rs->Value(0).toInt(), rs->Value(1).toInt());
+    return counts;
+}
 
 cCurrency fncCurrency(const QVariant& value)
 {
@@ -204,6 +216,7 @@ QString cGlobalSettings::SaveGlobalSettings()
             const int idColumn = rs.FieldIndex(work.strIdColumn);
             const int intRows = rs.RecordCount();
             QStringList colChoices;
+            std::optional<QHash<qint32, qint32>> reportCounts;
             for (int pos = 0; pos < intRows; ++pos) {
                 rs.Move(pos);
                 const QString name = fncText(rs.Value(nameColumn));
@@ -220,9 +233,12 @@ QString cGlobalSettings::SaveGlobalSettings()
                 cRemovedRow removed;
                 removed.intPosition = pos;
                 removed.lngID = rs.Value(idColumn).toInt();
+                if (!reportCounts)
+                    reportCounts = fncReportCounts(work.strIdColumn);
                 QString strMoveTo;
-                removed.intDecision = fncRemovedItemResolver().fncResolve(
-                    name, fncPhrase("LNGCONFLICTVALUE"), colChoices, strMoveTo);
+                removed.intDecision
+                    = fncRemovedItemResolver().fncResolve(name, fncPhrase("LNGCONFLICTVALUE"),
+                        reportCounts->value(removed.lngID), colChoices, strMoveTo);
                 removed.strMoveTo = strMoveTo;
                 work.removed.append(removed);
             }

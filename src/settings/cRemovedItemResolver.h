@@ -16,10 +16,11 @@ public:
 
     virtual ~cRemovedItemResolver() = default;
 
-    // Asks about strValue; colChoices are the values the reports may move to. Returns one of
-    // the decisions above; for intMoveReports strMoveChoice receives the chosen value.
+    // Asks about strValue, which lngReportCount time reports use; colChoices are the values
+    // the reports may move to. Returns one of the decisions above; for intMoveReports
+    // strMoveChoice receives the chosen value.
     virtual qint32 fncResolve(const QString& strValue, const QString& strConflict,
-        const QStringList& colChoices, QString& strMoveChoice)
+        qint32 lngReportCount, const QStringList& colChoices, QString& strMoveChoice)
         = 0;
 };
 

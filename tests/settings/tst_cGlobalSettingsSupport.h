@@ -30,16 +30,17 @@ public:
     {
         QString strValue;
         QString strConflict;
+        qint32 lngReportCount;
         QStringList colChoices;
     };
 
     QQueue<Answer> answers;
     QList<Question> asked;
 
-    qint32 fncResolve(const QString& strValue, const QString& strConflict,
+    qint32 fncResolve(const QString& strValue, const QString& strConflict, qint32 lngReportCount,
         const QStringList& colChoices, QString& strMoveChoice) override
     {
-        asked.append({ strValue, strConflict, colChoices });
+        asked.append({ strValue, strConflict, lngReportCount, colChoices });
         if (answers.isEmpty()) {
             ADD_FAILURE() << "Unexpected question about " << strValue.toStdString();
             return intCancelled;
