@@ -111,8 +111,18 @@ QString fncSaveTextFile(QString& strPath, QString strText, bool blnShowError)
     strText.remove(QLatin1Char('"'));
 
     subLog(QStringLiteral("Saving textfile ") + strPath);
+    // A read-only file is replaced too, but QSaveFile takes only files it may write: it becomes
+    // writable for the save and read-only again afterwards, whichever file is then there.
+    const QFileInfo existing(strPath);
+    const QFileDevice::Permissions oldPermissions = existing.permissions();
+    const bool blnReadOnly = existing.exists() && !existing.isWritable()
+        && QFile::setPermissions(strPath, oldPermissions | QFileDevice::WriteOwner);
     QSaveFile file(strPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(strText.toUtf8()) < 0 || !file.commit())
+    const bool ok
+        = file.open(QIODevice::WriteOnly) && file.write(strText.toUtf8()) >= 0 && file.commit();
+    if (blnReadOnly)
+        QFile::setPermissions(strPath, oldPermissions);
+    if (!ok)
         throw cHVError(75, QStringLiteral("fncSaveTextFile"),
             QStringLiteral("Path/File access error: ") + strPath + QStringLiteral(" (")
                 + file.errorString() + QLatin1Char(')'));

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QUrl>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -23,6 +24,11 @@ void setMailOpenerFails(bool fails);
 // A file's bytes (empty when it cannot be read), and a file written whole, its folder made.
 QByteArray readFile(const QString& strPath);
 void writeFile(const QString& strPath, const QByteArray& bytes);
+
+// Runs f(strDir) as a user without privileges, strDir being a new folder of that user's: directly
+// when the tests do not run as root, else in a forked child that has become "nobody" (root reads
+// and writes past file permissions). A failure inside the child fails the calling test.
+void runUnprivileged(const std::function<void(const QString& strDir)>& f);
 
 // Runs f and returns true when it ended the program through subEndProgram.
 template <typename F>
