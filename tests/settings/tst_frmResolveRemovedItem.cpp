@@ -152,9 +152,9 @@ TEST_F(ResolveRemovedItemDialog, SaveMovesReportsAsChosenInTheDialog)
     gs.MetaDataLists.ItemAt(0).MetaDic.Remove(QStringLiteral("Beta"));
     whenModal([](frmResolveRemovedItem& dlg) {
         EXPECT_EQ(dlg.lblValueToBeResolved()->text(), QStringLiteral("Beta"));
-        dlg.optMoveReportsTo()->setChecked(true);
-        dlg.cmbMoveChoice()->setCurrentText(QStringLiteral("Acme"));
-        dlg.cmdOK()->click();
+        EXPECT_EQ(dlg.lblReportCount()->text(), QStringLiteral("Time reports of this item: 1"));
+        QTest::keyClick(dlg.cmbMoveChoice(), Qt::Key_Down);
+        QTest::keyClick(&dlg, Qt::Key_Return);
     });
     ASSERT_EQ(gs.SaveGlobalSettings(), QString());
     EXPECT_EQ(db.fncRows(QStringLiteral("select strName from tblMeta1")), QStringList { "Acme" });
