@@ -8,6 +8,7 @@
 #include <QCollator>
 #include <QCoreApplication>
 #include <QLocale>
+
 #include <algorithm>
 
 namespace {

@@ -6,13 +6,13 @@
 #include <modConnectionString.h>
 #include <modDBCode.h>
 #include <modDBCreate.h>
+#include <modErrorHandling.h>
+#include <modPhrases.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <modErrorHandling.h>
-#include <modPhrases.h>
 #include <QFileInfo>
 
 #include <arpa/inet.h>

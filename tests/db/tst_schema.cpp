@@ -237,9 +237,7 @@ TEST(LocalSchema, CreatingOverOurOwnDatabaseReplacesItWhole)
 {
     hvtest::fncFreshDatabase(eEngine::SQLite);
     const QString path = fncAccessPath();
-    fncSharedConnection()->Execute(
-        QStringLiteral("insert into tblPersons (strPersonName) values (?)"),
-        { QStringLiteral("Ann") });
+    fncSharedConnection()->Execute(QStringLiteral("insert into tblPersons (strPersonName) values (?)"), { QStringLiteral("Ann") });
     subCloseConnection();
     EXPECT_TRUE(subCreateHVDatabase(path));
     auto c = cConnection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);

@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+
 #include <cstdio>
+
 #include <grp.h>
 #include <pwd.h>
 #include <sys/wait.h>
@@ -59,6 +61,7 @@ void writeFile(const QString& strPath, const QByteArray& bytes)
 const QList<QUrl>& openedMailUrls() { return urls(); }
 void clearOpenedMailUrls() { urls().clear(); }
 void setMailOpenerFails(bool fails) { mailFails() = fails; }
+
 void runUnprivileged(const std::function<void(const QString& strDir)>& f)
 {
     if (::geteuid() != 0) {
@@ -100,7 +103,6 @@ void runUnprivileged(const std::function<void(const QString& strDir)>& f)
         << "the check as nobody failed (wait status " << status
         << ", 2: exception, 3: no privileges dropped)";
 }
-
 
 bool recordMailUrl(const QUrl& url)
 {

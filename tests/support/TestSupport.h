@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QUrl>
+
 #include <functional>
 
 #include <gtest/gtest.h>
