@@ -132,8 +132,9 @@ qsizetype fncPasswordEnd(const QString& s, qsizetype i)
 
 QString fncMaskPasswords(const QString& strText)
 {
-    static const QRegularExpression key(
-        QStringLiteral(R"((?:password|pwd)\s*=[ \t]*)"), QRegularExpression::CaseInsensitiveOption);
+    // Any white space around "=" (the parser trims keys), but a line break ends the value.
+    static const QRegularExpression key(QStringLiteral(R"((?:password|pwd)\s*=[^\S\r\n]*)"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
     QString masked;
     qsizetype pos = 0;
     for (auto m = key.match(strText); m.hasMatch(); m = key.match(strText, pos)) {
