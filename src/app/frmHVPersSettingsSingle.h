@@ -1,10 +1,13 @@
 #pragma once
 
-#include <QDialog>
+#include "cSheet.h"
 
+#include <QDialog>
+#include <map>
 #include <memory>
 #include <optional>
 
+class QLineEdit;
 class QTimer;
 class cGlobalSettings;
 class cListHandler;
@@ -24,8 +27,8 @@ class frmHVPersSettingsSingle : public QDialog
     Q_OBJECT
 
 public:
-    frmHVPersSettingsSingle(cPersonalSettings& objPersonal, cGlobalSettings& objGlobal,
-        QWidget* parent = nullptr);
+    frmHVPersSettingsSingle(
+        cPersonalSettings& objPersonal, cGlobalSettings& objGlobal, QWidget* parent = nullptr);
     ~frmHVPersSettingsSingle() override;
 
     void subSetCaptions();
@@ -63,6 +66,9 @@ public:
     QTimer& timStartup() const { return *m_timStartup; }
     QTimer& timCheckCategories() const { return *m_timCheckCategories; }
 
+    // True when the user changed anything since the values were shown.
+    bool isChanged() const;
+
 public slots:
     // Escape and the window's close button mean Cancel.
     void reject() override;
@@ -78,6 +84,14 @@ private:
     int fncTabList(int intTab) const;
     int fncTabOfList(int intPos) const;
     void subRefreshTree(cMetaDictionary& objList);
+    // Open cell editors written into their cells first; false when a cell refused its text.
+    bool fncCommitEditors();
+    // The number fields: false (with a message naming the field) when one holds no number.
+    bool fncCheckNumberFields();
+    // Size, position and the list/tree split as the user left them, kept in the per-user store.
+    void subRestoreLayout();
+    void subSaveLayout();
+    void subCheckNumberField(QLineEdit* txt);
 
     std::unique_ptr<Ui::frmHVPersSettingsSingle> m_ui;
     cPersonalSettings& m_objPersonal;
@@ -91,4 +105,10 @@ private:
     int m_intLastRow = 2000;
     bool m_blnBuildingTabs = false;
     bool m_blnUnloading = false;
+    bool m_blnGridChanged = false;
+    std::unique_ptr<cWindowValues> m_shownValues;
+    qint32 m_lngShownCostCarrier = 0;
+    QString m_strRefusedField;
+    // The undo history of each list while another one is shown.
+    std::map<int, std::unique_ptr<cSheet::cHistory>> m_histories;
 };

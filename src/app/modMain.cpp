@@ -143,7 +143,7 @@ void Main()
         if (!s.objPersonalSettings->GetValuesFromSettings()) {
             cMessageBox::Show(QStringLiteral("No personal settings found!"), cMessageBox::Buttons::Ok,
                 cMessageBox::Icon::Critical);
-            subEndProgram(0);
+            subEndProgram(1);
         }
 
         subLog(QStringLiteral("Finding the data folder"));
@@ -193,7 +193,8 @@ int Main(int argc, char* argv[])
 
     Main();
     frmHVPersSettingsSingle* frm = fncSettingsWindow();
-    int intExitCode = 0;
+    // No window after Main is a failed start, unless another copy runs (then the lock is gone).
+    int intExitCode = state().objInstance ? 1 : 0;
     if (frm) {
         // OK unloads the window; the program ends with it.
         QObject::connect(frm, &QObject::destroyed, &app, &QCoreApplication::quit);

@@ -128,13 +128,9 @@ qsizetype fncPasswordEnd(const QString& s, qsizetype i)
         ++i;
     return i;
 }
-} // namespace
 
-QString fncMaskPasswords(const QString& strText)
+QString fncMaskValues(const QString& strText, const QRegularExpression& key)
 {
-    // Any white space around "=" (the parser trims keys), but a line break ends the value.
-    static const QRegularExpression key(QStringLiteral(R"((?:password|pwd)\s*=[^\S\r\n]*)"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
     QString masked;
     qsizetype pos = 0;
     for (auto m = key.match(strText); m.hasMatch(); m = key.match(strText, pos)) {
@@ -144,6 +140,19 @@ QString fncMaskPasswords(const QString& strText)
     }
     masked += QStringView(strText).mid(pos);
     return masked;
+}
+} // namespace
+
+QString fncMaskPasswords(const QString& strText)
+{
+    // Any white space around "=" (the parser trims keys), but a line break ends the value. Keys
+    // where the parser sees them (a line's start or after ";") go first, so that a "Password="
+    // inside another value cannot hide the real one; then any other, inside sentences.
+    const auto options = QRegularExpression::CaseInsensitiveOption
+        | QRegularExpression::UseUnicodePropertiesOption | QRegularExpression::MultilineOption;
+    static const QRegularExpression keyed(QStringLiteral(R"((?:^|;)\s*(?:password|pwd)\s*=[^\S\r\n]*)"), options);
+    static const QRegularExpression anywhere(QStringLiteral(R"((?:password|pwd)\s*=[^\S\r\n]*)"), options);
+    return fncMaskValues(fncMaskValues(strText, keyed), anywhere);
 }
 
 QString fncGetWindowsVersion()
@@ -224,7 +233,7 @@ void subHandleError(
             subSendErrorMail();
         }
     }
-    subEndProgram(0);
+    subEndProgram(1);
 }
 
 void subHandleCurrentException(const QString& strProcName, std::source_location loc)
@@ -267,5 +276,5 @@ void subSendErrorMail()
     if (!ok)
         cMessageBox::Show(QStringLiteral("Failed to send error email using MS Outlook!"),
             cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical, strProgramTitle);
-    subEndProgram(0);
+    subEndProgram(1);
 }

@@ -44,6 +44,13 @@ const QStringList& fncUsedPhraseKeys()
             QStringLiteral("LNGDATABASE"), QStringLiteral("LNGDATE"), QStringLiteral("LNGDAY"),
             QStringLiteral("LNGDBCONNFILENOPROVIDER"), QStringLiteral("LNGDBGOREPEATTOOHIGH"),
             QStringLiteral("LNGDBLINKTARGETMISSING"),
+            QStringLiteral("LNGEDITCOPY"), QStringLiteral("LNGEDITCUT"),
+            QStringLiteral("LNGEDITDELETEROW"), QStringLiteral("LNGEDITDISCARD"),
+            QStringLiteral("LNGEDITINSERTROW"), QStringLiteral("LNGEDITLISTTOOLONG"),
+            QStringLiteral("LNGEDITNOTANUMBER"), QStringLiteral("LNGEDITPASTE"),
+            QStringLiteral("LNGEDITPASTETOOBIG"), QStringLiteral("LNGEDITREDO"),
+            QStringLiteral("LNGEDITSORTASC"), QStringLiteral("LNGEDITSORTDESC"),
+            QStringLiteral("LNGEDITTOOLONG"), QStringLiteral("LNGEDITUNDO"),
             QStringLiteral("LNGENABLE"), QStringLiteral("LNGERRINAPP"), QStringLiteral("LNGERRLINE"),
             QStringLiteral("LNGERROREXECUTE"), QStringLiteral("LNGERRSENDREPORT"),
             QStringLiteral("LNGERRSYSTEMERROR"), QStringLiteral("LNGERRTHISERROR"),
@@ -64,6 +71,10 @@ const QStringList& fncUsedPhraseKeys()
             QStringLiteral("LNGTASK"), QStringLiteral("LNGTEST"),
             QStringLiteral("LNGTIMEMANIPULATION"), QStringLiteral("LNGUSERNAME"),
             QStringLiteral("LNGWRITESUBJECT") };
+        // The calendar copy and stored numbers.
+        k << QStringLiteral("LNGCALENDARCOPYCHANGED") << QStringLiteral("LNGCALENDARCOPYDAMAGED")
+          << QStringLiteral("LNGCALENDARCOPYNOTSAVED") << QStringLiteral("LNGCALENDARCOPYREADONLY")
+          << QStringLiteral("LNGCALENDARFOLDERFAILED") << QStringLiteral("LNGSTOREDVALUEBAD");
         k.sort();
         return k;
     }();

@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "cGlobalSettings.h"
 #include "cListHandler.h"
 #include "cOlApplication.h"
@@ -10,8 +11,6 @@
 #include "modPhrases.h"
 #include "modRegistryEntry.h"
 #include "ui_frmHVPersSettingsSingle.h"
-
-#include "TestSupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -30,9 +29,18 @@
 namespace {
 const QString strSection = QStringLiteral("Settings");
 
-QString fncDocuments() { return QDir::homePath() + QStringLiteral("/Documents"); }
-QString fncDataFolder() { return fncDocuments() + QStringLiteral("/My Hourvanes"); }
-QString fncDatabase() { return fncDataFolder() + QStringLiteral("/Hourvane3.mdb"); }
+QString fncDocuments()
+{
+    return QDir::homePath() + QStringLiteral("/Documents");
+}
+QString fncDataFolder()
+{
+    return fncDocuments() + QStringLiteral("/My Hourvanes");
+}
+QString fncDatabase()
+{
+    return fncDataFolder() + QStringLiteral("/Hourvane3.mdb");
+}
 
 QByteArray fncFileHash(const QString& strPath)
 {
@@ -47,7 +55,8 @@ QList<QStringList> fncQuery(const QString& strSql)
 {
     QList<QStringList> rows;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("e2e-check"));
+        QSqlDatabase db
+            = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("e2e-check"));
         db.setDatabaseName(fncDatabase());
         EXPECT_TRUE(db.open());
         QSqlQuery q(db);
@@ -67,7 +76,8 @@ QList<QStringList> fncQuery(const QString& strSql)
 void fncExec(const QString& strSql)
 {
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("e2e-exec"));
+        QSqlDatabase db
+            = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("e2e-exec"));
         db.setDatabaseName(fncDatabase());
         ASSERT_TRUE(db.open());
         QSqlQuery q(db);
@@ -120,14 +130,18 @@ protected:
     static cOlAppointmentItemPtr fncCreateSettingsAppointment()
     {
         const auto app = cOlApplication::Start();
-        return app->GetNamespace(QStringLiteral("MAPI"))->GetDefaultFolder(9)->AddAppointment(
-            strSettingsSubject, dteSettingsDate);
+        return app->GetNamespace(QStringLiteral("MAPI"))
+            ->GetDefaultFolder(9)
+            ->AddAppointment(strSettingsSubject, dteSettingsDate);
     }
 
     static QString fncStoredBody()
     {
         const auto app = cOlApplication::Start();
-        const auto item = app->GetNamespace(QStringLiteral("MAPI"))->GetDefaultFolder(9)->Items().Item(strSettingsSubject);
+        const auto item = app->GetNamespace(QStringLiteral("MAPI"))
+                              ->GetDefaultFolder(9)
+                              ->Items()
+                              .Item(strSettingsSubject);
         return item ? fncGetLongProperty(item, QStringLiteral("Settings")) : QString();
     }
 
@@ -185,10 +199,15 @@ protected:
         ui.txtPersonalRate->selectAll();
         QTest::keyClicks(ui.txtPersonalRate, QStringLiteral("45.5"));
         QTest::mouseClick(ui.chkPrivate, Qt::LeftButton);
+        // As the window manager and a drag of the split would leave them.
+        frm.resize(1010, 760);
+        ui.splLists->setSizes({ 700, 200 });
+        m_intSplit = ui.splLists->sizes();
         QTest::mouseClick(ui.cmdOK, Qt::LeftButton);
         EXPECT_EQ(cMessageBox::history().size(), 0);
         EXPECT_TRUE(windowUnloaded());
     }
+    QList<int> m_intSplit;
 };
 } // namespace
 
@@ -218,14 +237,21 @@ TEST_F(StartUp, OkSavesEverythingAndTheNextStartShowsIt)
 
     EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1 order by strName")),
         QList<QStringList>({ { "Acme" }, { "Beta" } }));
-    EXPECT_EQ(fncQuery(QStringLiteral("select intCostCarrier from tblSettings")), QList<QStringList>({ { "1" } }));
-    EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("FilterPrivate"), QString()), QStringLiteral("False"));
-    EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("ReportChoice"), QString()), QStringLiteral("2"));
-    EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("ReportValue"), QString()), fncDataFolder());
-    EXPECT_EQ(cPersonalSettings::fncTextToRate(fncReadRegistryValue(strSection, QStringLiteral("PersonalRate"), QString())),
+    EXPECT_EQ(fncQuery(QStringLiteral("select intCostCarrier from tblSettings")),
+        QList<QStringList>({ { "1" } }));
+    EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("FilterPrivate"), QString()),
+        QStringLiteral("False"));
+    EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("ReportChoice"), QString()),
+        QStringLiteral("2"));
+    EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("ReportValue"), QString()),
+        fncDataFolder());
+    EXPECT_EQ(cPersonalSettings::fncTextToRate(
+                  fncReadRegistryValue(strSection, QStringLiteral("PersonalRate"), QString())),
         cCurrency::fromTenThousandths(455000));
-    const QString strSelection = fncReadRegistryValue(strSection, QStringLiteral("MetadataList"), QString());
-    EXPECT_TRUE(strSelection.startsWith(fncPhrase("LNGCUSTOMER") + QStringLiteral(":Acme;Beta;\r\n")))
+    const QString strSelection
+        = fncReadRegistryValue(strSection, QStringLiteral("MetadataList"), QString());
+    EXPECT_TRUE(
+        strSelection.startsWith(fncPhrase("LNGCUSTOMER") + QStringLiteral(":Acme;Beta;\r\n")))
         << strSelection.toStdString();
 
     const QStringList lines = fncStoredBody().split(QStringLiteral("\r\n"));
@@ -241,7 +267,8 @@ TEST_F(StartUp, OkSavesEverythingAndTheNextStartShowsIt)
     EXPECT_EQ(frm.ui().chkPrivate->checkState(), Qt::Unchecked);
     EXPECT_EQ(frm.ui().cmbCostCarrier->currentIndex(), 0);
     EXPECT_FALSE(frm.ui().txtPersonalRate->isHidden());
-    EXPECT_EQ(cPersonalSettings::fncTextToRate(frm.ui().txtPersonalRate->text()), cCurrency::fromTenThousandths(455000));
+    EXPECT_EQ(cPersonalSettings::fncTextToRate(frm.ui().txtPersonalRate->text()),
+        cCurrency::fromTenThousandths(455000));
 }
 
 TEST_F(StartUp, ReturnPressesOk)
@@ -253,7 +280,8 @@ TEST_F(StartUp, ReturnPressesOk)
     frm.ui().txtPersonalRate->setFocus();
     QTest::keyClick(frm.ui().txtPersonalRate, Qt::Key_Return);
     EXPECT_TRUE(windowUnloaded());
-    EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")), QList<QStringList>({ { "Acme" } }));
+    EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")),
+        QList<QStringList>({ { "Acme" } }));
 }
 
 TEST_F(StartUp, MissingMandatoryValuesKeepTheWindowOpenAndSaveNothing)
@@ -263,10 +291,12 @@ TEST_F(StartUp, MissingMandatoryValuesKeepTheWindowOpenAndSaveNothing)
     QTest::mouseClick(frm.ui().cmdOK, Qt::LeftButton);
     ASSERT_EQ(cMessageBox::history().size(), 1);
     EXPECT_EQ(cMessageBox::history().at(0).strText,
-        fncPhrase("LNGFAILEDSAVESETTINGS") + QStringLiteral("\r\n") + fncPhrase("LNGALLVALUESNOTFILLEDOUT"));
+        fncPhrase("LNGFAILEDSAVESETTINGS") + QStringLiteral("\r\n")
+            + fncPhrase("LNGALLVALUESNOTFILLEDOUT"));
     EXPECT_EQ(fncSettingsWindow(), &frm);
     EXPECT_TRUE(frm.isVisible());
-    EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("ReportChoice"), QStringLiteral("NULL")),
+    EXPECT_EQ(
+        fncReadRegistryValue(strSection, QStringLiteral("ReportChoice"), QStringLiteral("NULL")),
         QStringLiteral("NULL"));
     EXPECT_TRUE(fncQuery(QStringLiteral("select strName from tblMeta1")).isEmpty());
 }
@@ -275,12 +305,17 @@ TEST_F(StartUp, RemovingACustomerWithReportsAsksAndMovesThem)
 {
     subFirstRun();
     subEndRun();
-    const auto ids = fncQuery(QStringLiteral("select intMeta1ID, strName from tblMeta1 order by strName"));
+    const auto ids
+        = fncQuery(QStringLiteral("select intMeta1ID, strName from tblMeta1 order by strName"));
     ASSERT_EQ(ids.size(), 2);
     const QString strAcme = ids.at(0).at(0);
     const QString strBeta = ids.at(1).at(0);
-    fncExec(QStringLiteral("insert into tblReports (numHours, strSubject, intMeta1ID) values (2, 'Audit', %1)").arg(strBeta));
-    fncExec(QStringLiteral("insert into tblReports (numHours, strSubject, intMeta1ID) values (3, 'Review', %1)").arg(strBeta));
+    fncExec(QStringLiteral(
+        "insert into tblReports (numHours, strSubject, intMeta1ID) values (2, 'Audit', %1)")
+                .arg(strBeta));
+    fncExec(QStringLiteral(
+        "insert into tblReports (numHours, strSubject, intMeta1ID) values (3, 'Review', %1)")
+                .arg(strBeta));
 
     frmHVPersSettingsSingle& frm = start();
     ASSERT_EQ(gridNames(frm), QStringList({ "Acme", "Beta" }));
@@ -299,7 +334,8 @@ TEST_F(StartUp, RemovingACustomerWithReportsAsksAndMovesThem)
         for (int i = 0; i < dlg->cmbMoveChoice()->count(); ++i)
             colChoices.append(dlg->cmbMoveChoice()->itemText(i));
         QTest::mouseClick(dlg->optMoveReportsTo(), Qt::LeftButton);
-        dlg->cmbMoveChoice()->setCurrentIndex(dlg->cmbMoveChoice()->findText(QStringLiteral("Acme")));
+        dlg->cmbMoveChoice()->setCurrentIndex(
+            dlg->cmbMoveChoice()->findText(QStringLiteral("Acme")));
         QTest::mouseClick(dlg->cmdOK(), Qt::LeftButton);
     });
     answer.start();
@@ -310,7 +346,8 @@ TEST_F(StartUp, RemovingACustomerWithReportsAsksAndMovesThem)
     EXPECT_EQ(strAsked, QStringLiteral("Beta"));
     EXPECT_EQ(colChoices, QStringList({ "Acme" }));
     EXPECT_TRUE(windowUnloaded());
-    EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")), QList<QStringList>({ { "Acme" } }));
+    EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")),
+        QList<QStringList>({ { "Acme" } }));
     EXPECT_EQ(fncQuery(QStringLiteral("select intMeta1ID from tblReports order by intReportID")),
         QList<QStringList>({ { strAcme }, { strAcme } }));
 }
@@ -329,18 +366,29 @@ TEST_F(StartUp, CancelLeavesEverythingAsItWas)
     QTest::mouseClick(frm.ui().chkRecurring, Qt::LeftButton);
     frm.ui().cmbCostCarrier->setFocus();
     QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_End);
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Yes); // discard the changes
     EXPECT_TRUE(hvtest::endsProgram([&] { QTest::keyClick(frm.ui().chkEvents, Qt::Key_Escape); }));
 
     EXPECT_EQ(fncFileHash(fncDatabase()), dbBefore);
     EXPECT_EQ(fncFileHash(fncRegistryStorePath()), storeBefore);
     EXPECT_EQ(fncStoredBody(), bodyBefore);
-    EXPECT_EQ(fncQuery(QStringLiteral("select intCostCarrier from tblSettings")), QList<QStringList>({ { "1" } }));
+    EXPECT_EQ(fncQuery(QStringLiteral("select intCostCarrier from tblSettings")),
+        QList<QStringList>({ { "1" } }));
+}
+
+TEST_F(StartUp, TheWindowKeepsItsSizeAndSplitFromOneStartToTheNext)
+{
+    subFirstRun();
+    frmHVPersSettingsSingle& frm = start();
+    EXPECT_EQ(frm.size(), QSize(1010, 760));
+    EXPECT_EQ(frm.ui().splLists->sizes(), m_intSplit);
 }
 
 TEST_F(StartUp, TheWindowAlwaysOpensOnTheDataFolder)
 {
     subWriteRegistryValue(strSection, QStringLiteral("ReportChoice"), QStringLiteral("3"));
-    subWriteRegistryValue(strSection, QStringLiteral("ReportValue"), QStringLiteral("Provider=SQLOLEDB.1;Data Source=far"));
+    subWriteRegistryValue(strSection, QStringLiteral("ReportValue"),
+        QStringLiteral("Provider=SQLOLEDB.1;Data Source=far"));
     start();
     EXPECT_EQ(fncPersonalSettings().ReportChoice, 2);
     EXPECT_EQ(fncPersonalSettings().ReportValue, fncDataFolder());
@@ -387,7 +435,8 @@ TEST(DataFolder, EveryOlapCubesOfThePathIsReplaced)
         QStringLiteral("/home/ann/Documents/My Hourvanes"));
     EXPECT_EQ(fncDataFolderFor(QStringLiteral("/srv/OLAP Cubes/ann/Documents/OLAP Cubes/")),
         QStringLiteral("/srv/My Hourvanes/ann/Documents/My Hourvanes"));
-    EXPECT_EQ(fncDataFolderFor(QStringLiteral("/home/ann/olap cubes")), QStringLiteral("/home/ann/olap cubes"));
+    EXPECT_EQ(fncDataFolderFor(QStringLiteral("/home/ann/olap cubes")),
+        QStringLiteral("/home/ann/olap cubes"));
 }
 
 TEST_F(StartUp, TheEndOfTheProgramUnloadsTheWindowAndReleasesCalendarAndDatabase)
@@ -408,7 +457,8 @@ TEST_F(StartUp, TheEndOfTheProgramLeavesSharedDialogsToTheirOwners)
     const QPointer<QWidget> shared = &frmResolveRemovedItem::Instance();
     EXPECT_TRUE(hvtest::endsProgram([&] { frm.cmdCancel_Click(); }));
     EXPECT_TRUE(windowUnloaded());
-    EXPECT_FALSE(shared.isNull()) << "the shared dialog is deleted by its owner as the application ends";
+    EXPECT_FALSE(shared.isNull())
+        << "the shared dialog is deleted by its owner as the application ends";
 }
 
 // The real program, started twice as processes on a home of its own.

@@ -251,6 +251,9 @@ TEST(PasswordMasking, NoPieceOfAGeneratedPasswordSurvivesAndTheRestStays)
             << text.toStdString() << "\n -> " << masked.toStdString();
     }
     EXPECT_GT(intPieces, 10000);
+    // A "Password=" inside another value does not hide the real one.
+    EXPECT_EQ(fncMaskPasswords(QStringLiteral("Data Source=h:Password=\"x;Password=\"Qv3;Lm=Rt8")),
+        QStringLiteral("Data Source=h:Password=****"));
 }
 
 class StepLog : public testing::Test

@@ -331,7 +331,7 @@ TEST_P(GlobalSettings, SaveExportsXmlUnlessTheReportingProgramPublishes)
     // the place of this one on PostgreSQL).
     subSetupConnection();
     g.ReportToValue
-        = QStringLiteral("Provider=SQLOLEDB;Data Source=srv;Password=Qv3Lm8Rt;User ID=me");
+        = QStringLiteral("Provider=SQLOLEDB;Data Source=srv;Password=\"Qv3;Lm=Rt8\";User ID=me");
     ASSERT_EQ(g.SaveGlobalSettings(), QString());
     const QString password
         = QRegularExpression(QStringLiteral("Password=([^;]+)")).match(g.ReportToValue).captured(1);
@@ -340,6 +340,7 @@ TEST_P(GlobalSettings, SaveExportsXmlUnlessTheReportingProgramPublishes)
         = hvtest::readFile(programFolder + QStringLiteral("/HVSettings.xml"));
     EXPECT_TRUE(published.contains(";Password=")) << published.toStdString();
     EXPECT_FALSE(published.contains(password.toUtf8()));
+    EXPECT_FALSE(published.contains("Rt8"));
 }
 
 TEST_P(GlobalSettings, AFailedExportAfterTheCommitKeepsTheSaveAndSaysSo)

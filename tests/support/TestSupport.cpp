@@ -1,16 +1,15 @@
 #include "TestSupport.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-
-#include <cstdio>
-
 #include <grp.h>
-#include <pwd.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 namespace hvtest {
 namespace {
@@ -61,47 +60,60 @@ void writeFile(const QString& strPath, const QByteArray& bytes)
 const QList<QUrl>& openedMailUrls() { return urls(); }
 void clearOpenedMailUrls() { urls().clear(); }
 void setMailOpenerFails(bool fails) { mailFails() = fails; }
+int fncRunUnprivileged(const std::function<void()>& f)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        int code = 0;
+        if (geteuid() == 0) {
+            constexpr uid_t nobody = 65534;
+            const QByteArray home = homeDir().toLocal8Bit();
+            const char* chownArgs[] = { "chown", "-R", "65534:65534", home.constData(), nullptr };
+            const pid_t chowner = fork();
+            if (chowner == 0) {
+                execvp("chown", const_cast<char* const*>(chownArgs));
+                _exit(127);
+            }
+            int status = 0;
+            waitpid(chowner, &status, 0);
+            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || setgroups(0, nullptr) != 0
+                || setgid(nobody) != 0 || setuid(nobody) != 0)
+                _exit(3);
+        }
+        try {
+            f();
+        } catch (...) {
+            code = 1;
+        }
+        _exit(code);
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 
 void runUnprivileged(const std::function<void(const QString& strDir)>& f)
 {
-    if (::geteuid() != 0) {
-        f(newTempDir(QStringLiteral("unprivileged")));
-        return;
-    }
-    const passwd* nobody = ::getpwnam("nobody");
-    ASSERT_NE(nobody, nullptr) << "no user nobody to run the check as";
-    // The temporary HOME is root's alone; the child gets a folder of its own beside it.
-    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/hvtest-nobody-XXXXXX"));
-    ASSERT_TRUE(dir.isValid());
-    ASSERT_EQ(
-        ::chown(QFile::encodeName(dir.path()).constData(), nobody->pw_uid, nobody->pw_gid), 0);
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        int code = 3;
-        if (::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0
-            && ::setuid(nobody->pw_uid) == 0) {
-            try {
-                f(dir.path());
-                code = testing::Test::HasFailure() ? 1 : 0;
-            } catch (const std::exception& e) {
-                std::fprintf(stderr, "exception as nobody: %s\n", e.what());
-                code = 2;
-            } catch (...) {
-                code = 2;
-            }
-        }
+    // Made before the fork: the child gives the whole temporary HOME to the user it becomes.
+    const QString strDir = newTempDir(QStringLiteral("unprivileged"));
+    const int status = fncRunUnprivileged([&] {
+        f(strDir);
         std::fflush(stdout);
-        std::fflush(stderr);
-        ::_exit(code);
+        if (testing::Test::HasFailure())
+            throw 1;
+    });
+    EXPECT_EQ(status, 0) << "the check as an unprivileged user failed (1: a failed assertion or an "
+                            "exception, 3: no privileges dropped)";
+    // The child gave the temporary HOME away; later tests (the runtime folder) need it back.
+    if (::geteuid() == 0) {
+        ::lchown(QFile::encodeName(homeDir()).constData(), ::geteuid(), ::getegid());
+        QDirIterator it(homeDir(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+            QDirIterator::Subdirectories);
+        while (it.hasNext())
+            ::lchown(QFile::encodeName(it.next()).constData(), ::geteuid(), ::getegid());
     }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "the check as nobody failed (wait status " << status
-        << ", 2: exception, 3: no privileges dropped)";
 }
 
 bool recordMailUrl(const QUrl& url)

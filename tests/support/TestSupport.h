@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QUrl>
+#include <functional>
 
 #include <functional>
 
@@ -26,9 +27,13 @@ void setMailOpenerFails(bool fails);
 QByteArray readFile(const QString& strPath);
 void writeFile(const QString& strPath, const QByteArray& bytes);
 
-// Runs f(strDir) as a user without privileges, strDir being a new folder of that user's: directly
-// when the tests do not run as root, else in a forked child that has become "nobody" (root reads
-// and writes past file permissions). A failure inside the child fails the calling test.
+// Runs f in a forked child as an unprivileged user (nobody, when the tests run as root: root
+// ignores file permissions) and returns the child's exit status: 0 when f returned, 1 when it
+// threw. The child first gives the temporary HOME to that user. f reports by the files it
+// leaves, since the child's test results are not the parent's.
+int fncRunUnprivileged(const std::function<void()>& f);
+// The same for checks written as test assertions: f(strDir) runs in the child with a new folder
+// that user owns, and a failed assertion there fails the calling test.
 void runUnprivileged(const std::function<void(const QString& strDir)>& f);
 
 // Runs f and returns true when it ended the program through subEndProgram.
