@@ -59,8 +59,7 @@ void makeTemplate()
     g_template = g_dir->filePath(QStringLiteral("template/Hourvane3.mdb"));
     QDir().mkpath(QFileInfo(g_template).path());
     subCreateHVDatabase(g_template);
-    subCheckUpgrade(g_template);
-    subCloseConnection();
+    subCheckUpgrade(g_template)->Close();
     sqlite3* db = nullptr;
     sqlite3_open(g_template.toUtf8().constData(), &db);
     exec(db, "begin");
@@ -114,7 +113,8 @@ class cBenchResolver : public cRemovedItemResolver
 {
 public:
     QHash<QString, QString> renamed;
-    qint32 fncResolve(const QString& strValue, const QString&, const QStringList&, QString& strMoveChoice) override
+    qint32 fncResolve(const QString& strValue, const QString&, qint32, const QStringList&,
+        QString& strMoveChoice) override
     {
         strMoveChoice = renamed.value(strValue, itemName(0));
         return intMoveReports;

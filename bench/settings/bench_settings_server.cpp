@@ -76,7 +76,6 @@ void makeTemplate()
     ReportToValue()
         = pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + g_template;
     subSetupConnection();
-    subCheckSQLUpgrade();
     subCloseConnection();
     PGconn* c = connect(g_template);
     exec(c, "begin");
@@ -131,7 +130,7 @@ class cBenchResolver : public cRemovedItemResolver
 {
 public:
     QHash<QString, QString> renamed;
-    qint32 fncResolve(const QString& strValue, const QString&, const QStringList&,
+    qint32 fncResolve(const QString& strValue, const QString&, qint32, const QStringList&,
         QString& strMoveChoice) override
     {
         strMoveChoice = renamed.value(strValue, itemName(0));

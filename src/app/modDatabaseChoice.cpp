@@ -127,12 +127,14 @@ bool fncOpenChosenDatabase()
         }
         return true;
     }
-    subLog(QStringLiteral("Opening the chosen server database ") + fncHidePassword(strServer));
+    subLog(QStringLiteral("Opening the chosen server database ") + fncMaskPasswords(strServer));
     ReportTo() = 3;
     ReportToValue() = strServer;
     subSetupConnection();
-    subCheckSQLUpgrade();
-    return fncSharedConnection() != nullptr;
+    const ConnectionPtr conn = fncSharedConnection();
+    if (conn)
+        subCheckSQLUpgrade(*conn);
+    return conn != nullptr;
 }
 
 bool fncChooseDatabase()
@@ -169,7 +171,7 @@ bool fncChooseDatabase()
         subCloseConnection();
         const ConnectionPtr conn = cConnection::Open(strServer);
         subSetSharedConnection(conn);
-        subCheckSQLUpgrade();
+        subCheckSQLUpgrade(*conn);
         subOfferCopy(*conn);
         subCloseConnection();
         subWriteConnectionFile(fncConnectionFilePath(), strServer);

@@ -7,6 +7,7 @@
 
 #include <cHVError.h>
 #include <cMessageBox.h>
+#include <modErrorHandling.h>
 #include <modPhrases.h>
 #include <modProgramEnd.h>
 
@@ -105,7 +106,8 @@ void frmSQLLogon::cmdTest_Click()
         conn->Close();
         cMessageBox::Show(fncPhrase("LNGCONNECTIONSUCCEEDED"), cMessageBox::Buttons::Ok, cMessageBox::Icon::Information);
     } catch (const cHVError& e) {
-        cMessageBox::Show(fncPhrase("LNGCONNECTIONFAILED") + QStringLiteral("\r\n") + e.Description(),
+        cMessageBox::Show(fncPhrase("LNGCONNECTIONFAILED") + QStringLiteral("\r\n")
+                + fncMaskPasswords(e.Description()),
             cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
     }
 }

@@ -161,12 +161,3 @@ cPgParameters fncPgParameters(const QString& strConnection)
     }
     return p;
 }
-
-QString fncHidePassword(const QString& strConnection)
-{
-    static const QRegularExpression pwd(QStringLiteral("((?:^|;)\\s*(?:Password|PWD)\\s*=)(\\{(?:[^}]|\\}\\})*\\}|[^;]*)"),
-        QRegularExpression::CaseInsensitiveOption);
-    QString s = strConnection;
-    s.replace(pwd, QStringLiteral("\\1****"));
-    return s;
-}

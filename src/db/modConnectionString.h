@@ -43,6 +43,3 @@ struct cPgParameters
     bool blnIntegrated = false;
 };
 cPgParameters fncPgParameters(const QString& strConnection);
-
-// The string with every password value replaced by asterisks (for log lines and messages).
-QString fncHidePassword(const QString& strConnection);

@@ -6,6 +6,7 @@
 
 #include <cHVError.h>
 #include <modErrorHandling.h>
+#include <modPhrases.h>
 #include <modProgramEnd.h>
 
 #include <QCoreApplication>
@@ -56,6 +57,32 @@ cConnectionDialogs& requireDialogs()
     return *dialogs();
 }
 
+// Opens a connection, once more after a transient failure.
+ConnectionPtr openConnection(const QString& strConnection)
+{
+    for (int attempt = 0;; ++attempt) {
+        try {
+            subLog(QStringLiteral(
+                       "Trying to open a connection to the database with the connection string ")
+                + fncMaskPasswords(strConnection));
+            return cConnection::Open(strConnection);
+        } catch (const cHVError& e) {
+            if (attempt > 0 || (e.Number() != lngEFail && e.Number() != lngEUnexpected))
+                throw;
+        }
+    }
+}
+
+// A server database becomes the shared connection once it is brought up to date.
+void useServerDatabase(const QString& strConnection)
+{
+    ReportTo() = 3;
+    ReportToValue() = strConnection;
+    const ConnectionPtr conn = openConnection(strConnection);
+    subCheckSQLUpgrade(*conn);
+    subSetSharedConnection(conn);
+}
+
 // The result of a server choice: stored in the connection file, then brought up to date.
 QString useServerConnection(const QString& strConnection)
 {
@@ -63,10 +90,24 @@ QString useServerConnection(const QString& strConnection)
     if (strConnection.isEmpty())
         return QString();
     subWriteConnectionFile(fncConnectionFilePath(), strConnection);
-    ReportTo() = 3;
-    ReportToValue() = strConnection;
-    subCheckSQLUpgrade();
+    useServerDatabase(strConnection);
     return strConnection;
+}
+
+// The connection file holds one connection string that begins with its provider; anything
+// else is reported with the file's name rather than tried.
+void checkConnectionFile(const QString& strFile, const QString& strText)
+{
+    bool blnKnown = strText.startsWith(QLatin1String("Pro"));
+    try {
+        if (blnKnown)
+            fncEngineOfConnectionString(strText);
+    } catch (const cHVError&) {
+        blnKnown = false;
+    }
+    if (!blnKnown)
+        throw cHVError(lngObjectError + 3104, QStringLiteral("fncGetConnection"),
+            fncPhrase("LNGDBCONNFILENOPROVIDER").arg(strFile));
 }
 
 } // namespace
@@ -147,20 +188,10 @@ void subSetupConnection()
             subCloseConnection();
             return;
         }
-        // The upgrade may have opened the very connection asked for.
+        // Locating the database opened the very connection asked for.
         if (shared() && shared()->IsOpen() && shared()->ConnectionString() == strConnection)
             return;
-        for (int attempt = 0;; ++attempt) {
-            try {
-                subLog(QStringLiteral("Trying to open a connection to the database with the connection string ")
-                    + fncHidePassword(strConnection));
-                subSetSharedConnection(cConnection::Open(strConnection));
-                break;
-            } catch (const cHVError& e) {
-                if (attempt > 0 || (e.Number() != lngEFail && e.Number() != lngEUnexpected))
-                    throw;
-            }
-        }
+        subSetSharedConnection(openConnection(strConnection));
     } catch (...) {
         subCloseConnection();
         subHandleCurrentException(QStringLiteral("subSetupConnection"));
@@ -180,6 +211,7 @@ QString fncGetConnection()
                 strDataFolder.chop(1);
             strAccessPath = fncAccessPath();
             subLog(QStringLiteral("strAccessPath = ") + strAccessPath);
+            subRefuseDanglingLink(strAccessPath);
             if (QFileInfo::exists(strAccessPath)) {
                 blnAccessFound = true;
                 break;
@@ -197,9 +229,8 @@ QString fncGetConnection()
             const QString text = QString::fromLocal8Bit(f.readAll());
             f.close();
             if (!text.isEmpty()) {
-                ReportTo() = 3;
-                ReportToValue() = text;
-                subCheckSQLUpgrade();
+                checkConnectionFile(strFile, text);
+                useServerDatabase(text);
                 return text;
             }
             if (!QFile::remove(strFile))
@@ -212,7 +243,7 @@ QString fncGetConnection()
                 ReportTo() = 2;
                 ReportToValue() = strAccessPath;
             }
-            subCheckUpgrade(strAccessPath);
+            subSetSharedConnection(subCheckUpgrade(strAccessPath));
             return fncAccessConnectionString(strAccessPath);
         }
 
@@ -220,7 +251,7 @@ QString fncGetConnection()
         switch (intChoice) {
         case 1:
             subCreateHVDatabase(strAccessPath);
-            subCheckUpgrade(strAccessPath);
+            subSetSharedConnection(subCheckUpgrade(strAccessPath));
             ReportTo() = 2;
             ReportToValue() = strAccessPath;
             return fncAccessConnectionString(strAccessPath);

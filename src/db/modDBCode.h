@@ -27,7 +27,8 @@ inline const QString strConnectionFileName = QStringLiteral("HourvaneConnection.
 // on a transient failure; any other failure goes to subHandleError.
 void subSetupConnection();
 // The connection string to use, or empty when there is no database (may ask the user, create
-// and upgrade a database, and write HourvaneConnection.txt).
+// and upgrade a database, and write HourvaneConnection.txt). The database it finds or makes is
+// left open, up to date, as the shared connection.
 QString fncGetConnection();
 // The shared connection, or nullptr.
 ConnectionPtr fncSharedConnection();

@@ -2,12 +2,12 @@
 
 #include "cConnectionDialogs.h"
 #include "modConnectionString.h"
-#include "modDBCode.h"
 #include "modSchema.h"
 
 #include <cHVError.h>
 #include <cMessageBox.h>
 #include <modErrorHandling.h>
+#include <modPhrases.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -48,6 +48,16 @@ void writeCaption(cConnection& conn, const QString& strTable, const cSchemaColum
     conn.Execute(QStringLiteral("INSERT OR REPLACE INTO ") + strCaptionTable
             + QStringLiteral(" (strTableName, strColumnName, strCaption) VALUES (?, ?, ?)"),
         { strTable, c.strName, caption });
+}
+
+void createCaptionTable(cConnection& conn)
+{
+    conn.Execute(QStringLiteral(
+        "CREATE TABLE %1 (intCaptionID INTEGER CONSTRAINT PrimaryKey PRIMARY KEY "
+        "AUTOINCREMENT, strTableName VARCHAR(255) COLLATE NOCASE NOT NULL, strColumnName "
+        "VARCHAR(255) COLLATE NOCASE NOT NULL, strCaption TEXT, "
+        "UNIQUE (strTableName, strColumnName))")
+                     .arg(strCaptionTable));
 }
 
 // CREATE TABLE of a table of the local file, with the relations where it is the foreign table.
@@ -131,6 +141,17 @@ void subUpgradeSchema(cConnection& conn)
 {
     const cSqlDialect& dialect = conn.Dialect();
     const bool blnLocal = conn.Engine() == eEngine::SQLite;
+    // Files of an earlier edition have no caption table: made here with the captions of the
+    // columns they have, the columns added below write theirs.
+    if (blnLocal && !conn.TableExists(strCaptionTable)) {
+        createCaptionTable(conn);
+        for (const auto& t : fncSchemaTables()) {
+            for (const auto& c : t.columns) {
+                if (conn.ColumnExists(t.strName, c.strName))
+                    writeCaption(conn, t.strName, c);
+            }
+        }
+    }
     if (!conn.TableExists(QStringLiteral("tblOtherSettings"))) {
         subLog(QStringLiteral("Creating Other Settings table in database"));
         const cSchemaTable* t = fncSchemaTable(QStringLiteral("tblOtherSettings"));
@@ -186,15 +207,11 @@ void subUpgradeInTransaction(cConnection& conn)
     }
 }
 
-bool isCurrent()
+// strBody came last: a database that has it is current.
+bool isCurrent(cConnection& conn)
 {
-    const RecordsetPtr rs = fncReturnRecordset(
-        fncDialect().SelectFirst(QStringLiteral("strBody"), QStringLiteral("tblReports")), true, false);
-    if (!rs)
-        return false;
-    rs->Close();
-    const ConnectionPtr conn = fncSharedConnection();
-    return conn && hasNameIndex(*conn, 1) && hasNameIndex(*conn, 2) && hasNameIndex(*conn, 3);
+    return conn.ColumnExists(QStringLiteral("tblReports"), QStringLiteral("strBody"))
+        && hasNameIndex(conn, 1) && hasNameIndex(conn, 2) && hasNameIndex(conn, 3);
 }
 
 QString programFolder()
@@ -279,12 +296,22 @@ QStringList fncSplitSqlScript(const QString& strScript)
     QString script = strScript;
     script.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     const QStringList lines = script.split(QLatin1Char('\n'));
+    int intLine = 0;
     for (const QString& line : lines) {
+        ++intLine;
         const auto m = goLine.match(line);
-        if (m.hasMatch())
-            flush(m.captured(1).isEmpty() ? 1 : qMax(1, m.captured(1).toInt()));
-        else
+        if (!m.hasMatch()) {
             current.append(line);
+            continue;
+        }
+        bool ok = true;
+        const uint count = m.captured(1).isEmpty() ? 1 : m.captured(1).toUInt(&ok);
+        if (!ok || count > intMaxGoRepeat)
+            throw cHVError(lngObjectError + 3031, strSource,
+                fncPhrase("LNGDBGOREPEATTOOHIGH")
+                    .arg(
+                        QString::number(intLine), QString::number(intMaxGoRepeat), line.trimmed()));
+        flush(qMax(1, static_cast<int>(count)));
     }
     flush(1);
     return batches;
@@ -300,14 +327,12 @@ QString fncScriptPathFor(const QString& strConnection)
     return QStringLiteral(":/") + name;
 }
 
-bool fncTableExists(const QString& strTable)
+void subRefuseDanglingLink(const QString& strPath)
 {
-    try {
-        const ConnectionPtr conn = fncSharedConnection();
-        return conn && conn->TableExists(strTable);
-    } catch (...) {
-        subHandleCurrentException(QStringLiteral("fncTableExists"));
-    }
+    const QFileInfo info(strPath);
+    if (info.isSymLink() && !info.exists())
+        throw cHVError(lngObjectError + 3030, strSource,
+            fncPhrase("LNGDBLINKTARGETMISSING").arg(strPath, info.symLinkTarget()));
 }
 
 bool subCreateHVDatabase(const QString& strPath)
@@ -315,6 +340,7 @@ bool subCreateHVDatabase(const QString& strPath)
     subLog(QStringLiteral("Creating Access database in path ") + strPath);
     QString strNew;
     try {
+        subRefuseDanglingLink(strPath);
         if (QFileInfo::exists(strPath)) {
             // Only a database of ours is ever replaced; anything else stays as it is.
             const ConnectionPtr old = cConnection::Open(fncAccessConnectionString(strPath));
@@ -322,9 +348,6 @@ bool subCreateHVDatabase(const QString& strPath)
             old->Close();
             if (!ours)
                 notOurs(strPath);
-            const ConnectionPtr current = fncSharedConnection();
-            if (current && current->ConnectionString() == fncAccessConnectionString(strPath))
-                subCloseConnection();
         }
         // Built beside the target and renamed over it, so a failure never leaves half a database.
         strNew = strPath + QStringLiteral(".new");
@@ -332,11 +355,7 @@ bool subCreateHVDatabase(const QString& strPath)
             strNew = strPath + QStringLiteral(".new%1").arg(i);
         ConnectionPtr conn = cConnection::CreateLocal(strNew);
         conn->BeginTrans();
-        conn->Execute(QStringLiteral("CREATE TABLE %1 (intCaptionID INTEGER CONSTRAINT PrimaryKey PRIMARY KEY "
-                                     "AUTOINCREMENT, strTableName VARCHAR(255) COLLATE NOCASE NOT NULL, strColumnName "
-                                     "VARCHAR(255) COLLATE NOCASE NOT NULL, strCaption TEXT, "
-                                     "UNIQUE (strTableName, strColumnName))")
-                .arg(strCaptionTable));
+        createCaptionTable(*conn);
         for (const auto& t : fncSchemaTables()) {
             if (t.blnUpgrade)
                 continue;
@@ -361,33 +380,29 @@ bool subCreateHVDatabase(const QString& strPath)
     }
 }
 
-void subCheckUpgrade(const QString& strPath)
+ConnectionPtr subCheckUpgrade(const QString& strPath)
 {
     subLog(QStringLiteral("Attempting to upgrade Access database in path ") + strPath);
+    ConnectionPtr conn;
     try {
-        const ConnectionPtr conn = cConnection::Open(fncAccessConnectionString(strPath));
-        if (!isOurDatabase(*conn)) {
-            conn->Close();
+        conn = cConnection::Open(fncAccessConnectionString(strPath));
+        if (!isOurDatabase(*conn))
             notOurs(strPath);
-        }
-        subSetSharedConnection(conn);
-        if (isCurrent())
-            return;
-        subUpgradeInTransaction(*conn);
+        if (!isCurrent(*conn))
+            subUpgradeInTransaction(*conn);
+        return conn;
     } catch (...) {
+        if (conn)
+            conn->Close();
         subHandleCurrentException(QStringLiteral("subCheckUpgrade"));
     }
 }
 
-void subCheckSQLUpgrade()
+void subCheckSQLUpgrade(cConnection& conn)
 {
     try {
-        if (isCurrent())
-            return;
-        const ConnectionPtr conn = fncSharedConnection();
-        if (!conn)
-            return;
-        subUpgradeInTransaction(*conn);
+        if (!isCurrent(conn))
+            subUpgradeInTransaction(conn);
     } catch (...) {
         subHandleCurrentException(QStringLiteral("subCheckSQLUpgrade"));
     }
@@ -417,8 +432,9 @@ QString fncCreateSQLDB(const QString& strDBName)
         try {
             strScriptPath = fncScriptPathFor(logon.strConnection);
         } catch (const cHVError& e) {
-            cMessageBox::Show(QStringLiteral("Connection failed with connection string ")
-                    + fncHidePassword(logon.strConnection) + QStringLiteral("\r\n") + e.Description(),
+            cMessageBox::Show(
+                fncMaskPasswords(QStringLiteral("Connection failed with connection string ")
+                    + logon.strConnection + QStringLiteral("\r\n") + e.Description()),
                 cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
             continue;
         }
@@ -433,8 +449,9 @@ QString fncCreateSQLDB(const QString& strDBName)
         try {
             conn = cConnection::Open(logon.strConnection);
         } catch (const cHVError& e) {
-            cMessageBox::Show(QStringLiteral("Connection failed with connection string ")
-                    + fncHidePassword(logon.strConnection) + QStringLiteral("\r\n") + e.Description(),
+            cMessageBox::Show(
+                fncMaskPasswords(QStringLiteral("Connection failed with connection string ")
+                    + logon.strConnection + QStringLiteral("\r\n") + e.Description()),
                 cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
             continue;
         }

@@ -99,25 +99,60 @@ void subWriteLogFile(const QString& strText)
     }
 }
 
+namespace {
+// Where a password value that starts at i ends, read the way the connection-string parser and
+// ODBC read it: in double or single quotes (a doubled quote stands for itself), in braces (a
+// doubled "}" stands for itself), or bare. Whatever follows up to the next ";" or line end
+// goes too: the parser drops it, so it can only be more of a mistyped password.
+qsizetype fncPasswordEnd(const QString& s, qsizetype i)
+{
+    const qsizetype n = s.size();
+    if (i < n) {
+        const QChar open = s.at(i);
+        const QChar close = open == QLatin1Char('{') ? QLatin1Char('}') : open;
+        if (open == QLatin1Char('"') || open == QLatin1Char('\'') || open == QLatin1Char('{')) {
+            for (++i; i < n; ++i) {
+                if (s.at(i) != close)
+                    continue;
+                if (i + 1 < n && s.at(i + 1) == close) {
+                    ++i;
+                    continue;
+                }
+                ++i;
+                break;
+            }
+        }
+    }
+    while (i < n && s.at(i) != QLatin1Char(';') && s.at(i) != QLatin1Char('\r')
+        && s.at(i) != QLatin1Char('\n'))
+        ++i;
+    return i;
+}
+
+QString fncMaskValues(const QString& strText, const QRegularExpression& key)
+{
+    QString masked;
+    qsizetype pos = 0;
+    for (auto m = key.match(strText); m.hasMatch(); m = key.match(strText, pos)) {
+        masked += QStringView(strText).mid(pos, m.capturedEnd() - pos);
+        masked += QStringLiteral("****");
+        pos = fncPasswordEnd(strText, m.capturedEnd());
+    }
+    masked += QStringView(strText).mid(pos);
+    return masked;
+}
+} // namespace
+
 QString fncMaskPasswords(const QString& strText)
 {
-    // Password=secret; PWD={se;cr}}et}; Pwd="x;""y" -> the value becomes ****. As the parser
-    // reads it, a quote opens a quoted value only right after "=", and what follows a closing
-    // quote up to the next ";" is dropped, so it is masked too. Keys where the parser sees them
-    // (a line's start or after ";") go first: a "Password=" inside another value must not hide
-    // the real one from the mask. Then any other, for connection texts inside sentences.
-    const auto pattern = [](const char* szBefore) -> QString {
-        return QString::fromLatin1(szBefore)
-            + QStringLiteral(R"((?:Password|PWD)\s*=(?:\s+(?!["'{]))?)((?:\{(?:[^}]|\}\})*\}?|"(?:[^"]|"")*"?|'(?:[^']|'')*'?)?[^;\r\n]*))");
-    };
+    // Any white space around "=" (the parser trims keys), but a line break ends the value. Keys
+    // where the parser sees them (a line's start or after ";") go first, so that a "Password="
+    // inside another value cannot hide the real one; then any other, inside sentences.
     const auto options = QRegularExpression::CaseInsensitiveOption
         | QRegularExpression::UseUnicodePropertiesOption | QRegularExpression::MultilineOption;
-    static const QRegularExpression keyed(pattern(R"(((?:^|;)\s*)"), options);
-    static const QRegularExpression anywhere(pattern("("), options);
-    QString masked = strText;
-    masked.replace(keyed, QStringLiteral("\\1****"));
-    masked.replace(anywhere, QStringLiteral("\\1****"));
-    return masked;
+    static const QRegularExpression keyed(QStringLiteral(R"((?:^|;)\s*(?:password|pwd)\s*=[^\S\r\n]*)"), options);
+    static const QRegularExpression anywhere(QStringLiteral(R"((?:password|pwd)\s*=[^\S\r\n]*)"), options);
+    return fncMaskValues(fncMaskValues(strText, keyed), anywhere);
 }
 
 QString fncGetWindowsVersion()

@@ -36,7 +36,8 @@ QString fncProgramVersion();
 
 // The report text of this run (empty until subHandleError built it).
 QString fncReportText();
-// Password values of connection strings replaced by asterisks.
+// Every Password/Pwd value of the connection strings in strText replaced by asterisks: the one
+// mask for connection texts in log lines, error reports, e-mails and messages.
 QString fncMaskPasswords(const QString& strText);
 
 // Seams: the running calendar program's version for the report, and the hand-off of the

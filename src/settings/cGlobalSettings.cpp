@@ -478,9 +478,9 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                         reportCounts.insert(rs->Value(0).toInt(), rs->Value(1).toInt());
                     reportCounts.insert(0, 0);
                 }
-                r.intDecision = fncRemovedItemResolver().fncResolveWithReports(
-                    loaded[i].value(id).MetaName(), reportCounts.value(id, 0),
-                    fncPhrase("LNGCONFLICTVALUE"), colChoices, r.strMoveTo);
+                r.intDecision = fncRemovedItemResolver().fncResolve(loaded[i].value(id).MetaName(),
+                    fncPhrase("LNGCONFLICTVALUE"), reportCounts.value(id, 0), colChoices,
+                    r.strMoveTo);
                 removed.insert(id, r);
             }
             answers.removed.append(removed);

@@ -8,7 +8,9 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace {
 // The date that an empty date value stands for (day 0 of the stored form).
@@ -67,6 +69,31 @@ std::optional<bool> fncToBoolean(const QString& strText)
     if (const auto number = fncToNumber(t))
         return *number != 0.0;
     return std::nullopt;
+}
+
+// A name stored twice (only edits from outside make that) keeps the last row, the one FromRS
+// read, so the value saved below is the value read back.
+void subRemoveEarlierDuplicates(cRecordset& rs)
+{
+    QList<int> earlier;
+    cDictionary<int> lastRow = fncCreateDic<int>();
+    const int intRows = rs.RecordCount();
+    for (int pos = 0; pos < intRows; ++pos) {
+        rs.Move(pos);
+        const QVariant name = rs.Value(1);
+        if (name.isNull())
+            continue;
+        if (lastRow.Exists(name.toString()))
+            earlier.append(lastRow.Item(name.toString()));
+        lastRow.Set(name.toString(), pos);
+    }
+    std::sort(earlier.begin(), earlier.end(), std::greater<int>());
+    for (const int pos : earlier) {
+        rs.Move(pos);
+        subLog(
+            QStringLiteral("Removing a second row of the Other Setting ") + rs.Value(1).toString());
+        rs.Delete();
+    }
 }
 } // namespace
 
@@ -128,6 +155,7 @@ void cOtherSettings::ToRS(cRecordset* rs) const
         subLog(QStringLiteral("Saving other settings to database"));
         if (!rs)
             return;
+        subRemoveEarlierDuplicates(*rs);
         cSimpleList stored;
         if (rs->RecordCount() > 0)
             rs->MoveFirst();

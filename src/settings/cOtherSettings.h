@@ -27,7 +27,7 @@ public:
     // The value as qint16 (2), QDateTime (7), QString (8) or bool (11); the type's empty value
     // for a missing name; an invalid QVariant for any other type.
     QVariant GetValue(const QString& strName, qint16 intType) const;
-    // Writes every setting into rs (an updatable recordset of tblOtherSettings); nullptr does
-    // nothing.
+    // Writes every setting into rs (an updatable recordset of tblOtherSettings), one row per
+    // name: further rows of a name are removed, the last one is kept. nullptr does nothing.
     void ToRS(cRecordset* rs) const;
 };

@@ -5,7 +5,11 @@
 #include "modErrorHandling.h"
 #include "modPhrases.h"
 
+#include <QCollator>
 #include <QCoreApplication>
+#include <QLocale>
+
+#include <algorithm>
 
 namespace {
 frmResolveRemovedItem* g_instance = nullptr;
@@ -20,12 +24,14 @@ void subDeleteInstance()
 class cDialogResolver : public cRemovedItemResolver
 {
 public:
-    qint32 fncResolve(const QString& strValue, const QString& strConflict,
+    qint32 fncResolve(const QString& strValue, const QString& strConflict, qint32 lngReportCount,
         const QStringList& colChoices, QString& strMoveChoice) override
     {
         frmResolveRemovedItem& frm = frmResolveRemovedItem::Instance();
         frm.lblValueToBeResolved()->setText(strValue);
         frm.lblConflict()->setText(strConflict);
+        frm.lblReportCount()->setText(
+            fncPhrase("LNGRESOLVEREPORTCOUNT").arg(QLocale().toString(lngReportCount)));
         frm.subFillDropDown(colChoices);
         const qint32 result = frm.fncShowModal();
         if (result == intMoveReports)
@@ -87,8 +93,10 @@ void frmResolveRemovedItem::subFillDropDown(const QStringList& colItems)
 {
     try {
         subLog(QStringLiteral("Adding choice values to the dropdown"));
+        QStringList items = colItems;
+        std::sort(items.begin(), items.end(), QCollator());
         ui->cmbMoveChoice->clear();
-        ui->cmbMoveChoice->addItems(colItems);
+        ui->cmbMoveChoice->addItems(items);
         // Nothing is chosen until the user chooses.
         ui->cmbMoveChoice->setCurrentIndex(-1);
     } catch (...) {
@@ -99,6 +107,9 @@ void frmResolveRemovedItem::subFillDropDown(const QStringList& colItems)
 qint32 frmResolveRemovedItem::fncShowModal()
 {
     intReturnValue = 3;
+    ui->optMoveReportsTo->setChecked(true);
+    ui->cmbMoveChoice->setCurrentIndex(-1);
+    ui->cmbMoveChoice->setFocus();
     exec();
     return intReturnValue;
 }
@@ -133,3 +144,7 @@ QRadioButton* frmResolveRemovedItem::optMoveReportsTo() const { return ui->optMo
 QPushButton* frmResolveRemovedItem::cmdOK() const { return ui->cmdOK; }
 QLabel* frmResolveRemovedItem::lblValueToBeResolved() const { return ui->lblValueToBeResolved; }
 QLabel* frmResolveRemovedItem::lblConflict() const { return ui->lblConflict; }
+QLabel* frmResolveRemovedItem::lblReportCount() const
+{
+    return ui->lblReportCount;
+}

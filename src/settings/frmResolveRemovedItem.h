@@ -31,6 +31,7 @@ public:
     // 1 = remove the reports, 2 = move them to cmbMoveChoice's value, 3 = cancelled.
     qint32 intReturnValue = 3;
 
+    // The values in the order of the user's language.
     void subFillDropDown(const QStringList& colItems);
     template <typename T>
     void subFillDropDown(const cDictionary<T>& dic)
@@ -39,8 +40,8 @@ public:
     }
     void subSetCaptions();
 
-    // Shows the dialog modally; every showing starts as cancelled, so closing the window
-    // never repeats the previous decision.
+    // Shows the dialog modally. Every showing starts as cancelled, with "Move" selected and no
+    // value chosen, so neither closing the window nor Return repeats the previous decision.
     qint32 fncShowModal();
 
     QComboBox* cmbMoveChoice() const;
@@ -50,6 +51,7 @@ public:
     QPushButton* cmdOK() const;
     QLabel* lblValueToBeResolved() const;
     QLabel* lblConflict() const;
+    QLabel* lblReportCount() const;
 
     // Closing the window (Escape, the title bar) is the same as Cancel.
     void reject() override;

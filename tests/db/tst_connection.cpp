@@ -6,6 +6,8 @@
 #include <modConnectionString.h>
 #include <modDBCode.h>
 #include <modDBCreate.h>
+#include <modErrorHandling.h>
+#include <modPhrases.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -210,6 +212,26 @@ TEST_F(GetConnection, ConnectionFileLeadsToTheServerAndItsUpgrade)
     EXPECT_TRUE(fncSharedConnection()->TableExists(QStringLiteral("tblOtherSettings")));
 }
 
+// Text that does not begin with a provider this program knows is reported with the file's name
+// and left as it is; nothing is asked.
+TEST_F(GetConnection, AConnectionFileWithoutAKnownProviderIsReportedByName)
+{
+    LoadLanguages(fncColumnForLcid(1033));
+    const QString file = folder + QStringLiteral("/HourvaneConnection.txt");
+    strDataFolder = folder;
+    for (const char* text :
+        { "Data Source=db1;Provider=PostgreSQL;Initial Catalog=HV", "Provider=MSDASQL;DSN=hv" }) {
+        writeFile(file, text);
+        subResetErrorState();
+        cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+        EXPECT_TRUE(hvtest::endsProgram([] { subSetupConnection(); })) << text;
+        EXPECT_TRUE(fncReportText().contains(file)) << fncReportText().toStdString();
+        EXPECT_EQ(hvtest::readFile(file), QByteArray(text));
+        EXPECT_FALSE(fncSharedConnection());
+    }
+    EXPECT_TRUE(dialogs->scriptNames.isEmpty());
+}
+
 TEST_F(GetConnection, ACancelledLogonLeavesNoFileThenChoiceOneCreatesALocalDatabase)
 {
     strDataFolder = folder;
@@ -312,14 +334,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, OdbcTranslation,
         cOdbcCase { "Provider=SQLOLEDB.1;Persist Security Info=True;Integrated Security=SSPI;Data Source=srv\\SQLEXPRESS",
             "DRIVER={FreeTDS};SERVER=srv\\SQLEXPRESS;Trusted_Connection=Yes;TDS_Version=7.4;ClientCharset=UTF-8" }));
 
-TEST(ConnectionStrings, PasswordsAreHiddenForLogsAndMessages)
-{
-    EXPECT_EQ(fncHidePassword(QStringLiteral("Provider=SQLOLEDB.1;Password=s3cr=t;User ID=sa")),
-        QStringLiteral("Provider=SQLOLEDB.1;Password=****;User ID=sa"));
-    EXPECT_EQ(fncHidePassword(QStringLiteral("DRIVER={FreeTDS};PWD={a;b}};c};UID=x")),
-        QStringLiteral("DRIVER={FreeTDS};PWD=****;UID=x"));
-}
-
 // A closed port fails with the driver's own description; a silent server gives up after the
 // login time-out instead of waiting for ever.
 TEST(SqlServer, ClosedOrSilentServersFail)
@@ -387,6 +401,25 @@ INSTANTIATE_TEST_SUITE_P(Cases, ScriptSplit,
         cSplitCase { "insert x\nGO 3\n", { "insert x", "insert x", "insert x" } },
         cSplitCase { "GO\nGO\n", {} },
         cSplitCase { "select 'GO'\nGOTO label\n", { "select 'GO'\nGOTO label" } }));
+
+// A count above the bound would repeat a batch until memory runs out.
+TEST(ScriptSplit, RefusesARepeatCountAboveTheBoundNamingTheLine)
+{
+    LoadLanguages(fncColumnForLcid(1033));
+    EXPECT_EQ(
+        fncSplitSqlScript(QStringLiteral("a\nGO %1\n").arg(intMaxGoRepeat)).size(), intMaxGoRepeat);
+    for (const char* count : { "1001", "300000000", "99999999999999999999" }) {
+        try {
+            fncSplitSqlScript(
+                QStringLiteral("select 1\nGO\ninsert x\n  go %1 \n").arg(QLatin1String(count)));
+            ADD_FAILURE() << "GO " << count << " accepted";
+        } catch (const cHVError& e) {
+            EXPECT_TRUE(e.Description().contains(QStringLiteral(" 4 "))
+                && e.Description().contains(QStringLiteral("go ") + QLatin1String(count)))
+                << e.Description().toStdString();
+        }
+    }
+}
 
 TEST(Dialects, CallersTSqlIsTranslatedPerEngine)
 {

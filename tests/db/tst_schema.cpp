@@ -9,7 +9,9 @@
 #include <modPhrases.h>
 #include <modSchema.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlQuery>
 
 using hvtest::cDbEngineTest;
@@ -48,9 +50,10 @@ void addMetaRows(cConnection& c)
 void upgrade(eEngine engine, const QString& strConnection)
 {
     if (engine == eEngine::SQLite)
-        subCheckUpgrade(fncParseConnectionString(strConnection).Value(QStringLiteral("Data Source")));
+        subSetSharedConnection(subCheckUpgrade(
+            fncParseConnectionString(strConnection).Value(QStringLiteral("Data Source"))));
     else
-        subCheckSQLUpgrade();
+        subCheckSQLUpgrade(*fncSharedConnection());
 }
 
 } // namespace
@@ -285,10 +288,51 @@ TEST(LocalSchema, CreatingOverOurOwnDatabaseReplacesItWhole)
     hvtest::fncFreshDatabase(eEngine::SQLite);
     const QString path = fncAccessPath();
     fncSharedConnection()->Execute(QStringLiteral("insert into tblPersons (strPersonName) values (?)"), { QStringLiteral("Ann") });
+    subCloseConnection();
     EXPECT_TRUE(subCreateHVDatabase(path));
     auto c = cConnection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
     EXPECT_EQ(c->OpenRecordset(QStringLiteral("tblPersons"), true)->RecordCount(), 0);
     EXPECT_FALSE(c->TableExists(QStringLiteral("tblOtherSettings")));
     EXPECT_FALSE(QFile::exists(path + QStringLiteral(".new")));
+    subResetDBState();
+}
+
+TEST(LocalSchema, AFileOfAnEarlierEditionWithoutTheCaptionTableIsUpgraded)
+{
+    hvtest::fncFreshDatabase(eEngine::SQLite, false);
+    fncSharedConnection()->Execute(QStringLiteral("DROP TABLE ") + strCaptionTable);
+    subCloseConnection();
+    subSetupConnection();
+    ASSERT_TRUE(fncSharedConnection());
+    EXPECT_TRUE(fncSharedConnection()->ColumnExists(
+        QStringLiteral("tblReports"), QStringLiteral("strBody")));
+    auto caps = fncReturnRecordset(strCaptionTable, true);
+    int columns = 0;
+    for (const auto& t : fncSchemaTables())
+        columns += static_cast<int>(t.columns.size());
+    EXPECT_EQ(caps->RecordCount(), columns); // the old columns' captions and the new ones'
+    subResetDBState();
+}
+
+// A link to a share that is not mounted: reported by its name at start-up and when asked to
+// create a database there; nothing is made in its place.
+TEST(LocalSchema, ALinkWhoseTargetIsMissingIsReportedAndNothingCreated)
+{
+    LoadLanguages(fncColumnForLcid(1033));
+    subResetDBState();
+    strDataFolder = hvtest::newTempDir(QStringLiteral("link"));
+    const QString path = fncAccessPath();
+    const QString target = strDataFolder + QStringLiteral("/share/Hourvane3.mdb");
+    ASSERT_TRUE(QFile::link(target, path));
+    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+    EXPECT_TRUE(hvtest::endsProgram([] { subSetupConnection(); }));
+    EXPECT_TRUE(fncReportText().contains(path)) << fncReportText().toStdString();
+    subResetErrorState();
+    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+    EXPECT_TRUE(hvtest::endsProgram([&] { subCreateHVDatabase(path); }));
+    EXPECT_TRUE(fncReportText().contains(path));
+    EXPECT_EQ(QFileInfo(path).symLinkTarget(), target);
+    EXPECT_EQ(QDir(strDataFolder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+        QStringList { QStringLiteral("Hourvane3.mdb") });
     subResetDBState();
 }

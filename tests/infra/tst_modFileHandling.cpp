@@ -9,8 +9,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include <unistd.h>
-
 using hvtest::readFile;
 using hvtest::writeFile;
 
@@ -21,16 +19,38 @@ protected:
     QString path(const char* name) const { return strDir + QLatin1Char('/') + QLatin1String(name); }
 };
 
-TEST_F(SaveTextFile, ReplacesAnExistingReadOnlyFileWithTheTextWithoutDoubleQuotes)
+// Permissions decide these two, so they run as a user without privileges.
+TEST(SaveTextFilePermissions, ReplacesAnExistingReadOnlyFileWithTheTextWithoutDoubleQuotes)
 {
-    QString target = path("report.txt");
-    writeFile(target, "old content that is longer than the new one");
-    QFile::setPermissions(target, QFileDevice::ReadOwner);
-    EXPECT_EQ(fncSaveTextFile(target, QStringLiteral("Name=\"Acme\"\r\nRate=\"12,50\"\r\n"), true), target);
-    EXPECT_EQ(target, path("report.txt"));
-    EXPECT_EQ(readFile(target), QByteArray("Name=Acme\r\nRate=12,50\r\n"));
-    EXPECT_EQ(fncGetLastStep(), QStringLiteral("Saving textfile ") + target);
-    EXPECT_EQ(QDir(strDir).entryList(QDir::Files), QStringList { QStringLiteral("report.txt") });
+    hvtest::runUnprivileged([](const QString& strDir) {
+        const QString target = strDir + QStringLiteral("/report.txt");
+        writeFile(target, "old content that is longer than the new one");
+        QFile::setPermissions(target, QFileDevice::ReadOwner);
+        QString path = target;
+        EXPECT_EQ(
+            fncSaveTextFile(path, QStringLiteral("Name=\"Acme\"\r\nRate=\"12,50\"\r\n"), true),
+            target);
+        EXPECT_EQ(path, target);
+        EXPECT_EQ(readFile(target), QByteArray("Name=Acme\r\nRate=12,50\r\n"));
+        EXPECT_EQ(fncGetLastStep(), QStringLiteral("Saving textfile ") + target);
+        EXPECT_EQ(
+            QDir(strDir).entryList(QDir::Files), QStringList { QStringLiteral("report.txt") });
+    });
+}
+
+TEST(SaveTextFilePermissions, AFileInAReadOnlyFolderIsNotReplaceable)
+{
+    hvtest::runUnprivileged([](const QString& strDir) {
+        const QString target = strDir + QStringLiteral("/report.txt");
+        writeFile(target, "keep");
+        QFile::setPermissions(strDir, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        EXPECT_FALSE(fncFileReplaceable(target));
+        QString path = target;
+        EXPECT_THROW(fncSaveTextFile(path, QStringLiteral("x"), false), cHVError);
+        QFile::setPermissions(
+            strDir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        EXPECT_EQ(readFile(target), QByteArray("keep"));
+    });
 }
 
 TEST_F(SaveTextFile, AnEmptyPathGetsANewNameInTheTemporaryFolder)
@@ -73,19 +93,6 @@ TEST_F(SaveTextFile, WithShowErrorTheFailureIsReportedAndNothingWritten)
     EXPECT_TRUE(fncReportText().contains(QStringLiteral(": fncSaveTextFile \r\n"))) << fncReportText().toStdString();
     EXPECT_TRUE(fncReportText().contains(QStringLiteral("Checking for previoius existance of ") + path("report.txt")));
     EXPECT_FALSE(QFileInfo::exists(path("report1.txt")));
-}
-
-TEST_F(SaveTextFile, AFileInAReadOnlyFolderIsNotReplaceable)
-{
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root may write into read-only folders; the folder-under-the-name tests cover the rule";
-    writeFile(path("report.txt"), "keep");
-    QFile::setPermissions(strDir, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    EXPECT_FALSE(fncFileReplaceable(path("report.txt")));
-    QString target = path("report.txt");
-    EXPECT_THROW(fncSaveTextFile(target, QStringLiteral("x"), false), cHVError);
-    QFile::setPermissions(strDir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(readFile(path("report.txt")), QByteArray("keep"));
 }
 
 TEST_F(SaveTextFile, AMissingFolderFailsWithAClearError)

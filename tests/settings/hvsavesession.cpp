@@ -27,7 +27,7 @@ public:
     QHash<QString, QPair<qint32, QString>> answers;
     QStringList asked;
 
-    qint32 fncResolve(const QString& strValue, const QString&, const QStringList&,
+    qint32 fncResolve(const QString& strValue, const QString&, qint32, const QStringList&,
         QString& strMoveChoice) override
     {
         asked.append(strValue);

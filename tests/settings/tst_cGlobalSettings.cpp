@@ -158,16 +158,19 @@ TEST_P(GlobalSettings, SaveStoresItemsSettingsAndIdentities)
 TEST_P(GlobalSettings, RemovedItemWithRemoveDeletesItsReportsAndRow)
 {
     seed();
+    db->fncExec(QStringLiteral(
+                    "insert into tblReports (strSubject, intMeta1ID) values ('more on Beta', ?)"),
+        { db->fncId(1, QStringLiteral("Beta")) });
     cGlobalSettings& g = load();
     g.MetaDataLists.ItemAt(0).MetaDic.Remove(QStringLiteral("Beta"));
     resolver.answers.enqueue({ cRemovedItemResolver::intRemoveReports, QString() });
     ASSERT_EQ(g.SaveGlobalSettings(), QString());
     ASSERT_EQ(resolver.asked.size(), 1);
     EXPECT_EQ(resolver.asked.first().strValue, QStringLiteral("Beta"));
+    EXPECT_EQ(resolver.asked.first().lngReportCount, 2);
     EXPECT_EQ(resolver.asked.first().strConflict,
         QStringLiteral("A value which previously was in the list is no longer available."));
     EXPECT_EQ(resolver.asked.first().colChoices, (QStringList { "Acme", "Gamma" }));
-    EXPECT_EQ(resolver.asked.first().lngReportCount, 1);
     EXPECT_EQ(names(1), (QStringList { "Acme", "Gamma" }));
     EXPECT_EQ(db->fncRows(QStringLiteral("select strSubject from tblReports order by intReportID")),
         (QStringList { "report on Acme", "report on Gamma" }));

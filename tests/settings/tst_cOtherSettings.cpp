@@ -123,4 +123,22 @@ TEST_F(cOtherSettingsDatabase, ToRSAddsUpdatesAndStoresEmptyAsASpace)
         QStringList { "filled" });
 }
 
+// Rows made by an outside edit: the value read is the value saved, and one row stays.
+TEST_F(cOtherSettingsDatabase, ANameStoredTwiceIsReadAndSavedInOneRow)
+{
+    for (const char* row :
+        { "('Colour', 'red')", "('Size', 'L')", "('COLOUR', 'blue')", "('colour', 'green')" })
+        db->fncExec(
+            QStringLiteral("insert into tblOtherSettings (strPropName, strPropValue) values ")
+            + QLatin1String(row));
+    cOtherSettings os;
+    os.FromRS(fncReturnRecordset(QStringLiteral("tblOtherSettings"), true).get());
+    EXPECT_EQ(os.GetValue(QStringLiteral("Colour"), cOtherSettings::intTypeText).toString(),
+        QStringLiteral("green"));
+    os.SetValue(QStringLiteral("Colour"), QStringLiteral("black"));
+    save(os);
+    EXPECT_EQ(db->fncRows(QStringLiteral(
+                  "select strPropName, strPropValue from tblOtherSettings order by intSettingID")),
+        (QStringList { "Size|L", "colour|black" }));
+}
 } // namespace

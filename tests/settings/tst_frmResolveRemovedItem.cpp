@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -19,8 +20,7 @@
 using namespace hvglobaltest;
 
 namespace {
-// Runs steps on the dialog once it is up as a modal window; each step runs when the dialog
-// is still open after the previous one.
+// Runs a step on the dialog once it is up as a modal window; a step that leaves it open fails.
 void whenModal(std::function<void(frmResolveRemovedItem&)> step)
 {
     auto* timer = new QTimer;
@@ -32,6 +32,10 @@ void whenModal(std::function<void(frmResolveRemovedItem&)> step)
         timer->stop();
         timer->deleteLater();
         step(*dlg);
+        if (dlg->isVisible()) {
+            ADD_FAILURE() << "the dialog is still open";
+            dlg->reject();
+        }
     });
     timer->start();
 }
@@ -51,8 +55,8 @@ TEST_F(ResolveRemovedItemDialog, HasTheNamedControlsAndTexts)
     frmResolveRemovedItem& frm = frmResolveRemovedItem::Instance();
     EXPECT_EQ(&frm, &frmResolveRemovedItem::Instance());
     EXPECT_EQ(frm.windowTitle(), QStringLiteral("Hourvane for Outlook 3"));
-    for (const char* name : { "cmbMoveChoice", "cmdCancel", "optRemoveReports", "optMoveReportsTo", "cmdOK",
-             "lblValueToBeResolved", "lblConflict" })
+    for (const char* name : { "cmbMoveChoice", "cmdCancel", "optRemoveReports", "optMoveReportsTo",
+             "cmdOK", "lblValueToBeResolved", "lblConflict", "lblReportCount" })
         EXPECT_NE(frm.findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
     EXPECT_EQ(frm.optRemoveReports()->text(), QStringLiteral("Remove time reports"));
     EXPECT_EQ(frm.optMoveReportsTo()->text(), QStringLiteral("Move time reports to:"));
@@ -62,49 +66,73 @@ TEST_F(ResolveRemovedItemDialog, HasTheNamedControlsAndTexts)
     EXPECT_FALSE(QFontInfo(frm.optRemoveReports()->font()).family().isEmpty());
 }
 
+// Keyboard only: Return without a chosen value leaves the dialog open; the values come in the
+// order of the user's language (German puts Öl beside Ost, not after Zebra).
 TEST_F(ResolveRemovedItemDialog, MoveNeedsAChosenValueAndReportsIt)
 {
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     bool stayedOpen = false;
-    whenModal([&stayedOpen](frmResolveRemovedItem& dlg) {
-        EXPECT_TRUE(dlg.optMoveReportsTo()->isChecked());
-        EXPECT_EQ(dlg.cmbMoveChoice()->currentText(), QString());
-        dlg.cmdOK()->click();
+    QStringList shown;
+    whenModal([&](frmResolveRemovedItem& dlg) {
+        EXPECT_EQ(dlg.lblReportCount()->text(), QStringLiteral("Time reports of this item: 1.234"));
+        for (int i = 0; i < dlg.cmbMoveChoice()->count(); ++i)
+            shown.append(dlg.cmbMoveChoice()->itemText(i));
+        QTest::keyClick(&dlg, Qt::Key_Return);
         stayedOpen = dlg.isVisible();
-        dlg.cmbMoveChoice()->setCurrentIndex(1);
-        dlg.cmdOK()->click();
+        QTest::keyClick(dlg.cmbMoveChoice(), Qt::Key_Down);
+        QTest::keyClick(dlg.cmbMoveChoice(), Qt::Key_Down);
+        QTest::keyClick(&dlg, Qt::Key_Return);
     });
     QString choice;
     const qint32 result = fncRemovedItemResolver().fncResolve(QStringLiteral("Beta"),
-        QStringLiteral("conflict"), { QStringLiteral("Acme"), QStringLiteral("Gamma") }, choice);
+        QStringLiteral("conflict"), 1234,
+        { QStringLiteral("Zebra"), QStringLiteral("Ost"), QStringLiteral("apple"),
+            QString::fromUtf8("Öl") },
+        choice);
+    QLocale::setDefault(saved);
     EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(shown,
+        (QStringList { QStringLiteral("apple"), QString::fromUtf8("Öl"), QStringLiteral("Ost"),
+            QStringLiteral("Zebra") }));
     EXPECT_EQ(result, cRemovedItemResolver::intMoveReports);
-    EXPECT_EQ(choice, QStringLiteral("Gamma"));
-    EXPECT_EQ(frmResolveRemovedItem::Instance().lblValueToBeResolved()->text(), QStringLiteral("Beta"));
+    EXPECT_EQ(choice, QString::fromUtf8("Öl"));
+    EXPECT_EQ(
+        frmResolveRemovedItem::Instance().lblValueToBeResolved()->text(), QStringLiteral("Beta"));
     EXPECT_EQ(frmResolveRemovedItem::Instance().lblConflict()->text(), QStringLiteral("conflict"));
     EXPECT_FALSE(frmResolveRemovedItem::Instance().isVisible());
 }
 
-TEST_F(ResolveRemovedItemDialog, RemoveWorksWithNothingToMoveToAndCancelOrCloseGiveThree)
+// "Remove" chosen for one item is not the answer for the next: Return there deletes nothing.
+TEST_F(ResolveRemovedItemDialog, EveryItemStartsWithMoveAndNoValueAndCloseGivesThree)
 {
     whenModal([](frmResolveRemovedItem& dlg) {
         EXPECT_EQ(dlg.cmbMoveChoice()->count(), 0);
-        dlg.optRemoveReports()->setChecked(true);
-        dlg.cmdOK()->click();
+        // On the button's circle: a radio button takes clicks on its circle and text only.
+        QTest::mouseClick(dlg.optRemoveReports(), Qt::LeftButton, {},
+            QPoint(8, dlg.optRemoveReports()->height() / 2));
+        QTest::keyClick(&dlg, Qt::Key_Return);
     });
     QString choice;
-    EXPECT_EQ(fncRemovedItemResolver().fncResolve(QStringLiteral("Only"), QString(), {}, choice),
+    EXPECT_EQ(fncRemovedItemResolver().fncResolve(QStringLiteral("Only"), QString(), 3, {}, choice),
         cRemovedItemResolver::intRemoveReports);
 
-    // The next showing keeps the user's last option, but closing the window is no decision.
-    whenModal([](frmResolveRemovedItem& dlg) {
-        EXPECT_TRUE(dlg.optRemoveReports()->isChecked());
-        dlg.reject();
+    bool stayedOpen = false;
+    whenModal([&stayedOpen](frmResolveRemovedItem& dlg) {
+        EXPECT_TRUE(dlg.optMoveReportsTo()->isChecked());
+        EXPECT_EQ(dlg.cmbMoveChoice()->currentIndex(), -1);
+        QTest::keyClick(&dlg, Qt::Key_Return);
+        stayedOpen = dlg.isVisible();
+        QTest::keyClick(&dlg, Qt::Key_Escape);
     });
-    EXPECT_EQ(fncRemovedItemResolver().fncResolve(QStringLiteral("Only"), QString(), {}, choice),
+    EXPECT_EQ(fncRemovedItemResolver().fncResolve(
+                  QStringLiteral("Next"), QString(), 5, { QStringLiteral("Only") }, choice),
         cRemovedItemResolver::intCancelled);
+    EXPECT_TRUE(stayedOpen);
 
-    whenModal([](frmResolveRemovedItem& dlg) { dlg.cmdCancel()->click(); });
-    EXPECT_EQ(fncRemovedItemResolver().fncResolve(QStringLiteral("Only"), QString(), {}, choice),
+    whenModal(
+        [](frmResolveRemovedItem& dlg) { QTest::mouseClick(dlg.cmdCancel(), Qt::LeftButton); });
+    EXPECT_EQ(fncRemovedItemResolver().fncResolve(QStringLiteral("Only"), QString(), 0, {}, choice),
         cRemovedItemResolver::intCancelled);
     EXPECT_EQ(frmResolveRemovedItem::Instance().intReturnValue, 3);
 }
@@ -125,9 +153,9 @@ TEST_F(ResolveRemovedItemDialog, SaveMovesReportsAsChosenInTheDialog)
     gs.MetaDataLists.ItemAt(0).MetaDic.Remove(QStringLiteral("Beta"));
     whenModal([](frmResolveRemovedItem& dlg) {
         EXPECT_EQ(dlg.lblValueToBeResolved()->text(), QStringLiteral("Beta"));
-        dlg.optMoveReportsTo()->setChecked(true);
-        dlg.cmbMoveChoice()->setCurrentText(QStringLiteral("Acme"));
-        dlg.cmdOK()->click();
+        EXPECT_EQ(dlg.lblReportCount()->text(), QStringLiteral("Time reports of this item: 1"));
+        QTest::keyClick(dlg.cmbMoveChoice(), Qt::Key_Down);
+        QTest::keyClick(&dlg, Qt::Key_Return);
     });
     ASSERT_EQ(gs.SaveGlobalSettings(), QString());
     EXPECT_EQ(db.fncRows(QStringLiteral("select strName from tblMeta1")), QStringList { "Acme" });

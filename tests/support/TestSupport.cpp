@@ -1,12 +1,15 @@
 #include "TestSupport.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 namespace hvtest {
 namespace {
@@ -90,6 +93,28 @@ int fncRunUnprivileged(const std::function<void()>& f)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+
+void runUnprivileged(const std::function<void(const QString& strDir)>& f)
+{
+    // Made before the fork: the child gives the whole temporary HOME to the user it becomes.
+    const QString strDir = newTempDir(QStringLiteral("unprivileged"));
+    const int status = fncRunUnprivileged([&] {
+        f(strDir);
+        std::fflush(stdout);
+        if (testing::Test::HasFailure())
+            throw 1;
+    });
+    EXPECT_EQ(status, 0) << "the check as an unprivileged user failed (1: a failed assertion or an "
+                            "exception, 3: no privileges dropped)";
+    // The child gave the temporary HOME away; later tests (the runtime folder) need it back.
+    if (::geteuid() == 0) {
+        ::lchown(QFile::encodeName(homeDir()).constData(), ::geteuid(), ::getegid());
+        QDirIterator it(homeDir(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+            QDirIterator::Subdirectories);
+        while (it.hasNext())
+            ::lchown(QFile::encodeName(it.next()).constData(), ::geteuid(), ::getegid());
+    }
+}
 
 bool recordMailUrl(const QUrl& url)
 {

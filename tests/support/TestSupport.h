@@ -9,6 +9,8 @@
 #include <QUrl>
 #include <functional>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -33,6 +35,9 @@ void writeFile(const QString& strPath, const QByteArray& bytes);
 // threw. The child first gives the temporary HOME to that user. f reports by the files it
 // leaves, since the child's test results are not the parent's.
 int fncRunUnprivileged(const std::function<void()>& f);
+// The same for checks written as test assertions: f(strDir) runs in the child with a new folder
+// that user owns, and a failed assertion there fails the calling test.
+void runUnprivileged(const std::function<void(const QString& strDir)>& f);
 
 // Runs f and returns true when it ended the program through subEndProgram.
 template <typename F>

@@ -40,12 +40,9 @@ inline QString fncFreshDatabase(eEngine engine, bool blnUpgrade = true)
         const QString conn = pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + name;
         ReportTo() = 3;
         ReportToValue() = conn;
+        subSetupConnection(); // runs no upgrade by itself: ReportTo 3 with a complete string
         if (blnUpgrade)
-            subSetupConnection(); // runs no upgrade by itself: ReportTo 3 with a complete string
-        else
-            subSetSharedConnection(cConnection::Open(conn));
-        if (blnUpgrade)
-            subCheckSQLUpgrade();
+            subCheckSQLUpgrade(*fncSharedConnection());
         return conn;
     }
     strDataFolder = newTempDir(QStringLiteral("db"));
