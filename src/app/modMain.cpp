@@ -1,5 +1,7 @@
 #include "modMain.h"
 
+#include "cCommandLine.h"
+#include "cDisplayCheck.h"
 #include "cGlobalSettings.h"
 #include "cMessageBox.h"
 #include "cPersonalSettings.h"
@@ -14,6 +16,8 @@
 #include "modOutlookCode.h"
 #include "modPhrases.h"
 #include "modProgramEnd.h"
+#include "modQtTranslations.h"
+#include "modWindowHelpers.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,7 +25,9 @@
 #include <QIcon>
 #include <QPointer>
 
+#include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
 struct cMainState
@@ -112,8 +118,10 @@ void Main()
     subLog(QStringLiteral("Checking for a running copy of the program"));
     s.objInstance = std::make_unique<cSingleInstance>();
     if (!s.objInstance->fncIsFirst()) {
+        // The running copy shows its window; this one changes nothing and ends.
+        s.objInstance->fncAskFirstToActivate();
         s.objInstance.reset();
-        return;
+        subEndProgram(0);
     }
     s.objPersonalSettings = std::make_unique<cPersonalSettings>();
 
@@ -122,6 +130,7 @@ void Main()
     subIgnoreErrors([] {
         subLog(QStringLiteral("Loading the phrases"));
         LoadLanguages(fncGetlocalLanguage());
+        fncLoadQtTranslations(fncGetlocalLanguage());
     });
     subIgnoreErrors([] { subStartOutlook(6); });
     subIgnoreErrors([] { subFindActiveFolder(9); });
@@ -143,11 +152,11 @@ void Main()
         if (!s.objPersonalSettings->GetValuesFromSettings()) {
             cMessageBox::Show(QStringLiteral("No personal settings found!"), cMessageBox::Buttons::Ok,
                 cMessageBox::Icon::Critical);
-            subEndProgram(0);
+            subEndProgram(intExitFailure);
         }
 
         subLog(QStringLiteral("Finding the data folder"));
-        const QString strFolder = fncDataFolderFor(fncGetLocalCubePath(true));
+        const QString strFolder = fncDataFolderFor(fncGetLocalCubePath());
         strDataFolder = strFolder;
         blnSingleUser = true;
 
@@ -177,6 +186,10 @@ void Main()
         s.frmSettings->subSetCaptions();
         s.frmSettings->subSetValues();
         s.frmSettings->show();
+        s.objInstance->subListen([] {
+            subLog(QStringLiteral("A second start asked for the window"));
+            subBringToFront(fncSettingsWindow());
+        });
     } catch (...) {
         subHandleCurrentException(QStringLiteral("Main"));
     }
@@ -184,8 +197,20 @@ void Main()
 
 int Main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("HVPersonalSettingsSingle"));
+    QApplication::setApplicationVersion(fncProgramVersion());
+    QStringList colArguments;
+    for (int i = 0; i < argc; ++i)
+        colArguments.append(QString::fromLocal8Bit(argv[i]));
+    if (const cCommandLine cmd(colArguments); !cmd.fncStarts())
+        return cmd.fncAnswer();
+    if (const QString strMissing = cDisplayCheck::fncMissingDisplay(); !strMissing.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(strMissing));
+        return intExitFailure;
+    }
+    std::optional<cDisplayCheck> displayCheck(std::in_place);
+    QApplication app(argc, argv);
+    displayCheck.reset();
     QApplication::setApplicationDisplayName(strProgramTitle);
     QApplication::setDesktopFileName(QStringLiteral("hourvane-personal-settings"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/hourvane-personal-settings.svg")));
@@ -193,7 +218,8 @@ int Main(int argc, char* argv[])
 
     Main();
     frmHVPersSettingsSingle* frm = fncSettingsWindow();
-    int intExitCode = 0;
+    // Without a window the start failed (the second copy ended inside Main).
+    int intExitCode = intExitFailure;
     if (frm) {
         // OK unloads the window; the program ends with it.
         QObject::connect(frm, &QObject::destroyed, &app, &QCoreApplication::quit);

@@ -158,7 +158,7 @@ void subStartOutlook(qint16 /*intFolderType*/)
         cMessageBox::Show(
             QStringLiteral("Please start Outlook manually before you execute this application!"),
             cMessageBox::Buttons::Ok, cMessageBox::Icon::None);
-        subEndProgram(0);
+        subEndProgram(intExitFailure);
     }
     subSetOutlookVersionProvider([] {
         const auto app = session().application;
@@ -170,7 +170,7 @@ void subStartOutlook(qint16 /*intFolderType*/)
     } else {
         cMessageBox::Show(fncPhrase("LNGO2KNEEDED") + strCrLf + QString::number(intVersion),
             cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical, strProgramTitle);
-        subEndProgram(0);
+        subEndProgram(intExitFailure);
     }
 }
 
@@ -328,7 +328,7 @@ void subGetSafeMailboxName()
     if (!s.application)
         subStartOutlook(olFolderInbox);
     if (!s.application)
-        subEndProgram(0);
+        subEndProgram(intExitFailure);
     QString strName;
     resumeNext([&] {
         const cOlNameSpacePtr ns = s.nameSpace ? s.nameSpace : s.application->GetNamespace(QStringLiteral("MAPI"));

@@ -199,7 +199,7 @@ cPersonalSettings::cPersonalSettings()
 
 QString cPersonalSettings::fncDataFolder() const
 {
-    QString strFolder = fncGetLocalCubePath(true);
+    QString strFolder = fncGetLocalCubePath();
     strFolder.replace(QStringLiteral("OLAP Cubes"), QStringLiteral("My Hourvanes"), Qt::CaseSensitive);
     return strFolder;
 }

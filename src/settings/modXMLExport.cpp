@@ -4,6 +4,7 @@
 #include "cHVError.h"
 #include "cPersonalSettings.h"
 #include "modErrorHandling.h"
+#include "modFileHandling.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -424,15 +425,7 @@ void subSetXmlReadTimeout(int intMilliseconds) { g_intTimeout = intMilliseconds;
 
 QString fncExportFolder()
 {
-    QString folder = cPersonalSettings::fncProgramFolder();
-    while (folder.size() > 1 && (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'))))
-        folder.chop(1);
-    const QFileInfo info(folder);
-    if (folder.isEmpty() || !info.isDir() || !info.isWritable()) {
-        folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-        QDir().mkpath(folder);
-    }
-    return folder;
+    return fncOutputFolderFor(cPersonalSettings::fncProgramFolder());
 }
 
 namespace {
