@@ -48,7 +48,8 @@ format-check:
 
 # clang-tidy with the checked-in .clang-tidy over src/.
 lint: deps configure
-	run-clang-tidy -p $(BUILD) -quiet -j$(JOBS) "$(CURDIR)/src/" >$(BUILD)/clang-tidy.log 2>&1 || \
+	run-clang-tidy-16 -clang-tidy-binary clang-tidy-16 -p $(BUILD) -quiet -j$(JOBS) "$(CURDIR)/src/" \
+	  >$(BUILD)/clang-tidy.log 2>&1 || \
 	  { grep -E 'warning:|error:' -A3 $(BUILD)/clang-tidy.log >&2; exit 1; }
 	@echo "clang-tidy: src/ is clean"
 

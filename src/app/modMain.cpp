@@ -28,6 +28,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <ranges>
 
 namespace {
 struct cMainState
@@ -88,8 +89,7 @@ void subUnloadWindows()
     // Every window goes out of sight, but only this program's own window is deleted: shared
     // dialogs of the lower layers (the removed-item question) are deleted by their owners when
     // the application ends, and deleting them here too crashed the program on its way out.
-    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
-        QWidget* w = *it;
+    for (QWidget* w : std::views::reverse(windows)) {
         if (w->isVisible())
             w->hide();
         if (qobject_cast<frmHVPersSettingsSingle*>(w))

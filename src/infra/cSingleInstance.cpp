@@ -51,7 +51,7 @@ void cSingleInstance::subListen(std::function<void()> onActivate)
     if (!m_server->listen(fncSocketPath()))
         return;
     QLocalServer* server = m_server.get();
-    QObject::connect(server, &QLocalServer::newConnection, server, [server, onActivate] {
+    QObject::connect(server, &QLocalServer::newConnection, server, [server, onActivate = std::move(onActivate)] {
         while (QLocalSocket* socket = server->nextPendingConnection()) {
             QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
             QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, onActivate] {

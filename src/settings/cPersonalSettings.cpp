@@ -420,7 +420,8 @@ void cPersonalSettings::subReadExistingSettingAppointment2050()
             if (!fncIsNumeric(colLines.at(0)))
                 return;
             const cBodyHead head = fncParseBodyHead(colLines);
-            if (*head.choice == 2 && !fncAcceptDatabaseFolder(head.strValue))
+            // A numeric first line that is no whole number ("2.5") gives no choice.
+            if (!head.choice || (*head.choice == 2 && !fncAcceptDatabaseFolder(head.strValue)))
                 return;
             QList<cMetaDictionary> colLists = fncParseListLines(fncListLinesOfBody(colLines));
             ReportChoice = *head.choice;

@@ -25,7 +25,7 @@ RecordsetPtr fncRecordsetFromXMLText(const QByteArray& text);
 // Reading gives up after this many milliseconds and on files above the size limit.
 int fncXmlReadTimeout();
 void subSetXmlReadTimeout(int intMilliseconds);
-inline constexpr qint64 lngMaxXmlBytes = 16 * 1024 * 1024;
+inline constexpr qint64 lngMaxXmlBytes = qint64 { 16 } * 1024 * 1024;
 
 // Where the program's XML export goes: the program's own folder, or the per-user data folder
 // when the program's folder cannot be written.
