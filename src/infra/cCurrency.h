@@ -3,9 +3,10 @@
 #include <QLocale>
 #include <QString>
 #include <QVariant>
-
+#include <QtNumeric>
 #include <cmath>
 #include <compare>
+#include <limits>
 #include <optional>
 
 // A money amount with four decimals, held as an integer of ten-thousandths so that it
@@ -16,9 +17,22 @@ public:
     constexpr cCurrency() = default;
 
     static constexpr cCurrency fromTenThousandths(qint64 units) { return cCurrency(units); }
+    // The checked conversion for amounts from outside (files, stores, databases): NaN, the
+    // infinities and anything beyond +-922337203685477.5807 give nullopt, never a wrapped amount
+    // of the other sign. Text goes through fromInvariantString/fromLocaleString, equally checked.
+    static std::optional<cCurrency> fromDoubleChecked(double value)
+    {
+        // 2^63 is exact as a double; every double below it converts without overflow.
+        constexpr double limit = 9223372036854775808.0;
+        const double units = std::round(value * 10000.0);
+        if (!(units >= -limit && units < limit))
+            return std::nullopt;
+        return cCurrency(static_cast<qint64>(units));
+    }
+    // For amounts the program makes itself; what the type cannot hold becomes 0.
     static cCurrency fromDouble(double value)
     {
-        return cCurrency(static_cast<qint64>(std::llround(value * 10000.0)));
+        return fromDoubleChecked(value).value_or(cCurrency());
     }
     // Invariant text such as "12.5", "-3.1416" or "350": the form of database drivers and XML.
     static std::optional<cCurrency> fromInvariantString(const QString& text)
@@ -31,7 +45,8 @@ public:
     {
         QString t = text.trimmed();
         t.remove(locale.groupSeparator());
-        return parse(t, locale.decimalPoint().isEmpty() ? QChar(u'.') : locale.decimalPoint().at(0));
+        return parse(
+            t, locale.decimalPoint().isEmpty() ? QChar(u'.') : locale.decimalPoint().at(0));
     }
     // A database or XML value: numbers, numeric texts; null or junk gives nullopt.
     static std::optional<cCurrency> fromVariant(const QVariant& value)
@@ -39,14 +54,21 @@ public:
         if (value.isNull() || !value.isValid())
             return std::nullopt;
         switch (value.typeId()) {
+        case QMetaType::ULongLong:
+            if (value.toULongLong() > quint64(std::numeric_limits<qint64>::max()))
+                return std::nullopt;
+            [[fallthrough]];
         case QMetaType::Int:
         case QMetaType::LongLong:
-        case QMetaType::UInt:
-        case QMetaType::ULongLong:
-            return cCurrency(value.toLongLong() * 10000);
+        case QMetaType::UInt: {
+            qint64 units = 0;
+            if (qMulOverflow(value.toLongLong(), qint64(10000), &units))
+                return std::nullopt;
+            return cCurrency(units);
+        }
         case QMetaType::Double:
         case QMetaType::Float:
-            return fromDouble(value.toDouble());
+            return fromDoubleChecked(value.toDouble());
         default:
             return fromInvariantString(value.toString());
         }
@@ -97,7 +119,7 @@ private:
             seenDigit = true;
             const int d = c.unicode() - u'0';
             if (!inFraction) {
-                if (whole > (std::numeric_limits<qint64>::max() / 10000 - d) / 10)
+                if (whole > std::numeric_limits<qint64>::max() / 100000)
                     return std::nullopt;
                 whole = whole * 10 + d;
             } else if (fracDigits < 4) {
@@ -114,15 +136,23 @@ private:
             frac *= 10;
             ++fracDigits;
         }
-        qint64 units = whole * 10000 + frac + (roundUp ? 1 : 0);
-        return cCurrency(negative ? -units : units);
+        // Built on the negative side, which holds one unit more, so the most negative amount
+        // parses and one unit beyond either end is refused.
+        qint64 units = 0;
+        if (qMulOverflow(-whole, qint64(10000), &units)
+            || qSubOverflow(units, frac + (roundUp ? 1 : 0), &units))
+            return std::nullopt;
+        if (!negative && qSubOverflow(qint64(0), units, &units))
+            return std::nullopt;
+        return cCurrency(units);
     }
 
     QString format(QChar point) const
     {
-        const qint64 a = m_units < 0 ? -m_units : m_units;
+        // Unsigned, so that the most negative amount has a magnitude too.
+        const quint64 a = m_units < 0 ? 0 - quint64(m_units) : quint64(m_units);
         QString text = QString::number(a / 10000);
-        qint64 frac = a % 10000;
+        const quint64 frac = a % 10000;
         if (frac != 0) {
             QString digits = QStringLiteral("%1").arg(frac, 4, 10, QLatin1Char('0'));
             while (digits.endsWith(QLatin1Char('0')))

@@ -100,10 +100,12 @@ void subWriteLogFile(const QString& strText)
 
 QString fncMaskPasswords(const QString& strText)
 {
-    // Password=secret; PWD={se;cr}}et}; Pwd = "x;y"  -> the value becomes ****
+    // Password=secret; PWD={se;cr}}et}; Pwd="x;""y" -> the value becomes ****. As the parser
+    // reads it, a quote opens a quoted value only right after "=", and what follows a closing
+    // quote up to the next ";" is dropped, so it is masked too.
     static const QRegularExpression re(
-        QStringLiteral(R"(((?:Password|PWD)\s*=\s*)(\{(?:[^}]|\}\})*\}?|"[^"]*"?|'[^']*'?|[^;\r\n]*))"),
-        QRegularExpression::CaseInsensitiveOption);
+        QStringLiteral(R"(((?:Password|PWD)\s*=(?:\s+(?!["'{]))?)((?:\{(?:[^}]|\}\})*\}?|"(?:[^"]|"")*"?|'(?:[^']|'')*'?)?[^;\r\n]*))"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
     QString masked = strText;
     masked.replace(re, QStringLiteral("\\1****"));
     return masked;

@@ -7,10 +7,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QSaveFile>
+#include <QSet>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -48,6 +52,55 @@ QString fncTempFileName()
     const quint32 n = QRandomGenerator::global()->bounded(0x100000u);
     return QStringLiteral("rad") + QString::number(n, 16).toUpper().rightJustified(5, QLatin1Char('0'))
         + QStringLiteral(".ndf");
+}
+
+constexpr QLatin1String strTempSuffix(".~new");
+constexpr QLatin1String strNoteSuffix(".~set");
+
+[[noreturn]] void subCannotWrite(const QString& strPath, const QString& strWhy)
+{
+    throw cHVError(75, QStringLiteral("subReplaceFiles"),
+        QStringLiteral("Cannot write ") + strPath + QStringLiteral(": ") + strWhy);
+}
+
+QString fncErrnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+// Written (on the disk when blnSync) and closed, or throws; a file of that name is replaced.
+void subWriteFile(const QString& strPath, const QByteArray& bytes, QFileDevice::Permissions permissions, bool blnSync)
+{
+    QFile::remove(strPath);
+    QFile file(strPath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        subCannotWrite(strPath, file.errorString());
+    if (permissions)
+        file.setPermissions(permissions);
+    if (file.write(bytes) != bytes.size() || !file.flush() || (blnSync && ::fdatasync(file.handle()) != 0)) {
+        const QString why = file.errorString();
+        file.close();
+        file.remove();
+        subCannotWrite(strPath, why);
+    }
+    file.close();
+}
+
+// Renames last through a power cut only once their folder is on the disk.
+void subSyncFolders(const QStringList& colPaths)
+{
+    QSet<QString> folders;
+    for (const QString& path : colPaths)
+        folders.insert(QFileInfo(path).absolutePath());
+    for (const QString& folder : std::as_const(folders)) {
+        const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) {
+            ::fsync(fd);
+            ::close(fd);
+        }
+    }
+}
+
+bool fncRename(const QString& strFrom, const QString& strTo)
+{
+    return ::rename(QFile::encodeName(strFrom).constData(), QFile::encodeName(strTo).constData()) == 0;
 }
 
 QString fncNumberedName(const QString& strPath, int intCounter)
@@ -111,12 +164,101 @@ QString fncSaveTextFile(QString& strPath, QString strText, bool blnShowError)
     strText.remove(QLatin1Char('"'));
 
     subLog(QStringLiteral("Saving textfile ") + strPath);
-    QSaveFile file(strPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(strText.toUtf8()) < 0 || !file.commit())
+    try {
+        subReplaceFiles({ { strPath, strText.toUtf8() } });
+    } catch (const cHVError& e) {
         throw cHVError(75, QStringLiteral("fncSaveTextFile"),
-            QStringLiteral("Path/File access error: ") + strPath + QStringLiteral(" (")
-                + file.errorString() + QLatin1Char(')'));
+            QStringLiteral("Path/File access error: ") + strPath + QStringLiteral(" (") + e.Description()
+                + QLatin1Char(')'));
+    }
     return strPath;
+}
+
+namespace {
+// Renames the temporaries of the set the note names into place, then removes the note.
+void subCompleteSet(const QString& strNote)
+{
+    QFile noteFile(strNote);
+    if (!noteFile.open(QIODevice::ReadOnly))
+        return;
+    const QStringList noted = QString::fromUtf8(noteFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    noteFile.close();
+    for (const QString& path : noted) {
+        if (QFileInfo::exists(path + strTempSuffix) && !fncRename(path + strTempSuffix, path))
+            subCannotWrite(path, fncErrnoText());
+    }
+    subSyncFolders(noted);
+    QFile::remove(strNote);
+}
+} // namespace
+
+void subRecoverFiles(const QStringList& colPaths)
+{
+    if (colPaths.isEmpty())
+        return;
+    const QString note = colPaths.first() + strNoteSuffix;
+    if (QFileInfo::exists(note)) {
+        subLog(QStringLiteral("Completing the replacement of the files named in ") + note);
+        subCompleteSet(note);
+    }
+    // Whatever else carries a set member's name and ".~" is left from an interrupted write.
+    QHash<QString, QStringList> prefixesByFolder;
+    for (const QString& path : colPaths) {
+        const QFileInfo info(path);
+        prefixesByFolder[info.absolutePath()].append(info.fileName() + QStringLiteral(".~"));
+    }
+    for (auto it = prefixesByFolder.cbegin(); it != prefixesByFolder.cend(); ++it) {
+        QDir folder(it.key());
+        const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
+        for (const QString& name : names) {
+            for (const QString& prefix : it.value()) {
+                if (name.startsWith(prefix))
+                    folder.remove(name);
+            }
+        }
+    }
+}
+
+void subReplaceFiles(const QList<std::pair<QString, QByteArray>>& colFiles)
+{
+    if (colFiles.isEmpty())
+        return;
+    QStringList paths;
+    for (const auto& file : colFiles)
+        paths.append(QFileInfo(file.first).absoluteFilePath());
+    subRecoverFiles(paths);
+
+    QStringList written;
+    const auto discard = [&written] {
+        for (const QString& temp : std::as_const(written))
+            QFile::remove(temp);
+    };
+    try {
+        for (qsizetype i = 0; i < colFiles.size(); ++i) {
+            const QString& path = paths.at(i);
+            // Checked before the commit, so that no rename fails once some have been done.
+            if (!fncFileReplaceable(path))
+                subCannotWrite(path, QStringLiteral("the file or its folder cannot be replaced"));
+            subWriteFile(path + strTempSuffix, colFiles.at(i).second, QFile::permissions(path), true);
+            written.append(path + strTempSuffix);
+        }
+        // One rename is whole by itself; a set needs the note. The note is not synced on its
+        // own: the file system keeps its metadata in order, so it is on the disk before the
+        // renames that follow it.
+        const QString commit = paths.size() == 1 ? paths.first() : paths.first() + strNoteSuffix;
+        if (paths.size() > 1) {
+            subWriteFile(commit + strTempSuffix, paths.join(QLatin1Char('\n')).toUtf8(), {}, false);
+            written.append(commit + strTempSuffix);
+        }
+        if (!fncRename(commit + strTempSuffix, commit))
+            subCannotWrite(commit, fncErrnoText());
+    } catch (...) {
+        discard();
+        throw;
+    }
+    // The set is committed: from here on an interruption is completed by subRecoverFiles.
+    if (paths.size() > 1)
+        subCompleteSet(paths.first() + strNoteSuffix);
 }
 
 void subPrintFile(const QString& strPath)

@@ -5,6 +5,7 @@
 #include <QVariant>
 
 #include <functional>
+#include <utility>
 
 // Files, folders and the shell's open and print actions.
 
@@ -22,6 +23,14 @@ QString fncGetLongFolderPath(const QString& strFolder);
 // inserting a counter before the last four characters (report.txt -> report1.txt -> report12.txt).
 // strPath holds the name written; it is also returned.
 QString fncSaveTextFile(QString& strPath, QString strText, bool blnShowError);
+// Replaces a set of files together (one file is a set of one). Each file's bytes go to a
+// temporary beside it; only when all are on disk does a commit note name the set, and then the
+// temporaries take their names. subRecoverFiles, run first by every replacement, completes a
+// set whose note was written and drops the temporaries of one that was not, so after any
+// interruption the set is all old or all new once it has run. An existing file keeps its
+// permissions. Throws cHVError naming the file when one cannot be written; the old set stays.
+void subReplaceFiles(const QList<std::pair<QString, QByteArray>>& colFiles);
+void subRecoverFiles(const QStringList& colPaths);
 // True when a file at strPath could be deleted or replaced (false for a folder, a file in a
 // folder we may not write, an immutable or append-only file).
 bool fncFileReplaceable(const QString& strPath);

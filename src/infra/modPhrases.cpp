@@ -45,7 +45,7 @@ const QStringList& fncUsedPhraseKeys()
             QStringLiteral("LNGENABLE"), QStringLiteral("LNGERRINAPP"), QStringLiteral("LNGERRLINE"),
             QStringLiteral("LNGERROREXECUTE"), QStringLiteral("LNGERRSENDREPORT"),
             QStringLiteral("LNGERRSYSTEMERROR"), QStringLiteral("LNGERRTHISERROR"),
-            QStringLiteral("LNGEVENTS"), QStringLiteral("LNGFAILEDSAVESETTINGS"),
+            QStringLiteral("LNGEVENTS"), QStringLiteral("LNGEXPORTFAILED"), QStringLiteral("LNGFAILEDSAVESETTINGS"),
             QStringLiteral("LNGFILTEROPTIONS"), QStringLiteral("LNGHOURS"),
             QStringLiteral("LNGINTEGRATEDSECURITY"), QStringLiteral("LNGLOADEXAMPLEDATA"),
             QStringLiteral("LNGMETA"), QStringLiteral("LNGMETACATEGORY"),

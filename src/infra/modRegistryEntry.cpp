@@ -149,35 +149,84 @@ qint32 fncRegistryType(const QVariant& value)
     }
 }
 
-// QSettings reports a damaged file only to the first instance that parses it, so the file is
-// checked here on every call, by the rules its reader applies: blank, ";" comment, "[section]"
-// or "key=value" lines, quotes balanced.
+// A section or key name of the file as QSettings reads it: "\\" is "/", "%XX" and "%UXXXX" are
+// characters in hex.
+QString fncIniName(const QByteArray& name)
+{
+    QString out;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char ch = name.at(i);
+        if (ch == '\\') {
+            out += QLatin1Char('/');
+            continue;
+        }
+        const qsizetype first = i + 1 < name.size() && name.at(i + 1) == 'U' ? i + 2 : i + 1;
+        const qsizetype digits = first == i + 2 ? 4 : 2;
+        bool ok = false;
+        const ushort code = ch == '%' && first + digits <= name.size()
+            ? QByteArray(name.mid(first, digits)).toUShort(&ok, 16)
+            : 0;
+        if (ok) {
+            out += QChar(code);
+            i = first + digits - 1;
+        } else {
+            out += QLatin1Char(ch);
+        }
+    }
+    return out;
+}
+
+// QSettings reports a damaged file only to the instance that parses the damaged part, so the
+// file is checked here on every call, by the rules its reader applies: a line ends at CR or LF
+// outside quotes, ";" outside quotes starts a comment, "\\" takes the next character along;
+// every line is blank, "[section]" or "key=value", and quotes are balanced. A key that QSettings
+// would write back as "...\=", which it cannot read, counts as damage too: one whose name ends
+// in "/", or an empty one in a section whose name is a path.
 bool fncStoreTextDamaged(QByteArray data)
 {
     if (data.startsWith("\xEF\xBB\xBF"))
         data.remove(0, 3);
-    for (QByteArray line : data.split('\n')) {
-        line = line.trimmed();
-        if (line.isEmpty() || line.startsWith(';'))
-            continue;
-        if (line.startsWith('[')) {
-            if (!line.contains(']'))
+    QByteArray line; // up to its comment
+    qsizetype keyEnd = -1; // where the first "=" outside quotes is in line
+    bool blnQuoted = false;
+    bool blnComment = false;
+    bool blnPathSection = false; // the section's name is a path of groups
+    const auto lineDamaged = [&] {
+        const QByteArray text = line.trimmed();
+        if (text.isEmpty())
+            return false;
+        if (text.startsWith('[')) {
+            const qsizetype close = text.indexOf(']');
+            blnPathSection = fncIniName(text.mid(1, close - 1)).contains(QLatin1Char('/'));
+            return close < 0;
+        }
+        const QString key = fncIniName(line.left(keyEnd).trimmed());
+        return keyEnd < 0 || key.endsWith(QLatin1Char('/')) || (key.isEmpty() && blnPathSection);
+    };
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        const char ch = data.at(i);
+        if (!blnQuoted && (ch == '\n' || ch == '\r')) {
+            if (lineDamaged())
                 return true;
+            line.clear();
+            keyEnd = -1;
+            blnComment = false;
+        } else if (blnComment) {
             continue;
+        } else if (ch == '\\' && i + 1 < data.size()) {
+            line += ch;
+            line += data.at(++i);
+        } else if (ch == ';' && !blnQuoted) {
+            blnComment = true;
+        } else {
+            if (ch == '"')
+                blnQuoted = !blnQuoted;
+            else if (ch == '=' && !blnQuoted && keyEnd < 0)
+                keyEnd = line.size();
+            line += ch;
         }
-        if (!line.contains('='))
-            return true;
-        int quotes = 0;
-        for (qsizetype i = 0; i < line.size(); ++i) {
-            if (line.at(i) == '\\')
-                ++i;
-            else if (line.at(i) == '"')
-                ++quotes;
-        }
-        if (quotes % 2 != 0)
-            return true;
     }
-    return false;
+    return blnQuoted || lineDamaged();
 }
 
 // 0 when the store can be read, else the system result code of the problem.

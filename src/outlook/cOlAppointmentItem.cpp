@@ -329,11 +329,15 @@ struct cOlAppointmentItem::Impl
             const QString name = QUrl::fromPercentEncoding(paramOf(p, szParamName).toLatin1());
             bool ok = false;
             const int type = paramOf(p, szParamType).toInt(&ok);
-            if (name.isEmpty() || !ok || props.Find(name))
+            if (name.isEmpty() || !ok)
                 continue;
             const auto value = decodeValue(type, fromUtf8(icalproperty_get_x(p)));
             if (!value)
                 continue;
+            // A property held twice reads as its last copy, which is what a save writes; the
+            // save replaces every copy read.
+            if (const cOlUserPropertyPtr earlier = props.Find(name))
+                props.Remove(static_cast<int>(props.all().indexOf(earlier)) + 1);
             auto prop = props.Add(name, type);
             prop->setValue(*value);
             ourProps << p;

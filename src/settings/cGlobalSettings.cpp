@@ -1,6 +1,7 @@
 #include "cGlobalSettings.h"
 
 #include "cHVError.h"
+#include "cMessageBox.h"
 #include "cPersonalSettings.h"
 #include "cRemovedItemResolver.h"
 #include "modDBCode.h"
@@ -126,6 +127,14 @@ void cGlobalSettings::subSetupDBObjects(bool blnReadOnly, bool blnFromXml, const
             m_rsMetaLists = blnFromXml
                 ? fncLoadRecordsetFromXml(base + QStringLiteral("/HVMetaLists.xml"))
                 : fncReturnRecordset(QStringLiteral("tblMetaLists"), false);
+            // A published set missing a file (or a server that stops answering) is read as no
+            // set rather than as empty lists, and the files after it are not waited for.
+            const auto fncNoSet = [this](const QString& strFile) {
+                subLog(QStringLiteral("The published file ") + strFile + QStringLiteral(" cannot be read"));
+                MetaDataLists = fncCreateDic<cMetaDictionary>();
+            };
+            if (blnFromXml && !m_rsMetaLists)
+                return fncNoSet(QStringLiteral("HVMetaLists.xml"));
             cRecordset* rsLists = m_rsMetaLists.get();
             for (int n = 1; n <= 3; ++n) {
                 subLog(QStringLiteral("Reading metadata list %1").arg(n));
@@ -136,8 +145,9 @@ void cGlobalSettings::subSetupDBObjects(bool blnReadOnly, bool blnFromXml, const
                 const QString strDefault = n == 1 ? fncPhrase("LNGCUSTOMER")
                     : n == 2                     ? fncPhrase("LNGTASK")
                                                  : QString();
+                if (blnFromXml && !rsItems)
+                    return fncNoSet(QStringLiteral("HVMeta%1.xml").arg(n));
                 cMetaDictionary dic;
-                // A list file that is missing gives an empty list, not the end of the program.
                 if (rsItems)
                     dic.ReadFromRecordset(*rsItems);
                 dic.Index = static_cast<qint16>(n);
@@ -353,20 +363,27 @@ QString cGlobalSettings::SaveGlobalSettings()
 
 void cGlobalSettings::subGSToXML()
 {
+    const QString folder = fncExportFolder() + QLatin1Char('/');
     try {
-        const QString folder = fncExportFolder() + QLatin1Char('/');
         subLog(QStringLiteral("Saving the current Common Settings to xml in the path ") + folder);
+        QList<std::pair<QString, QByteArray>> files;
         for (int n = 1; n <= 3; ++n) {
             const QString source = QStringLiteral("Select strName from tblMeta%1").arg(n);
             const RecordsetPtr rs = fncRequireRecordset(fncReturnRecordset(source, true), source);
-            subSaveADRToXML(*rs, folder + QStringLiteral("HVMeta%1.xml").arg(n));
+            files.append({ folder + QStringLiteral("HVMeta%1.xml").arg(n), fncRecordsetToXml(*rs) });
         }
+        // The files are there to be shared: a server connection goes out without its password.
         if (m_rsSettings)
-            subSaveADRToXML(*m_rsSettings, folder + QStringLiteral("HVSettings.xml"));
+            files.append({ folder + QStringLiteral("HVSettings.xml"),
+                fncRecordsetToXml(*m_rsSettings, { QStringLiteral("strReportToValue") }) });
         if (m_rsMetaLists)
-            subSaveADRToXML(*m_rsMetaLists, folder + QStringLiteral("HVMetaLists.xml"));
-    } catch (...) {
-        subHandleCurrentException(QStringLiteral("subGSToXML"));
+            files.append({ folder + QStringLiteral("HVMetaLists.xml"), fncRecordsetToXml(*m_rsMetaLists) });
+        subReplaceFiles(files);
+    } catch (const cHVError& e) {
+        // The database is committed: the user hears of the export, and the save goes on.
+        subLog(QStringLiteral("The XML export failed: ") + e.Description());
+        cMessageBox::Show(fncPhrase("LNGEXPORTFAILED") + strCrLf + strCrLf + fncMaskPasswords(e.Description()),
+            cMessageBox::Buttons::Ok, cMessageBox::Icon::Warning);
     }
 }
 

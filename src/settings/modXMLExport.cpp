@@ -1,43 +1,25 @@
 #include "modXMLExport.h"
 
 #include "cCurrency.h"
-#include "cHVError.h"
 #include "cPersonalSettings.h"
 #include "modErrorHandling.h"
 #include "modFileHandling.h"
+#include "modRowsetFormat.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QEventLoop>
-#include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTimer>
-#include <QUrl>
-#include <QXmlStreamReader>
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <optional>
 #include <vector>
 
+using namespace rowsetformat;
+
 namespace {
-const QString nsSchema = QStringLiteral("uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882");
-const QString nsDataType = QStringLiteral("uuid:C2F41010-65B3-11d1-A29F-00AA00C14882");
-const QString nsRowset = QStringLiteral("urn:schemas-microsoft-com:rowset");
-const QString nsRow = QStringLiteral("#RowsetSchema");
-
-int g_intTimeout = 15000;
-
 // The format's own writer breaks a start tag before the next attribute once the line, not
 // counting its indentation, has reached this length.
 constexpr qsizetype cchWrapAt = 106;
@@ -91,6 +73,24 @@ constexpr std::array<bool, 128> fncPlainAscii()
 }
 constexpr std::array<bool, 128> g_plainAscii = fncPlainAscii();
 
+// The run with what XML 1.0 cannot carry (U+FFFE, U+FFFF, a surrogate without its partner)
+// replaced by U+FFFD, so that one pasted character does not make the whole file unreadable.
+QString fncXmlCharacters(QStringView run)
+{
+    QString out(run.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < run.size(); ++i) {
+        const char16_t c = run[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < run.size() && QChar::isLowSurrogate(run[i + 1].unicode())) {
+            out[i] = run[i];
+            out[i + 1] = run[i + 1];
+            ++i;
+        } else {
+            out[i] = QChar::isSurrogate(c) || c >= 0xFFFE ? QChar(QChar::ReplacementCharacter) : run[i];
+        }
+    }
+    return out;
+}
+
 // Appends the value escaped as the format writes attribute values; returns its length in
 // characters (the unit the line wrapping counts).
 qsizetype fncAppendEscaped(cByteBuffer& out, QStringView value)
@@ -109,10 +109,12 @@ qsizetype fncAppendEscaped(cByteBuffer& out, QStringView value)
         }
         if (c >= 0x80) {
             // Letters beyond ASCII are rare here: convert each such run in one go.
-            qsizetype j = i + 1;
-            while (j < n && data[j] >= 0x80)
-                ++j;
-            const QByteArray utf8 = value.sliced(i, j - i).toUtf8();
+            qsizetype j = i;
+            bool blnSuspect = false;
+            for (; j < n && data[j] >= 0x80; ++j)
+                blnSuspect |= QChar::isSurrogate(data[j]) || data[j] >= 0xFFFE;
+            const QByteArray utf8 = blnSuspect ? fncXmlCharacters(value.sliced(i, j - i)).toUtf8()
+                                               : value.sliced(i, j - i).toUtf8();
             std::memcpy(to, utf8.constData(), static_cast<size_t>(utf8.size()));
             to += utf8.size();
             i = j;
@@ -133,6 +135,10 @@ qsizetype fncAppendEscaped(cByteBuffer& out, QStringView value)
             std::memcpy(to, entity, len);
             to += len;
             chars += static_cast<qsizetype>(len) - 1;
+        } else if (c != u'\t' && c != u'\n' && c != u'\r') {
+            // XML 1.0 cannot carry the other controls, not even as references.
+            std::memcpy(to, "\xEF\xBF\xBD", 3);
+            to += 3;
         } else {
             static const char hex[] = "0123456789abcdef";
             const char control[] = { '&', '#', 'x', hex[c >> 4], hex[c & 0xf], ';' };
@@ -288,7 +294,7 @@ QString fncValueText(const QVariant& value, eFieldType type)
 }
 } // namespace
 
-QByteArray fncRecordsetToXml(cRecordset& rs)
+QByteArray fncRecordsetToXml(cRecordset& rs, const QStringList& colMasked)
 {
     cRowsetWriter w;
     // Enough for short values; longer ones make it grow.
@@ -312,10 +318,15 @@ QByteArray fncRecordsetToXml(cRecordset& rs)
     const QList<cField>& fields = rs.Fields();
     std::vector<cAttrName> attrNames;
     attrNames.reserve(static_cast<size_t>(fields.size()));
+    std::vector<bool> masked;
+    for (const cField& field : fields)
+        masked.push_back(colMasked.contains(field.Name, Qt::CaseInsensitive));
     for (int i = 0; i < fields.size(); ++i) {
         const cField& field = fields.at(i);
         const bool alias = !fncIsXmlName(field.Name);
-        const QString attrName = alias ? QStringLiteral("c%1").arg(i) : field.Name;
+        QString attrName = alias ? QStringLiteral("c%1").arg(i) : field.Name;
+        while (alias && rs.HasField(attrName)) // a column may have that name itself
+            attrName += QLatin1Char('_');
         attrNames.emplace_back(attrName);
         w.subStart(2, "s:AttributeType");
         w.subAttr("name", attrName);
@@ -354,7 +365,9 @@ QByteArray fncRecordsetToXml(cRecordset& rs)
                 const cAttrName& name = attrNames[static_cast<size_t>(i)];
                 // Texts are written from the value itself, without a copy.
                 const eFieldType type = fields.at(i).Type;
-                if ((type == eFieldType::Text || type == eFieldType::Memo)
+                if (masked[static_cast<size_t>(i)])
+                    w.subAttr(name, fncMaskPasswords(value.toString()));
+                else if ((type == eFieldType::Text || type == eFieldType::Memo)
                     && value.metaType() == QMetaType::fromType<QString>())
                     w.subAttr(name, *static_cast<const QString*>(value.constData()));
                 else
@@ -369,418 +382,17 @@ QByteArray fncRecordsetToXml(cRecordset& rs)
     return w.bytes().take();
 }
 
-namespace {
-[[noreturn]] void subCannotWrite(const QString& strPath, const QString& strWhy)
-{
-    throw cHVError(75, QStringLiteral("subSaveADRToXML"), QStringLiteral("Cannot write ") + strPath + QStringLiteral(": ") + strWhy);
-}
-
-// Replaces strPath whole: the bytes go to a new file beside it, which then takes the name, so
-// a reader or a killed program never sees half a file. An existing file keeps its permissions.
-void subWriteWhole(const QString& strPath, const QByteArray& bytes)
-{
-    // None for a file that is not there yet.
-    const QFileDevice::Permissions oldPermissions = QFile::permissions(strPath);
-    QFile temp;
-    for (int n = 0;; ++n) {
-        static const qint64 lngPid = QCoreApplication::applicationPid();
-        temp.setFileName(strPath + QStringLiteral(".~%1-%2").arg(lngPid).arg(n));
-        if (temp.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            break;
-        if (!temp.exists() || n >= 100)
-            subCannotWrite(strPath, temp.errorString());
-    }
-    const auto discard = [&temp](const QString& strWhy) {
-        temp.close();
-        temp.remove();
-        return strWhy;
-    };
-    if (oldPermissions)
-        temp.setPermissions(oldPermissions);
-    if (temp.write(bytes) != bytes.size() || !temp.flush())
-        subCannotWrite(strPath, discard(temp.errorString()));
-    temp.close();
-    if (temp.error() != QFileDevice::NoError)
-        subCannotWrite(strPath, discard(temp.errorString()));
-    std::error_code error;
-    std::filesystem::rename(std::filesystem::path(temp.fileName().toStdU16String()),
-        std::filesystem::path(strPath.toStdU16String()), error);
-    if (error)
-        subCannotWrite(strPath, discard(QString::fromStdString(error.message())));
-}
-} // namespace
-
 void subSaveADRToXML(cRecordset& rs, const QString& strPath)
 {
     try {
         subLog(QStringLiteral("Saving a recordset to xml to path ") + strPath);
-        subWriteWhole(strPath, fncRecordsetToXml(rs));
+        subReplaceFiles({ { strPath, fncRecordsetToXml(rs) } });
     } catch (...) {
         subHandleCurrentException(QStringLiteral("subSaveADRToXML"));
     }
 }
 
-int fncXmlReadTimeout() { return g_intTimeout; }
-void subSetXmlReadTimeout(int intMilliseconds) { g_intTimeout = intMilliseconds; }
-
 QString fncExportFolder()
 {
     return fncOutputFolderFor(cPersonalSettings::fncProgramFolder());
-}
-
-namespace {
-QByteArray fncReadLocalFile(const QString& strPath)
-{
-    QFile file(strPath);
-    const QFileInfo info(strPath);
-    if (!info.isFile() || info.size() > lngMaxXmlBytes || !file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    QByteArray bytes = file.read(lngMaxXmlBytes + 1);
-    return bytes.size() > lngMaxXmlBytes ? QByteArray() : bytes;
-}
-
-QByteArray fncReadNetwork(const QUrl& url)
-{
-    QNetworkAccessManager manager;
-    QNetworkRequest request(url);
-    request.setTransferTimeout(g_intTimeout);
-    QNetworkReply* reply = manager.get(request);
-    QEventLoop loop;
-    bool tooLarge = false;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QObject::connect(reply, &QNetworkReply::downloadProgress, &loop,
-        [reply, &tooLarge](qint64 received, qint64 total) {
-            if (received > lngMaxXmlBytes || total > lngMaxXmlBytes) {
-                tooLarge = true;
-                reply->abort();
-            }
-        });
-    // The transfer time-out only counts silence; a server that trickles is stopped here.
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
-    deadline.start(g_intTimeout);
-    if (!reply->isFinished())
-        loop.exec();
-    QByteArray bytes;
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (!tooLarge && reply->error() == QNetworkReply::NoError && (status == 0 || (status >= 200 && status < 300)))
-        bytes = reply->read(lngMaxXmlBytes + 1);
-    delete reply;
-    return bytes.size() > lngMaxXmlBytes ? QByteArray() : bytes;
-}
-} // namespace
-
-QByteArray fncGetXMLText(const QString& strAddress)
-{
-    try {
-        const QUrl url(strAddress);
-        const QString scheme = url.scheme().toLower();
-        if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
-            return fncReadNetwork(url);
-        if (scheme == QLatin1String("file"))
-            return fncReadLocalFile(url.toLocalFile());
-        return fncReadLocalFile(strAddress);
-    } catch (...) {
-        return QByteArray();
-    }
-}
-
-namespace {
-struct cXmlColumn
-{
-    QString strAttr;
-    QString strName;
-    int intNumber = 0;
-    QString strType;
-    QString strDbType;
-    int intMaxLength = 0;
-    bool blnLong = false;
-    bool blnNullable = true;
-    bool blnAuto = false;
-};
-
-bool fncIsTrue(QStringView value)
-{
-    return value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || value == QLatin1String("1")
-        || value == QLatin1String("-1");
-}
-
-eFieldType fncFieldType(const cXmlColumn& col)
-{
-    const QString t = col.strType.toLower();
-    if (t == QLatin1String("int") || t == QLatin1String("i4") || t == QLatin1String("ui2")
-        || t == QLatin1String("ui4"))
-        return eFieldType::Long;
-    if (t == QLatin1String("i2") || t == QLatin1String("i1") || t == QLatin1String("ui1"))
-        return eFieldType::Integer;
-    if (t == QLatin1String("boolean"))
-        return eFieldType::Boolean;
-    if (t == QLatin1String("r4"))
-        return eFieldType::Single;
-    if (t == QLatin1String("r8") || t == QLatin1String("float") || t == QLatin1String("i8")
-        || t == QLatin1String("ui8"))
-        return eFieldType::Double;
-    if (t == QLatin1String("cy")
-        || (t == QLatin1String("number") && col.strDbType.compare(QLatin1String("currency"), Qt::CaseInsensitive) == 0))
-        return eFieldType::Currency;
-    if (t == QLatin1String("number") || t == QLatin1String("fixed.14.4"))
-        return eFieldType::Double;
-    if (t.startsWith(QLatin1String("date")) || t.startsWith(QLatin1String("time")))
-        return eFieldType::Date;
-    if (t == QLatin1String("string") && !col.blnLong && col.intMaxLength > 0 && col.intMaxLength <= 255)
-        return eFieldType::Text;
-    return eFieldType::Memo;
-}
-
-// One attribute text as a value of its column; nullopt when it does not fit the type.
-std::optional<QVariant> fncParseValue(const QString& strText, eFieldType type)
-{
-    bool ok = false;
-    switch (type) {
-    case eFieldType::Long: {
-        const qlonglong v = strText.trimmed().toLongLong(&ok);
-        if (!ok || v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max())
-            return std::nullopt;
-        return QVariant(static_cast<int>(v));
-    }
-    case eFieldType::Integer: {
-        const qlonglong v = strText.trimmed().toLongLong(&ok);
-        if (!ok || v < -32768 || v > 65535)
-            return std::nullopt;
-        return QVariant(static_cast<int>(v));
-    }
-    case eFieldType::Boolean: {
-        const QString t = strText.trimmed();
-        if (fncIsTrue(t))
-            return QVariant(true);
-        if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0 || t == QLatin1String("0"))
-            return QVariant(false);
-        return std::nullopt;
-    }
-    case eFieldType::Single:
-    case eFieldType::Double: {
-        const double v = QLocale::c().toDouble(strText.trimmed(), &ok);
-        if (!ok)
-            return std::nullopt;
-        return QVariant(v);
-    }
-    case eFieldType::Currency: {
-        const auto amount = cCurrency::fromInvariantString(strText);
-        if (!amount)
-            return std::nullopt;
-        return QVariant::fromValue(*amount);
-    }
-    case eFieldType::Date: {
-        const QString t = strText.trimmed();
-        QDateTime dt = QDateTime::fromString(t, Qt::ISODateWithMs);
-        if (!dt.isValid()) {
-            const QDate d = QDate::fromString(t.left(10), Qt::ISODate);
-            if (d.isValid() && t.size() == 10)
-                dt = QDateTime(d, QTime(0, 0));
-        }
-        if (!dt.isValid())
-            return std::nullopt;
-        return QVariant(dt);
-    }
-    case eFieldType::Text:
-    case eFieldType::Memo:
-        break;
-    }
-    return QVariant(strText);
-}
-
-bool fncIs(const QXmlStreamReader& xml, const QString& ns, QLatin1String local)
-{
-    return xml.name() == local && xml.namespaceUri().compare(ns, Qt::CaseInsensitive) == 0;
-}
-
-QString fncAttr(const QXmlStreamAttributes& attrs, const QString& ns, QLatin1String local)
-{
-    for (const QXmlStreamAttribute& a : attrs) {
-        if (a.name() == local && a.namespaceUri().compare(ns, Qt::CaseInsensitive) == 0)
-            return a.value().toString();
-    }
-    return QString();
-}
-
-using RowValues = QHash<QString, QString>;
-
-RowValues fncRowValues(const QXmlStreamAttributes& attrs)
-{
-    RowValues values;
-    for (const QXmlStreamAttribute& a : attrs) {
-        if (a.namespaceUri().isEmpty())
-            values.insert(a.name().toString(), a.value().toString());
-    }
-    return values;
-}
-
-// Parses the whole text; throws on anything that is not a sound rowset.
-RecordsetPtr fncParseRowset(const QByteArray& text)
-{
-    const auto fail = [](const QString& why) {
-        return cHVError(lngObjectError + 3000, QStringLiteral("fncRecordsetFromXMLText"), why);
-    };
-    QXmlStreamReader xml(text);
-    QList<cXmlColumn> columns;
-    QList<RowValues> rows;
-    bool schemaSeen = false;
-    bool dataSeen = false;
-    bool inSchema = false;
-    bool inData = false;
-    int depthInDelete = 0;
-    int depthInOriginal = 0;
-    bool inUpdate = false;
-    RowValues original;
-    cXmlColumn* current = nullptr;
-
-    while (!xml.atEnd()) {
-        const auto token = xml.readNext();
-        if (token == QXmlStreamReader::DTD || token == QXmlStreamReader::EntityReference)
-            throw fail(QStringLiteral("Document type declarations are not accepted"));
-        if (token == QXmlStreamReader::StartElement) {
-            if (fncIs(xml, nsSchema, QLatin1String("Schema"))) {
-                if (xml.attributes().value(QLatin1String("id")) != QLatin1String("RowsetSchema"))
-                    throw fail(QStringLiteral("The schema is not a rowset schema"));
-                inSchema = schemaSeen = true;
-            } else if (inSchema && fncIs(xml, nsSchema, QLatin1String("AttributeType"))) {
-                const QXmlStreamAttributes a = xml.attributes();
-                cXmlColumn col;
-                col.strAttr = a.value(QLatin1String("name")).toString();
-                col.strName = fncAttr(a, nsRowset, QLatin1String("name"));
-                if (col.strName.isEmpty())
-                    col.strName = col.strAttr;
-                bool ok = false;
-                col.intNumber = fncAttr(a, nsRowset, QLatin1String("number")).toInt(&ok);
-                if (!ok)
-                    col.intNumber = 0;
-                col.blnAuto = fncIsTrue(fncAttr(a, nsRowset, QLatin1String("autoincrement")));
-                col.strType = fncAttr(a, nsDataType, QLatin1String("type"));
-                col.intMaxLength = fncAttr(a, nsDataType, QLatin1String("maxLength")).toInt();
-                if (col.strAttr.isEmpty())
-                    throw fail(QStringLiteral("A column without a name"));
-                columns.append(col);
-                current = &columns.last();
-            } else if (inSchema && current && fncIs(xml, nsSchema, QLatin1String("datatype"))) {
-                const QXmlStreamAttributes a = xml.attributes();
-                const QString type = fncAttr(a, nsDataType, QLatin1String("type"));
-                if (!type.isEmpty())
-                    current->strType = type;
-                const QString maxLength = fncAttr(a, nsDataType, QLatin1String("maxLength"));
-                if (!maxLength.isEmpty())
-                    current->intMaxLength = maxLength.toInt();
-                current->strDbType = fncAttr(a, nsRowset, QLatin1String("dbtype"));
-                current->blnLong = fncIsTrue(fncAttr(a, nsRowset, QLatin1String("long")));
-                if (fncAttr(a, nsRowset, QLatin1String("maybenull")).compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
-                    current->blnNullable = false;
-            } else if (fncIs(xml, nsRowset, QLatin1String("data"))) {
-                if (!schemaSeen)
-                    throw fail(QStringLiteral("Data before the schema"));
-                inData = dataSeen = true;
-            } else if (inData && fncIs(xml, nsRowset, QLatin1String("delete"))) {
-                ++depthInDelete;
-            } else if (inData && fncIs(xml, nsRowset, QLatin1String("update"))) {
-                inUpdate = true;
-                original.clear();
-            } else if (inData && fncIs(xml, nsRowset, QLatin1String("original"))) {
-                ++depthInOriginal;
-            } else if (inData && fncIs(xml, nsRow, QLatin1String("row"))) {
-                RowValues values = fncRowValues(xml.attributes());
-                if (depthInDelete > 0)
-                    continue; // a row deleted before the save is not part of the rowset
-                if (depthInOriginal > 0) {
-                    original = values;
-                    continue;
-                }
-                if (inUpdate) {
-                    // The changed row carries only what changed; the rest is the original.
-                    for (auto it = values.cbegin(); it != values.cend(); ++it)
-                        original.insert(it.key(), it.value());
-                    values = original;
-                }
-                rows.append(values);
-            }
-        } else if (token == QXmlStreamReader::EndElement) {
-            if (fncIs(xml, nsSchema, QLatin1String("Schema"))) {
-                inSchema = false;
-                current = nullptr;
-            } else if (fncIs(xml, nsSchema, QLatin1String("AttributeType"))) {
-                current = nullptr;
-            } else if (fncIs(xml, nsRowset, QLatin1String("data"))) {
-                inData = false;
-            } else if (fncIs(xml, nsRowset, QLatin1String("delete"))) {
-                --depthInDelete;
-            } else if (fncIs(xml, nsRowset, QLatin1String("original"))) {
-                --depthInOriginal;
-            } else if (fncIs(xml, nsRowset, QLatin1String("update"))) {
-                inUpdate = false;
-            }
-        }
-    }
-    if (xml.hasError())
-        throw fail(xml.errorString());
-    if (!schemaSeen || !dataSeen)
-        throw fail(QStringLiteral("No rowset schema or data"));
-
-    if (std::all_of(columns.cbegin(), columns.cend(), [](const cXmlColumn& c) { return c.intNumber > 0; }))
-        std::stable_sort(columns.begin(), columns.end(),
-            [](const cXmlColumn& a, const cXmlColumn& b) { return a.intNumber < b.intNumber; });
-
-    auto rs = std::make_shared<cRecordset>();
-    QList<eFieldType> types;
-    QSet<QString> names;
-    for (const cXmlColumn& col : columns) {
-        if (names.contains(col.strAttr))
-            throw fail(QStringLiteral("Two columns named ") + col.strAttr);
-        names.insert(col.strAttr);
-        cField field;
-        field.Name = col.strName;
-        field.Type = fncFieldType(col);
-        field.DefinedSize = field.Type == eFieldType::Text ? col.intMaxLength : 0;
-        field.Nullable = col.blnNullable;
-        field.AutoIncrement = col.blnAuto;
-        rs->AppendField(field);
-        types.append(field.Type);
-    }
-    for (const RowValues& row : rows) {
-        QVariantList values;
-        values.reserve(columns.size());
-        for (int i = 0; i < columns.size(); ++i) {
-            const auto it = row.constFind(columns.at(i).strAttr);
-            if (it == row.cend()) {
-                values.append(QVariant());
-                continue;
-            }
-            const auto value = fncParseValue(*it, types.at(i));
-            if (!value)
-                throw fail(QStringLiteral("The value '%1' does not fit column %2").arg(*it, columns.at(i).strName));
-            values.append(*value);
-        }
-        rs->AppendRow(values);
-    }
-    if (rs->RecordCount() > 0)
-        rs->MoveFirst();
-    return rs;
-}
-} // namespace
-
-RecordsetPtr fncRecordsetFromXMLText(const QByteArray& text)
-{
-    if (text.isEmpty() || text.size() > lngMaxXmlBytes)
-        return nullptr;
-    try {
-        return fncParseRowset(text);
-    } catch (const cHVError& e) {
-        subLog(QStringLiteral("Reading a recordset from xml failed: ") + e.Description());
-        return nullptr;
-    } catch (const std::exception&) {
-        return nullptr;
-    }
-}
-
-RecordsetPtr fncLoadRecordsetFromXml(const QString& strAddress)
-{
-    subLog(QStringLiteral("Loading a recordset from xml at ") + strAddress);
-    return fncRecordsetFromXMLText(fncGetXMLText(strAddress));
 }

@@ -190,6 +190,8 @@ INSTANTIATE_TEST_SUITE_P(Table, PasswordMasking,
         MaskCase { "DRIVER={FreeTDS};PWD={p;w}}d};UID=x", "DRIVER={FreeTDS};PWD=****;UID=x" },
         MaskCase { "Password=\"a;b\";Data Source=h", "Password=****;Data Source=h" },
         MaskCase { "Password='a;b';x=1", "Password=****;x=1" },
+        MaskCase { "Password=\"Qv3;\"\"Lm=Rt8\";x=1", "Password=****;x=1" },
+        MaskCase { "Password='a'b;c';x=1", "Password=****;c';x=1" },
         MaskCase { "Pwd=1\r\nnext line", "Pwd=****\r\nnext line" },
         MaskCase { "Integrated Security=SSPI;Data Source=h", "Integrated Security=SSPI;Data Source=h" }));
 

@@ -178,8 +178,15 @@ TEST_F(RegistryStore, AnUnusableStoreFailsAndIsLeftAsItWas)
     QDir().mkpath(fncRegistryStorePath());
     check(5, QByteArray());
     EXPECT_TRUE(QFileInfo(fncRegistryStorePath()).isDir());
-    SetUp();
-    const QByteArray damaged = "[Settings]\r\nRate=100\r\n\"broken\r\n[unterminated\r\n";
-    hvtest::writeFile(fncRegistryStorePath(), damaged);
-    check(1009, damaged);
+    // Damaged as the store's reader sees it: a stray line and an open section, a section or a
+    // key cut short by a ";" comment, a stray line after a bare CR, keys that a rewrite would
+    // make unreadable.
+    for (const char* damaged : { "[Settings]\r\nRate=100\r\n\"broken\r\n[unterminated\r\n",
+             "[Settings]\nRate=100\n[Other;part]\n", "[Settings]\nRa;te=100\n",
+             "[Settings]\rRate=100\rstray\r", "[Settings]\nRate=100\nOther%2F =1\n",
+             "[Settings]\nRate=100\n[Old\\Settings]\n=1\n" }) {
+        SetUp();
+        hvtest::writeFile(fncRegistryStorePath(), damaged);
+        check(1009, damaged);
+    }
 }

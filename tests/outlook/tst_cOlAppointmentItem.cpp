@@ -180,6 +180,8 @@ const char* const szForeign = "BEGIN:VCALENDAR\r\n"
                               "ATTENDEE;CN=\"Berg, Anna\";ROLE=REQ-PARTICIPANT:mailto:anna@example.org\r\n"
                               "X-OTHER-COLOR;X-OTHER-SCHEME=rgb:#ff8800\r\n"
                               "X-OTHER-NOTE:keep me\r\n"
+                              "X-HOURVANE-USERPROP;X-HOURVANE-NAME=Rate;X-HOURVANE-TYPE=3:1\r\n"
+                              "X-HOURVANE-USERPROP;X-HOURVANE-NAME=rate;X-HOURVANE-TYPE=3:2\r\n"
                               "RRULE:FREQ=YEARLY\r\n"
                               "BEGIN:VALARM\r\n"
                               "ACTION:DISPLAY\r\n"
@@ -203,6 +205,8 @@ TEST_F(ItemStore, SavingKeepsWhatOtherProgramsWrote)
     const auto item = calendar->Items().Item(QStringLiteral("Outlook Hourvane 3 Personal Settings"));
     ASSERT_TRUE(item);
     EXPECT_EQ(item->Body(), QStringLiteral("Old body"));
+    // A property held twice reads as its last copy and is saved as one.
+    EXPECT_EQ(item->UserProperties().Find(QStringLiteral("RATE"))->Value(), QVariant(2.0));
     item->setBody(QStringLiteral("New\r\nbody"));
     item->UserProperties().Add(QStringLiteral("Settings0"), olText)->setValue(QStringLiteral("x"));
     item->Save();
@@ -225,6 +229,8 @@ TEST_F(ItemStore, SavingKeepsWhatOtherProgramsWrote)
     EXPECT_EQ(back->Body(), QStringLiteral("New\r\nbody"));
     EXPECT_EQ(back->UserProperties().Find(QStringLiteral("settings0"))->Value().toString(),
         QStringLiteral("x"));
+    EXPECT_EQ(back->UserProperties().Find(QStringLiteral("rate"))->Value(), QVariant(2.0));
+    EXPECT_EQ(QString::fromUtf8(bytes).count(QStringLiteral("NAME=rate"), Qt::CaseInsensitive), 1);
 }
 
 TEST_F(ItemStore, DamagedFilesAreSkippedAndNeverRewritten)

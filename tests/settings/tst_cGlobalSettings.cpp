@@ -4,7 +4,9 @@
 #include "cPersonalSettings.h"
 #include "modXMLExport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -320,6 +322,64 @@ TEST_P(GlobalSettings, SaveExportsXmlUnlessTheReportingProgramPublishes)
     ASSERT_EQ(g.SaveGlobalSettings(), QString());
     for (const char* f : { "HVSettings.xml", "HVMetaLists.xml", "HVMeta1.xml", "HVMeta2.xml", "HVMeta3.xml" })
         EXPECT_TRUE(QFile::exists(programFolder + QLatin1Char('/') + QLatin1String(f))) << f;
+
+    // A connection is published without its password (the server's own connection text takes
+    // the place of this one on PostgreSQL).
+    subSetupConnection();
+    g.ReportToValue
+        = QStringLiteral("Provider=SQLOLEDB;Data Source=srv;Password=Qv3Lm8Rt;User ID=me");
+    ASSERT_EQ(g.SaveGlobalSettings(), QString());
+    const QString password
+        = QRegularExpression(QStringLiteral("Password=([^;]+)")).match(g.ReportToValue).captured(1);
+    ASSERT_FALSE(password.isEmpty()) << g.ReportToValue.toStdString();
+    const QByteArray published
+        = hvtest::readFile(programFolder + QStringLiteral("/HVSettings.xml"));
+    EXPECT_TRUE(published.contains(";Password=")) << published.toStdString();
+    EXPECT_FALSE(published.contains(password.toUtf8()));
+}
+
+TEST_P(GlobalSettings, AFailedExportAfterTheCommitKeepsTheSaveAndSaysSo)
+{
+    seed();
+    cGlobalSettings& g = load();
+    ASSERT_EQ(g.SaveGlobalSettings(), QString());
+    const QString meta1 = programFolder + QStringLiteral("/HVMeta1.xml");
+    const QByteArray before = hvtest::readFile(meta1);
+    hvtest::writeFile(meta1 + QStringLiteral(".~4242-0"), "left by an older run");
+    ASSERT_TRUE(QFile::remove(programFolder + QStringLiteral("/HVSettings.xml")));
+    ASSERT_TRUE(QDir().mkpath(programFolder + QStringLiteral("/HVSettings.xml/inside")));
+
+    subSetupConnection();
+    g.MetaDataLists.ItemAt(0).AddMeta(
+        QStringLiteral("Delta"), QString(), cCurrency(), 0, QString(), true);
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    EXPECT_EQ(g.SaveGlobalSettings(), QString());
+    ASSERT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_TRUE(cMessageBox::history().first().strText.startsWith(fncPhrase("LNGEXPORTFAILED")));
+    EXPECT_TRUE(cMessageBox::history().first().strText.contains(QStringLiteral("HVSettings.xml")));
+    EXPECT_TRUE(names(1).contains(QStringLiteral("Delta")));
+    EXPECT_EQ(hvtest::readFile(meta1), before);
+    EXPECT_EQ(QDir(programFolder).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+        (QStringList { "HVMeta1.xml", "HVMeta2.xml", "HVMeta3.xml", "HVMetaLists.xml" }));
+}
+
+TEST_P(GlobalSettings, AnAmountBeyondTheCurrencyRangeIsRefusedNamingIt)
+{
+    seed();
+    // Each engine stores what the other cannot: SQLite a float, PostgreSQL one unit too many.
+    const bool blnServer = GetParam() == eEngine::PostgreSQL;
+    db->fncExec(
+        QStringLiteral("update tblMeta1 set curRate = %1 where strName = 'Acme'")
+            .arg(blnServer ? QStringLiteral("922337203685477.5808") : QStringLiteral("1e300")));
+    gs = std::make_unique<cGlobalSettings>();
+    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+    EXPECT_TRUE(hvtest::endsProgram([&] { gs->ReadGlobalSettings(2, db->Folder()); }));
+    ASSERT_EQ(cMessageBox::history().size(), 1);
+    const QString text = cMessageBox::history().first().strText;
+    EXPECT_TRUE(text.contains(QStringLiteral("curRate"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(
+        blnServer ? QStringLiteral("922337203685477.5808") : QStringLiteral("1e+300")))
+        << text.toStdString();
 }
 
 TEST_P(GlobalSettings, XmlRoundTripReadsListsFromFilesAndOtherSettingsFromTheDatabase)

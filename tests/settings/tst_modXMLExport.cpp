@@ -1,20 +1,58 @@
 #include "tst_cGlobalSettingsSupport.h"
 
+#include "cGlobalSettings.h"
+#include "modFileHandling.h"
 #include "modXMLExport.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <thread>
+
 using namespace hvglobaltest;
 
 namespace {
+const QStringList colExportNames { QStringLiteral("HVMeta1.xml"), QStringLiteral("HVMeta2.xml"),
+    QStringLiteral("HVMeta3.xml"), QStringLiteral("HVSettings.xml"),
+    QStringLiteral("HVMetaLists.xml") };
+
+// One export set: the five files' paths under strFolder with the bytes read from strFrom.
+QList<std::pair<QString, QByteArray>> fncExportSet(const QString& strFolder, const QString& strFrom)
+{
+    QList<std::pair<QString, QByteArray>> set;
+    for (const QString& name : colExportNames)
+        set.append({ strFolder + QLatin1Char('/') + name,
+            hvtest::readFile(strFrom + QLatin1Char('/') + name) });
+    return set;
+}
+
+// The kill test's child: started with HV_EXPORT_KILL_CHILD naming a folder that holds the sets
+// "a" and "b", it says so on stdout and replaces the set in "out" by one and the other until it
+// is killed.
+[[maybe_unused]] const bool g_blnKillChild = [] {
+    const QString folder = qEnvironmentVariable("HV_EXPORT_KILL_CHILD");
+    if (folder.isEmpty())
+        return false;
+    const auto a = fncExportSet(folder + QStringLiteral("/out"), folder + QStringLiteral("/a"));
+    const auto b = fncExportSet(folder + QStringLiteral("/out"), folder + QStringLiteral("/b"));
+    std::fputs("ready\n", stdout);
+    std::fflush(stdout);
+    for (int i = 0;; ++i)
+        subReplaceFiles(i % 2 == 0 ? b : a);
+}();
+
 QString writeFile(const QString& name, const QByteArray& bytes)
 {
     const QString path = hvtest::newTempDir(QStringLiteral("xml")) + QLatin1Char('/') + name;
@@ -24,8 +62,8 @@ QString writeFile(const QString& name, const QByteArray& bytes)
     return path;
 }
 
-// Serves fixed files over HTTP on loopback; a path it does not know gets 404, and "/silent"
-// is accepted and never answered.
+// Serves fixed files over HTTP on loopback; a path it does not know gets 404, and one below
+// "/silent" is accepted and never answered. Every path asked for is recorded.
 class cLoopbackHttp
 {
 public:
@@ -37,9 +75,10 @@ public:
                 QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] {
                     const QByteArray request = s->readAll();
                     const QByteArray path = request.split(' ').value(1);
-                    if (path == "/silent")
-                        return;
+                    requested.append(path);
                     const auto it = files.constFind(path);
+                    if (it == files.cend() && path.startsWith("/silent"))
+                        return;
                     const QByteArray body = it == files.cend() ? QByteArray("not here") : *it;
                     s->write((it == files.cend() ? "HTTP/1.0 404 Not Found\r\n" : "HTTP/1.0 200 OK\r\n")
                         + QByteArray("Content-Type: text/xml\r\nContent-Length: ") + QByteArray::number(body.size())
@@ -55,6 +94,7 @@ public:
     }
     QTcpServer server;
     QHash<QByteArray, QByteArray> files;
+    QByteArrayList requested;
 };
 
 // Written by hand as the format's own writer lays a file out: tabs, single quotes, a start tag
@@ -190,16 +230,21 @@ TEST_F(RowsetXml, ReadsWhatOtherWritersOfTheFormatProduce)
     EXPECT_EQ(rs->Value(5).toString(), QStringLiteral("kept"));
 }
 
-TEST_F(RowsetXml, EmptyRowsetRoundTrips)
+TEST_F(RowsetXml, EmptyRowsetRoundTripsWithColumnsNamedLikeAliases)
 {
+    // A name that is no XML name is written under an alias ("c1" here) that must not be the
+    // name of another column.
     auto rs = std::make_shared<cRecordset>();
-    rs->AppendField(QStringLiteral("strName"), eFieldType::Text, 255);
+    rs->AppendField(QStringLiteral("c1"), eFieldType::Text, 255);
+    rs->AppendField(QStringLiteral("+Done"), eFieldType::Text, 255);
     const QByteArray bytes = fncRecordsetToXml(*rs);
     EXPECT_TRUE(bytes.contains("<rs:data>\n</rs:data>\n"));
     RecordsetPtr back = fncRecordsetFromXMLText(bytes);
     ASSERT_TRUE(back);
     EXPECT_EQ(back->RecordCount(), 0);
     EXPECT_TRUE(back->Eof());
+    ASSERT_EQ(back->FieldCount(), 2);
+    EXPECT_EQ(back->Field(1).Name, QStringLiteral("+Done"));
 }
 
 struct HostileCase
@@ -233,6 +278,9 @@ INSTANTIATE_TEST_SUITE_P(Table, RowsetXmlRefuses,
         HostileCase { "no data section", baSchemaOnly + "</xml>" },
         HostileCase { "no schema", "<xml xmlns:rs='urn:schemas-microsoft-com:rowset'><rs:data/></xml>" },
         HostileCase { "value of the wrong type", baSchemaOnly + "<rs:data><z:row n='abc'/></rs:data></xml>" },
+        HostileCase { "amount beyond the currency range",
+            QByteArray(baSchemaOnly).replace("dt:type='int'", "dt:type='number' rs:dbtype='currency'")
+                + "<rs:data><z:row n='922337203685477.5808'/></rs:data></xml>" },
         HostileCase { "cut short", baSchemaOnly + "<rs:data><z:row n='1'/>" }));
 
 TEST_F(RowsetXml, ReadsFromAPathAFileAddressAndAWebServer)
@@ -250,36 +298,15 @@ TEST_F(RowsetXml, ReadsFromAPathAFileAddressAndAWebServer)
     EXPECT_EQ(fncLoadRecordsetFromXml(http.url(QStringLiteral("/lists/HVMeta2.xml"))), nullptr);
 }
 
-TEST_F(RowsetXml, ASilentServerTimesOutAndAnOversizedFileIsRefused)
+TEST_F(RowsetXml, AnOversizedFileIsRefused)
 {
     cLoopbackHttp http;
-    const int before = fncXmlReadTimeout();
-    subSetXmlReadTimeout(300);
-    EXPECT_EQ(fncLoadRecordsetFromXml(http.url(QStringLiteral("/silent"))), nullptr);
-    subSetXmlReadTimeout(before);
-
     QByteArray big = baMetaListsFile;
     big.insert(big.indexOf("<rs:data>"), QByteArray(lngMaxXmlBytes, ' '));
     const QString path = writeFile(QStringLiteral("big.xml"), big);
     EXPECT_EQ(fncLoadRecordsetFromXml(path), nullptr);
     http.files.insert("/big.xml", big);
     EXPECT_EQ(fncLoadRecordsetFromXml(http.url(QStringLiteral("/big.xml"))), nullptr);
-}
-
-TEST_F(RowsetXml, SaveWritesTheFileWhole)
-{
-    auto rs = std::make_shared<cRecordset>();
-    rs->AppendField(QStringLiteral("strName"), eFieldType::Text, 255);
-    rs->AppendRow({ QStringLiteral("Acme") });
-    const QString path = writeFile(QStringLiteral("HVMeta1.xml"), "old content");
-    subSaveADRToXML(*rs, path);
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), fncRecordsetToXml(*rs));
-
-    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
-    EXPECT_TRUE(hvtest::endsProgram([&] { subSaveADRToXML(*rs, path + QStringLiteral("/no/such/folder.xml")); }));
-    EXPECT_TRUE(cMessageBox::history().first().strText.contains(QStringLiteral("subSaveADRToXML")));
 }
 
 TEST_F(RowsetXml, ReplacingKeepsPermissionsAndLeavesNoTemporaryFile)
@@ -294,6 +321,7 @@ TEST_F(RowsetXml, ReplacingKeepsPermissionsAndLeavesNoTemporaryFile)
     subSaveADRToXML(*rs, path);
     EXPECT_EQ(QFile::permissions(path) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser), own);
     const QByteArray bytes = fncRecordsetToXml(*rs);
+    EXPECT_EQ(hvtest::readFile(path), bytes);
     EXPECT_TRUE(bytes.contains(QString(QStringLiteral("strName='Zo\u00eb &amp; \U0001F600 caf\u00e9'")).toUtf8()));
     const RecordsetPtr back = fncLoadRecordsetFromXml(path);
     ASSERT_NE(back, nullptr);
@@ -307,7 +335,127 @@ TEST_F(RowsetXml, ReplacingKeepsPermissionsAndLeavesNoTemporaryFile)
     ASSERT_TRUE(QDir().mkpath(blocked + QStringLiteral("/inside")));
     cMessageBox::setNextAnswer(cMessageBox::Answer::No);
     EXPECT_TRUE(hvtest::endsProgram([&] { subSaveADRToXML(*rs, blocked); }));
+    EXPECT_TRUE(cMessageBox::history().first().strText.contains(QStringLiteral("subSaveADRToXML")));
     EXPECT_TRUE(QFileInfo(blocked).isDir());
     EXPECT_EQ(folder.entryList(QDir::Files), QStringList { QStringLiteral("HVMeta2.xml") });
+}
+} // namespace
+
+namespace {
+TEST_F(RowsetXml, CharactersXmlCannotCarryAreReplacedSoTheFileStaysReadable)
+{
+    auto rs = std::make_shared<cRecordset>();
+    rs->AppendField(QStringLiteral("strName"), eFieldType::Text, 255);
+    const auto around = [](std::initializer_list<char16_t> units) {
+        QString s = QStringLiteral("a");
+        for (const char16_t u : units)
+            s += QChar(u);
+        s += QLatin1Char('b');
+        return s;
+    };
+    const char16_t fffd = QChar::ReplacementCharacter;
+    const QList<std::pair<QString, QString>> cases {
+        { around({ 0x0B }), around({ fffd }) },
+        { around({ 0x00, 0x08, 0x0C, 0x0E, 0x1F }), around({ fffd, fffd, fffd, fffd, fffd }) },
+        { around({ 0xFFFE, 0xFFFF }), around({ fffd, fffd }) },
+        { around({ 0xD83D }), around({ fffd }) },
+        { around({ 0xDE00, 0xD83D }), around({ fffd, fffd }) },
+        { around({ 0xE9, 0xD83D, 0xDE00, 0xDE00 }), around({ 0xE9, 0xD83D, 0xDE00, fffd }) },
+        { around({ 0x09, 0x0A, 0x0D }), around({ 0x09, 0x0A, 0x0D }) },
+    };
+    for (const auto& c : cases)
+        rs->AppendRow({ c.first });
+    const RecordsetPtr back = fncRecordsetFromXMLText(fncRecordsetToXml(*rs));
+    ASSERT_NE(back, nullptr);
+    ASSERT_EQ(back->RecordCount(), cases.size());
+    for (const auto& c : cases) {
+        EXPECT_EQ(back->Value(0).toString(), c.second);
+        back->MoveNext();
+    }
+}
+
+TEST_F(RowsetXml, APublishedSetWhoseServerStopsAnsweringIsNotRead)
+{
+    auto settings = std::make_shared<cRecordset>();
+    for (const char* name : { "intSettingsID", "intCostCarrier", "intReportTo" })
+        settings->AppendField(QString::fromLatin1(name), eFieldType::Long);
+    settings->AppendField(QStringLiteral("strReportToValue"), eFieldType::Text, 255);
+    settings->AppendRow({ 1, 2, 1, QStringLiteral("x") });
+    cLoopbackHttp http;
+    http.files.insert("/silent/HVSettings.xml", fncRecordsetToXml(*settings));
+    const int before = fncXmlReadTimeout();
+    subSetXmlReadTimeout(300);
+    cGlobalSettings g;
+    EXPECT_FALSE(g.ReadGlobalSettings(1, http.url(QStringLiteral("/silent"))));
+    subSetXmlReadTimeout(before);
+    EXPECT_EQ(g.MetaDataLists.Count(), 0);
+    // The first file that does not come ends the read: no time-out per list.
+    EXPECT_EQ(
+        http.requested, (QByteArrayList { "/silent/HVSettings.xml", "/silent/HVMetaLists.xml" }));
+}
+
+// Killed at any moment, an export leaves the old set or the new one, never a mix of the two,
+// once the next export has begun; and that export leaves no temporary behind.
+TEST(ExportSet, AKilledExportLeavesTheOldSetOrTheNewOne)
+{
+    // On a memory file system when there is one: the kills test the order of the steps, and
+    // waiting for a disk would only make the test slow.
+    QTemporaryDir memory(QStringLiteral("/dev/shm/hvtest-XXXXXX"));
+    const QString folder
+        = memory.isValid() ? memory.path() : hvtest::newTempDir(QStringLiteral("kill"));
+    const QString out = folder + QStringLiteral("/out");
+    ASSERT_TRUE(QDir().mkpath(out));
+    for (const QString& set : { QStringLiteral("a"), QStringLiteral("b") }) {
+        cRecordset rs;
+        rs.AppendField(QStringLiteral("strName"), eFieldType::Text, 255);
+        for (int i = 0; i < 3000; ++i)
+            rs.AppendRow({ QStringLiteral("%1 item %2").arg(set).arg(i) });
+        for (const QString& name : colExportNames) {
+            rs.AppendRow({ name });
+            hvtest::writeFile(
+                folder + QLatin1Char('/') + set + QLatin1Char('/') + name, fncRecordsetToXml(rs));
+        }
+    }
+    const auto a = fncExportSet(out, folder + QStringLiteral("/a"));
+    const auto b = fncExportSet(out, folder + QStringLiteral("/b"));
+    QStringList paths;
+    QByteArrayList bytesA, bytesB;
+    for (int i = 0; i < a.size(); ++i) {
+        paths.append(a[i].first);
+        bytesA.append(a[i].second);
+        bytesB.append(b[i].second);
+    }
+    // The kills are spread over a little more than the time one export takes.
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < 4; ++i)
+        subReplaceFiles(i % 2 == 0 ? b : a);
+    const qint64 lngStepNs = timer.nsecsElapsed() / 4 * 3 / 2 / 80;
+    hvtest::writeFile(out + QStringLiteral("/HVMeta1.xml.~4242-0"), "left by an older run");
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HV_EXPORT_KILL_CHILD"), folder);
+    int intInterrupted = 0;
+    for (int k = 0; k < 80; ++k) {
+        QProcess child;
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        ASSERT_TRUE(child.waitForReadyRead(10000)) << child.errorString().toStdString();
+        std::this_thread::sleep_for(std::chrono::nanoseconds(lngStepNs * k));
+        ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+        child.waitForFinished();
+        if (QDir(out).entryList(QDir::Files).size() > colExportNames.size())
+            ++intInterrupted;
+        subRecoverFiles(paths); // what the next export does first
+        QByteArrayList now;
+        for (const QString& path : paths)
+            now.append(hvtest::readFile(path));
+        EXPECT_TRUE(now == bytesA || now == bytesB) << "kill " << k;
+    }
+    EXPECT_GT(intInterrupted, 0); // the kills met exports under way
+    subReplaceFiles(b);
+    QStringList expected = colExportNames;
+    expected.sort();
+    EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
 }
 } // namespace

@@ -1,0 +1,29 @@
+// The creation script: split into batches at its GO lines, and the batches joined again with
+// GO lines split into the same batches (up to line ends: a CR before the joining LF is taken
+// as part of a CR LF).
+#include "FuzzSupport.h"
+#include "modDBCreate.h"
+
+#include <QStringList>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    hvfuzz::subStartInput();
+    const QString strScript = QString::fromUtf8(hvfuzz::fncBytes(data, size));
+    QStringList colBatches;
+    if (!hvfuzz::fncAccepts([&] { colBatches = fncSplitSqlScript(strScript); }))
+        return 0;
+    const QString strJoined = colBatches.join(QStringLiteral("\nGO\n"));
+    QStringList colAgain;
+    hvfuzz::subCheck(hvfuzz::fncAccepts([&] { colAgain = fncSplitSqlScript(strJoined); }),
+        "joined batches are split", strJoined);
+    const auto withoutCr = [](QStringList col) {
+        for (QString& strBatch : col)
+            strBatch.remove(QLatin1Char('\r'));
+        return col;
+    };
+    hvfuzz::subCheck(withoutCr(colAgain) == withoutCr(colBatches),
+        "joined batches split into themselves",
+        strScript + QStringLiteral("\n-- joined --\n") + strJoined);
+    return 0;
+}
