@@ -41,16 +41,25 @@ cDisplayCheck::~cDisplayCheck()
 
 QString cDisplayCheck::fncMissingDisplay()
 {
-    const QString strPlatform = qEnvironmentVariable("QT_QPA_PLATFORM").section(QLatin1Char(':'), 0, 0);
     const bool blnX11 = !qEnvironmentVariableIsEmpty("DISPLAY");
     const bool blnWayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    // QT_QPA_PLATFORM may list platforms to try in turn ("wayland;xcb"); one that can start will do.
+    const QStringList colPlatforms
+        = qEnvironmentVariable("QT_QPA_PLATFORM").split(QLatin1Char(';'), Qt::SkipEmptyParts);
     QString strMissing;
-    if (strPlatform.isEmpty() && !blnX11 && !blnWayland)
+    if (colPlatforms.isEmpty() && !blnX11 && !blnWayland)
         strMissing = QStringLiteral("no display: neither DISPLAY nor WAYLAND_DISPLAY is set");
-    else if (strPlatform == QLatin1String("xcb") && !blnX11)
-        strMissing = QStringLiteral("no X11 display: DISPLAY is not set");
-    else if (strPlatform.startsWith(QLatin1String("wayland")) && !blnWayland)
-        strMissing = QStringLiteral("no Wayland display: WAYLAND_DISPLAY is not set");
+    for (const QString& strEntry : colPlatforms) {
+        const QString strPlatform = strEntry.section(QLatin1Char(':'), 0, 0);
+        if (strPlatform == QLatin1String("xcb") && !blnX11) {
+            strMissing = QStringLiteral("no X11 display: DISPLAY is not set");
+        } else if (strPlatform.startsWith(QLatin1String("wayland")) && !blnWayland) {
+            strMissing = QStringLiteral("no Wayland display: WAYLAND_DISPLAY is not set");
+        } else {
+            strMissing.clear();
+            break;
+        }
+    }
     if (strMissing.isEmpty())
         return QString();
     return fncProgram() + QStringLiteral(": cannot open its window, ") + strMissing + fncAdvice();
