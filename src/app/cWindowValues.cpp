@@ -1,6 +1,7 @@
 #include "cWindowValues.h"
 
 #include "cPersonalSettings.h"
+#include "modCellEntry.h"
 #include "modSettingsWindow.h"
 
 cWindowValues cWindowValues::FromSettings(const cPersonalSettings& objSettings)
@@ -24,14 +25,13 @@ void cWindowValues::ApplyTo(cPersonalSettings& objSettings, qint32 lngReportChoi
     objSettings.FilterPrivate = intPrivate != 0;
     objSettings.FilterRecurring = intRecurring != 0;
     objSettings.ReportChoice = lngReportChoice;
-    objSettings.PersonalRate = fncIsNumeric(strPersonalRate)
-        ? cPersonalSettings::fncTextToRate(strPersonalRate).value_or(cCurrency())
-        : cCurrency();
+    if (const auto d = fncParseDecimal(strPersonalRate))
+        objSettings.PersonalRate = cCurrency::fromDouble(*d);
     objSettings.Convert24 = intConvert24 == 1;
-    if (fncIsNumeric(strFullDayHours))
-        objSettings.Convert24Hours = strFullDayHours.trimmed();
+    if (const auto d = fncParseDecimal(strFullDayHours))
+        objSettings.Convert24Hours = fncInvariantNumberText(*d);
     objSettings.RemoveLunch = intRemoveLunch == 1;
-    if (fncIsNumeric(strLunchHours))
-        objSettings.RemoveLunchHours = strLunchHours.trimmed();
+    if (const auto d = fncParseDecimal(strLunchHours))
+        objSettings.RemoveLunchHours = fncInvariantNumberText(*d);
     objSettings.WriteSubject = intWriteSubject != 0;
 }

@@ -23,8 +23,8 @@ public:
     static cWindowValues FromSettings(const cPersonalSettings& objSettings);
 
     // Grey counts as set for the filters and the subject option but not for the two time
-    // options; a rate that is not a number is taken as 0; hours that are not numbers keep the
-    // settings' previous value.
+    // options; "," and "." are both decimal marks; a rate or hours that are not numbers (the
+    // window refuses them before this runs) keep the settings' previous value.
     void ApplyTo(cPersonalSettings& objSettings, qint32 lngReportChoice) const;
 
     bool operator==(const cWindowValues&) const = default;

@@ -1,17 +1,19 @@
 #include "frmHVPersSettingsSingle.h"
 
-#include "ui_frmHVPersSettingsSingle.h"
-
+#include "cEntryValidator.h"
 #include "cGlobalSettings.h"
 #include "cListHandler.h"
+#include "cMessageBox.h"
 #include "cMetaTreeBuilder.h"
 #include "cPersonalSettings.h"
 #include "cWindowValues.h"
+#include "modCellEntry.h"
 #include "modErrorHandling.h"
 #include "modPhrases.h"
 #include "modProgramEnd.h"
+#include "modRegistryEntry.h"
 #include "modSettingsWindow.h"
-#include "cMessageBox.h"
+#include "ui_frmHVPersSettingsSingle.h"
 
 #include <QGuiApplication>
 #include <QHash>
@@ -26,9 +28,15 @@ const QString strHeadingPad = QString(13, QLatin1Char(' '));
 constexpr int intSpareRows = 200;
 constexpr int intUsualLastRow = 2000;
 
-QString fncPhr(const char* key) { return fncPhrase(key); }
+QString fncPhr(const char* key)
+{
+    return fncPhrase(key);
+}
 
-QString fncRow(const char* col, int intRow) { return QLatin1String(col) + QString::number(intRow); }
+QString fncRow(const char* col, int intRow)
+{
+    return QLatin1String(col) + QString::number(intRow);
+}
 
 qint16 fncCheckValue(Qt::CheckState state)
 {
@@ -68,7 +76,13 @@ frmHVPersSettingsSingle::frmHVPersSettingsSingle(
     Form_Load();
 }
 
-frmHVPersSettingsSingle::~frmHVPersSettingsSingle() = default;
+frmHVPersSettingsSingle::~frmHVPersSettingsSingle()
+{
+    // The base class hides the fields after the members are gone: a field losing the focus then
+    // must not reach them.
+    for (QLineEdit* txt : { m_ui->txtPersonalRate, m_ui->txtFullDayHours, m_ui->txtLunchHours })
+        txt->disconnect(this);
+}
 
 void frmHVPersSettingsSingle::Form_Load()
 {
@@ -100,24 +114,52 @@ void frmHVPersSettingsSingle::Form_Load()
         // The sheets take their places in the layout, so they grow with the window.
         m_ui->layListHost->addWidget(m_exsList->List);
         m_ui->layCategoriesHost->addWidget(m_exsCategories->List);
-        m_exsList->DisplayVerticalScroll(true);
-        m_exsCategories->DisplayVerticalScroll(true);
+        for (cListHandler* exs : { m_exsList, m_exsCategories }) {
+            exs->DisplayVerticalScroll(true);
+            exs->DisplayHorizontalScroll(true);
+            connect(
+                exs->ObjectList, &cSheet::userChanged, this, [this] { m_blnGridChanged = true; });
+        }
+        // A paste longer than the list's rows gets rows up to the end of the sheet.
+        m_exsList->ObjectList->SetRowAdder([this](int intLastRow) {
+            if (intLastRow >= intSheetRows || !m_intShownList)
+                return false;
+            m_intLastRow = std::min(intSheetRows, intLastRow + 1 + intSpareRows);
+            subFixColWidhts();
+            return true;
+        });
+        // The tree follows every edit of the list, not only a change in the number of names.
+        connect(m_exsList->ObjectList, &cSheet::userChanged, this, [this] {
+            if (m_intShownList && *m_intShownList < fncListCount())
+                subRefreshTree(fncList(*m_intShownList));
+        });
         QWidget::setTabOrder(m_ui->tbsLists, m_exsList->List);
         QWidget::setTabOrder(m_exsList->List, m_ui->treMetaView);
         QWidget::setTabOrder(m_ui->treMetaView, m_exsCategories->List);
-        QWidget::setTabOrder(m_exsCategories->List, m_ui->cmdOK);
+        QWidget::setTabOrder(m_exsCategories->List, m_ui->cmdDatabase);
+        QWidget::setTabOrder(m_ui->cmdDatabase, m_ui->cmdOK);
         QWidget::setTabOrder(m_ui->cmdOK, m_ui->cmdCancel);
         // Qt draws frames, check boxes and the tab bar on the window's own background, so they
         // need no colour of their own.
 
-        connect(m_ui->chkConvertFullDayToHours, &QCheckBox::clicked, this,
+        // The interlocks follow the value however it changes (mouse, keys, a screen reader).
+        connect(m_ui->chkConvertFullDayToHours, &QCheckBox::stateChanged, this,
             &frmHVPersSettingsSingle::chkConvertFullDayToHours_Click);
-        connect(m_ui->chkRemoveLunch, &QCheckBox::clicked, this,
+        connect(m_ui->chkRemoveLunch, &QCheckBox::stateChanged, this,
             &frmHVPersSettingsSingle::chkRemoveLunch_Click);
+        for (QLineEdit* txt :
+            { m_ui->txtPersonalRate, m_ui->txtFullDayHours, m_ui->txtLunchHours }) {
+            txt->setValidator(new cEntryValidator(txt));
+            connect(
+                txt, &QLineEdit::editingFinished, this, [this, txt] { subCheckNumberField(txt); });
+        }
         connect(m_ui->cmbCostCarrier, &QComboBox::activated, this,
             &frmHVPersSettingsSingle::cmbCostCarrier_Click);
         connect(m_ui->cmdOK, &QPushButton::clicked, this, &frmHVPersSettingsSingle::cmdOK_Click);
-        connect(m_ui->cmdCancel, &QPushButton::clicked, this, &frmHVPersSettingsSingle::cmdCancel_Click);
+        connect(m_ui->cmdCancel, &QPushButton::clicked, this,
+            &frmHVPersSettingsSingle::cmdCancel_Click);
+        connect(m_ui->cmdDatabase, &QPushButton::clicked, this,
+            &frmHVPersSettingsSingle::cmdDatabase_Click);
         connect(m_ui->tbsLists, &QTabBar::currentChanged, this, [this] {
             if (!m_blnBuildingTabs)
                 tbsLists_Click();
@@ -126,13 +168,19 @@ void frmHVPersSettingsSingle::Form_Load()
         connect(m_timCheckCategories, &QTimer::timeout, this,
             &frmHVPersSettingsSingle::timCheckCategories_Timer);
 
+        m_ui->splLists->setStretchFactor(0, 3);
+        m_ui->splLists->setStretchFactor(1, 2);
+        subRestoreLayout();
         m_timStartup->start(500);
     } catch (...) {
         subHandleCurrentException(QStringLiteral("Form_Load"));
     }
 }
 
-int frmHVPersSettingsSingle::fncListCount() const { return m_objGlobal.MetaDataLists.Count(); }
+int frmHVPersSettingsSingle::fncListCount() const
+{
+    return m_objGlobal.MetaDataLists.Count();
+}
 
 cMetaDictionary& frmHVPersSettingsSingle::fncList(int intPos) const
 {
@@ -158,22 +206,37 @@ int frmHVPersSettingsSingle::fncTabOfList(int intPos) const
 void frmHVPersSettingsSingle::subSetCaptions()
 {
     try {
-        setWindowTitle(strProgramTitle);
+        setWindowTitle(m_strDatabase.isEmpty()
+                ? strProgramTitle
+                : strProgramTitle + QStringLiteral(" \u2013 ") + m_strDatabase);
+        m_ui->cmdDatabase->setText(fncPhr("LNGDATABASEBUTTON"));
         m_ui->fraTimeManipulation->setTitle(fncPhr("LNGTIMEMANIPULATION"));
-        m_ui->chkWriteSubject->setText(fncPhr("LNGWRITESUBJECT"));
-        m_ui->chkConvertFullDayToHours->setText(fncPhr("LNGCONVERTFULLDAYSTOHOURS"));
-        m_ui->chkRemoveLunch->setText(fncPhr("LNGREMOVELUNCH"));
-        m_ui->cmdOK->setText(fncPhr("LNGOK"));
-        m_ui->cmdCancel->setText(fncPhr("LNGCANCEL"));
         m_ui->fraFilters->setTitle(fncPhr("LNGFILTEROPTIONS"));
-        m_ui->chkPrivate->setText(fncPhr("LNGPRIVATE"));
-        m_ui->chkRecurring->setText(fncPhr("LNGRECURRING"));
-        m_ui->chkEvents->setText(fncPhr("LNGEVENTS"));
-        m_ui->lblCostCarrier->setText(fncPhr("LNGCOSTCARRIER"));
-        m_ui->lblPersonalRate->setText(fncPhr("LNGRATE"));
+        // Every captioned control gets an Alt+letter of its caption in the shown language; OK
+        // and Cancel choose first, then the short captions, which have fewer letters to offer.
+        const std::pair<QWidget*, const char*> captioned[] = { { m_ui->cmdOK, "LNGOK" },
+            { m_ui->cmdCancel, "LNGCANCEL" }, { m_ui->lblPersonalRate, "LNGRATE" },
+            { m_ui->chkPrivate, "LNGPRIVATE" }, { m_ui->chkRecurring, "LNGRECURRING" },
+            { m_ui->chkEvents, "LNGEVENTS" }, { m_ui->lblCostCarrier, "LNGCOSTCARRIER" },
+            { m_ui->chkConvertFullDayToHours, "LNGCONVERTFULLDAYSTOHOURS" },
+            { m_ui->chkRemoveLunch, "LNGREMOVELUNCH" },
+            { m_ui->chkWriteSubject, "LNGWRITESUBJECT" } };
+        QStringList colCaptions;
+        for (const auto& [pWidget, key] : captioned)
+            colCaptions.append(fncPhr(key));
+        const QStringList colMarked = fncWithMnemonics(colCaptions);
+        for (size_t i = 0; i < std::size(captioned); ++i) {
+            QWidget* pWidget = captioned[i].first;
+            const QString& strText = colMarked.at(static_cast<qsizetype>(i));
+            if (auto* pButton = qobject_cast<QAbstractButton*>(pWidget))
+                pButton->setText(strText);
+            else if (auto* pLabel = qobject_cast<QLabel*>(pWidget))
+                pLabel->setText(strText);
+        }
         // Controls without a label of their own are named after what they belong to.
         m_ui->txtFullDayHours->setAccessibleName(fncPhr("LNGCONVERTFULLDAYSTOHOURS"));
         m_ui->txtLunchHours->setAccessibleName(fncPhr("LNGREMOVELUNCH"));
+        m_ui->txtPersonalRate->setAccessibleName(fncPhr("LNGRATE"));
         m_ui->tbsLists->setAccessibleName(fncPhr("LNGMETA"));
         m_ui->treMetaView->setAccessibleName(fncPhr("LNGMETACATEGORY"));
         m_exsCategories->List->setAccessibleName(fncPhr("LNGMETA"));
@@ -258,6 +321,9 @@ void frmHVPersSettingsSingle::subSetValues()
             subSwitchTabs(0);
         }
         subShowValues(cWindowValues::FromSettings(m_objPersonal));
+        m_shownValues = std::make_unique<cWindowValues>(fncWindowValues());
+        m_lngShownCostCarrier = m_ui->cmbCostCarrier->currentData().toInt();
+        m_blnGridChanged = false;
     } catch (...) {
         m_blnBuildingTabs = false;
         subHandleCurrentException(QStringLiteral("subSetValues"));
@@ -320,7 +386,8 @@ void frmHVPersSettingsSingle::cmbCostCarrier_Click()
 {
     try {
         const qint32 lngCostCarrier = m_ui->cmbCostCarrier->currentData().toInt();
-        subLog(QStringLiteral("About to change Cost carrier to ") + QString::number(lngCostCarrier));
+        subLog(
+            QStringLiteral("About to change Cost carrier to ") + QString::number(lngCostCarrier));
         m_objGlobal.CostCarrier = lngCostCarrier;
         if (m_ui->tbsLists->currentIndex() >= 0)
             subSwitchTabs(m_ui->tbsLists->currentIndex());
@@ -330,10 +397,87 @@ void frmHVPersSettingsSingle::cmbCostCarrier_Click()
     }
 }
 
+bool frmHVPersSettingsSingle::fncCommitEditors()
+{
+    return m_exsList->ObjectList->fncCommitEditor()
+        && m_exsCategories->ObjectList->fncCommitEditor();
+}
+
+void frmHVPersSettingsSingle::subCheckNumberField(QLineEdit* txt)
+{
+    if (txt->text().trimmed().isEmpty() || fncParseDecimal(txt->text())) {
+        m_strRefusedField.clear();
+        return;
+    }
+    // One message per refused text, whether Return, leaving the field or OK found it.
+    const QString strKey = txt->objectName() + QLatin1Char('\n') + txt->text();
+    if (strKey != m_strRefusedField) {
+        m_strRefusedField = strKey;
+        cMessageBox::Show(
+            fncPhr("LNGEDITNOTANUMBER").arg(txt->accessibleName(), txt->text().trimmed()),
+            cMessageBox::Buttons::Ok, cMessageBox::Icon::Warning);
+    }
+    txt->setFocus();
+    txt->selectAll();
+}
+
+bool frmHVPersSettingsSingle::fncCheckNumberFields()
+{
+    for (QLineEdit* txt : { m_ui->txtPersonalRate, m_ui->txtFullDayHours, m_ui->txtLunchHours }) {
+        if (!txt->text().trimmed().isEmpty() && !fncParseDecimal(txt->text())) {
+            subCheckNumberField(txt);
+            return false;
+        }
+    }
+    return true;
+}
+
+namespace {
+const QString strLayoutSection = QStringLiteral("Window");
+} // namespace
+
+void frmHVPersSettingsSingle::subRestoreLayout()
+{
+    // The layout is a convenience: a store that cannot be read leaves the default one.
+    try {
+        const auto read = [](const char* key) {
+            return QByteArray::fromBase64(
+                fncReadRegistryValue(strLayoutSection, QString::fromLatin1(key), QString())
+                    .toLatin1());
+        };
+        const QByteArray geometry = read("Geometry");
+        if (!geometry.isEmpty())
+            restoreGeometry(geometry);
+        const QByteArray split = read("ListSplit");
+        if (!split.isEmpty())
+            m_ui->splLists->restoreState(split);
+    } catch (...) {
+    }
+}
+
+void frmHVPersSettingsSingle::subSaveLayout()
+{
+    try {
+        subWriteRegistryValue(strLayoutSection, QStringLiteral("Geometry"),
+            QString::fromLatin1(saveGeometry().toBase64()));
+        subWriteRegistryValue(strLayoutSection, QStringLiteral("ListSplit"),
+            QString::fromLatin1(m_ui->splLists->saveState().toBase64()));
+    } catch (...) {
+    }
+}
+
+bool frmHVPersSettingsSingle::isChanged() const
+{
+    return m_blnGridChanged || (m_shownValues && !(*m_shownValues == fncWindowValues()))
+        || m_ui->cmbCostCarrier->currentData().toInt() != m_lngShownCostCarrier;
+}
+
 void frmHVPersSettingsSingle::cmdOK_Click()
 {
     try {
         subLog(QStringLiteral("Setting personal choice values to the form"));
+        if (!fncCommitEditors() || !fncCheckNumberFields())
+            return;
         tbsLists_Click();
 
         const int intGlobalCount = fncListCount();
@@ -358,14 +502,47 @@ void frmHVPersSettingsSingle::cmdOK_Click()
         m_objPersonal.SaveSettings();
 
         tbsLists_Click();
+        subSaveLayout();
         subUnload();
     } catch (...) {
         subHandleCurrentException(QStringLiteral("cmdOK_Click"));
     }
 }
 
+void frmHVPersSettingsSingle::subSetDatabaseCaption(const QString& strCaption)
+{
+    m_strDatabase = strCaption;
+    subSetCaptions();
+}
+
+void frmHVPersSettingsSingle::subSetDatabaseChooser(std::function<bool()> fncChoose)
+{
+    m_fncChooseDatabase = std::move(fncChoose);
+}
+
+void frmHVPersSettingsSingle::cmdDatabase_Click()
+{
+    try {
+        if (!m_fncChooseDatabase || !m_fncChooseDatabase())
+            return;
+        // The grid shows a list of the other database: neither it nor its undo steps carry over.
+        m_intShownList.reset();
+        m_histories.clear();
+        subSetValues();
+    } catch (...) {
+        subHandleCurrentException(QStringLiteral("cmdDatabase_Click"));
+    }
+}
+
 void frmHVPersSettingsSingle::cmdCancel_Click()
 {
+    // A refused cell counts as a change: its text is still in the open editor.
+    const bool blnChanged = !fncCommitEditors() || isChanged();
+    if (blnChanged
+        && cMessageBox::Show(
+               fncPhr("LNGEDITDISCARD"), cMessageBox::Buttons::YesNo, cMessageBox::Icon::Question)
+            != cMessageBox::Answer::Yes)
+        return;
     subLog(QStringLiteral("Cancel pressed: ending without saving"));
     subEndProgram(0);
 }
@@ -409,10 +586,33 @@ void frmHVPersSettingsSingle::subSwitchTabs(int intNewTab)
         const int intNewList = fncTabList(intNewTab);
         if (intNewList < 0 || intNewList >= fncListCount())
             return;
-        if (m_intShownList && *m_intShownList >= 0 && *m_intShownList < fncListCount())
+        const auto fncStay = [this] {
+            m_blnBuildingTabs = true;
+            m_ui->tbsLists->setCurrentIndex(fncTabOfList(m_intShownList.value_or(-1)));
+            m_blnBuildingTabs = false;
+        };
+        // A refill throws an open editor away: its text goes into the grid first, and a text
+        // the cell refuses keeps the list (and the editor) where they are.
+        if (!m_exsList->ObjectList->fncCommitEditor())
+            return fncStay();
+        // Rows past the grid's last row would be lost at the next save: such a list is not shown.
+        const cMetaDictionary& objNew = fncList(intNewList);
+        if (objNew.MetaDic.Count() > intSheetRows - 1) {
+            cMessageBox::Show(fncPhr("LNGEDITLISTTOOLONG")
+                                  .arg(objNew.Caption)
+                                  .arg(objNew.MetaDic.Count())
+                                  .arg(intSheetRows - 1),
+                cMessageBox::Buttons::Ok, cMessageBox::Icon::Warning);
+            return fncStay();
+        }
+        cSheet& grid = *m_exsList->ObjectList;
+        if (m_intShownList && *m_intShownList >= 0 && *m_intShownList < fncListCount()) {
             subSaveMetaList(fncList(*m_intShownList));
+            m_histories[*m_intShownList] = grid.TakeHistory({ 0, 0, m_intLastRow - 1, 6 });
+        }
         m_intShownList = intNewList;
         subFillMeta(fncList(intNewList));
+        grid.RestoreHistory(std::move(m_histories[intNewList]));
         if (m_exsList->List)
             m_exsList->List->setAccessibleName(fncList(intNewList).Caption);
     } catch (...) {
@@ -423,14 +623,17 @@ void frmHVPersSettingsSingle::subSwitchTabs(int intNewTab)
 void frmHVPersSettingsSingle::subFillMeta(cMetaDictionary& objList)
 {
     try {
-        subLog(QStringLiteral("Filling the meta list") + objList.Caption + QStringLiteral("  to the form"));
+        subLog(QStringLiteral("Filling the meta list") + objList.Caption
+            + QStringLiteral("  to the form"));
         const bool blnEnableItems
-            = m_objGlobal.OtherSettings.GetValue(QStringLiteral("EnableItems"), cOtherSettings::intTypeBoolean)
+            = m_objGlobal.OtherSettings
+                  .GetValue(QStringLiteral("EnableItems"), cOtherSettings::intTypeBoolean)
                   .toBool();
         cListHandler& exs = *m_exsList;
         exs.EditMode(true);
         subClearList();
-        m_intLastRow = std::min(intSheetRows, std::max(intUsualLastRow, objList.MetaDic.Count() + 1 + intSpareRows));
+        m_intLastRow = std::min(
+            intSheetRows, std::max(intUsualLastRow, objList.MetaDic.Count() + 1 + intSpareRows));
 
         exs.SetValue(QStringLiteral("A1"), QString(objList.Caption + strHeadingPad));
         exs.SetValue(QStringLiteral("B1"), objList.CategoryCaption.trimmed());
@@ -475,7 +678,8 @@ void frmHVPersSettingsSingle::subClearList()
 void frmHVPersSettingsSingle::subSaveMetaList(cMetaDictionary& objList)
 {
     try {
-        subLog(QStringLiteral("Saving ") + objList.Caption + QStringLiteral(" from list to object"));
+        subLog(
+            QStringLiteral("Saving ") + objList.Caption + QStringLiteral(" from list to object"));
         cMetaDictionary objRead;
         const cSheetModel& sheet = *m_exsList->CurrSheet;
         for (int intRow = 1; intRow < m_intLastRow; ++intRow) {
@@ -487,8 +691,8 @@ void frmHVPersSettingsSingle::subSaveMetaList(cMetaDictionary& objList)
             const QVariant varRate = sheet.Value(intRow, 3);
             cCurrency curRate;
             if (varRate.typeId() == QMetaType::QString) {
-                if (fncIsNumeric(varRate.toString()))
-                    curRate = cPersonalSettings::fncTextToRate(varRate.toString().trimmed()).value_or(cCurrency());
+                if (const auto d = fncParseDecimal(varRate.toString()))
+                    curRate = cCurrency::fromDouble(*d);
             } else if (varRate.isValid()) {
                 curRate = cCurrency::fromVariant(varRate).value_or(cCurrency());
             }
@@ -509,13 +713,17 @@ void frmHVPersSettingsSingle::subFixColWidhts()
         cListHandler& exs = *m_exsList;
         const QString strLast = QString::number(m_intLastRow);
         exs.SetVisibleRange(QStringLiteral("A1:G") + strLast);
-        exs.LockRange(QStringLiteral("A2:F") + strLast, true);
+        exs.LockRange(QStringLiteral("A2:G") + strLast, true);
+        // Names and categories keep what was typed ("0042" stays "0042"); a rate must be a number.
+        exs.SetTextFormat(QStringLiteral("A2:C") + strLast);
+        exs.SetDecimalFormat(QStringLiteral("D2:D") + strLast);
         exs.SetColumnWidth(QStringLiteral("A:G"), 100);
         exs.SetColumnWidth(QStringLiteral("D:F"), 0);
         // Which of B to D stay visible is known from the captions and the cost carrier; only
         // those are fitted (a hidden column's width is never seen).
-        const cMetaDictionary* pList
-            = m_intShownList && *m_intShownList < fncListCount() ? &fncList(*m_intShownList) : nullptr;
+        const cMetaDictionary* pList = m_intShownList && *m_intShownList < fncListCount()
+            ? &fncList(*m_intShownList)
+            : nullptr;
         const bool blnRate = pList && m_objGlobal.CostCarrier == *m_intShownList + 2;
         const bool blnCategory = pList && !pList->CategoryCaption.trimmed().isEmpty();
         const bool blnSuper = pList && !pList->SuperCategoryCaption.trimmed().isEmpty();
@@ -525,7 +733,8 @@ void frmHVPersSettingsSingle::subFixColWidhts()
         if (blnRate || !pList)
             exs.AutoFitCols(QStringLiteral("D:D"));
         const bool blnEnableItems
-            = m_objGlobal.OtherSettings.GetValue(QStringLiteral("EnableItems"), cOtherSettings::intTypeBoolean)
+            = m_objGlobal.OtherSettings
+                  .GetValue(QStringLiteral("EnableItems"), cOtherSettings::intTypeBoolean)
                   .toBool();
         if (blnEnableItems) {
             exs.AutoFitCols(QStringLiteral("G:G"));
@@ -573,7 +782,8 @@ void frmHVPersSettingsSingle::subFillTreeView(const cMetaDictionary& objList)
         QHash<QString, QTreeWidgetItem*> nodes;
         QList<QTreeWidgetItem*> roots;
         for (const auto& node : cMetaTreeBuilder::Build(objList, fncPhr("LNGNONE"))) {
-            QTreeWidgetItem* parent = node.strParentKey.isEmpty() ? nullptr : nodes.value(node.strParentKey);
+            QTreeWidgetItem* parent
+                = node.strParentKey.isEmpty() ? nullptr : nodes.value(node.strParentKey);
             auto* item = new QTreeWidgetItem;
             if (parent)
                 parent->addChild(item);
@@ -625,7 +835,9 @@ void frmHVPersSettingsSingle::subFillCategories()
             exs.SetValue(fncRow("C", intRow), objList.SuperCategoryCaption);
         }
         exs.EditMode(false);
-        exs.SetVisibleRange(QStringLiteral("A1:C") + QString::number(std::max(3, fncListCount() + 1)));
+        const QString strLast = QString::number(std::max(3, fncListCount() + 1));
+        exs.SetVisibleRange(QStringLiteral("A1:C") + strLast);
+        exs.SetTextFormat(QStringLiteral("A2:C") + strLast);
         exs.AutoFitCols(QStringLiteral("A:C"));
     } catch (...) {
         subHandleCurrentException(QStringLiteral("subFillCategories"));
@@ -635,12 +847,16 @@ void frmHVPersSettingsSingle::subFillCategories()
 void frmHVPersSettingsSingle::timCheckCategories_Timer()
 {
     try {
+        // The poll reads and cleans the grids; it waits while the user types in one.
+        if (m_exsList->ObjectList->isEditing() || m_exsCategories->ObjectList->isEditing())
+            return;
         bool blnChanged = false;
         cListHandler& exs = *m_exsCategories;
         const int intWatched = std::min(3, fncListCount());
         for (int i = 0; i < intWatched; ++i) {
             cMetaDictionary& objList = fncList(i);
-            QString* captions[] = { &objList.Caption, &objList.CategoryCaption, &objList.SuperCategoryCaption };
+            QString* captions[]
+                = { &objList.Caption, &objList.CategoryCaption, &objList.SuperCategoryCaption };
             const char* cols[] = { "A", "B", "C" };
             for (int c = 0; c < 3; ++c) {
                 const QString strCell = fncRow(cols[c], i + 2);
@@ -658,7 +874,8 @@ void frmHVPersSettingsSingle::timCheckCategories_Timer()
             subSetCaptions();
 
         const auto fncCount = [this] {
-            return static_cast<qint16>(m_exsList->GetValue(QStringLiteral("F1"), 2).value<cCurrency>().toDouble());
+            return static_cast<qint16>(
+                m_exsList->GetValue(QStringLiteral("F1"), 2).value<cCurrency>().toDouble());
         };
         const qint16 intCount = fncCount();
         if (intCount == m_intItemCount)

@@ -1,10 +1,15 @@
 #pragma once
 
+#include "cSheet.h"
+
 #include <QDialog>
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
+class QLineEdit;
 class QTimer;
 class cGlobalSettings;
 class cListHandler;
@@ -24,8 +29,8 @@ class frmHVPersSettingsSingle : public QDialog
     Q_OBJECT
 
 public:
-    frmHVPersSettingsSingle(cPersonalSettings& objPersonal, cGlobalSettings& objGlobal,
-        QWidget* parent = nullptr);
+    frmHVPersSettingsSingle(
+        cPersonalSettings& objPersonal, cGlobalSettings& objGlobal, QWidget* parent = nullptr);
     ~frmHVPersSettingsSingle() override;
 
     void subSetCaptions();
@@ -36,6 +41,12 @@ public:
     void cmbCostCarrier_Click();
     void cmdOK_Click();
     void cmdCancel_Click();
+    void cmdDatabase_Click();
+    // The database in use, shown in the title.
+    void subSetDatabaseCaption(const QString& strCaption);
+    // What "Database..." does: choose another database and load the common settings from it
+    // (true when they were loaded).
+    void subSetDatabaseChooser(std::function<bool()> fncChoose);
     void tbsLists_Click();
     void timStartup_Timer();
     void timCheckCategories_Timer();
@@ -63,6 +74,9 @@ public:
     QTimer& timStartup() const { return *m_timStartup; }
     QTimer& timCheckCategories() const { return *m_timCheckCategories; }
 
+    // True when the user changed anything since the values were shown.
+    bool isChanged() const;
+
 public slots:
     // Escape and the window's close button mean Cancel.
     void reject() override;
@@ -78,6 +92,14 @@ private:
     int fncTabList(int intTab) const;
     int fncTabOfList(int intPos) const;
     void subRefreshTree(cMetaDictionary& objList);
+    // Open cell editors written into their cells first; false when a cell refused its text.
+    bool fncCommitEditors();
+    // The number fields: false (with a message naming the field) when one holds no number.
+    bool fncCheckNumberFields();
+    // Size, position and the list/tree split as the user left them, kept in the per-user store.
+    void subRestoreLayout();
+    void subSaveLayout();
+    void subCheckNumberField(QLineEdit* txt);
 
     std::unique_ptr<Ui::frmHVPersSettingsSingle> m_ui;
     cPersonalSettings& m_objPersonal;
@@ -91,4 +113,12 @@ private:
     int m_intLastRow = 2000;
     bool m_blnBuildingTabs = false;
     bool m_blnUnloading = false;
+    QString m_strDatabase;
+    std::function<bool()> m_fncChooseDatabase;
+    bool m_blnGridChanged = false;
+    std::unique_ptr<cWindowValues> m_shownValues;
+    qint32 m_lngShownCostCarrier = 0;
+    QString m_strRefusedField;
+    // The undo history of each list while another one is shown.
+    std::map<int, std::unique_ptr<cSheet::cHistory>> m_histories;
 };

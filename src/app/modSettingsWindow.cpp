@@ -1,6 +1,9 @@
 #include "modSettingsWindow.h"
 
+#include "modCellEntry.h"
+
 #include <QLocale>
+#include <QSet>
 
 namespace {
 QString fncWithoutLineBreaks(QString strText)
@@ -21,7 +24,10 @@ QLocale fncUserLocale()
 }
 } // namespace
 
-qint16 fncBoolInt(bool blnValue) { return blnValue ? 1 : 0; }
+qint16 fncBoolInt(bool blnValue)
+{
+    return blnValue ? 1 : 0;
+}
 
 QString fncClearInvalidValues(const QVariant& varValue)
 {
@@ -30,7 +36,8 @@ QString fncClearInvalidValues(const QVariant& varValue)
     bool blnClean = strText.isEmpty() || (!strText.front().isSpace() && !strText.back().isSpace());
     for (qsizetype i = 0; blnClean && i < strText.size(); ++i) {
         const char16_t ch = strText.at(i).unicode();
-        blnClean = ch != u',' && ch != u';' && ch != u'\r' && ch != u'\n' && ch != 0x2028 && ch != 0x2029;
+        blnClean = ch != u',' && ch != u';' && ch != u'\r' && ch != u'\n' && ch != 0x2028
+            && ch != 0x2029;
     }
     if (blnClean)
         return strText;
@@ -50,14 +57,7 @@ QString fncClearInvalidCaption(const QString& strCaption)
 
 bool fncIsNumeric(const QString& strText)
 {
-    const QString strTrimmed = strText.trimmed();
-    if (strTrimmed.isEmpty())
-        return false;
-    bool blnOk = false;
-    QLocale().toDouble(strTrimmed, &blnOk);
-    if (!blnOk)
-        QLocale::c().toDouble(strTrimmed, &blnOk);
-    return blnOk;
+    return fncParseDecimal(strText).has_value();
 }
 
 QString fncNumberText(const QVariant& varValue)
@@ -70,7 +70,48 @@ QString fncNumberText(const QVariant& varValue)
     case QMetaType::Int:
     case QMetaType::LongLong:
         return fncUserLocale().toString(varValue.toLongLong());
-    default:
-        return varValue.toString();
+    default: {
+        // Stored texts ("0.75") show in the locale's own form too.
+        const auto d = fncParseDecimal(varValue.toString());
+        return d ? fncUserLocale().toString(*d, 'g', QLocale::FloatingPointShortest)
+                 : varValue.toString();
     }
+    }
+}
+
+QString fncInvariantNumberText(double dblValue)
+{
+    return QLocale::c().toString(dblValue, 'g', QLocale::FloatingPointShortest);
+}
+
+QStringList fncWithMnemonics(const QStringList& colCaptions)
+{
+    QSet<QString> taken;
+    QStringList out;
+    out.reserve(colCaptions.size());
+    for (const QString& strCaption : colCaptions) {
+        const auto fncFree = [&](qsizetype i) {
+            const QChar ch = strCaption.at(i);
+            return ch.isLetterOrNumber() && !taken.contains(QString(ch).toCaseFolded());
+        };
+        qsizetype intAt = -1;
+        for (qsizetype i = 0; i < strCaption.size() && intAt < 0; ++i) {
+            if ((i == 0 || !strCaption.at(i - 1).isLetterOrNumber()) && fncFree(i))
+                intAt = i;
+        }
+        for (qsizetype i = 0; i < strCaption.size() && intAt < 0; ++i) {
+            if (fncFree(i))
+                intAt = i;
+        }
+        QString strText = strCaption;
+        strText.replace(QLatin1Char('&'), QLatin1String("&&"));
+        if (intAt >= 0) {
+            taken.insert(QString(strCaption.at(intAt)).toCaseFolded());
+            // Each "&" before the chosen character was doubled.
+            const qsizetype intShift = strCaption.left(intAt).count(QLatin1Char('&'));
+            strText.insert(intAt + intShift, QLatin1Char('&'));
+        }
+        out.append(strText);
+    }
+    return out;
 }

@@ -4,7 +4,7 @@
 #include <QVariant>
 
 // Value rules of the settings window that need no widget: check-box values, cell cleaning,
-// the numeric test of the text boxes.
+// the numbers of the text boxes, mnemonics.
 
 // Check-box value of a Boolean: 1 checked, 0 unchecked.
 qint16 fncBoolInt(bool blnValue);
@@ -16,7 +16,12 @@ QString fncClearInvalidValues(const QVariant& varValue);
 // line "Caption:item;item;" of the stored selection).
 QString fncClearInvalidCaption(const QString& strCaption);
 
-// True for a number in the user's locale or in the invariant form ("8", "7,5", "0.75").
-bool fncIsNumeric(const QString& strText);
 // A number or numeric text as the window shows it: the locale's decimal separator, no grouping.
 QString fncNumberText(const QVariant& varValue);
+// A number as the settings store it, whatever the locale ("0.75").
+QString fncInvariantNumberText(double dblValue);
+
+// The captions with an Alt+letter mnemonic each ("&OK"), in the given order of preference: the
+// first letter or digit of a word not taken yet, else any such character not taken, else none.
+// Letters are compared without case; a "&" in a caption is escaped.
+QStringList fncWithMnemonics(const QStringList& colCaptions);

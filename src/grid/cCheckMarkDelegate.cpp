@@ -1,13 +1,17 @@
 #include "cCheckMarkDelegate.h"
 
+#include "cEntryValidator.h"
 #include "cSheet.h"
 #include "cSheetModel.h"
+#include "modCellEntry.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
 
 cCheckMarkDelegate::cCheckMarkDelegate(cSheet* sheet)
     : QStyledItemDelegate(sheet)
@@ -32,10 +36,7 @@ void cCheckMarkDelegate::paint(
             QStyleOptionButton box;
             box.state = QStyle::State_Enabled
                 | (state.toInt() == Qt::Checked ? QStyle::State_On : QStyle::State_Off);
-            const QSize sz(st->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, opt.widget),
-                st->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, opt.widget));
-            box.rect = QRect(QPoint(0, 0), sz);
-            box.rect.moveCenter(option.rect.center());
+            box.rect = fncBoxRect(option);
             st->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, painter, opt.widget);
         }
     } else {
@@ -57,12 +58,24 @@ void cCheckMarkDelegate::paint(
     painter->restore();
 }
 
-QSize cCheckMarkDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+QRect cCheckMarkDelegate::fncBoxRect(const QStyleOptionViewItem& option) const
+{
+    const QStyle* st = option.widget ? option.widget->style() : QApplication::style();
+    QRect rect(QPoint(0, 0),
+        QSize(st->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, option.widget),
+            st->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, option.widget)));
+    rect.moveCenter(option.rect.center());
+    return rect;
+}
+
+QSize cCheckMarkDelegate::sizeHint(
+    const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     if (m_sheet->Sheet()->Style(index.row(), index.column()).blnCheckMark) {
         const QStyle* st = option.widget ? option.widget->style() : QApplication::style();
         const int w = st->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, option.widget);
-        return QSize(w + 8, st->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, option.widget) + 4);
+        return QSize(
+            w + 8, st->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, option.widget) + 4);
     }
     return QStyledItemDelegate::sizeHint(option, index);
 }
@@ -75,7 +88,8 @@ bool cCheckMarkDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
     switch (event->type()) {
     case QEvent::MouseButtonRelease: {
         const auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() == Qt::LeftButton && option.rect.contains(me->position().toPoint())
+        // A click beside the box only selects the cell.
+        if (me->button() == Qt::LeftButton && fncBoxRect(option).contains(me->position().toPoint())
             && index.data(Qt::CheckStateRole).isValid())
             emit checkMarkActivated(index);
         return true;
@@ -99,15 +113,40 @@ bool cCheckMarkDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
 void cCheckMarkDelegate::setModelData(
     QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
 {
-    auto* sheet = qobject_cast<cSheetModel*>(model);
     auto* line = qobject_cast<QLineEdit*>(editor);
-    if (!sheet || !line) {
+    if (model != m_sheet->Sheet() || !line) {
         QStyledItemDelegate::setModelData(editor, model, index);
         return;
     }
-    if (!sheet->fncUserCanEdit(index.row(), index.column()))
-        return;
-    QString error;
-    if (!sheet->fncEnterText(index.row(), index.column(), line->text(), &error))
-        emit inputRejected(error);
+    if (m_sheet->Sheet()->fncUserCanEdit(index.row(), index.column()))
+        m_sheet->fncUserEnter(index.row(), index.column(), line->text());
+}
+
+QWidget* cCheckMarkDelegate::createEditor(
+    QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    m_editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (auto* line = qobject_cast<QLineEdit*>(m_editor.data()))
+        line->setValidator(new cEntryValidator(line));
+    return m_editor;
+}
+
+bool cCheckMarkDelegate::eventFilter(QObject* object, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
+            && (key->modifiers() & Qt::ControlModifier)) {
+            QCoreApplication::sendEvent(m_sheet, event);
+            return true;
+        }
+        auto* line = qobject_cast<QLineEdit*>(object);
+        if (line && key->matches(QKeySequence::Paste)) {
+            const QString clip = QGuiApplication::clipboard()->text();
+            line->insert(fncCleanEntryText(
+                clip.section(QRegularExpression(QStringLiteral("[\\r\\n]")), 0, 0)));
+            return true;
+        }
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QStyledItemDelegate>
 
 class cSheet;
@@ -13,18 +14,29 @@ class cCheckMarkDelegate : public QStyledItemDelegate
 public:
     explicit cCheckMarkDelegate(cSheet* sheet);
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+        const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+    void setModelData(
+        QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+        const QModelIndex& index) const override;
+    // The cell editor last opened, while it exists.
+    QWidget* OpenEditor() const { return m_editor; }
 
 signals:
     void checkMarkActivated(const QModelIndex& index);
-    void inputRejected(const QString& strReason) const;
 
 protected:
     bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
         const QModelIndex& index) override;
+    // Ctrl+Tab leaves the sheet from an open editor too; a paste into an editor takes only
+    // the first line of the clipboard.
+    bool eventFilter(QObject* object, QEvent* event) override;
 
 private:
+    QRect fncBoxRect(const QStyleOptionViewItem& option) const;
+
     cSheet* m_sheet;
+    mutable QPointer<QWidget> m_editor;
 };

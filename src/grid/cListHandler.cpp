@@ -65,7 +65,8 @@ cSheetModel& cListHandler::sheet() const
 {
     if (!CurrSheet)
         throw cHVError(lngObjectError + 3010, QStringLiteral("cListHandler"),
-            QStringLiteral("The list ") + ListName + QStringLiteral(" has not been placed on a window"));
+            QStringLiteral("The list ") + ListName
+                + QStringLiteral(" has not been placed on a window"));
     return *CurrSheet;
 }
 
@@ -76,8 +77,6 @@ void cListHandler::AddToForm(QWidget* frmForm)
     auto* s = new cSheet(frmForm);
     s->setObjectName(ListName);
     s->setAccessibleName(ListName);
-    s->SetAutoToggle(false);
-    connect(s, &cSheet::checkMarkActivated, this, &cListHandler::subToggleCheckMark);
     List = s;
     ObjectList = s;
     CurrSheet = s->Sheet();
@@ -158,7 +157,7 @@ void cListHandler::RowHeaders(bool v)
 void cListHandler::SetVisibleRange(const QString& A)
 {
     try {
-        sheet().SetProtected(false);
+        // The protection stays: the heading row and the count cell are locked for good.
         sheet().SetViewableRange(cSheetRange::fncParse(A));
     } catch (...) {
         subHandleCurrentException(QStringLiteral("SetVisibleRange"));
@@ -188,7 +187,8 @@ int cListHandler::UsedRows(const QString& CountCellRef)
     return ok && count > 0 ? count - 1 : 0;
 }
 
-QList<QList<QVariant>> cListHandler::fncGetRangeArray(const QString& CountCellRef, const QString& strColDef)
+QList<QList<QVariant>> cListHandler::fncGetRangeArray(
+    const QString& CountCellRef, const QString& strColDef)
 {
     QList<QList<QVariant>> rows;
     try {
@@ -196,10 +196,12 @@ QList<QList<QVariant>> cListHandler::fncGetRangeArray(const QString& CountCellRe
         const int n = UsedRows(CountCellRef);
         if (n > 0) {
             EditMode(true);
-            sheet().SortRange(cSheetRange::fncParse(QStringLiteral("a2:") + strColDef + QStringLiteral("1000")), 0);
+            sheet().SortRange(
+                cSheetRange::fncParse(QStringLiteral("a2:") + strColDef + QStringLiteral("1000")),
+                0);
             EditMode(false);
-            const cSheetRange r = cSheetRange::fncParse(
-                QStringLiteral("a2:") + strColDef + QString::number(n + 1));
+            const cSheetRange r
+                = cSheetRange::fncParse(QStringLiteral("a2:") + strColDef + QString::number(n + 1));
             rows.reserve(r.Rows());
             for (int row = r.intTop; row <= r.intBottom; ++row) {
                 QList<QVariant> line;
@@ -215,14 +217,17 @@ QList<QList<QVariant>> cListHandler::fncGetRangeArray(const QString& CountCellRe
     return rows;
 }
 
-cDictionary<QVariant> cListHandler::fncGetRangeDic(const QString& CountCellRef, const QString& strColDef)
+cDictionary<QVariant> cListHandler::fncGetRangeDic(
+    const QString& CountCellRef, const QString& strColDef)
 {
     cDictionary<QVariant> dic = fncCreateDic<QVariant>();
     try {
         subLog(QStringLiteral("Entering fncGetRangeDic"));
         const int n = UsedRows(CountCellRef);
         if (n >= 1) {
-            sheet().SortRange(cSheetRange::fncParse(QStringLiteral("a2:") + strColDef + QStringLiteral("1000")), 0);
+            sheet().SortRange(
+                cSheetRange::fncParse(QStringLiteral("a2:") + strColDef + QStringLiteral("1000")),
+                0);
             for (int row = 1; row <= n; ++row) {
                 const QVariant v = fncCleanValue(sheet().Value(row, 0));
                 const QString key = v.toString();
@@ -264,7 +269,10 @@ void cListHandler::FixHorizontalAlign(const QString& objRange, int intAlign)
     sheet().ApplyStyle(cSheetRange::fncParse(objRange), [a](auto& s) { s.align = a; });
 }
 
-void cListHandler::CenterAlign(const QString& A) { FixHorizontalAlign(A, 2); }
+void cListHandler::CenterAlign(const QString& A)
+{
+    FixHorizontalAlign(A, 2);
+}
 
 void cListHandler::AutoFitCols(const QString& A)
 {
@@ -275,7 +283,8 @@ void cListHandler::AutoFitCols(const QString& A)
 
 void cListHandler::SetFont(const QString& A, const QString& FontName)
 {
-    sheet().ApplyStyle(cSheetRange::fncParse(A), [&FontName](auto& s) { s.strFontName = FontName; });
+    sheet().ApplyStyle(
+        cSheetRange::fncParse(A), [&FontName](auto& s) { s.strFontName = FontName; });
 }
 
 void cListHandler::RightEdgeColDash(const QString& objRange)
@@ -301,15 +310,18 @@ void cListHandler::DisplayVerticalScroll(bool v)
 void cListHandler::DisplayHorizontalScroll(bool v)
 {
     if (ObjectList)
-        ObjectList->setHorizontalScrollBarPolicy(v ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+        ObjectList->setHorizontalScrollBarPolicy(
+            v ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
 }
 
 void cListHandler::SetChecked(const QString& A, bool blnState)
 {
     try {
-        subLog(QStringLiteral("Setting checkbox value of cells: ") + A + QStringLiteral(" to the value ")
+        subLog(QStringLiteral("Setting checkbox value of cells: ") + A
+            + QStringLiteral(" to the value ")
             + (blnState ? QStringLiteral("True") : QStringLiteral("False")));
-        sheet().SetValue(cSheetRange::fncParse(A), QString(QChar(blnState ? chrChecked : chrUnchecked)));
+        sheet().SetValue(
+            cSheetRange::fncParse(A), QString(QChar(blnState ? chrChecked : chrUnchecked)));
     } catch (...) {
         subHandleCurrentException(QStringLiteral("cListHandler.SetChecked"));
     }
@@ -342,13 +354,14 @@ void cListHandler::SetCheckedColumn(const QString& A)
 void cListHandler::SetValue(const QString& A, const QVariant& vNewValue)
 {
     try {
-        subLog(QStringLiteral("Setting value of cells: ") + A + QStringLiteral(" to a value of type ")
-            + fncTypeName(vNewValue));
+        subLog(QStringLiteral("Setting value of cells: ") + A
+            + QStringLiteral(" to a value of type ") + fncTypeName(vNewValue));
         const cSheetRange r = cSheetRange::fncParse(A);
         QVariant v = vNewValue;
         if (v.typeId() == qMetaTypeId<cCurrency>())
             v = v.value<cCurrency>().toDouble();
-        if (!v.isValid() || v.isNull() || (v.typeId() == QMetaType::QString && v.toString().trimmed().isEmpty()))
+        if (!v.isValid() || v.isNull()
+            || (v.typeId() == QMetaType::QString && v.toString().trimmed().isEmpty()))
             sheet().ClearContents(r);
         else if (r.isSingleCell())
             sheet().SetCellValue(r.intTop, r.intLeft, v);
@@ -413,14 +426,14 @@ void cListHandler::SetColumnWidth(const QString& A, int Width)
 
 void cListHandler::SetDateFormat(const QString& A)
 {
-    sheet().SetProtected(false);
     sheet().ApplyStyle(cSheetRange::fncParse(A),
         [](auto& s) { s.numberFormat = cSheetModel::eNumberFormat::GeneralDate; });
 }
 
 void cListHandler::SetTextFormat(const QString& A)
 {
-    sheet().ApplyStyle(cSheetRange::fncParse(A), [](auto& s) { s.numberFormat = cSheetModel::eNumberFormat::Text; });
+    sheet().ApplyStyle(cSheetRange::fncParse(A),
+        [](auto& s) { s.numberFormat = cSheetModel::eNumberFormat::Text; });
 }
 
 void cListHandler::SetNumberFormat(const QString& A)
@@ -429,9 +442,14 @@ void cListHandler::SetNumberFormat(const QString& A)
         [](auto& s) { s.numberFormat = cSheetModel::eNumberFormat::General; });
 }
 
+void cListHandler::SetDecimalFormat(const QString& A)
+{
+    sheet().ApplyStyle(cSheetRange::fncParse(A),
+        [](auto& s) { s.numberFormat = cSheetModel::eNumberFormat::Number; });
+}
+
 void cListHandler::SetInteriorColor(const QString& A, const QColor& Color, bool blnClearBorders)
 {
-    sheet().SetProtected(false);
     sheet().ApplyStyle(cSheetRange::fncParse(A), [&](auto& s) {
         s.colBackground = Color;
         if (!blnClearBorders)
@@ -526,18 +544,6 @@ void cListHandler::subPollSelection()
     }
     SelectedCell = sel;
     emit SelectionChange(sel);
-}
-
-void cListHandler::subToggleCheckMark(int intRow, int intCol)
-{
-    if (!Checkboxes || cSheetRange::fncColumnName(intCol).compare(CheckBoxCol, Qt::CaseInsensitive) != 0)
-        return;
-    const QString a = cSheetRange::Cell(intRow, intCol).fncAddress(true);
-    const bool state = GetChecked(a);
-    EditMode(true);
-    SetChecked(a, !state);
-    EditMode(false);
-    SelectCell(a);
 }
 
 void cListHandler::Visible(bool v)
@@ -641,7 +647,8 @@ void cListHandler::AutoFilter(bool blnState)
 void cListHandler::SetFormula(const QString& A, const QString& Formula)
 {
     try {
-        subLog(QStringLiteral("Setting formula of cells: ") + A + QStringLiteral(" to a formula: ") + Formula);
+        subLog(QStringLiteral("Setting formula of cells: ") + A + QStringLiteral(" to a formula: ")
+            + Formula);
         sheet().SetFormula(cSheetRange::fncParse(A), Formula);
     } catch (...) {
         subHandleCurrentException(QStringLiteral("cListHandler.SetFormula"));

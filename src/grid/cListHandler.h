@@ -70,6 +70,8 @@ public:
     void SetDateFormat(const QString& A);
     void SetTextFormat(const QString& A);
     void SetNumberFormat(const QString& A);
+    // Cells that take decimal numbers only and refuse anything else where it is typed.
+    void SetDecimalFormat(const QString& A);
     void SetInteriorColor(const QString& A, const QColor& Color, bool blnClearBorders);
     QColor GetInteriorColor(const QString& A);
     void EditMode(bool blnState);
@@ -98,7 +100,6 @@ signals:
 
 private:
     cSheetModel& sheet() const;
-    void subToggleCheckMark(int intRow, int intCol);
     void subApplyGeometry();
     static QVariant fncCleanValue(const QVariant& v);
 

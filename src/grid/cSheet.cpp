@@ -2,16 +2,20 @@
 
 #include "cCheckMarkDelegate.h"
 #include "cMessageBox.h"
+#include "cSheetUndoCommand.h"
+#include "modPhrases.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
 #include <QWheelEvent>
-
 #include <array>
 #include <cmath>
 #include <memory>
@@ -51,6 +55,7 @@ cSheet::cSheet(QWidget* parent)
     : QTableView(parent)
     , m_model(new cSheetModel(this))
     , m_delegate(new cCheckMarkDelegate(this))
+    , m_undo(std::make_unique<QUndoStack>())
 {
     // Section sizes are set while the headers are still empty: set later, they are applied to
     // each of the sheet's rows one by one.
@@ -66,24 +71,73 @@ cSheet::cSheet(QWidget* parent)
     horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
     verticalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
 
-    connect(m_delegate, &cCheckMarkDelegate::checkMarkActivated, this, [this](const QModelIndex& i) {
-        if (m_blnAutoToggle)
-            m_model->SetCellValue(i.row(), i.column(),
-                QString(QChar(m_model->isChecked(i.row(), i.column()) ? chrUnchecked : chrChecked)));
-        emit checkMarkActivated(i.row(), i.column());
+    connect(
+        m_delegate, &cCheckMarkDelegate::checkMarkActivated, this, [this](const QModelIndex& i) {
+            fncUserEdit(cSheetRange::Cell(i.row(), i.column()), QString(), [this, i] {
+                m_model->SetCellValue(i.row(), i.column(),
+                    QString(QChar(
+                        m_model->isChecked(i.row(), i.column()) ? chrUnchecked : chrChecked)));
+                return true;
+            });
+        });
+    // A refill is a new list: the history of the old one means nothing in it.
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        m_blnClearingHistory = true;
+        m_undo->clear();
+        m_blnClearingHistory = false;
     });
-    connect(m_delegate, &cCheckMarkDelegate::inputRejected, this, &cSheet::subRejectedInput);
+    subAttachHistory();
     connect(m_model, &cSheetModel::viewableRangeChanged, this, &cSheet::subApplyViewable);
     connect(m_model, &cSheetModel::filterChanged, this, &cSheet::subApplyFilter);
-    connect(horizontalHeader(), &QHeaderView::customContextMenuRequested, this, &cSheet::subShowColumnMenu);
-    connect(verticalHeader(), &QHeaderView::customContextMenuRequested, this, &cSheet::subShowRowMenu);
+    connect(horizontalHeader(), &QHeaderView::customContextMenuRequested, this,
+        &cSheet::subShowColumnMenu);
+    connect(
+        verticalHeader(), &QHeaderView::customContextMenuRequested, this, &cSheet::subShowRowMenu);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int col, int, int size) {
         if (m_frozen)
             m_frozen->setColumnWidth(col, size);
     });
 }
 
-cSheet::~cSheet() = default;
+// The history is cleared as it goes; that is no change of the user's.
+cSheet::~cSheet()
+{
+    m_undo->blockSignals(true);
+}
+
+void cSheet::subAttachHistory()
+{
+    // Every step done, undone or redone is a change the user made.
+    connect(m_undo.get(), &QUndoStack::indexChanged, this, [this] {
+        if (!m_blnClearingHistory)
+            emit userChanged();
+    });
+}
+
+std::unique_ptr<cSheet::cHistory> cSheet::TakeHistory(const cSheetRange& range)
+{
+    // Nothing to keep, so no snapshot of the cells is taken.
+    if (m_undo->count() == 0)
+        return nullptr;
+    auto history
+        = std::make_unique<cHistory>(cHistory { std::move(m_undo), range, fncBlockText(range) });
+    disconnect(history->stack.get(), nullptr, this, nullptr);
+    history->stack->blockSignals(true);
+    m_undo = std::make_unique<QUndoStack>();
+    subAttachHistory();
+    return history;
+}
+
+void cSheet::RestoreHistory(std::unique_ptr<cHistory> history)
+{
+    // The steps record cells by their place: they fit only the cells as they were left.
+    if (!history || fncBlockText(history->range) != history->strShown)
+        return;
+    m_undo->blockSignals(true);
+    m_undo = std::move(history->stack);
+    m_undo->blockSignals(false);
+    subAttachHistory();
+}
 
 void cSheet::subRejectedInput(const QString& strReason)
 {
@@ -117,7 +171,8 @@ bool fncNeedsShaping(const QString& text)
     for (const QChar ch : text) {
         if (ch.unicode() < 0x0300)
             continue;
-        if (ch.isSurrogate() || ch.isMark() || ch.direction() == QChar::DirR || ch.direction() == QChar::DirAL)
+        if (ch.isSurrogate() || ch.isMark() || ch.direction() == QChar::DirR
+            || ch.direction() == QChar::DirAL)
             return true;
     }
     return false;
@@ -128,7 +183,8 @@ void cSheet::AutoFitColumns(const cSheetRange& range)
 {
     // Measured over the filled rows of the viewable range rather than only the rows on screen,
     // so a long name further down is not cut off.
-    const int lastRow = std::min(m_model->ViewableRange().intBottom, std::max(0, m_model->LastUsedRow()));
+    const int lastRow
+        = std::min(m_model->ViewableRange().intBottom, std::max(0, m_model->LastUsedRow()));
     const QStyle* st = style();
     const int padding = 2 * st->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 8;
     const int checkWidth = st->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this) + 8;
@@ -165,7 +221,8 @@ void cSheet::AutoFitColumns(const cSheetRange& range)
         }
         const QVariant v = m_model->data(m_model->index(r, c), Qt::FontRole);
         const QFont fnt = v.isValid() ? v.value<QFont>() : font();
-        fonts.push_back(std::make_unique<cFontWidths>(cFontWidths { &s, QFontMetrics(fnt), QFontMetricsF(fnt), {}, {} }));
+        fonts.push_back(std::make_unique<cFontWidths>(
+            cFontWidths { &s, QFontMetrics(fnt), QFontMetricsF(fnt), {}, {} }));
         fonts.back()->latin.fill(-1);
         return *fonts.back();
     };
@@ -178,7 +235,8 @@ void cSheet::AutoFitColumns(const cSheetRange& range)
     };
     constexpr int intMaxLaidOut = 32;
 
-    for (int c = range.intLeft; c <= std::min(range.intRight, m_model->ViewableRange().intRight); ++c) {
+    for (int c = range.intLeft; c <= std::min(range.intRight, m_model->ViewableRange().intRight);
+         ++c) {
         int width = 0;
         std::vector<cCandidate> candidates;
         for (int r = 0; r <= lastRow; ++r) {
@@ -257,10 +315,12 @@ void cSheet::SetFrozenRows(int intRows)
         m_frozen = new cFrozenView(this);
         m_frozen->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
         m_frozen->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
-        m_frozen->horizontalHeader()->setDefaultSectionSize(horizontalHeader()->defaultSectionSize());
+        m_frozen->horizontalHeader()->setDefaultSectionSize(
+            horizontalHeader()->defaultSectionSize());
         m_frozen->setModel(m_model);
         m_frozen->setSelectionModel(selectionModel());
-        m_frozen->setItemDelegate(m_delegate);
+        // A delegate of its own: the sheet's one reports commits and closed editors to the sheet.
+        m_frozen->setItemDelegate(new cCheckMarkDelegate(this));
         m_frozen->setFocusPolicy(Qt::NoFocus);
         m_frozen->setEditTriggers(editTriggers());
         m_frozen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -290,7 +350,8 @@ void cSheet::subUpdateFrozenGeometry()
     for (int r = 0; r < std::min(m_intFrozenRows, m_model->rowCount()); ++r)
         height += isRowHidden(r) ? 0 : rowHeight(r);
     const int left = frameWidth();
-    const int width = viewport()->width() + (verticalHeader()->isVisible() ? verticalHeader()->width() : 0);
+    const int width
+        = viewport()->width() + (verticalHeader()->isVisible() ? verticalHeader()->width() : 0);
     m_frozen->verticalHeader()->setFixedWidth(verticalHeader()->width());
     m_frozen->setGeometry(left, frameWidth(), width, height);
     m_frozen->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
@@ -363,18 +424,339 @@ cSheetRange cSheet::fncSelection() const
     return cur.isValid() ? cSheetRange::Cell(cur.row(), cur.column()) : cSheetRange::Cell(0, 0);
 }
 
-bool cSheet::fncUserInsertRows(int intRow, int intCount) { return m_model->fncInsertRows(intRow, intCount); }
-bool cSheet::fncUserDeleteRows(int intRow, int intCount) { return m_model->fncDeleteRows(intRow, intCount); }
-bool cSheet::fncUserInsertColumns(int intCol, int intCount) { return m_model->fncInsertColumns(intCol, intCount); }
-bool cSheet::fncUserDeleteColumns(int intCol, int intCount) { return m_model->fncDeleteColumns(intCol, intCount); }
+bool cSheet::fncUserInsertColumns(int intCol, int intCount)
+{
+    return m_model->fncInsertColumns(intCol, intCount);
+}
+bool cSheet::fncUserDeleteColumns(int intCol, int intCount)
+{
+    return m_model->fncDeleteColumns(intCol, intCount);
+}
+
+bool cSheet::fncUserEdit(
+    const cSheetRange& range, const QString& strText, const std::function<bool()>& change)
+{
+    auto cmd = std::make_unique<cSheetUndoCommand>(m_model, range, strText);
+    m_model->BeginUpdate();
+    const bool ok = change();
+    if (!ok)
+        cmd->RestoreBefore();
+    m_model->EndUpdate();
+    if (!ok)
+        return false;
+    cmd->Finish();
+    m_undo->push(cmd.release());
+    return true;
+}
+
+int cSheet::LastItemRow() const
+{
+    const int last = m_model->LastUsedRow();
+    return last < FirstItemRow() ? -1 : last;
+}
+
+bool cSheet::fncUserInsertRows(int intRow, int intCount)
+{
+    cSheetRange v = m_model->ViewableRange();
+    if (intRow < FirstItemRow() || intCount <= 0 || intRow + intCount > v.intBottom)
+        return false;
+    // Items that would be pushed off the range get rows of their own where they can be added.
+    if (m_fncAddRows && LastItemRow() > v.intBottom - intCount) {
+        const int col = std::max(0, currentIndex().column());
+        if (m_fncAddRows(LastItemRow() + intCount)) {
+            v = m_model->ViewableRange();
+            // A refill loses the current cell.
+            setCurrentIndex(m_model->index(intRow, col));
+        }
+    }
+    const cSheetRange area { intRow, 0, v.intBottom, v.intRight };
+    for (int r = intRow; r <= v.intBottom; ++r) {
+        for (int c = 0; c <= v.intRight; ++c) {
+            if (!m_model->fncUserCanEdit(r, c)
+                || (r > v.intBottom - intCount && !m_model->isCellEmpty(r, c)))
+                return false;
+        }
+    }
+    return fncUserEdit(area, QString(), [&] {
+        cSheetModel::cBlock moved
+            = m_model->fncBlock({ intRow, 0, v.intBottom - intCount, v.intRight });
+        moved.range = { intRow + intCount, 0, v.intBottom, v.intRight };
+        m_model->PutBlock(moved);
+        m_model->ClearContents({ intRow, 0, intRow + intCount - 1, v.intRight });
+        return true;
+    });
+}
+
+bool cSheet::fncUserDeleteRows(int intRow, int intCount)
+{
+    const cSheetRange v = m_model->ViewableRange();
+    if (intRow < FirstItemRow() || intCount <= 0 || intRow > v.intBottom)
+        return false;
+    intCount = std::min(intCount, v.intBottom - intRow + 1);
+    for (int r = intRow; r <= v.intBottom; ++r) {
+        for (int c = 0; c <= v.intRight; ++c) {
+            if (!m_model->fncUserCanEdit(r, c))
+                return false;
+        }
+    }
+    return fncUserEdit({ intRow, 0, v.intBottom, v.intRight }, QString(), [&] {
+        if (intRow + intCount <= v.intBottom) {
+            cSheetModel::cBlock moved
+                = m_model->fncBlock({ intRow + intCount, 0, v.intBottom, v.intRight });
+            moved.range = { intRow, 0, v.intBottom - intCount, v.intRight };
+            m_model->PutBlock(moved);
+        }
+        m_model->ClearContents({ v.intBottom - intCount + 1, 0, v.intBottom, v.intRight });
+        return true;
+    });
+}
 
 bool cSheet::fncUserSortColumn(int intCol, Qt::SortOrder order)
 {
-    // The block under the heading row that holds data, as a user's sort of a list would take it.
+    const int last = LastItemRow();
     const auto used = m_model->UsedRange();
-    if (!used || used->intBottom < 1)
+    if (last < 0 || !used || intCol < 0 || intCol >= m_model->columnCount())
         return false;
-    return m_model->fncUserSort({ 1, used->intLeft, used->intBottom, used->intRight }, intCol, order);
+    const cSheetRange rows { FirstItemRow(), 0, last,
+        std::min(used->intRight, m_model->columnCount() - 1) };
+    return fncUserEdit(rows, QString(), [&] { return m_model->fncUserSort(rows, intCol, order); });
+}
+
+void cSheet::UserClear(const cSheetRange& range)
+{
+    fncUserEdit(range, QString(), [&] {
+        for (int r = range.intTop; r <= range.intBottom; ++r) {
+            if (isRowHidden(r))
+                continue;
+            for (int c = range.intLeft; c <= range.intRight; ++c) {
+                if (!isColumnHidden(c) && m_model->fncUserCanEdit(r, c)
+                    && !m_model->Style(r, c).blnCheckMark && m_model->Formula(r, c).isEmpty()
+                    && !m_model->isCellEmpty(r, c))
+                    m_model->SetCellValue(r, c, QVariant());
+            }
+        }
+        return true;
+    });
+}
+
+bool cSheet::fncUserEnter(int intRow, int intCol, const QString& strText)
+{
+    QString strError;
+    const bool ok = fncUserEdit(cSheetRange::Cell(intRow, intCol), QString(),
+        [&] { return m_model->fncEnterText(intRow, intCol, strText, &strError); });
+    if (!ok)
+        m_strRefusal = strError;
+    return ok;
+}
+
+QString cSheet::fncBlockText(const cSheetRange& range) const
+{
+    QString text;
+    for (int r = range.intTop; r <= range.intBottom; ++r) {
+        if (isRowHidden(r))
+            continue;
+        QStringList cells;
+        for (int c = range.intLeft; c <= range.intRight; ++c) {
+            if (!isColumnHidden(c))
+                cells.append(m_model->fncDisplayText(r, c));
+        }
+        text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    }
+    return text;
+}
+
+int cSheet::fncVisibleColumnAfter(int intCol, int intStep) const
+{
+    int c = intCol + intStep;
+    while (c >= 0 && c < m_model->columnCount() && isColumnHidden(c))
+        c += intStep;
+    return c >= 0 && c < m_model->columnCount() ? c : -1;
+}
+
+bool cSheet::fncUserPaste(const QString& strText)
+{
+    QString text = strText;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    if (text.isEmpty())
+        return false;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    const QModelIndex cur = currentIndex();
+    const int top = cur.isValid() ? cur.row() : FirstItemRow();
+    const int left = cur.isValid() ? cur.column() : 0;
+    // Target cells: the visible rows and columns from the current cell on.
+    std::vector<int> rows;
+    const auto fncTakeRows = [&] {
+        rows.clear();
+        for (int r = top;
+             r < m_model->rowCount() && rows.size() < static_cast<size_t>(lines.size()); ++r) {
+            if (!isRowHidden(r))
+                rows.push_back(r);
+        }
+    };
+    fncTakeRows();
+    // Rows are added as needed where the owner of the sheet can add them.
+    if (rows.size() < static_cast<size_t>(lines.size()) && m_fncAddRows
+        && m_fncAddRows(top + static_cast<int>(lines.size()) - 1)) {
+        setCurrentIndex(m_model->index(top, left)); // a refill loses the current cell
+        fncTakeRows();
+    }
+    qsizetype width = 0;
+    for (const QString& l : lines)
+        width = std::max(width, l.count(QLatin1Char('\t')) + 1);
+    std::vector<int> cols;
+    for (int c = isColumnHidden(left) ? fncVisibleColumnAfter(left, 1) : left;
+         c >= 0 && cols.size() < static_cast<size_t>(width); c = fncVisibleColumnAfter(c, 1))
+        cols.push_back(c);
+    const QString strCell = cSheetRange::Cell(top, left).fncAddress(false);
+    if (rows.size() < static_cast<size_t>(lines.size())
+        || cols.size() < static_cast<size_t>(width)) {
+        subRejectedInput(fncPhrase("LNGEDITPASTETOOBIG").arg(strCell));
+        return false;
+    }
+    const cSheetRange block { top, cols.front(), rows.back(), cols.back() };
+    QString strError;
+    const bool ok = fncUserEdit(block, QString(), [&] {
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const QStringList cells = lines.at(static_cast<qsizetype>(i)).split(QLatin1Char('\t'));
+            for (size_t j = 0; j < static_cast<size_t>(cells.size()); ++j) {
+                const int r = rows[i];
+                const int c = cols[j];
+                const QString& t = cells.at(static_cast<qsizetype>(j));
+                if (!m_model->fncUserCanEdit(r, c)) {
+                    strError = fncPhrase("LNGEDITPASTETOOBIG").arg(strCell);
+                    return false;
+                }
+                if (m_model->Style(r, c).blnCheckMark) {
+                    // The box as copied, or any mark meaning no; anything else ticks it.
+                    const QString v = t.trimmed().toLower();
+                    if (!v.isEmpty())
+                        m_model->SetCellValue(r, c,
+                            QString(QChar(v == QStringLiteral("\u2610") || v == QStringLiteral("0")
+                                        || v == QStringLiteral("false")
+                                        || v == QString(QChar(chrUnchecked))
+                                    ? chrUnchecked
+                                    : chrChecked)));
+                } else if (!m_model->fncEnterText(r, c, t, &strError)) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    });
+    if (!ok) {
+        subRejectedInput(strError);
+        return false;
+    }
+    SelectRange(block);
+    return true;
+}
+
+void cSheet::CopySelection() const
+{
+    // The empty rows below the last item (Ctrl+A takes them all) are not copied.
+    cSheetRange sel = fncSelection();
+    sel.intBottom = std::max(sel.intTop, std::min(sel.intBottom, LastItemRow()));
+    QGuiApplication::clipboard()->setText(fncBlockText(sel));
+}
+
+void cSheet::CutSelection()
+{
+    CopySelection();
+    UserClear(fncSelection());
+}
+
+void cSheet::PasteClipboard()
+{
+    fncUserPaste(QGuiApplication::clipboard()->text());
+}
+
+bool cSheet::isEditing() const
+{
+    return state() == QAbstractItemView::EditingState && m_delegate->OpenEditor();
+}
+
+bool cSheet::fncCommitEditor()
+{
+    QWidget* editor = m_delegate->OpenEditor();
+    if (!editor || state() != QAbstractItemView::EditingState)
+        return true;
+    commitData(editor);
+    if (!m_strRefusal.isEmpty()) {
+        subRefused(editor);
+        return false;
+    }
+    QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+    return true;
+}
+
+void cSheet::subRefused(QWidget* editor)
+{
+    const QString strReason = std::exchange(m_strRefusal, QString());
+    const auto* line = qobject_cast<QLineEdit*>(editor);
+    const QString strText = line ? line->text() : QString();
+    if (editor != m_refusedEditor || strText != m_strRefusedText) {
+        m_refusedEditor = editor;
+        m_strRefusedText = strText;
+        subRejectedInput(strReason);
+    }
+    if (editor)
+        editor->setFocus();
+}
+
+void cSheet::subMoveTo(int intRow, int intCol)
+{
+    if (intRow < 0 || intCol < 0 || intRow >= m_model->rowCount()
+        || intCol >= m_model->columnCount())
+        return;
+    setCurrentIndex(m_model->index(intRow, intCol));
+}
+
+void cSheet::subLeave(bool blnNext)
+{
+    if (!fncCommitEditor())
+        return;
+    // QAbstractItemView moves between cells here; the window's chain moves between controls.
+    QWidget::focusNextPrevChild(blnNext);
+}
+
+void cSheet::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (!fncCommitEditor())
+        return;
+    const QModelIndex at = indexAt(event->pos());
+    if (at.isValid() && !selectionModel()->isSelected(at))
+        setCurrentIndex(at);
+    const cSheetRange sel = fncSelection();
+    const bool blnItems = sel.intTop >= FirstItemRow();
+    QMenu menu(this);
+    const auto add = [&](const char* key, const QKeySequence& keys, bool blnEnabled, auto slot) {
+        QAction* a = menu.addAction(fncPhrase(key), this, slot);
+        a->setShortcut(keys);
+        a->setEnabled(blnEnabled);
+    };
+    add("LNGEDITUNDO", QKeySequence::Undo, m_undo->canUndo(), [this] { m_undo->undo(); });
+    add("LNGEDITREDO", QKeySequence(Qt::CTRL | Qt::Key_Y), m_undo->canRedo(),
+        [this] { m_undo->redo(); });
+    menu.addSeparator();
+    add("LNGEDITCUT", QKeySequence::Cut, blnItems, [this] { CutSelection(); });
+    add("LNGEDITCOPY", QKeySequence::Copy, true, [this] { CopySelection(); });
+    add("LNGEDITPASTE", QKeySequence::Paste,
+        blnItems && !QGuiApplication::clipboard()->text().isEmpty(), [this] { PasteClipboard(); });
+    menu.addSeparator();
+    add("LNGEDITINSERTROW", QKeySequence(Qt::CTRL | Qt::Key_Plus), blnItems,
+        [this, sel] { fncUserInsertRows(sel.intTop, sel.Rows()); });
+    add("LNGEDITDELETEROW", QKeySequence(Qt::CTRL | Qt::Key_Minus), blnItems,
+        [this, sel] { fncUserDeleteRows(sel.intTop, sel.Rows()); });
+    menu.addSeparator();
+    add("LNGEDITSORTASC", QKeySequence(), LastItemRow() >= 0,
+        [this, sel] { fncUserSortColumn(sel.intLeft, Qt::AscendingOrder); });
+    add("LNGEDITSORTDESC", QKeySequence(), LastItemRow() >= 0,
+        [this, sel] { fncUserSortColumn(sel.intLeft, Qt::DescendingOrder); });
+    menu.exec(event->globalPos());
+    event->accept();
 }
 
 void cSheet::subShowColumnMenu(const QPoint& pos)
@@ -385,9 +767,11 @@ void cSheet::subShowColumnMenu(const QPoint& pos)
     QMenu menu(this);
     const auto& p = m_model->Protection();
     const bool prot = m_model->isProtected();
-    menu.addAction(tr("Sort ascending"), this, [this, col] { fncUserSortColumn(col, Qt::AscendingOrder); })
+    menu.addAction(
+            tr("Sort ascending"), this, [this, col] { fncUserSortColumn(col, Qt::AscendingOrder); })
         ->setEnabled(!prot || p.blnAllowSorting);
-    menu.addAction(tr("Sort descending"), this, [this, col] { fncUserSortColumn(col, Qt::DescendingOrder); })
+    menu.addAction(tr("Sort descending"), this,
+            [this, col] { fncUserSortColumn(col, Qt::DescendingOrder); })
         ->setEnabled(!prot || p.blnAllowSorting);
     if (m_model->AutoFilter() && m_model->blnEnableAutoFilter) {
         QMenu* filter = menu.addMenu(tr("Filter"));
@@ -421,42 +805,95 @@ void cSheet::subShowRowMenu(const QPoint& pos)
     menu.exec(verticalHeader()->mapToGlobal(pos));
 }
 
+bool cSheet::fncCellKey(QKeyEvent* event)
+{
+    const int key = event->key();
+    const auto mods = event->modifiers() & ~Qt::KeypadModifier;
+    const QModelIndex cur = currentIndex();
+    if (key == Qt::Key_Space && m_model->Style(cur.row(), cur.column()).blnCheckMark) {
+        if (cur.data(Qt::CheckStateRole).isValid())
+            emit m_delegate->checkMarkActivated(cur);
+    } else if (key == Qt::Key_Delete) {
+        UserClear(fncSelection());
+    } else if (event->matches(QKeySequence::Copy)) {
+        CopySelection();
+    } else if (event->matches(QKeySequence::Cut)) {
+        CutSelection();
+    } else if (event->matches(QKeySequence::Paste)) {
+        PasteClipboard();
+    } else if (event->matches(QKeySequence::Undo)) {
+        m_undo->undo();
+    } else if (event->matches(QKeySequence::Redo)
+        || (key == Qt::Key_Y && mods == Qt::ControlModifier)) {
+        m_undo->redo();
+    } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        const QModelIndex next = m_blnEnterMovesRight ? moveCursor(MoveRight, Qt::NoModifier)
+                                                      : moveCursor(MoveDown, Qt::NoModifier);
+        if (next.isValid())
+            setCurrentIndex(next);
+    } else if (mods & Qt::ControlModifier) {
+        const cSheetRange sel = fncSelection();
+        const int last = std::max(LastItemRow(), FirstItemRow());
+        const int firstCol = fncVisibleColumnAfter(-1, 1);
+        const int lastCol = fncVisibleColumnAfter(m_model->columnCount(), -1);
+        switch (key) {
+        case Qt::Key_Plus:
+            fncUserInsertRows(sel.intTop, sel.Rows());
+            break;
+        case Qt::Key_Minus:
+            fncUserDeleteRows(sel.intTop, sel.Rows());
+            break;
+        // Spreadsheet habit: to the first or last item, not the end of the empty rows.
+        case Qt::Key_Home:
+            subMoveTo(FirstItemRow(), firstCol);
+            break;
+        case Qt::Key_End:
+            subMoveTo(last, lastCol);
+            break;
+        case Qt::Key_Up:
+            subMoveTo(FirstItemRow(), cur.column());
+            break;
+        case Qt::Key_Down:
+            subMoveTo(last, cur.column());
+            break;
+        case Qt::Key_Left:
+            subMoveTo(cur.row(), firstCol);
+            break;
+        case Qt::Key_Right:
+            subMoveTo(cur.row(), lastCol);
+            break;
+        default:
+            return false;
+        }
+    } else {
+        return false;
+    }
+    return true;
+}
+
 void cSheet::keyPressEvent(QKeyEvent* event)
 {
-    const QModelIndex cur = currentIndex();
-    if (cur.isValid() && state() != QAbstractItemView::EditingState) {
-        const auto& s = m_model->Style(cur.row(), cur.column());
-        if (event->key() == Qt::Key_Space && s.blnCheckMark) {
-            if (cur.data(Qt::CheckStateRole).isValid())
-                emit m_delegate->checkMarkActivated(cur);
-            event->accept();
-            return;
-        }
-        if (event->key() == Qt::Key_Delete) {
-            const cSheetRange sel = fncSelection();
-            for (int r = sel.intTop; r <= sel.intBottom; ++r) {
-                for (int c = sel.intLeft; c <= sel.intRight; ++c) {
-                    if (m_model->fncUserCanEdit(r, c) && !m_model->Style(r, c).blnCheckMark)
-                        m_model->SetCellValue(r, c, QVariant());
-                }
-            }
-            event->accept();
-            return;
-        }
-        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-            const QModelIndex next = m_blnEnterMovesRight ? moveCursor(MoveRight, Qt::NoModifier)
-                                                          : moveCursor(MoveDown, Qt::NoModifier);
-            if (next.isValid())
-                setCurrentIndex(next);
-            event->accept();
-            return;
-        }
+    const int key = event->key();
+    if ((key == Qt::Key_Tab || key == Qt::Key_Backtab)
+        && (event->modifiers() & Qt::ControlModifier)) {
+        subLeave(key == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier));
+        event->accept();
+        return;
+    }
+    if (currentIndex().isValid() && state() != QAbstractItemView::EditingState
+        && fncCellKey(event)) {
+        event->accept();
+        return;
     }
     QTableView::keyPressEvent(event);
 }
 
 void cSheet::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
 {
+    if (!m_strRefusal.isEmpty()) {
+        subRefused(editor);
+        return;
+    }
     QTableView::closeEditor(editor, hint);
     if (hint == QAbstractItemDelegate::SubmitModelCache) {
         const QModelIndex next = m_blnEnterMovesRight ? moveCursor(MoveRight, Qt::NoModifier)

@@ -1,12 +1,14 @@
 #include "cSheetModel.h"
 
 #include "cHVError.h"
+#include "modCellEntry.h"
+#include "modPhrases.h"
 
+#include <QCollator>
 #include <QDateTime>
 #include <QFont>
 #include <QLocale>
 #include <QRegularExpression>
-
 #include <algorithm>
 
 namespace {
@@ -33,8 +35,9 @@ QDateTime fncFromSerial(double d)
     return base.addMSecs(static_cast<qint64>(d * 86400000.0 + (d >= 0 ? 0.5 : -0.5)));
 }
 
-// Sort order of spreadsheets: numbers, then texts without regard to case; blanks always last.
-int fncCompare(const QVariant& a, const QVariant& b)
+// Sort order of spreadsheets: numbers, then texts in the user's language order without regard
+// to case ("Ä" with "A" in German); blanks always last.
+int fncCompare(const QCollator& collator, const QVariant& a, const QVariant& b)
 {
     const bool ea = isEmptyValue(a);
     const bool eb = isEmptyValue(b);
@@ -49,7 +52,7 @@ int fncCompare(const QVariant& a, const QVariant& b)
     }
     if (na != nb)
         return na ? -1 : 1;
-    const int c = QString::compare(a.toString(), b.toString(), Qt::CaseInsensitive);
+    const int c = collator.compare(a.toString(), b.toString());
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
@@ -144,7 +147,10 @@ int cSheetModel::fncCountA(const cSheetRange& range, int intSelfRow, int intSelf
     return n;
 }
 
-void cSheetModel::BeginUpdate() { ++m_intUpdateDepth; }
+void cSheetModel::BeginUpdate()
+{
+    ++m_intUpdateDepth;
+}
 
 void cSheetModel::EndUpdate()
 {
@@ -159,11 +165,12 @@ void cSheetModel::subEmitChanged(const cSheetRange& range)
 {
     if (m_intUpdateDepth > 0) {
         // One block covering every change is announced when the update ends.
-        m_pendingChange = m_pendingChange ? cSheetRange { std::min(m_pendingChange->intTop, range.intTop),
-                                                std::min(m_pendingChange->intLeft, range.intLeft),
-                                                std::max(m_pendingChange->intBottom, range.intBottom),
-                                                std::max(m_pendingChange->intRight, range.intRight) }
-                                          : range;
+        m_pendingChange = m_pendingChange
+            ? cSheetRange { std::min(m_pendingChange->intTop, range.intTop),
+                  std::min(m_pendingChange->intLeft, range.intLeft),
+                  std::max(m_pendingChange->intBottom, range.intBottom),
+                  std::max(m_pendingChange->intRight, range.intRight) }
+            : range;
         return;
     }
     const int rows = rowCount();
@@ -226,7 +233,10 @@ void cSheetModel::SetValue(const cSheetRange& range, const QVariant& value)
     subCellsChanged(range);
 }
 
-void cSheetModel::ClearContents(const cSheetRange& range) { SetValue(range, QVariant()); }
+void cSheetModel::ClearContents(const cSheetRange& range)
+{
+    SetValue(range, QVariant());
+}
 
 void cSheetModel::ClearFormats(const cSheetRange& range)
 {
@@ -283,7 +293,8 @@ const cSheetModel::cCellStyle& cSheetModel::Style(int intRow, int intCol) const
     return m_styles.at(row.empty() ? 0 : row[static_cast<size_t>(intCol)]);
 }
 
-void cSheetModel::ApplyStyle(const cSheetRange& range, const std::function<void(cCellStyle&)>& change)
+void cSheetModel::ApplyStyle(
+    const cSheetRange& range, const std::function<void(cCellStyle&)>& change)
 {
     // Few distinct formats exist, so each old format maps to its changed one once; neighbouring
     // cells mostly share their format, so the last mapping is tried before the table.
@@ -483,16 +494,18 @@ void cSheetModel::SortRange(const cSheetRange& range, int intKeyCol, Qt::SortOrd
         rows.push_back(std::move(d));
     }
     const size_t k = static_cast<size_t>(intKeyCol - range.intLeft);
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::stable_sort(rows.begin(), rows.end(), [&](const cRowData& a, const cRowData& b) {
-        const int c = fncCompare(a.values[k], b.values[k]);
+        const int c = fncCompare(collator, a.values[k], b.values[k]);
         if (c == 2 || c == -2)
             return c < 0;
         return order == Qt::AscendingOrder ? c < 0 : c > 0;
     });
     for (int r = range.intTop; r <= range.intBottom; ++r) {
         const cRowData& d = rows[static_cast<size_t>(r - range.intTop)];
-        const bool anyValue = std::any_of(d.values.begin(), d.values.end(),
-            [](const QVariant& v) { return !isEmptyValue(v); });
+        const bool anyValue = std::any_of(
+            d.values.begin(), d.values.end(), [](const QVariant& v) { return !isEmptyValue(v); });
         if (anyValue || !m_values[static_cast<size_t>(r)].empty()) {
             auto& v = rowValues(r);
             for (int c = 0; c < width; ++c)
@@ -581,7 +594,8 @@ int cSheetModel::LastUsedRow() const
         bottom = std::max(bottom, static_cast<int>(it.key() / intSheetColumns));
     for (int r = intSheetRows - 1; r > bottom; --r) {
         const auto& row = m_values[static_cast<size_t>(r)];
-        if (std::any_of(row.cbegin(), row.cend(), [](const QVariant& v) { return !isEmptyValue(v); }))
+        if (std::any_of(
+                row.cbegin(), row.cend(), [](const QVariant& v) { return !isEmptyValue(v); }))
             return r;
     }
     return bottom;
@@ -607,7 +621,8 @@ std::optional<cSheetRange> cSheetModel::UsedRange() const
         }
     }
     for (auto it = m_formulas.cbegin(); it != m_formulas.cend(); ++it)
-        take(static_cast<int>(it.key() / intSheetColumns), static_cast<int>(it.key() % intSheetColumns));
+        take(static_cast<int>(it.key() / intSheetColumns),
+            static_cast<int>(it.key() % intSheetColumns));
     if (bottom < 0)
         return std::nullopt;
     return cSheetRange { top, left, bottom, right };
@@ -665,15 +680,19 @@ QString cSheetModel::fncHtml(const cSheetRange& range) const
             if (!s.strFontName.isEmpty())
                 style += QStringLiteral("font-family:'") + s.strFontName + QStringLiteral("';");
             if (s.dblFontSize > 0)
-                style += QStringLiteral("font-size:") + QString::number(s.dblFontSize) + QStringLiteral("pt;");
+                style += QStringLiteral("font-size:") + QString::number(s.dblFontSize)
+                    + QStringLiteral("pt;");
             if (s.colBackground.isValid())
-                style += QStringLiteral("background-color:") + s.colBackground.name() + QLatin1Char(';');
+                style += QStringLiteral("background-color:") + s.colBackground.name()
+                    + QLatin1Char(';');
             if (s.align == eAlign::Center || s.blnCheckMark)
                 style += QStringLiteral("text-align:center;");
-            else if (s.align == eAlign::Right || (s.align == eAlign::General && cSheetModel::fncIsNumber(Value(r, c))))
+            else if (s.align == eAlign::Right
+                || (s.align == eAlign::General && cSheetModel::fncIsNumber(Value(r, c))))
                 style += QStringLiteral("text-align:right;");
-            html += style.isEmpty() ? QStringLiteral("<td>")
-                                    : QStringLiteral("<td style=\"") + style + QStringLiteral("\">");
+            html += style.isEmpty()
+                ? QStringLiteral("<td>")
+                : QStringLiteral("<td style=\"") + style + QStringLiteral("\">");
             html += fncDisplayText(r, c).toHtmlEscaped() + QStringLiteral("</td>");
         }
         html += QStringLiteral("</tr>\n");
@@ -713,7 +732,8 @@ QVariant cSheetModel::data(const QModelIndex& index, int role) const
             // Text that would read back as a number or formula keeps its apostrophe.
             bool ok = false;
             fncNumberLocale().toDouble(v.toString(), &ok);
-            if (ok || v.toString().startsWith(QLatin1Char('=')) || v.toString().startsWith(QLatin1Char('\'')))
+            if (ok || v.toString().startsWith(QLatin1Char('='))
+                || v.toString().startsWith(QLatin1Char('\'')))
                 return QString(QLatin1Char('\'') + v.toString());
         }
         return fncDisplayText(r, c);
@@ -748,9 +768,10 @@ QVariant cSheetModel::data(const QModelIndex& index, int role) const
         }
         if (s.blnCheckMark)
             return QVariant::fromValue(Qt::AlignHCenter | Qt::AlignVCenter);
-        return QVariant::fromValue((cSheetModel::fncIsNumber(Value(r, c)) && s.numberFormat != eNumberFormat::Text
-                                           ? Qt::AlignRight
-                                           : Qt::AlignLeft)
+        return QVariant::fromValue(
+            (cSheetModel::fncIsNumber(Value(r, c)) && s.numberFormat != eNumberFormat::Text
+                    ? Qt::AlignRight
+                    : Qt::AlignLeft)
             | Qt::AlignVCenter);
     case Qt::BackgroundRole:
         return s.colBackground.isValid() ? QVariant(s.colBackground) : QVariant();
@@ -759,11 +780,27 @@ QVariant cSheetModel::data(const QModelIndex& index, int role) const
     }
 }
 
-bool cSheetModel::fncEnterText(int intRow, int intCol, const QString& strText, QString* pError)
+bool cSheetModel::fncEnterText(int intRow, int intCol, const QString& strTyped, QString* pError)
 {
     const cCellStyle& s = Style(intRow, intCol);
-    if (strText.isEmpty()) {
+    const QString strText = fncCleanEntryText(strTyped);
+    const QString strCell = cSheetRange::Cell(intRow, intCol).fncAddress(false);
+    const auto refuse = [pError](const QString& strMessage) {
+        if (pError)
+            *pError = strMessage;
+        return false;
+    };
+    if (strText.trimmed().isEmpty()) {
         SetCellValue(intRow, intCol, QVariant());
+        return true;
+    }
+    if (strText.size() > intMaxEntryLength)
+        return refuse(fncPhrase("LNGEDITTOOLONG").arg(strCell).arg(intMaxEntryLength));
+    if (s.numberFormat == eNumberFormat::Number) {
+        const auto d = fncParseDecimal(strText);
+        if (!d)
+            return refuse(fncPhrase("LNGEDITNOTANUMBER").arg(strCell, strText.trimmed()));
+        SetCellValue(intRow, intCol, *d);
         return true;
     }
     if (s.numberFormat == eNumberFormat::Text) {
@@ -778,9 +815,7 @@ bool cSheetModel::fncEnterText(int intRow, int intCol, const QString& strText, Q
         try {
             SetFormula(cSheetRange::Cell(intRow, intCol), strText);
         } catch (const cHVError& e) {
-            if (pError)
-                *pError = e.Description();
-            return false;
+            return refuse(e.Description());
         }
         return true;
     }
@@ -795,8 +830,9 @@ bool cSheetModel::fncEnterText(int intRow, int intCol, const QString& strText, Q
     }
     if (s.numberFormat == eNumberFormat::GeneralDate) {
         const QLocale l;
-        for (const QString& fmt : { l.dateTimeFormat(QLocale::ShortFormat), l.dateFormat(QLocale::ShortFormat),
-                 QStringLiteral("yyyy-MM-dd HH:mm"), QStringLiteral("yyyy-MM-dd") }) {
+        for (const QString& fmt :
+            { l.dateTimeFormat(QLocale::ShortFormat), l.dateFormat(QLocale::ShortFormat),
+                QStringLiteral("yyyy-MM-dd HH:mm"), QStringLiteral("yyyy-MM-dd") }) {
             const QDateTime dt = l.toDateTime(t, fmt);
             if (dt.isValid()) {
                 SetCellValue(intRow, intCol, dt);
@@ -806,6 +842,44 @@ bool cSheetModel::fncEnterText(int intRow, int intCol, const QString& strText, Q
     }
     SetCellValue(intRow, intCol, strText);
     return true;
+}
+
+cSheetModel::cBlock cSheetModel::fncBlock(const cSheetRange& range) const
+{
+    cBlock block { range, {} };
+    block.values.reserve(static_cast<size_t>(range.Rows()) * static_cast<size_t>(range.Columns()));
+    for (int r = range.intTop; r <= range.intBottom; ++r) {
+        const auto& row = m_values[static_cast<size_t>(r)];
+        for (int c = range.intLeft; c <= range.intRight; ++c)
+            block.values.push_back(row.empty() ? QVariant() : row[static_cast<size_t>(c)]);
+    }
+    return block;
+}
+
+void cSheetModel::PutBlock(const cBlock& block)
+{
+    // Only a real change is announced: an open editor on an unchanged cell keeps its text.
+    const cSheetRange& range = block.range;
+    bool changed = false;
+    auto it = block.values.cbegin();
+    for (int r = range.intTop; r <= range.intBottom; ++r) {
+        const bool blank = std::all_of(it, it + range.Columns(), isEmptyValue);
+        if (blank && m_values[static_cast<size_t>(r)].empty()) {
+            it += range.Columns();
+            continue;
+        }
+        auto& row = rowValues(r);
+        for (int c = range.intLeft; c <= range.intRight; ++c, ++it) {
+            QVariant& cell = row[static_cast<size_t>(c)];
+            const QVariant v = isEmptyValue(*it) ? QVariant() : *it;
+            if (cell.typeId() != v.typeId() || cell != v) {
+                cell = v;
+                changed = true;
+            }
+        }
+    }
+    if (changed)
+        subCellsChanged(range);
 }
 
 bool cSheetModel::setData(const QModelIndex& index, const QVariant& value, int role)

@@ -7,7 +7,6 @@
 #include <QHash>
 #include <QSet>
 #include <QStringList>
-
 #include <functional>
 #include <optional>
 #include <vector>
@@ -24,7 +23,8 @@ class cSheetModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    enum class eNumberFormat { General, Text, GeneralDate };
+    // Number takes only decimal numbers ("," or "." as the mark) and refuses other input.
+    enum class eNumberFormat { General, Text, GeneralDate, Number };
 
     // A cell value that is a number (not a numeric text).
     static bool fncIsNumber(const QVariant& v);
@@ -95,7 +95,8 @@ public:
 
     // Stable sort of the rows of range by one of its columns; values and formats of a row
     // move together, blanks go last.
-    void SortRange(const cSheetRange& range, int intKeyCol, Qt::SortOrder order = Qt::AscendingOrder);
+    void SortRange(
+        const cSheetRange& range, int intKeyCol, Qt::SortOrder order = Qt::AscendingOrder);
     bool fncUserSort(const cSheetRange& range, int intKeyCol, Qt::SortOrder order);
 
     bool blnEnableAutoFilter = true;
@@ -122,11 +123,23 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    QVariant headerData(
+        int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     // Turns typed text into a value: numbers stay numbers, "'" forces text, "=" a formula.
-    // Returns false (and leaves the cell alone) for input the sheet cannot take.
+    // Returns false (and leaves the cell alone) for input the sheet cannot take: a formula it
+    // does not know, a text over intMaxEntryLength, a non-number in a Number cell. The text is
+    // cleaned first (fncCleanEntryText).
     bool fncEnterText(int intRow, int intCol, const QString& strText, QString* pError = nullptr);
+
+    // The values of a block, to be put back later (undo); formulas are not part of it.
+    struct cBlock
+    {
+        cSheetRange range;
+        std::vector<QVariant> values;
+    };
+    cBlock fncBlock(const cSheetRange& range) const;
+    void PutBlock(const cBlock& block);
 
 signals:
     void filterChanged();

@@ -102,12 +102,20 @@ QString fncMaskPasswords(const QString& strText)
 {
     // Password=secret; PWD={se;cr}}et}; Pwd="x;""y" -> the value becomes ****. As the parser
     // reads it, a quote opens a quoted value only right after "=", and what follows a closing
-    // quote up to the next ";" is dropped, so it is masked too.
-    static const QRegularExpression re(
-        QStringLiteral(R"(((?:Password|PWD)\s*=(?:\s+(?!["'{]))?)((?:\{(?:[^}]|\}\})*\}?|"(?:[^"]|"")*"?|'(?:[^']|'')*'?)?[^;\r\n]*))"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    // quote up to the next ";" is dropped, so it is masked too. Keys where the parser sees them
+    // (a line's start or after ";") go first: a "Password=" inside another value must not hide
+    // the real one from the mask. Then any other, for connection texts inside sentences.
+    const auto pattern = [](const char* szBefore) -> QString {
+        return QString::fromLatin1(szBefore)
+            + QStringLiteral(R"((?:Password|PWD)\s*=(?:\s+(?!["'{]))?)((?:\{(?:[^}]|\}\})*\}?|"(?:[^"]|"")*"?|'(?:[^']|'')*'?)?[^;\r\n]*))");
+    };
+    const auto options = QRegularExpression::CaseInsensitiveOption
+        | QRegularExpression::UseUnicodePropertiesOption | QRegularExpression::MultilineOption;
+    static const QRegularExpression keyed(pattern(R"(((?:^|;)\s*)"), options);
+    static const QRegularExpression anywhere(pattern("("), options);
     QString masked = strText;
-    masked.replace(re, QStringLiteral("\\1****"));
+    masked.replace(keyed, QStringLiteral("\\1****"));
+    masked.replace(anywhere, QStringLiteral("\\1****"));
     return masked;
 }
 

@@ -2,6 +2,10 @@
 
 #include "modPhrases.h"
 
+#include <QRegularExpression>
+
+#include <cmath>
+
 QString fncListSeparatorForLcid(quint32 lngLcid)
 {
     switch (lngLcid) {
@@ -33,3 +37,30 @@ QString fncListSeparatorForLocale(const QLocale& locale)
 }
 
 QString fncGetListSeparator() { return fncListSeparatorForLocale(QLocale::system()); }
+
+QString fncNumberToStoredText(double dblValue)
+{
+    // The C locale groups nothing; 'f' keeps large values out of exponent form.
+    return QLocale::c().toString(dblValue, 'f', QLocale::FloatingPointShortest);
+}
+
+std::optional<QString> fncStoredNumberInvariant(const QString& strText)
+{
+    static const QRegularExpression rx(
+        QStringLiteral("^[+-]?(\\d+[.,]?\\d*|[.,]\\d+)([eE][+-]?\\d+)?$"));
+    QString t = strText.trimmed();
+    if (!rx.match(t).hasMatch())
+        return std::nullopt;
+    t.replace(QLatin1Char(','), QLatin1Char('.'));
+    return t;
+}
+
+std::optional<double> fncStoredTextToNumber(const QString& strText)
+{
+    const auto t = fncStoredNumberInvariant(strText);
+    if (!t)
+        return std::nullopt;
+    bool ok = false;
+    const double d = QLocale::c().toDouble(*t, &ok);
+    return ok && std::isfinite(d) ? std::optional<double>(d) : std::nullopt;
+}

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <optional>
 
 // The separator of list items in the user's locale (what Windows calls LOCALE_SLIST).
 
@@ -12,3 +13,13 @@ QString fncGetListSeparator();
 QString fncListSeparatorForLocale(const QLocale& locale);
 // Windows' default for a locale identifier, empty when the identifier is not known.
 QString fncListSeparatorForLcid(quint32 lngLcid);
+
+// Numbers stored as text (the rate, the hours) are written in one form whatever the locale:
+// a point as the decimal mark, no grouping, only the digits needed ("7.5", "350").
+QString fncNumberToStoredText(double dblValue);
+// Reads a stored number written with "," or "." as its decimal mark (what any locale's copy
+// wrote); nullopt when the text is no plain number (empty, grouped "1.234,5", letters).
+std::optional<double> fncStoredTextToNumber(const QString& strText);
+// The same text with its decimal mark made a point, for amounts that must not pass through a
+// double; nullopt when it is no plain number.
+std::optional<QString> fncStoredNumberInvariant(const QString& strText);

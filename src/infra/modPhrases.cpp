@@ -42,6 +42,13 @@ const QStringList& fncUsedPhraseKeys()
             QStringLiteral("LNGCREATELOCALCUBE"), QStringLiteral("LNGCREATENEWACCESSDATABASE"),
             QStringLiteral("LNGCREATESQLDATABASE"), QStringLiteral("LNGCUSTOMER"),
             QStringLiteral("LNGDATABASE"), QStringLiteral("LNGDATE"), QStringLiteral("LNGDAY"),
+            QStringLiteral("LNGEDITCOPY"), QStringLiteral("LNGEDITCUT"),
+            QStringLiteral("LNGEDITDELETEROW"), QStringLiteral("LNGEDITDISCARD"),
+            QStringLiteral("LNGEDITINSERTROW"), QStringLiteral("LNGEDITLISTTOOLONG"),
+            QStringLiteral("LNGEDITNOTANUMBER"), QStringLiteral("LNGEDITPASTE"),
+            QStringLiteral("LNGEDITPASTETOOBIG"), QStringLiteral("LNGEDITREDO"),
+            QStringLiteral("LNGEDITSORTASC"), QStringLiteral("LNGEDITSORTDESC"),
+            QStringLiteral("LNGEDITTOOLONG"), QStringLiteral("LNGEDITUNDO"),
             QStringLiteral("LNGENABLE"), QStringLiteral("LNGERRINAPP"), QStringLiteral("LNGERRLINE"),
             QStringLiteral("LNGERROREXECUTE"), QStringLiteral("LNGERRSENDREPORT"),
             QStringLiteral("LNGERRSYSTEMERROR"), QStringLiteral("LNGERRTHISERROR"),
@@ -61,6 +68,14 @@ const QStringList& fncUsedPhraseKeys()
             QStringLiteral("LNGTASK"), QStringLiteral("LNGTEST"),
             QStringLiteral("LNGTIMEMANIPULATION"), QStringLiteral("LNGUSERNAME"),
             QStringLiteral("LNGWRITESUBJECT") };
+        // Choosing the database and saving it with others.
+        k += { QStringLiteral("LNGCOPYTOSERVER"), QStringLiteral("LNGDATABASEBUTTON"),
+            QStringLiteral("LNGSAVECONFLICT"), QStringLiteral("LNGSAVEFAILEDKEPT"),
+            QStringLiteral("LNGSAVENAMETAKEN"), QStringLiteral("LNGSAVEREMOVED") };
+        // The calendar copy and stored numbers.
+        k << QStringLiteral("LNGCALENDARCOPYCHANGED") << QStringLiteral("LNGCALENDARCOPYDAMAGED")
+          << QStringLiteral("LNGCALENDARCOPYNOTSAVED") << QStringLiteral("LNGCALENDARCOPYREADONLY")
+          << QStringLiteral("LNGCALENDARFOLDERFAILED") << QStringLiteral("LNGSTOREDVALUEBAD");
         k.sort();
         return k;
     }();

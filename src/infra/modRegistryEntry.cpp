@@ -260,7 +260,14 @@ QString fncRegistryStorePath() { return fncOpenStore()->fileName(); }
 
 void subWriteRegistryValue(QString strSection, QString strKey, QString strValue)
 {
-    subCheckArguments(strSection, strKey);
+    subWriteRegistryValues(strSection, { { strKey, strValue } });
+}
+
+void subWriteRegistryValues(
+    const QString& strSection, const QList<std::pair<QString, QString>>& colValues)
+{
+    for (const auto& [strKey, strValue] : colValues)
+        subCheckArguments(strSection, strKey);
     auto settings = fncOpenStore();
     // A store file we cannot read whole is never rewritten: the rewrite would drop what we
     // could not parse.
@@ -273,20 +280,26 @@ void subWriteRegistryValue(QString strSection, QString strKey, QString strValue)
         subRaise(lngRegResultBase + lngErrorBadPathname,
             QStringLiteral("Could not open/create registry section"));
 
-    const QString escapedKey = fncEscapeName(strKey, true);
-    QString storedKey = fncFindChild(settings->childKeys(), escapedKey);
-    if (storedKey.isEmpty())
-        storedKey = escapedKey;
-    const QVariant previous = settings->value(storedKey);
-    settings->setValue(storedKey, strValue);
+    QList<std::pair<QString, QVariant>> colPrevious;
+    for (const auto& [strKey, strValue] : colValues) {
+        const QString escapedKey = fncEscapeName(strKey, true);
+        QString storedKey = fncFindChild(settings->childKeys(), escapedKey);
+        if (storedKey.isEmpty())
+            storedKey = escapedKey;
+        colPrevious.append({ storedKey, settings->value(storedKey) });
+        settings->setValue(storedKey, strValue);
+    }
+    // One sync: QSettings writes the whole file to a temporary and renames it into place.
     settings->sync();
     if (settings->status() != QSettings::NoError) {
         // QSettings keeps unsaved changes for the process and would retry them on a later
         // sync; put the old state back so that a failed write cannot land later.
-        if (previous.isValid())
-            settings->setValue(storedKey, previous);
-        else
-            settings->remove(storedKey);
+        for (auto it = colPrevious.crbegin(); it != colPrevious.crend(); ++it) {
+            if (it->second.isValid())
+                settings->setValue(it->first, it->second);
+            else
+                settings->remove(it->first);
+        }
         subRaise(lngRegResultBase + fncResultCode(settings->status()),
             QStringLiteral("Could not set key value"));
     }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <utility>
 
 // The per-user store of named string values: the registry branch
 // HKEY_CURRENT_USER\Software\Orrevik\Hourvane for Outlook\<section> on Windows, the same tree in
@@ -29,6 +31,10 @@ enum eRegistryType : qint32 {
 };
 
 void subWriteRegistryValue(QString strSection, QString strKey, QString strValue);
+// Writes every pair in one replacement of the store file: after a crash or a kill at any
+// moment the store holds all of them or none. Fails as subWriteRegistryValue does.
+void subWriteRegistryValues(
+    const QString& strSection, const QList<std::pair<QString, QString>>& colValues);
 QString fncReadRegistryValue(QString strSection, QString strKey, QString strDefault);
 
 // The file that holds the store on this platform (for the README's "where data lives" and tests).

@@ -1,18 +1,18 @@
 #include "cOlAppointmentItem.h"
 
 #include "cHVError.h"
+#include "modLocale.h"
 #include "olConstants.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QUrl>
 #include <QUuid>
-
-#include <libical/ical.h>
-
 #include <functional>
+#include <libical/ical.h>
 
 namespace {
 const char* const szUserPropName = "X-HOURVANE-USERPROP";
@@ -25,19 +25,28 @@ const char* const szParamField = "X-HOURVANE-FIELD";
 const QString strUtf8Prefix = QStringLiteral("base64:");
 const QString strUtf16Prefix = QStringLiteral("base64-utf16:");
 
-QString sourceName() { return QStringLiteral("cOlAppointmentItem"); }
+QString sourceName()
+{
+    return QStringLiteral("cOlAppointmentItem");
+}
 
 struct IcalString
 {
     char* p;
-    explicit IcalString(char* s) : p(s) { }
+    explicit IcalString(char* s)
+        : p(s)
+    {
+    }
     ~IcalString() { icalmemory_free_buffer(p); }
     IcalString(const IcalString&) = delete;
     IcalString& operator=(const IcalString&) = delete;
     QString text() const { return p ? QString::fromUtf8(p) : QString(); }
 };
 
-QString fromUtf8(const char* s) { return s ? QString::fromUtf8(s) : QString(); }
+QString fromUtf8(const char* s)
+{
+    return s ? QString::fromUtf8(s) : QString();
+}
 
 QString paramOf(icalproperty* prop, const char* name)
 {
@@ -62,8 +71,8 @@ std::optional<QString> decodeText(const QString& value)
     if (!utf16 && !value.startsWith(strUtf8Prefix))
         return std::nullopt;
     const QString data = value.mid(utf16 ? strUtf16Prefix.size() : strUtf8Prefix.size());
-    const auto decoded = QByteArray::fromBase64Encoding(
-        data.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    const auto decoded
+        = QByteArray::fromBase64Encoding(data.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded)
         return std::nullopt;
     const QByteArray& bytes = *decoded;
@@ -85,7 +94,7 @@ QString encodeValue(const cOlUserProperty& prop)
     const QVariant& v = prop.Value();
     switch (prop.Type()) {
     case olNumber:
-        return QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
+        return fncNumberToStoredText(v.toDouble());
     case olYesNo:
         return v.toBool() ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
     case olDateTime: {
@@ -101,9 +110,8 @@ std::optional<QVariant> decodeValue(int type, const QString& value)
 {
     switch (type) {
     case olNumber: {
-        bool ok = false;
-        const double d = value.toDouble(&ok);
-        return ok ? std::optional<QVariant>(d) : std::nullopt;
+        const auto d = fncStoredTextToNumber(value);
+        return d ? std::optional<QVariant>(*d) : std::nullopt;
     }
     case olYesNo:
         if (value.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0)
@@ -204,8 +212,8 @@ QString readField(icalcomponent* comp, Field f)
     return parts.join(QLatin1Char(','));
 }
 
-void removeProperties(icalcomponent* comp, const std::function<bool(icalproperty*)>& match,
-    icalproperty_kind kind)
+void removeProperties(
+    icalcomponent* comp, const std::function<bool(icalproperty*)>& match, icalproperty_kind kind)
 {
     QList<icalproperty*> doomed;
     for (icalproperty* p = icalcomponent_get_first_property(comp, kind); p;
@@ -221,7 +229,8 @@ void removeProperties(icalcomponent* comp, const std::function<bool(icalproperty
 
 void writeField(icalcomponent* comp, Field f, const QString& text)
 {
-    removeProperties(comp, [](icalproperty*) { return true; }, fieldKind(f));
+    removeProperties(
+        comp, [](icalproperty*) { return true; }, fieldKind(f));
     // An empty value would not parse back (and would mark the file damaged): leave it out.
     if (text.isEmpty())
         return;
@@ -263,6 +272,65 @@ icaltimetype utcNow()
         QDateTime::currentSecsSinceEpoch(), 0, icaltimezone_get_utc_timezone());
 }
 
+// libical writes the texts of CATEGORIES without escaping ";", which text values require
+// ("\;"); those lines are unfolded, escaped and folded again at 75 octets.
+QByteArray escapeCategories(const QByteArray& ics)
+{
+    struct Line
+    {
+        QByteArray raw; // as folded, CR LF included
+        QByteArray text; // unfolded, without CR LF
+    };
+    QList<Line> lines;
+    for (const QByteArray& piece : ics.split('\n')) {
+        const QByteArray withBreak = piece + '\n';
+        const QByteArray bare = piece.endsWith('\r') ? piece.chopped(1) : piece;
+        if ((piece.startsWith(' ') || piece.startsWith('\t')) && !lines.isEmpty()) {
+            lines.last().raw += withBreak;
+            lines.last().text += bare.mid(1);
+        } else
+            lines.append({ withBreak, bare });
+    }
+    QByteArray out;
+    for (const Line& line : std::as_const(lines)) {
+        if (!line.text.startsWith("CATEGORIES")) {
+            out += line.raw;
+            continue;
+        }
+        QByteArray fixed;
+        bool inQuote = false;
+        bool inValue = false;
+        for (qsizetype i = 0; i < line.text.size(); ++i) {
+            const char c = line.text.at(i);
+            if (inValue && c == '\\' && i + 1 < line.text.size()) {
+                fixed += line.text.mid(i, 2);
+                ++i;
+                continue;
+            }
+            if (!inValue && c == '"')
+                inQuote = !inQuote;
+            else if (!inValue && !inQuote && c == ':')
+                inValue = true;
+            else if (inValue && c == ';')
+                fixed += '\\';
+            fixed += c;
+        }
+        qsizetype start = 0;
+        qsizetype limit = 75;
+        while (fixed.size() - start > limit) {
+            qsizetype cut = start + limit;
+            while (cut > start + 1 && (static_cast<uchar>(fixed.at(cut)) & 0xC0) == 0x80)
+                --cut; // never inside a UTF-8 sequence
+            out += fixed.mid(start, cut - start) + "\r\n ";
+            start = cut;
+            limit = 74;
+        }
+        out += fixed.mid(start) + "\r\n";
+    }
+    out.chop(1); // the split gave one empty piece after the last line break
+    return out;
+}
+
 [[noreturn]] void fail(int n, const QString& text)
 {
     throw cHVError(lngObjectError + n, sourceName(), text);
@@ -298,8 +366,9 @@ struct cOlAppointmentItem::Impl
             for (icalproperty* p = icalcomponent_get_first_property(main, ICAL_X_PROPERTY); p;
                  p = icalcomponent_get_next_property(main, ICAL_X_PROPERTY)) {
                 if (!isOurs(p, szExactName)
-                    || paramOf(p, szParamField).compare(QLatin1String(fieldName(f)),
-                           Qt::CaseInsensitive) != 0)
+                    || paramOf(p, szParamField)
+                            .compare(QLatin1String(fieldName(f)), Qt::CaseInsensitive)
+                        != 0)
                     continue;
                 // Only while the field still says what we wrote: another program may have
                 // changed it since.
@@ -372,11 +441,13 @@ struct cOlAppointmentItem::Impl
                 continue;
             writeField(main, f, fields[i]);
             const QByteArray field(fieldName(f));
-            removeProperties(main,
+            removeProperties(
+                main,
                 [&field](icalproperty* p) {
                     return isOurs(p, szExactName)
-                        && paramOf(p, szParamField).compare(
-                               QLatin1String(field), Qt::CaseInsensitive) == 0;
+                        && paramOf(p, szParamField)
+                               .compare(QLatin1String(field), Qt::CaseInsensitive)
+                        == 0;
                 },
                 ICAL_X_PROPERTY);
             if (throughLibical(f, fields[i]) != fields[i]) {
@@ -394,15 +465,22 @@ struct cOlAppointmentItem::Impl
             t.year = dteStart.year();
             t.month = dteStart.month();
             t.day = dteStart.day();
-            removeProperties(main, [](icalproperty*) { return true; }, ICAL_DTSTART_PROPERTY);
+            removeProperties(
+                main, [](icalproperty*) { return true; }, ICAL_DTSTART_PROPERTY);
             icalcomponent_add_property(main, icalproperty_new_dtstart(t));
             // A timed end no longer fits a whole-day start.
-            removeProperties(main,
-                [](icalproperty* p) { return !icalproperty_get_dtend(p).is_date; },
+            removeProperties(
+                main, [](icalproperty* p) { return !icalproperty_get_dtend(p).is_date; },
                 ICAL_DTEND_PROPERTY);
         }
-        removeProperties(main, [](icalproperty*) { return true; }, ICAL_LASTMODIFIED_PROPERTY);
-        icalcomponent_add_property(main, icalproperty_new_lastmodified(utcNow()));
+        // Without a METHOD, DTSTAMP is the time of the last change, as LAST-MODIFIED is.
+        const icaltimetype now = utcNow();
+        removeProperties(
+            main, [](icalproperty*) { return true; }, ICAL_DTSTAMP_PROPERTY);
+        icalcomponent_add_property(main, icalproperty_new_dtstamp(now));
+        removeProperties(
+            main, [](icalproperty*) { return true; }, ICAL_LASTMODIFIED_PROPERTY);
+        icalcomponent_add_property(main, icalproperty_new_lastmodified(now));
     }
 };
 
@@ -461,11 +539,23 @@ bool cOlAppointmentItem::IsAppointment() const
     return icalcomponent_isa(d->main) == ICAL_VEVENT_COMPONENT;
 }
 
-int cOlAppointmentItem::Class() const { return IsAppointment() ? olAppointment : olOtherItem; }
+int cOlAppointmentItem::Class() const
+{
+    return IsAppointment() ? olAppointment : olOtherItem;
+}
 
-QString cOlAppointmentItem::Subject() const { return d->fields[0]; }
-QString cOlAppointmentItem::Body() const { return d->fields[1]; }
-QString cOlAppointmentItem::Categories() const { return d->fields[2]; }
+QString cOlAppointmentItem::Subject() const
+{
+    return d->fields[0];
+}
+QString cOlAppointmentItem::Body() const
+{
+    return d->fields[1];
+}
+QString cOlAppointmentItem::Categories() const
+{
+    return d->fields[2];
+}
 
 void cOlAppointmentItem::setSubject(const QString& strSubject)
 {
@@ -485,7 +575,10 @@ void cOlAppointmentItem::setCategories(const QString& strCategories)
     d->dirty[2] = true;
 }
 
-QDate cOlAppointmentItem::Start() const { return d->dteStart; }
+QDate cOlAppointmentItem::Start() const
+{
+    return d->dteStart;
+}
 
 void cOlAppointmentItem::setStart(const QDate& dteStart)
 {
@@ -493,13 +586,19 @@ void cOlAppointmentItem::setStart(const QDate& dteStart)
     d->blnStartDirty = true;
 }
 
-cOlUserProperties& cOlAppointmentItem::UserProperties() { return d->props; }
-const cOlUserProperties& cOlAppointmentItem::UserProperties() const { return d->props; }
+cOlUserProperties& cOlAppointmentItem::UserProperties()
+{
+    return d->props;
+}
+const cOlUserProperties& cOlAppointmentItem::UserProperties() const
+{
+    return d->props;
+}
 
 void cOlAppointmentItem::Save()
 {
     if (!d->blnClean)
-        fail(23,
+        fail(lngItemDamaged - lngObjectError,
             QStringLiteral("%1 holds parts that cannot be read; it is left unchanged")
                 .arg(d->strPath));
     if (!d->blnNew) {
@@ -507,7 +606,7 @@ void cOlAppointmentItem::Save()
         // it was read; its change is not overwritten.
         QFile current(d->strPath);
         if (!current.open(QIODevice::ReadOnly) || current.readAll() != d->loadedBytes)
-            fail(26,
+            fail(lngItemChanged - lngObjectError,
                 QStringLiteral("%1 was changed or removed by another program; it is left as it is")
                     .arg(d->strPath));
     }
@@ -516,20 +615,31 @@ void cOlAppointmentItem::Save()
     IcalString text(icalcomponent_as_ical_string_r(d->root));
     if (!text.p)
         fail(24, QStringLiteral("Cannot write the calendar item %1").arg(d->strPath));
+    const QByteArray bytes = escapeCategories(QByteArray(text.p));
     QSaveFile file(d->strPath);
-    if (!file.open(QIODevice::WriteOnly)
-        || file.write(text.p, static_cast<qint64>(qstrlen(text.p))) < 0 || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) < 0 || !file.commit())
         fail(25,
             QStringLiteral("Cannot save the calendar item %1: %2")
                 .arg(d->strPath, file.errorString()));
-    d->loadedBytes = QByteArray(text.p);
+    d->loadedBytes = bytes;
     d->blnNew = false;
     d->blnStartDirty = false;
     for (bool& b : d->dirty)
         b = false;
 }
 
-QString cOlAppointmentItem::FilePath() const { return d->strPath; }
+QString cOlAppointmentItem::FilePath() const
+{
+    return d->strPath;
+}
+
+QString cOlAppointmentItem::Fingerprint() const
+{
+    if (d->blnNew)
+        return QString();
+    return QString::fromLatin1(
+        QCryptographicHash::hash(d->loadedBytes, QCryptographicHash::Sha256).toHex());
+}
 
 QString cOlAppointmentItem::Uid() const
 {

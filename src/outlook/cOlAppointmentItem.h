@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cHVError.h"
 #include "cOlUserProperties.h"
 
 #include <QDate>
@@ -45,6 +46,9 @@ public:
     void Save();
 
     QString FilePath() const;
+    // A digest of the file as last read or written here: it differs once anything else
+    // (another machine's copy brought by a sync tool) has written the item since.
+    QString Fingerprint() const;
     // The iCalendar unique identifier of the item.
     QString Uid() const;
 
@@ -53,5 +57,9 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
+
+// Failures of Save a user can act on.
+inline constexpr qint32 lngItemDamaged = lngObjectError + 23;
+inline constexpr qint32 lngItemChanged = lngObjectError + 26;
 
 using cOlAppointmentItemPtr = std::shared_ptr<cOlAppointmentItem>;

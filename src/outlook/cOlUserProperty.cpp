@@ -1,6 +1,7 @@
 #include "cOlUserProperty.h"
 
 #include "cHVError.h"
+#include "modLocale.h"
 #include "olConstants.h"
 
 #include <QDateTime>
@@ -48,10 +49,13 @@ void cOlUserProperty::setValue(const QVariant& value)
             m_value = value.toBool() ? -1.0 : 0.0; // the object model's True
             return;
         }
-        bool ok = false;
-        const double d = value.typeId() == QMetaType::QString
-            ? value.toString().trimmed().toDouble(&ok)
-            : value.toDouble(&ok);
+        bool ok = value.typeId() != QMetaType::QString;
+        double d = ok ? value.toDouble(&ok) : 0.0;
+        if (const auto parsed = fncStoredTextToNumber(value.toString());
+            value.typeId() == QMetaType::QString && parsed) {
+            d = *parsed;
+            ok = true;
+        }
         if (!ok)
             typeMismatch(m_strName);
         m_value = d;

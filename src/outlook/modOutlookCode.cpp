@@ -3,14 +3,13 @@
 #include "cHVError.h"
 #include "cMessageBox.h"
 #include "modErrorHandling.h"
+#include "modLocale.h"
 #include "modPhrases.h"
 #include "modProgramEnd.h"
 
 #include <QLocale>
-
 #include <cmath>
 #include <limits>
-
 #include <pwd.h>
 #include <unistd.h>
 
@@ -34,8 +33,7 @@ const QString strCrLf = QStringLiteral("\r\n");
 
 // Runs one step with its failures ignored, as the session's start and the property readers
 // do; an end of the program already under way still passes.
-template <typename F>
-void resumeNext(F&& step)
+template <typename F> void resumeNext(F&& step)
 {
     try {
         step();
@@ -52,16 +50,8 @@ std::optional<double> fncNumericValue(const QVariant& value)
         return std::nullopt;
     case QMetaType::Bool:
         return value.toBool() ? -1.0 : 0.0;
-    case QMetaType::QString: {
-        const QString text = value.toString().trimmed();
-        if (text.isEmpty())
-            return std::nullopt;
-        bool ok = false;
-        double d = QLocale::system().toDouble(text, &ok);
-        if (!ok)
-            d = text.toDouble(&ok);
-        return ok ? std::optional<double>(d) : std::nullopt;
-    }
+    case QMetaType::QString:
+        return fncStoredTextToNumber(value.toString());
     default: {
         bool ok = false;
         const double d = value.toDouble(&ok);
@@ -136,13 +126,16 @@ QVariant fncToDate(const QVariant& value)
     return QVariant();
 }
 
-QVariant fncInteger(qint16 value) { return QVariant::fromValue<qint16>(value); }
+QVariant fncInteger(qint16 value)
+{
+    return QVariant::fromValue<qint16>(value);
+}
 
 void subAssistantMessage(const QString& strText)
 {
     // There is no assistant here: the message box is the fallback it always had.
-    cMessageBox::Show(strText, cMessageBox::Buttons::Ok, cMessageBox::Icon::Information,
-        strProgramTitle);
+    cMessageBox::Show(
+        strText, cMessageBox::Buttons::Ok, cMessageBox::Icon::Information, strProgramTitle);
 }
 } // namespace
 
@@ -153,7 +146,15 @@ void subStartOutlook(qint16 /*intFolderType*/)
     resumeNext([] { subLog(QStringLiteral("Attempting to start MS Outlook 2000 or later")); });
     if (s.application)
         return;
-    resumeNext([&s] { s.application = cOlApplication::Start(); });
+    try {
+        s.application = cOlApplication::Start();
+    } catch (const cHVError&) {
+        // Start fails only on the folder, which the user can point elsewhere.
+        cMessageBox::Show(
+            fncPhrase("LNGCALENDARFOLDERFAILED").arg(cOlApplication::fncCalendarPath()),
+            cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical, strProgramTitle);
+        subEndProgram(intExitFailure);
+    }
     if (!s.application) {
         cMessageBox::Show(
             QStringLiteral("Please start Outlook manually before you execute this application!"),
@@ -196,8 +197,9 @@ qint16 fncGetOutlookVersion()
 QVariant fncGetOutlookValue(const cOlAppointmentItemPtr& item, const QString& strPropName,
     qint16 intValueType, const QVariant& varDefault)
 {
-    resumeNext(
-        [&] { subLog(QStringLiteral("Reading the value of the Outlook property ") + strPropName); });
+    resumeNext([&] {
+        subLog(QStringLiteral("Reading the value of the Outlook property ") + strPropName);
+    });
     cOlUserPropertyPtr prop;
     if (item)
         prop = item->UserProperties().Find(strPropName);
@@ -208,6 +210,10 @@ QVariant fncGetOutlookValue(const cOlAppointmentItemPtr& item, const QString& st
             const auto d = fncNumericValue(varDefault);
             const auto i = d ? fncToInteger(*d) : std::nullopt;
             return fncInteger(i ? *i : qint16(0));
+        }
+        case vbDouble: {
+            const auto d = fncNumericValue(varDefault);
+            return QVariant(d.value_or(0.0));
         }
         case vbString:
             return fncVariantText(varDefault);
@@ -229,6 +235,8 @@ QVariant fncGetOutlookValue(const cOlAppointmentItemPtr& item, const QString& st
         const auto i = d ? fncToInteger(*d) : std::nullopt;
         return fncInteger(i ? *i : qint16(0));
     }
+    case vbDouble:
+        return QVariant(fncNumericValue(value).value_or(0.0));
     case vbString: {
         const QString text = fncVariantText(value);
         const QString def = fncVariantText(varDefault);
@@ -256,7 +264,8 @@ qint32 fncLongPropertyLastIndex(qsizetype intLength)
 void subFixLongProperty(const cOlAppointmentItemPtr& item, const QString& strValue,
     const QString& strPropName, bool blnSilent)
 {
-    resumeNext([&] { subLog(QStringLiteral("Entering subFixLongProperty to save ") + strPropName); });
+    resumeNext(
+        [&] { subLog(QStringLiteral("Entering subFixLongProperty to save ") + strPropName); });
     bool blnFailed = !item;
     const qint32 n = fncLongPropertyLastIndex(strValue.size());
     if (item) {
@@ -331,7 +340,8 @@ void subGetSafeMailboxName()
         subEndProgram(intExitFailure);
     QString strName;
     resumeNext([&] {
-        const cOlNameSpacePtr ns = s.nameSpace ? s.nameSpace : s.application->GetNamespace(QStringLiteral("MAPI"));
+        const cOlNameSpacePtr ns
+            = s.nameSpace ? s.nameSpace : s.application->GetNamespace(QStringLiteral("MAPI"));
         if (const cOlFolderPtr top = ns->GetDefaultFolder(olFolderCalendar)->Parent())
             strName = fncUserNameFromMailboxName(top->Name());
     });
@@ -386,11 +396,49 @@ cOlAppointmentItemPtr fncGetSettingsAppointment()
     }
 }
 
-cOlApplicationPtr fncOutlookApplication() { return session().application; }
-cOlNameSpacePtr fncOutlookNameSpace() { return session().nameSpace; }
-cOlFolderPtr fncCurrentFolder() { return session().currentFolder; }
-void subSetCurrentFolder(cOlFolderPtr folder) { session().currentFolder = std::move(folder); }
-QString fncCurrentUserName() { return session().strUserName; }
+cOlAppointmentItemPtr fncNewSettingsAppointment()
+{
+    const cOlFolderPtr folder = session().currentFolder;
+    if (!folder)
+        return nullptr;
+    cOlAppointmentItemPtr item = folder->Items().Add();
+    item->setSubject(strSettingsSubject);
+    item->setStart(dteSettingsDate);
+    return item;
+}
+
+QString fncCalendarSaveProblem(qint32 lngNumber)
+{
+    switch (lngNumber) {
+    case lngItemDamaged:
+        return fncPhrase("LNGCALENDARCOPYDAMAGED");
+    case lngItemChanged:
+        return fncPhrase("LNGCALENDARCOPYCHANGED");
+    default:
+        return fncPhrase("LNGCALENDARCOPYREADONLY");
+    }
+}
+
+cOlApplicationPtr fncOutlookApplication()
+{
+    return session().application;
+}
+cOlNameSpacePtr fncOutlookNameSpace()
+{
+    return session().nameSpace;
+}
+cOlFolderPtr fncCurrentFolder()
+{
+    return session().currentFolder;
+}
+void subSetCurrentFolder(cOlFolderPtr folder)
+{
+    session().currentFolder = std::move(folder);
+}
+QString fncCurrentUserName()
+{
+    return session().strUserName;
+}
 
 void subResetOutlookState()
 {

@@ -17,7 +17,7 @@ void subStartOutlook(qint16 intFolderType);
 // The major version, computed once per run (starts the session when needed).
 qint16 fncGetOutlookVersion();
 
-// The typed value of a user property (vbInteger, vbString, vbBoolean, vbDate), with the
+// The typed value of a user property (vbInteger, vbDouble, vbString, vbBoolean, vbDate), with the
 // defaults for a missing property or a missing item. Never throws.
 QVariant fncGetOutlookValue(const cOlAppointmentItemPtr& item, const QString& strPropName,
     qint16 intValueType, const QVariant& varDefault = QVariant());
@@ -44,6 +44,11 @@ void subReleaseOutlook();
 
 // The settings appointment of the current folder, or nullptr. Never throws.
 cOlAppointmentItemPtr fncGetSettingsAppointment();
+// A new, not yet saved settings appointment (its subject, whole-day on its date) in the current
+// folder, written as a new file with a fresh UID by its Save; nullptr without a folder.
+cOlAppointmentItemPtr fncNewSettingsAppointment();
+// Why an item could not be saved, in the user's language, from the number of the failure.
+QString fncCalendarSaveProblem(qint32 lngNumber);
 
 // The process-wide objects.
 cOlApplicationPtr fncOutlookApplication();

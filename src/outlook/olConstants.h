@@ -19,6 +19,7 @@ inline constexpr int olYesNo = 6;
 
 // Variant type codes used by fncGetOutlookValue.
 inline constexpr int vbInteger = 2;
+inline constexpr int vbDouble = 5;
 inline constexpr int vbDate = 7;
 inline constexpr int vbString = 8;
 inline constexpr int vbBoolean = 11;

@@ -1,9 +1,12 @@
 #include "cPersonalSettings.h"
 
 #include "cHVError.h"
+#include "cMessageBox.h"
 #include "modErrorHandling.h"
 #include "modFileHandling.h"
+#include "modLocale.h"
 #include "modOutlookCode.h"
+#include "modPhrases.h"
 #include "modProgramEnd.h"
 #include "modRegistryEntry.h"
 
@@ -11,7 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-
 #include <cmath>
 
 namespace {
@@ -32,39 +34,28 @@ QString& programFolderOverride()
     return s;
 }
 
-QString fncBoolText(bool bln) { return bln ? QStringLiteral("True") : QStringLiteral("False"); }
-
-QLocale fncNumberLocale()
+QString fncBoolText(bool bln)
 {
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale;
+    return bln ? QStringLiteral("True") : QStringLiteral("False");
 }
 
-// A number in the locale's format or the invariant one (what another locale's copy may have
-// written); nullopt for anything else.
 std::optional<double> fncParseNumber(const QString& strText)
 {
-    const QString t = strText.trimmed();
-    if (t.isEmpty())
-        return std::nullopt;
-    bool ok = false;
-    const double d = fncNumberLocale().toDouble(t, &ok);
-    if (ok)
-        return d;
-    const double c = QLocale::c().toDouble(t, &ok);
-    return ok ? std::optional<double>(c) : std::nullopt;
+    return fncStoredTextToNumber(strText);
 }
 
-bool fncIsNumeric(const QString& strText) { return fncParseNumber(strText).has_value(); }
+bool fncIsNumeric(const QString& strText)
+{
+    return fncParseNumber(strText).has_value();
+}
 
 // CInt: rounded to nearest, ties to even, and only what fits in 16 bits.
 qint16 fncToInteger(const QString& strText)
 {
     const auto d = fncParseNumber(strText);
     if (!d)
-        throw cHVError(13, strSource,
-            QStringLiteral("Type mismatch: \"%1\" is not a number").arg(strText));
+        throw cHVError(
+            13, strSource, QStringLiteral("Type mismatch: \"%1\" is not a number").arg(strText));
     const double r = std::nearbyint(*d);
     if (!(r >= -32768.0 && r <= 32767.0))
         throw cHVError(6, strSource,
@@ -82,25 +73,49 @@ bool fncToBoolean(const QString& strText)
         return false;
     if (const auto d = fncParseNumber(t))
         return *d != 0.0;
-    throw cHVError(13, strSource,
-        QStringLiteral("Type mismatch: \"%1\" is not a Boolean value").arg(strText));
+    throw cHVError(
+        13, strSource, QStringLiteral("Type mismatch: \"%1\" is not a Boolean value").arg(strText));
 }
 
-// The hours options hold a number or a numeric text; doubles are written in the locale's format.
-QString fncVariantText(const QVariant& var)
+// The hours options hold a number or a numeric text (as typed, in the user's locale).
+std::optional<double> fncHoursValue(const QVariant& var)
 {
-    switch (var.typeId()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return fncNumberLocale().toString(var.toDouble(), 'g', QLocale::FloatingPointShortest);
-    default:
-        return var.toString();
-    }
+    if (var.typeId() == QMetaType::QString)
+        return fncStoredTextToNumber(var.toString());
+    bool ok = false;
+    const double d = var.toDouble(&ok);
+    return ok ? std::optional<double>(d) : std::nullopt;
 }
+
+QString fncHoursText(const QVariant& var)
+{
+    const auto d = fncHoursValue(var);
+    return d ? fncNumberToStoredText(*d) : var.toString();
+}
+
+// Stored values that are no numbers: reported together, once, after the rest was read.
+class cValueProblems
+{
+public:
+    void Add(const QString& strWhere, const QString& strKey, const QString& strValue)
+    {
+        m_colLines.append(QStringLiteral("%1 (%2): \"%3\"").arg(strWhere, strKey, strValue));
+    }
+    void Report() const
+    {
+        if (m_colLines.isEmpty())
+            return;
+        cMessageBox::Show(
+            fncPhrase("LNGSTOREDVALUEBAD") + strCrLf + strCrLf + m_colLines.join(strCrLf),
+            cMessageBox::Buttons::Ok, cMessageBox::Icon::Warning);
+    }
+
+private:
+    QStringList m_colLines;
+};
 
 // Appointment steps run one by one, a failing one skipped: the store is written regardless.
-template <typename F>
-void subIgnoreFailure(const QString& strWhat, F&& f)
+template <typename F> void subIgnoreFailure(const QString& strWhat, F&& f)
 {
     try {
         f();
@@ -114,14 +129,18 @@ void subIgnoreFailure(const QString& strWhat, F&& f)
     }
 }
 
-bool fncFileExists(const QString& strPath) { return QFileInfo(strPath).isFile(); }
+bool fncFileExists(const QString& strPath)
+{
+    return QFileInfo(strPath).isFile();
+}
 
 QByteArray fncReadWholeFile(const QString& strPath)
 {
     QFile file(strPath);
     if (!file.open(QIODevice::ReadOnly))
         throw cHVError(75, strSource,
-            QStringLiteral("Could not read ") + strPath + QStringLiteral(": ") + file.errorString());
+            QStringLiteral("Could not read ") + strPath + QStringLiteral(": ")
+                + file.errorString());
     return file.readAll();
 }
 
@@ -150,7 +169,8 @@ struct cBodyHead
 {
     std::optional<qint32> choice; // empty when line 0 is not numeric
     QString strValue;
-    std::optional<cCurrency> rate; // empty when line 2 is not a number
+    std::optional<cCurrency> rate; // empty when line 2 is not an amount
+    QString strRate;
     bool blnEvents = false;
     bool blnPrivate = false;
     bool blnRecurring = false;
@@ -163,7 +183,8 @@ cBodyHead fncParseBodyHead(const QStringList& colLines)
         head.choice = fncToInteger(colLines.at(0));
         head.strValue = colLines.at(1);
     }
-    head.rate = cPersonalSettings::fncTextToRate(colLines.at(2));
+    head.strRate = colLines.at(2);
+    head.rate = cPersonalSettings::fncTextToRate(head.strRate);
     head.blnEvents = fncToBoolean(colLines.at(3));
     head.blnPrivate = fncToBoolean(colLines.at(4));
     head.blnRecurring = fncToBoolean(colLines.at(5));
@@ -206,7 +227,8 @@ QString cPersonalSettings::fncDataFolder() const
 
 QString cPersonalSettings::fncReadReportPath() const
 {
-    const QString strFile = fncStripTrailingSlash(fncDataFolder()) + QStringLiteral("/ReportPath.txt");
+    const QString strFile
+        = fncStripTrailingSlash(fncDataFolder()) + QStringLiteral("/ReportPath.txt");
     if (!fncFileExists(strFile))
         return fncStripTrailingSlash(fncProgramFolder()) + QLatin1Char('/');
     QString strPath = QString::fromLocal8Bit(fncReadWholeFile(strFile));
@@ -237,13 +259,10 @@ QString cPersonalSettings::fncRateToText(cCurrency curRate)
 
 std::optional<cCurrency> cPersonalSettings::fncTextToRate(const QString& strText)
 {
-    // Never grouped: a "." in a comma locale is another copy's invariant decimal point, not
-    // a thousands separator.
-    QString t = strText.trimmed();
-    const QString strPoint = QLocale().decimalPoint();
-    if (!strPoint.isEmpty() && strPoint != QLatin1String("."))
-        t.replace(strPoint, QStringLiteral("."));
-    return cCurrency::fromInvariantString(t);
+    // Never grouped: a "." in a comma locale is another copy's decimal point, not a thousands
+    // separator.
+    const auto t = fncStoredNumberInvariant(strText);
+    return t ? cCurrency::fromInvariantString(*t) : std::nullopt;
 }
 
 QString cPersonalSettings::fncJoinDic(const QStringList& colItems, const QString& strSeparator)
@@ -268,7 +287,7 @@ QString cPersonalSettings::fncMetadataList() const
 QString cPersonalSettings::fncBuildBody() const
 {
     return QString::number(ReportChoice) + strCrLf + ReportValue + strCrLf
-        + fncRateToText(PersonalRate) + strCrLf + fncBoolText(FilterEvents) + strCrLf
+        + PersonalRate.toInvariantString() + strCrLf + fncBoolText(FilterEvents) + strCrLf
         + fncBoolText(FilterPrivate) + strCrLf + fncBoolText(FilterRecurring) + strCrLf
         + fncMetadataList();
 }
@@ -292,6 +311,11 @@ void cPersonalSettings::FromString(const QString& strText)
         FilterPrivate = head.blnPrivate;
         FilterRecurring = head.blnRecurring;
         MetaDataLists = std::move(colLists);
+        if (!head.rate && !head.strRate.trimmed().isEmpty()) {
+            cValueProblems problems;
+            problems.Add(QStringLiteral("Settings"), QStringLiteral("PersonalRate"), head.strRate);
+            problems.Report();
+        }
     } catch (...) {
         subHandleCurrentException(QStringLiteral("cPersonalSettings.FromString"));
     }
@@ -314,44 +338,79 @@ void cPersonalSettings::SaveSettings()
     try {
         subLog(QStringLiteral("Saving personal settings to setting appointment of 1/1/2050"));
         const QString strBody = fncBuildBody();
-        const cOlAppointmentItemPtr objAppointment = fncGetSettingsAppointment();
+        cOlAppointmentItemPtr objAppointment = fncGetSettingsAppointment();
+        // Nothing else makes the appointment in this edition; without it nothing travels.
+        if (!objAppointment)
+            subIgnoreFailure(QStringLiteral("creating the settings appointment"),
+                [&] { objAppointment = fncNewSettingsAppointment(); });
         const QString strList = fncMetadataList();
+        QString strCalendarProblem;
+        QString strStamp;
         if (objAppointment) {
-            subIgnoreFailure(QStringLiteral("setting the body"),
-                [&] { objAppointment->setBody(strBody); });
-            subIgnoreFailure(QStringLiteral("storing the property Settings"),
-                [&] { subFixLongProperty(objAppointment, strBody, QStringLiteral("Settings")); });
-            subIgnoreFailure(QStringLiteral("setting the categories"),
-                [&] { objAppointment->setCategories(strList.left(4000)); });
-            subIgnoreFailure(QStringLiteral("saving the settings appointment"),
-                [&] { objAppointment->Save(); });
+            try {
+                objAppointment->setBody(strBody);
+                subFixLongProperty(objAppointment, strBody, QStringLiteral("Settings"), true);
+                objAppointment->setCategories(strList.left(4000));
+                subWriteUserProperties(objAppointment);
+                objAppointment->Save();
+                strStamp = objAppointment->Fingerprint();
+            } catch (const cHVError& e) {
+                strStamp = objAppointment->Fingerprint();
+                subLog(QStringLiteral("Settings appointment not saved: ") + e.Description());
+                strCalendarProblem = fncCalendarSaveProblem(e.Number());
+            }
         }
 
         // The store is the primary copy: a failing write is reported, appointment or not.
         subLog(QStringLiteral("Saving personal settings to registry"));
-        const auto write = [](const char* name, const QString& strValue) {
-            subWriteRegistryValue(strSection, QString::fromLatin1(name), strValue);
+        const auto pair = [](const char* name, const QString& strValue) {
+            return std::pair<QString, QString>(QString::fromLatin1(name), strValue);
         };
-        write("ReportChoice", QString::number(ReportChoice));
-        write("ReportValue", ReportValue);
-        write("PersonalRate", fncRateToText(PersonalRate));
-        write("FilterEvents", fncBoolText(FilterEvents));
-        write("FilterPrivate", fncBoolText(FilterPrivate));
-        write("FilterRecurring", fncBoolText(FilterRecurring));
-        write("MetadataList", fncMetadataList());
-        write("Convert24", fncBoolText(Convert24));
-        write("Convert24Hours", fncVariantText(Convert24Hours));
-        write("StartGrid", fncBoolText(StartGrid));
-        write("RemoveLunch", fncBoolText(RemoveLunch));
-        write("RemoveLunchHours", fncVariantText(RemoveLunchHours));
-        write("CreateLocalCube", fncBoolText(CreateLocalCube));
-        write("WriteSubject", fncBoolText(WriteSubject));
-        write("PaneWidth", QString::number(PaneWidth));
-        write("PaneHeight", QString::number(PaneHeight));
-        write("PaneDockPos", QString::number(PaneDockPos));
+        subWriteRegistryValues(strSection,
+            { pair("ReportChoice", QString::number(ReportChoice)), pair("ReportValue", ReportValue),
+                pair("PersonalRate", PersonalRate.toInvariantString()),
+                pair("FilterEvents", fncBoolText(FilterEvents)),
+                pair("FilterPrivate", fncBoolText(FilterPrivate)),
+                pair("FilterRecurring", fncBoolText(FilterRecurring)),
+                pair("MetadataList", fncMetadataList()), pair("Convert24", fncBoolText(Convert24)),
+                pair("Convert24Hours", fncHoursText(Convert24Hours)),
+                pair("StartGrid", fncBoolText(StartGrid)),
+                pair("RemoveLunch", fncBoolText(RemoveLunch)),
+                pair("RemoveLunchHours", fncHoursText(RemoveLunchHours)),
+                pair("CreateLocalCube", fncBoolText(CreateLocalCube)),
+                pair("WriteSubject", fncBoolText(WriteSubject)),
+                pair("PaneWidth", QString::number(PaneWidth)),
+                pair("PaneHeight", QString::number(PaneHeight)),
+                pair("PaneDockPos", QString::number(PaneDockPos)),
+                pair("CalendarStamp", strStamp) });
+
+        if (!strCalendarProblem.isEmpty())
+            cMessageBox::Show(fncPhrase("LNGCALENDARCOPYNOTSAVED")
+                                  .arg(objAppointment->FilePath(), strCalendarProblem),
+                cMessageBox::Buttons::Ok, cMessageBox::Icon::Warning);
     } catch (...) {
         subHandleCurrentException(QStringLiteral("cPersonalSettings.SaveSettings"));
     }
+}
+
+void cPersonalSettings::subWriteUserProperties(const cOlAppointmentItemPtr& objAppointment) const
+{
+    cOlUserProperties& props = objAppointment->UserProperties();
+    const auto yesNo = [&](const char* name, bool bln) {
+        props.Add(QString::fromLatin1(name), olYesNo)->setValue(bln);
+    };
+    // Numbers, not integers: 7.5 hours travel as 7.5.
+    const auto hours = [&](const char* name, const QVariant& var) {
+        if (const auto d = fncHoursValue(var))
+            props.Add(QString::fromLatin1(name), olNumber)->setValue(*d);
+    };
+    yesNo("blnConvert24", Convert24);
+    hours("intConvert24Hours", Convert24Hours);
+    yesNo("blnRemoveLunch", RemoveLunch);
+    hours("intRemoveLunchHours", RemoveLunchHours);
+    yesNo("blnCreateLocalCube", CreateLocalCube);
+    yesNo("blnStartGrid", StartGrid);
+    yesNo("blnWriteSubject", WriteSubject);
 }
 
 bool cPersonalSettings::GetValuesFromSettings()
@@ -367,11 +426,6 @@ bool cPersonalSettings::GetValuesFromSettings()
         }
         const QString strChoice = read("ReportChoice", strNull);
         const QString strValue = read("ReportValue", strNull);
-        const QString strRate = read("PersonalRate", QStringLiteral("0"));
-        const std::optional<cCurrency> rate = fncTextToRate(strRate);
-        if (!rate)
-            throw cHVError(13, strSource,
-                QStringLiteral("Type mismatch: the stored rate \"%1\" is not a number").arg(strRate));
         // Converted first, assigned after: a damaged value leaves every field as it was.
         const qint32 lngChoice = strChoice != strNull ? fncToInteger(strChoice) : ReportChoice;
         const bool blnEvents = fncToBoolean(read("FilterEvents", QStringLiteral("true")));
@@ -379,28 +433,50 @@ bool cPersonalSettings::GetValuesFromSettings()
         const bool blnRecurring = fncToBoolean(read("FilterRecurring", QStringLiteral("true")));
         const QString strList = read("MetadataList", QString());
         const bool blnConvert24 = fncToBoolean(read("Convert24", QStringLiteral("true")));
-        const QString strConvert24Hours = read("Convert24Hours", QStringLiteral("8"));
         const bool blnRemoveLunch = fncToBoolean(read("RemoveLunch", QStringLiteral("true")));
-        const QString strRemoveLunchHours = read("RemoveLunchHours", QStringLiteral("0.75"));
-        const bool blnCreateLocalCube = fncToBoolean(read("CreateLocalCube", QStringLiteral("true")));
+        const bool blnCreateLocalCube
+            = fncToBoolean(read("CreateLocalCube", QStringLiteral("true")));
         const bool blnStartGrid = fncToBoolean(read("StartGrid", QStringLiteral("true")));
         const bool blnWriteSubject = fncToBoolean(read("WriteSubject", QStringLiteral("true")));
+
+        // A number that cannot be read (nor is in range) is left as it was and reported; the
+        // rest still loads.
+        cValueProblems problems;
+        const QString strStore = fncRegistryStorePath();
+        const QString strRate = read("PersonalRate", QStringLiteral("0"));
+        const std::optional<cCurrency> rate = fncTextToRate(strRate);
+        if (!rate)
+            problems.Add(strStore, QStringLiteral("PersonalRate"), strRate);
+        const auto hours = [&](const char* name, const QString& strDefault, QVariant& varField) {
+            const QString strText = read(name, strDefault);
+            if (const auto d = fncStoredTextToNumber(strText))
+                varField = *d;
+            else
+                problems.Add(strStore, QString::fromLatin1(name), strText);
+        };
 
         ReportChoice = lngChoice;
         if (strValue != strNull)
             ReportValue = strValue;
-        PersonalRate = *rate;
+        if (rate)
+            PersonalRate = *rate;
         FilterEvents = blnEvents;
         FilterPrivate = blnPrivate;
         FilterRecurring = blnRecurring;
         subPopulateMetadataList(strList);
         Convert24 = blnConvert24;
-        Convert24Hours = strConvert24Hours;
+        hours("Convert24Hours", QStringLiteral("8"), Convert24Hours);
         RemoveLunch = blnRemoveLunch;
-        RemoveLunchHours = strRemoveLunchHours;
+        hours("RemoveLunchHours", QStringLiteral("0.75"), RemoveLunchHours);
         CreateLocalCube = blnCreateLocalCube;
         StartGrid = blnStartGrid;
         WriteSubject = blnWriteSubject;
+        problems.Report();
+        // The calendar copy changed since this machine last wrote it (another machine saved
+        // and a sync tool brought its copy): what it carries is the newer settings.
+        const cOlAppointmentItemPtr objAppointment = fncGetSettingsAppointment();
+        if (objAppointment && objAppointment->Fingerprint() != read("CalendarStamp", QString()))
+            subReadExistingSettingAppointment2050();
         return true;
     } catch (...) {
         subHandleCurrentException(QStringLiteral("cPersonalSettings.GetValuesFromSettings"));
@@ -414,55 +490,79 @@ void cPersonalSettings::subReadExistingSettingAppointment2050()
         const cOlAppointmentItemPtr objAppointment = fncGetSettingsAppointment();
         if (!objAppointment)
             return;
-        const QStringList colLines = fncGetLongProperty(objAppointment, QStringLiteral("Settings"))
-                                         .split(strCrLf);
+        cValueProblems problems;
+        const QStringList colLines
+            = fncGetLongProperty(objAppointment, QStringLiteral("Settings")).split(strCrLf);
         if (colLines.size() > 6) {
             if (!fncIsNumeric(colLines.at(0)))
                 return;
             const cBodyHead head = fncParseBodyHead(colLines);
             // A numeric first line that is no whole number ("2.5") gives no choice.
-            if (!head.choice || (*head.choice == 2 && !fncAcceptDatabaseFolder(head.strValue)))
+            if (!head.choice)
+                return;
+            const eFolderFit fit
+                = *head.choice == 2 ? fncDatabaseFolderFit(head.strValue) : eFolderFit::Take;
+            if (fit == eFolderFit::Refuse)
                 return;
             QList<cMetaDictionary> colLists = fncParseListLines(fncListLinesOfBody(colLines));
             ReportChoice = *head.choice;
-            ReportValue = head.strValue;
+            // Another machine's data folder: the rest travels, the destination is this one's.
+            ReportValue = fit == eFolderFit::Take
+                ? head.strValue
+                : fncStripTrailingSlash(fncDataFolder()) + QLatin1Char('/');
             if (head.rate)
                 PersonalRate = *head.rate;
+            else
+                problems.Add(
+                    objAppointment->FilePath(), QStringLiteral("PersonalRate"), head.strRate);
             FilterEvents = head.blnEvents;
             FilterPrivate = head.blnPrivate;
             FilterRecurring = head.blnRecurring;
             MetaDataLists = std::move(colLists);
         }
 
-        const QVariant varEmpty = QVariant(QString());
-        const auto value = [&](const char* name, int type) {
-            return fncGetOutlookValue(objAppointment, QString::fromLatin1(name),
-                static_cast<qint16>(type), varEmpty);
+        // A property that is missing keeps the value the field has.
+        const auto value = [&](const char* name, int type, const QVariant& varCurrent) {
+            return fncGetOutlookValue(
+                objAppointment, QString::fromLatin1(name), static_cast<qint16>(type), varCurrent);
         };
-        Convert24 = value("blnConvert24", vbBoolean).toBool();
-        Convert24Hours = value("intConvert24Hours", vbInteger);
-        RemoveLunch = value("blnRemoveLunch", vbBoolean).toBool();
-        RemoveLunchHours = value("intRemoveLunchHours", vbInteger);
-        CreateLocalCube = value("blnCreateLocalCube", vbBoolean).toBool();
-        StartGrid = value("blnStartGrid", vbBoolean).toBool();
-        WriteSubject = value("blnWriteSubject", vbBoolean).toBool();
+        Convert24 = value("blnConvert24", vbBoolean, Convert24).toBool();
+        Convert24Hours = value("intConvert24Hours", vbDouble, Convert24Hours);
+        RemoveLunch = value("blnRemoveLunch", vbBoolean, RemoveLunch).toBool();
+        RemoveLunchHours = value("intRemoveLunchHours", vbDouble, RemoveLunchHours);
+        CreateLocalCube = value("blnCreateLocalCube", vbBoolean, CreateLocalCube).toBool();
+        StartGrid = value("blnStartGrid", vbBoolean, StartGrid).toBool();
+        WriteSubject = value("blnWriteSubject", vbBoolean, WriteSubject).toBool();
+        problems.Report();
     } catch (...) {
         subHandleCurrentException(
             QStringLiteral("cPersonalSettings.subReadExistingSettingAppointment2050"));
     }
 }
 
-bool cPersonalSettings::fncAcceptDatabaseFolder(const QString& strValue) const
+cPersonalSettings::eFolderFit cPersonalSettings::fncDatabaseFolderFit(const QString& strValue) const
 {
     // This edition keeps its database in the documents data folder; the multi-user programs
-    // installed beside it keep theirs elsewhere. A folder that fits neither is another
-    // machine's and is not taken over.
+    // installed beside it keep theirs elsewhere.
     const QString strDefaultDb = fncStripTrailingSlash(fncDataFolder()) + strDatabaseFile;
     const QString strProgramFolder = fncStripTrailingSlash(fncProgramFolder()) + QLatin1Char('/');
-    const QString strStoredDb = fncStripTrailingSlash(fncStripTrailingSlash(strValue)) + strDatabaseFile;
+    const QString strStoredFolder = fncStripTrailingSlash(fncStripTrailingSlash(strValue));
+    const QString strStoredDb = strStoredFolder + strDatabaseFile;
     const bool blnSameAsDefault = strStoredDb.compare(strDefaultDb, Qt::CaseInsensitive) == 0;
-    if (fncFileExists(strProgramFolder + QStringLiteral("HVPersonalSettingsSingle") + strExeSuffix))
-        return blnSameAsDefault && fncFileExists(strStoredDb);
+    if (fncFileExists(
+            strProgramFolder + QStringLiteral("HVPersonalSettingsSingle") + strExeSuffix)) {
+        if (blnSameAsDefault && fncFileExists(strStoredDb))
+            return eFolderFit::Take;
+        // The default data folder of another machine (another home, another system's
+        // separators) is still this program's own folder there.
+        const qsizetype at = std::max(strStoredFolder.lastIndexOf(QLatin1Char('/')),
+            strStoredFolder.lastIndexOf(QLatin1Char('\\')));
+        return at >= 0 && strStoredFolder.mid(at + 1) == QLatin1String("My Hourvanes")
+            ? eFolderFit::ThisMachine
+            : eFolderFit::Refuse;
+    }
     return fncFileExists(strProgramFolder + QStringLiteral("HVPersonalSettings") + strExeSuffix)
-        && fncFileExists(strStoredDb) && !blnSameAsDefault;
+            && fncFileExists(strStoredDb) && !blnSameAsDefault
+        ? eFolderFit::Take
+        : eFolderFit::Refuse;
 }

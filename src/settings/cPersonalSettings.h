@@ -3,6 +3,7 @@
 #include "cCurrency.h"
 #include "cDictionary.h"
 #include "cMetaDictionary.h"
+#include "cOlAppointmentItem.h"
 
 #include <QDate>
 #include <QList>
@@ -55,10 +56,11 @@ public:
         return fncJoinDic(dic.Keys(), strSeparator);
     }
 
-    // The rate as the body and the store hold it: the locale's number format, no grouping,
-    // only the digits needed.
+    // The rate as the window shows it: the locale's decimal mark, no grouping, only the digits
+    // needed. The body and the store hold cCurrency's invariant form.
     static QString fncRateToText(cCurrency curRate);
-    // Reads what fncRateToText wrote (also the invariant form); nullopt when not a number.
+    // Reads a rate written with "," or "." as the decimal mark; nullopt when it is not a number
+    // or beyond the amounts cCurrency holds.
     static std::optional<cCurrency> fncTextToRate(const QString& strText);
 
     // The program's own folder (the executable's folder unless a test points it elsewhere).
@@ -66,7 +68,12 @@ public:
     static void subSetProgramFolder(const QString& strFolder);
 
 private:
+    // What a choice-2 body written elsewhere may give: its folder, this machine's data folder
+    // (it names another machine's), or nothing.
+    enum class eFolderFit { Take, ThisMachine, Refuse };
+
     void subReadExistingSettingAppointment2050();
-    bool fncAcceptDatabaseFolder(const QString& strValue) const;
+    void subWriteUserProperties(const cOlAppointmentItemPtr& objAppointment) const;
+    eFolderFit fncDatabaseFolderFit(const QString& strValue) const;
     QString fncDataFolder() const;
 };

@@ -78,6 +78,7 @@ void frmResolveRemovedItem::subSetCaptions()
     ui->cmdCancel->setText(fncPhrase("LNGCANCEL"));
     ui->optRemoveReports->setText(fncPhrase("LNGREMOVEREPORTS"));
     ui->optMoveReportsTo->setText(fncPhrase("LNGADDTOANOTHER"));
+    ui->cmbMoveChoice->setAccessibleName(fncPhrase("LNGADDTOANOTHER"));
     ui->cmdOK->setText(fncPhrase("LNGOK"));
     ui->optMoveReportsTo->setChecked(true);
 }

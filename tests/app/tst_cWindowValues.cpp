@@ -19,7 +19,7 @@ cWindowValues fncAll(qint16 intState)
 struct StateCase
 {
     qint16 intState;
-    bool blnFilters;    // the three filters and WriteSubject
+    bool blnFilters; // the three filters and WriteSubject
     bool blnTimeOption; // Convert24 and RemoveLunch
 };
 
@@ -40,21 +40,21 @@ TEST_P(CheckBoxStates, GreyCountsForFiltersButNotForTimeOptions)
 }
 
 INSTANTIATE_TEST_SUITE_P(States, CheckBoxStates,
-    testing::Values(StateCase { 0, false, false }, StateCase { 1, true, true },
-        StateCase { 2, true, false }));
+    testing::Values(
+        StateCase { 0, false, false }, StateCase { 1, true, true }, StateCase { 2, true, false }));
 
-TEST(WindowValues, RateThatIsNotANumberIsSavedAsZero)
+TEST(WindowValues, RateThatIsNotANumberKeepsThePreviousValueEitherMarkIsTaken)
 {
     cPersonalSettings objSettings;
     objSettings.PersonalRate = cCurrency::fromTenThousandths(3500000);
     cWindowValues values = fncAll(1);
-    values.strPersonalRate = QStringLiteral("a lot");
+    values.strPersonalRate = QStringLiteral("95O");
     values.ApplyTo(objSettings, 2);
-    EXPECT_EQ(objSettings.PersonalRate, cCurrency());
+    EXPECT_EQ(objSettings.PersonalRate, cCurrency::fromTenThousandths(3500000));
 
-    values.strPersonalRate = cPersonalSettings::fncRateToText(cCurrency::fromTenThousandths(125000));
+    values.strPersonalRate = QStringLiteral("45,50");
     values.ApplyTo(objSettings, 2);
-    EXPECT_EQ(objSettings.PersonalRate, cCurrency::fromTenThousandths(125000));
+    EXPECT_EQ(objSettings.PersonalRate, cCurrency::fromTenThousandths(455000));
 }
 
 TEST(WindowValues, HoursThatAreNotNumbersKeepThePreviousValue)

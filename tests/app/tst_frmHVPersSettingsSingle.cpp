@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "cGlobalSettings.h"
 #include "cListHandler.h"
 #include "cPersonalSettings.h"
@@ -6,13 +7,13 @@
 #include "modPhrases.h"
 #include "ui_frmHVPersSettingsSingle.h"
 
-#include "TestSupport.h"
-
 #include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
 #include <QFontInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QTest>
-
 #include <memory>
 
 namespace {
@@ -75,10 +76,7 @@ protected:
     cSheetModel& captionSheet() { return *m_frm->exsCategories().CurrSheet; }
     cMetaDictionary& list(int pos) { return m_global->MetaDataLists.ItemAt(pos); }
 
-    QStringList names(int pos)
-    {
-        return list(pos).MetaDic.Keys();
-    }
+    QStringList names(int pos) { return list(pos).MetaDic.Keys(); }
 
     // Column A of the list grid from row 2 down to the first empty cell.
     QStringList gridNames()
@@ -90,6 +88,37 @@ protected:
     }
 
     void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+    cSheet& grid() { return *m_frm->exsList().ObjectList; }
+    // A mouse click on a cell of the list grid (0-based row and column of the sheet).
+    void clickCell(int intRow, int intCol, Qt::KeyboardModifiers mods = {})
+    {
+        const QModelIndex index = listSheet().index(intRow, intCol);
+        grid().scrollTo(index);
+        QTest::mouseClick(
+            grid().viewport(), Qt::LeftButton, mods, grid().visualRect(index).center());
+    }
+    // Keys as the user types them: each goes to whatever has the focus.
+    void type(const QString& strText)
+    {
+        for (const QChar ch : strText)
+            QTest::keyClick(QApplication::focusWidget(), ch.toLatin1());
+    }
+    void key(Qt::Key k, Qt::KeyboardModifiers mods = {})
+    {
+        QTest::keyClick(QApplication::focusWidget(), k, mods);
+        // Return in a cell editor commits through a queued call.
+        QCoreApplication::processEvents();
+    }
+    // The cell editor open in the list grid, if any.
+    QLineEdit* editor() { return qobject_cast<QLineEdit*>(QApplication::focusWidget()); }
+    void activate()
+    {
+        // The start-up refill has its own test; on a slow machine it would come halfway through.
+        m_frm->timStartup().stop();
+        m_frm->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m_frm.get()));
+    }
 
     std::unique_ptr<cPersonalSettings> m_personal;
     std::unique_ptr<cGlobalSettings> m_global;
@@ -118,7 +147,7 @@ TEST_F(SettingsWindow, ShowsThePersonalValues)
     EXPECT_FALSE(ui().txtLunchHours->isEnabled());
     EXPECT_EQ(ui().txtLunchHours->text(), QStringLiteral("0.5"));
     EXPECT_EQ(ui().chkWriteSubject->checkState(), Qt::Checked);
-    EXPECT_EQ(ui().chkPrivate->text(), fncPhrase("LNGPRIVATE"));
+    EXPECT_EQ(ui().chkPrivate->text().remove(QLatin1Char('&')), fncPhrase("LNGPRIVATE"));
     EXPECT_EQ(m_frm->windowTitle(), QStringLiteral("Hourvane for Outlook Personal Settings SU"));
 }
 
@@ -160,8 +189,8 @@ TEST_F(SettingsWindow, GreyCheckBoxesCountForFiltersOnly)
 {
     addList("Customer", { { "Acme" } });
     open();
-    for (QCheckBox* chk : { ui().chkEvents, ui().chkPrivate, ui().chkRecurring, ui().chkConvertFullDayToHours,
-             ui().chkRemoveLunch, ui().chkWriteSubject })
+    for (QCheckBox* chk : { ui().chkEvents, ui().chkPrivate, ui().chkRecurring,
+             ui().chkConvertFullDayToHours, ui().chkRemoveLunch, ui().chkWriteSubject })
         chk->setCheckState(Qt::PartiallyChecked);
     m_personal->Convert24 = true;
     m_personal->RemoveLunch = true;
@@ -284,7 +313,8 @@ TEST_F(SettingsWindow, ReadingTheGridBackCleansSkipsAndKeepsTheFirstOfEqualNames
     EXPECT_EQ(beta.Category, QStringLiteral("Line break"));
     EXPECT_EQ(beta.HourlyRate, cCurrency());
     EXPECT_FALSE(beta.Enabled);
-    EXPECT_EQ(list(0).MetaDic.Item(QStringLiteral("Gamma")).HourlyRate, cCurrency::fromTenThousandths(70000));
+    EXPECT_EQ(list(0).MetaDic.Item(QStringLiteral("Gamma")).HourlyRate,
+        cCurrency::fromTenThousandths(70000));
 }
 
 TEST_F(SettingsWindow, AnEmptyCheckMarkCellReadsAsEnabled)
@@ -299,10 +329,12 @@ TEST_F(SettingsWindow, AnEmptyCheckMarkCellReadsAsEnabled)
 
 TEST_F(SettingsWindow, FillWritesHeadingsAndOneRowPerItem)
 {
-    addList("Customer", { { "Acme", "North", "Norway", 12.5, true }, { "Beta", " South ", "", 0, false } },
+    addList("Customer",
+        { { "Acme", "North", "Norway", 12.5, true }, { "Beta", " South ", "", 0, false } },
         "Region", "Country");
     open();
-    EXPECT_EQ(listSheet().Value(0, 0).toString(), QStringLiteral("Customer") + QString(13, QLatin1Char(' ')));
+    EXPECT_EQ(listSheet().Value(0, 0).toString(),
+        QStringLiteral("Customer") + QString(13, QLatin1Char(' ')));
     EXPECT_EQ(listSheet().Value(0, 1).toString(), QStringLiteral("Region"));
     EXPECT_EQ(listSheet().Value(0, 2).toString(), QStringLiteral("Country"));
     EXPECT_EQ(listSheet().Value(0, 3).toString(), fncPhrase("LNGRATE"));
@@ -339,7 +371,8 @@ TEST_F(SettingsWindow, CategoryColumnsAndTreeFollowTheCaptions)
     ASSERT_EQ(ui().treMetaView->topLevelItemCount(), 1);
     EXPECT_EQ(ui().treMetaView->topLevelItem(0)->text(0), QStringLiteral("Norway"));
     EXPECT_EQ(ui().treMetaView->topLevelItem(0)->child(0)->text(0), QStringLiteral("North"));
-    EXPECT_EQ(ui().treMetaView->topLevelItem(0)->child(0)->child(0)->text(0), QStringLiteral("Acme"));
+    EXPECT_EQ(
+        ui().treMetaView->topLevelItem(0)->child(0)->child(0)->text(0), QStringLiteral("Acme"));
 
     ui().tbsLists->setCurrentIndex(1);
     EXPECT_GT(view.ColumnWidthOf(1), 0);
@@ -416,8 +449,8 @@ TEST_F(SettingsWindow, ListsLongerThanTheUsualGridAreKeptWhole)
 {
     cMetaDictionary& objList = addList("Customer", {});
     for (int i = 0; i < 2100; ++i)
-        objList.AddMeta(QStringLiteral("Item %1").arg(i, 4, 10, QLatin1Char('0')), QString(), cCurrency(), i + 1,
-            QString(), true);
+        objList.AddMeta(QStringLiteral("Item %1").arg(i, 4, 10, QLatin1Char('0')), QString(),
+            cCurrency(), i + 1, QString(), true);
     open();
     EXPECT_GE(m_frm->LastListRow(), 2101);
     m_frm->subSaveMetaList(list(0));
@@ -441,12 +474,12 @@ TEST_F(SettingsWindow, EveryControlHasAnAccessibleNameAndTheTabOrderFollowsTheLa
 {
     addList("Customer", { { "Acme" } });
     open();
-    const QList<QWidget*> focusable = {
-        ui().chkPrivate, ui().chkRecurring, ui().chkEvents, ui().chkConvertFullDayToHours, ui().txtFullDayHours,
-        ui().chkRemoveLunch, ui().txtLunchHours, ui().chkWriteSubject, ui().cmbCostCarrier, ui().txtPersonalRate,
-        ui().tbsLists, m_frm->exsList().List, ui().treMetaView, m_frm->exsCategories().List, ui().cmdOK,
-        ui().cmdCancel
-    };
+    const QList<QWidget*> focusable
+        = { ui().chkPrivate, ui().chkRecurring, ui().chkEvents, ui().chkConvertFullDayToHours,
+              ui().txtFullDayHours, ui().chkRemoveLunch, ui().txtLunchHours, ui().chkWriteSubject,
+              ui().cmbCostCarrier, ui().txtPersonalRate, ui().tbsLists, m_frm->exsList().List,
+              ui().treMetaView, m_frm->exsCategories().List, ui().cmdDatabase, ui().cmdOK,
+              ui().cmdCancel };
     for (QWidget* w : focusable) {
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
         ASSERT_NE(iface, nullptr);
@@ -481,15 +514,39 @@ TEST_P(SettingsWindowLanguages, NoCaptionIsClipped)
     open();
     m_frm->adjustSize();
     QApplication::processEvents();
-    const QList<QAbstractButton*> buttons = { ui().chkPrivate, ui().chkRecurring, ui().chkEvents,
-        ui().chkConvertFullDayToHours, ui().chkRemoveLunch, ui().chkWriteSubject, ui().cmdOK, ui().cmdCancel };
+    const QList<QAbstractButton*> buttons
+        = { ui().chkPrivate, ui().chkRecurring, ui().chkEvents, ui().chkConvertFullDayToHours,
+              ui().chkRemoveLunch, ui().chkWriteSubject, ui().cmdDatabase, ui().cmdOK, ui().cmdCancel };
     for (QAbstractButton* b : buttons)
-        EXPECT_GE(b->width(), b->sizeHint().width()) << b->objectName().toStdString() << " " << GetParam();
+        EXPECT_GE(b->width(), b->sizeHint().width())
+            << b->objectName().toStdString() << " " << GetParam();
     for (QLabel* l : { ui().lblCostCarrier, ui().lblPersonalRate, ui().Label1 })
         EXPECT_GE(l->width(), l->sizeHint().width()) << l->objectName().toStdString();
     for (QGroupBox* g : { ui().fraFilters, ui().fraTimeManipulation })
-        EXPECT_GE(g->width(), g->fontMetrics().horizontalAdvance(g->title())) << g->objectName().toStdString();
+        EXPECT_GE(g->width(), g->fontMetrics().horizontalAdvance(g->title()))
+            << g->objectName().toStdString();
     EXPECT_GE(ui().cmbCostCarrier->width(), ui().cmbCostCarrier->minimumSizeHint().width());
+
+    // Every captioned control has an Alt+letter of its own, and pressing it reaches the control.
+    QSet<QKeySequence> mnemonics;
+    const QList<QWidget*> captioned = { ui().chkPrivate, ui().chkRecurring, ui().chkEvents,
+        ui().chkConvertFullDayToHours, ui().chkRemoveLunch, ui().chkWriteSubject, ui().cmdOK,
+        ui().cmdCancel, ui().lblCostCarrier, ui().lblPersonalRate };
+    for (QWidget* w : captioned) {
+        const auto* b = qobject_cast<QAbstractButton*>(w);
+        const QKeySequence k
+            = QKeySequence::mnemonic(b ? b->text() : qobject_cast<QLabel*>(w)->text());
+        EXPECT_FALSE(k.isEmpty()) << w->objectName().toStdString() << " " << GetParam();
+        EXPECT_FALSE(mnemonics.contains(k)) << w->objectName().toStdString() << " " << GetParam();
+        mnemonics.insert(k);
+    }
+    activate();
+    // Built by hand: QTest only types ASCII keys, and Greek and Russian letters are not.
+    const QKeyCombination k = QKeySequence::mnemonic(ui().lblCostCarrier->text())[0];
+    QKeyEvent alt(
+        QEvent::KeyPress, k.key(), k.keyboardModifiers(), QString(QChar(k.key())).toLower());
+    QApplication::sendEvent(QApplication::focusWidget(), &alt);
+    EXPECT_EQ(QApplication::focusWidget(), ui().cmbCostCarrier) << GetParam();
 }
 
 INSTANTIATE_TEST_SUITE_P(AllLanguages, SettingsWindowLanguages, testing::Range(1, 17));
@@ -498,7 +555,8 @@ TEST_F(SettingsWindow, TheHeadingRowStaysInPlaceWhenACellFarDownIsChosen)
 {
     cMetaDictionary& objList = addList("Customer", {});
     for (int i = 0; i < 60; ++i)
-        objList.AddMeta(QStringLiteral("Item %1").arg(i), QString(), cCurrency(), 0, QString(), true);
+        objList.AddMeta(
+            QStringLiteral("Item %1").arg(i), QString(), cCurrency(), 0, QString(), true);
     open();
     cSheet* view = m_frm->exsList().ObjectList;
     const QModelIndex far = view->model()->index(50, 0);
@@ -513,4 +571,385 @@ TEST_F(SettingsWindow, TheHeadingRowStaysInPlaceWhenACellFarDownIsChosen)
         }
     }
     EXPECT_EQ(intOverlays, 1) << "the heading row is held by an overlay";
+}
+
+// Nothing the user typed is lost: an open editor is written into the grid before a tab switch,
+// left alone by the poll and written before OK saves.
+TEST_F(SettingsWindow, TypedTextSurvivesATabClickAPollTickAndOK)
+{
+    addList("Customer", { { "Acme" } });
+    addList("Task", { { "Build" } });
+    open();
+    activate();
+    clickCell(2, 0);
+    type(QStringLiteral("Gamma"));
+    ASSERT_NE(editor(), nullptr);
+    m_frm->timCheckCategories_Timer();
+    m_frm->timCheckCategories_Timer();
+    ASSERT_NE(editor(), nullptr) << "the poll leaves the editor open";
+    EXPECT_EQ(editor()->text(), QStringLiteral("Gamma"));
+    QTest::mouseClick(ui().tbsLists, Qt::LeftButton, {}, ui().tbsLists->tabRect(1).center());
+    EXPECT_EQ(m_frm->ShownList(), 1);
+    EXPECT_EQ(names(0), QStringList({ "Acme", "Gamma" }));
+
+    clickCell(2, 0);
+    type(QStringLiteral("Test"));
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok); // nothing to save to in this test
+    click(ui().cmdOK);
+    EXPECT_EQ(names(1), QStringList({ "Build", "Test" }));
+}
+
+TEST_F(SettingsWindow, ARefusedCellKeepsItsEditorTheOldValueAndTheShownList)
+{
+    LoadLanguages(4);
+    addList("Customer", { { "Acme", "", "", 950 } });
+    addList("Task", { { "Build" } });
+    m_global->CostCarrier = 2;
+    open();
+    activate();
+    clickCell(1, 3);
+    type(QStringLiteral("95O"));
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    key(Qt::Key_Return);
+    ASSERT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_EQ(cMessageBox::history().first().strText,
+        QStringLiteral("D2: \u201c95O\u201d is not a number. The previous value is kept."));
+    EXPECT_DOUBLE_EQ(listSheet().Value(1, 3).toDouble(), 950);
+    ASSERT_NE(editor(), nullptr) << "the editor stays open with the typed text";
+    EXPECT_EQ(editor()->text(), QStringLiteral("95O"));
+
+    QTest::mouseClick(ui().tbsLists, Qt::LeftButton, {}, ui().tbsLists->tabRect(1).center());
+    EXPECT_EQ(m_frm->ShownList(), 0) << "the refill waits for a value the cell takes";
+    EXPECT_EQ(ui().tbsLists->currentIndex(), 0);
+    EXPECT_EQ(cMessageBox::history().size(), 1) << "one message per refused text";
+    editor()->selectAll();
+    type(QStringLiteral("45"));
+    key(Qt::Key_Comma);
+    type(QStringLiteral("5"));
+    key(Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(listSheet().Value(1, 3).toDouble(), 45.5)
+        << "a comma is a decimal mark in English too";
+}
+
+struct LocaleCase
+{
+    QLocale::Language language;
+    const char* typed;
+    double stored;
+    const char* shown;
+};
+
+class SettingsWindowDecimals : public SettingsWindow, public testing::WithParamInterface<LocaleCase>
+{
+protected:
+    void TearDown() override
+    {
+        SettingsWindow::TearDown();
+        QLocale::setDefault(QLocale::c());
+    }
+};
+
+// Both decimal marks are taken in every locale and shown in the locale's own form, in the grid
+// and in the window's number fields.
+TEST_P(SettingsWindowDecimals, BothMarksAreTakenAndShownTheLocalesWay)
+{
+    QLocale::setDefault(QLocale(GetParam().language));
+    addList("Customer", { { "Acme" } });
+    m_global->CostCarrier = 2;
+    m_personal->RemoveLunchHours = QStringLiteral("0.75");
+    open();
+    activate();
+    EXPECT_EQ(ui().txtLunchHours->text(), QLocale().toString(0.75));
+    clickCell(1, 3);
+    for (const QChar ch : QString::fromLatin1(GetParam().typed))
+        QTest::keyClick(QApplication::focusWidget(), ch.toLatin1());
+    key(Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(listSheet().Value(1, 3).toDouble(), GetParam().stored);
+    EXPECT_EQ(listSheet().fncDisplayText(1, 3), QString::fromLatin1(GetParam().shown));
+    EXPECT_TRUE(cMessageBox::history().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, SettingsWindowDecimals,
+    testing::Values(LocaleCase { QLocale::German, "12.5", 12.5, "12,5" },
+        LocaleCase { QLocale::German, "12,5", 12.5, "12,5" },
+        LocaleCase { QLocale::English, "45,50", 45.5, "45.5" },
+        LocaleCase { QLocale::English, "45.50", 45.5, "45.5" }));
+
+TEST_F(SettingsWindow, NumberFieldsRefuseTextThatIsNoNumber)
+{
+    LoadLanguages(4);
+    addList("Customer", { { "Acme" } });
+    m_personal->RemoveLunch = true;
+    m_personal->RemoveLunchHours = QStringLiteral("0.5");
+    open();
+    activate();
+    ui().txtLunchHours->setFocus();
+    ui().txtLunchHours->selectAll();
+    type(QStringLiteral("1h"));
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    click(ui().cmdOK);
+    ASSERT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_TRUE(cMessageBox::history().first().strText.contains(QStringLiteral("\u201c1h\u201d")));
+    EXPECT_TRUE(m_frm->isVisible());
+    EXPECT_EQ(m_personal->RemoveLunchHours.toString(), QStringLiteral("0.5"))
+        << "nothing was saved";
+
+    // A paste loses what an XML file cannot carry.
+    ui().txtLunchHours->selectAll();
+    QGuiApplication::clipboard()->setText(QStringLiteral("\u00010,\uFFFF75"));
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(ui().txtLunchHours->text(), QStringLiteral("0,75"));
+}
+
+// Names, categories and super-categories keep exactly what was typed, and lose only the
+// characters an XML file cannot carry.
+TEST_F(SettingsWindow, NamesKeepWhatWasTyped)
+{
+    addList("Customer", { { "Acme" } }, "Region", "Country");
+    open();
+    activate();
+    const QStringList typed = { "0042", "1E5", "12.50" };
+    for (int i = 0; i < typed.size(); ++i) {
+        clickCell(2 + i, i);
+        type(typed.at(i));
+        key(Qt::Key_Return);
+        const QVariant v = listSheet().Value(2 + i, i);
+        EXPECT_EQ(v.typeId(), QMetaType::QString);
+        EXPECT_EQ(v.toString(), typed.at(i));
+    }
+    clickCell(5, 0);
+    type(QStringLiteral("Tab"));
+    editor()->insert(QStringLiteral("\u000b\u0001le\uFFFE"));
+    key(Qt::Key_Return);
+    EXPECT_EQ(listSheet().Value(5, 0).toString(), QStringLiteral("Tab le"));
+}
+
+TEST_F(SettingsWindow, OverLongNamesAreRefusedWhereTheyAreTyped)
+{
+    addList("Customer", { { "Acme" } });
+    open();
+    activate();
+    clickCell(1, 0);
+    type(QStringLiteral("A"));
+    editor()->setText(QString(256, QLatin1Char('x')));
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    key(Qt::Key_Return);
+    EXPECT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_EQ(listSheet().Value(1, 0), QVariant(QStringLiteral("Acme")));
+    editor()->setText(QString(255, QLatin1Char('x')));
+    key(Qt::Key_Return);
+    EXPECT_EQ(listSheet().Value(1, 0).toString().size(), 255);
+}
+
+// Delete and select-all clear only visible, unlocked cells: never the hidden rate and
+// identifier, the heading row or the count formula.
+TEST_F(SettingsWindow, DeleteOverABlockSpanningHiddenColumnsKeepsThem)
+{
+    addList("Customer", { { "Acme", "North", "", 950 }, { "Beta", "South" } }, "Region");
+    addList("Task", { { "Build" } });
+    m_global->CostCarrier = 3; // the rate column of Customer is hidden
+    open();
+    activate();
+    const QVariant id = listSheet().Value(1, 4);
+    clickCell(1, 1);
+    clickCell(1, 6, Qt::ShiftModifier);
+    key(Qt::Key_Delete);
+    EXPECT_TRUE(listSheet().isCellEmpty(1, 1));
+    EXPECT_DOUBLE_EQ(listSheet().Value(1, 3).toDouble(), 950);
+    EXPECT_EQ(listSheet().Value(1, 4), id);
+
+    key(Qt::Key_A, Qt::ControlModifier);
+    key(Qt::Key_Delete);
+    EXPECT_TRUE(listSheet().isCellEmpty(1, 0));
+    EXPECT_EQ(listSheet().Value(0, 0).toString().trimmed(), QStringLiteral("Customer"));
+    EXPECT_EQ(listSheet().Formula(0, 5), QStringLiteral("=Counta(A1:A10000)"));
+    EXPECT_DOUBLE_EQ(listSheet().Value(1, 3).toDouble(), 950);
+}
+
+TEST_F(SettingsWindow, TheHeadingRowRefusesEditsAfterAFill)
+{
+    addList("Customer", { { "Acme" } });
+    addList("Task", { { "Build" } });
+    open();
+    activate();
+    ui().tbsLists->setCurrentIndex(1);
+    const QModelIndex heading = listSheet().index(0, 0);
+    QTest::mouseDClick(grid().viewport(), Qt::LeftButton, {}, grid().visualRect(heading).center());
+    EXPECT_FALSE(grid().isEditing());
+    grid().setCurrentIndex(heading);
+    type(QStringLiteral("X"));
+    key(Qt::Key_Return);
+    EXPECT_EQ(listSheet().Value(0, 0).toString().trimmed(), QStringLiteral("Task"));
+    EXPECT_TRUE(m_frm->isVisible()) << "Return in the grid does not press OK";
+}
+
+TEST_F(SettingsWindow, TheDiscardQuestionComesOnlyAfterAChange)
+{
+    addList("Customer", { { "Acme" } });
+    open();
+    activate();
+    clickCell(1, 0);
+    type(QStringLiteral("Changed"));
+    key(Qt::Key_Escape); // ends the cell edit only
+    EXPECT_TRUE(hvtest::endsProgram([this] { key(Qt::Key_Escape); }));
+    EXPECT_TRUE(cMessageBox::history().isEmpty()) << "an edit undone by Escape is no change";
+
+    open();
+    activate();
+    click(ui().chkPrivate);
+    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+    EXPECT_FALSE(hvtest::endsProgram([this] { key(Qt::Key_Escape); }));
+    ASSERT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_EQ(cMessageBox::history().first().buttons, cMessageBox::Buttons::YesNo);
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Yes);
+    EXPECT_TRUE(hvtest::endsProgram([this] { click(ui().cmdCancel); }));
+}
+
+// The interlocks run on every change of the value, not only on a click.
+TEST_F(SettingsWindow, InterlocksFollowProgrammaticAndAccessibleToggles)
+{
+    addList("Customer", { { "Acme" } });
+    m_personal->FilterEvents = true;
+    m_personal->Convert24 = false;
+    open();
+    m_frm->timStartup().stop();
+    ui().chkConvertFullDayToHours->toggle();
+    EXPECT_EQ(ui().chkEvents->checkState(), Qt::Unchecked);
+    EXPECT_TRUE(ui().txtFullDayHours->isEnabled());
+    ui().chkConvertFullDayToHours->toggle();
+    EXPECT_FALSE(ui().txtFullDayHours->isEnabled());
+
+    ui().chkEvents->setChecked(true);
+    QAccessibleInterface* iface
+        = QAccessible::queryAccessibleInterface(ui().chkConvertFullDayToHours);
+    ASSERT_NE(iface, nullptr);
+    ASSERT_NE(iface->actionInterface(), nullptr);
+    iface->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(ui().chkConvertFullDayToHours->checkState(), Qt::Checked);
+    EXPECT_EQ(ui().chkEvents->checkState(), Qt::Unchecked);
+    QAccessibleInterface* lunch = QAccessible::queryAccessibleInterface(ui().chkRemoveLunch);
+    lunch->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(ui().txtLunchHours->isEnabled());
+}
+
+TEST_F(SettingsWindow, TheTreeFollowsACategoryEdit)
+{
+    addList("Customer", { { "Acme", "North" }, { "Beta", "North" } }, "Region");
+    open();
+    activate();
+    ASSERT_EQ(ui().treMetaView->topLevelItemCount(), 1);
+    clickCell(2, 1);
+    type(QStringLiteral("South"));
+    key(Qt::Key_Return);
+    ASSERT_EQ(ui().treMetaView->topLevelItemCount(), 2);
+    EXPECT_EQ(ui().treMetaView->topLevelItem(1)->text(0), QStringLiteral("South"));
+}
+
+TEST_F(SettingsWindow, AListLongerThanTheGridIsRefusedAndKeptWhole)
+{
+    addList("Customer", { { "Acme" } });
+    cMetaDictionary& objLong = addList("Task", {});
+    for (int i = 0; i < intSheetRows; ++i)
+        objLong.AddMeta(
+            QStringLiteral("Item %1").arg(i), QString(), cCurrency(), i + 1, QString(), true);
+    open();
+    m_frm->timStartup().stop();
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    QTest::mouseClick(ui().tbsLists, Qt::LeftButton, {}, ui().tbsLists->tabRect(1).center());
+    EXPECT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_EQ(m_frm->ShownList(), 0);
+    EXPECT_EQ(list(1).MetaDic.Count(), intSheetRows);
+}
+
+// No keyboard trap: Tab moves among the cells of a grid, Ctrl+Tab and Ctrl+Shift+Tab leave it,
+// real key presses from the first control to OK and back.
+TEST_F(SettingsWindow, CtrlTabLeavesTheGridsFromTheFirstControlToOKAndBack)
+{
+    addList("Customer", { { "Acme", "North" } }, "Region");
+    m_global->CostCarrier = 1;
+    open();
+    activate();
+    ui().chkPrivate->setFocus();
+    const auto tabUntil = [this](QWidget* target, Qt::KeyboardModifiers mods) {
+        for (int i = 0; i < 20 && QApplication::focusWidget() != target; ++i)
+            key(Qt::Key_Tab, mods);
+        return QApplication::focusWidget() == target;
+    };
+    ASSERT_TRUE(tabUntil(&grid(), {}));
+    const QModelIndex before = grid().currentIndex();
+    key(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), &grid()) << "Tab moves between cells";
+    EXPECT_NE(grid().currentIndex(), before);
+    type(QStringLiteral("x")); // an open editor is left the same way
+    key(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::focusWidget(), ui().treMetaView);
+    key(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), m_frm->exsCategories().ObjectList.data());
+    key(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::focusWidget(), ui().cmdDatabase);
+    key(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), ui().cmdOK);
+
+    key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), ui().cmdDatabase);
+    key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), m_frm->exsCategories().ObjectList.data());
+    key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), ui().treMetaView);
+    key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), &grid());
+    key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_NE(QApplication::focusWidget(), &grid());
+    for (int i = 0; i < 20 && QApplication::focusWidget() != ui().chkPrivate; ++i)
+        key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), ui().chkPrivate);
+}
+
+// Each list keeps its own undo history while another list is shown.
+TEST_F(SettingsWindow, UndoHistoryIsKeptPerList)
+{
+    addList("Customer", { { "Acme" } });
+    addList("Task", { { "Build" } });
+    open();
+    activate();
+    clickCell(2, 0);
+    type(QStringLiteral("Gamma"));
+    key(Qt::Key_Return);
+    QTest::mouseClick(ui().tbsLists, Qt::LeftButton, {}, ui().tbsLists->tabRect(1).center());
+    clickCell(2, 0);
+    type(QStringLiteral("Test"));
+    key(Qt::Key_Return);
+    QTest::mouseClick(ui().tbsLists, Qt::LeftButton, {}, ui().tbsLists->tabRect(0).center());
+    ASSERT_EQ(gridNames(), QStringList({ "Acme", "Gamma" }));
+    clickCell(1, 0);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(gridNames(), QStringList({ "Acme" }));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(gridNames(), QStringList({ "Acme" })) << "the other list's steps stay with it";
+    QTest::mouseClick(ui().tbsLists, Qt::LeftButton, {}, ui().tbsLists->tabRect(1).center());
+    EXPECT_EQ(names(0), QStringList({ "Acme" }));
+    clickCell(1, 0);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(gridNames(), QStringList({ "Build" }));
+}
+
+// A block longer than the list's rows adds rows; the whole of it is kept.
+TEST_F(SettingsWindow, APasteLongerThanTheListAddsRows)
+{
+    addList("Customer", { { "Acme" } });
+    open();
+    activate();
+    QString strBlock;
+    for (int i = 0; i < 2100; ++i)
+        strBlock += QStringLiteral("Item %1\n").arg(i, 4, 10, QLatin1Char('0'));
+    QGuiApplication::clipboard()->setText(strBlock);
+    clickCell(2, 0);
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_TRUE(cMessageBox::history().isEmpty());
+    EXPECT_GE(m_frm->LastListRow(), 2102);
+    m_frm->subSaveMetaList(list(0));
+    EXPECT_EQ(list(0).MetaDic.Count(), 2101);
+    EXPECT_TRUE(list(0).MetaDic.Exists(QStringLiteral("Item 2099")));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(gridNames(), QStringList({ "Acme" }));
 }

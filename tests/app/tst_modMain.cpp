@@ -1,17 +1,23 @@
+#include "TestSupport.h"
 #include "cGlobalSettings.h"
 #include "cListHandler.h"
 #include "cOlApplication.h"
 #include "cPersonalSettings.h"
+#include "cPgTestServer.h"
+#include "frmChooseConnection.h"
 #include "frmHVPersSettingsSingle.h"
 #include "frmResolveRemovedItem.h"
+#include "frmSQLLogon.h"
+#include "modConnectionString.h"
 #include "modDBCode.h"
+#include "modDBCreate.h"
 #include "modMain.h"
 #include "modOutlookCode.h"
 #include "modPhrases.h"
 #include "modRegistryEntry.h"
+#include "ui_frmChooseConnection.h"
 #include "ui_frmHVPersSettingsSingle.h"
-
-#include "TestSupport.h"
+#include "ui_frmSQLLogon.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -33,9 +39,18 @@
 namespace {
 const QString strSection = QStringLiteral("Settings");
 
-QString fncDocuments() { return QDir::homePath() + QStringLiteral("/Documents"); }
-QString fncDataFolder() { return fncDocuments() + QStringLiteral("/My Hourvanes"); }
-QString fncDatabase() { return fncDataFolder() + QStringLiteral("/Hourvane3.mdb"); }
+QString fncDocuments()
+{
+    return QDir::homePath() + QStringLiteral("/Documents");
+}
+QString fncDataFolder()
+{
+    return fncDocuments() + QStringLiteral("/My Hourvanes");
+}
+QString fncDatabase()
+{
+    return fncDataFolder() + QStringLiteral("/Hourvane3.mdb");
+}
 
 QByteArray fncFileHash(const QString& strPath)
 {
@@ -50,7 +65,8 @@ QList<QStringList> fncQuery(const QString& strSql)
 {
     QList<QStringList> rows;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("e2e-check"));
+        QSqlDatabase db
+            = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("e2e-check"));
         db.setDatabaseName(fncDatabase());
         EXPECT_TRUE(db.open());
         QSqlQuery q(db);
@@ -70,7 +86,8 @@ QList<QStringList> fncQuery(const QString& strSql)
 void fncExec(const QString& strSql)
 {
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("e2e-exec"));
+        QSqlDatabase db
+            = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("e2e-exec"));
         db.setDatabaseName(fncDatabase());
         ASSERT_TRUE(db.open());
         QSqlQuery q(db);
@@ -123,14 +140,18 @@ protected:
     static cOlAppointmentItemPtr fncCreateSettingsAppointment()
     {
         const auto app = cOlApplication::Start();
-        return app->GetNamespace(QStringLiteral("MAPI"))->GetDefaultFolder(9)->AddAppointment(
-            strSettingsSubject, dteSettingsDate);
+        return app->GetNamespace(QStringLiteral("MAPI"))
+            ->GetDefaultFolder(9)
+            ->AddAppointment(strSettingsSubject, dteSettingsDate);
     }
 
     static QString fncStoredBody()
     {
         const auto app = cOlApplication::Start();
-        const auto item = app->GetNamespace(QStringLiteral("MAPI"))->GetDefaultFolder(9)->Items().Item(strSettingsSubject);
+        const auto item = app->GetNamespace(QStringLiteral("MAPI"))
+                              ->GetDefaultFolder(9)
+                              ->Items()
+                              .Item(strSettingsSubject);
         return item ? fncGetLongProperty(item, QStringLiteral("Settings")) : QString();
     }
 
@@ -188,10 +209,15 @@ protected:
         ui.txtPersonalRate->selectAll();
         QTest::keyClicks(ui.txtPersonalRate, QStringLiteral("45.5"));
         QTest::mouseClick(ui.chkPrivate, Qt::LeftButton);
+        // As the window manager and a drag of the split would leave them.
+        frm.resize(1010, 760);
+        ui.splLists->setSizes({ 700, 200 });
+        m_intSplit = ui.splLists->sizes();
         QTest::mouseClick(ui.cmdOK, Qt::LeftButton);
         EXPECT_EQ(cMessageBox::history().size(), 0);
         EXPECT_TRUE(windowUnloaded());
     }
+    QList<int> m_intSplit;
 };
 } // namespace
 
@@ -202,7 +228,8 @@ TEST_F(StartUp, AFreshMachineGetsTheDataFolderTheDatabaseAndTheWindow)
         QStringList({ QStringLiteral("My Hourvanes") }));
     EXPECT_TRUE(QFileInfo::exists(fncDatabase()));
     EXPECT_TRUE(frm.isVisible());
-    EXPECT_EQ(frm.windowTitle(), strProgramTitle);
+    EXPECT_EQ(frm.windowTitle(), strProgramTitle + QStringLiteral(" \u2013 ") + fncDatabase());
+    EXPECT_EQ(frm.ui().cmdDatabase->text(), fncPhrase("LNGDATABASEBUTTON"));
     ASSERT_EQ(frm.ui().tbsLists->count(), 2);
     EXPECT_EQ(frm.ui().tbsLists->tabText(0), fncPhrase("LNGCUSTOMER"));
     EXPECT_EQ(frm.ui().tbsLists->tabText(1), fncPhrase("LNGTASK"));
@@ -222,14 +249,21 @@ TEST_F(StartUp, OkSavesEverythingAndTheNextStartShowsIt)
 
     EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1 order by strName")),
         QList<QStringList>({ { "Acme" }, { "Beta" } }));
-    EXPECT_EQ(fncQuery(QStringLiteral("select intCostCarrier from tblSettings")), QList<QStringList>({ { "1" } }));
-    EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("FilterPrivate"), QString()), QStringLiteral("False"));
-    EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("ReportChoice"), QString()), QStringLiteral("2"));
-    EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("ReportValue"), QString()), fncDataFolder());
-    EXPECT_EQ(cPersonalSettings::fncTextToRate(fncReadRegistryValue(strSection, QStringLiteral("PersonalRate"), QString())),
+    EXPECT_EQ(fncQuery(QStringLiteral("select intCostCarrier from tblSettings")),
+        QList<QStringList>({ { "1" } }));
+    EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("FilterPrivate"), QString()),
+        QStringLiteral("False"));
+    EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("ReportChoice"), QString()),
+        QStringLiteral("2"));
+    EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("ReportValue"), QString()),
+        fncDataFolder());
+    EXPECT_EQ(cPersonalSettings::fncTextToRate(
+                  fncReadRegistryValue(strSection, QStringLiteral("PersonalRate"), QString())),
         cCurrency::fromTenThousandths(455000));
-    const QString strSelection = fncReadRegistryValue(strSection, QStringLiteral("MetadataList"), QString());
-    EXPECT_TRUE(strSelection.startsWith(fncPhrase("LNGCUSTOMER") + QStringLiteral(":Acme;Beta;\r\n")))
+    const QString strSelection
+        = fncReadRegistryValue(strSection, QStringLiteral("MetadataList"), QString());
+    EXPECT_TRUE(
+        strSelection.startsWith(fncPhrase("LNGCUSTOMER") + QStringLiteral(":Acme;Beta;\r\n")))
         << strSelection.toStdString();
 
     const QStringList lines = fncStoredBody().split(QStringLiteral("\r\n"));
@@ -245,7 +279,8 @@ TEST_F(StartUp, OkSavesEverythingAndTheNextStartShowsIt)
     EXPECT_EQ(frm.ui().chkPrivate->checkState(), Qt::Unchecked);
     EXPECT_EQ(frm.ui().cmbCostCarrier->currentIndex(), 0);
     EXPECT_FALSE(frm.ui().txtPersonalRate->isHidden());
-    EXPECT_EQ(cPersonalSettings::fncTextToRate(frm.ui().txtPersonalRate->text()), cCurrency::fromTenThousandths(455000));
+    EXPECT_EQ(cPersonalSettings::fncTextToRate(frm.ui().txtPersonalRate->text()),
+        cCurrency::fromTenThousandths(455000));
 }
 
 TEST_F(StartUp, ReturnPressesOk)
@@ -257,7 +292,8 @@ TEST_F(StartUp, ReturnPressesOk)
     frm.ui().txtPersonalRate->setFocus();
     QTest::keyClick(frm.ui().txtPersonalRate, Qt::Key_Return);
     EXPECT_TRUE(windowUnloaded());
-    EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")), QList<QStringList>({ { "Acme" } }));
+    EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")),
+        QList<QStringList>({ { "Acme" } }));
 }
 
 TEST_F(StartUp, MissingMandatoryValuesKeepTheWindowOpenAndSaveNothing)
@@ -267,10 +303,12 @@ TEST_F(StartUp, MissingMandatoryValuesKeepTheWindowOpenAndSaveNothing)
     QTest::mouseClick(frm.ui().cmdOK, Qt::LeftButton);
     ASSERT_EQ(cMessageBox::history().size(), 1);
     EXPECT_EQ(cMessageBox::history().at(0).strText,
-        fncPhrase("LNGFAILEDSAVESETTINGS") + QStringLiteral("\r\n") + fncPhrase("LNGALLVALUESNOTFILLEDOUT"));
+        fncPhrase("LNGFAILEDSAVESETTINGS") + QStringLiteral("\r\n")
+            + fncPhrase("LNGALLVALUESNOTFILLEDOUT"));
     EXPECT_EQ(fncSettingsWindow(), &frm);
     EXPECT_TRUE(frm.isVisible());
-    EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("ReportChoice"), QStringLiteral("NULL")),
+    EXPECT_EQ(
+        fncReadRegistryValue(strSection, QStringLiteral("ReportChoice"), QStringLiteral("NULL")),
         QStringLiteral("NULL"));
     EXPECT_TRUE(fncQuery(QStringLiteral("select strName from tblMeta1")).isEmpty());
 }
@@ -279,12 +317,17 @@ TEST_F(StartUp, RemovingACustomerWithReportsAsksAndMovesThem)
 {
     subFirstRun();
     subEndRun();
-    const auto ids = fncQuery(QStringLiteral("select intMeta1ID, strName from tblMeta1 order by strName"));
+    const auto ids
+        = fncQuery(QStringLiteral("select intMeta1ID, strName from tblMeta1 order by strName"));
     ASSERT_EQ(ids.size(), 2);
     const QString strAcme = ids.at(0).at(0);
     const QString strBeta = ids.at(1).at(0);
-    fncExec(QStringLiteral("insert into tblReports (numHours, strSubject, intMeta1ID) values (2, 'Audit', %1)").arg(strBeta));
-    fncExec(QStringLiteral("insert into tblReports (numHours, strSubject, intMeta1ID) values (3, 'Review', %1)").arg(strBeta));
+    fncExec(QStringLiteral(
+        "insert into tblReports (numHours, strSubject, intMeta1ID) values (2, 'Audit', %1)")
+                .arg(strBeta));
+    fncExec(QStringLiteral(
+        "insert into tblReports (numHours, strSubject, intMeta1ID) values (3, 'Review', %1)")
+                .arg(strBeta));
 
     frmHVPersSettingsSingle& frm = start();
     ASSERT_EQ(gridNames(frm), QStringList({ "Acme", "Beta" }));
@@ -303,7 +346,8 @@ TEST_F(StartUp, RemovingACustomerWithReportsAsksAndMovesThem)
         for (int i = 0; i < dlg->cmbMoveChoice()->count(); ++i)
             colChoices.append(dlg->cmbMoveChoice()->itemText(i));
         QTest::mouseClick(dlg->optMoveReportsTo(), Qt::LeftButton);
-        dlg->cmbMoveChoice()->setCurrentIndex(dlg->cmbMoveChoice()->findText(QStringLiteral("Acme")));
+        dlg->cmbMoveChoice()->setCurrentIndex(
+            dlg->cmbMoveChoice()->findText(QStringLiteral("Acme")));
         QTest::mouseClick(dlg->cmdOK(), Qt::LeftButton);
     });
     answer.start();
@@ -314,7 +358,8 @@ TEST_F(StartUp, RemovingACustomerWithReportsAsksAndMovesThem)
     EXPECT_EQ(strAsked, QStringLiteral("Beta"));
     EXPECT_EQ(colChoices, QStringList({ "Acme" }));
     EXPECT_TRUE(windowUnloaded());
-    EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")), QList<QStringList>({ { "Acme" } }));
+    EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")),
+        QList<QStringList>({ { "Acme" } }));
     EXPECT_EQ(fncQuery(QStringLiteral("select intMeta1ID from tblReports order by intReportID")),
         QList<QStringList>({ { strAcme }, { strAcme } }));
 }
@@ -333,6 +378,7 @@ TEST_F(StartUp, CancelLeavesEverythingAsItWas)
     QTest::mouseClick(frm.ui().chkRecurring, Qt::LeftButton);
     frm.ui().cmbCostCarrier->setFocus();
     QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_End);
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Yes); // discard the changes
     int intExitCode = -1;
     EXPECT_TRUE(hvtest::endsProgram([&] { QTest::keyClick(frm.ui().chkEvents, Qt::Key_Escape); }, &intExitCode));
     EXPECT_EQ(intExitCode, 0);
@@ -340,7 +386,16 @@ TEST_F(StartUp, CancelLeavesEverythingAsItWas)
     EXPECT_EQ(fncFileHash(fncDatabase()), dbBefore);
     EXPECT_EQ(fncFileHash(fncRegistryStorePath()), storeBefore);
     EXPECT_EQ(fncStoredBody(), bodyBefore);
-    EXPECT_EQ(fncQuery(QStringLiteral("select intCostCarrier from tblSettings")), QList<QStringList>({ { "1" } }));
+    EXPECT_EQ(fncQuery(QStringLiteral("select intCostCarrier from tblSettings")),
+        QList<QStringList>({ { "1" } }));
+}
+
+TEST_F(StartUp, TheWindowKeepsItsSizeAndSplitFromOneStartToTheNext)
+{
+    subFirstRun();
+    frmHVPersSettingsSingle& frm = start();
+    EXPECT_EQ(frm.size(), QSize(1010, 760));
+    EXPECT_EQ(frm.ui().splLists->sizes(), m_intSplit);
 }
 
 // Installed into a bin folder, the program keeps its folder free of the files it writes.
@@ -360,7 +415,8 @@ TEST_F(StartUp, AnInstalledProgramExportsToThePerUserDataFolder)
 TEST_F(StartUp, TheWindowAlwaysOpensOnTheDataFolder)
 {
     subWriteRegistryValue(strSection, QStringLiteral("ReportChoice"), QStringLiteral("3"));
-    subWriteRegistryValue(strSection, QStringLiteral("ReportValue"), QStringLiteral("Provider=SQLOLEDB.1;Data Source=far"));
+    subWriteRegistryValue(strSection, QStringLiteral("ReportValue"),
+        QStringLiteral("Provider=SQLOLEDB.1;Data Source=far"));
     start();
     EXPECT_EQ(fncPersonalSettings().ReportChoice, 2);
     EXPECT_EQ(fncPersonalSettings().ReportValue, fncDataFolder());
@@ -409,7 +465,8 @@ TEST(DataFolder, EveryOlapCubesOfThePathIsReplaced)
         QStringLiteral("/home/ann/Documents/My Hourvanes"));
     EXPECT_EQ(fncDataFolderFor(QStringLiteral("/srv/OLAP Cubes/ann/Documents/OLAP Cubes/")),
         QStringLiteral("/srv/My Hourvanes/ann/Documents/My Hourvanes"));
-    EXPECT_EQ(fncDataFolderFor(QStringLiteral("/home/ann/olap cubes")), QStringLiteral("/home/ann/olap cubes"));
+    EXPECT_EQ(fncDataFolderFor(QStringLiteral("/home/ann/olap cubes")),
+        QStringLiteral("/home/ann/olap cubes"));
 }
 
 TEST_F(StartUp, TheEndOfTheProgramUnloadsTheWindowAndReleasesCalendarAndDatabase)
@@ -430,7 +487,170 @@ TEST_F(StartUp, TheEndOfTheProgramLeavesSharedDialogsToTheirOwners)
     const QPointer<QWidget> shared = &frmResolveRemovedItem::Instance();
     EXPECT_TRUE(hvtest::endsProgram([&] { frm.cmdCancel_Click(); }));
     EXPECT_TRUE(windowUnloaded());
-    EXPECT_FALSE(shared.isNull()) << "the shared dialog is deleted by its owner as the application ends";
+    EXPECT_FALSE(shared.isNull())
+        << "the shared dialog is deleted by its owner as the application ends";
+}
+
+// A team moves its lists to a new PostgreSQL database: chosen at start through the real dialogs,
+// the local lists copied there, and every later start uses the server with the local file left
+// alone.
+TEST_F(StartUp, AChosenServerGetsTheLocalListsAndIsUsedFromThenOn)
+{
+    subFirstRun();
+    subEndRun();
+    fncExec(QStringLiteral("update tblMeta1 set strCategory = 'North', curRate = 125000, "
+                           "blnEnabled = 0 where strName = 'Beta'"));
+    fncExec(QStringLiteral("insert into tblMeta2 (strName, strSuperCategory, curRate, blnEnabled) "
+                           "values ('Build', 'Top', 5, 1)"));
+    fncExec(QStringLiteral(
+        "update tblMetaLists set strMetaListCategoryCaption = 'Region' where intMetaListID = 1"));
+    fncExec(QStringLiteral(
+        "insert into tblOtherSettings (strPropName, strPropValue) values ('Mode', 'team')"));
+    const QStringList tables { QStringLiteral(
+                                   "select strName, strCategory, strSuperCategory, curRate, "
+                                   "blnEnabled from tblMeta%1 order by strName"),
+        QStringLiteral("select strMetaListCaption, strMetaListCategoryCaption, "
+                       "strMetaListSuperCategoryCaption from tblMetaLists order by intMetaListID"),
+        QStringLiteral("select intCostCarrier from tblSettings"),
+        QStringLiteral(
+            "select strPropName, strPropValue from tblOtherSettings order by strPropName") };
+    const auto localRows = [&] {
+        QList<QStringList> all;
+        for (int n = 1; n <= 3; ++n)
+            for (const QStringList& r : fncQuery(tables.first().arg(n)))
+                all.append(r);
+        for (int i = 1; i < tables.size(); ++i)
+            all += fncQuery(tables.at(i));
+        return all;
+    };
+    const QList<QStringList> expected = localRows();
+    const QByteArray localHash = fncFileHash(fncDatabase());
+
+    hvtest::cPgTestServer& pg = hvtest::cPgTestServer::Instance();
+    ASSERT_TRUE(pg.Running()) << pg.Error().toStdString();
+    const QString name = QStringLiteral("team_%1").arg(::getpid());
+    ASSERT_TRUE(fncRunCreationScript(pg.ServerConnectionString(), name));
+    hvtest::whenModal<frmChooseConnection>([&](frmChooseConnection* f) {
+        QTest::mouseClick(f->ui().optSelectExistingSQLDB, Qt::LeftButton);
+        hvtest::whenModal<frmSQLLogon>([&](frmSQLLogon* l) {
+            auto& ui = l->ui();
+            ui.cmbServerKind->setCurrentIndex(1);
+            QTest::mouseClick(ui.chkIntegratedSecurity, Qt::LeftButton);
+            QTest::keyClicks(ui.txtServer, QStringLiteral("127.0.0.1:%1").arg(pg.Port()));
+            QTest::keyClicks(ui.txtUserName, pg.User());
+            QTest::keyClicks(ui.txtPassword, QStringLiteral("s3cretPw"));
+            QTest::keyClicks(ui.txtDatabase, name);
+            QTest::mouseClick(ui.cmdOK, Qt::LeftButton);
+        });
+        QTest::mouseClick(f->ui().cmdOK, Qt::LeftButton);
+    });
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Yes); // copy the local lists
+    subSetChooseDatabaseAtStart(true);
+    {
+        frmHVPersSettingsSingle& frm = start();
+        ASSERT_EQ(cMessageBox::history().size(), 1);
+        EXPECT_TRUE(cMessageBox::history().first().strText.contains(QStringLiteral(" 2, 1 and 0 ")))
+            << cMessageBox::history().first().strText.toStdString();
+        EXPECT_TRUE(frm.windowTitle().endsWith(
+            QStringLiteral("127.0.0.1:%1 / %2").arg(pg.Port()).arg(name)));
+        EXPECT_FALSE(frm.windowTitle().contains(QStringLiteral("s3cretPw")));
+        EXPECT_EQ(gridNames(frm), (QStringList { "Acme", "Beta" }));
+    }
+    const QString strConnection = QString::fromLocal8Bit(
+        hvtest::readFile(fncDataFolder() + QStringLiteral("/HourvaneConnection.txt")));
+    EXPECT_EQ(
+        fncParseConnectionString(strConnection).Value(QStringLiteral("Initial Catalog")), name);
+    // The file holds the password: nobody but its owner may read it.
+    EXPECT_EQ(QFile::permissions(fncDataFolder() + QStringLiteral("/HourvaneConnection.txt"))
+            & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup
+                | QFileDevice::WriteOther),
+        QFileDevice::Permissions());
+    QList<QStringList> onServer;
+    {
+        const ConnectionPtr server = cConnection::Open(strConnection);
+        const auto rows = [&](const QString& sql) {
+            QList<QStringList> out;
+            for (const RecordsetPtr rs = server->OpenRecordset(sql, true); !rs->Eof();
+                 rs->MoveNext()) {
+                QStringList r;
+                for (int i = 0; i < rs->FieldCount(); ++i) {
+                    const QVariant v = rs->Value(i);
+                    // As the local file holds them: amounts in ten-thousandths, flags as 0/1.
+                    if (v.metaType() == QMetaType::fromType<cCurrency>())
+                        r.append(QString::number(v.value<cCurrency>().tenThousandths()));
+                    else if (v.typeId() == QMetaType::Bool)
+                        r.append(v.toBool() ? QStringLiteral("1") : QStringLiteral("0"));
+                    else
+                        r.append(v.toString());
+                }
+                out.append(r);
+            }
+            return out;
+        };
+        for (int n = 1; n <= 3; ++n)
+            onServer += rows(tables.first().arg(n));
+        for (int i = 1; i < tables.size(); ++i)
+            onServer += rows(tables.at(i));
+    }
+    EXPECT_EQ(onServer, expected);
+    subEndRun();
+
+    // A later start reads the server; the local file is not touched.
+    fncExec(QStringLiteral("update tblMeta1 set strName = 'Local only' where strName = 'Acme'"));
+    const QByteArray changedHash = fncFileHash(fncDatabase());
+    EXPECT_NE(changedHash, localHash);
+    frmHVPersSettingsSingle& again = start();
+    EXPECT_EQ(gridNames(again), (QStringList { "Acme", "Beta" }));
+    EXPECT_EQ(fncPersonalSettings().ReportChoice, 3);
+    EXPECT_EQ(fncFileHash(fncDatabase()), changedHash);
+
+    // "Database..." back to the local file: its lists are shown, the server is forgotten.
+    hvtest::whenModal<frmChooseConnection>(
+        [](frmChooseConnection* f) { QTest::mouseClick(f->ui().cmdOK, Qt::LeftButton); });
+    QTest::mouseClick(again.ui().cmdDatabase, Qt::LeftButton);
+    EXPECT_EQ(gridNames(again), (QStringList { "Beta", "Local only" }));
+    EXPECT_TRUE(again.windowTitle().endsWith(fncDatabase()));
+    EXPECT_FALSE(QFileInfo::exists(fncDataFolder() + QStringLiteral("/HourvaneConnection.txt")));
+}
+
+// The server goes away while the window is open: OK says so and keeps the window and its edits;
+// once the server is back, OK saves them.
+TEST_F(StartUp, AServerGoneAtOkKeepsTheWindowAndItsEditsUntilItIsBack)
+{
+    hvtest::cPgTestServer& pg = hvtest::cPgTestServer::Instance();
+    ASSERT_TRUE(pg.Running()) << pg.Error().toStdString();
+    const QString name = QStringLiteral("gone_%1").arg(::getpid());
+    ASSERT_TRUE(fncRunCreationScript(pg.ServerConnectionString(), name));
+    QDir().mkpath(fncDataFolder());
+    subWriteConnectionFile(fncDataFolder() + QStringLiteral("/HourvaneConnection.txt"),
+        pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + name);
+    frmHVPersSettingsSingle& frm = start();
+    typeIntoCell(frm.exsList(), 2, 0, QStringLiteral("Acme"));
+    frm.ui().cmbCostCarrier->setFocus();
+    QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_Home);
+
+    ASSERT_TRUE(pg.Exec(QStringLiteral("alter database %1 allow_connections false").arg(name)))
+        << pg.Error().toStdString();
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    QTest::mouseClick(frm.ui().cmdOK, Qt::LeftButton);
+    ASSERT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_TRUE(cMessageBox::history().first().strText.startsWith(fncPhrase("LNGSAVEFAILEDKEPT")))
+        << cMessageBox::history().first().strText.toStdString();
+    EXPECT_FALSE(windowUnloaded());
+    EXPECT_TRUE(frm.isVisible());
+    EXPECT_EQ(gridNames(frm), QStringList { "Acme" });
+    EXPECT_FALSE(QFileInfo::exists(fncDatabase()));
+
+    ASSERT_TRUE(pg.Exec(QStringLiteral("alter database %1 allow_connections true").arg(name)));
+    QTest::mouseClick(frm.ui().cmdOK, Qt::LeftButton);
+    EXPECT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_TRUE(windowUnloaded());
+    const ConnectionPtr server = cConnection::Open(
+        pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + name);
+    EXPECT_EQ(server->OpenRecordset(QStringLiteral("select strName from tblMeta1"), true)
+                  ->Value(0)
+                  .toString(),
+        QStringLiteral("Acme"));
 }
 
 namespace {

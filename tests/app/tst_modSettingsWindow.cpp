@@ -1,7 +1,6 @@
 #include "modSettingsWindow.h"
 
 #include <QLocale>
-
 #include <gtest/gtest.h>
 
 TEST(fncBoolInt, GivesOneForTrueAndZeroForFalse)
@@ -53,21 +52,6 @@ INSTANTIATE_TEST_SUITE_P(Captions, ClearInvalidCaption,
         CleanCase { "Tasks, all", "Tasks, all" }, CleanCase { "Two\r\nlines", "Two lines" },
         CleanCase { "::;", "" }));
 
-TEST(fncIsNumeric, AcceptsLocaleAndInvariantNumbersOnly)
-{
-    const QLocale saved;
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_TRUE(fncIsNumeric(QStringLiteral("7,5")));
-    EXPECT_TRUE(fncIsNumeric(QStringLiteral(" 8 ")));
-    EXPECT_TRUE(fncIsNumeric(QStringLiteral("0.75")));
-    EXPECT_TRUE(fncIsNumeric(QStringLiteral("-2")));
-    EXPECT_FALSE(fncIsNumeric(QStringLiteral("")));
-    EXPECT_FALSE(fncIsNumeric(QStringLiteral("   ")));
-    EXPECT_FALSE(fncIsNumeric(QStringLiteral("eight")));
-    EXPECT_FALSE(fncIsNumeric(QStringLiteral("8h")));
-    QLocale::setDefault(saved);
-}
-
 TEST(fncNumberText, ShowsNumbersInTheUserLocale)
 {
     const QLocale saved;
@@ -75,7 +59,15 @@ TEST(fncNumberText, ShowsNumbersInTheUserLocale)
     EXPECT_EQ(fncNumberText(QVariant(0.75)), QStringLiteral("0,75"));
     EXPECT_EQ(fncNumberText(QVariant(qint16(8))), QStringLiteral("8"));
     EXPECT_EQ(fncNumberText(QVariant(12345.5)), QStringLiteral("12345,5"));
-    // Text is shown as it was stored.
-    EXPECT_EQ(fncNumberText(QVariant(QStringLiteral("0.5"))), QStringLiteral("0.5"));
+    // A stored text shows in the locale's form too; other text as it was stored.
+    EXPECT_EQ(fncNumberText(QVariant(QStringLiteral("0.5"))), QStringLiteral("0,5"));
+    EXPECT_EQ(fncNumberText(QVariant(QStringLiteral("lots"))), QStringLiteral("lots"));
     QLocale::setDefault(saved);
+}
+
+TEST(fncWithMnemonics, PrefersWordStartsNeverRepeatsAndEscapesAmpersands)
+{
+    EXPECT_EQ(
+        fncWithMnemonics({ "OK", "Cancel", "Count costs by", "Convert", "Rate & hours", "o" }),
+        QStringList({ "&OK", "&Cancel", "Count costs &by", "Co&nvert", "&Rate && hours", "o" }));
 }

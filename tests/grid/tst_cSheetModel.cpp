@@ -1,10 +1,10 @@
 #include "cHVError.h"
 #include "cSheetModel.h"
+#include "modCellEntry.h"
 
 #include <QAbstractItemModelTester>
 #include <QLocale>
 #include <QSignalSpy>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -44,17 +44,21 @@ TEST_F(SheetModel, NumbersStayNumbersAndTextsStayTexts)
     m.ApplyStyle(R("B2"), [](auto& s) { s.numberFormat = cSheetModel::eNumberFormat::Text; });
     ASSERT_TRUE(m.fncEnterText(1, 1, QStringLiteral("42")));
     EXPECT_EQ(m.Value(1, 1).typeId(), QMetaType::QString);
-    EXPECT_EQ(m.data(m.index(1, 1), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHorizontal_Mask,
+    EXPECT_EQ(m.data(m.index(1, 1), Qt::TextAlignmentRole).value<Qt::Alignment>()
+            & Qt::AlignHorizontal_Mask,
         Qt::AlignLeft);
-    EXPECT_EQ(m.data(m.index(1, 3), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHorizontal_Mask,
+    EXPECT_EQ(m.data(m.index(1, 3), Qt::TextAlignmentRole).value<Qt::Alignment>()
+            & Qt::AlignHorizontal_Mask,
         Qt::AlignRight);
 }
 
 TEST_F(SheetModel, GeneralDateShowsSerialNumbersAsDates)
 {
-    m.ApplyStyle(R("C2"), [](auto& s) { s.numberFormat = cSheetModel::eNumberFormat::GeneralDate; });
+    m.ApplyStyle(
+        R("C2"), [](auto& s) { s.numberFormat = cSheetModel::eNumberFormat::GeneralDate; });
     m.SetCellValue(1, 2, 45292.0); // 1 January 2024
-    EXPECT_EQ(m.fncDisplayText(1, 2), QLocale::c().toString(QDate(2024, 1, 1), QLocale::ShortFormat));
+    EXPECT_EQ(
+        m.fncDisplayText(1, 2), QLocale::c().toString(QDate(2024, 1, 1), QLocale::ShortFormat));
 }
 
 TEST_F(SheetModel, CountFormulaFollowsEdits)
@@ -66,10 +70,11 @@ TEST_F(SheetModel, CountFormulaFollowsEdits)
     m.SetCellValue(1, 0, QStringLiteral("Acme"));
     m.SetCellValue(9999, 0, 3.0);
     EXPECT_EQ(m.Value(0, 5).toInt(), 3);
-    const bool f1Announced = std::any_of(changed.begin(), changed.end(), [](const QList<QVariant>& args) {
-        const auto tl = args.at(0).toModelIndex();
-        return tl.row() == 0 && tl.column() == 5;
-    });
+    const bool f1Announced
+        = std::any_of(changed.begin(), changed.end(), [](const QList<QVariant>& args) {
+              const auto tl = args.at(0).toModelIndex();
+              return tl.row() == 0 && tl.column() == 5;
+          });
     EXPECT_TRUE(f1Announced) << "the view must learn that F1 changed";
     m.SetCellValue(1, 0, QStringLiteral(""));
     EXPECT_EQ(m.Value(0, 5).toInt(), 2);
@@ -177,7 +182,8 @@ TEST_F(SheetModel, SortKeepsRowsTogetherAndBlanksLast)
     EXPECT_EQ(m.Value(1, 4), QVariant(QStringLiteral("E stays")));
     m.SortRange(R("A2:D1000"), 3, Qt::DescendingOrder);
     EXPECT_EQ(m.Value(1, 0), QVariant(QStringLiteral("beta")));
-    EXPECT_EQ(m.Value(5, 1), QVariant(QStringLiteral("orphan"))) << "blanks stay last when descending";
+    EXPECT_EQ(m.Value(5, 1), QVariant(QStringLiteral("orphan")))
+        << "blanks stay last when descending";
 }
 
 TEST_F(SheetModel, CheckMarkCellsReadEmptyAsChecked)
@@ -211,4 +217,41 @@ TEST_F(SheetModel, UsedRangeAndHtmlEscapeTheCells)
     EXPECT_EQ(html.count(QStringLiteral("<tr>")), 3);
 }
 
+} // namespace
+
+namespace {
+struct EntryCase
+{
+    QString typed;
+    QString kept;
+};
+
+class CellEntryText : public testing::TestWithParam<EntryCase>
+{
+};
+
+// What an XML file cannot carry goes; a surrogate pair (an emoji) stays whole.
+TEST_P(CellEntryText, KeepsOnlyWhatXmlCanCarryOnOneLine)
+{
+    EXPECT_EQ(fncCleanEntryText(GetParam().typed), GetParam().kept);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, CellEntryText,
+    testing::Values(EntryCase { QStringLiteral("Soft\u000bbreak"), QStringLiteral("Soft break") },
+        EntryCase { QStringLiteral("a\r\nb\tc\nd"), QStringLiteral("a b c d") },
+        EntryCase { QString(QChar(0)) + QStringLiteral("x\u0008\u000c\u001f\uFFFE\uFFFF"),
+            QStringLiteral("x") },
+        EntryCase { QStringLiteral("lone") + QChar(0xD800) + QStringLiteral("high"),
+            QStringLiteral("lonehigh") },
+        EntryCase { QString(QChar(0xDC00)) + QStringLiteral("low"), QStringLiteral("low") },
+        EntryCase { QStringLiteral("pair \U0001F600"), QStringLiteral("pair \U0001F600") }));
+
+TEST(CellEntryNumber, EitherMarkNoGroupingNothingOutOfRange)
+{
+    EXPECT_EQ(fncParseDecimal(QStringLiteral(" 45,50 ")), 45.5);
+    EXPECT_EQ(fncParseDecimal(QStringLiteral("-0.75")), -0.75);
+    EXPECT_EQ(fncParseDecimal(QStringLiteral("922337203685477")), 922337203685477.0);
+    for (const char* bad : { "95O", "1.000,5", "1,000,000", "", "1e300", "inf", "nan", "12 5" })
+        EXPECT_FALSE(fncParseDecimal(QString::fromLatin1(bad)).has_value()) << bad;
+}
 } // namespace

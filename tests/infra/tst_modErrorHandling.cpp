@@ -192,6 +192,7 @@ INSTANTIATE_TEST_SUITE_P(Table, PasswordMasking,
         MaskCase { "Password='a;b';x=1", "Password=****;x=1" },
         MaskCase { "Password=\"Qv3;\"\"Lm=Rt8\";x=1", "Password=****;x=1" },
         MaskCase { "Password='a'b;c';x=1", "Password=****;c';x=1" },
+        MaskCase { "Data Source=h:Password=\"x;Password=\"Qv3;Lm=Rt8", "Data Source=h:Password=****" },
         MaskCase { "Pwd=1\r\nnext line", "Pwd=****\r\nnext line" },
         MaskCase { "Integrated Security=SSPI;Data Source=h", "Integrated Security=SSPI;Data Source=h" }));
 

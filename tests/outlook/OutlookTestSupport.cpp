@@ -36,6 +36,20 @@ QStringList icsFiles(const QString& strFolder)
     return QDir(strFolder).entryList({ QStringLiteral("*.ics") }, QDir::Files, QDir::Name);
 }
 
+QVariant valueOf(const cOlUserProperties& props, const QString& strName)
+{
+    const auto prop = props.Find(strName);
+    EXPECT_TRUE(prop) << "no user property " << strName.toStdString();
+    return prop ? prop->Value() : QVariant();
+}
+
+int typeOf(const cOlUserProperties& props, const QString& strName)
+{
+    const auto prop = props.Find(strName);
+    EXPECT_TRUE(prop) << "no user property " << strName.toStdString();
+    return prop ? prop->Type() : -1;
+}
+
 namespace {
 void collectErrors(icalcomponent* comp, QStringList& problems)
 {

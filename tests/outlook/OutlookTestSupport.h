@@ -1,12 +1,12 @@
 #pragma once
 
+#include "TestSupport.h"
+#include "cOlUserProperties.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-
 #include <gtest/gtest.h>
-
-#include "TestSupport.h"
 
 namespace hvtest {
 
@@ -26,6 +26,9 @@ private:
 };
 
 QStringList icsFiles(const QString& strFolder);
+// A user property's value and type; a missing property fails the test instead of crashing it.
+QVariant valueOf(const cOlUserProperties& props, const QString& strName);
+int typeOf(const cOlUserProperties& props, const QString& strName);
 // What is wrong with a file as iCalendar: libical errors, lines over 75 octets, bare LF.
 // Empty when the file is sound.
 QStringList icsProblems(const QByteArray& bytes);

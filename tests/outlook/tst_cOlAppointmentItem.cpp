@@ -87,6 +87,29 @@ TEST_F(ItemStore, TextFieldsComeBackExactlyAndOtherProgramsSeeReadableText)
         "Line one;\nsecond, \"quoted\" \\back\\slash\\n;;\n\n\tTab, Æøå Größe 日本語 \x01 end");
     EXPECT_GE(icalcomponent_count_properties(ev, ICAL_CATEGORIES_PROPERTY), 1);
     icalcomponent_free(root);
+    // A text value escapes ";" (libical leaves it bare in CATEGORIES).
+    EXPECT_TRUE(unfoldedLines(bytes).contains(
+        QStringLiteral("CATEGORIES:Customer:Acme\\;Beta\\;\\nTask:\\nA, B,C")))
+        << bytes.toStdString();
+}
+
+// Without a METHOD, DTSTAMP is the time of the last change: it moves with LAST-MODIFIED.
+TEST_F(ItemStore, SaveMovesDtstampWithLastModified)
+{
+    const QString path = calendarPath() + QStringLiteral("/stamped.ics");
+    writeFile(path,
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//T//EN\r\nBEGIN:VEVENT\r\nUID:stamped\r\n"
+        "DTSTAMP:20000101T000000Z\r\nDTSTART;VALUE=DATE:20500101\r\nSUMMARY:S\r\n"
+        "END:VEVENT\r\nEND:VCALENDAR\r\n");
+    const auto item = cOlAppointmentItem::fromFile(path);
+    item->setBody(QStringLiteral("changed"));
+    item->Save();
+    const QStringList lines = unfoldedLines(readFile(path));
+    const QStringList stamps = lines.filter(QStringLiteral("DTSTAMP:"));
+    const QStringList modified = lines.filter(QStringLiteral("LAST-MODIFIED:"));
+    ASSERT_EQ(stamps.size(), 1);
+    ASSERT_EQ(modified.size(), 1);
+    EXPECT_EQ(stamps.at(0).mid(8), modified.at(0).mid(14));
 }
 
 // Our exact copies survive another libical program rewriting the file, unless it changed the
@@ -100,7 +123,7 @@ TEST_F(ItemStore, AnotherLibicalProgramRewritingTheFile)
     item->Save();
     subRewriteWithLibical(item->FilePath());
     auto back = reread(item);
-    EXPECT_EQ(back->UserProperties().Find(QStringLiteral("Settings0"))->Value().toString(), strAwkward);
+    EXPECT_EQ(valueOf(back->UserProperties(), QStringLiteral("Settings0")).toString(), strAwkward);
     EXPECT_EQ(back->Categories(), QStringLiteral("a,b;\r\n"));
     EXPECT_EQ(back->Body(), QStringLiteral("ours\r\nwith CR LF"));
 
@@ -130,17 +153,17 @@ TEST_F(ItemStore, UserPropertiesKeepNameCaseTypeAndValue)
     const auto& got = back->UserProperties();
     ASSERT_EQ(got.Count(), 9);
     EXPECT_EQ(got.Item(1)->Name(), QStringLiteral("strText"));
-    EXPECT_EQ(got.Find(QStringLiteral("STRTEXT"))->Value().toString(), strAwkward);
-    EXPECT_EQ(got.Find(QStringLiteral("strEmpty"))->Type(), olText);
-    EXPECT_EQ(got.Find(QStringLiteral("intHours"))->Type(), olNumber);
-    EXPECT_DOUBLE_EQ(got.Find(QStringLiteral("intHours"))->Value().toDouble(), 7.5);
-    EXPECT_EQ(got.Find(QStringLiteral("blnYes"))->Value(), QVariant(true));
-    EXPECT_EQ(got.Find(QStringLiteral("blnNo"))->Value(), QVariant(false));
-    EXPECT_EQ(got.Find(QStringLiteral("dtmWhen"))->Value().toDateTime(),
+    EXPECT_EQ(valueOf(got, QStringLiteral("STRTEXT")).toString(), strAwkward);
+    EXPECT_EQ(typeOf(got, QStringLiteral("strEmpty")), olText);
+    EXPECT_EQ(typeOf(got, QStringLiteral("intHours")), olNumber);
+    EXPECT_DOUBLE_EQ(valueOf(got, QStringLiteral("intHours")).toDouble(), 7.5);
+    EXPECT_EQ(valueOf(got, QStringLiteral("blnYes")), QVariant(true));
+    EXPECT_EQ(valueOf(got, QStringLiteral("blnNo")), QVariant(false));
+    EXPECT_EQ(valueOf(got, QStringLiteral("dtmWhen")).toDateTime(),
         QDateTime(QDate(2024, 2, 29), QTime(13, 45, 10)));
-    EXPECT_EQ(got.Find(QStringLiteral("odd NAME: \"x\";y,z"))->Value().toString(),
-        QStringLiteral("v"));
-    EXPECT_EQ(got.Find(QStringLiteral("P0"))->Value().toString() + got.Find(QStringLiteral("P1"))->Value().toString(),
+    EXPECT_EQ(valueOf(got, QStringLiteral("odd NAME: \"x\";y,z")).toString(), QStringLiteral("v"));
+    EXPECT_EQ(valueOf(got, QStringLiteral("P0")).toString()
+            + valueOf(got, QStringLiteral("P1")).toString(),
         QStringLiteral("a") + smile + smile);
     const QByteArray bytes = readFile(item->FilePath());
     EXPECT_TRUE(icsProblems(bytes).isEmpty()) << icsProblems(bytes).join('\n').toStdString();
@@ -206,7 +229,7 @@ TEST_F(ItemStore, SavingKeepsWhatOtherProgramsWrote)
     ASSERT_TRUE(item);
     EXPECT_EQ(item->Body(), QStringLiteral("Old body"));
     // A property held twice reads as its last copy and is saved as one.
-    EXPECT_EQ(item->UserProperties().Find(QStringLiteral("RATE"))->Value(), QVariant(2.0));
+    EXPECT_EQ(valueOf(item->UserProperties(), QStringLiteral("RATE")), QVariant(2.0));
     item->setBody(QStringLiteral("New\r\nbody"));
     item->UserProperties().Add(QStringLiteral("Settings0"), olText)->setValue(QStringLiteral("x"));
     item->Save();
@@ -227,9 +250,9 @@ TEST_F(ItemStore, SavingKeepsWhatOtherProgramsWrote)
 
     const auto back = reread(item);
     EXPECT_EQ(back->Body(), QStringLiteral("New\r\nbody"));
-    EXPECT_EQ(back->UserProperties().Find(QStringLiteral("settings0"))->Value().toString(),
+    EXPECT_EQ(valueOf(back->UserProperties(), QStringLiteral("settings0")).toString(),
         QStringLiteral("x"));
-    EXPECT_EQ(back->UserProperties().Find(QStringLiteral("rate"))->Value(), QVariant(2.0));
+    EXPECT_EQ(valueOf(back->UserProperties(), QStringLiteral("rate")), QVariant(2.0));
     EXPECT_EQ(QString::fromUtf8(bytes).count(QStringLiteral("NAME=rate"), Qt::CaseInsensitive), 1);
 }
 

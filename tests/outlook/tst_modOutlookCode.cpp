@@ -134,9 +134,9 @@ TEST_F(Session, FailedPieceIsReportedOnceUnlessSilentAndTheRestIsStillWritten)
     ASSERT_EQ(cMessageBox::history().size(), 1);
     EXPECT_EQ(cMessageBox::history().at(0).strText,
         QStringLiteral("Failed to save Settings ") + fncPhrase("LNGCHECKPERM"));
-    EXPECT_EQ(item->UserProperties().Find(QStringLiteral("Settings2"))->Value().toString(),
+    EXPECT_EQ(valueOf(item->UserProperties(), QStringLiteral("Settings2")).toString(),
         awkwardText(2000).mid(2000));
-    EXPECT_EQ(item->UserProperties().Find(QStringLiteral("SettingsCount"))->Value().toInt(), 2);
+    EXPECT_EQ(valueOf(item->UserProperties(), QStringLiteral("SettingsCount")).toInt(), 2);
 
     cMessageBox::clearHistory();
     subFixLongProperty(item, awkwardText(2000), QStringLiteral("Settings"), true);
@@ -188,7 +188,8 @@ INSTANTIATE_TEST_SUITE_P(Rules, TypedValue,
         ValueCase { "MissingIntegerNumericDefault", 0, {}, vbInteger, QStringLiteral("8"), 8 },
         ValueCase { "MissingIntegerRoundsDefault", 0, {}, vbInteger, 2.5, 2 },
         ValueCase { "MissingIntegerTextDefault", 0, {}, vbInteger, QStringLiteral("x"), 0 },
-        ValueCase { "MissingTextDefault", 0, {}, vbString, QStringLiteral("d"), QStringLiteral("d") },
+        ValueCase {
+            "MissingTextDefault", 0, {}, vbString, QStringLiteral("d"), QStringLiteral("d") },
         ValueCase { "MissingBooleanEmptyDefault", 0, {}, vbBoolean, vEmpty, false },
         ValueCase { "MissingBooleanNumericDefault", 0, {}, vbBoolean, -1, true },
         ValueCase { "MissingDate", 0, {}, vbDate, vEmpty, QVariant() },
@@ -196,7 +197,8 @@ INSTANTIATE_TEST_SUITE_P(Rules, TypedValue,
         ValueCase { "IntegerFromNumber", olNumber, 12, vbInteger, vEmpty, 12 },
         ValueCase { "IntegerHalfToEven", olNumber, 7.5, vbInteger, vEmpty, 8 },
         ValueCase { "IntegerHalfToEvenDown", olNumber, 6.5, vbInteger, vEmpty, 6 },
-        ValueCase { "IntegerFromNumericText", olText, QStringLiteral(" 42 "), vbInteger, vEmpty, 42 },
+        ValueCase {
+            "IntegerFromNumericText", olText, QStringLiteral(" 42 "), vbInteger, vEmpty, 42 },
         ValueCase { "IntegerFromOtherText", olText, QStringLiteral("abc"), vbInteger, 5, 0 },
         ValueCase { "IntegerOutOfRange", olNumber, 40000, vbInteger, vEmpty, 0 },
         ValueCase { "IntegerFromYes", olYesNo, true, vbInteger, vEmpty, -1 },
@@ -208,7 +210,12 @@ INSTANTIATE_TEST_SUITE_P(Rules, TypedValue,
         ValueCase { "BooleanStored", olYesNo, true, vbBoolean, vEmpty, true },
         ValueCase { "BooleanFromText", olText, QStringLiteral("FALSE"), vbBoolean, vEmpty, false },
         ValueCase { "BooleanFromNumber", olNumber, 2, vbBoolean, vEmpty, true },
-        ValueCase { "BooleanFromOtherText", olText, QStringLiteral("maybe"), vbBoolean, vEmpty, false },
+        ValueCase {
+            "BooleanFromOtherText", olText, QStringLiteral("maybe"), vbBoolean, vEmpty, false },
+        ValueCase { "DoubleKeepsTheFraction", olNumber, 7.5, vbDouble, vEmpty, 7.5 },
+        ValueCase { "DoubleFromCommaText", olText, QStringLiteral("0,75"), vbDouble, vEmpty, 0.75 },
+        ValueCase { "DoubleMissingTakesDefault", 0, {}, vbDouble, 0.25, 0.25 },
+        ValueCase { "IntegerFromCommaText", olText, QStringLiteral("6,5"), vbInteger, vEmpty, 6 },
         ValueCase { "DateStored", olDateTime, QDateTime(QDate(2050, 1, 1), QTime(8, 0)), vbDate,
             vEmpty, QDateTime(QDate(2050, 1, 1), QTime(8, 0)) }),
     [](const auto& info) { return std::string(info.param.name); });
@@ -250,7 +257,8 @@ TEST_F(Session, StartCreatesTheCalendarThenAttachesToIt)
     EXPECT_TRUE(fncOutlookApplication()->Attached());
 }
 
-// A calendar path below a file, or a file itself: the program ends and the file is kept.
+// A calendar path below a file (it cannot be created), or a file itself: the program ends
+// with a failure status and a message naming the folder, and the file is kept.
 TEST_F(Session, CalendarThatCannotBeHadEndsTheProgramWithTheMessage)
 {
     const QString file = newTempDir() + QStringLiteral("/file");
@@ -259,11 +267,13 @@ TEST_F(Session, CalendarThatCannotBeHadEndsTheProgramWithTheMessage)
         cMessageBox::clearHistory();
         useCalendar(path);
         cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
-        EXPECT_TRUE(endsProgram([] { subStartOutlook(olFolderInbox); }));
+        int intExitCode = 0;
+        EXPECT_TRUE(endsProgram([] { subStartOutlook(olFolderInbox); }, &intExitCode));
+        EXPECT_NE(intExitCode, 0);
         ASSERT_EQ(cMessageBox::history().size(), 1);
         const auto& box = cMessageBox::history().at(0);
-        EXPECT_EQ(box.strText,
-            QStringLiteral("Please start Outlook manually before you execute this application!"));
+        EXPECT_TRUE(box.strText.contains(path + QLatin1Char(' '))) << box.strText.toStdString();
+        EXPECT_TRUE(box.strText.contains(QStringLiteral("HOURVANE_CALENDAR")));
         EXPECT_EQ(box.buttons, cMessageBox::Buttons::Ok);
         EXPECT_FALSE(fncOutlookApplication());
         EXPECT_EQ(readFile(file), QByteArray("not a folder"));

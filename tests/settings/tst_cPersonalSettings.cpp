@@ -2,6 +2,8 @@
 
 #include "modErrorHandling.h"
 
+#include <limits>
+
 using namespace hvpersonaltest;
 
 namespace {
@@ -169,9 +171,18 @@ TEST_P(BodyRateTest, RateLineIsReadAsAnAmount)
     QLocale::setDefault(QLocale(c.language, c.territory));
     cPersonalSettings s;
     s.PersonalRate = cCurrency::fromTenThousandths(77);
+    // A line that is no amount is named in a message; an empty one is no value at all.
+    const bool blnNamed = !c.expectedUnits && *c.line;
+    if (blnNamed)
+        cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
     s.FromString(QStringLiteral("2\r\n/d/\r\n") + QString::fromUtf8(c.line)
         + QStringLiteral("\r\nTrue\r\nTrue\r\nTrue\r\n"));
     EXPECT_EQ(s.PersonalRate.tenThousandths(), c.expectedUnits.value_or(77)) << c.label;
+    ASSERT_EQ(cMessageBox::history().size(), blnNamed ? 1 : 0);
+    if (blnNamed) {
+        EXPECT_TRUE(cMessageBox::history().at(0).strText.contains(
+            QLatin1Char('"') + QString::fromUtf8(c.line) + QLatin1Char('"')));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, BodyRateTest,
@@ -181,7 +192,16 @@ INSTANTIATE_TEST_SUITE_P(Cases, BodyRateTest,
         RateCase { "negative", QLocale::English, QLocale::UnitedStates, "-3.25", -32'500 },
         RateCase { "comma_locale", QLocale::German, QLocale::Germany, "12,5", 125'000 },
         RateCase { "point_in_comma_locale", QLocale::German, QLocale::Germany, "12.5", 125'000 },
-        RateCase { "grouped_is_not_a_number", QLocale::German, QLocale::Germany, "1.234,5", std::nullopt },
+        RateCase {
+            "grouped_is_not_a_number", QLocale::German, QLocale::Germany, "1.234,5", std::nullopt },
+        RateCase {
+            "comma_in_point_locale", QLocale::English, QLocale::UnitedStates, "12,5", 125'000 },
+        RateCase { "largest_amount", QLocale::English, QLocale::UnitedStates,
+            "922337203685477.5807", std::numeric_limits<qint64>::max() },
+        RateCase { "beyond_the_largest", QLocale::English, QLocale::UnitedStates,
+            "922337203685477.5808", std::nullopt },
+        RateCase { "beyond_the_smallest", QLocale::German, QLocale::Germany,
+            "-922337203685477,5809", std::nullopt },
         RateCase { "text", QLocale::English, QLocale::UnitedStates, "abc", std::nullopt },
         RateCase { "empty", QLocale::English, QLocale::UnitedStates, "", std::nullopt }),
     [](const testing::TestParamInfo<RateCase>& info) { return std::string(info.param.label); });
@@ -228,15 +248,14 @@ TEST_F(PersonalSettingsTest, PopulateNeedsALineBreak)
     EXPECT_TRUE(s.MetaDataLists.isEmpty());
 }
 
-TEST_F(PersonalSettingsTest, RateTextFollowsTheLocale)
+TEST_F(PersonalSettingsTest, WindowRateFollowsTheLocaleTheBodyNot)
 {
-    const cCurrency rate = cCurrency::fromTenThousandths(12'345'000); // 1234.5
-    EXPECT_EQ(cPersonalSettings::fncRateToText(rate), QStringLiteral("1234.5"));
+    cPersonalSettings s;
+    s.PersonalRate = cCurrency::fromTenThousandths(12'345'000); // 1234.5
+    EXPECT_EQ(cPersonalSettings::fncRateToText(s.PersonalRate), QStringLiteral("1234.5"));
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_EQ(cPersonalSettings::fncRateToText(rate), QStringLiteral("1234,5"));
-    EXPECT_EQ(cPersonalSettings::fncTextToRate(QStringLiteral("1234,5")), rate);
-    EXPECT_EQ(cPersonalSettings::fncTextToRate(QStringLiteral("1234.5")), rate);
-    EXPECT_FALSE(cPersonalSettings::fncTextToRate(QStringLiteral("12a")).has_value());
+    EXPECT_EQ(cPersonalSettings::fncRateToText(s.PersonalRate), QStringLiteral("1234,5"));
+    EXPECT_EQ(s.fncBuildBody().section(QStringLiteral("\r\n"), 2, 2), QStringLiteral("1234.5"));
 }
 
 } // namespace

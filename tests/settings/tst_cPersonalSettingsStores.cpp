@@ -1,10 +1,29 @@
+#include "modPhrases.h"
 #include "tst_cPersonalSettingsSupport.h"
+
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QThread>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace hvpersonaltest;
 
 namespace {
 
 const QString section = QStringLiteral("Settings");
+
+QStringList icsFiles(const QString& strFolder)
+{
+    return QDir(strFolder).entryList({ QStringLiteral("*.ics") }, QDir::Files, QDir::Name);
+}
+
+QStringList unfoldedLines(QByteArray bytes)
+{
+    bytes.replace("\r\n ", "");
+    return QString::fromUtf8(bytes).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+}
 
 QString storeValue(const char* name)
 {
@@ -18,6 +37,7 @@ protected:
     void SetUp() override
     {
         PersonalSettingsFixture::SetUp();
+        LoadLanguages(4); // English: messages are checked for their texts
         subStartOutlook(olFolderInbox);
         subFindActiveFolder(olFolderCalendar);
     }
@@ -32,8 +52,8 @@ protected:
         return item;
     }
 
-    static void setUserProperty(const cOlAppointmentItemPtr& item, const char* name, int type,
-        const QVariant& value)
+    static void setUserProperty(
+        const cOlAppointmentItemPtr& item, const char* name, int type, const QVariant& value)
     {
         item->UserProperties().Add(QString::fromLatin1(name), type)->setValue(value);
         item->Save();
@@ -53,80 +73,231 @@ protected:
     {
         cPersonalSettings s;
         s.ReportChoice = 3;
-        s.ReportValue = QStringLiteral("Provider=PostgreSQL;Data Source=db:5432;Initial Catalog=hv");
+        s.ReportValue
+            = QStringLiteral("Provider=PostgreSQL;Data Source=db:5432;Initial Catalog=hv");
         s.PersonalRate = cCurrency::fromTenThousandths(1'234'567'500); // 123456.75: beyond 16 bits
         s.FilterEvents = false;
         s.FilterPrivate = false;
         s.FilterRecurring = false;
-        s.subPopulateMetadataList(QStringLiteral("Kunde:Ölwerk;Beta, Inc;\r\nTask:\r\nArea:North;\r\n"));
+        s.subPopulateMetadataList(
+            QStringLiteral("Kunde:Ölwerk;Beta, Inc;\r\nTask:\r\nArea:North;\r\n"));
         s.Convert24 = true;
-        s.Convert24Hours = QVariant(qint16(7));
+        s.Convert24Hours = QVariant(7.5);
         s.RemoveLunch = true;
-        s.RemoveLunchHours = QVariant(0.5);
+        s.RemoveLunchHours = QVariant(0.25);
         s.CreateLocalCube = true;
         s.StartGrid = true;
         s.WriteSubject = true;
         return s;
     }
-
-    // The body's head as everyFieldChanged() wrote it, read back into b.
-    static void expectSameHead(const cPersonalSettings& b, const cPersonalSettings& a)
-    {
-        EXPECT_EQ(b.ReportChoice, 3);
-        EXPECT_EQ(b.ReportValue, a.ReportValue);
-        EXPECT_EQ(b.PersonalRate, a.PersonalRate);
-        EXPECT_FALSE(b.FilterEvents || b.FilterPrivate || b.FilterRecurring);
-    }
 };
 
 // The per-user store
 
-TEST_F(PersonalStoresTest, EveryFieldRoundTripsThroughTheStore)
+const std::pair<const char*, bool cPersonalSettings::*> booleanFields[] = {
+    { "FilterEvents", &cPersonalSettings::FilterEvents },
+    { "FilterPrivate", &cPersonalSettings::FilterPrivate },
+    { "FilterRecurring", &cPersonalSettings::FilterRecurring },
+    { "Convert24", &cPersonalSettings::Convert24 },
+    { "RemoveLunch", &cPersonalSettings::RemoveLunch },
+    { "CreateLocalCube", &cPersonalSettings::CreateLocalCube },
+    { "StartGrid", &cPersonalSettings::StartGrid },
+    { "WriteSubject", &cPersonalSettings::WriteSubject },
+};
+
+enum class Path { Store, Calendar };
+
+// One Boolean alone True in each case, the reader starting from the opposite values: a field
+// read into another, or not read at all, shows.
+class EveryFieldRoundTrip : public PersonalStoresTest,
+                            public testing::WithParamInterface<std::tuple<Path, int>>
 {
-    const cPersonalSettings a = everyFieldChanged();
-    cPersonalSettings(a).SaveSettings();
+};
+
+TEST_P(EveryFieldRoundTrip, ComesBackExactly)
+{
+    const auto [path, intTrue] = GetParam();
+    addSettingsAppointment();
+    cPersonalSettings a = everyFieldChanged();
+    for (int i = 0; i < 8; ++i)
+        a.*booleanFields[i].second = i == intTrue;
+    a.SaveSettings();
+    if (path == Path::Calendar)
+        QFile::remove(fncRegistryStorePath());
+    reloadSettingsAppointment();
 
     cPersonalSettings b;
+    for (const auto& [name, field] : booleanFields)
+        b.*field = !(a.*field);
+    b.Convert24Hours = 1;
+    b.RemoveLunchHours = 2;
     EXPECT_TRUE(b.GetValuesFromSettings());
-    expectSameHead(b, a);
-    EXPECT_EQ(lists(b), (QStringList { QStringLiteral("Kunde=Ölwerk|Beta, Inc"),
-                            QStringLiteral("Task="), QStringLiteral("Area=North") }));
-    EXPECT_TRUE(b.Convert24 && b.RemoveLunch && b.CreateLocalCube && b.StartGrid && b.WriteSubject);
-    EXPECT_EQ(b.Convert24Hours.toString(), QStringLiteral("7"));
-    EXPECT_EQ(b.RemoveLunchHours.toString(), QStringLiteral("0.5"));
+    for (const auto& [name, field] : booleanFields)
+        EXPECT_EQ(b.*field, a.*field) << name;
+    EXPECT_EQ(b.ReportChoice, 3);
+    EXPECT_EQ(b.ReportValue, a.ReportValue);
+    EXPECT_EQ(b.PersonalRate, a.PersonalRate);
+    EXPECT_EQ(b.Convert24Hours.toDouble(), 7.5);
+    EXPECT_EQ(b.RemoveLunchHours.toDouble(), 0.25);
+    EXPECT_EQ(lists(b),
+        (QStringList { QStringLiteral("Kunde=Ölwerk|Beta, Inc"), QStringLiteral("Task="),
+            QStringLiteral("Area=North") }));
+    EXPECT_TRUE(cMessageBox::history().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, EveryFieldRoundTrip,
+    testing::Combine(testing::Values(Path::Store, Path::Calendar), testing::Range(-1, 8)),
+    [](const auto& info) {
+        const int i = std::get<1>(info.param);
+        return std::string(std::get<0>(info.param) == Path::Store ? "store_" : "calendar_")
+            + (i < 0 ? "none" : booleanFields[i].first);
+    });
+
+TEST_F(PersonalStoresTest, StoreHoldsTheTextsTheAddInReads)
+{
+    cPersonalSettings(everyFieldChanged()).SaveSettings();
+    EXPECT_EQ(storeValue("PersonalRate"), QStringLiteral("123456.75"));
+    EXPECT_EQ(storeValue("FilterEvents"), QStringLiteral("False"));
+    EXPECT_EQ(storeValue("MetadataList"),
+        QStringLiteral("Kunde:Ölwerk;Beta, Inc;\r\nTask:\r\nArea:North;\r\n"));
+    EXPECT_EQ(storeValue("WriteSubject"), QStringLiteral("True"));
+    EXPECT_EQ(storeValue("Convert24Hours"), QStringLiteral("7.5"));
     // The pane fields are written for the add-in but never read back.
     EXPECT_EQ(storeValue("PaneWidth"), QStringLiteral("185"));
     EXPECT_EQ(storeValue("PaneHeight"), QStringLiteral("600"));
     EXPECT_EQ(storeValue("PaneDockPos"), QStringLiteral("2"));
-
-    // The store holds the texts the add-in reads.
-    EXPECT_EQ(storeValue("PersonalRate"), QStringLiteral("123456.75"));
-    EXPECT_EQ(storeValue("FilterEvents"), QStringLiteral("False"));
-    EXPECT_EQ(storeValue("MetadataList"), QStringLiteral("Kunde:Ölwerk;Beta, Inc;\r\nTask:\r\nArea:North;\r\n"));
-    EXPECT_EQ(storeValue("WriteSubject"), QStringLiteral("True"));
-
-    // Saving what was read writes the same values again.
-    const QString before = b.fncBuildBody();
-    b.SaveSettings();
-    cPersonalSettings c;
-    c.GetValuesFromSettings();
-    EXPECT_EQ(c.fncBuildBody(), before);
 }
 
-TEST_F(PersonalStoresTest, CommaLocaleRoundTripsFractions)
+struct LocaleCase
 {
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const char* label;
+    QLocale writer; // the locale the values are saved under
+    QLocale reader;
+    Path path;
+};
+
+// Numbers stored as text read back whichever locale wrote them and whichever reads them.
+class LocaleRoundTrip : public PersonalStoresTest, public testing::WithParamInterface<LocaleCase>
+{
+};
+
+TEST_P(LocaleRoundTrip, FractionsSurvive)
+{
+    const LocaleCase& c = GetParam();
+    addSettingsAppointment();
+    QLocale::setDefault(c.writer);
     cPersonalSettings a;
+    a.ReportChoice = 3;
     a.PersonalRate = cCurrency::fromTenThousandths(125'000);
+    a.Convert24Hours = QStringLiteral("7,5").replace(QLatin1Char(','), c.writer.decimalPoint());
     a.RemoveLunchHours = QVariant(0.75);
     a.SaveSettings();
-    EXPECT_EQ(storeValue("PersonalRate"), QStringLiteral("12,5"));
-    EXPECT_EQ(storeValue("RemoveLunchHours"), QStringLiteral("0,75"));
+    EXPECT_EQ(storeValue("PersonalRate"), QStringLiteral("12.5"));
+    EXPECT_EQ(storeValue("Convert24Hours"), QStringLiteral("7.5"));
+    if (c.path == Path::Calendar)
+        QFile::remove(fncRegistryStorePath());
+    reloadSettingsAppointment();
+
+    QLocale::setDefault(c.reader);
     cPersonalSettings b;
     b.GetValuesFromSettings();
     EXPECT_EQ(b.PersonalRate, a.PersonalRate);
-    EXPECT_EQ(b.RemoveLunchHours.toString(), QStringLiteral("0,75"));
+    EXPECT_EQ(b.Convert24Hours.toDouble(), 7.5);
+    EXPECT_EQ(b.RemoveLunchHours.toDouble(), 0.75);
 }
+
+const QLocale deDE(QLocale::German, QLocale::Germany);
+const QLocale enUS(QLocale::English, QLocale::UnitedStates);
+
+INSTANTIATE_TEST_SUITE_P(Cases, LocaleRoundTrip,
+    testing::Values(LocaleCase { "store_de_to_en", deDE, enUS, Path::Store },
+        LocaleCase { "store_en_to_de", enUS, deDE, Path::Store },
+        LocaleCase { "calendar_de_to_en", deDE, enUS, Path::Calendar },
+        LocaleCase { "calendar_en_to_de", enUS, deDE, Path::Calendar }),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// What earlier copies wrote under a comma locale.
+TEST_F(PersonalStoresTest, CommaTextsOfEarlierCopiesReadUnderAPointLocale)
+{
+    auto item
+        = addSettingsAppointment(QStringLiteral("3\r\nsrv\r\n12,5\r\nTrue\r\nTrue\r\nTrue\r\n"));
+    setUserProperty(item, "intRemoveLunchHours", olText, QStringLiteral("0,5"));
+    cPersonalSettings fromCalendar;
+    fromCalendar.GetValuesFromSettings();
+    EXPECT_EQ(fromCalendar.PersonalRate, cCurrency::fromTenThousandths(125'000));
+    EXPECT_EQ(fromCalendar.RemoveLunchHours.toDouble(), 0.5);
+
+    QFile::remove(item->FilePath());
+
+    subWriteRegistryValues(section,
+        { { QStringLiteral("ReportChoice"), QStringLiteral("3") },
+            { QStringLiteral("PersonalRate"), QStringLiteral("12,5") },
+            { QStringLiteral("RemoveLunchHours"), QStringLiteral("0,75") } });
+    cPersonalSettings fromStore;
+    fromStore.GetValuesFromSettings();
+    EXPECT_EQ(fromStore.PersonalRate, cCurrency::fromTenThousandths(125'000));
+    EXPECT_EQ(fromStore.RemoveLunchHours.toDouble(), 0.75);
+    EXPECT_TRUE(cMessageBox::history().isEmpty());
+}
+
+struct BadNumberCase
+{
+    const char* label;
+    Path path;
+    const char* key;
+    const char* text;
+};
+
+// A stored number that cannot be read (not a number, beyond the amounts the rate holds) is
+// named with its place in one message; it keeps its value and the rest still loads.
+class BadStoredNumber : public PersonalStoresTest, public testing::WithParamInterface<BadNumberCase>
+{
+};
+
+TEST_P(BadStoredNumber, IsReportedOnceAndTheRestLoads)
+{
+    const BadNumberCase& c = GetParam();
+    const QString text = QString::fromUtf8(c.text);
+    QString place = fncRegistryStorePath();
+    if (c.path == Path::Store) {
+        subWriteRegistryValues(section,
+            { { QStringLiteral("ReportChoice"), QStringLiteral("3") },
+                { QStringLiteral("FilterEvents"), QStringLiteral("False") },
+                { QString::fromLatin1(c.key), text } });
+    } else {
+        const auto item = addSettingsAppointment(QStringLiteral("3\r\nsrv\r\n") + text
+            + QStringLiteral("\r\nFalse\r\nTrue\r\nTrue\r\n"));
+        place = item->FilePath();
+    }
+    cPersonalSettings s;
+    s.PersonalRate = cCurrency::fromTenThousandths(77);
+    s.Convert24Hours = 3;
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    EXPECT_TRUE(s.GetValuesFromSettings());
+    ASSERT_EQ(cMessageBox::history().size(), 1);
+    const QString box = cMessageBox::history().at(0).strText;
+    EXPECT_TRUE(box.contains(place)) << box.toStdString();
+    EXPECT_TRUE(box.contains(
+        QString::fromLatin1(c.key) + QStringLiteral("): \"") + text + QLatin1Char('"')))
+        << box.toStdString();
+    EXPECT_FALSE(s.FilterEvents);
+    if (c.key == std::string("PersonalRate")) {
+        EXPECT_EQ(s.PersonalRate, cCurrency::fromTenThousandths(77));
+    } else {
+        EXPECT_EQ(s.Convert24Hours.toDouble(), 3.0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, BadStoredNumber,
+    testing::Values(BadNumberCase { "store_rate_text", Path::Store, "PersonalRate", "zwölf" },
+        BadNumberCase {
+            "store_rate_beyond_range", Path::Store, "PersonalRate", "922337203685477.5808" },
+        BadNumberCase { "store_rate_grouped", Path::Store, "PersonalRate", "1.234,5" },
+        BadNumberCase { "store_hours_text", Path::Store, "Convert24Hours", "eight" },
+        BadNumberCase { "calendar_rate_text", Path::Calendar, "PersonalRate", "12a" },
+        BadNumberCase { "calendar_rate_beyond_range", Path::Calendar, "PersonalRate",
+            "-922337203685477.5809" }),
+    [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(PersonalStoresTest, OnlyTheChoiceStoredGivesTheReadDefaults)
 {
@@ -145,14 +316,30 @@ TEST_F(PersonalStoresTest, OnlyTheChoiceStoredGivesTheReadDefaults)
     EXPECT_EQ(lists(s), QStringList { QStringLiteral("Customer=Acme") });
 }
 
-TEST_F(PersonalStoresTest, StoreWinsOverTheAppointment)
+// The store is read first; the calendar copy wins once another copy wrote it after this
+// machine's last save (what a sync tool brings from another machine).
+TEST_F(PersonalStoresTest, StoreWinsUntilTheCalendarCopyChangesElsewhere)
 {
-    addSettingsAppointment(QStringLiteral("3\r\nfrom appointment\r\n1\r\nTrue\r\nTrue\r\nTrue\r\n"));
-    subWriteRegistryValue(section, QStringLiteral("ReportChoice"), QStringLiteral("3"));
+    cPersonalSettings a = everyFieldChanged();
+    a.SaveSettings();
     subWriteRegistryValue(section, QStringLiteral("ReportValue"), QStringLiteral("from store"));
-    cPersonalSettings s;
-    s.GetValuesFromSettings();
-    EXPECT_EQ(s.ReportValue, QStringLiteral("from store"));
+    cPersonalSettings fromStore;
+    fromStore.GetValuesFromSettings();
+    EXPECT_EQ(fromStore.ReportValue, QStringLiteral("from store"));
+
+    const auto item = reloadSettingsAppointment();
+    ASSERT_TRUE(item);
+    subFixLongProperty(item, QStringLiteral("3\r\nfrom calendar\r\n1\r\nTrue\r\nTrue\r\nTrue\r\n"),
+        QStringLiteral("Settings"));
+    const auto startGrid = item->UserProperties().Find(QStringLiteral("blnStartGrid"));
+    ASSERT_TRUE(startGrid);
+    startGrid->setValue(false);
+    item->Save();
+    cPersonalSettings fromCalendar;
+    fromCalendar.GetValuesFromSettings();
+    EXPECT_EQ(fromCalendar.ReportValue, QStringLiteral("from calendar"));
+    EXPECT_FALSE(fromCalendar.StartGrid);
+    EXPECT_EQ(fromCalendar.RemoveLunchHours.toDouble(), 0.25);
 }
 
 TEST_F(PersonalStoresTest, DamagedStoreValueIsReportedAndChangesNothing)
@@ -188,22 +375,63 @@ TEST_F(PersonalStoresTest, SaveWritesTheAppointmentWhenItExists)
     EXPECT_EQ(storeValue("ReportValue"), s.ReportValue);
 }
 
-TEST_F(PersonalStoresTest, AppointmentThatCannotBeSavedIsSkippedAndTheStoreStillWritten)
+enum class Unsaved { Damaged, ReadOnly };
+
+// The travelling copy cannot be updated: the store is still written, the file stays as it was,
+// and one message says so and why.
+class CalendarCopyNotUpdated : public PersonalStoresTest,
+                               public testing::WithParamInterface<Unsaved>
 {
-    // Another program's item with a value libical cannot read: it must not be rewritten.
-    const QString path = cOlApplication::fncCalendarPath() + QStringLiteral("/other.ics");
-    const QByteArray ics = QByteArrayLiteral(
-        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Other//EN\r\nBEGIN:VEVENT\r\n"
-        "UID:other-1\r\nSUMMARY:Outlook Hourvane 3 Personal Settings\r\n"
-        "DTSTART;VALUE=DATE:20500101\r\nDTEND:not-a-date\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
-    hvtest::writeFile(path, ics);
-    ASSERT_TRUE(fncGetSettingsAppointment());
-    cPersonalSettings s = everyFieldChanged();
-    s.SaveSettings();
-    EXPECT_EQ(hvtest::readFile(path), ics);
-    EXPECT_EQ(storeValue("PaneDockPos"), QStringLiteral("2"));
-    EXPECT_TRUE(cMessageBox::history().isEmpty());
+};
+
+TEST_P(CalendarCopyNotUpdated, IsToldAfterTheStoreIsWritten)
+{
+    QString path = cOlApplication::fncCalendarPath() + QStringLiteral("/other.ics");
+    if (GetParam() == Unsaved::Damaged) {
+        // Another program's item with a value libical cannot read: it must not be rewritten.
+        hvtest::writeFile(path,
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Other//EN\r\nBEGIN:VEVENT\r\n"
+            "UID:other-1\r\nSUMMARY:Outlook Hourvane 3 Personal Settings\r\n"
+            "DTSTART;VALUE=DATE:20500101\r\nDTEND:not-a-date\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+    } else {
+        path = addSettingsAppointment(QStringLiteral("2\r\nold\r\n"))->FilePath();
+    }
+    const QByteArray before = hvtest::readFile(path);
+    const QString report
+        = hvtest::newTempDir(QStringLiteral("report")) + QStringLiteral("/box.txt");
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    const int status = hvtest::fncRunUnprivileged([&] {
+        if (GetParam() == Unsaved::ReadOnly)
+            QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadOther);
+        subResetOutlookState();
+        subStartOutlook(olFolderInbox);
+        subFindActiveFolder(olFolderCalendar);
+        everyFieldChanged().SaveSettings();
+        QStringList texts;
+        for (const auto& box : cMessageBox::history())
+            texts << box.strText;
+        QFile out(report);
+        if (!out.open(QIODevice::WriteOnly)
+            || out.write(texts.join(QLatin1Char('\n')).toUtf8()) < 0)
+            throw std::runtime_error("no report");
+    });
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(hvtest::readFile(path), before);
+    EXPECT_EQ(storeValue("ReportValue"), everyFieldChanged().ReportValue);
+    const QString box = QString::fromUtf8(hvtest::readFile(report));
+    EXPECT_EQ(box.count(QStringLiteral("their copy in the calendar (") + path
+                  + QStringLiteral(") was not updated: ")),
+        1)
+        << box.toStdString();
+    EXPECT_TRUE(box.contains(fncPhrase(
+        GetParam() == Unsaved::Damaged ? "LNGCALENDARCOPYDAMAGED" : "LNGCALENDARCOPYREADONLY")))
+        << box.toStdString();
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, CalendarCopyNotUpdated,
+    testing::Values(Unsaved::Damaged, Unsaved::ReadOnly), [](const auto& info) {
+        return std::string(info.param == Unsaved::Damaged ? "damaged" : "read_only");
+    });
 
 TEST_F(PersonalStoresTest, CategoriesHoldTheFirst4000CharactersTheStoreAll)
 {
@@ -226,43 +454,24 @@ TEST_F(PersonalStoresTest, CategoriesHoldTheFirst4000CharactersTheStoreAll)
     EXPECT_EQ(fncGetLongProperty(item, QStringLiteral("Settings")), s.fncBuildBody());
 }
 
-TEST_F(PersonalStoresTest, EmptyStoreReadsTheAppointment)
-{
-    addSettingsAppointment();
-    cPersonalSettings a = everyFieldChanged();
-    a.PersonalRate = cCurrency::fromTenThousandths(125'000); // 12.5 keeps its fraction
-    a.SaveSettings();
-    QFile::remove(fncRegistryStorePath());
-    subResetOutlookState();
-    subStartOutlook(olFolderInbox);
-    subFindActiveFolder(olFolderCalendar);
-
-    cPersonalSettings b;
-    EXPECT_TRUE(b.GetValuesFromSettings());
-    expectSameHead(b, a);
-    EXPECT_EQ(lists(b), lists(a));
-    // The options come from typed user properties that nothing wrote: their defaults.
-    EXPECT_FALSE(b.Convert24 || b.RemoveLunch || b.CreateLocalCube || b.StartGrid || b.WriteSubject);
-    EXPECT_EQ(b.Convert24Hours.toInt(), 0);
-    EXPECT_EQ(b.RemoveLunchHours.toInt(), 0);
-}
-
-TEST_F(PersonalStoresTest, AppointmentUserPropertiesFillTheOptions)
+TEST_F(PersonalStoresTest, AppointmentUserPropertiesFillTheOptionsMissingOnesKeepTheirValue)
 {
     auto item = addSettingsAppointment(QStringLiteral("3\r\nsrv\r\n0\r\nTrue\r\nTrue\r\nTrue\r\n"));
     setUserProperty(item, "blnConvert24", olYesNo, true);
-    setUserProperty(item, "intConvert24Hours", olNumber, 6);
+    setUserProperty(item, "intConvert24Hours", olNumber, 6.5);
     setUserProperty(item, "blnRemoveLunch", olYesNo, true);
     setUserProperty(item, "intRemoveLunchHours", olNumber, 1);
-    setUserProperty(item, "blnWriteSubject", olYesNo, true);
+    setUserProperty(item, "blnWriteSubject", olYesNo, false);
     reloadSettingsAppointment();
 
     cPersonalSettings s;
+    s.WriteSubject = true;
+    s.StartGrid = true;
     s.GetValuesFromSettings();
-    EXPECT_TRUE(s.Convert24 && s.RemoveLunch && s.WriteSubject);
-    EXPECT_EQ(s.Convert24Hours.toInt(), 6);
-    EXPECT_EQ(s.RemoveLunchHours.toInt(), 1);
-    EXPECT_FALSE(s.CreateLocalCube || s.StartGrid);
+    EXPECT_TRUE(s.Convert24 && s.RemoveLunch && s.StartGrid);
+    EXPECT_FALSE(s.WriteSubject || s.CreateLocalCube);
+    EXPECT_EQ(s.Convert24Hours.toDouble(), 6.5);
+    EXPECT_EQ(s.RemoveLunchHours.toDouble(), 1.0);
 }
 
 TEST_F(PersonalStoresTest, ShortAppointmentBodyStillGivesTheUserProperties)
@@ -289,16 +498,60 @@ TEST_F(PersonalStoresTest, NonNumericFirstLineTakesNothingFromTheAppointment)
     EXPECT_EQ(s.Convert24Hours, QVariant(qint16(8)));
 }
 
-TEST_F(PersonalStoresTest, NoAppointmentAndNoStoreLeavesTheDefaultsAndSavingCreatesNoAppointment)
+TEST_F(PersonalStoresTest, SavingWithoutAnAppointmentCreatesItOnce)
 {
-    cPersonalSettings s;
+    cPersonalSettings s = everyFieldChanged();
     const QString before = s.fncBuildBody();
     EXPECT_TRUE(s.GetValuesFromSettings());
     EXPECT_EQ(s.fncBuildBody(), before);
-    EXPECT_EQ(s.Convert24Hours, QVariant(qint16(8)));
     s.SaveSettings();
-    EXPECT_FALSE(reloadSettingsAppointment());
-    EXPECT_EQ(storeValue("ReportChoice"), QStringLiteral("2"));
+    const QStringList files = icsFiles(cOlApplication::fncCalendarPath());
+    ASSERT_EQ(files.size(), 1);
+    const auto item = reloadSettingsAppointment();
+    ASSERT_TRUE(item);
+    EXPECT_EQ(files.at(0), item->Uid() + QStringLiteral(".ics"));
+    EXPECT_EQ(item->Start(), dteSettingsDate);
+    const QStringList lines = unfoldedLines(hvtest::readFile(item->FilePath()));
+    EXPECT_TRUE(lines.contains(QStringLiteral("DTSTART;VALUE=DATE:20500101")));
+    EXPECT_EQ(item->Body(), before);
+    EXPECT_EQ(item->Categories(), s.fncMetadataList());
+    EXPECT_EQ(fncGetLongProperty(item, QStringLiteral("Settings")), before);
+    EXPECT_EQ(
+        fncGetOutlookValue(item, QStringLiteral("intConvert24Hours"), vbDouble).toDouble(), 7.5);
+
+    s.SaveSettings();
+    EXPECT_EQ(icsFiles(cOlApplication::fncCalendarPath()), files);
+}
+
+// Two machines saving in turn with nothing else changed: only the destination line (in the
+// body, its exact copy and the Settings property) and the stamps differ, so a sync tool sees
+// one side's edit at a time.
+TEST_F(PersonalStoresTest, MachinesSavingInTurnChangeOnlyTheDestinationAndTheStamps)
+{
+    const auto save = [](const QString& strFolder) {
+        cPersonalSettings s = everyFieldChanged();
+        s.ReportChoice = 2;
+        s.ReportValue = strFolder;
+        s.SaveSettings();
+        return unfoldedLines(hvtest::readFile(reloadSettingsAppointment()->FilePath()));
+    };
+    save(QStringLiteral("/home/ann/Documents/My Hourvanes/")); // creates the item
+    const QStringList a = save(QStringLiteral("/home/ann/Documents/My Hourvanes/"));
+    const QStringList b = save(QStringLiteral("/home/bo/Dokumente/My Hourvanes/"));
+    const QStringList a2 = save(QStringLiteral("/home/ann/Documents/My Hourvanes/"));
+    ASSERT_EQ(a.size(), b.size());
+    const QRegularExpression allowed(QStringLiteral(
+        "^(DESCRIPTION|DTSTAMP|LAST-MODIFIED|X-HOURVANE-EXACT;X-HOURVANE-FIELD=DESCRIPTION"
+        "|X-HOURVANE-USERPROP;X-HOURVANE-NAME=Settings0;)"));
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a.at(i) != b.at(i)) {
+            EXPECT_TRUE(allowed.match(a.at(i)).hasMatch()) << a.at(i).toStdString();
+        }
+        if (!a.at(i).startsWith(QStringLiteral("DTSTAMP"))
+            && !a.at(i).startsWith(QStringLiteral("LAST-MODIFIED"))) {
+            EXPECT_EQ(a2.at(i), a.at(i));
+        }
+    }
 }
 
 // A store that cannot be written: its file's place is taken by a folder.
@@ -322,7 +575,7 @@ TEST_F(PersonalStoresTest, FailingStoreWriteIsReportedAlsoWithAnAppointment)
 // Choice 2 acceptance
 
 enum class Program { Single, Multi, None };
-enum class Stored { Default, Elsewhere };
+enum class Stored { Default, Elsewhere, OtherHome, OtherSystem };
 
 struct AcceptCase
 {
@@ -347,13 +600,25 @@ TEST_P(AppointmentAcceptanceTest, DatabaseFolderMustFitTheInstalledProgram)
     if (c.program == Program::Multi)
         hvtest::writeFile(programFolder + QStringLiteral("/HVPersonalSettings"), {});
     QDir().mkpath(hvtest::homeDir() + QStringLiteral("/Documents/OLAP Cubes"));
-    QString folder = c.stored == Stored::Default
-        ? dataFolder()
-        : hvtest::newTempDir(QStringLiteral("shared"));
+    QString folder;
+    switch (c.stored) {
+    case Stored::Default:
+        folder = dataFolder();
+        break;
+    case Stored::Elsewhere:
+        folder = hvtest::newTempDir(QStringLiteral("shared"));
+        break;
+    case Stored::OtherHome:
+        folder = QStringLiteral("/home/other/Dokumente/My Hourvanes");
+        break;
+    case Stored::OtherSystem:
+        folder = QStringLiteral("C:\\Users\\other\\Documents\\My Hourvanes");
+        break;
+    }
     if (c.fileExists)
         hvtest::writeFile(folder + QStringLiteral("/Hourvane3.mdb"), {});
     if (c.trailingSlash)
-        folder += QLatin1Char('/');
+        folder += c.stored == Stored::OtherSystem ? QLatin1Char('\\') : QLatin1Char('/');
     auto item = addSettingsAppointment(QStringLiteral("2\r\n") + folder
         + QStringLiteral("\r\n55\r\nFalse\r\nFalse\r\nFalse\r\nCustomer:Acme;\r\n"));
     setUserProperty(item, "blnWriteSubject", olYesNo, true);
@@ -363,7 +628,10 @@ TEST_P(AppointmentAcceptanceTest, DatabaseFolderMustFitTheInstalledProgram)
     EXPECT_TRUE(s.GetValuesFromSettings());
     if (c.accepted) {
         EXPECT_EQ(s.ReportChoice, 2);
-        EXPECT_EQ(s.ReportValue, folder);
+        // Only this machine's folders are taken as they are.
+        const bool blnOwn
+            = c.fileExists && (c.stored == Stored::Default) == (c.program == Program::Single);
+        EXPECT_EQ(s.ReportValue, blnOwn ? folder : dataFolder() + QLatin1Char('/'));
         EXPECT_EQ(s.PersonalRate, cCurrency::fromTenThousandths(550'000));
         EXPECT_FALSE(s.FilterEvents);
         EXPECT_EQ(lists(s), QStringList { QStringLiteral("Customer=Acme") });
@@ -375,15 +643,86 @@ TEST_P(AppointmentAcceptanceTest, DatabaseFolderMustFitTheInstalledProgram)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AppointmentAcceptanceTest,
-    testing::Values(
-        AcceptCase { "single_default_existing", Program::Single, Stored::Default, true, true, true },
-        AcceptCase { "single_default_existing_no_slash", Program::Single, Stored::Default, true, false, true },
-        AcceptCase { "single_default_missing", Program::Single, Stored::Default, false, true, false },
-        AcceptCase { "single_elsewhere_existing", Program::Single, Stored::Elsewhere, true, true, false },
-        AcceptCase { "multi_elsewhere_existing", Program::Multi, Stored::Elsewhere, true, true, true },
-        AcceptCase { "multi_elsewhere_missing", Program::Multi, Stored::Elsewhere, false, true, false },
+    testing::Values(AcceptCase { "single_default_existing", Program::Single, Stored::Default, true,
+                        true, true },
+        AcceptCase { "single_default_existing_no_slash", Program::Single, Stored::Default, true,
+            false, true },
+        AcceptCase {
+            "single_default_missing", Program::Single, Stored::Default, false, true, true },
+        AcceptCase { "single_other_home", Program::Single, Stored::OtherHome, false, true, true },
+        AcceptCase {
+            "single_other_system", Program::Single, Stored::OtherSystem, false, true, true },
+        AcceptCase {
+            "single_elsewhere_existing", Program::Single, Stored::Elsewhere, true, true, false },
+        AcceptCase {
+            "multi_elsewhere_existing", Program::Multi, Stored::Elsewhere, true, true, true },
+        AcceptCase {
+            "multi_elsewhere_missing", Program::Multi, Stored::Elsewhere, false, true, false },
         AcceptCase { "multi_default_existing", Program::Multi, Stored::Default, true, true, false },
-        AcceptCase { "none_elsewhere_existing", Program::None, Stored::Elsewhere, true, true, false }),
+        AcceptCase { "multi_other_home", Program::Multi, Stored::OtherHome, false, true, false },
+        AcceptCase {
+            "none_elsewhere_existing", Program::None, Stored::Elsewhere, true, true, false }),
     [](const testing::TestParamInfo<AcceptCase>& info) { return std::string(info.param.label); });
+
+} // namespace
+
+namespace {
+
+class StoreKill : public PersonalSettingsFixture
+{
+};
+
+// A save killed at any moment leaves the store (what the next start reads first) all-old or
+// all-new: a child saves two value sets in turn and is killed at moments spread over two saves.
+TEST_F(StoreKill, SaveKilledAtAnyMomentLeavesOneWholeSet)
+{
+    cPersonalSettings first;
+    cPersonalSettings second;
+    second.ReportChoice = 3;
+    second.ReportValue = QStringLiteral("Provider=PostgreSQL;Data Source=db;Initial Catalog=hv");
+    second.PersonalRate = cCurrency::fromTenThousandths(987'654'321);
+    second.FilterEvents = second.FilterPrivate = second.FilterRecurring = false;
+    second.subPopulateMetadataList(QStringLiteral("Customer:Acme;Beta;\r\nTask:Design;\r\n"));
+    second.Convert24 = second.RemoveLunch = second.CreateLocalCube = second.StartGrid = true;
+    second.WriteSubject = true;
+    second.Convert24Hours = 7.5;
+    second.RemoveLunchHours = 0.25;
+    second.PaneWidth = 300;
+    const QString store = fncRegistryStorePath();
+    second.SaveSettings();
+    const QByteArray secondBytes = hvtest::readFile(store);
+    first.SaveSettings();
+    const QByteArray firstBytes = hvtest::readFile(store);
+    ASSERT_NE(firstBytes, secondBytes);
+
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < 10; ++i) {
+        second.SaveSettings();
+        first.SaveSettings();
+    }
+    const qint64 pairNs = timer.nsecsElapsed() / 10;
+
+    constexpr int kills = 60;
+    QStringList mixed;
+    for (int i = 0; i < kills; ++i) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            for (;;) {
+                second.SaveSettings();
+                first.SaveSettings();
+            }
+        }
+        QThread::usleep(static_cast<unsigned long>(pairNs * i / kills / 1000));
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        const QByteArray now = hvtest::readFile(store);
+        if (now != firstBytes && now != secondBytes)
+            mixed << QString::fromUtf8(now);
+    }
+    EXPECT_TRUE(mixed.isEmpty()) << mixed.size() << " of " << kills << " kills left a mix, e.g.:\n"
+                                 << mixed.value(0).toStdString();
+}
 
 } // namespace

@@ -58,6 +58,7 @@ TEST_F(ResolveRemovedItemDialog, HasTheNamedControlsAndTexts)
     EXPECT_EQ(frm.optMoveReportsTo()->text(), QStringLiteral("Move time reports to:"));
     EXPECT_EQ(frm.cmdOK()->text(), QStringLiteral("OK"));
     EXPECT_EQ(frm.cmdCancel()->text(), QStringLiteral("Cancel"));
+    EXPECT_EQ(frm.cmbMoveChoice()->accessibleName(), QStringLiteral("Move time reports to:"));
     EXPECT_FALSE(QFontInfo(frm.optRemoveReports()->font()).family().isEmpty());
 }
 

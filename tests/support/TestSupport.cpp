@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace hvtest {
 namespace {
@@ -54,6 +57,39 @@ void writeFile(const QString& strPath, const QByteArray& bytes)
 const QList<QUrl>& openedMailUrls() { return urls(); }
 void clearOpenedMailUrls() { urls().clear(); }
 void setMailOpenerFails(bool fails) { mailFails() = fails; }
+int fncRunUnprivileged(const std::function<void()>& f)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        int code = 0;
+        if (geteuid() == 0) {
+            constexpr uid_t nobody = 65534;
+            const QByteArray home = homeDir().toLocal8Bit();
+            const char* chownArgs[] = { "chown", "-R", "65534:65534", home.constData(), nullptr };
+            const pid_t chowner = fork();
+            if (chowner == 0) {
+                execvp("chown", const_cast<char* const*>(chownArgs));
+                _exit(127);
+            }
+            int status = 0;
+            waitpid(chowner, &status, 0);
+            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || setgroups(0, nullptr) != 0
+                || setgid(nobody) != 0 || setuid(nobody) != 0)
+                _exit(3);
+        }
+        try {
+            f();
+        } catch (...) {
+            code = 1;
+        }
+        _exit(code);
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 
 bool recordMailUrl(const QUrl& url)
 {

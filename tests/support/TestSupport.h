@@ -3,10 +3,14 @@
 #include "cMessageBox.h"
 #include "modProgramEnd.h"
 
+#include <QApplication>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
+#include <functional>
 
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace hvtest {
 
@@ -24,6 +28,12 @@ void setMailOpenerFails(bool fails);
 QByteArray readFile(const QString& strPath);
 void writeFile(const QString& strPath, const QByteArray& bytes);
 
+// Runs f in a forked child as an unprivileged user (nobody, when the tests run as root: root
+// ignores file permissions) and returns the child's exit status: 0 when f returned, 1 when it
+// threw. The child first gives the temporary HOME to that user. f reports by the files it
+// leaves, since the child's test results are not the parent's.
+int fncRunUnprivileged(const std::function<void()>& f);
+
 // Runs f and returns true when it ended the program through subEndProgram.
 template <typename F>
 bool endsProgram(F&& f, int* exitCode = nullptr)
@@ -36,6 +46,19 @@ bool endsProgram(F&& f, int* exitCode = nullptr)
         return true;
     }
     return false;
+}
+
+// Runs f on the next modal dialog of type T once it is shown.
+template <typename T> void whenModal(std::function<void(T*)> f)
+{
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [f, poll] {
+        if (auto* dlg = qobject_cast<T*>(QApplication::activeModalWidget()))
+            f(dlg);
+        else
+            QTimer::singleShot(20, *poll);
+    };
+    QTimer::singleShot(20, *poll);
 }
 
 } // namespace hvtest

@@ -3,9 +3,13 @@
 //                                values through the program's own layers, so that every control
 //                                of the window has something to show;
 //   hvgrabscreen OUT.png [SECS]  saves the X screen, cropped to what is drawn on the black root
-//                                window, once the picture has stopped changing.
+//                                window, once the picture has stopped changing;
+//   hvgrabscreen --menu OUT.png  starts the program in this process, opens the context menu of
+//                                a cell of the list and saves the screen with it.
 #include "cGlobalSettings.h"
+#include "cListHandler.h"
 #include "cPersonalSettings.h"
+#include "frmHVPersSettingsSingle.h"
 #include "modDBCode.h"
 #include "modDBCreate.h"
 #include "modFileHandling.h"
@@ -14,14 +18,16 @@
 #include "modRegistryEntry.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
 #include <QThread>
-
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 QRect fncDrawnArea(const QImage& img)
@@ -112,7 +118,8 @@ int fncSeed()
         objCustomers.AddMeta(QString::fromUtf8(s.name), QString::fromUtf8(s.category),
             cCurrency::fromTenThousandths(s.rate), 0, QString::fromUtf8(s.super), s.enabled);
     for (const char* task : { "Design", "Build", "Review" })
-        objGlobal.MetaDataLists.ItemAt(1).AddMeta(QString::fromUtf8(task), QString(), cCurrency(), 0, QString(), true);
+        objGlobal.MetaDataLists.ItemAt(1).AddMeta(
+            QString::fromUtf8(task), QString(), cCurrency(), 0, QString(), true);
     objGlobal.MetaDataLists.ItemAt(2).Caption = QStringLiteral("Project");
     objGlobal.CostCarrier = 1;
     objGlobal.OtherSettings.SetValue(QStringLiteral("EnableItems"), QStringLiteral("True"));
@@ -132,6 +139,35 @@ int fncSeed()
 }
 } // namespace
 
+int fncGrabMenu(const QString& strOut)
+{
+    Main();
+    frmHVPersSettingsSingle* frm = fncSettingsWindow();
+    if (!frm)
+        return 1;
+    // After the window's own refill (half a second after it appears), a right click on the
+    // second item; the menu's event loop then runs the grab.
+    QTimer::singleShot(1500, frm, [frm] {
+        cSheet* grid = frm->exsList().ObjectList;
+        const QPoint pos = grid->visualRect(grid->model()->index(2, 0)).center();
+        QCoreApplication::postEvent(grid->viewport(),
+            new QContextMenuEvent(
+                QContextMenuEvent::Mouse, pos, grid->viewport()->mapToGlobal(pos)));
+    });
+    QTimer::singleShot(3000, [strOut] {
+        const QImage img
+            = QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(
+                QImage::Format_RGB32);
+        const QRect rect = fncDrawnArea(img);
+        const bool ok = !rect.isEmpty() && img.copy(rect).save(strOut);
+        std::printf("%s\n", ok ? qPrintable(strOut) : "hvgrabscreen: nothing to save");
+        std::fflush(stdout);
+        // The menu's loop and the window are not ended one by one: the picture is all that counts.
+        std::_Exit(ok ? 0 : 1);
+    });
+    return QApplication::exec();
+}
+
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
@@ -143,5 +179,7 @@ int main(int argc, char* argv[])
     const QString strArg = QString::fromLocal8Bit(argv[1]);
     if (strArg == QLatin1String("--seed"))
         return fncSeed();
+    if (strArg == QLatin1String("--menu") && argc > 2)
+        return fncGrabMenu(QString::fromLocal8Bit(argv[2]));
     return fncGrab(strArg, (argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 30) * 1000);
 }

@@ -1,0 +1,306 @@
+#include "cListHandler.h"
+#include "cPersonalSettings.h"
+#include "frmHVPersSettingsSingle.h"
+#include "modDBCode.h"
+#include "modMain.h"
+#include "modOutlookCode.h"
+#include "modRegistryEntry.h"
+#include "ui_frmHVPersSettingsSingle.h"
+
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+// Settings travel between two machines through a real CalDAV server (Radicale) and a real vdir
+// sync tool (vdirsyncer), each machine with its own home, per-user store, data folder and
+// calendar folder. A part that cannot start fails the test.
+
+namespace {
+
+struct Machine
+{
+    QString strHome;
+    QString strVdirConfig;
+
+    QString calendar() const { return strHome + QStringLiteral("/.local/share/hourvane/calendar"); }
+};
+
+// What the window shows of the personal settings, plus the two options it has no box for.
+struct Shown
+{
+    bool blnPrivate, blnRecurring, blnEvents, blnConvert24, blnRemoveLunch, blnCreateLocalCube,
+        blnStartGrid, blnWriteSubject;
+    QString strRate, strFullDayHours, strLunchHours;
+    bool operator==(const Shown&) const = default;
+};
+
+void PrintTo(const Shown& s, std::ostream* os)
+{
+    *os << s.blnPrivate << s.blnRecurring << s.blnEvents << s.blnConvert24 << s.blnRemoveLunch
+        << s.blnCreateLocalCube << s.blnStartGrid << s.blnWriteSubject << " rate "
+        << s.strRate.toStdString() << " hours " << s.strFullDayHours.toStdString() << "/"
+        << s.strLunchHours.toStdString();
+}
+
+class Roaming : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_oldCalendar = qgetenv("HOURVANE_CALENDAR");
+        // Each machine's calendar is the default folder in its own home.
+        qunsetenv("HOURVANE_CALENDAR");
+        cPersonalSettings::subSetProgramFolder(QFileInfo(QStringLiteral(HV_APP_EXE)).absolutePath());
+        startServer();
+    }
+
+    void TearDown() override
+    {
+        subEndRun();
+        if (m_server.state() != QProcess::NotRunning) {
+            m_server.terminate();
+            if (!m_server.waitForFinished(5000))
+                m_server.kill();
+            m_server.waitForFinished(2000);
+        }
+        cPersonalSettings::subSetProgramFolder(QString());
+        qputenv("HOURVANE_CALENDAR", m_oldCalendar);
+    }
+
+    static void subEndRun()
+    {
+        subResetMainState();
+        subResetOutlookState();
+        subResetDBState();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void startServer()
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        m_port = probe.serverPort();
+        probe.close();
+        m_storage = hvtest::newTempDir(QStringLiteral("radicale"));
+        m_server.setProcessChannelMode(QProcess::MergedChannels);
+        m_server.start(QStringLiteral("radicale"),
+            { QStringLiteral("--config"), QString(), QStringLiteral("--server-hosts"),
+                QStringLiteral("127.0.0.1:%1").arg(m_port), QStringLiteral("--auth-type"),
+                QStringLiteral("none"), QStringLiteral("--storage-filesystem-folder"), m_storage,
+                QStringLiteral("--logging-level"), QStringLiteral("warning") });
+        ASSERT_TRUE(m_server.waitForStarted(10000))
+            << "radicale (Debian package radicale) cannot be started: "
+            << m_server.errorString().toStdString();
+        for (int i = 0; i < 100; ++i) {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, m_port);
+            if (socket.waitForConnected(100))
+                return;
+            ASSERT_EQ(m_server.state(), QProcess::Running)
+                << "radicale ended: " << m_server.readAll().toStdString();
+            QTest::qWait(100);
+        }
+        FAIL() << "radicale does not answer on port " << m_port;
+    }
+
+    Machine newMachine(const QString& strName) const
+    {
+        Machine m;
+        m.strHome = hvtest::newTempDir(strName);
+        QDir(m.strHome).mkpath(QStringLiteral("Documents"));
+        QDir(m.strHome).mkpath(QStringLiteral("runtime"));
+        QFile::setPermissions(m.strHome + QStringLiteral("/runtime"),
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        // The configuration the README shows, pointed at this machine's folders.
+        m.strVdirConfig = m.strHome + QStringLiteral("/vdirsyncer.conf");
+        hvtest::writeFile(m.strVdirConfig,
+            QStringLiteral("[general]\n"
+                           "status_path = \"%1/.local/share/vdirsyncer/status/\"\n\n"
+                           "[pair hourvane]\n"
+                           "a = \"hourvane_local\"\n"
+                           "b = \"hourvane_remote\"\n"
+                           "collections = [\"calendar\"]\n\n"
+                           "[storage hourvane_local]\n"
+                           "type = \"filesystem\"\n"
+                           "path = \"%1/.local/share/hourvane/\"\n"
+                           "fileext = \".ics\"\n\n"
+                           "[storage hourvane_remote]\n"
+                           "type = \"caldav\"\n"
+                           "url = \"http://127.0.0.1:%2/\"\n"
+                           "username = \"user\"\n"
+                           "password = \"secret\"\n")
+                .arg(m.strHome)
+                .arg(m_port)
+                .toUtf8());
+        return m;
+    }
+
+    // The process-wide view of "this machine": home, per-user store, data and runtime folders.
+    static void useMachine(const Machine& m)
+    {
+        subEndRun();
+        qputenv("HOME", m.strHome.toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", (m.strHome + QStringLiteral("/.config")).toLocal8Bit());
+        qputenv("XDG_DATA_HOME", (m.strHome + QStringLiteral("/.local/share")).toLocal8Bit());
+        qputenv("XDG_RUNTIME_DIR", (m.strHome + QStringLiteral("/runtime")).toLocal8Bit());
+        qputenv("XDG_DOCUMENTS_DIR", (m.strHome + QStringLiteral("/Documents")).toLocal8Bit());
+        QSettings::setPath(
+            QSettings::NativeFormat, QSettings::UserScope, m.strHome + QStringLiteral("/.config"));
+    }
+
+    // discover (creating the collection where it is missing), then sync; no conflict allowed.
+    static void sync(const Machine& m)
+    {
+        for (const QString& step : { QStringLiteral("discover"), QStringLiteral("sync") }) {
+            QProcess tool;
+            tool.setProcessChannelMode(QProcess::MergedChannels);
+            tool.start(QStringLiteral("vdirsyncer"), { QStringLiteral("-c"), m.strVdirConfig, step });
+            ASSERT_TRUE(tool.waitForStarted(10000))
+                << "vdirsyncer (Debian package vdirsyncer) cannot be started";
+            tool.write("y\ny\n");
+            tool.closeWriteChannel();
+            ASSERT_TRUE(tool.waitForFinished(30000));
+            const QString output = QString::fromLocal8Bit(tool.readAll());
+            ASSERT_EQ(tool.exitCode(), 0) << output.toStdString();
+            EXPECT_FALSE(output.contains(QStringLiteral("conflict"), Qt::CaseInsensitive))
+                << output.toStdString();
+        }
+    }
+
+    static frmHVPersSettingsSingle& start()
+    {
+        Main();
+        frmHVPersSettingsSingle* frm = fncSettingsWindow();
+        if (!frm)
+            throw std::runtime_error("no window");
+        frm->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(frm));
+        frm->timStartup_Timer();
+        return *frm;
+    }
+
+    static Shown shown(frmHVPersSettingsSingle& frm)
+    {
+        const Ui::frmHVPersSettingsSingle& ui = frm.ui();
+        const cPersonalSettings& s = fncPersonalSettings();
+        return { ui.chkPrivate->isChecked(), ui.chkRecurring->isChecked(), ui.chkEvents->isChecked(),
+            ui.chkConvertFullDayToHours->isChecked(), ui.chkRemoveLunch->isChecked(),
+            s.CreateLocalCube, s.StartGrid, ui.chkWriteSubject->isChecked(),
+            ui.txtPersonalRate->text(), ui.txtFullDayHours->text(), ui.txtLunchHours->text() };
+    }
+
+    static void type(QLineEdit* edit, const QString& strText)
+    {
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, strText);
+    }
+
+    // The common settings need one customer before OK; every machine has its own database.
+    static void typeCustomer(frmHVPersSettingsSingle& frm)
+    {
+        cSheet* view = frm.exsList().ObjectList;
+        const QModelIndex index = view->model()->index(1, 0);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+        for (const char ch : QByteArrayLiteral("Acme")) {
+            QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : view;
+            QTest::keyClick(target, ch);
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    }
+
+    static void pressOk(frmHVPersSettingsSingle& frm)
+    {
+        QTest::mouseClick(frm.ui().cmdOK, Qt::LeftButton);
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(fncSettingsWindow(), nullptr) << "OK did not close the window";
+    }
+
+    QStringList serverItems() const
+    {
+        return QDir(m_storage + QStringLiteral("/collection-root/user/calendar"))
+            .entryList(QDir::Files | QDir::NoDotAndDotDot);
+    }
+
+    QByteArray m_oldCalendar;
+    QProcess m_server;
+    QString m_storage;
+    quint16 m_port = 0;
+};
+
+TEST_F(Roaming, SettingsTravelBetweenTwoMachinesThroughACalDavServer)
+{
+    const Machine a = newMachine(QStringLiteral("machine-a"));
+    const Machine b = newMachine(QStringLiteral("machine-b"));
+
+    // A: every Boolean the opposite of its neighbour, hours and rate away from the defaults.
+    useMachine(a);
+    {
+        frmHVPersSettingsSingle& frm = start();
+        Ui::frmHVPersSettingsSingle& ui = frm.ui();
+        typeCustomer(frm);
+        ui.cmbCostCarrier->setFocus();
+        QTest::keyClick(ui.cmbCostCarrier, Qt::Key_Home);
+        type(ui.txtPersonalRate, QStringLiteral("45.5"));
+        QTest::mouseClick(ui.chkPrivate, Qt::LeftButton); // off
+        QTest::mouseClick(ui.chkEvents, Qt::LeftButton); // off
+        QTest::mouseClick(ui.chkConvertFullDayToHours, Qt::LeftButton); // on
+        type(ui.txtFullDayHours, QStringLiteral("7.5"));
+        QTest::mouseClick(ui.chkRemoveLunch, Qt::LeftButton);
+        type(ui.txtLunchHours, QStringLiteral("0.25"));
+        QTest::mouseClick(ui.chkRemoveLunch, Qt::LeftButton); // off again
+        QTest::mouseClick(ui.chkWriteSubject, Qt::LeftButton); // on
+        fncPersonalSettings().CreateLocalCube = true; // not in the window
+        const Shown expected { false, true, false, true, false, true, false, true,
+            QStringLiteral("45.5"), QStringLiteral("7.5"), QStringLiteral("0.25") };
+        ASSERT_EQ(shown(frm), expected);
+        pressOk(frm);
+    }
+    subEndRun();
+    sync(a);
+    ASSERT_EQ(serverItems().size(), 1);
+
+    // B: an empty store, another home and data folder; it shows what A saved.
+    useMachine(b);
+    sync(b);
+    ASSERT_EQ(hvtest::readFile(fncRegistryStorePath()), QByteArray());
+    {
+        frmHVPersSettingsSingle& frm = start();
+        const Shown fromA { false, true, false, true, false, true, false, true,
+            QStringLiteral("45.5"), QStringLiteral("7.5"), QStringLiteral("0.25") };
+        EXPECT_EQ(shown(frm), fromA);
+        EXPECT_TRUE(fncPersonalSettings().ReportValue.startsWith(b.strHome));
+        typeCustomer(frm);
+        frm.ui().cmbCostCarrier->setFocus();
+        QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_Home);
+        type(frm.ui().txtPersonalRate, QStringLiteral("61.25"));
+        QTest::mouseClick(frm.ui().chkRecurring, Qt::LeftButton); // off
+        pressOk(frm);
+    }
+    subEndRun();
+    sync(b);
+    useMachine(a);
+    sync(a);
+
+    // A keeps its store, yet shows what B saved since.
+    {
+        frmHVPersSettingsSingle& frm = start();
+        const Shown fromB { false, false, false, true, false, true, false, true,
+            QStringLiteral("61.25"), QStringLiteral("7.5"), QStringLiteral("0.25") };
+        EXPECT_EQ(shown(frm), fromB);
+        EXPECT_TRUE(fncPersonalSettings().ReportValue.startsWith(a.strHome));
+    }
+    subEndRun();
+    EXPECT_EQ(serverItems().size(), 1);
+    EXPECT_EQ(QDir(a.calendar()).entryList({ QStringLiteral("*.ics") }, QDir::Files).size(), 1);
+    EXPECT_EQ(QDir(b.calendar()).entryList({ QStringLiteral("*.ics") }, QDir::Files).size(), 1);
+}
+
+} // namespace
