@@ -2,8 +2,11 @@
 BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# No "Entering/Leaving directory" lines from the build tool below.
+MAKEFLAGS += --no-print-directory
+SOURCES = git ls-files '*.cpp' '*.h'
 
-.PHONY: all deps configure build run test bench format clean screenshot fuzz
+.PHONY: all deps configure build run test bench format format-check lint package clean screenshot fuzz
 
 all: build
 
@@ -18,10 +21,15 @@ configure: $(BUILD)/CMakeCache.txt
 build: deps configure
 	cmake --build $(BUILD) -j$(JOBS)
 
-run: build
+# Only the program: no tests, no benchmarks.
+run: deps configure
+	cmake --build $(BUILD) -j$(JOBS) --target HVPersonalSettingsSingle
 	scripts/run-program $(BUILD)/src/app/HVPersonalSettingsSingle
 
-test: build
+# The format check comes first: it takes a second, the build minutes.
+test: deps
+	@$(MAKE) format-check
+	@$(MAKE) build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS) --timeout 600
 
 bench: deps configure
@@ -55,7 +63,23 @@ screenshot: build
 	scripts/screenshot $(BUILD)/src/app/HVPersonalSettingsSingle
 
 format:
-	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+	$(SOURCES) | xargs clang-format -i
+
+format-check:
+	@$(SOURCES) | xargs clang-format --dry-run --Werror || \
+	  { echo "Sources are not formatted: run 'make format'." >&2; exit 1; }
+
+# clang-tidy with the checked-in .clang-tidy over src/.
+lint: deps configure
+	run-clang-tidy-16 -clang-tidy-binary clang-tidy-16 -p $(BUILD) -quiet -j$(JOBS) "$(CURDIR)/src/" \
+	  >$(BUILD)/clang-tidy.log 2>&1 || \
+	  { grep -E 'warning:|error:' -A3 $(BUILD)/clang-tidy.log >&2; exit 1; }
+	@echo "clang-tidy: src/ is clean"
+
+# A Debian package (and its -dbgsym package) in $(BUILD)/package/.
+package: deps configure
+	cmake --build $(BUILD) -j$(JOBS) --target HVPersonalSettingsSingle desktop_files
+	cd $(BUILD) && cpack -G DEB -B package
 
 clean:
 	rm -rf $(BUILD)

@@ -97,7 +97,7 @@ bool fncSeed()
 {
     LoadLanguages(fncGetlocalLanguage());
     cPersonalSettings::subSetProgramFolder(QDir::homePath());
-    strDataFolder = fncDataFolderFor(fncGetLocalCubePath(true));
+    strDataFolder = fncDataFolderFor(fncGetLocalCubePath());
     blnSingleUser = true;
     QDir().mkpath(strDataFolder);
     if (!subCreateHVDatabase(strDataFolder + QLatin1Char('/') + strAccessFileName))

@@ -1,5 +1,7 @@
 #include "modMain.h"
 
+#include "cCommandLine.h"
+#include "cDisplayCheck.h"
 #include "cGlobalSettings.h"
 #include "cMessageBox.h"
 #include "cPersonalSettings.h"
@@ -15,6 +17,8 @@
 #include "modOutlookCode.h"
 #include "modPhrases.h"
 #include "modProgramEnd.h"
+#include "modQtTranslations.h"
+#include "modWindowHelpers.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,7 +26,10 @@
 #include <QIcon>
 #include <QPointer>
 
+#include <cstdio>
 #include <memory>
+#include <optional>
+#include <ranges>
 
 namespace {
 struct cMainState
@@ -100,8 +107,7 @@ void subUnloadWindows()
     // Every window goes out of sight, but only this program's own window is deleted: shared
     // dialogs of the lower layers (the removed-item question) are deleted by their owners when
     // the application ends, and deleting them here too crashed the program on its way out.
-    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
-        QWidget* w = *it;
+    for (QWidget* w : std::views::reverse(windows)) {
         if (w->isVisible())
             w->hide();
         if (qobject_cast<frmHVPersSettingsSingle*>(w))
@@ -131,8 +137,10 @@ void Main()
     subLog(QStringLiteral("Checking for a running copy of the program"));
     s.objInstance = std::make_unique<cSingleInstance>();
     if (!s.objInstance->fncIsFirst()) {
+        // The running copy shows its window; this one changes nothing and ends.
+        s.objInstance->fncAskFirstToActivate();
         s.objInstance.reset();
-        return;
+        subEndProgram(0);
     }
     s.objPersonalSettings = std::make_unique<cPersonalSettings>();
 
@@ -141,6 +149,7 @@ void Main()
     subIgnoreErrors([] {
         subLog(QStringLiteral("Loading the phrases"));
         LoadLanguages(fncGetlocalLanguage());
+        fncLoadQtTranslations(fncGetlocalLanguage());
     });
     subIgnoreErrors([] { subStartOutlook(6); });
     subIgnoreErrors([] { subFindActiveFolder(9); });
@@ -162,11 +171,11 @@ void Main()
         if (!s.objPersonalSettings->GetValuesFromSettings()) {
             cMessageBox::Show(QStringLiteral("No personal settings found!"), cMessageBox::Buttons::Ok,
                 cMessageBox::Icon::Critical);
-            subEndProgram(1);
+            subEndProgram(intExitFailure);
         }
 
         subLog(QStringLiteral("Finding the data folder"));
-        const QString strFolder = fncDataFolderFor(fncGetLocalCubePath(true));
+        const QString strFolder = fncDataFolderFor(fncGetLocalCubePath());
         strDataFolder = strFolder;
         blnSingleUser = true;
 
@@ -193,6 +202,10 @@ void Main()
         });
         s.frmSettings->subSetValues();
         s.frmSettings->show();
+        s.objInstance->subListen([] {
+            subLog(QStringLiteral("A second start asked for the window"));
+            subBringToFront(fncSettingsWindow());
+        });
     } catch (...) {
         subHandleCurrentException(QStringLiteral("Main"));
     }
@@ -200,8 +213,20 @@ void Main()
 
 int Main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("HVPersonalSettingsSingle"));
+    QApplication::setApplicationVersion(fncProgramVersion());
+    QStringList colArguments;
+    for (int i = 0; i < argc; ++i)
+        colArguments.append(QString::fromLocal8Bit(argv[i]));
+    if (const cCommandLine cmd(colArguments); !cmd.fncStarts())
+        return cmd.fncAnswer();
+    if (const QString strMissing = cDisplayCheck::fncMissingDisplay(); !strMissing.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(strMissing));
+        return intExitFailure;
+    }
+    std::optional<cDisplayCheck> displayCheck(std::in_place);
+    QApplication app(argc, argv);
+    displayCheck.reset();
     QApplication::setApplicationDisplayName(strProgramTitle);
     QApplication::setDesktopFileName(QStringLiteral("hourvane-personal-settings"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/hourvane-personal-settings.svg")));
@@ -212,8 +237,8 @@ int Main(int argc, char* argv[])
 
     Main();
     frmHVPersSettingsSingle* frm = fncSettingsWindow();
-    // No window after Main is a failed start, unless another copy runs (then the lock is gone).
-    int intExitCode = state().objInstance ? 1 : 0;
+    // Without a window the start failed (the second copy ended inside Main).
+    int intExitCode = intExitFailure;
     if (frm) {
         // OK unloads the window; the program ends with it.
         QObject::connect(frm, &QObject::destroyed, &app, &QCoreApplication::quit);

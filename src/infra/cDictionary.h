@@ -115,9 +115,9 @@ public:
         const int pos = *it;
         m_entries.removeAt(pos);
         m_index.erase(it);
-        for (auto idx = m_index.begin(); idx != m_index.end(); ++idx) {
-            if (*idx > pos)
-                --*idx;
+        for (int& idx : m_index) {
+            if (idx > pos)
+                --idx;
         }
         return true;
     }

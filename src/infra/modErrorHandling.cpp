@@ -2,6 +2,7 @@
 
 #include "cHVError.h"
 #include "cMessageBox.h"
+#include "modFileHandling.h"
 #include "modPhrases.h"
 #include "modProgramEnd.h"
 
@@ -10,10 +11,8 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QUrlQuery>
 
 #include <sys/utsname.h>
@@ -60,14 +59,8 @@ QString fncGetLastStep() { return state().strLastStep; }
 
 QString fncLogFilePath()
 {
-    const QString name = QStringLiteral("OrrevikLog.txt");
-    QString dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
-    const QFileInfo dirInfo(dir);
-    if (dir.isEmpty() || !dirInfo.isWritable()) {
-        dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-        QDir().mkpath(dir);
-    }
-    return QDir(dir).filePath(name);
+    const QString dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    return QDir(fncOutputFolderFor(dir)).filePath(QStringLiteral("OrrevikLog.txt"));
 }
 
 // The system's general date format: short date and long time. Qt's long time names the time
@@ -87,9 +80,15 @@ void subWriteLogFile(const QString& strText)
     if (strText.isEmpty())
         return;
     try {
+        // Owner-only: the log names servers and users.
+        constexpr QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
         QFile file(fncLogFilePath());
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append, ownerOnly))
             return;
+        constexpr QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup
+            | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+        if (file.permissions() & others) // a log of an older version
+            file.setPermissions(ownerOnly);
         const QString line = strProgramTitle + QLatin1Char('\t')
             + fncGeneralDateTime(QDateTime::currentDateTime()) + QLatin1Char('\t')
             + fncMaskPasswords(strText) + strCrLf;
@@ -233,7 +232,7 @@ void subHandleError(
             subSendErrorMail();
         }
     }
-    subEndProgram(1);
+    subEndProgram(intExitFailure);
 }
 
 void subHandleCurrentException(const QString& strProcName, std::source_location loc)
@@ -276,5 +275,5 @@ void subSendErrorMail()
     if (!ok)
         cMessageBox::Show(QStringLiteral("Failed to send error email using MS Outlook!"),
             cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical, strProgramTitle);
-    subEndProgram(1);
+    subEndProgram(intExitFailure);
 }

@@ -331,12 +331,29 @@ QString fncGetSpecialFolder(qint32 lngCSIDL)
     return fncStripTrailingSlash(QStandardPaths::writableLocation(location));
 }
 
-QString fncGetLocalCubePath(bool blnCreate)
+QString fncGetLocalCubePath() { return fncGetSpecialFolder(CSIDL_PERSONAL) + QStringLiteral("/OLAP Cubes"); }
+
+bool fncIsInstallationFolder(const QString& strFolder)
 {
-    const QString path = fncGetSpecialFolder(CSIDL_PERSONAL) + QStringLiteral("/OLAP Cubes");
-    if (blnCreate && !QFileInfo(path).isDir())
-        QDir().mkpath(path);
-    return path;
+    const QString path = fncGetLongFolderPath(strFolder);
+    static const QStringList programFolderNames
+        = { QStringLiteral("bin"), QStringLiteral("sbin"), QStringLiteral("libexec") };
+    static const QStringList systemTrees = { QStringLiteral("/usr/"), QStringLiteral("/opt/") };
+    if (strFolder.isEmpty() || programFolderNames.contains(QFileInfo(path).fileName()))
+        return true;
+    for (const QString& tree : systemTrees)
+        if (QString(path + QLatin1Char('/')).startsWith(tree))
+            return true;
+    return ::access(QFile::encodeName(path).constData(), W_OK | X_OK) != 0;
+}
+
+QString fncOutputFolderFor(const QString& strProgramFolder)
+{
+    if (!fncIsInstallationFolder(strProgramFolder))
+        return fncStripTrailingSlash(strProgramFolder);
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(folder);
+    return folder;
 }
 
 void subSetShellOpener(std::function<bool(const QUrl&)> opener) { state().opener = std::move(opener); }

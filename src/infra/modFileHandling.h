@@ -53,8 +53,17 @@ inline constexpr qint32 CSIDL_LOCAL_APPDATA = 0x1c;
 inline constexpr qint32 CSIDL_PROFILE = 0x28;
 // The folder's path, or "" for a folder this platform does not have.
 QString fncGetSpecialFolder(qint32 lngCSIDL);
-// The documents folder's "OLAP Cubes" folder, created when blnCreate is set and it is missing.
-QString fncGetLocalCubePath(bool blnCreate);
+// The documents folder's "OLAP Cubes" path, from which the data folder's name is made. Nothing
+// uses the folder itself, so it is never created.
+QString fncGetLocalCubePath();
+
+// True for a folder that holds installed programs (bin, sbin, libexec, anything under /usr or
+// /opt) or that we may not write: the program writes nothing of its own there.
+bool fncIsInstallationFolder(const QString& strFolder);
+// Where the program writes its own files (the XML export, the log): strProgramFolder, unless it is
+// an installation folder; then the per-user data folder (~/.local/share/<program>), made when
+// missing.
+QString fncOutputFolderFor(const QString& strProgramFolder);
 
 // Seams: who opens a file in its default program and who prints a file (the widget layer installs
 // a Qt printer; without one the system's "lp" is used). Each returns false when it failed.

@@ -1,6 +1,7 @@
 #include "modProgramEnd.h"
 
 #include <cstdlib>
+#include <ranges>
 #include <vector>
 
 namespace {
@@ -33,9 +34,9 @@ void subEndProgram(int intExitCode)
     // Take the hooks first: a hook that fails into the error report must not run them again.
     std::vector<EndHook> pending;
     pending.swap(hooks());
-    for (auto it = pending.rbegin(); it != pending.rend(); ++it) {
+    for (const EndHook& hook : std::views::reverse(pending)) {
         try {
-            (*it)();
+            hook();
         } catch (...) {
         }
     }

@@ -10,6 +10,9 @@ struct cProgramEnded
     int intExitCode = 0;
 };
 
+// The exit status after an error report or any other fatal path; OK and Cancel end with 0.
+inline constexpr int intExitFailure = 1;
+
 using EndHook = std::function<void()>;
 using Terminator = std::function<void(int)>;
 

@@ -72,3 +72,17 @@ void subApplyBackColorToControl(QWidget* window, QWidget* control)
         control->setAutoFillBackground(blnAutoFill);
     }
 }
+
+void subBringToFront(QWidget* window)
+{
+    if (!window)
+        return;
+    window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != window) {
+        modal->raise();
+        modal->activateWindow();
+    }
+}

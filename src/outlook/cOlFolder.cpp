@@ -7,7 +7,7 @@
 #include <QFileInfo>
 
 cOlFolder::cOlFolder(QString strPath, int intDefaultItemType)
-    : m_strPath(QDir::cleanPath(std::move(strPath)))
+    : m_strPath(QDir::cleanPath(strPath))
     , m_intDefaultItemType(intDefaultItemType)
 {
 }

@@ -153,13 +153,13 @@ void subStartOutlook(qint16 /*intFolderType*/)
         cMessageBox::Show(
             fncPhrase("LNGCALENDARFOLDERFAILED").arg(cOlApplication::fncCalendarPath()),
             cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical, strProgramTitle);
-        subEndProgram(1);
+        subEndProgram(intExitFailure);
     }
     if (!s.application) {
         cMessageBox::Show(
             QStringLiteral("Please start Outlook manually before you execute this application!"),
             cMessageBox::Buttons::Ok, cMessageBox::Icon::None);
-        subEndProgram(1);
+        subEndProgram(intExitFailure);
     }
     subSetOutlookVersionProvider([] {
         const auto app = session().application;
@@ -171,7 +171,7 @@ void subStartOutlook(qint16 /*intFolderType*/)
     } else {
         cMessageBox::Show(fncPhrase("LNGO2KNEEDED") + strCrLf + QString::number(intVersion),
             cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical, strProgramTitle);
-        subEndProgram(1);
+        subEndProgram(intExitFailure);
     }
 }
 
@@ -337,7 +337,7 @@ void subGetSafeMailboxName()
     if (!s.application)
         subStartOutlook(olFolderInbox);
     if (!s.application)
-        subEndProgram(1);
+        subEndProgram(intExitFailure);
     QString strName;
     resumeNext([&] {
         const cOlNameSpacePtr ns

@@ -220,9 +220,8 @@ cPersonalSettings::cPersonalSettings()
 
 QString cPersonalSettings::fncDataFolder() const
 {
-    QString strFolder = fncGetLocalCubePath(true);
-    strFolder.replace(
-        QStringLiteral("OLAP Cubes"), QStringLiteral("My Hourvanes"), Qt::CaseSensitive);
+    QString strFolder = fncGetLocalCubePath();
+    strFolder.replace(QStringLiteral("OLAP Cubes"), QStringLiteral("My Hourvanes"), Qt::CaseSensitive);
     return strFolder;
 }
 
@@ -498,6 +497,9 @@ void cPersonalSettings::subReadExistingSettingAppointment2050()
             if (!fncIsNumeric(colLines.at(0)))
                 return;
             const cBodyHead head = fncParseBodyHead(colLines);
+            // A numeric first line that is no whole number ("2.5") gives no choice.
+            if (!head.choice)
+                return;
             const eFolderFit fit
                 = *head.choice == 2 ? fncDatabaseFolderFit(head.strValue) : eFolderFit::Take;
             if (fit == eFolderFit::Refuse)

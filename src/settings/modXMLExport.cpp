@@ -394,13 +394,5 @@ void subSaveADRToXML(cRecordset& rs, const QString& strPath)
 
 QString fncExportFolder()
 {
-    QString folder = cPersonalSettings::fncProgramFolder();
-    while (folder.size() > 1 && (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'))))
-        folder.chop(1);
-    const QFileInfo info(folder);
-    if (folder.isEmpty() || !info.isDir() || !info.isWritable()) {
-        folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-        QDir().mkpath(folder);
-    }
-    return folder;
+    return fncOutputFolderFor(cPersonalSettings::fncProgramFolder());
 }

@@ -11,4 +11,4 @@ QByteArray fncGetXMLText(const QString& strAddress);
 // Reading gives up after this many milliseconds and on files above the size limit.
 int fncXmlReadTimeout();
 void subSetXmlReadTimeout(int intMilliseconds);
-inline constexpr qint64 lngMaxXmlBytes = 16 * 1024 * 1024;
+inline constexpr qint64 lngMaxXmlBytes = qint64 { 16 } * 1024 * 1024;

@@ -23,6 +23,7 @@
 #include <QComboBox>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QPointer>
 #include <QProcess>
 #include <QRadioButton>
@@ -32,6 +33,8 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
+
+#include <tuple>
 
 namespace {
 const QString strSection = QStringLiteral("Settings");
@@ -221,7 +224,8 @@ protected:
 TEST_F(StartUp, AFreshMachineGetsTheDataFolderTheDatabaseAndTheWindow)
 {
     frmHVPersSettingsSingle& frm = start();
-    EXPECT_TRUE(QFileInfo(fncDocuments() + QStringLiteral("/OLAP Cubes")).isDir());
+    EXPECT_EQ(QDir(fncDocuments()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+        QStringList({ QStringLiteral("My Hourvanes") }));
     EXPECT_TRUE(QFileInfo::exists(fncDatabase()));
     EXPECT_TRUE(frm.isVisible());
     EXPECT_EQ(frm.windowTitle(), strProgramTitle + QStringLiteral(" \u2013 ") + fncDatabase());
@@ -375,7 +379,9 @@ TEST_F(StartUp, CancelLeavesEverythingAsItWas)
     frm.ui().cmbCostCarrier->setFocus();
     QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_End);
     cMessageBox::setNextAnswer(cMessageBox::Answer::Yes); // discard the changes
-    EXPECT_TRUE(hvtest::endsProgram([&] { QTest::keyClick(frm.ui().chkEvents, Qt::Key_Escape); }));
+    int intExitCode = -1;
+    EXPECT_TRUE(hvtest::endsProgram([&] { QTest::keyClick(frm.ui().chkEvents, Qt::Key_Escape); }, &intExitCode));
+    EXPECT_EQ(intExitCode, 0);
 
     EXPECT_EQ(fncFileHash(fncDatabase()), dbBefore);
     EXPECT_EQ(fncFileHash(fncRegistryStorePath()), storeBefore);
@@ -390,6 +396,20 @@ TEST_F(StartUp, TheWindowKeepsItsSizeAndSplitFromOneStartToTheNext)
     frmHVPersSettingsSingle& frm = start();
     EXPECT_EQ(frm.size(), QSize(1010, 760));
     EXPECT_EQ(frm.ui().splLists->sizes(), m_intSplit);
+}
+
+// Installed into a bin folder, the program keeps its folder free of the files it writes.
+TEST_F(StartUp, AnInstalledProgramExportsToThePerUserDataFolder)
+{
+    const QString strBin = hvtest::newTempDir(QStringLiteral("installed")) + QStringLiteral("/bin");
+    ASSERT_TRUE(QDir().mkpath(strBin));
+    cPersonalSettings::subSetProgramFolder(strBin);
+    subFirstRun();
+    cPersonalSettings::subSetProgramFolder(QString());
+    EXPECT_TRUE(QDir(strBin).isEmpty());
+    const QDir data(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    for (const char* f : { "HVSettings.xml", "HVMetaLists.xml", "HVMeta1.xml", "HVMeta2.xml", "HVMeta3.xml" })
+        EXPECT_TRUE(data.exists(QLatin1String(f))) << f;
 }
 
 TEST_F(StartUp, TheWindowAlwaysOpensOnTheDataFolder)
@@ -429,9 +449,11 @@ TEST_F(StartUp, ACalendarThatCannotBeHadEndsTheProgram)
     qputenv("HOURVANE_CALENDAR", strFile.toLocal8Bit());
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
-    const bool blnEnded = hvtest::endsProgram([] { Main(); });
+    int intExitCode = 0;
+    const bool blnEnded = hvtest::endsProgram([] { Main(); }, &intExitCode);
     qputenv("HOURVANE_CALENDAR", saved);
     EXPECT_TRUE(blnEnded);
+    EXPECT_EQ(intExitCode, intExitFailure);
     ASSERT_FALSE(cMessageBox::history().isEmpty());
     EXPECT_EQ(fncSettingsWindow(), nullptr);
     EXPECT_FALSE(QFileInfo::exists(fncDatabase()));
@@ -631,42 +653,127 @@ TEST_F(StartUp, AServerGoneAtOkKeepsTheWindowAndItsEditsUntilItIsBack)
         QStringLiteral("Acme"));
 }
 
-// The real program, started twice as processes on a home of its own.
-TEST(SecondCopy, EndsSilentlyAndLeavesTheFirstRunning)
+namespace {
+// A home of its own for the real program, which is copied into the home's bin folder as an
+// installation puts it.
+struct cInstalledProgram
 {
-    const QString strHome = hvtest::newTempDir(QStringLiteral("twice"));
-    QDir(strHome).mkpath(QStringLiteral("Documents"));
-    QDir(strHome).mkpath(QStringLiteral("runtime"));
-    QFile::setPermissions(strHome + QStringLiteral("/runtime"),
-        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QString strHome = hvtest::newTempDir(QStringLiteral("installed"));
+    QString strExe = strHome + QStringLiteral("/bin/HVPersonalSettingsSingle");
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), strHome);
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), strHome + QStringLiteral("/.config"));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), strHome + QStringLiteral("/.local/share"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), strHome + QStringLiteral("/runtime"));
-    env.insert(QStringLiteral("HOURVANE_CALENDAR"), strHome + QStringLiteral("/calendar"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    const QString strExe = QStringLiteral(HV_APP_EXE);
 
+    cInstalledProgram()
+    {
+        QDir(strHome).mkpath(QStringLiteral("bin"));
+        QDir(strHome).mkpath(QStringLiteral("Documents"));
+        QDir(strHome).mkpath(QStringLiteral("runtime"));
+        QFile::setPermissions(strHome + QStringLiteral("/runtime"),
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        EXPECT_TRUE(QFile::copy(QStringLiteral(HV_APP_EXE), strExe));
+        env.insert(QStringLiteral("HOME"), strHome);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), strHome + QStringLiteral("/.config"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), strHome + QStringLiteral("/.local/share"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), strHome + QStringLiteral("/runtime"));
+        env.insert(QStringLiteral("HOURVANE_CALENDAR"), strHome + QStringLiteral("/calendar"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("HOURVANE_LOG"), QStringLiteral("1"));
+    }
+
+    // Every file under the home with its size and time of change, the runtime folder left out.
+    QStringList fncFiles() const
+    {
+        QStringList files;
+        QDirIterator it(strHome, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo info(it.next());
+            if (!info.filePath().startsWith(strHome + QStringLiteral("/runtime")))
+                files.append(info.filePath() + QLatin1Char(' ') + QString::number(info.size()) + QLatin1Char(' ')
+                    + info.lastModified().toString(Qt::ISODateWithMs));
+        }
+        files.sort();
+        return files;
+    }
+
+    // Runs the program to its end; its exit status, standard output and error.
+    std::tuple<int, QString, QString> run(const QStringList& colArguments, const QProcessEnvironment& environment) const
+    {
+        QProcess p;
+        p.setProcessEnvironment(environment);
+        p.start(strExe, colArguments);
+        EXPECT_TRUE(p.waitForFinished(20000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        return { p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
+            QString::fromLocal8Bit(p.readAllStandardError()) };
+    }
+};
+} // namespace
+
+// A second start brings the first copy's window forward and ends at once; the copy in bin writes
+// its log to the per-user data folder, readable by its owner alone.
+TEST(InstalledProgram, ASecondStartRaisesTheFirstAndNothingIsWrittenBesideTheProgram)
+{
+    const cInstalledProgram program;
     QProcess first;
-    first.setProcessEnvironment(env);
-    first.start(strExe, {});
+    first.setProcessEnvironment(program.env);
+    first.start(program.strExe, {});
     ASSERT_TRUE(first.waitForStarted(10000));
-    // The database appears at the end of the start-up, long after the copy took the lock.
-    const QString strDatabase = strHome + QStringLiteral("/Documents/My Hourvanes/Hourvane3.mdb");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(strDatabase); }, 20000));
-    QTest::qWait(300);
+    const QString strLog = program.strHome + QStringLiteral("/.local/share/HVPersonalSettingsSingle/OrrevikLog.txt");
+    const auto logHas = [&](const char* step) { return hvtest::readFile(strLog).contains(step); };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return logHas("Loading the settings window"); }, 20000));
 
-    QProcess second;
-    second.setProcessEnvironment(env);
-    second.start(strExe, {});
-    ASSERT_TRUE(second.waitForStarted(10000));
-    EXPECT_TRUE(second.waitForFinished(10000));
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_FALSE(QString::fromLocal8Bit(second.readAllStandardError()).contains(strProgramTitle));
-
+    const auto [intExitCode, strOut, strErr] = program.run({}, program.env);
+    EXPECT_EQ(intExitCode, 0);
+    EXPECT_EQ(strErr, QString());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return logHas("A second start asked for the window"); }, 10000));
     EXPECT_EQ(first.state(), QProcess::Running);
     first.kill();
     first.waitForFinished(5000);
+
+    EXPECT_EQ(QDir(program.strHome + QStringLiteral("/bin")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+        QStringList({ QStringLiteral("HVPersonalSettingsSingle") }));
+    const QFileDevice::Permissions userBits = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
+    EXPECT_EQ(QFile::permissions(strLog) & ~userBits, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+// The command line answers without a display and without touching a file; an unknown option or
+// argument is refused with status 2; with no display the program says so in one line.
+TEST(InstalledProgram, CommandLineAndMissingDisplay)
+{
+    const cInstalledProgram program;
+    QProcessEnvironment noDisplay = program.env;
+    for (const char* name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
+        noDisplay.remove(QString::fromLatin1(name));
+    const QStringList before = program.fncFiles();
+    const QString strVersion = QStringLiteral("HVPersonalSettingsSingle %1.%2.%3\n")
+                                   .arg(HV_VERSION_MAJOR).arg(HV_VERSION_MINOR).arg(HV_VERSION_PATCH);
+    struct cCase
+    {
+        QStringList colArguments;
+        int intExitCode;
+        QString strOutStart;
+        QString strErrStart;
+    };
+    const cCase cases[] = {
+        { { QStringLiteral("--help") }, 0, QStringLiteral("Usage: HVPersonalSettingsSingle [options]\n"), {} },
+        { { QStringLiteral("-h") }, 0, QStringLiteral("Usage: HVPersonalSettingsSingle [options]\n"), {} },
+        { { QStringLiteral("--version") }, 0, strVersion, {} },
+        { { QStringLiteral("-style"), QStringLiteral("fusion"), QStringLiteral("-v") }, 0, strVersion, {} },
+        { { QStringLiteral("--frobnicate") }, 2, {}, QStringLiteral("HVPersonalSettingsSingle: Unknown option 'frobnicate'.") },
+        { { QStringLiteral("settings.xml") }, 2, {}, QStringLiteral("HVPersonalSettingsSingle: unexpected argument 'settings.xml'") },
+        { {}, 1, {}, QStringLiteral("HVPersonalSettingsSingle: cannot open its window, no display: neither DISPLAY nor WAYLAND_DISPLAY is set.") },
+    };
+    for (const cCase& c : cases) {
+        const auto [intExitCode, strOut, strErr] = program.run(c.colArguments, noDisplay);
+        const std::string strCase = c.colArguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(intExitCode, c.intExitCode) << strCase;
+        EXPECT_TRUE(strOut.startsWith(c.strOutStart) && (c.strOutStart.isEmpty() || strOut.endsWith(QLatin1Char('\n'))))
+            << strCase << ": " << strOut.toStdString();
+        EXPECT_EQ(strOut.isEmpty(), c.strOutStart.isEmpty()) << strCase;
+        EXPECT_TRUE(strErr.startsWith(c.strErrStart)) << strCase << ": " << strErr.toStdString();
+        EXPECT_EQ(strErr.isEmpty(), c.strErrStart.isEmpty()) << strCase;
+        if (c.intExitCode == 1) {
+            EXPECT_EQ(strErr.count(QLatin1Char('\n')), 1) << strErr.toStdString();
+        }
+    }
+    EXPECT_EQ(program.fncFiles(), before);
 }

@@ -4,6 +4,7 @@
 #include "modFileHandling.h"
 #include "modFilePrinting.h"
 #include "modMessageBoxWidgets.h"
+#include "modQtTranslations.h"
 #include "modWindowHelpers.h"
 
 #include "TestSupport.h"
@@ -85,6 +86,24 @@ TEST_F(MessageBoxes, RealBoxShowsTitleTextIconAndButtons)
     EXPECT_EQ(cMessageBox::Show(QStringLiteral("No personal settings found!"), cMessageBox::Buttons::Ok,
                   cMessageBox::Icon::Critical),
         cMessageBox::Answer::Ok);
+}
+
+// Qt's own texts follow the phrase table's language column: German (7), then English (4) again.
+TEST_F(MessageBoxes, ButtonTextsAreQtsOwnInThePhraseTableLanguage)
+{
+    subInstallMessageBoxPresenter();
+    const auto buttonTexts = [](qint16 intColumn) {
+        QStringList texts;
+        subAnswerNextBox(QMessageBox::No, [&texts](QMessageBox* box) {
+            texts = { box->button(QMessageBox::Yes)->text(), box->button(QMessageBox::No)->text() };
+        });
+        cMessageBox::Show(QString::number(intColumn), cMessageBox::Buttons::YesNo, cMessageBox::Icon::Question);
+        return texts;
+    };
+    EXPECT_TRUE(fncLoadQtTranslations(7));
+    EXPECT_EQ(buttonTexts(7), QStringList({ QStringLiteral("&Ja"), QStringLiteral("&Nein") }));
+    EXPECT_FALSE(fncLoadQtTranslations(4));
+    EXPECT_EQ(buttonTexts(4), QStringList({ QStringLiteral("&Yes"), QStringLiteral("&No") }));
 }
 
 TEST_F(MessageBoxes, EscapeOnAQuestionMeansNo)

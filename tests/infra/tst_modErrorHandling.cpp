@@ -43,9 +43,11 @@ TEST_F(ErrorReport, EnglishReportHasTheExactLayout)
 {
     subLog(QStringLiteral("Checking for HourvaneConnection.txt"));
     cMessageBox::setNextAnswer(cMessageBox::Answer::No);
-    EXPECT_TRUE(hvtest::endsProgram([] {
-        subHandleError(QStringLiteral("File not found"), 53, 12, QStringLiteral("cOtherSettings.FromRS"));
-    }));
+    int intExitCode = 0;
+    EXPECT_TRUE(hvtest::endsProgram(
+        [] { subHandleError(QStringLiteral("File not found"), 53, 12, QStringLiteral("cOtherSettings.FromRS")); },
+        &intExitCode));
+    EXPECT_EQ(intExitCode, intExitFailure);
     ASSERT_EQ(cMessageBox::history().size(), 1);
     const auto& box = cMessageBox::history().first();
     const QString expected = "There has been an error in this application. Hourvane for Outlook Personal Settings SU ("
@@ -297,6 +299,9 @@ TEST_F(StepLog, WritesTitleDateAndStepSeparatedByTabs)
         << fields.at(1).toStdString();
     EXPECT_FALSE(fields.at(1).contains(QLatin1Char('\t')));
     EXPECT_EQ(lines.at(1).section(QLatin1Char('\t'), 2), QStringLiteral("Opening Password=****;User ID=sa"));
+    // It names servers and users: readable by its owner alone.
+    const QFileDevice::Permissions userBits = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
+    EXPECT_EQ(QFile::permissions(fncLogFilePath()) & ~userBits, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
     // With the flag off nothing is written, but the step is still kept.
     subSetFileLogging(false);

@@ -35,7 +35,7 @@ TEST_F(PersonalSettingsTest, ConstructionDefaultsToTheProgramFolder)
     EXPECT_EQ(s.Convert24Hours, QVariant(qint16(8)));
     EXPECT_EQ(s.RemoveLunchHours, QVariant(0.75));
     EXPECT_TRUE(s.DateLastReport.isNull());
-    EXPECT_TRUE(QFileInfo(documentsFolder() + QStringLiteral("/OLAP Cubes")).isDir());
+    EXPECT_FALSE(QFileInfo::exists(documentsFolder() + QStringLiteral("/OLAP Cubes")));
 }
 
 TEST_F(PersonalSettingsTest, ReportPathFileRedirectsTheFolder)

@@ -96,7 +96,7 @@ int fncSeed()
     // Exports and logs of the seeding stay in the temporary HOME.
     cPersonalSettings::subSetProgramFolder(QDir::homePath());
     LoadLanguages(fncGetlocalLanguage());
-    strDataFolder = fncDataFolderFor(fncGetLocalCubePath(true));
+    strDataFolder = fncDataFolderFor(fncGetLocalCubePath());
     blnSingleUser = true;
     QDir().mkpath(strDataFolder);
     if (!subCreateHVDatabase(strDataFolder + QLatin1Char('/') + strAccessFileName))
