@@ -218,7 +218,8 @@ int Main(int argc, char* argv[])
     QStringList colArguments;
     for (int i = 0; i < argc; ++i)
         colArguments.append(QString::fromLocal8Bit(argv[i]));
-    if (const cCommandLine cmd(colArguments); !cmd.fncStarts())
+    const cCommandLine cmd(colArguments);
+    if (!cmd.fncStarts())
         return cmd.fncAnswer();
     if (const QString strMissing = cDisplayCheck::fncMissingDisplay(); !strMissing.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(strMissing));
@@ -232,8 +233,7 @@ int Main(int argc, char* argv[])
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/hourvane-personal-settings.svg")));
     subInstallMessageBoxPresenter();
     // Asks where the common settings live before they are read.
-    subSetChooseDatabaseAtStart(
-        QCoreApplication::arguments().contains(QStringLiteral("--choose-database")));
+    subSetChooseDatabaseAtStart(cmd.fncIsSet(QStringLiteral("choose-database")));
 
     Main();
     frmHVPersSettingsSingle* frm = fncSettingsWindow();

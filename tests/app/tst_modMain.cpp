@@ -757,7 +757,7 @@ TEST(InstalledProgram, CommandLineAndMissingDisplay)
         { { QStringLiteral("--help") }, 0, QStringLiteral("Usage: HVPersonalSettingsSingle [options]\n"), {} },
         { { QStringLiteral("-h") }, 0, QStringLiteral("Usage: HVPersonalSettingsSingle [options]\n"), {} },
         { { QStringLiteral("--version") }, 0, strVersion, {} },
-        { { QStringLiteral("-style"), QStringLiteral("fusion"), QStringLiteral("-v") }, 0, strVersion, {} },
+        { { QStringLiteral("-style"), QStringLiteral("fusion"), QStringLiteral("--choose-database"), QStringLiteral("-v") }, 0, strVersion, {} },
         { { QStringLiteral("--frobnicate") }, 2, {}, QStringLiteral("HVPersonalSettingsSingle: Unknown option 'frobnicate'.") },
         { { QStringLiteral("settings.xml") }, 2, {}, QStringLiteral("HVPersonalSettingsSingle: unexpected argument 'settings.xml'") },
         { {}, 1, {}, QStringLiteral("HVPersonalSettingsSingle: cannot open its window, no display: neither DISPLAY nor WAYLAND_DISPLAY is set.") },
