@@ -106,7 +106,8 @@ TEST_P(AutoFitWidth, EqualsTheWidestLaidOutCell)
     cSheet sheet;
     cSheetModel* m = sheet.Sheet();
     const auto& texts = GetParam();
-    // Many rows of the same width around the given texts, some in a bold, larger font.
+    // Many rows of the same width above the given texts (far below the first screen), the first
+    // in a bold, larger font.
     int r = 0;
     for (; r < 600; ++r)
         m->SetCellValue(r, 0, QStringLiteral("Item 0-%1").arg(r, 4, 10, QLatin1Char('0')));
@@ -115,7 +116,7 @@ TEST_P(AutoFitWidth, EqualsTheWidestLaidOutCell)
         s.dblFontSize = 13;
     });
     for (const QString& t : texts)
-        m->SetCellValue(r++ * 3 % 600 + 1, 0, t);
+        m->SetCellValue((r++ * 3 + 550) % 600, 0, t);
     sheet.AutoFitColumns(cSheetRange::fncParse(QStringLiteral("A:A")));
     EXPECT_EQ(sheet.ColumnWidthOf(0), exactWidth(sheet, 0));
 }

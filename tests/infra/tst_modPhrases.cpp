@@ -117,16 +117,6 @@ TEST_F(PhraseLoading, MissingTranslationFallsBackToEnglish)
     EXPECT_EQ(fncPhrase("LNGTASK"), QStringLiteral("Uppgift"));
 }
 
-TEST_F(PhraseLoading, RussianLocaleReadsEveryTextInEnglish)
-{
-    const qint16 intColumn = fncColumnForLcid(1049);
-    load(rows, intColumn);
-    for (const QString& key : fncUsedPhraseKeys()) {
-        const QString expected = fncRemoveApostrophes(rows.at(rowOf(rows, key)).at(intEnglish));
-        EXPECT_EQ(fncPhrase(key.toLatin1().constData()), expected) << key.toStdString();
-    }
-}
-
 TEST_F(PhraseLoading, AsciiApostrophesAreRemovedTypographicOnesStay)
 {
     EXPECT_EQ(fncRemoveApostrophes(QStringLiteral("the 'quoted' word'")),
