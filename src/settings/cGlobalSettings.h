@@ -6,6 +6,7 @@
 #include "cRecordset.h"
 
 #include <QString>
+#include <array>
 
 // The common settings every user of one database shares: how costs are counted, where the
 // common settings live, the three metadata lists with their captions and the other settings.
@@ -37,6 +38,11 @@ public:
     // The reporting program; when it sits in the program's folder it publishes the settings
     // itself, so the save writes the XML export only in XML mode.
     static QString fncReportingProgramPath();
+    // Writes the export set into strFolder as one replacement (see subReplaceFiles): the three
+    // lists, then the settings without the server password and the captions when given. Throws
+    // cHVError naming the file that cannot be written.
+    static void subWriteXmlSet(const QString& strFolder, const std::array<cRecordset*, 3>& colLists,
+        cRecordset* rsSettings, cRecordset* rsMetaLists);
 
 private:
     void subSetupDBObjects(bool blnReadOnly, bool blnFromXml, const QString& strPath);
