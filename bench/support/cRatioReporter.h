@@ -13,13 +13,19 @@
 class cRatioReporter : public benchmark::ConsoleReporter
 {
 public:
+    // Wall time instead, where the baseline's work happens in another process (a database server).
+    explicit cRatioReporter(bool blnWallTime = false)
+        : m_blnWallTime(blnWallTime)
+    {
+    }
+
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Iteration)
-                m_seconds.try_emplace(run.run_name.function_name, run.GetAdjustedCPUTime());
+                m_seconds.try_emplace(run.run_name.function_name, seconds(run));
             else if (run.aggregate_name == "median")
-                m_seconds[run.run_name.function_name] = run.GetAdjustedCPUTime();
+                m_seconds[run.run_name.function_name] = seconds(run);
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -29,10 +35,16 @@ public:
         const auto a = m_seconds.find(name);
         const auto b = m_seconds.find(base);
         if (a != m_seconds.end() && b != m_seconds.end() && b->second > 0)
-            std::printf("%s: %.2fx the baseline (CPU time, target <= %gx)\n", what,
-                a->second / b->second, target);
+            std::printf("%s: %.2fx the baseline (%s time, target <= %gx)\n", what,
+                a->second / b->second, m_blnWallTime ? "wall" : "CPU", target);
     }
 
 private:
+    double seconds(const Run& run) const
+    {
+        return m_blnWallTime ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime();
+    }
+
+    bool m_blnWallTime;
     std::map<std::string, double> m_seconds;
 };

@@ -136,7 +136,8 @@ void frmHVPersSettingsSingle::Form_Load()
         QWidget::setTabOrder(m_ui->tbsLists, m_exsList->List);
         QWidget::setTabOrder(m_exsList->List, m_ui->treMetaView);
         QWidget::setTabOrder(m_ui->treMetaView, m_exsCategories->List);
-        QWidget::setTabOrder(m_exsCategories->List, m_ui->cmdOK);
+        QWidget::setTabOrder(m_exsCategories->List, m_ui->cmdDatabase);
+        QWidget::setTabOrder(m_ui->cmdDatabase, m_ui->cmdOK);
         QWidget::setTabOrder(m_ui->cmdOK, m_ui->cmdCancel);
         // Qt draws frames, check boxes and the tab bar on the window's own background, so they
         // need no colour of their own.
@@ -157,6 +158,8 @@ void frmHVPersSettingsSingle::Form_Load()
         connect(m_ui->cmdOK, &QPushButton::clicked, this, &frmHVPersSettingsSingle::cmdOK_Click);
         connect(m_ui->cmdCancel, &QPushButton::clicked, this,
             &frmHVPersSettingsSingle::cmdCancel_Click);
+        connect(m_ui->cmdDatabase, &QPushButton::clicked, this,
+            &frmHVPersSettingsSingle::cmdDatabase_Click);
         connect(m_ui->tbsLists, &QTabBar::currentChanged, this, [this] {
             if (!m_blnBuildingTabs)
                 tbsLists_Click();
@@ -203,7 +206,10 @@ int frmHVPersSettingsSingle::fncTabOfList(int intPos) const
 void frmHVPersSettingsSingle::subSetCaptions()
 {
     try {
-        setWindowTitle(strProgramTitle);
+        setWindowTitle(m_strDatabase.isEmpty()
+                ? strProgramTitle
+                : strProgramTitle + QStringLiteral(" \u2013 ") + m_strDatabase);
+        m_ui->cmdDatabase->setText(fncPhr("LNGDATABASEBUTTON"));
         m_ui->fraTimeManipulation->setTitle(fncPhr("LNGTIMEMANIPULATION"));
         m_ui->fraFilters->setTitle(fncPhr("LNGFILTEROPTIONS"));
         // Every captioned control gets an Alt+letter of its caption in the shown language; OK
@@ -500,6 +506,31 @@ void frmHVPersSettingsSingle::cmdOK_Click()
         subUnload();
     } catch (...) {
         subHandleCurrentException(QStringLiteral("cmdOK_Click"));
+    }
+}
+
+void frmHVPersSettingsSingle::subSetDatabaseCaption(const QString& strCaption)
+{
+    m_strDatabase = strCaption;
+    subSetCaptions();
+}
+
+void frmHVPersSettingsSingle::subSetDatabaseChooser(std::function<bool()> fncChoose)
+{
+    m_fncChooseDatabase = std::move(fncChoose);
+}
+
+void frmHVPersSettingsSingle::cmdDatabase_Click()
+{
+    try {
+        if (!m_fncChooseDatabase || !m_fncChooseDatabase())
+            return;
+        // The grid shows a list of the other database: neither it nor its undo steps carry over.
+        m_intShownList.reset();
+        m_histories.clear();
+        subSetValues();
+    } catch (...) {
+        subHandleCurrentException(QStringLiteral("cmdDatabase_Click"));
     }
 }
 

@@ -3,6 +3,8 @@
 #include "cSheet.h"
 
 #include <QDialog>
+
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -39,6 +41,12 @@ public:
     void cmbCostCarrier_Click();
     void cmdOK_Click();
     void cmdCancel_Click();
+    void cmdDatabase_Click();
+    // The database in use, shown in the title.
+    void subSetDatabaseCaption(const QString& strCaption);
+    // What "Database..." does: choose another database and load the common settings from it
+    // (true when they were loaded).
+    void subSetDatabaseChooser(std::function<bool()> fncChoose);
     void tbsLists_Click();
     void timStartup_Timer();
     void timCheckCategories_Timer();
@@ -105,6 +113,8 @@ private:
     int m_intLastRow = 2000;
     bool m_blnBuildingTabs = false;
     bool m_blnUnloading = false;
+    QString m_strDatabase;
+    std::function<bool()> m_fncChooseDatabase;
     bool m_blnGridChanged = false;
     std::unique_ptr<cWindowValues> m_shownValues;
     qint32 m_lngShownCostCarrier = 0;

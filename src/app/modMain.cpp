@@ -7,6 +7,7 @@
 #include "frmHVPersSettingsSingle.h"
 #include "modDBCode.h"
 #include "modDBCreate.h"
+#include "modDatabaseChoice.h"
 #include "modErrorHandling.h"
 #include "modFileHandling.h"
 #include "modLocale.h"
@@ -32,6 +33,7 @@ struct cMainState
     QPointer<frmHVPersSettingsSingle> frmSettings;
     QString strUserName;
     QString strListSeparator;
+    bool blnChooseDatabase = false;
 };
 
 cMainState& state()
@@ -51,6 +53,21 @@ void subIgnoreErrors(F&& f)
     }
 }
 
+// The common settings from the chosen database: the local one of the data folder unless a
+// server was chosen. The report destination of both settings objects follows it.
+bool fncLoadChosenDatabase()
+{
+    cMainState& s = state();
+    const QString strServer = fncChosenServer();
+    const qint32 lngKind = strServer.isEmpty() ? 2 : 3;
+    const QString strValue = strServer.isEmpty() ? strDataFolder : strServer;
+    s.objGlobalSettings->ReportTo = lngKind;
+    s.objGlobalSettings->ReportToValue = strValue;
+    s.objPersonalSettings->ReportChoice = lngKind;
+    s.objPersonalSettings->ReportValue = strValue;
+    return fncOpenChosenDatabase() && s.objGlobalSettings->ReadGlobalSettings(lngKind, QString());
+}
+
 void subRegisterEndHooks()
 {
     // The hooks run in reverse order: windows first, then the calendar, then the database.
@@ -60,6 +77,7 @@ void subRegisterEndHooks()
 }
 } // namespace
 
+void subSetChooseDatabaseAtStart(bool blnChoose) { state().blnChooseDatabase = blnChoose; }
 cPersonalSettings& fncPersonalSettings() { return *state().objPersonalSettings; }
 cGlobalSettings& fncGlobalSettings() { return *state().objGlobalSettings; }
 bool fncHasGlobalSettings() { return state().objGlobalSettings != nullptr; }
@@ -103,6 +121,7 @@ void subResetMainState()
     s.objInstance.reset();
     s.strUserName.clear();
     s.strListSeparator.clear();
+    s.blnChooseDatabase = false;
 }
 
 void Main()
@@ -156,25 +175,22 @@ void Main()
             throw cHVError(lngObjectError + 4001, QStringLiteral("Main"),
                 QStringLiteral("Could not create the data folder ") + strFolder);
 
-        s.objGlobalSettings->ReportToValue = strFolder;
-        s.objGlobalSettings->ReportTo = 2;
-        s.objPersonalSettings->ReportValue = strFolder;
-        s.objPersonalSettings->ReportChoice = 2;
-
-        const QString strDatabase = strFolder + QLatin1Char('/') + strAccessFileName;
-        if (!QFileInfo::exists(strDatabase)) {
-            subLog(QStringLiteral("Creating a new local database"));
-            if (!subCreateHVDatabase(strDatabase))
-                return;
-        }
-
-        if (!s.objGlobalSettings->ReadGlobalSettings(2, QString()))
+        if (s.blnChooseDatabase)
+            fncChooseDatabase();
+        if (!fncLoadChosenDatabase())
             return;
 
         subLog(QStringLiteral("Loading the settings window"));
         s.frmSettings = new frmHVPersSettingsSingle(*s.objPersonalSettings, *s.objGlobalSettings);
         s.frmSettings->setAttribute(Qt::WA_DeleteOnClose, false);
         s.frmSettings->subSetCaptions();
+        s.frmSettings->subSetDatabaseCaption(fncDatabaseCaption(fncChosenServer()));
+        s.frmSettings->subSetDatabaseChooser([] {
+            if (!fncChooseDatabase() || !fncLoadChosenDatabase())
+                return false;
+            fncSettingsWindow()->subSetDatabaseCaption(fncDatabaseCaption(fncChosenServer()));
+            return true;
+        });
         s.frmSettings->subSetValues();
         s.frmSettings->show();
     } catch (...) {
@@ -190,6 +206,9 @@ int Main(int argc, char* argv[])
     QApplication::setDesktopFileName(QStringLiteral("hourvane-personal-settings"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/hourvane-personal-settings.svg")));
     subInstallMessageBoxPresenter();
+    // Asks where the common settings live before they are read.
+    subSetChooseDatabaseAtStart(
+        QCoreApplication::arguments().contains(QStringLiteral("--choose-database")));
 
     Main();
     frmHVPersSettingsSingle* frm = fncSettingsWindow();

@@ -11,6 +11,9 @@ void Main();
 // The process: the application object, Main, the event loop and the orderly end.
 int Main(int argc, char* argv[]);
 
+// Main asks where the common settings live before reading them (--choose-database).
+void subSetChooseDatabaseAtStart(bool blnChoose);
+
 // The process-wide values Main fills; the objects exist from Main's steps 2 and 14 on.
 cPersonalSettings& fncPersonalSettings();
 cGlobalSettings& fncGlobalSettings();

@@ -272,8 +272,18 @@ bool cConnection::ColumnExists(const QString& strTable, const QString& strColumn
 
 void cConnection::BeginTrans()
 {
-    if (!IsOpen() || !d->db.transaction())
+    if (!IsOpen())
+        throw cHVError(
+            3704, strSource, QStringLiteral("Operation is not allowed when the object is closed."));
+    if (d->engine == eEngine::SQLite) {
+        // The write lock is taken at the start, so two programs sharing the file cannot both
+        // read the same rows and then write over each other; a busy file is waited for.
+        QSqlQuery q(d->db);
+        if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+            throw cHVError(lngEFail, strSource, driverText(q.lastError()));
+    } else if (!d->db.transaction()) {
         throw cHVError(lngEFail, strSource, driverText(d->db.lastError()));
+    }
     d->blnInTrans = true;
 }
 

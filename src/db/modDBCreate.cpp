@@ -68,6 +68,63 @@ QString createTableSql(const cSchemaTable& t, bool blnWithUpgrade)
     return QStringLiteral("CREATE TABLE %1 (%2)").arg(t.strName, parts.join(QStringLiteral(", ")));
 }
 
+// The unique index that keeps one name per list without regard to letter case.
+QString nameIndex(int n)
+{
+    return QStringLiteral("uqMeta%1Name").arg(n);
+}
+
+bool hasNameIndex(cConnection& conn, int n)
+{
+    QString probe;
+    switch (conn.Engine()) {
+    case eEngine::SQLite:
+        probe = QStringLiteral(
+            "select count(*) from sqlite_master where type = 'index' and lower(name) = lower(?)");
+        break;
+    case eEngine::PostgreSQL:
+        probe = QStringLiteral("select count(*) from pg_indexes where lower(indexname) = lower(?)");
+        break;
+    case eEngine::SqlServer:
+        probe = QStringLiteral("select count(*) from sys.indexes where lower(name) = lower(?)");
+        break;
+    }
+    QSqlQuery q(conn.Database());
+    q.prepare(probe);
+    q.addBindValue(nameIndex(n));
+    if (!q.exec() || !q.next())
+        throw cHVError(lngObjectError + 3030, strSource, q.lastError().text());
+    return q.value(0).toInt() > 0;
+}
+
+// Rows whose names differ only in letter case become the first of them (the one the window
+// shows): the others' reports move to it, then they go, and the index keeps it so.
+void subAddNameIndex(cConnection& conn, int n)
+{
+    subLog(QStringLiteral("Merging names of tblMeta%1 that differ only in letter case").arg(n));
+    const QString strTable = QStringLiteral("tblMeta%1").arg(n);
+    const QString strId = QStringLiteral("intMeta%1ID").arg(n);
+    const QString strEarlier
+        = QStringLiteral("select 1 from %1 w where lower(w.strName) = lower(%2.strName) "
+                         "and w.%3 < %2.%3")
+              .arg(strTable, QStringLiteral("%1"), strId);
+    conn.Execute(QStringLiteral(
+        "update tblReports set %2 = (select min(w.%2) from %1 w, %1 d where d.%2 = "
+        "tblReports.%2 and lower(w.strName) = lower(d.strName)) where %2 in (select d.%2 "
+        "from %1 d where exists (%3))")
+                     .arg(strTable, strId, strEarlier.arg(QStringLiteral("d"))));
+    conn.Execute(
+        QStringLiteral("delete from %1 where exists (%2)").arg(strTable, strEarlier.arg(strTable)));
+    if (conn.Engine() == eEngine::SqlServer)
+        // The server's collation already compares without regard to case.
+        conn.Execute(
+            QStringLiteral("create unique index %1 on %2 (strName) where strName is not null")
+                .arg(nameIndex(n), strTable));
+    else
+        conn.Execute(QStringLiteral("create unique index %1 on %2 (lower(strName))")
+                         .arg(nameIndex(n), strTable));
+}
+
 // The current schema's additions, on any engine. Probes use the catalog so that a failed probe
 // cannot spoil the transaction the changes run in.
 void subUpgradeSchema(cConnection& conn)
@@ -104,6 +161,10 @@ void subUpgradeSchema(cConnection& conn)
         if (blnLocal)
             writeCaption(conn, table, *fncSchemaColumn(table, QStringLiteral("blnEnabled")));
     }
+    for (int n = 1; n <= 3; ++n) {
+        if (!hasNameIndex(conn, n))
+            subAddNameIndex(conn, n);
+    }
     if (!conn.ColumnExists(QStringLiteral("tblReports"), QStringLiteral("strBody"))) {
         conn.Execute(dialect.AddColumn(QStringLiteral("tblReports"), QStringLiteral("strBody"), eFieldType::Memo));
         if (blnLocal)
@@ -132,7 +193,8 @@ bool isCurrent()
     if (!rs)
         return false;
     rs->Close();
-    return true;
+    const ConnectionPtr conn = fncSharedConnection();
+    return conn && hasNameIndex(*conn, 1) && hasNameIndex(*conn, 2) && hasNameIndex(*conn, 3);
 }
 
 QString programFolder()

@@ -52,6 +52,7 @@ public:
     int Count() const { return static_cast<int>(m_entries.size()); }
     bool isEmpty() const { return m_entries.isEmpty(); }
     bool Exists(const QString& key) const { return m_index.contains(fold(key)); }
+    int IndexOf(const QString& key) const { return m_index.value(fold(key), -1); }
 
     // Like Scripting.Dictionary.Add: a key that exists already is an error.
     void Add(const QString& key, T value)

@@ -68,6 +68,10 @@ const QStringList& fncUsedPhraseKeys()
             QStringLiteral("LNGTASK"), QStringLiteral("LNGTEST"),
             QStringLiteral("LNGTIMEMANIPULATION"), QStringLiteral("LNGUSERNAME"),
             QStringLiteral("LNGWRITESUBJECT") };
+        // Choosing the database and saving it with others.
+        k += { QStringLiteral("LNGCOPYTOSERVER"), QStringLiteral("LNGDATABASEBUTTON"),
+            QStringLiteral("LNGSAVECONFLICT"), QStringLiteral("LNGSAVEFAILEDKEPT"),
+            QStringLiteral("LNGSAVENAMETAKEN"), QStringLiteral("LNGSAVEREMOVED") };
         // The calendar copy and stored numbers.
         k << QStringLiteral("LNGCALENDARCOPYCHANGED") << QStringLiteral("LNGCALENDARCOPYDAMAGED")
           << QStringLiteral("LNGCALENDARCOPYNOTSAVED") << QStringLiteral("LNGCALENDARCOPYREADONLY")

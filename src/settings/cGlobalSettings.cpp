@@ -4,6 +4,7 @@
 #include "cMessageBox.h"
 #include "cPersonalSettings.h"
 #include "cRemovedItemResolver.h"
+#include "modConnectionString.h"
 #include "modDBCode.h"
 #include "modErrorHandling.h"
 #include "modFileHandling.h"
@@ -12,13 +13,16 @@
 
 #include <QFileInfo>
 #include <QHash>
-
+#include <QSet>
 #include <algorithm>
 
 namespace {
 const QString strCrLf = QStringLiteral("\r\n");
 
-QString fncText(const QVariant& value) { return fncNullToValue(value, false).toString(); }
+QString fncText(const QVariant& value)
+{
+    return fncNullToValue(value, false).toString();
+}
 
 cCurrency fncCurrency(const QVariant& value)
 {
@@ -41,32 +45,152 @@ RecordsetPtr fncRequireRecordset(RecordsetPtr rs, const QString& strSource)
     return rs;
 }
 
-// What the user decided for one stored value that is no longer in its list.
-struct cRemovedRow
+constexpr qint32 lngNameTaken = lngObjectError + 3010;
+int intBusyTimeoutSeconds = 15;
+std::function<void()>& lockedHook()
 {
-    int intPosition = 0; // row position in the items recordset
+    static std::function<void()> hook;
+    return hook;
+}
+
+// An item's stored values, compared field by field.
+struct cRow
+{
     qint32 lngID = 0;
+    QString strName;
+    QString strCategory;
+    QString strSuper;
+    cCurrency curRate;
+    bool blnEnabled = false;
+
+    bool fncSameValues(const cRow& o) const
+    {
+        return strName == o.strName && strCategory == o.strCategory && strSuper == o.strSuper
+            && curRate == o.curRate && blnEnabled == o.blnEnabled;
+    }
+};
+
+cRow fncRowOf(const cMetaData& m)
+{
+    return { m.ID, m.MetaName(), m.Category, m.SuperCategory, m.HourlyRate, m.Enabled };
+}
+
+cMetaData fncItemOf(const cRow& r)
+{
+    cMetaData m;
+    m.ID = r.lngID;
+    m.setMetaName(r.strName);
+    m.Category = r.strCategory;
+    m.SuperCategory = r.strSuper;
+    m.HourlyRate = r.curRate;
+    m.Enabled = r.blnEnabled;
+    return m;
+}
+
+QString fncDescribe(const cRow* r)
+{
+    if (!r)
+        return fncPhrase("LNGSAVEREMOVED");
+    return QStringList { r->strName, r->strCategory, r->strSuper, r->curRate.toInvariantString(),
+        r->blnEnabled ? QStringLiteral("\u2713") : QStringLiteral("\u2013") }
+        .join(QStringLiteral(" | "));
+}
+
+// Three-way merge of one field: a side that kept the loaded value takes the other side's.
+// False when both changed it differently; out then holds the side the answer chose.
+template <typename T>
+bool fncMerge(const T& loaded, const T& mine, const T& stored, bool blnKeepMine, T& out)
+{
+    if (mine == loaded || mine == stored) {
+        out = stored;
+        return true;
+    }
+    if (stored == loaded) {
+        out = mine;
+        return true;
+    }
+    out = blnKeepMine ? mine : stored;
+    return false;
+}
+
+// The stored rows of one list, read inside the save's transaction.
+struct cStored
+{
+    QHash<qint32, cRow> rows;
+
+    // Built at the first question: most saves ask none.
+    const QHash<QString, qint32>& idByFoldedName() const
+    {
+        if (m_byName.isEmpty() && !rows.isEmpty()) {
+            m_byName.reserve(rows.size());
+            for (const cRow& r : rows)
+                m_byName.insert(r.strName.toCaseFolded(), r.lngID);
+        }
+        return m_byName;
+    }
+
+private:
+    mutable QHash<QString, qint32> m_byName;
+};
+
+cStored fncReadStored(cConnection& conn, int n)
+{
+    cStored st;
+    const RecordsetPtr rs
+        = conn.OpenRecordset(QStringLiteral("select intMeta%1ID, strName, strCategory, "
+                                            "strSuperCategory, curRate, blnEnabled from tblMeta%1")
+                                 .arg(n),
+            true);
+    st.rows.reserve(rs->RecordCount());
+    for (; !rs->Eof(); rs->MoveNext()) {
+        cRow r;
+        r.lngID = rs->Value(0).toInt();
+        r.strName = fncText(rs->Value(1));
+        r.strCategory = fncText(rs->Value(2));
+        r.strSuper = fncText(rs->Value(3));
+        r.curRate = fncCurrency(rs->Value(4));
+        r.blnEnabled = rs->Value(5).toBool();
+        st.rows.insert(r.lngID, std::move(r));
+    }
+    return st;
+}
+
+// Other programs' saves wait here until this one ends; readers and report writers do not.
+void subLockForSave(cConnection& conn)
+{
+    static const QStringList tables { QStringLiteral("tblMeta1"), QStringLiteral("tblMeta2"),
+        QStringLiteral("tblMeta3"), QStringLiteral("tblSettings"), QStringLiteral("tblMetaLists"),
+        QStringLiteral("tblOtherSettings") };
+    switch (conn.Engine()) {
+    case eEngine::SQLite:
+        break; // the transaction began with the file's write lock
+    case eEngine::PostgreSQL:
+        conn.Execute(QStringLiteral("lock table ") + tables.join(QStringLiteral(", "))
+            + QStringLiteral(" in share row exclusive mode"));
+        break;
+    case eEngine::SqlServer:
+        for (const QString& t : tables)
+            conn.Execute(
+                QStringLiteral("select count(*) from %1 with (updlock, tablock, holdlock)").arg(t));
+        break;
+    }
+}
+
+// A removed item's fate as the user decided it before the save.
+struct cRemoval
+{
     qint32 intDecision = cRemovedItemResolver::intCancelled;
     QString strMoveTo;
 };
 
-// One list's work: its table, the first row of each name (exact, and without regard to case),
-// and the removed rows.
-struct cListWork
+// A change of this user and of someone else to one item that the user must settle.
+struct cConflict
 {
-    RecordsetPtr rs;
-    QString strIdColumn;
-    QHash<QString, int> firstRowByName;
-    QHash<QString, int> firstRowByFoldedName;
-    QList<cRemovedRow> removed;
-
-    // The row an item is stored in, or -1 for a new row. A name that differs only in case from
-    // a stored one is that row renamed, so it keeps its identity and its reports.
-    int fncRowOf(const QString& strName) const
-    {
-        const int pos = firstRowByName.value(strName, -1);
-        return pos >= 0 ? pos : firstRowByFoldedName.value(strName.toCaseFolded(), -1);
-    }
+    QString strKey;
+    QString strItem;
+    QString strList;
+    QString strMine;
+    QString strStored;
 };
 } // namespace
 
@@ -98,6 +222,17 @@ bool cGlobalSettings::ReadGlobalSettings(qint32 lngKind, const QString& strPath)
         ReportTo = lngKind;
         subSetupDBObjects(true, lngKind == 1, strPath);
         blnResult = MetaDataLists.Count() > 0;
+        // What the next save reconciles against. Lists from files carry no row identities.
+        m_blnLoadedFromDatabase = lngKind != 1;
+        m_colLoaded.clear();
+        for (const auto& entry : MetaDataLists) {
+            QHash<qint32, cMetaData> rows;
+            for (const auto& item : entry.second.MetaDic)
+                rows.insert(item.second.ID, item.second);
+            m_colLoaded.append(rows);
+        }
+        if (const ConnectionPtr conn = fncSharedConnection())
+            m_strConnection = conn->ConnectionString();
     } catch (...) {
         subCloseDBObjects();
         subHandleCurrentException(QStringLiteral("fncReadGlobalSettings"));
@@ -112,8 +247,9 @@ void cGlobalSettings::subSetupDBObjects(bool blnReadOnly, bool blnFromXml, const
         subLog(QStringLiteral("Reading the common settings"));
         MetaDataLists = fncCreateDic<cMetaDictionary>();
         const QString base = fncStripTrailingSlash(strPath);
-        m_rsSettings = blnFromXml ? fncLoadRecordsetFromXml(base + QStringLiteral("/HVSettings.xml"))
-                                  : fncReturnRecordset(QStringLiteral("tblSettings"), blnReadOnly);
+        m_rsSettings = blnFromXml
+            ? fncLoadRecordsetFromXml(base + QStringLiteral("/HVSettings.xml"))
+            : fncReturnRecordset(QStringLiteral("tblSettings"), blnReadOnly);
         if (m_rsSettings) {
             cRecordset& rsSettings = *m_rsSettings;
             if (!rsSettings.Eof()) {
@@ -141,10 +277,11 @@ void cGlobalSettings::subSetupDBObjects(bool blnReadOnly, bool blnFromXml, const
                 const RecordsetPtr rsItems = blnFromXml
                     ? fncLoadRecordsetFromXml(base + QStringLiteral("/HVMeta%1.xml").arg(n))
                     : fncReturnRecordset(
-                          QStringLiteral("select * from tblMeta%1 order by strName").arg(n), blnReadOnly);
+                        QStringLiteral("select * from tblMeta%1 order by strName").arg(n),
+                        blnReadOnly);
                 const QString strDefault = n == 1 ? fncPhrase("LNGCUSTOMER")
-                    : n == 2                     ? fncPhrase("LNGTASK")
-                                                 : QString();
+                    : n == 2                      ? fncPhrase("LNGTASK")
+                                                  : QString();
                 if (blnFromXml && !rsItems)
                     return fncNoSet(QStringLiteral("HVMeta%1.xml").arg(n));
                 cMetaDictionary dic;
@@ -155,15 +292,17 @@ void cGlobalSettings::subSetupDBObjects(bool blnReadOnly, bool blnFromXml, const
                     dic.Caption = strDefault;
                     if (rsLists) {
                         rsLists->AddNew();
-                        rsLists->SetValue(QStringLiteral("strMetaListCaption"), fncStored(strDefault));
+                        rsLists->SetValue(
+                            QStringLiteral("strMetaListCaption"), fncStored(strDefault));
                         rsLists->Update();
                     }
                 } else {
                     // Null captions read as empty text.
                     dic.Caption = fncText(rsLists->Value(QStringLiteral("strMetaListCaption")));
-                    dic.CategoryCaption = fncText(rsLists->Value(QStringLiteral("strMetaListCategoryCaption")));
-                    dic.SuperCategoryCaption
-                        = fncText(rsLists->Value(QStringLiteral("strMetaListSuperCategoryCaption")));
+                    dic.CategoryCaption
+                        = fncText(rsLists->Value(QStringLiteral("strMetaListCategoryCaption")));
+                    dic.SuperCategoryCaption = fncText(
+                        rsLists->Value(QStringLiteral("strMetaListSuperCategoryCaption")));
                 }
                 MetaDataLists.Add(QStringLiteral("Meta%1").arg(n), std::move(dic));
                 if (rsLists && !rsLists->Eof())
@@ -185,179 +324,473 @@ bool cGlobalSettings::fncCheckFilledOut() const
         && !ReportToValue.isEmpty();
 }
 
+struct cGlobalSettings::cSaveAnswers
+{
+    // Per list, the removed rows by identity; asked once per save.
+    QList<QHash<qint32, cRemoval>> removed;
+    bool blnRemovedAsked = false;
+    // Conflict key -> keep this user's version.
+    QHash<QString, bool> keepMine;
+};
+
+void cGlobalSettings::subSetBusyTimeout(int intSeconds)
+{
+    intBusyTimeoutSeconds = intSeconds;
+}
+
+void cGlobalSettings::subSetLockedHook(std::function<void()> hook)
+{
+    lockedHook() = std::move(hook);
+}
+
 QString cGlobalSettings::SaveGlobalSettings()
 {
-    bool blnInTransaction = false;
+    if (!fncCheckFilledOut())
+        return fncPhrase("LNGFAILEDSAVESETTINGS") + strCrLf + fncPhrase("LNGALLVALUESNOTFILLEDOUT");
     try {
-        if (!fncCheckFilledOut())
-            return fncPhrase("LNGFAILEDSAVESETTINGS") + strCrLf + fncPhrase("LNGALLVALUESNOTFILLEDOUT");
-
         subLog(QStringLiteral("Saving the common settings"));
-        std::unique_ptr<cCommand> command = fncCreateCommand();
-        if (!command)
-            throw cHVError(lngObjectError + 3001, QStringLiteral("cGlobalSettings"),
-                QStringLiteral("No database connection to save the common settings"));
-
-        // Every question is asked before anything is written, so no transaction waits on the
-        // user; the answers are carried out below in the order the rows were stored.
-        QList<cListWork> lists;
-        for (int i = 0; i < MetaDataLists.Count(); ++i) {
-            const int n = i + 1;
-            cMetaDictionary& dic = MetaDataLists.ItemAt(i);
-            cListWork work;
-            work.strIdColumn = QStringLiteral("intMeta%1ID").arg(n);
-            const QString source = QStringLiteral("tblMeta%1").arg(n);
-            subLog(QStringLiteral("Reading the stored values of ") + source);
-            work.rs = fncRequireRecordset(fncReturnRecordset(source, false), source);
-            cRecordset& rs = *work.rs;
-            const int nameColumn = rs.FieldIndex(QStringLiteral("strName"));
-            const int idColumn = rs.FieldIndex(work.strIdColumn);
-            const int intRows = rs.RecordCount();
-            QStringList colChoices;
-            for (int pos = 0; pos < intRows; ++pos) {
-                rs.Move(pos);
-                const QString name = fncText(rs.Value(nameColumn));
-                // The first row in table order whose name matches takes the item.
-                if (!work.firstRowByName.contains(name))
-                    work.firstRowByName.insert(name, pos);
-                const QString folded = name.toCaseFolded();
-                if (!work.firstRowByFoldedName.contains(folded))
-                    work.firstRowByFoldedName.insert(folded, pos);
-                if (dic.MetaDic.Exists(name))
-                    continue;
-                if (colChoices.isEmpty())
-                    colChoices = dic.MetaDic.Keys();
-                cRemovedRow removed;
-                removed.intPosition = pos;
-                removed.lngID = rs.Value(idColumn).toInt();
-                QString strMoveTo;
-                removed.intDecision = fncRemovedItemResolver().fncResolve(
-                    name, fncPhrase("LNGCONFLICTVALUE"), colChoices, strMoveTo);
-                removed.strMoveTo = strMoveTo;
-                work.removed.append(removed);
-            }
-            lists.append(std::move(work));
-        }
-
-        subBeginTrans();
-        blnInTransaction = true;
-        for (int i = 0; i < lists.size(); ++i) {
-            cListWork& work = lists[i];
-            cRecordset& rs = *work.rs;
-            cMetaDictionary& dic = MetaDataLists.ItemAt(i);
-            subLog(QStringLiteral("Storing the values of list %1").arg(i + 1));
-            const int nameColumn = rs.FieldIndex(QStringLiteral("strName"));
-            const int categoryColumn = rs.FieldIndex(QStringLiteral("strCategory"));
-            const int superColumn = rs.FieldIndex(QStringLiteral("strSuperCategory"));
-            const int rateColumn = rs.FieldIndex(QStringLiteral("curRate"));
-            const int enabledColumn = rs.FieldIndex(QStringLiteral("blnEnabled"));
-            const int idColumn = rs.FieldIndex(work.strIdColumn);
-            for (auto& entry : dic.MetaDic) {
-                cMetaData& item = entry.second;
-                const int pos = work.fncRowOf(item.MetaName());
-                if (pos < 0) {
-                    rs.AddNew();
-                    rs.SetValue(nameColumn, fncStored(item.MetaName()));
-                } else {
-                    rs.Move(pos);
-                    if (rs.Value(nameColumn).toString() != item.MetaName())
-                        rs.SetValue(nameColumn, fncStored(item.MetaName()));
-                }
-                // Unchanged columns are left alone so an unchanged row costs no write.
-                const auto setText = [&rs](int column, const QString& value) {
-                    const QVariant stored = rs.Value(column);
-                    if (stored.isNull() || stored.toString() != value)
-                        rs.SetValue(column, fncStored(value));
-                };
-                setText(categoryColumn, item.Category);
-                setText(superColumn, item.SuperCategory);
-                const QVariant storedRate = rs.Value(rateColumn);
-                if (storedRate.isNull() || fncCurrency(storedRate) != item.HourlyRate)
-                    rs.SetValue(rateColumn, QVariant::fromValue(item.HourlyRate));
-                const QVariant storedEnabled = rs.Value(enabledColumn);
-                if (storedEnabled.isNull() || storedEnabled.toBool() != item.Enabled)
-                    rs.SetValue(enabledColumn, item.Enabled);
-                if (rs.EditPending())
-                    rs.Update();
-                item.ID = rs.Value(idColumn).toInt();
-            }
-
-            // Rows are deleted from the back so the positions of the others stay valid.
-            std::sort(work.removed.begin(), work.removed.end(),
-                [](const cRemovedRow& a, const cRemovedRow& b) { return a.intPosition > b.intPosition; });
-            for (const cRemovedRow& removed : work.removed) {
-                if (removed.intDecision == cRemovedItemResolver::intRemoveReports) {
-                    subLog(QStringLiteral("Removing the time reports of a removed value"));
-                    command->CommandText
-                        = QStringLiteral("Delete from tblReports where ") + work.strIdColumn + QStringLiteral(" = ?");
-                    command->Execute({ removed.lngID });
-                } else if (removed.intDecision == cRemovedItemResolver::intMoveReports) {
-                    subLog(QStringLiteral("Moving the time reports of a removed value to ") + removed.strMoveTo);
-                    const qint32 target = dic.MetaDic.Item(removed.strMoveTo).ID;
-                    command->CommandText = QStringLiteral("Update tblReports set ") + work.strIdColumn
-                        + QStringLiteral(" = ? where ") + work.strIdColumn + QStringLiteral(" = ?");
-                    command->Execute({ target, removed.lngID });
-                } else {
-                    continue;
-                }
-                rs.Move(removed.intPosition);
-                rs.Delete();
+        cSaveAnswers answers;
+        // A server that went away since the load gets one new connection; a busy local file
+        // has already been waited for.
+        const bool blnServer = !m_strConnection.isEmpty()
+            && fncEngineOfConnectionString(m_strConnection) != eEngine::SQLite;
+        for (int intAttempt = 1;; ++intAttempt) {
+            try {
+                subSaveOnce(answers);
+                break;
+            } catch (const cHVError& e) {
+                subCloseDBObjects();
+                subLog(QStringLiteral("The common settings were not saved: ")
+                    + fncMaskPasswords(e.Description()));
+                if (e.Number() == lngNameTaken)
+                    return e.Description();
+                if (!blnServer || intAttempt >= 2)
+                    return fncPhrase("LNGSAVEFAILEDKEPT") + strCrLf + strCrLf
+                        + fncMaskPasswords(e.Description());
             }
         }
-
-        subLog(QStringLiteral("Saving the settings row"));
-        m_rsSettings = fncRequireRecordset(fncReturnRecordset(QStringLiteral("tblSettings"), false),
-            QStringLiteral("tblSettings"));
-        if (m_rsSettings->RecordCount() > 0)
-            m_rsSettings->MoveFirst();
-        else
-            m_rsSettings->AddNew();
-        m_rsSettings->SetValue(QStringLiteral("intCostCarrier"), CostCarrier);
-        m_rsSettings->SetValue(QStringLiteral("intReportTo"), ReportTo);
-        m_rsSettings->SetValue(QStringLiteral("strReportToValue"), fncStored(ReportToValue));
-        m_rsSettings->Update();
-
-        subLog(QStringLiteral("Saving the captions of the metadata lists"));
-        m_rsMetaLists = fncRequireRecordset(fncReturnRecordset(QStringLiteral("tblMetaLists"), false),
-            QStringLiteral("tblMetaLists"));
-        cRecordset& rsLists = *m_rsMetaLists;
-        if (!rsLists.Eof())
-            rsLists.MoveFirst();
-        // Every list keeps its own row, also with an empty caption, so that the rows of the
-        // lists after it stay theirs.
-        for (const auto& entry : MetaDataLists) {
-            const cMetaDictionary& dic = entry.second;
-            if (rsLists.Eof())
-                rsLists.AddNew();
-            rsLists.SetValue(QStringLiteral("strMetaListCaption"), fncStored(dic.Caption));
-            rsLists.SetValue(QStringLiteral("strMetaListCategoryCaption"), fncStored(dic.CategoryCaption));
-            rsLists.SetValue(QStringLiteral("strMetaListSuperCategoryCaption"), fncStored(dic.SuperCategoryCaption));
-            rsLists.Update();
-            rsLists.MoveNext();
-        }
-
-        const RecordsetPtr rsOther = fncReturnRecordset(QStringLiteral("tblOtherSettings"), false);
-        OtherSettings.ToRS(rsOther.get());
-
-        subCommitTrans();
-        blnInTransaction = false;
 
         if (!QFileInfo::exists(fncReportingProgramPath()) || ReportTo == 1)
             subGSToXML();
-
-        command.reset();
         subCloseDBObjects();
         return QString();
     } catch (...) {
-        if (blnInTransaction) {
-            try {
-                subRollbackTrans();
-            } catch (const std::exception&) {
-                // The connection is going away; the database drops the open transaction.
-            }
-        }
         subCloseDBObjects();
         subHandleCurrentException(QStringLiteral("fncSaveGlobalSettings"));
+    }
+}
+
+void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
+{
+    ConnectionPtr conn;
+    if (!m_strConnection.isEmpty()) {
+        subLog(QStringLiteral("Opening the database the settings were read from"));
+        conn = cConnection::Open(m_strConnection, intBusyTimeoutSeconds);
+        subSetSharedConnection(conn);
+    } else {
+        subSetupConnection();
+        conn = fncSharedConnection();
+    }
+    if (!conn)
+        throw cHVError(lngObjectError + 3001, QStringLiteral("cGlobalSettings"),
+            QStringLiteral("No database connection to save the common settings"));
+    const int intLists = MetaDataLists.Count();
+
+    // What this save reconciles against: the lists as loaded, or (when they came from elsewhere)
+    // the table as it is now.
+    QList<QHash<qint32, cMetaData>> loaded = m_colLoaded;
+    if (!m_blnLoadedFromDatabase) {
+        loaded.clear();
+        for (int i = 0; i < intLists; ++i) {
+            QHash<qint32, cMetaData> rows;
+            const cStored st = fncReadStored(*conn, i + 1);
+            for (const cRow& r : st.rows)
+                rows.insert(r.lngID, fncItemOf(r));
+            loaded.append(rows);
+        }
+    }
+    while (loaded.size() < intLists)
+        loaded.append(QHash<qint32, cMetaData>());
+
+    // Each current item's loaded row by its position in the list (0 for none): by identity, else
+    // by name without regard to case.
+    QList<QList<qint32>> colLoadedIdOf;
+    QList<QSet<qint32>> colKeptIds;
+    for (int i = 0; i < intLists; ++i) {
+        QHash<QString, qint32> byName; // filled for the first item not found by identity
+        const cMetaDictionary& dic = MetaDataLists.ItemAt(i);
+        QList<qint32> idOf(dic.MetaDic.Count(), 0);
+        QSet<qint32> taken;
+        taken.reserve(dic.MetaDic.Count());
+        int pos = 0;
+        for (const auto& entry : dic.MetaDic) {
+            const cMetaData& item = entry.second;
+            if (m_blnLoadedFromDatabase && item.ID != 0 && loaded[i].contains(item.ID)
+                && !taken.contains(item.ID)) {
+                idOf[pos] = item.ID;
+                taken.insert(item.ID);
+            }
+            ++pos;
+        }
+        pos = 0;
+        for (const auto& entry : dic.MetaDic) {
+            if (idOf.at(pos++) != 0)
+                continue;
+            if (byName.isEmpty()) {
+                byName.reserve(loaded[i].size());
+                for (const cMetaData& m : loaded[i])
+                    byName.insert(m.MetaName().toCaseFolded(), m.ID);
+            }
+            const qint32 id = byName.value(entry.first.toCaseFolded(), 0);
+            if (id != 0 && !taken.contains(id)) {
+                idOf[pos - 1] = id;
+                taken.insert(id);
+            }
+        }
+        colLoadedIdOf.append(idOf);
+        colKeptIds.append(taken);
+    }
+
+    // Every question about a removed item is asked before the transaction, so none waits on the
+    // user.
+    if (!answers.blnRemovedAsked) {
+        for (int i = 0; i < intLists; ++i) {
+            QHash<qint32, cRemoval> removed;
+            const QSet<qint32>& kept = colKeptIds[i];
+            QStringList colChoices;
+            QHash<qint32, int>
+                reportCounts; // read once, when the first removed item is asked about
+            QList<qint32> ids = loaded[i].keys();
+            std::sort(ids.begin(), ids.end());
+            for (const qint32 id : ids) {
+                if (kept.contains(id))
+                    continue;
+                if (colChoices.isEmpty())
+                    colChoices = MetaDataLists.ItemAt(i).MetaDic.Keys();
+                cRemoval r;
+                if (reportCounts.isEmpty()) {
+                    const RecordsetPtr rs = conn->OpenRecordset(
+                        QStringLiteral(
+                            "select intMeta%1ID, count(*) from tblReports group by intMeta%1ID")
+                            .arg(i + 1),
+                        true);
+                    for (; !rs->Eof(); rs->MoveNext())
+                        reportCounts.insert(rs->Value(0).toInt(), rs->Value(1).toInt());
+                    reportCounts.insert(0, 0);
+                }
+                r.intDecision = fncRemovedItemResolver().fncResolveWithReports(
+                    loaded[i].value(id).MetaName(), reportCounts.value(id, 0),
+                    fncPhrase("LNGCONFLICTVALUE"), colChoices, r.strMoveTo);
+                removed.insert(id, r);
+            }
+            answers.removed.append(removed);
+        }
+        answers.blnRemovedAsked = true;
+    }
+
+    // The outcome for one list, carried out when no question is open.
+    struct cPlan
+    {
+        QList<cRow> updates;
+        QList<QPair<int, cRow>> inserts; // position in the list, values
+        QList<QPair<qint32, cRemoval>> removals;
+        QList<cRow> result; // by position in the list: the values stored for the item
+        QSet<int> dropped; // positions of items whose rows others removed
+        QList<cRow> kept; // removed here, but changed by others: kept as stored
+        qint32 lngMaxId = 0; // the highest stored identity before this save
+    };
+
+    for (;;) {
+        QList<cPlan> plans;
+        QList<cConflict> open;
+        conn->BeginTrans();
+        try {
+            subLockForSave(*conn);
+            if (lockedHook())
+                lockedHook()();
+            for (int i = 0; i < intLists; ++i) {
+                const int n = i + 1;
+                const cMetaDictionary& dic = MetaDataLists.ItemAt(i);
+                const cStored st = fncReadStored(*conn, n);
+                cPlan plan;
+                for (auto it = st.rows.cbegin(); it != st.rows.cend(); ++it)
+                    plan.lngMaxId = std::max(plan.lngMaxId, it.key());
+                const auto keepMine = [&](const QString& strKind, const cRow* mine,
+                                          const cRow* stored, qint32 id, bool& blnAnswered) {
+                    const QString key = QStringLiteral("%1|%2|%3|%4|%5")
+                                            .arg(n)
+                                            .arg(id)
+                                            .arg(strKind, fncDescribe(mine), fncDescribe(stored));
+                    blnAnswered = answers.keepMine.contains(key);
+                    if (!blnAnswered)
+                        open.append({ key, mine ? mine->strName : stored->strName, dic.Caption,
+                            fncDescribe(mine), fncDescribe(stored) });
+                    return answers.keepMine.value(key, true);
+                };
+                QSet<qint32> claimed = colKeptIds[i];
+                plan.result.resize(dic.MetaDic.Count());
+                int pos = -1;
+                for (const auto& entry : dic.MetaDic) {
+                    ++pos;
+                    const cRow mine = fncRowOf(entry.second);
+                    const qint32 loadedId = colLoadedIdOf[i].at(pos);
+                    bool blnAnswered = true;
+                    if (loadedId == 0) {
+                        // New here; someone else may have stored the same name meanwhile.
+                        const qint32 storedId
+                            = st.idByFoldedName().value(mine.strName.toCaseFolded(), 0);
+                        if (storedId == 0 || claimed.contains(storedId)) {
+                            plan.inserts.append({ pos, mine });
+                            plan.result[pos] = mine;
+                            continue;
+                        }
+                        claimed.insert(storedId);
+                        const cRow& stored = st.rows[storedId];
+                        cRow merged = mine;
+                        merged.lngID = storedId;
+                        if (!stored.fncSameValues(mine)
+                            && !keepMine(
+                                QStringLiteral("same"), &mine, &stored, storedId, blnAnswered))
+                            merged = stored;
+                        if (!merged.fncSameValues(stored))
+                            plan.updates.append(merged);
+                        plan.result[pos] = merged;
+                        continue;
+                    }
+                    const cRow base = fncRowOf(*std::as_const(loaded[i]).constFind(loadedId));
+                    const auto found = st.rows.constFind(loadedId);
+                    if (found == st.rows.cend()) {
+                        // Someone else removed it: gone, unless this user changed it and keeps it.
+                        if (!mine.fncSameValues(base)
+                            && keepMine(
+                                QStringLiteral("gone"), &mine, nullptr, loadedId, blnAnswered)) {
+                            plan.inserts.append({ pos, mine });
+                            plan.result[pos] = mine;
+                        } else {
+                            plan.dropped.insert(pos);
+                        }
+                        continue;
+                    }
+                    const cRow& stored = *found;
+                    bool blnKeep = true;
+                    if (!stored.fncSameValues(base) && !mine.fncSameValues(base)
+                        && !mine.fncSameValues(stored))
+                        blnKeep = keepMine(
+                            QStringLiteral("both"), &mine, &stored, loadedId, blnAnswered);
+                    cRow merged;
+                    merged.lngID = loadedId;
+                    fncMerge(base.strName, mine.strName, stored.strName, blnKeep, merged.strName);
+                    fncMerge(base.strCategory, mine.strCategory, stored.strCategory, blnKeep,
+                        merged.strCategory);
+                    fncMerge(
+                        base.strSuper, mine.strSuper, stored.strSuper, blnKeep, merged.strSuper);
+                    fncMerge(base.curRate, mine.curRate, stored.curRate, blnKeep, merged.curRate);
+                    fncMerge(base.blnEnabled, mine.blnEnabled, stored.blnEnabled, blnKeep,
+                        merged.blnEnabled);
+                    const qint32 owner
+                        = merged.strName.compare(stored.strName, Qt::CaseInsensitive) == 0
+                        ? loadedId
+                        : st.idByFoldedName().value(merged.strName.toCaseFolded(), loadedId);
+                    if (owner != loadedId && !claimed.contains(owner))
+                        throw cHVError(lngNameTaken, QStringLiteral("cGlobalSettings"),
+                            fncPhrase("LNGSAVENAMETAKEN").arg(merged.strName, dic.Caption));
+                    if (!merged.fncSameValues(stored))
+                        plan.updates.append(merged);
+                    plan.result[pos] = merged;
+                }
+                for (auto it = answers.removed[i].cbegin(); it != answers.removed[i].cend(); ++it) {
+                    const auto found = st.rows.constFind(it.key());
+                    if (found == st.rows.cend() || claimed.contains(it.key())
+                        || it->intDecision == cRemovedItemResolver::intCancelled)
+                        continue;
+                    const cRow base = fncRowOf(loaded[i].value(it.key()));
+                    bool blnAnswered = true;
+                    if (!found->fncSameValues(base)
+                        && !keepMine(
+                            QStringLiteral("removed"), nullptr, &*found, it.key(), blnAnswered)) {
+                        plan.kept.append(*found);
+                        continue;
+                    }
+                    plan.removals.append({ it.key(), *it });
+                }
+                plans.append(plan);
+            }
+
+            if (!open.isEmpty()) {
+                // The questions are asked with the transaction ended; the next round sees the
+                // rows again and asks only about what changed once more.
+                conn->RollbackTrans();
+                for (const cConflict& c : open) {
+                    const cMessageBox::Answer a
+                        = cMessageBox::Show(fncPhrase("LNGSAVECONFLICT")
+                                                .arg(c.strItem, c.strList, c.strMine, c.strStored),
+                            cMessageBox::Buttons::YesNo, cMessageBox::Icon::Question);
+                    answers.keepMine.insert(c.strKey, a == cMessageBox::Answer::Yes);
+                }
+                continue;
+            }
+
+            for (int i = 0; i < intLists; ++i) {
+                const int n = i + 1;
+                cPlan& plan = plans[i];
+                const cMetaDictionary& dic = MetaDataLists.ItemAt(i);
+                subLog(QStringLiteral("Storing the values of list %1").arg(n));
+                const QString strColumns
+                    = QStringLiteral("strName, strCategory, strSuperCategory, curRate, blnEnabled");
+                const auto values = [](const cRow& r) {
+                    return QVariantList { fncStored(r.strName), fncStored(r.strCategory),
+                        fncStored(r.strSuper), QVariant::fromValue(r.curRate), r.blnEnabled };
+                };
+                for (const cRow& r : plan.updates) {
+                    QVariantList params = values(r);
+                    params.append(r.lngID);
+                    conn->Execute(
+                        QStringLiteral("update tblMeta%1 set strName = ?, strCategory = ?, "
+                                       "strSuperCategory = ?, "
+                                       "curRate = ?, blnEnabled = ? where intMeta%1ID = ?")
+                            .arg(n),
+                        params);
+                }
+                for (const auto& [pos, r] : plan.inserts)
+                    conn->Execute(
+                        QStringLiteral("insert into tblMeta%1 (%2) values (?, ?, ?, ?, ?)")
+                            .arg(n)
+                            .arg(strColumns),
+                        values(r));
+                const QString strId = QStringLiteral("intMeta%1ID").arg(n);
+                // New rows get the identities just given to them: above every stored one, as no
+                // other save runs.
+                if (!plan.inserts.isEmpty()) {
+                    QHash<QString, qint32> newIds;
+                    const RecordsetPtr rs = conn->OpenRecordset(
+                        QStringLiteral("select %1, strName from tblMeta%2 where %1 > %3")
+                            .arg(strId)
+                            .arg(n)
+                            .arg(plan.lngMaxId),
+                        true);
+                    for (; !rs->Eof(); rs->MoveNext())
+                        newIds.insert(fncText(rs->Value(1)).toCaseFolded(), rs->Value(0).toInt());
+                    for (const auto& [pos, r] : plan.inserts)
+                        plan.result[pos].lngID = newIds.value(r.strName.toCaseFolded(), 0);
+                }
+                for (const auto& [id, removal] : plan.removals) {
+                    if (removal.intDecision == cRemovedItemResolver::intRemoveReports) {
+                        subLog(QStringLiteral("Removing the time reports of a removed value"));
+                        conn->Execute(
+                            QStringLiteral("delete from tblReports where %1 = ?").arg(strId),
+                            { id });
+                    } else {
+                        subLog(QStringLiteral("Moving the time reports of a removed value to ")
+                            + removal.strMoveTo);
+                        const int pos = dic.MetaDic.IndexOf(removal.strMoveTo);
+                        const qint32 target = pos >= 0 && !plan.dropped.contains(pos)
+                            ? plan.result.at(pos).lngID
+                            : 0;
+                        if (target == 0)
+                            throw cHVError(lngObjectError + 3011, QStringLiteral("cGlobalSettings"),
+                                QStringLiteral(
+                                    "The value '%1' to move time reports to is no longer stored.")
+                                    .arg(removal.strMoveTo));
+                        conn->Execute(
+                            QStringLiteral("update tblReports set %1 = ? where %1 = ?").arg(strId),
+                            { target, id });
+                    }
+                    conn->Execute(
+                        QStringLiteral("delete from tblMeta%1 where %2 = ?").arg(n).arg(strId),
+                        { id });
+                }
+            }
+
+            subLog(QStringLiteral("Saving the settings row"));
+            m_rsSettings = conn->OpenRecordset(QStringLiteral("tblSettings"), false);
+            if (m_rsSettings->RecordCount() > 0)
+                m_rsSettings->MoveFirst();
+            else
+                m_rsSettings->AddNew();
+            m_rsSettings->SetValue(QStringLiteral("intCostCarrier"), CostCarrier);
+            m_rsSettings->SetValue(QStringLiteral("intReportTo"), ReportTo);
+            m_rsSettings->SetValue(QStringLiteral("strReportToValue"), fncStored(ReportToValue));
+            m_rsSettings->Update();
+
+            subLog(QStringLiteral("Saving the captions of the metadata lists"));
+            m_rsMetaLists = conn->OpenRecordset(QStringLiteral("tblMetaLists"), false);
+            cRecordset& rsLists = *m_rsMetaLists;
+            if (!rsLists.Eof())
+                rsLists.MoveFirst();
+            // Every list keeps its own row, also with an empty caption, so that the rows of the
+            // lists after it stay theirs.
+            for (const auto& entry : MetaDataLists) {
+                const cMetaDictionary& dic = entry.second;
+                if (rsLists.Eof())
+                    rsLists.AddNew();
+                rsLists.SetValue(QStringLiteral("strMetaListCaption"), fncStored(dic.Caption));
+                rsLists.SetValue(
+                    QStringLiteral("strMetaListCategoryCaption"), fncStored(dic.CategoryCaption));
+                rsLists.SetValue(QStringLiteral("strMetaListSuperCategoryCaption"),
+                    fncStored(dic.SuperCategoryCaption));
+                rsLists.Update();
+                rsLists.MoveNext();
+            }
+
+            const RecordsetPtr rsOther
+                = conn->OpenRecordset(QStringLiteral("tblOtherSettings"), false);
+            OtherSettings.ToRS(rsOther.get());
+            conn->CommitTrans();
+        } catch (...) {
+            if (conn->InTransaction()) {
+                try {
+                    conn->RollbackTrans();
+                } catch (const std::exception&) {
+                    // The connection is going away; the database drops the open transaction.
+                }
+            }
+            throw;
+        }
+
+        // Only now does memory follow: the lists hold what was stored for them, and the next
+        // save reconciles against that.
+        m_colLoaded.clear();
+        for (int i = 0; i < intLists; ++i) {
+            cMetaDictionary& dic = MetaDataLists.ItemAt(i);
+            const cPlan& plan = plans[i];
+            QHash<qint32, cMetaData> stored;
+            stored.reserve(dic.MetaDic.Count());
+            bool blnSameNames = plan.dropped.isEmpty() && plan.kept.isEmpty();
+            for (int k = 0; blnSameNames && k < dic.MetaDic.Count(); ++k)
+                blnSameNames = dic.MetaDic.At(k).first == plan.result.at(k).strName;
+            cDictionary<cMetaData> items = fncCreateDic<cMetaData>();
+            for (int k = 0; k < dic.MetaDic.Count(); ++k) {
+                const cRow& r = plan.result.at(k);
+                if (blnSameNames) {
+                    // The usual case: every item keeps its name, only values and identities change.
+                    cMetaData& item = dic.MetaDic.ItemAt(k);
+                    item = fncItemOf(r);
+                    stored.insert(r.lngID, item);
+                    continue;
+                }
+                if (plan.dropped.contains(k) || items.Exists(r.strName))
+                    continue;
+                items.Add(r.strName, fncItemOf(r));
+                stored.insert(r.lngID, fncItemOf(r));
+            }
+            for (const cRow& r : plan.kept) {
+                if (!items.Exists(r.strName))
+                    items.Add(r.strName, fncItemOf(r));
+                stored.insert(r.lngID, fncItemOf(r));
+            }
+            // Rows the user chose to keep stay loaded, so the next save asks about them again.
+            for (auto it = answers.removed[i].cbegin(); it != answers.removed[i].cend(); ++it) {
+                if (it->intDecision == cRemovedItemResolver::intCancelled
+                    && loaded[i].contains(it.key()))
+                    stored.insert(it.key(), loaded[i].value(it.key()));
+            }
+            if (!blnSameNames)
+                dic.MetaDic = std::move(items);
+            m_colLoaded.append(stored);
+        }
+        m_blnLoadedFromDatabase = true;
+        m_strConnection = conn->ConnectionString();
+        return;
     }
 }
 

@@ -5,8 +5,11 @@
 #include "cOtherSettings.h"
 #include "cRecordset.h"
 
+#include <QHash>
+#include <QList>
 #include <QString>
 #include <array>
+#include <functional>
 
 // The common settings every user of one database shares: how costs are counted, where the
 // common settings live, the three metadata lists with their captions and the other settings.
@@ -30,7 +33,10 @@ public:
     // Loads everything (lists and captions from the XML files under strPath when lngKind is
     // 1); true when at least one list was loaded. A second load replaces the lists.
     bool ReadGlobalSettings(qint32 lngKind, const QString& strPath);
-    // Saves everything in one transaction; empty on success, otherwise the message to show.
+    // Saves everything in one transaction; empty on success, otherwise the message to show
+    // (the lists in memory are then left as they were). The lists are reconciled with what the
+    // last load read: an item is removed only when it was loaded and is gone from its list, items
+    // others added or changed meanwhile are kept, and an item both changed is asked about.
     QString SaveGlobalSettings();
     // True when the first list has an item and the three scalar settings are given.
     bool fncCheckFilledOut() const;
@@ -44,11 +50,24 @@ public:
     static void subWriteXmlSet(const QString& strFolder, const std::array<cRecordset*, 3>& colLists,
         cRecordset* rsSettings, cRecordset* rsMetaLists);
 
+    // How long a save waits for a database another program keeps busy, in seconds.
+    static void subSetBusyTimeout(int intSeconds);
+    // Called inside each save's transaction once other saves are locked out (tests hold the
+    // transaction open there to start a second save).
+    static void subSetLockedHook(std::function<void()> hook);
+
 private:
+    struct cSaveAnswers;
+    void subSaveOnce(cSaveAnswers& answers);
     void subSetupDBObjects(bool blnReadOnly, bool blnFromXml, const QString& strPath);
     void subGSToXML();
     void subCloseDBObjects();
 
     RecordsetPtr m_rsSettings;
     RecordsetPtr m_rsMetaLists;
+    // Per list, the stored items as the last load or save saw them, by row identity.
+    QList<QHash<qint32, cMetaData>> m_colLoaded;
+    bool m_blnLoadedFromDatabase = false;
+    // The database the lists were loaded from; the save goes there.
+    QString m_strConnection;
 };

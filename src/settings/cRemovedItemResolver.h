@@ -21,6 +21,14 @@ public:
     virtual qint32 fncResolve(const QString& strValue, const QString& strConflict,
         const QStringList& colChoices, QString& strMoveChoice)
         = 0;
+    // The same, told how many time reports the value has; the save asks through this one, and a
+    // resolver that shows the number overrides it.
+    virtual qint32 fncResolveWithReports(const QString& strValue, qint32 lngReportCount,
+        const QString& strConflict, const QStringList& colChoices, QString& strMoveChoice)
+    {
+        Q_UNUSED(lngReportCount);
+        return fncResolve(strValue, strConflict, colChoices, strMoveChoice);
+    }
 };
 
 // The resolver in use: the one installed, else the removed-item dialog.

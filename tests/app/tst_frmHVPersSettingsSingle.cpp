@@ -478,7 +478,8 @@ TEST_F(SettingsWindow, EveryControlHasAnAccessibleNameAndTheTabOrderFollowsTheLa
         = { ui().chkPrivate, ui().chkRecurring, ui().chkEvents, ui().chkConvertFullDayToHours,
               ui().txtFullDayHours, ui().chkRemoveLunch, ui().txtLunchHours, ui().chkWriteSubject,
               ui().cmbCostCarrier, ui().txtPersonalRate, ui().tbsLists, m_frm->exsList().List,
-              ui().treMetaView, m_frm->exsCategories().List, ui().cmdOK, ui().cmdCancel };
+              ui().treMetaView, m_frm->exsCategories().List, ui().cmdDatabase, ui().cmdOK,
+              ui().cmdCancel };
     for (QWidget* w : focusable) {
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
         ASSERT_NE(iface, nullptr);
@@ -515,7 +516,7 @@ TEST_P(SettingsWindowLanguages, NoCaptionIsClipped)
     QApplication::processEvents();
     const QList<QAbstractButton*> buttons
         = { ui().chkPrivate, ui().chkRecurring, ui().chkEvents, ui().chkConvertFullDayToHours,
-              ui().chkRemoveLunch, ui().chkWriteSubject, ui().cmdOK, ui().cmdCancel };
+              ui().chkRemoveLunch, ui().chkWriteSubject, ui().cmdDatabase, ui().cmdOK, ui().cmdCancel };
     for (QAbstractButton* b : buttons)
         EXPECT_GE(b->width(), b->sizeHint().width())
             << b->objectName().toStdString() << " " << GetParam();
@@ -885,8 +886,12 @@ TEST_F(SettingsWindow, CtrlTabLeavesTheGridsFromTheFirstControlToOKAndBack)
     key(Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), m_frm->exsCategories().ObjectList.data());
     key(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::focusWidget(), ui().cmdDatabase);
+    key(Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), ui().cmdOK);
 
+    key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), ui().cmdDatabase);
     key(Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(QApplication::focusWidget(), m_frm->exsCategories().ObjectList.data());
     key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);

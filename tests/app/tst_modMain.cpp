@@ -3,14 +3,21 @@
 #include "cListHandler.h"
 #include "cOlApplication.h"
 #include "cPersonalSettings.h"
+#include "cPgTestServer.h"
+#include "frmChooseConnection.h"
 #include "frmHVPersSettingsSingle.h"
 #include "frmResolveRemovedItem.h"
+#include "frmSQLLogon.h"
+#include "modConnectionString.h"
 #include "modDBCode.h"
+#include "modDBCreate.h"
 #include "modMain.h"
 #include "modOutlookCode.h"
 #include "modPhrases.h"
 #include "modRegistryEntry.h"
+#include "ui_frmChooseConnection.h"
 #include "ui_frmHVPersSettingsSingle.h"
+#include "ui_frmSQLLogon.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -217,7 +224,8 @@ TEST_F(StartUp, AFreshMachineGetsTheDataFolderTheDatabaseAndTheWindow)
     EXPECT_TRUE(QFileInfo(fncDocuments() + QStringLiteral("/OLAP Cubes")).isDir());
     EXPECT_TRUE(QFileInfo::exists(fncDatabase()));
     EXPECT_TRUE(frm.isVisible());
-    EXPECT_EQ(frm.windowTitle(), strProgramTitle);
+    EXPECT_EQ(frm.windowTitle(), strProgramTitle + QStringLiteral(" \u2013 ") + fncDatabase());
+    EXPECT_EQ(frm.ui().cmdDatabase->text(), fncPhrase("LNGDATABASEBUTTON"));
     ASSERT_EQ(frm.ui().tbsLists->count(), 2);
     EXPECT_EQ(frm.ui().tbsLists->tabText(0), fncPhrase("LNGCUSTOMER"));
     EXPECT_EQ(frm.ui().tbsLists->tabText(1), fncPhrase("LNGTASK"));
@@ -459,6 +467,168 @@ TEST_F(StartUp, TheEndOfTheProgramLeavesSharedDialogsToTheirOwners)
     EXPECT_TRUE(windowUnloaded());
     EXPECT_FALSE(shared.isNull())
         << "the shared dialog is deleted by its owner as the application ends";
+}
+
+// A team moves its lists to a new PostgreSQL database: chosen at start through the real dialogs,
+// the local lists copied there, and every later start uses the server with the local file left
+// alone.
+TEST_F(StartUp, AChosenServerGetsTheLocalListsAndIsUsedFromThenOn)
+{
+    subFirstRun();
+    subEndRun();
+    fncExec(QStringLiteral("update tblMeta1 set strCategory = 'North', curRate = 125000, "
+                           "blnEnabled = 0 where strName = 'Beta'"));
+    fncExec(QStringLiteral("insert into tblMeta2 (strName, strSuperCategory, curRate, blnEnabled) "
+                           "values ('Build', 'Top', 5, 1)"));
+    fncExec(QStringLiteral(
+        "update tblMetaLists set strMetaListCategoryCaption = 'Region' where intMetaListID = 1"));
+    fncExec(QStringLiteral(
+        "insert into tblOtherSettings (strPropName, strPropValue) values ('Mode', 'team')"));
+    const QStringList tables { QStringLiteral(
+                                   "select strName, strCategory, strSuperCategory, curRate, "
+                                   "blnEnabled from tblMeta%1 order by strName"),
+        QStringLiteral("select strMetaListCaption, strMetaListCategoryCaption, "
+                       "strMetaListSuperCategoryCaption from tblMetaLists order by intMetaListID"),
+        QStringLiteral("select intCostCarrier from tblSettings"),
+        QStringLiteral(
+            "select strPropName, strPropValue from tblOtherSettings order by strPropName") };
+    const auto localRows = [&] {
+        QList<QStringList> all;
+        for (int n = 1; n <= 3; ++n)
+            for (const QStringList& r : fncQuery(tables.first().arg(n)))
+                all.append(r);
+        for (int i = 1; i < tables.size(); ++i)
+            all += fncQuery(tables.at(i));
+        return all;
+    };
+    const QList<QStringList> expected = localRows();
+    const QByteArray localHash = fncFileHash(fncDatabase());
+
+    hvtest::cPgTestServer& pg = hvtest::cPgTestServer::Instance();
+    ASSERT_TRUE(pg.Running()) << pg.Error().toStdString();
+    const QString name = QStringLiteral("team_%1").arg(::getpid());
+    ASSERT_TRUE(fncRunCreationScript(pg.ServerConnectionString(), name));
+    hvtest::whenModal<frmChooseConnection>([&](frmChooseConnection* f) {
+        QTest::mouseClick(f->ui().optSelectExistingSQLDB, Qt::LeftButton);
+        hvtest::whenModal<frmSQLLogon>([&](frmSQLLogon* l) {
+            auto& ui = l->ui();
+            ui.cmbServerKind->setCurrentIndex(1);
+            QTest::mouseClick(ui.chkIntegratedSecurity, Qt::LeftButton);
+            QTest::keyClicks(ui.txtServer, QStringLiteral("127.0.0.1:%1").arg(pg.Port()));
+            QTest::keyClicks(ui.txtUserName, pg.User());
+            QTest::keyClicks(ui.txtPassword, QStringLiteral("s3cretPw"));
+            QTest::keyClicks(ui.txtDatabase, name);
+            QTest::mouseClick(ui.cmdOK, Qt::LeftButton);
+        });
+        QTest::mouseClick(f->ui().cmdOK, Qt::LeftButton);
+    });
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Yes); // copy the local lists
+    subSetChooseDatabaseAtStart(true);
+    {
+        frmHVPersSettingsSingle& frm = start();
+        ASSERT_EQ(cMessageBox::history().size(), 1);
+        EXPECT_TRUE(cMessageBox::history().first().strText.contains(QStringLiteral(" 2, 1 and 0 ")))
+            << cMessageBox::history().first().strText.toStdString();
+        EXPECT_TRUE(frm.windowTitle().endsWith(
+            QStringLiteral("127.0.0.1:%1 / %2").arg(pg.Port()).arg(name)));
+        EXPECT_FALSE(frm.windowTitle().contains(QStringLiteral("s3cretPw")));
+        EXPECT_EQ(gridNames(frm), (QStringList { "Acme", "Beta" }));
+    }
+    const QString strConnection = QString::fromLocal8Bit(
+        hvtest::readFile(fncDataFolder() + QStringLiteral("/HourvaneConnection.txt")));
+    EXPECT_EQ(
+        fncParseConnectionString(strConnection).Value(QStringLiteral("Initial Catalog")), name);
+    // The file holds the password: nobody but its owner may read it.
+    EXPECT_EQ(QFile::permissions(fncDataFolder() + QStringLiteral("/HourvaneConnection.txt"))
+            & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup
+                | QFileDevice::WriteOther),
+        QFileDevice::Permissions());
+    QList<QStringList> onServer;
+    {
+        const ConnectionPtr server = cConnection::Open(strConnection);
+        const auto rows = [&](const QString& sql) {
+            QList<QStringList> out;
+            for (const RecordsetPtr rs = server->OpenRecordset(sql, true); !rs->Eof();
+                 rs->MoveNext()) {
+                QStringList r;
+                for (int i = 0; i < rs->FieldCount(); ++i) {
+                    const QVariant v = rs->Value(i);
+                    // As the local file holds them: amounts in ten-thousandths, flags as 0/1.
+                    if (v.metaType() == QMetaType::fromType<cCurrency>())
+                        r.append(QString::number(v.value<cCurrency>().tenThousandths()));
+                    else if (v.typeId() == QMetaType::Bool)
+                        r.append(v.toBool() ? QStringLiteral("1") : QStringLiteral("0"));
+                    else
+                        r.append(v.toString());
+                }
+                out.append(r);
+            }
+            return out;
+        };
+        for (int n = 1; n <= 3; ++n)
+            onServer += rows(tables.first().arg(n));
+        for (int i = 1; i < tables.size(); ++i)
+            onServer += rows(tables.at(i));
+    }
+    EXPECT_EQ(onServer, expected);
+    subEndRun();
+
+    // A later start reads the server; the local file is not touched.
+    fncExec(QStringLiteral("update tblMeta1 set strName = 'Local only' where strName = 'Acme'"));
+    const QByteArray changedHash = fncFileHash(fncDatabase());
+    EXPECT_NE(changedHash, localHash);
+    frmHVPersSettingsSingle& again = start();
+    EXPECT_EQ(gridNames(again), (QStringList { "Acme", "Beta" }));
+    EXPECT_EQ(fncPersonalSettings().ReportChoice, 3);
+    EXPECT_EQ(fncFileHash(fncDatabase()), changedHash);
+
+    // "Database..." back to the local file: its lists are shown, the server is forgotten.
+    hvtest::whenModal<frmChooseConnection>(
+        [](frmChooseConnection* f) { QTest::mouseClick(f->ui().cmdOK, Qt::LeftButton); });
+    QTest::mouseClick(again.ui().cmdDatabase, Qt::LeftButton);
+    EXPECT_EQ(gridNames(again), (QStringList { "Beta", "Local only" }));
+    EXPECT_TRUE(again.windowTitle().endsWith(fncDatabase()));
+    EXPECT_FALSE(QFileInfo::exists(fncDataFolder() + QStringLiteral("/HourvaneConnection.txt")));
+}
+
+// The server goes away while the window is open: OK says so and keeps the window and its edits;
+// once the server is back, OK saves them.
+TEST_F(StartUp, AServerGoneAtOkKeepsTheWindowAndItsEditsUntilItIsBack)
+{
+    hvtest::cPgTestServer& pg = hvtest::cPgTestServer::Instance();
+    ASSERT_TRUE(pg.Running()) << pg.Error().toStdString();
+    const QString name = QStringLiteral("gone_%1").arg(::getpid());
+    ASSERT_TRUE(fncRunCreationScript(pg.ServerConnectionString(), name));
+    QDir().mkpath(fncDataFolder());
+    subWriteConnectionFile(fncDataFolder() + QStringLiteral("/HourvaneConnection.txt"),
+        pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + name);
+    frmHVPersSettingsSingle& frm = start();
+    typeIntoCell(frm.exsList(), 2, 0, QStringLiteral("Acme"));
+    frm.ui().cmbCostCarrier->setFocus();
+    QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_Home);
+
+    ASSERT_TRUE(pg.Exec(QStringLiteral("alter database %1 allow_connections false").arg(name)))
+        << pg.Error().toStdString();
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    QTest::mouseClick(frm.ui().cmdOK, Qt::LeftButton);
+    ASSERT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_TRUE(cMessageBox::history().first().strText.startsWith(fncPhrase("LNGSAVEFAILEDKEPT")))
+        << cMessageBox::history().first().strText.toStdString();
+    EXPECT_FALSE(windowUnloaded());
+    EXPECT_TRUE(frm.isVisible());
+    EXPECT_EQ(gridNames(frm), QStringList { "Acme" });
+    EXPECT_FALSE(QFileInfo::exists(fncDatabase()));
+
+    ASSERT_TRUE(pg.Exec(QStringLiteral("alter database %1 allow_connections true").arg(name)));
+    QTest::mouseClick(frm.ui().cmdOK, Qt::LeftButton);
+    EXPECT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_TRUE(windowUnloaded());
+    const ConnectionPtr server = cConnection::Open(
+        pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + name);
+    EXPECT_EQ(server->OpenRecordset(QStringLiteral("select strName from tblMeta1"), true)
+                  ->Value(0)
+                  .toString(),
+        QStringLiteral("Acme"));
 }
 
 // The real program, started twice as processes on a home of its own.

@@ -146,6 +146,56 @@ TEST_P(SchemaUpgrade, RelationsKeepReportsFromLosingTheirMetadataRow)
     EXPECT_EQ(fncReturnRecordset(QStringLiteral("tblMeta2"), true)->RecordCount(), 0);
 }
 
+TEST_P(SchemaUpgrade, NamesDifferingInCaseBecomeTheFirstRowWithAllReportsAndStayUnique)
+{
+    cConnection& c = conn();
+    const auto rows = [&c](const QString& sql) {
+        QStringList out;
+        for (const RecordsetPtr rs = c.OpenRecordset(sql, true); !rs->Eof(); rs->MoveNext())
+            out.append(rs->Value(0).toString() + QLatin1Char('|') + rs->Value(1).toString());
+        return out;
+    };
+    QHash<QString, int> ids;
+    for (const char* name : { "Acme", "ACME", "Beta", "acme" }) {
+        c.Execute(QStringLiteral("insert into tblMeta1 (strName) values (?)"),
+            { QString::fromLatin1(name) });
+        ids.insert(QString::fromLatin1(name),
+            rows(QStringLiteral("select max(intMeta1ID), 0 from tblMeta1"))
+                .first()
+                .section(QLatin1Char('|'), 0, 0)
+                .toInt());
+        c.Execute(QStringLiteral("insert into tblReports (strSubject, intMeta1ID) values (?, ?)"),
+            { QString::fromLatin1(name), ids.value(QString::fromLatin1(name)) });
+    }
+    c.Execute(QStringLiteral("insert into tblMeta2 (strName) values ('x')"));
+    c.Execute(QStringLiteral("insert into tblMeta2 (strName) values ('X')"));
+
+    upgrade(GetParam(), strConnection);
+    cConnection& after = *fncSharedConnection();
+    const auto rowsAfter = [&after](const QString& sql) {
+        QStringList out;
+        for (const RecordsetPtr rs = after.OpenRecordset(sql, true); !rs->Eof(); rs->MoveNext())
+            out.append(rs->Value(0).toString() + QLatin1Char('|') + rs->Value(1).toString());
+        return out;
+    };
+    const QString acme = QString::number(ids.value(QStringLiteral("Acme")));
+    const QString beta = QString::number(ids.value(QStringLiteral("Beta")));
+    EXPECT_EQ(
+        rowsAfter(QStringLiteral("select intMeta1ID, strName from tblMeta1 order by intMeta1ID")),
+        (QStringList { acme + QStringLiteral("|Acme"), beta + QStringLiteral("|Beta") }));
+    EXPECT_EQ(rowsAfter(QStringLiteral(
+                  "select strSubject, intMeta1ID from tblReports order by intReportID")),
+        (QStringList { QStringLiteral("Acme|") + acme, QStringLiteral("ACME|") + acme,
+            QStringLiteral("Beta|") + beta, QStringLiteral("acme|") + acme }));
+    EXPECT_EQ(rowsAfter(QStringLiteral("select count(*), 0 from tblMeta2")), QStringList { "1|0" });
+    for (int n = 1; n <= 3; ++n)
+        EXPECT_THROW(
+            after.Execute(
+                QStringLiteral("insert into tblMeta%1 (strName) values ('BETA'), ('beta')").arg(n)),
+            cHVError)
+            << n;
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, SchemaUpgrade, HV_DB_ENGINES);
 
 TEST(LocalSchema, CaptionsAreKeptInTheCurrentLanguage)

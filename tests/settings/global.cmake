@@ -16,3 +16,10 @@ hv_add_test(test_settings_resolveremoved
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_frmResolveRemovedItem.cpp
           ${CMAKE_CURRENT_LIST_DIR}/tst_cGlobalSettingsSupport.h
   LIBS hvsettings)
+
+# A second program that saves, for the saves running at the same moment.
+add_executable(hvsavesession ${CMAKE_CURRENT_LIST_DIR}/hvsavesession.cpp)
+target_link_libraries(hvsavesession PRIVATE hvsettings)
+add_dependencies(test_settings_global hvsavesession)
+target_sources(test_settings_global PRIVATE ${CMAKE_CURRENT_LIST_DIR}/tst_cGlobalSettingsConcurrent.cpp)
+target_compile_definitions(test_settings_global PRIVATE HV_SAVE_SESSION="$<TARGET_FILE:hvsavesession>")

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSqlQuery>
 
 #include <gtest/gtest.h>
 
@@ -166,6 +167,7 @@ TEST_P(GlobalSettings, RemovedItemWithRemoveDeletesItsReportsAndRow)
     EXPECT_EQ(resolver.asked.first().strConflict,
         QStringLiteral("A value which previously was in the list is no longer available."));
     EXPECT_EQ(resolver.asked.first().colChoices, (QStringList { "Acme", "Gamma" }));
+    EXPECT_EQ(resolver.asked.first().lngReportCount, 1);
     EXPECT_EQ(names(1), (QStringList { "Acme", "Gamma" }));
     EXPECT_EQ(db->fncRows(QStringLiteral("select strSubject from tblReports order by intReportID")),
         (QStringList { "report on Acme", "report on Gamma" }));
@@ -215,25 +217,6 @@ TEST_P(GlobalSettings, RenamedItemIsStoredNewAndReceivesTheMovedReports)
     EXPECT_EQ(list1.MetaDic.Item(QStringLiteral("Bravo")).ID, db->fncId(1, QStringLiteral("Bravo")));
 }
 
-TEST_P(GlobalSettings, ItemTakesTheFirstRowWhoseNameMatchesExactly)
-{
-    db->fncExec(QStringLiteral("insert into tblMeta1 (strName, strCategory, blnEnabled) values ('acme', 'lower', ?)"), { true });
-    db->fncExec(QStringLiteral("insert into tblMeta1 (strName, strCategory, blnEnabled) values ('Acme', 'first', ?)"), { true });
-    db->fncExec(QStringLiteral("insert into tblMeta1 (strName, strCategory, blnEnabled) values ('Acme', 'second', ?)"), { true });
-    db->fncExec(QStringLiteral("insert into tblSettings (intCostCarrier, intReportTo, strReportToValue) values (1, ?, ?)"),
-        { db->ReportTo(), db->ReportToValue() });
-    gs = std::make_unique<cGlobalSettings>();
-    ASSERT_TRUE(gs->ReadGlobalSettings(2, db->Folder()));
-    cMetaDictionary& list1 = gs->MetaDataLists.ItemAt(0);
-    list1.MetaDic = fncCreateDic<cMetaData>();
-    list1.AddMeta(QStringLiteral("Acme"), QStringLiteral("changed"), cCurrency(), 0, QString(), true);
-    // The lower-case row matches the item without regard to case, so nobody is asked about it.
-    ASSERT_EQ(gs->SaveGlobalSettings(), QString());
-    EXPECT_TRUE(resolver.asked.isEmpty());
-    EXPECT_EQ(db->fncRows(QStringLiteral("select strName, strCategory from tblMeta1 order by intMeta1ID")),
-        (QStringList { "acme|lower", "Acme|changed", "Acme|second" }));
-}
-
 TEST_P(GlobalSettings, ChangeOfLetterCaseRenamesTheSameRow)
 {
     seed();
@@ -259,6 +242,72 @@ TEST_P(GlobalSettings, ChangeOfLetterCaseRenamesTheSameRow)
     EXPECT_EQ(db->fncDump(), before);
 }
 
+// Two windows open on one database: each save keeps what the other stored in between.
+TEST_P(GlobalSettings, TwoSessionsKeepEachOthersWorkAndAskAboutTheItemBothChanged)
+{
+    seed();
+    cGlobalSettings first;
+    cGlobalSettings second;
+    ASSERT_TRUE(first.ReadGlobalSettings(2, db->Folder()));
+    ASSERT_TRUE(second.ReadGlobalSettings(2, db->Folder()));
+    first.MetaDataLists.ItemAt(0).AddMeta(
+        QStringLiteral("Delta"), QString(), cCurrency(), 0, QString(), true);
+    ASSERT_EQ(first.SaveGlobalSettings(), QString());
+
+    cMetaDictionary& list = second.MetaDataLists.ItemAt(0);
+    list.MetaDic.Remove(QStringLiteral("Beta"));
+    list.MetaDic.Remove(QStringLiteral("Gamma"));
+    list.AddMeta(
+        QStringLiteral("Gamma Two"), QStringLiteral("Cat"), cCurrency(), 0, QString(), true);
+    resolver.answers.enqueue({ cRemovedItemResolver::intRemoveReports, QString() });
+    resolver.answers.enqueue({ cRemovedItemResolver::intMoveReports, QStringLiteral("Gamma Two") });
+    ASSERT_EQ(second.SaveGlobalSettings(), QString());
+    ASSERT_EQ(resolver.asked.size(), 2);
+    EXPECT_EQ(resolver.asked.at(0).strValue, QStringLiteral("Beta"));
+    EXPECT_EQ(resolver.asked.at(1).strValue, QStringLiteral("Gamma"));
+    EXPECT_EQ(names(1), (QStringList { "Acme", "Delta", "Gamma Two" }));
+    EXPECT_EQ(db->fncRows(QStringLiteral("select strSubject from tblReports order by intReportID")),
+        (QStringList { "report on Acme", "report on Gamma" }));
+    EXPECT_EQ(reportsOf(QStringLiteral("Gamma Two")), QStringList { "report on Gamma" });
+    EXPECT_TRUE(cMessageBox::history().isEmpty());
+
+    // Both change Acme's rate: the later save asks, and the answer decides.
+    const struct
+    {
+        cMessageBox::Answer answer;
+        int intTheirs;
+        int intMine;
+        int intStored;
+    } cases[]
+        = { { cMessageBox::Answer::Yes, 10, 20, 20 }, { cMessageBox::Answer::No, 30, 40, 30 } };
+    for (const auto& c : cases) {
+        cGlobalSettings one;
+        cGlobalSettings other;
+        ASSERT_TRUE(one.ReadGlobalSettings(2, db->Folder()));
+        ASSERT_TRUE(other.ReadGlobalSettings(2, db->Folder()));
+        one.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("Acme")).HourlyRate
+            = cCurrency::fromDouble(c.intTheirs);
+        ASSERT_EQ(one.SaveGlobalSettings(), QString());
+        other.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("Acme")).HourlyRate
+            = cCurrency::fromDouble(c.intMine);
+        cMessageBox::clearHistory();
+        cMessageBox::setNextAnswer(c.answer);
+        ASSERT_EQ(other.SaveGlobalSettings(), QString());
+        ASSERT_EQ(cMessageBox::history().size(), 1);
+        const QString strAsked = cMessageBox::history().first().strText;
+        EXPECT_TRUE(strAsked.contains(QStringLiteral("Yours: Acme | Cat |  | %1 |").arg(c.intMine)))
+            << strAsked.toStdString();
+        EXPECT_TRUE(
+            strAsked.contains(QStringLiteral("Stored: Acme | Cat |  | %1 |").arg(c.intTheirs)));
+        EXPECT_EQ(
+            db->fncRows(QStringLiteral("select curRate from tblMeta1 where strName = 'Acme'")),
+            QStringList { cCurrency::fromDouble(c.intStored).toInvariantString() });
+        EXPECT_EQ(other.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("Acme")).HourlyRate,
+            cCurrency::fromDouble(c.intStored));
+    }
+    EXPECT_EQ(db->fncRows(QStringLiteral("select count(*) from tblMeta1")), QStringList { "3" });
+}
+
 TEST_P(GlobalSettings, ClearedCaptionKeepsTheRowsOfTheLaterLists)
 {
     seed();
@@ -276,7 +325,7 @@ TEST_P(GlobalSettings, ClearedCaptionKeepsTheRowsOfTheLaterLists)
     EXPECT_EQ(again.MetaDataLists.ItemAt(2).CategoryCaption, QStringLiteral("Phase"));
 }
 
-TEST_P(GlobalSettings, FailureHalfwayLeavesTheDatabaseUnchanged)
+TEST_P(GlobalSettings, FailureHalfwayLeavesTheDatabaseAndTheEditsUnchanged)
 {
     seed();
     if (GetParam() == eEngine::PostgreSQL) {
@@ -297,12 +346,23 @@ TEST_P(GlobalSettings, FailureHalfwayLeavesTheDatabaseUnchanged)
     g.MetaDataLists.ItemAt(1).AddMeta(QStringLiteral("Boom"), QString(), cCurrency(), 0, QString(), true);
     g.CostCarrier = 7;
     resolver.answers.enqueue({ cRemovedItemResolver::intRemoveReports, QString() });
-    cMessageBox::setNextAnswer(cMessageBox::Answer::No); // the error report: no e-mail
-    EXPECT_TRUE(hvtest::endsProgram([&] { g.SaveGlobalSettings(); }));
-    ASSERT_EQ(cMessageBox::history().size(), 1);
-    EXPECT_TRUE(cMessageBox::history().first().strText.contains(QStringLiteral("fncSaveGlobalSettings")));
+    const QStringList edited = list1.MetaDic.Keys();
+    QString strMessage;
+    EXPECT_FALSE(hvtest::endsProgram([&] { strMessage = g.SaveGlobalSettings(); }));
+    EXPECT_TRUE(strMessage.startsWith(fncPhrase("LNGSAVEFAILEDKEPT"))) << strMessage.toStdString();
+    EXPECT_TRUE(strMessage.contains(QStringLiteral("injected failure")));
+    EXPECT_EQ(resolver.asked.size(), 1); // a server gets one more attempt, without asking again
     EXPECT_EQ(db->fncDump(), before);
     EXPECT_EQ(fncSharedConnection(), nullptr);
+    // The edits are still there, and saving them once the cause is gone stores them.
+    EXPECT_EQ(list1.MetaDic.Keys(), edited);
+    EXPECT_EQ(list1.MetaDic.Item(QStringLiteral("Acme")).Category, QStringLiteral("changed"));
+    db->fncExec(QStringLiteral("drop trigger trgBoom")
+        + (GetParam() == eEngine::PostgreSQL ? QStringLiteral(" on tblMeta2") : QString()));
+    resolver.answers.enqueue({ cRemovedItemResolver::intRemoveReports, QString() });
+    ASSERT_EQ(g.SaveGlobalSettings(), QString());
+    EXPECT_EQ(names(1), (QStringList { "Acme", "Gamma", "Zulu" }));
+    EXPECT_EQ(names(2), (QStringList { "Boom", "Fine" }));
 }
 
 TEST_P(GlobalSettings, SaveExportsXmlUnlessTheReportingProgramPublishes)
@@ -422,6 +482,44 @@ TEST_P(GlobalSettings, MissingXmlFilesLoadNothing)
     cGlobalSettings g;
     EXPECT_FALSE(g.ReadGlobalSettings(1, hvtest::newTempDir(QStringLiteral("empty"))));
     EXPECT_EQ(g.MetaDataLists.Count(), 0);
+}
+
+// Another program reading the local file in a transaction keeps the save from ending it: the
+// save waits, then gives up with a message, and the edits are saved once the reader is done.
+TEST(LocalFileBusy, TheSaveWaitsThenKeepsTheEditsAndSaysWhy)
+{
+    subLoadEnglishPhrases();
+    cTestDatabase db(eEngine::SQLite);
+    db.fncExec(
+        QStringLiteral("insert into tblMeta1 (strName, blnEnabled) values ('Acme', ?)"), { true });
+    db.fncExec(QStringLiteral("insert into tblSettings (intCostCarrier, intReportTo, "
+                              "strReportToValue) values (1, 2, ?)"),
+        { db.ReportToValue() });
+    cPersonalSettings::subSetProgramFolder(hvtest::newTempDir(QStringLiteral("program")));
+    cGlobalSettings g;
+    ASSERT_TRUE(g.ReadGlobalSettings(2, db.Folder()));
+    g.MetaDataLists.ItemAt(0).AddMeta(
+        QStringLiteral("Beta"), QString(), cCurrency(), 0, QString(), true);
+    const QStringList before = db.fncDump();
+
+    const ConnectionPtr reader = db.fncOpen();
+    QSqlQuery q(reader->Database());
+    ASSERT_TRUE(q.exec(QStringLiteral("begin")));
+    ASSERT_TRUE(q.exec(QStringLiteral("select * from tblMeta1")));
+    ASSERT_TRUE(q.next());
+    cGlobalSettings::subSetBusyTimeout(1);
+    QString strMessage;
+    EXPECT_FALSE(hvtest::endsProgram([&] { strMessage = g.SaveGlobalSettings(); }));
+    cGlobalSettings::subSetBusyTimeout(15);
+    EXPECT_TRUE(strMessage.startsWith(fncPhrase("LNGSAVEFAILEDKEPT"))) << strMessage.toStdString();
+    EXPECT_TRUE(strMessage.contains(QStringLiteral("locked"))) << strMessage.toStdString();
+    q.finish();
+    ASSERT_TRUE(q.exec(QStringLiteral("rollback")));
+    EXPECT_EQ(db.fncDump(), before);
+
+    ASSERT_EQ(g.SaveGlobalSettings(), QString());
+    EXPECT_EQ(db.fncRows(QStringLiteral("select strName from tblMeta1 order by strName")),
+        (QStringList { "Acme", "Beta" }));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, GlobalSettings, HV_DB_ENGINES);

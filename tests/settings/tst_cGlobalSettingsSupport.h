@@ -31,11 +31,19 @@ public:
         QString strValue;
         QString strConflict;
         QStringList colChoices;
+        qint32 lngReportCount = -1;
     };
 
     QQueue<Answer> answers;
     QList<Question> asked;
 
+    qint32 fncResolveWithReports(const QString& strValue, qint32 lngReportCount,
+        const QString& strConflict, const QStringList& colChoices, QString& strMoveChoice) override
+    {
+        const qint32 decision = fncResolve(strValue, strConflict, colChoices, strMoveChoice);
+        asked.last().lngReportCount = lngReportCount;
+        return decision;
+    }
     qint32 fncResolve(const QString& strValue, const QString& strConflict,
         const QStringList& colChoices, QString& strMoveChoice) override
     {

@@ -3,11 +3,14 @@
 #include "cMessageBox.h"
 #include "modProgramEnd.h"
 
+#include <QApplication>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 #include <functional>
 
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace hvtest {
 
@@ -43,6 +46,19 @@ bool endsProgram(F&& f, int* exitCode = nullptr)
         return true;
     }
     return false;
+}
+
+// Runs f on the next modal dialog of type T once it is shown.
+template <typename T> void whenModal(std::function<void(T*)> f)
+{
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [f, poll] {
+        if (auto* dlg = qobject_cast<T*>(QApplication::activeModalWidget()))
+            f(dlg);
+        else
+            QTimer::singleShot(20, *poll);
+    };
+    QTimer::singleShot(20, *poll);
 }
 
 } // namespace hvtest

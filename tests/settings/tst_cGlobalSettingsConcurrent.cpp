@@ -1,0 +1,217 @@
+#include "cGlobalSettings.h"
+#include "cPersonalSettings.h"
+#include "tst_cGlobalSettingsSupport.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace hvglobaltest;
+
+namespace {
+// Two programs save the same lists of one PostgreSQL database at the same moment: this test's
+// save holds its transaction open while the other program's save starts and waits for it.
+class ConcurrentSaves : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        subLoadEnglishPhrases();
+        db = std::make_unique<cTestDatabase>(eEngine::PostgreSQL);
+        cPersonalSettings::subSetProgramFolder(hvtest::newTempDir(QStringLiteral("program")));
+        subSetRemovedItemResolver(&resolver);
+        for (int i = 1; i <= 20; ++i) {
+            const QString name = QStringLiteral("I%1").arg(i, 2, 10, QLatin1Char('0'));
+            db->fncExec(QStringLiteral("insert into tblMeta1 (strName, strCategory, curRate, "
+                                       "blnEnabled) values (?, 'Cat', 5, ?)"),
+                { name, true });
+            for (int r = 1; r <= 2; ++r)
+                db->fncExec(
+                    QStringLiteral("insert into tblReports (strSubject, intMeta1ID) values (?, ?)"),
+                    { QStringLiteral("%1/%2").arg(name).arg(r), db->fncId(1, name) });
+        }
+        db->fncExec(QStringLiteral("insert into tblSettings (intCostCarrier, intReportTo, "
+                                   "strReportToValue) values (1, ?, ?)"),
+            { db->ReportTo(), db->ReportToValue() });
+    }
+    void TearDown() override
+    {
+        cGlobalSettings::subSetLockedHook(nullptr);
+        subSetRemovedItemResolver(nullptr);
+        db.reset();
+    }
+
+    // The other program's save runs while this one's is locked in: it has loaded before this
+    // save began, and must be waiting for the lock when this save goes on.
+    QStringList saveBothAtOnce(
+        const std::function<void(cMetaDictionary&)>& edit, const QStringList& otherCommands)
+    {
+        QProcess other;
+        other.start(QStringLiteral(HV_SAVE_SESSION),
+            { db->Folder(), hvtest::newTempDir(QStringLiteral("other")) });
+        EXPECT_TRUE(other.waitForReadyRead(60000));
+        EXPECT_EQ(other.readLine().trimmed(), QByteArray("loaded"));
+
+        cGlobalSettings mine;
+        EXPECT_TRUE(mine.ReadGlobalSettings(2, QString()));
+        edit(mine.MetaDataLists.ItemAt(0));
+        int intHookCalls = 0;
+        cGlobalSettings::subSetLockedHook([&] {
+            if (intHookCalls++ > 0)
+                return;
+            other.write(
+                (otherCommands.join(QLatin1Char('\n')) + QStringLiteral("\nsave\n")).toUtf8());
+            other.waitForBytesWritten(10000);
+            ConnectionPtr watch = db->fncOpen();
+            const QDeadlineTimer deadline(60000);
+            bool blnWaiting = false;
+            while (!blnWaiting && !deadline.hasExpired()) {
+                const RecordsetPtr rs = watch->OpenRecordset(
+                    QStringLiteral(
+                        "select count(*) from pg_stat_activity where datname = current_database() "
+                        "and wait_event_type = 'Lock'"),
+                    true);
+                blnWaiting = rs->Value(0).toInt() > 0;
+                QThread::yieldCurrentThread();
+            }
+            EXPECT_TRUE(blnWaiting) << "the other save never waited for this one";
+        });
+        EXPECT_EQ(mine.SaveGlobalSettings(), QString());
+        EXPECT_EQ(intHookCalls, 1);
+        EXPECT_TRUE(other.waitForFinished(60000));
+        EXPECT_EQ(other.exitCode(), 0) << other.readAllStandardError().toStdString();
+        const QStringList lines = QString::fromUtf8(other.readAllStandardOutput())
+                                      .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        EXPECT_EQ(lines.value(0), QStringLiteral("saved\t"));
+        return lines.mid(1);
+    }
+
+    // Renames I01..I05 to R01..R05 as the window does: the old item goes, its reports move to the
+    // new one.
+    void renameFirstFive(cMetaDictionary& list)
+    {
+        for (int i = 1; i <= 5; ++i) {
+            const QString from = QStringLiteral("I0%1").arg(i);
+            const QString to = QStringLiteral("R0%1").arg(i);
+            list.MetaDic.Remove(from);
+            list.AddMeta(to, QStringLiteral("Cat"), cCurrency::fromDouble(5), 0, QString(), true);
+            resolver.answers.enqueue({ cRemovedItemResolver::intMoveReports, to });
+        }
+    }
+
+    QStringList names() const
+    {
+        return db->fncRows(QStringLiteral("select strName from tblMeta1 order by strName"));
+    }
+    QStringList reportsOf(const QString& name) const
+    {
+        return db->fncRows(QStringLiteral(
+            "select strSubject from tblReports where intMeta1ID = %1 order by strSubject")
+                               .arg(db->fncId(1, name)));
+    }
+    void expectRenamesApplied()
+    {
+        for (int i = 1; i <= 5; ++i) {
+            EXPECT_EQ(reportsOf(QStringLiteral("R0%1").arg(i)),
+                (QStringList { QStringLiteral("I0%1/1").arg(i), QStringLiteral("I0%1/2").arg(i) }));
+            EXPECT_EQ(db->fncId(1, QStringLiteral("I0%1").arg(i)), -1);
+        }
+        EXPECT_EQ(
+            db->fncRows(QStringLiteral("select count(*) from tblReports where intMeta1ID is null")),
+            QStringList { "0" });
+    }
+    static QStringList range(const QString& prefix, int from, int to)
+    {
+        QStringList r;
+        for (int i = from; i <= to; ++i)
+            r.append(QStringLiteral("%1%2").arg(prefix).arg(i, 2, 10, QLatin1Char('0')));
+        return r;
+    }
+
+    std::unique_ptr<cTestDatabase> db;
+    cScriptedResolver resolver;
+};
+
+TEST_F(ConcurrentSaves, RenamesAndAnotherRemovingAndAddingKeepEveryReportNotDeleted)
+{
+    const QStringList asked = saveBothAtOnce([this](cMetaDictionary& l) { renameFirstFive(l); },
+        { QStringLiteral("remove\t1\tI10\t1"), QStringLiteral("add\t1\tN01\tNew\t7") });
+    EXPECT_EQ(asked, QStringList { "asked\tI10" });
+    QStringList expected = range(QStringLiteral("I"), 6, 20) + range(QStringLiteral("R"), 1, 5)
+        + QStringList { "N01" };
+    expected.removeOne(QStringLiteral("I10"));
+    expected.sort();
+    EXPECT_EQ(names(), expected);
+    expectRenamesApplied();
+    EXPECT_EQ(db->fncRows(QStringLiteral("select count(*) from tblReports")), QStringList { "38" });
+}
+
+TEST_F(ConcurrentSaves, RenamesAndAnotherAddingTheSameNamesMakeNoDuplicates)
+{
+    QStringList commands;
+    for (const QString& n : range(QStringLiteral("R"), 1, 5))
+        commands.append(QStringLiteral("add\t1\t%1\tCat\t5").arg(n));
+    const QStringList asked
+        = saveBothAtOnce([this](cMetaDictionary& l) { renameFirstFive(l); }, commands);
+    EXPECT_TRUE(asked.isEmpty()) << asked.join(QLatin1Char('\n')).toStdString();
+    QStringList expected = range(QStringLiteral("I"), 6, 20) + range(QStringLiteral("R"), 1, 5);
+    expected.sort();
+    EXPECT_EQ(names(), expected);
+    expectRenamesApplied();
+}
+
+TEST_F(ConcurrentSaves, RenamesAndAnotherEditingLoseNoEditAndAskAboutTheRenamedOne)
+{
+    QStringList commands { QStringLiteral("answer\tno"),
+        QStringLiteral("set\t1\tI01\tEdited\t42") };
+    for (const QString& n : range(QStringLiteral("I"), 6, 20))
+        commands.append(QStringLiteral("set\t1\t%1\tEdited\t42").arg(n));
+    const QStringList asked
+        = saveBothAtOnce([this](cMetaDictionary& l) { renameFirstFive(l); }, commands);
+    // The other program changed I01, which this one renamed: it was asked, and kept the rename.
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked.first().startsWith(QStringLiteral("box\tSomeone else changed \"I01\"")))
+        << asked.first().toStdString();
+    expectRenamesApplied();
+    EXPECT_EQ(db->fncRows(QStringLiteral(
+                  "select count(*) from tblMeta1 where strCategory = 'Edited' and curRate = 42")),
+        QStringList { "15" });
+    EXPECT_EQ(db->fncRows(QStringLiteral("select count(*) from tblMeta1")), QStringList { "20" });
+}
+// The server drops the save's connection inside its transaction (a restart): the save opens
+// it once more; when that fails too, the edits stay and the user reads why.
+TEST_F(ConcurrentSaves, ALostServerConnectionIsOpenedOnceMoreThenTheEditsStay)
+{
+    for (const int intDrops : { 1, 2 }) {
+        SCOPED_TRACE(intDrops);
+        const QStringList before = db->fncDump();
+        cGlobalSettings g;
+        ASSERT_TRUE(g.ReadGlobalSettings(2, QString()));
+        g.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("I07")).Category
+            = QStringLiteral("Edited");
+        int intCalls = 0;
+        cGlobalSettings::subSetLockedHook([&] {
+            if (intCalls++ < intDrops)
+                db->fncExec(
+                    QStringLiteral("select pg_terminate_backend(pid) from pg_stat_activity where "
+                                   "datname = current_database() and pid <> pg_backend_pid()"));
+        });
+        QString strMessage;
+        EXPECT_FALSE(hvtest::endsProgram([&] { strMessage = g.SaveGlobalSettings(); }));
+        EXPECT_EQ(intCalls, 2);
+        const QStringList category
+            = db->fncRows(QStringLiteral("select strCategory from tblMeta1 where strName = 'I07'"));
+        if (intDrops == 1) {
+            EXPECT_EQ(strMessage, QString());
+            EXPECT_EQ(category, QStringList { "Edited" });
+        } else {
+            EXPECT_TRUE(strMessage.startsWith(fncPhrase("LNGSAVEFAILEDKEPT")))
+                << strMessage.toStdString();
+            EXPECT_EQ(db->fncDump(), before);
+            EXPECT_EQ(g.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("I07")).Category,
+                QStringLiteral("Edited"));
+        }
+    }
+}
+} // namespace
