@@ -25,8 +25,8 @@ void cWindowValues::ApplyTo(cPersonalSettings& objSettings, qint32 lngReportChoi
     objSettings.FilterPrivate = intPrivate != 0;
     objSettings.FilterRecurring = intRecurring != 0;
     objSettings.ReportChoice = lngReportChoice;
-    if (const auto d = fncParseDecimal(strPersonalRate))
-        objSettings.PersonalRate = cCurrency::fromDouble(*d);
+    if (const auto c = fncParseAmount(strPersonalRate))
+        objSettings.PersonalRate = *c;
     objSettings.Convert24 = intConvert24 == 1;
     if (const auto d = fncParseDecimal(strFullDayHours))
         objSettings.Convert24Hours = fncInvariantNumberText(*d);

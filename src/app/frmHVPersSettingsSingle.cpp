@@ -691,8 +691,7 @@ void frmHVPersSettingsSingle::subSaveMetaList(cMetaDictionary& objList)
             const QVariant varRate = sheet.Value(intRow, 3);
             cCurrency curRate;
             if (varRate.typeId() == QMetaType::QString) {
-                if (const auto d = fncParseDecimal(varRate.toString()))
-                    curRate = cCurrency::fromDouble(*d);
+                curRate = fncParseAmount(varRate.toString()).value_or(cCurrency());
             } else if (varRate.isValid()) {
                 curRate = cCurrency::fromVariant(varRate).value_or(cCurrency());
             }

@@ -385,7 +385,7 @@ QVariant cListHandler::GetValue(const QString& A, int intDataType)
             return QVariant::fromValue(cCurrency());
         std::optional<cCurrency> c;
         if (cSheetModel::fncIsNumber(v))
-            c = cCurrency::fromDouble(v.toDouble());
+            c = cCurrency::fromDoubleChecked(v.toDouble());
         else if (v.typeId() == QMetaType::QString)
             c = cCurrency::fromLocaleString(v.toString(), QLocale());
         return QVariant::fromValue(c.value_or(cCurrency()));

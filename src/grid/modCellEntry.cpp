@@ -1,12 +1,8 @@
 #include "modCellEntry.h"
 
-#include <QLocale>
-#include <cmath>
+#include "cCurrency.h"
 
-namespace {
-// Largest whole amount the currency type (64-bit ten-thousandths) holds.
-constexpr double dblMaxAmount = 922337203685477.0;
-} // namespace
+#include <QLocale>
 
 QString fncCleanEntryText(const QString& strText)
 {
@@ -45,7 +41,13 @@ std::optional<double> fncParseDecimal(const QString& strText)
     c.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
     const double d = c.toDouble(t, &ok);
-    if (!ok || !std::isfinite(d) || std::abs(d) > dblMaxAmount)
+    if (!ok || !cCurrency::fromDoubleChecked(d))
         return std::nullopt;
     return d;
+}
+
+std::optional<cCurrency> fncParseAmount(const QString& strText)
+{
+    const auto d = fncParseDecimal(strText);
+    return d ? cCurrency::fromDoubleChecked(*d) : std::nullopt;
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <optional>
 
+class cCurrency;
+
 // Rules for text a user types or pastes into a cell or a field of the window.
 
 // Longest name, category or caption the database column and the export can hold.
@@ -17,3 +19,6 @@ QString fncCleanEntryText(const QString& strText);
 // program never writes digit grouping); nullopt for anything else, for infinities and for
 // amounts beyond what the currency type holds.
 std::optional<double> fncParseDecimal(const QString& strText);
+
+// A typed amount as fncParseDecimal reads it; nullopt for anything the currency cannot hold.
+std::optional<cCurrency> fncParseAmount(const QString& strText);

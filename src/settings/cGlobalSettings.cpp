@@ -794,24 +794,37 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
     }
 }
 
+void cGlobalSettings::subWriteXmlSet(const QString& strFolder,
+    const std::array<cRecordset*, 3>& colLists, cRecordset* rsSettings, cRecordset* rsMetaLists)
+{
+    const QString folder = strFolder + QLatin1Char('/');
+    QList<std::pair<QString, QByteArray>> files;
+    for (int n = 1; n <= 3; ++n)
+        files.append({ folder + QStringLiteral("HVMeta%1.xml").arg(n),
+            fncRecordsetToXml(*colLists[n - 1]) });
+    // The files are there to be shared: a server connection goes out without its password.
+    if (rsSettings)
+        files.append({ folder + QStringLiteral("HVSettings.xml"),
+            fncRecordsetToXml(*rsSettings, { QStringLiteral("strReportToValue") }) });
+    if (rsMetaLists)
+        files.append(
+            { folder + QStringLiteral("HVMetaLists.xml"), fncRecordsetToXml(*rsMetaLists) });
+    subReplaceFiles(files);
+}
+
 void cGlobalSettings::subGSToXML()
 {
-    const QString folder = fncExportFolder() + QLatin1Char('/');
+    const QString folder = fncExportFolder();
     try {
-        subLog(QStringLiteral("Saving the current Common Settings to xml in the path ") + folder);
-        QList<std::pair<QString, QByteArray>> files;
+        subLog(QStringLiteral("Saving the current Common Settings to xml in the path ") + folder
+            + QLatin1Char('/'));
+        std::array<RecordsetPtr, 3> lists;
         for (int n = 1; n <= 3; ++n) {
             const QString source = QStringLiteral("Select strName from tblMeta%1").arg(n);
-            const RecordsetPtr rs = fncRequireRecordset(fncReturnRecordset(source, true), source);
-            files.append({ folder + QStringLiteral("HVMeta%1.xml").arg(n), fncRecordsetToXml(*rs) });
+            lists[n - 1] = fncRequireRecordset(fncReturnRecordset(source, true), source);
         }
-        // The files are there to be shared: a server connection goes out without its password.
-        if (m_rsSettings)
-            files.append({ folder + QStringLiteral("HVSettings.xml"),
-                fncRecordsetToXml(*m_rsSettings, { QStringLiteral("strReportToValue") }) });
-        if (m_rsMetaLists)
-            files.append({ folder + QStringLiteral("HVMetaLists.xml"), fncRecordsetToXml(*m_rsMetaLists) });
-        subReplaceFiles(files);
+        subWriteXmlSet(folder, { lists[0].get(), lists[1].get(), lists[2].get() },
+            m_rsSettings.get(), m_rsMetaLists.get());
     } catch (const cHVError& e) {
         // The database is committed: the user hears of the export, and the save goes on.
         subLog(QStringLiteral("The XML export failed: ") + e.Description());

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <array>
 #include <functional>
 
 // The common settings every user of one database shares: how costs are counted, where the
@@ -43,6 +44,11 @@ public:
     // The reporting program; when it sits in the program's folder it publishes the settings
     // itself, so the save writes the XML export only in XML mode.
     static QString fncReportingProgramPath();
+    // Writes the export set into strFolder as one replacement (see subReplaceFiles): the three
+    // lists, then the settings without the server password and the captions when given. Throws
+    // cHVError naming the file that cannot be written.
+    static void subWriteXmlSet(const QString& strFolder, const std::array<cRecordset*, 3>& colLists,
+        cRecordset* rsSettings, cRecordset* rsMetaLists);
 
     // How long a save waits for a database another program keeps busy, in seconds.
     static void subSetBusyTimeout(int intSeconds);

@@ -43,14 +43,16 @@ INSTANTIATE_TEST_SUITE_P(States, CheckBoxStates,
     testing::Values(
         StateCase { 0, false, false }, StateCase { 1, true, true }, StateCase { 2, true, false }));
 
-TEST(WindowValues, RateThatIsNotANumberKeepsThePreviousValueEitherMarkIsTaken)
+TEST(WindowValues, RateThatIsNotAnAmountKeepsThePreviousValueEitherMarkIsTaken)
 {
     cPersonalSettings objSettings;
     objSettings.PersonalRate = cCurrency::fromTenThousandths(3500000);
     cWindowValues values = fncAll(1);
-    values.strPersonalRate = QStringLiteral("95O");
-    values.ApplyTo(objSettings, 2);
-    EXPECT_EQ(objSettings.PersonalRate, cCurrency::fromTenThousandths(3500000));
+    for (const char* bad : { "95O", "922337203685477.5808", "-1e300" }) {
+        values.strPersonalRate = QString::fromLatin1(bad);
+        values.ApplyTo(objSettings, 2);
+        EXPECT_EQ(objSettings.PersonalRate, cCurrency::fromTenThousandths(3500000)) << bad;
+    }
 
     values.strPersonalRate = QStringLiteral("45,50");
     values.ApplyTo(objSettings, 2);

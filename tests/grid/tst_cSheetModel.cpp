@@ -250,8 +250,9 @@ TEST(CellEntryNumber, EitherMarkNoGroupingNothingOutOfRange)
 {
     EXPECT_EQ(fncParseDecimal(QStringLiteral(" 45,50 ")), 45.5);
     EXPECT_EQ(fncParseDecimal(QStringLiteral("-0.75")), -0.75);
-    EXPECT_EQ(fncParseDecimal(QStringLiteral("922337203685477")), 922337203685477.0);
-    for (const char* bad : { "95O", "1.000,5", "1,000,000", "", "1e300", "inf", "nan", "12 5" })
+    EXPECT_EQ(fncParseDecimal(QStringLiteral("-922337203685477,5")), -922337203685477.5);
+    for (const char* bad : { "95O", "1.000,5", "1,000,000", "", "1e300", "inf", "nan", "12 5",
+             "922337203685477.5808", "-922337203685477.7" })
         EXPECT_FALSE(fncParseDecimal(QString::fromLatin1(bad)).has_value()) << bad;
 }
 } // namespace
