@@ -9,17 +9,15 @@
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
-
-#include <benchmark/benchmark.h>
-
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <vector>
 
 extern char** environ;
 
@@ -111,7 +109,8 @@ bool fncSeed()
         objList.CategoryCaption = QStringLiteral("Group");
         for (int i = 0; i < intItems; ++i)
             objList.AddMeta(QStringLiteral("Item %1-%2").arg(n).arg(i, 4, 10, QLatin1Char('0')),
-                QStringLiteral("Group %1").arg(i % 40), cCurrency::fromTenThousandths(100000 + i), 0, QString(), true);
+                QStringLiteral("Group %1").arg(i % 40), cCurrency::fromTenThousandths(100000 + i),
+                0, QString(), true);
     }
     objGlobal.CostCarrier = 2;
     return objGlobal.SaveGlobalSettings().isEmpty();
@@ -157,16 +156,20 @@ int main(int argc, char** argv)
         return 0;
 
     benchmark::RegisterBenchmark("Startup/settings_program_3x2000_vs_bare", BM_Startup)
-        ->UseManualTime()->Iterations(9)->Unit(benchmark::kMillisecond);
+        ->UseManualTime()
+        ->Iterations(9)
+        ->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     const double dblBase = fncMedian(g_samples.bareSeconds) * 1000;
     const double dblProg = fncMedian(g_samples.programSeconds) * 1000;
     if (dblBase > 0 && g_samples.dblBarePeakMB > 0) {
-        std::printf("start-up to window shown, program / bare Qt window (medians of %zu runs each): time %.2fx, "
+        std::printf("start-up to window shown, program / bare Qt window (medians of %zu runs "
+                    "each): time %.2fx, "
                     "peak memory %.2fx (%.0f ms vs %.0f ms, %.1f MB vs %.1f MB; target <= 1.5x)\n",
-            g_samples.bareSeconds.size(), dblProg / dblBase, g_samples.dblProgramPeakMB / g_samples.dblBarePeakMB,
-            dblProg, dblBase, g_samples.dblProgramPeakMB, g_samples.dblBarePeakMB);
+            g_samples.bareSeconds.size(), dblProg / dblBase,
+            g_samples.dblProgramPeakMB / g_samples.dblBarePeakMB, dblProg, dblBase,
+            g_samples.dblProgramPeakMB, g_samples.dblBarePeakMB);
     }
     benchmark::Shutdown();
     return 0;

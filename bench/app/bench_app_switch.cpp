@@ -1,15 +1,12 @@
 #include "cGlobalSettings.h"
 #include "cPersonalSettings.h"
+#include "cRatioReporter.h"
 #include "frmHVPersSettingsSingle.h"
 #include "modPhrases.h"
 
 #include <QApplication>
 #include <QTableWidget>
-
-#include "cRatioReporter.h"
-
 #include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -28,8 +25,8 @@ void subAddList(cGlobalSettings& objGlobal, int n)
     objList.Index = static_cast<qint16>(n);
     for (int i = 0; i < intItems; ++i)
         objList.AddMeta(QStringLiteral("Item %1-%2").arg(n).arg(i, 4, 10, QLatin1Char('0')),
-            QStringLiteral("Group %1").arg(i % 40), cCurrency::fromTenThousandths(100000 + i), i + 1,
-            QStringLiteral("Area %1").arg(i % 5), true);
+            QStringLiteral("Group %1").arg(i % 40), cCurrency::fromTenThousandths(100000 + i),
+            i + 1, QStringLiteral("Area %1").arg(i % 5), true);
     objGlobal.MetaDataLists.Add(QStringLiteral("Meta%1").arg(n), objList);
 }
 
@@ -39,8 +36,8 @@ void BM_QTableWidgetFill(benchmark::State& state)
         QTableWidget table(intItems + 1, 7);
         for (int r = 1; r <= intItems; ++r) {
             const QVariant cells[] = { QStringLiteral("Item 1-%1").arg(r, 4, 10, QLatin1Char('0')),
-                QStringLiteral("Group %1").arg(r % 40), QStringLiteral("Area %1").arg(r % 5), 10.0 + r / 10000.0, r,
-                QVariant(), QString(QChar(0x00FE)) };
+                QStringLiteral("Group %1").arg(r % 40), QStringLiteral("Area %1").arg(r % 5),
+                10.0 + r / 10000.0, r, QVariant(), QString(QChar(0x00FE)) };
             for (int c = 0; c < 7; ++c) {
                 auto* item = new QTableWidgetItem;
                 item->setData(Qt::EditRole, cells[c]);
@@ -73,7 +70,10 @@ void BM_SwitchTabs(benchmark::State& state)
 }
 } // namespace
 
-BENCHMARK(BM_QTableWidgetFill)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_QTableWidgetFill)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_SwitchTabs)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv)

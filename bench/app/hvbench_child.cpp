@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QMainWindow>
 #include <QWindow>
-
 #include <cstdio>
 #include <cstring>
 

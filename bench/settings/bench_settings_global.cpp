@@ -31,7 +31,10 @@ constexpr int intChanged = intItems / 100;
 QTemporaryDir* g_dir = nullptr;
 QString g_template; // a database with the three lists and reports, copied fresh for each save
 
-QString itemName(int i) { return QStringLiteral("Item%1").arg(i, 4, 10, QLatin1Char('0')); }
+QString itemName(int i)
+{
+    return QStringLiteral("Item%1").arg(i, 4, 10, QLatin1Char('0'));
+}
 
 void exec(sqlite3* db, const char* sql)
 {
@@ -62,8 +65,9 @@ void makeTemplate()
     sqlite3_open(g_template.toUtf8().constData(), &db);
     exec(db, "begin");
     for (int n = 1; n <= 3; ++n) {
-        const QByteArray ins = QStringLiteral("insert into tblMeta%1 (strName, strCategory, strSuperCategory, curRate, "
-                                              "blnEnabled) values (?, 'Category', 'Super', ?, 1)")
+        const QByteArray ins = QStringLiteral(
+            "insert into tblMeta%1 (strName, strCategory, strSuperCategory, curRate, "
+            "blnEnabled) values (?, 'Category', 'Super', ?, 1)")
                                    .arg(n)
                                    .toUtf8();
         sqlite3_stmt* st = prepare(db, ins.constData());
@@ -75,7 +79,10 @@ void makeTemplate()
             sqlite3_reset(st);
         }
         sqlite3_finalize(st);
-        const QByteArray rep = QStringLiteral("insert into tblReports (strSubject, intMeta%1ID) values ('r', ?)").arg(n).toUtf8();
+        const QByteArray rep
+            = QStringLiteral("insert into tblReports (strSubject, intMeta%1ID) values ('r', ?)")
+                  .arg(n)
+                  .toUtf8();
         st = prepare(db, rep.constData());
         for (int i = 0; i < 2 * intChanged; ++i) {
             sqlite3_bind_int(st, 1, i + 1);
@@ -87,7 +94,9 @@ void makeTemplate()
     exec(db, "insert into tblMetaLists (strMetaListCaption) values ('Customer')");
     exec(db, "insert into tblMetaLists (strMetaListCaption) values ('Task')");
     exec(db, "insert into tblMetaLists (strMetaListCaption) values ('Project')");
-    exec(db, "insert into tblSettings (intCostCarrier, intReportTo, strReportToValue) values (1, 2, 'x')");
+    exec(db,
+        "insert into tblSettings (intCostCarrier, intReportTo, strReportToValue) values (1, 2, "
+        "'x')");
     exec(db, "commit");
     sqlite3_close(db);
 }
@@ -130,7 +139,8 @@ void editLists(cGlobalSettings& gs)
             const QString renamed = QStringLiteral("Renamed%1").arg(i);
             const cMetaData data = dic.MetaDic.Item(old);
             dic.MetaDic.Remove(old);
-            dic.AddMeta(renamed, data.Category, data.HourlyRate, 0, data.SuperCategory, data.Enabled);
+            dic.AddMeta(
+                renamed, data.Category, data.HourlyRate, 0, data.SuperCategory, data.Enabled);
             g_resolver.renamed.insert(old, renamed);
             dic.MetaDic.Remove(itemName(intChanged + i));
         }
@@ -163,7 +173,8 @@ void BM_ReadSqlite(benchmark::State& state)
         exec(db, "begin");
         std::vector<std::vector<cRow>> lists(3);
         for (int n = 1; n <= 3; ++n) {
-            const QByteArray sql = QStringLiteral("select * from tblMeta%1 order by strName").arg(n).toUtf8();
+            const QByteArray sql
+                = QStringLiteral("select * from tblMeta%1 order by strName").arg(n).toUtf8();
             sqlite3_stmt* st = prepare(db, sql.constData());
             while (sqlite3_step(st) == SQLITE_ROW) {
                 const auto text = [st](int c) {
@@ -175,7 +186,8 @@ void BM_ReadSqlite(benchmark::State& state)
             }
             sqlite3_finalize(st);
         }
-        for (const char* sql : { "select * from tblSettings", "select * from tblMetaLists", "select * from tblOtherSettings" }) {
+        for (const char* sql : { "select * from tblSettings", "select * from tblMetaLists",
+                 "select * from tblOtherSettings" }) {
             sqlite3_stmt* st = prepare(db, sql);
             while (sqlite3_step(st) == SQLITE_ROW)
                 benchmark::DoNotOptimize(sqlite3_column_text(st, 1));
@@ -216,16 +228,19 @@ void BM_SaveSqlite(benchmark::State& state)
         exec(db, "begin");
         for (int n = 1; n <= 3; ++n) {
             // The stored rows, to find each value's row and the rows no longer in the list. Every
-            // column is read and compared with the list, as the save must do to skip unchanged rows.
-            const QByteArray sel = QStringLiteral("select intMeta%1ID, strName, strCategory, strSuperCategory, "
-                                                  "curRate, blnEnabled from tblMeta%1")
-                                       .arg(n)
-                                       .toUtf8();
+            // column is read and compared with the list, as the save must do to skip unchanged
+            // rows.
+            const QByteArray sel
+                = QStringLiteral("select intMeta%1ID, strName, strCategory, strSuperCategory, "
+                                 "curRate, blnEnabled from tblMeta%1")
+                      .arg(n)
+                      .toUtf8();
             sqlite3_stmt* st = prepare(db, sel.constData());
             QHash<QString, qint64> ids;
             int unchanged = 0;
             const auto text = [st](int col) {
-                return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, col)));
+                return QString::fromUtf8(
+                    reinterpret_cast<const char*>(sqlite3_column_text(st, col)));
             };
             while (sqlite3_step(st) == SQLITE_ROW) {
                 const QString name = text(1);
@@ -236,12 +251,22 @@ void BM_SaveSqlite(benchmark::State& state)
             }
             sqlite3_finalize(st);
             benchmark::DoNotOptimize(unchanged);
-            sqlite3_stmt* ins = prepare(db, QStringLiteral("insert into tblMeta%1 (strName, strCategory, strSuperCategory, "
-                                                           "curRate, blnEnabled) values (?, 'Category', 'Super', ?, 1)")
-                                                .arg(n).toUtf8().constData());
+            sqlite3_stmt* ins = prepare(db,
+                QStringLiteral("insert into tblMeta%1 (strName, strCategory, strSuperCategory, "
+                               "curRate, blnEnabled) values (?, 'Category', 'Super', ?, 1)")
+                    .arg(n)
+                    .toUtf8()
+                    .constData());
             sqlite3_stmt* move = prepare(db,
-                QStringLiteral("update tblReports set intMeta%1ID = ? where intMeta%1ID = ?").arg(n).toUtf8().constData());
-            sqlite3_stmt* del = prepare(db, QStringLiteral("delete from tblMeta%1 where intMeta%1ID = ?").arg(n).toUtf8().constData());
+                QStringLiteral("update tblReports set intMeta%1ID = ? where intMeta%1ID = ?")
+                    .arg(n)
+                    .toUtf8()
+                    .constData());
+            sqlite3_stmt* del = prepare(db,
+                QStringLiteral("delete from tblMeta%1 where intMeta%1ID = ?")
+                    .arg(n)
+                    .toUtf8()
+                    .constData());
             for (int i = 1; i <= intChanged; ++i) {
                 const QByteArray name = QStringLiteral("Renamed%1").arg(i).toUtf8();
                 sqlite3_bind_text(ins, 1, name.constData(), -1, SQLITE_TRANSIENT);
@@ -265,8 +290,10 @@ void BM_SaveSqlite(benchmark::State& state)
             sqlite3_finalize(move);
             sqlite3_finalize(del);
         }
-        exec(db, "update tblSettings set intCostCarrier = 1, intReportTo = 2, strReportToValue = 'x'");
-        sqlite3_stmt* cap = prepare(db, "update tblMetaLists set strMetaListCaption = ? where intMetaListID = ?");
+        exec(db,
+            "update tblSettings set intCostCarrier = 1, intReportTo = 2, strReportToValue = 'x'");
+        sqlite3_stmt* cap
+            = prepare(db, "update tblMetaLists set strMetaListCaption = ? where intMetaListID = ?");
         for (int n = 1; n <= 3; ++n) {
             sqlite3_bind_text(cap, 1, "Caption", -1, SQLITE_STATIC);
             sqlite3_bind_int(cap, 2, n);
@@ -285,14 +312,16 @@ std::vector<RecordsetPtr> exportRecordsets()
     freshCopy();
     std::vector<RecordsetPtr> rs;
     for (int n = 1; n <= 3; ++n)
-        rs.push_back(fncReturnRecordset(QStringLiteral("Select strName from tblMeta%1").arg(n), true));
+        rs.push_back(
+            fncReturnRecordset(QStringLiteral("Select strName from tblMeta%1").arg(n), true));
     rs.push_back(fncReturnRecordset(QStringLiteral("tblSettings"), false));
     rs.push_back(fncReturnRecordset(QStringLiteral("tblMetaLists"), false));
     return rs;
 }
 
 const QStringList g_exportNames { QStringLiteral("HVMeta1.xml"), QStringLiteral("HVMeta2.xml"),
-    QStringLiteral("HVMeta3.xml"), QStringLiteral("HVSettings.xml"), QStringLiteral("HVMetaLists.xml") };
+    QStringLiteral("HVMeta3.xml"), QStringLiteral("HVSettings.xml"),
+    QStringLiteral("HVMetaLists.xml") };
 
 void exportSet(const std::vector<RecordsetPtr>& rs, const QString& folder)
 {
@@ -366,15 +395,24 @@ void BM_XmlSerialize(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_ReadSqlite)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
-BENCHMARK(BM_ReadGlobalSettings)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ReadGlobalSettings)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_SaveSqlite)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
-BENCHMARK(BM_SaveGlobalSettings)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SaveGlobalSettings)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_FetchLists)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
 BENCHMARK(BM_XmlSaveFile)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(7)
     ->ReportAggregatesOnly(true);
-BENCHMARK(BM_XmlSerialize)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_XmlSerialize)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_XmlExport)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv)
@@ -397,14 +435,16 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     cRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto ratio = [&reporter](const char* name, const char* base, const char* what, double target) {
-        reporter.PrintRatio(name, base, what, target);
-    };
-    ratio("BM_ReadGlobalSettings", "BM_ReadSqlite", "ReadGlobalSettings, 3 lists x 2000 values vs sqlite3", 3);
-    ratio("BM_SaveGlobalSettings", "BM_SaveSqlite", "SaveGlobalSettings, 1% renamed, 1% removed and moved vs sqlite3", 3);
+    const auto ratio = [&reporter](const char* name, const char* base, const char* what,
+                           double target) { reporter.PrintRatio(name, base, what, target); };
+    ratio("BM_ReadGlobalSettings", "BM_ReadSqlite",
+        "ReadGlobalSettings, 3 lists x 2000 values vs sqlite3", 3);
+    ratio("BM_SaveGlobalSettings", "BM_SaveSqlite",
+        "SaveGlobalSettings, 1% renamed, 1% removed and moved vs sqlite3", 3);
     ratio("BM_XmlExport", "BM_XmlSaveFile",
         "XML export of the lists and settings vs QSaveFile writing the same bytes", 1.5);
-    ratio("BM_FetchLists", "BM_SaveSqlite", "  of which: fetching the three tables through cRecordset vs the whole sqlite3 save", 3);
+    ratio("BM_FetchLists", "BM_SaveSqlite",
+        "  of which: fetching the three tables through cRecordset vs the whole sqlite3 save", 3);
     ratio("BM_XmlSerialize", "BM_XmlSaveFile",
         "  the export's bytes made and written with a plain QFile (no temporary file, no sync)",
         1.5);

@@ -1,10 +1,9 @@
 #include "cDisplayCheck.h"
 
 #include <QCoreApplication>
-
 #include <cstdio>
-#include <utility>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 struct cHeldMessage
@@ -20,16 +19,23 @@ QList<cHeldMessage>& held()
     return list;
 }
 
-QString fncProgram() { return QCoreApplication::applicationName(); }
+QString fncProgram()
+{
+    return QCoreApplication::applicationName();
+}
 
 QString fncAdvice()
 {
-    return QStringLiteral(". Start it in a desktop session, or on a virtual display with: xvfb-run ")
+    return QStringLiteral(
+               ". Start it in a desktop session, or on a virtual display with: xvfb-run ")
         + fncProgram();
 }
 } // namespace
 
-cDisplayCheck::cDisplayCheck() { m_previous = qInstallMessageHandler(&cDisplayCheck::subHandleMessage); }
+cDisplayCheck::cDisplayCheck()
+{
+    m_previous = qInstallMessageHandler(&cDisplayCheck::subHandleMessage);
+}
 
 cDisplayCheck::~cDisplayCheck()
 {
@@ -43,7 +49,8 @@ QString cDisplayCheck::fncMissingDisplay()
 {
     const bool blnX11 = !qEnvironmentVariableIsEmpty("DISPLAY");
     const bool blnWayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    // QT_QPA_PLATFORM may list platforms to try in turn ("wayland;xcb"); one that can start will do.
+    // QT_QPA_PLATFORM may list platforms to try in turn ("wayland;xcb"); one that can start will
+    // do.
     const QStringList colPlatforms
         = qEnvironmentVariable("QT_QPA_PLATFORM").split(QLatin1Char(';'), Qt::SkipEmptyParts);
     QString strMissing;
@@ -65,17 +72,20 @@ QString cDisplayCheck::fncMissingDisplay()
     return fncProgram() + QStringLiteral(": cannot open its window, ") + strMissing + fncAdvice();
 }
 
-void cDisplayCheck::subHandleMessage(QtMsgType type, const QMessageLogContext& context, const QString& strText)
+void cDisplayCheck::subHandleMessage(
+    QtMsgType type, const QMessageLogContext& context, const QString& strText)
 {
     Q_UNUSED(context);
     if (type != QtFatalMsg) {
         held().append({ type, strText });
         return;
     }
-    const QString strLine = fncProgram() + QStringLiteral(": cannot open its window, no usable display (DISPLAY='")
+    const QString strLine = fncProgram()
+        + QStringLiteral(": cannot open its window, no usable display (DISPLAY='")
         + qEnvironmentVariable("DISPLAY") + QStringLiteral("', WAYLAND_DISPLAY='")
         + qEnvironmentVariable("WAYLAND_DISPLAY") + QStringLiteral("', QT_QPA_PLATFORM='")
-        + qEnvironmentVariable("QT_QPA_PLATFORM") + QStringLiteral("')") + fncAdvice() + QLatin1Char('\n');
+        + qEnvironmentVariable("QT_QPA_PLATFORM") + QStringLiteral("')") + fncAdvice()
+        + QLatin1Char('\n');
     std::fputs(strLine.toLocal8Bit().constData(), stderr);
     std::fflush(stderr);
     ::_exit(1);

@@ -20,7 +20,8 @@ public:
     static QString fncMissingDisplay();
 
 private:
-    static void subHandleMessage(QtMsgType type, const QMessageLogContext& context, const QString& strText);
+    static void subHandleMessage(
+        QtMsgType type, const QMessageLogContext& context, const QString& strText);
 
     QtMessageHandler m_previous = nullptr;
 };

@@ -43,8 +43,8 @@ public:
     }
 
     // The key of the group found under strLookup (already case-folded), made when missing.
-    QString fncGroup(const QString& strLookup, const QString& strWantedKey, const QString& strParentKey,
-        const QString& strText)
+    QString fncGroup(const QString& strLookup, const QString& strWantedKey,
+        const QString& strParentKey, const QString& strText)
     {
         const auto it = m_groups.constFind(strLookup);
         if (it != m_groups.cend())
@@ -91,16 +91,18 @@ QList<cMetaTreeBuilder::cNode> cMetaTreeBuilder::Build(
         if (blnSuper) {
             const QString strSuper = objMeta.SuperCategory.trimmed();
             const QString strSuperText = strSuper.isEmpty() ? strNone : strSuper;
-            strParent = tree.fncGroup(QLatin1Char('1') + fncFolded(strSuperText), strSuperText, QString(),
-                strSuperText);
-            strParent = tree.fncGroup(QLatin1Char('2') + strParent + QChar(0) + fncFolded(strCategory),
-                QStringLiteral("sub_") + strSuperText + QLatin1Char('_') + strCategory, strParent, strCategoryText);
+            strParent = tree.fncGroup(
+                QLatin1Char('1') + fncFolded(strSuperText), strSuperText, QString(), strSuperText);
+            strParent
+                = tree.fncGroup(QLatin1Char('2') + strParent + QChar(0) + fncFolded(strCategory),
+                    QStringLiteral("sub_") + strSuperText + QLatin1Char('_') + strCategory,
+                    strParent, strCategoryText);
         } else {
-            strParent = tree.fncGroup(QLatin1Char('3') + fncFolded(strCategory), QStringLiteral("sub") + strCategory,
-                QString(), strCategoryText);
+            strParent = tree.fncGroup(QLatin1Char('3') + fncFolded(strCategory),
+                QStringLiteral("sub") + strCategory, QString(), strCategoryText);
         }
-        tree.fncAdd(QStringLiteral("lev3_") + strParent + QLatin1Char('_') + entry.first, strParent, entry.first, true,
-            objMeta.Enabled);
+        tree.fncAdd(QStringLiteral("lev3_") + strParent + QLatin1Char('_') + entry.first, strParent,
+            entry.first, true, objMeta.Enabled);
     }
     return tree.colNodes;
 }

@@ -3,7 +3,6 @@
 #include "cSheet.h"
 
 #include <QDialog>
-
 #include <functional>
 #include <map>
 #include <memory>

@@ -25,7 +25,6 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QPointer>
-
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -51,8 +50,7 @@ cMainState& state()
 
 // Steps whose failures are ignored (the start before the calendar is known). An end of the
 // program already under way is not a failure and passes.
-template <typename F>
-void subIgnoreErrors(F&& f)
+template <typename F> void subIgnoreErrors(F&& f)
 {
     try {
         f();
@@ -84,19 +82,42 @@ void subRegisterEndHooks()
 }
 } // namespace
 
-void subSetChooseDatabaseAtStart(bool blnChoose) { state().blnChooseDatabase = blnChoose; }
-cPersonalSettings& fncPersonalSettings() { return *state().objPersonalSettings; }
-cGlobalSettings& fncGlobalSettings() { return *state().objGlobalSettings; }
-bool fncHasGlobalSettings() { return state().objGlobalSettings != nullptr; }
-frmHVPersSettingsSingle* fncSettingsWindow() { return state().frmSettings; }
-const QString& fncUserFullName() { return state().strUserName; }
-const QString& fncListSeparator() { return state().strListSeparator; }
+void subSetChooseDatabaseAtStart(bool blnChoose)
+{
+    state().blnChooseDatabase = blnChoose;
+}
+cPersonalSettings& fncPersonalSettings()
+{
+    return *state().objPersonalSettings;
+}
+cGlobalSettings& fncGlobalSettings()
+{
+    return *state().objGlobalSettings;
+}
+bool fncHasGlobalSettings()
+{
+    return state().objGlobalSettings != nullptr;
+}
+frmHVPersSettingsSingle* fncSettingsWindow()
+{
+    return state().frmSettings;
+}
+const QString& fncUserFullName()
+{
+    return state().strUserName;
+}
+const QString& fncListSeparator()
+{
+    return state().strListSeparator;
+}
 
 QString fncDataFolderFor(const QString& strCubePath)
 {
     QString strFolder = strCubePath;
-    strFolder.replace(QStringLiteral("OLAP Cubes"), QStringLiteral("My Hourvanes"), Qt::CaseSensitive);
-    while (strFolder.size() > 1 && (strFolder.endsWith(QLatin1Char('/')) || strFolder.endsWith(QLatin1Char('\\'))))
+    strFolder.replace(
+        QStringLiteral("OLAP Cubes"), QStringLiteral("My Hourvanes"), Qt::CaseSensitive);
+    while (strFolder.size() > 1
+        && (strFolder.endsWith(QLatin1Char('/')) || strFolder.endsWith(QLatin1Char('\\'))))
         strFolder.chop(1);
     return strFolder;
 }
@@ -154,7 +175,8 @@ void Main()
     subIgnoreErrors([] { subStartOutlook(6); });
     subIgnoreErrors([] { subFindActiveFolder(9); });
     if (!fncOutlookApplication()) {
-        cMessageBox::Show(fncPhrase("LNGO2KNEEDED"), cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
+        cMessageBox::Show(
+            fncPhrase("LNGO2KNEEDED"), cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
         return;
     }
 
@@ -169,8 +191,8 @@ void Main()
         }
 
         if (!s.objPersonalSettings->GetValuesFromSettings()) {
-            cMessageBox::Show(QStringLiteral("No personal settings found!"), cMessageBox::Buttons::Ok,
-                cMessageBox::Icon::Critical);
+            cMessageBox::Show(QStringLiteral("No personal settings found!"),
+                cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
             subEndProgram(intExitFailure);
         }
 

@@ -3,9 +3,6 @@
 #include "modConnectionString.h"
 #include "modSchema.h"
 
-#include <cCurrency.h>
-#include <cHVError.h>
-
 #include <QAtomicInteger>
 #include <QDateTime>
 #include <QFile>
@@ -16,7 +13,8 @@
 #include <QSqlIndex>
 #include <QSqlQuery>
 #include <QSqlRecord>
-
+#include <cCurrency.h>
+#include <cHVError.h>
 #include <limits>
 #include <unordered_map>
 
@@ -86,7 +84,10 @@ cConnection::cConnection()
 {
 }
 
-cConnection::~cConnection() { Close(); }
+cConnection::~cConnection()
+{
+    Close();
+}
 
 void cConnection::subCheckLocalFile(const QString& strPath)
 {
@@ -99,17 +100,21 @@ void cConnection::subCheckLocalFile(const QString& strPath)
         return; // an empty file is what SQLite itself leaves behind for a new database
     if (head.mid(4, 15) == "Standard Jet DB" || head.mid(4, 15) == "Standard ACE DB")
         throw cHVError(lngObjectError + 3025, strSource,
-            QStringLiteral("The file '%1' is an Access database of the Windows edition, which this edition "
-                           "cannot open. The file has been left unchanged; move it away to create a new database.")
+            QStringLiteral(
+                "The file '%1' is an Access database of the Windows edition, which this edition "
+                "cannot open. The file has been left unchanged; move it away to create a new "
+                "database.")
                 .arg(strPath));
     if (!head.startsWith(QByteArray("SQLite format 3\0", 16)))
         throw cHVError(lngObjectError + 3026, strSource,
-            QStringLiteral("The file '%1' is not a Hourvane database or is damaged. The file has been left "
-                           "unchanged.")
+            QStringLiteral(
+                "The file '%1' is not a Hourvane database or is damaged. The file has been left "
+                "unchanged.")
                 .arg(strPath));
 }
 
-std::shared_ptr<cConnection> cConnection::Open(const QString& strConnectionString, int intLoginTimeout)
+std::shared_ptr<cConnection> cConnection::Open(
+    const QString& strConnectionString, int intLoginTimeout)
 {
     std::shared_ptr<cConnection> c(new cConnection());
     c->d->strName = nextConnectionName();
@@ -126,7 +131,8 @@ std::shared_ptr<cConnection> cConnection::Open(const QString& strConnectionStrin
         subCheckLocalFile(path);
         db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), c->d->strName);
         db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(qMax(1, intLoginTimeout) * 1000));
+        db.setConnectOptions(
+            QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(qMax(1, intLoginTimeout) * 1000));
         break;
     }
     case eEngine::PostgreSQL: {
@@ -143,12 +149,14 @@ std::shared_ptr<cConnection> cConnection::Open(const QString& strConnectionStrin
     case eEngine::SqlServer:
         db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), c->d->strName);
         db.setDatabaseName(fncOdbcConnectionString(strConnectionString));
-        db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1")
-                                 .arg(qMax(1, intLoginTimeout)));
+        db.setConnectOptions(
+            QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1")
+                .arg(qMax(1, intLoginTimeout)));
         break;
     }
     if (!db.isValid())
-        throw cHVError(3706, strSource, QStringLiteral("The database driver for this connection is not installed."));
+        throw cHVError(3706, strSource,
+            QStringLiteral("The database driver for this connection is not installed."));
     if (!c->d->db.open()) {
         const QString text = driverText(c->d->db.lastError());
         c->Close();
@@ -161,9 +169,11 @@ std::shared_ptr<cConnection> cConnection::Open(const QString& strConnectionStrin
             QSqlQuery q(c->d->db);
             if (!q.exec(QStringLiteral("select count(*) from sqlite_master")))
                 throw cHVError(lngObjectError + 3026, strSource,
-                    QStringLiteral("The file '%1' is not a Hourvane database or is damaged (%2). The file has been "
+                    QStringLiteral("The file '%1' is not a Hourvane database or is damaged (%2). "
+                                   "The file has been "
                                    "left unchanged.")
-                        .arg(parts.Value(QStringLiteral("Data Source")), driverText(q.lastError())));
+                        .arg(
+                            parts.Value(QStringLiteral("Data Source")), driverText(q.lastError())));
         } catch (...) {
             c->Close();
             throw;
@@ -181,16 +191,32 @@ std::shared_ptr<cConnection> cConnection::CreateLocal(const QString& strPath)
         QFile f(strPath);
         if (!f.open(QIODevice::NewOnly | QIODevice::WriteOnly))
             throw cHVError(lngObjectError + 3028, strSource,
-                QStringLiteral("Could not create the database file '%1': %2").arg(strPath, f.errorString()));
+                QStringLiteral("Could not create the database file '%1': %2")
+                    .arg(strPath, f.errorString()));
     }
     return Open(fncAccessConnectionString(strPath));
 }
 
-eEngine cConnection::Engine() const { return d->engine; }
-const cSqlDialect& cConnection::Dialect() const { return cSqlDialect::For(d->engine); }
-QString cConnection::ConnectionString() const { return d->strConnection; }
-bool cConnection::IsOpen() const { return d->db.isValid() && d->db.isOpen(); }
-QSqlDatabase& cConnection::Database() { return d->db; }
+eEngine cConnection::Engine() const
+{
+    return d->engine;
+}
+const cSqlDialect& cConnection::Dialect() const
+{
+    return cSqlDialect::For(d->engine);
+}
+QString cConnection::ConnectionString() const
+{
+    return d->strConnection;
+}
+bool cConnection::IsOpen() const
+{
+    return d->db.isValid() && d->db.isOpen();
+}
+QSqlDatabase& cConnection::Database()
+{
+    return d->db;
+}
 
 void cConnection::Close()
 {
@@ -208,7 +234,8 @@ void cConnection::Close()
 int cConnection::Execute(const QString& strSql, const QVariantList& params)
 {
     if (!IsOpen())
-        throw cHVError(3704, strSource, QStringLiteral("Operation is not allowed when the object is closed."));
+        throw cHVError(
+            3704, strSource, QStringLiteral("Operation is not allowed when the object is closed."));
     const QString sql = Dialect().Translate(strSql);
     if (params.isEmpty()) {
         QSqlQuery q(d->db);
@@ -232,7 +259,8 @@ int cConnection::Execute(const QString& strSql, const QVariantList& params)
 QSqlQuery& cConnection::fncPrepared(const QString& strSql)
 {
     if (!IsOpen())
-        throw cHVError(3704, strSource, QStringLiteral("Operation is not allowed when the object is closed."));
+        throw cHVError(
+            3704, strSource, QStringLiteral("Operation is not allowed when the object is closed."));
     const auto found = d->prepared.find(strSql);
     if (found != d->prepared.end())
         return *found->second;
@@ -389,7 +417,8 @@ QVariant cConnection::FromDatabase(const QVariant& value, eFieldType type) const
         }
     }
     if (type == eFieldType::Date && value.typeId() == QMetaType::QString) {
-        QDateTime dt = QDateTime::fromString(value.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        QDateTime dt
+            = QDateTime::fromString(value.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         if (dt.isValid())
             return QVariant(dt);
     }

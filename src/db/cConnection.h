@@ -7,7 +7,6 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
-
 #include <memory>
 
 // One open database connection: a local database file (SQLite), SQL Server (ODBC + FreeTDS) or
@@ -24,7 +23,8 @@ public:
     // Opens a connection; intLoginTimeout (seconds) bounds the wait for a server.
     // A local database file must exist and be an SQLite database (a Jet file or damaged bytes are
     // reported by name and left alone).
-    static std::shared_ptr<cConnection> Open(const QString& strConnectionString, int intLoginTimeout = 15);
+    static std::shared_ptr<cConnection> Open(
+        const QString& strConnectionString, int intLoginTimeout = 15);
     // Creates a new, empty local database file (the file must not exist) and opens it.
     static std::shared_ptr<cConnection> CreateLocal(const QString& strPath);
     // Throws cHVError naming the file when it is not an SQLite database.

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <memory>
 
 // How the database layer asks the user where the database lives. The real dialogs
@@ -18,7 +17,7 @@ public:
     struct cLogon
     {
         QString strConnection; // empty after Cancel
-        QString strDatabase;   // the text of txtDatabase
+        QString strDatabase; // the text of txtDatabase
     };
     // frmSQLLogon shown modally. With blnNewDB the string has no catalog and Cancel ends the
     // program (subEndProgram).

@@ -2,7 +2,6 @@
 
 #include "frmChooseConnection.h"
 #include "frmSQLLogon.h"
-
 #include "ui_frmSQLLogon.h"
 
 qint16 cConnectionDialogsQt::fncChooseConnection(const QString& strSQLScriptFileName)
@@ -13,7 +12,8 @@ qint16 cConnectionDialogsQt::fncChooseConnection(const QString& strSQLScriptFile
     return frm.intReturnValue;
 }
 
-cConnectionDialogs::cLogon cConnectionDialogsQt::fncSQLLogon(const QString& strConnection, bool blnNewDB)
+cConnectionDialogs::cLogon cConnectionDialogsQt::fncSQLLogon(
+    const QString& strConnection, bool blnNewDB)
 {
     frmSQLLogon frm;
     frm.strConnection = strConnection;

@@ -18,11 +18,10 @@ eFieldType fncFieldTypeFromName(const QString& strColumn)
     return eFieldType::Text;
 }
 
-#include <cCurrency.h>
-#include <cHVError.h>
-
 #include <QDateTime>
 #include <QVariant>
+#include <cCurrency.h>
+#include <cHVError.h>
 
 namespace {
 [[noreturn]] void typeMismatch(const QVariant& value)
@@ -31,7 +30,10 @@ namespace {
         QStringLiteral("Type mismatch: '%1' does not fit the column.").arg(value.toString()));
 }
 
-bool isCurrency(const QVariant& v) { return v.metaType() == QMetaType::fromType<cCurrency>(); }
+bool isCurrency(const QVariant& v)
+{
+    return v.metaType() == QMetaType::fromType<cCurrency>();
+}
 } // namespace
 
 QVariant fncCoerceValue(const QVariant& value, eFieldType type)
@@ -45,7 +47,9 @@ QVariant fncCoerceValue(const QVariant& value, eFieldType type)
         bool ok = false;
         qlonglong n = 0;
         if (isCurrency(value)) {
-            n = (value.value<cCurrency>().tenThousandths() + (value.value<cCurrency>().tenThousandths() >= 0 ? 5000 : -5000)) / 10000;
+            n = (value.value<cCurrency>().tenThousandths()
+                    + (value.value<cCurrency>().tenThousandths() >= 0 ? 5000 : -5000))
+                / 10000;
             ok = true;
         } else if (value.typeId() == QMetaType::Bool) {
             n = value.toBool() ? -1 : 0;
@@ -85,8 +89,9 @@ QVariant fncCoerceValue(const QVariant& value, eFieldType type)
         if (isCurrency(value))
             return QVariant(value.value<cCurrency>().toDouble());
         bool ok = false;
-        const double n = value.typeId() == QMetaType::QString ? value.toString().trimmed().toDouble(&ok)
-                                                               : value.toDouble(&ok);
+        const double n = value.typeId() == QMetaType::QString
+            ? value.toString().trimmed().toDouble(&ok)
+            : value.toDouble(&ok);
         if (!ok)
             typeMismatch(value);
         return QVariant(type == T::Single ? static_cast<double>(static_cast<float>(n)) : n);

@@ -5,15 +5,15 @@
 // Column kinds of our schema, named after the Access types they replace. The XML writer maps
 // them to the rowset type names (i4, i2, boolean, r4, r8, cy, string, dateTime).
 enum class eFieldType {
-    Long,     // 32-bit integer
-    Integer,  // 16-bit integer
+    Long, // 32-bit integer
+    Integer, // 16-bit integer
     Boolean,
     Single,
     Double,
     Currency, // values are cCurrency
-    Text,     // up to DefinedSize characters
-    Memo,     // long text
-    Date,     // QDateTime
+    Text, // up to DefinedSize characters
+    Memo, // long text
+    Date, // QDateTime
 };
 
 // One column of a recordset.

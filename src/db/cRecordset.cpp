@@ -3,8 +3,6 @@
 #include "cConnection.h"
 #include "modSchema.h"
 
-#include <cHVError.h>
-
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QSqlError>
@@ -12,7 +10,7 @@
 #include <QSqlIndex>
 #include <QSqlQuery>
 #include <QSqlRecord>
-
+#include <cHVError.h>
 #include <mutex>
 #include <vector>
 
@@ -21,7 +19,10 @@ namespace {
 const QString strSource = QStringLiteral("cRecordset");
 constexpr qint32 lngEFail = static_cast<qint32>(0x80004005u);
 
-[[noreturn]] void raise(qint32 number, const QString& text) { throw cHVError(number, strSource, text); }
+[[noreturn]] void raise(qint32 number, const QString& text)
+{
+    throw cHVError(number, strSource, text);
+}
 
 [[noreturn]] void raiseQuery(QSqlQuery& q)
 {
@@ -32,7 +33,8 @@ constexpr qint32 lngEFail = static_cast<qint32>(0x80004005u);
 
 bool hasHungarianPrefix(const QString& name)
 {
-    static const QRegularExpression prefix(QStringLiteral("^(int|str|cur|bln|dtm|dte|num)[A-Z0-9_]"));
+    static const QRegularExpression prefix(
+        QStringLiteral("^(int|str|cur|bln|dtm|dte|num)[A-Z0-9_]"));
     return prefix.match(name).hasMatch();
 }
 
@@ -135,17 +137,22 @@ struct cRecordset::Impl
     {
         checkOpen();
         if (!atRow())
-            raise(3021, QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
-                                       "Requested operation requires a current record."));
+            raise(3021,
+                QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
+                               "Requested operation requires a current record."));
         if (rows.at(pos).deleted)
-            raise(-2147217864, QStringLiteral("Row handle referred to a deleted row or a row marked for deletion."));
+            raise(-2147217864,
+                QStringLiteral(
+                    "Row handle referred to a deleted row or a row marked for deletion."));
     }
     void checkWritable() const
     {
         checkOpen();
         if (readOnly)
-            raise(3251, QStringLiteral("Current Recordset does not support updating. This may be a limitation of "
-                                       "the provider, or of the selected locktype."));
+            raise(3251,
+                QStringLiteral(
+                    "Current Recordset does not support updating. This may be a limitation of "
+                    "the provider, or of the selected locktype."));
     }
     int fieldIndex(const QString& name) const
     {
@@ -164,17 +171,21 @@ struct cRecordset::Impl
     {
         const int i = fieldIndex(name);
         if (i < 0)
-            raise(3265, QStringLiteral("Item cannot be found in the collection corresponding to the requested name "
-                                       "or ordinal. (%1)")
-                            .arg(name));
+            raise(3265,
+                QStringLiteral(
+                    "Item cannot be found in the collection corresponding to the requested name "
+                    "or ordinal. (%1)")
+                    .arg(name));
         return i;
     }
     void requireIndex(int i) const
     {
         if (i < 0 || i >= fields.size())
-            raise(3265, QStringLiteral("Item cannot be found in the collection corresponding to the requested name "
-                                       "or ordinal. (%1)")
-                            .arg(i));
+            raise(3265,
+                QStringLiteral(
+                    "Item cannot be found in the collection corresponding to the requested name "
+                    "or ordinal. (%1)")
+                    .arg(i));
     }
     void skipDeleted()
     {
@@ -184,7 +195,8 @@ struct cRecordset::Impl
     void requireKey() const
     {
         if (table.isEmpty() || keyIndex < 0)
-            raise(lngEFail, QStringLiteral("Insufficient key column information for updating or refreshing."));
+            raise(lngEFail,
+                QStringLiteral("Insufficient key column information for updating or refreshing."));
         if (!connection || !connection->IsOpen())
             raise(3704, QStringLiteral("Operation is not allowed when the connection is closed."));
     }
@@ -209,10 +221,13 @@ cRecordset::~cRecordset() = default;
 void cRecordset::AppendField(const cField& field)
 {
     if (!d->rows.isEmpty())
-        raise(3219, QStringLiteral("Operation is not allowed in this context: the recordset holds rows."));
+        raise(3219,
+            QStringLiteral("Operation is not allowed in this context: the recordset holds rows."));
     if (d->fieldIndex(field.Name) >= 0)
-        raise(3367, QStringLiteral("Cannot append. An object with that name is already in the collection. (%1)")
-                        .arg(field.Name));
+        raise(3367,
+            QStringLiteral(
+                "Cannot append. An object with that name is already in the collection. (%1)")
+                .arg(field.Name));
     d->fields.append(field);
     if (field.AutoIncrement && d->keyIndex < 0)
         d->keyIndex = static_cast<int>(d->fields.size()) - 1;
@@ -231,18 +246,25 @@ void cRecordset::AppendRow(const QVariantList& values)
 {
     d->checkOpen();
     if (values.size() > d->fields.size())
-        raise(3001, QStringLiteral("The row has %1 values for %2 columns.").arg(values.size()).arg(d->fields.size()));
+        raise(3001,
+            QStringLiteral("The row has %1 values for %2 columns.")
+                .arg(values.size())
+                .arg(d->fields.size()));
     Impl::Row row;
     row.values.reserve(d->fields.size());
     for (int i = 0; i < d->fields.size(); ++i)
-        row.values.append(i < values.size() ? fncCoerceValue(values.at(i), d->fields.at(i).Type) : QVariant());
+        row.values.append(
+            i < values.size() ? fncCoerceValue(values.at(i), d->fields.at(i).Type) : QVariant());
     const bool wasAtEnd = d->pos >= d->rows.size();
     d->rows.append(std::move(row));
     if (wasAtEnd && d->rows.size() == 1)
         d->pos = 0;
 }
 
-int cRecordset::FieldCount() const { return static_cast<int>(d->fields.size()); }
+int cRecordset::FieldCount() const
+{
+    return static_cast<int>(d->fields.size());
+}
 
 const cField& cRecordset::Field(int intIndex) const
 {
@@ -250,8 +272,14 @@ const cField& cRecordset::Field(int intIndex) const
     return d->fields.at(intIndex);
 }
 
-const QList<cField>& cRecordset::Fields() const { return d->fields; }
-int cRecordset::FieldIndex(const QString& strName) const { return d->fieldIndex(strName); }
+const QList<cField>& cRecordset::Fields() const
+{
+    return d->fields;
+}
+int cRecordset::FieldIndex(const QString& strName) const
+{
+    return d->fieldIndex(strName);
+}
 
 int cRecordset::RecordCount() const
 {
@@ -261,7 +289,10 @@ int cRecordset::RecordCount() const
     return n;
 }
 
-bool cRecordset::Eof() const { return !d->open || d->pos >= d->rows.size(); }
+bool cRecordset::Eof() const
+{
+    return !d->open || d->pos >= d->rows.size();
+}
 
 bool cRecordset::Bof() const
 {
@@ -270,7 +301,10 @@ bool cRecordset::Bof() const
     return d->pos < 0;
 }
 
-int cRecordset::AbsolutePosition() const { return d->pos; }
+int cRecordset::AbsolutePosition() const
+{
+    return d->pos;
+}
 
 void cRecordset::MoveFirst()
 {
@@ -287,8 +321,10 @@ void cRecordset::MoveNext()
     if (d->editing)
         Update();
     if (d->pos >= d->rows.size())
-        raise(3021, QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. Requested "
-                                   "operation requires a current record."));
+        raise(3021,
+            QStringLiteral(
+                "Either BOF or EOF is True, or the current record has been deleted. Requested "
+                "operation requires a current record."));
     ++d->pos;
     d->skipDeleted();
 }
@@ -321,7 +357,10 @@ QVariant cRecordset::Value(int intIndex) const
     return d->editing ? d->editValues.at(intIndex) : d->rows.at(d->pos).values.at(intIndex);
 }
 
-QVariant cRecordset::Value(const QString& strName) const { return Value(d->requireField(strName)); }
+QVariant cRecordset::Value(const QString& strName) const
+{
+    return Value(d->requireField(strName));
+}
 
 cCurrency cRecordset::CurrencyValue(const QString& strName) const
 {
@@ -339,13 +378,19 @@ void cRecordset::SetValue(int intIndex, const QVariant& value)
         raise(-2147217887, QStringLiteral("Field '%1' cannot be updated.").arg(f.Name));
     QVariant v = fncCoerceValue(value, f.Type);
     if (f.Type == eFieldType::Text && v.toString().size() > f.DefinedSize && f.DefinedSize > 0)
-        raise(-2147217833, QStringLiteral("The value for '%1' is longer than %2 characters.").arg(f.Name).arg(f.DefinedSize));
+        raise(-2147217833,
+            QStringLiteral("The value for '%1' is longer than %2 characters.")
+                .arg(f.Name)
+                .arg(f.DefinedSize));
     d->beginEdit();
     d->editValues[intIndex] = v;
     d->changed[intIndex] = true;
 }
 
-void cRecordset::SetValue(const QString& strName, const QVariant& value) { SetValue(d->requireField(strName), value); }
+void cRecordset::SetValue(const QString& strName, const QVariant& value)
+{
+    SetValue(d->requireField(strName), value);
+}
 
 void cRecordset::AddNew()
 {
@@ -361,7 +406,10 @@ void cRecordset::AddNew()
     d->adding = true;
 }
 
-bool cRecordset::EditPending() const { return d->editing; }
+bool cRecordset::EditPending() const
+{
+    return d->editing;
+}
 
 void cRecordset::CancelUpdate()
 {
@@ -399,12 +447,15 @@ void cRecordset::Update()
             QStringList marks;
             for (int i = 0; i < cols.size(); ++i)
                 marks.append(QStringLiteral("?"));
-            const QString output = engine == eEngine::SqlServer ? QStringLiteral(" OUTPUT INSERTED.") + key : QString();
+            const QString output = engine == eEngine::SqlServer
+                ? QStringLiteral(" OUTPUT INSERTED.") + key
+                : QString();
             if (cols.isEmpty())
                 sql = QStringLiteral("INSERT INTO %1%2 DEFAULT VALUES").arg(d->table, output);
             else
                 sql = QStringLiteral("INSERT INTO %1 (%2)%3 VALUES (%4)")
-                          .arg(d->table, cols.join(QStringLiteral(", ")), output, marks.join(QStringLiteral(", ")));
+                          .arg(d->table, cols.join(QStringLiteral(", ")), output,
+                              marks.join(QStringLiteral(", ")));
             if (engine == eEngine::PostgreSQL)
                 sql += QStringLiteral(" RETURNING ") + key;
             QSqlQuery& q = c.fncPrepared(sql);
@@ -435,8 +486,9 @@ void cRecordset::Update()
             const int intAffected = q.numRowsAffected();
             q.finish();
             if (intAffected == 0)
-                raise(lngEFail, QStringLiteral("Row cannot be located for updating. Some values may have been "
-                                               "changed since it was last read."));
+                raise(lngEFail,
+                    QStringLiteral("Row cannot be located for updating. Some values may have been "
+                                   "changed since it was last read."));
         }
     }
     d->rows[d->pos].values = d->editValues;
@@ -456,8 +508,8 @@ void cRecordset::Delete()
     if (d->connection) {
         d->requireKey();
         cConnection& c = *d->connection;
-        QSqlQuery& q = c.fncPrepared(
-            QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(d->table, d->fields.at(d->keyIndex).Name));
+        QSqlQuery& q = c.fncPrepared(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
+                                         .arg(d->table, d->fields.at(d->keyIndex).Name));
         q.bindValue(0, c.ToDatabase(d->rows.at(d->pos).values.at(d->keyIndex), eFieldType::Long));
         if (!q.exec())
             raiseQuery(q);
@@ -493,13 +545,16 @@ bool cRecordset::Find(const QString& strField, const QVariant& value)
 
 bool cRecordset::Find(const QString& strCriteria)
 {
-    static const QRegularExpression criterion(
-        QStringLiteral("^\\s*\\[?([A-Za-z_][A-Za-z0-9_ ]*?)\\]?\\s*=\\s*(?:'((?:[^']|'')*)'|#([^#]*)#|(-?[0-9]+(?:\\.[0-9]+)?))\\s*$"));
+    static const QRegularExpression criterion(QStringLiteral(
+        "^\\s*\\[?([A-Za-z_][A-Za-z0-9_ "
+        "]*?)\\]?\\s*=\\s*(?:'((?:[^']|'')*)'|#([^#]*)#|(-?[0-9]+(?:\\.[0-9]+)?))\\s*$"));
     const auto m = criterion.match(strCriteria);
     if (!m.hasMatch())
-        raise(3001, QStringLiteral("Arguments are of the wrong type, are out of acceptable range, or are in conflict "
-                                   "with one another. (%1)")
-                        .arg(strCriteria));
+        raise(3001,
+            QStringLiteral(
+                "Arguments are of the wrong type, are out of acceptable range, or are in conflict "
+                "with one another. (%1)")
+                .arg(strCriteria));
     QVariant value;
     if (m.capturedStart(2) >= 0)
         value = m.captured(2).replace(QLatin1String("''"), QLatin1String("'"));
@@ -510,8 +565,14 @@ bool cRecordset::Find(const QString& strCriteria)
     return Find(m.captured(1), value);
 }
 
-bool cRecordset::ReadOnly() const { return d->readOnly; }
-bool cRecordset::IsOpen() const { return d->open; }
+bool cRecordset::ReadOnly() const
+{
+    return d->readOnly;
+}
+bool cRecordset::IsOpen() const
+{
+    return d->open;
+}
 
 void cRecordset::Close()
 {
@@ -521,18 +582,29 @@ void cRecordset::Close()
     d->connection.reset();
 }
 
-QString cRecordset::TableName() const { return d->table; }
-QString cRecordset::KeyColumn() const { return d->keyIndex >= 0 ? d->fields.at(d->keyIndex).Name : QString(); }
-QString cRecordset::Source() const { return d->source; }
+QString cRecordset::TableName() const
+{
+    return d->table;
+}
+QString cRecordset::KeyColumn() const
+{
+    return d->keyIndex >= 0 ? d->fields.at(d->keyIndex).Name : QString();
+}
+QString cRecordset::Source() const
+{
+    return d->source;
+}
 
 RecordsetPtr cConnection::OpenRecordset(const QString& strSource, bool blnReadOnly)
 {
     if (!IsOpen())
         raise(3704, QStringLiteral("Operation is not allowed when the object is closed."));
-    static const QRegularExpression identifier(QStringLiteral("^\\s*\\[?([A-Za-z_][A-Za-z0-9_]*)\\]?\\s*$"));
+    static const QRegularExpression identifier(
+        QStringLiteral("^\\s*\\[?([A-Za-z_][A-Za-z0-9_]*)\\]?\\s*$"));
     static const QRegularExpression simpleSelect(
-        QStringLiteral("^\\s*select\\s+(?:top\\s+\\d+\\s+)?.+?\\s+from\\s+\\[?([A-Za-z_][A-Za-z0-9_]*)\\]?"
-                       "\\s*(?:(?:where|order\\s+by|limit)\\b.*)?;?\\s*$"),
+        QStringLiteral(
+            "^\\s*select\\s+(?:top\\s+\\d+\\s+)?.+?\\s+from\\s+\\[?([A-Za-z_][A-Za-z0-9_]*)\\]?"
+            "\\s*(?:(?:where|order\\s+by|limit)\\b.*)?;?\\s*$"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     QString sql = strSource;
     QString table;
@@ -551,7 +623,8 @@ RecordsetPtr cConnection::OpenRecordset(const QString& strSource, bool blnReadOn
     q.setNumericalPrecisionPolicy(QSql::HighPrecision);
     if (!q.exec(Dialect().Translate(sql))) {
         const QSqlError e = q.lastError();
-        raise(lngEFail, e.databaseText().trimmed().isEmpty() ? e.text() : e.databaseText().trimmed());
+        raise(
+            lngEFail, e.databaseText().trimmed().isEmpty() ? e.text() : e.databaseText().trimmed());
     }
     const QSqlRecord rec = q.record();
     const cSchemaTable* schemaTable = table.isEmpty() ? nullptr : fncSchemaTable(table);

@@ -2,12 +2,10 @@
 
 #include "cField.h"
 
-#include <cCurrency.h>
-
 #include <QList>
 #include <QString>
 #include <QVariant>
-
+#include <cCurrency.h>
 #include <memory>
 
 class cConnection;
@@ -58,7 +56,10 @@ public:
     // Edits the current row (or the row AddNew started); stored by Update.
     void SetValue(int intIndex, const QVariant& value);
     void SetValue(const QString& strName, const QVariant& value);
-    void SetValue(const QString& strName, cCurrency value) { SetValue(strName, QVariant::fromValue(value)); }
+    void SetValue(const QString& strName, cCurrency value)
+    {
+        SetValue(strName, QVariant::fromValue(value));
+    }
 
     // Starts a new row at the end; Update stores it (and reads back the key the database gave it).
     void AddNew();
@@ -79,8 +80,8 @@ public:
     bool ReadOnly() const;
     bool IsOpen() const;
     void Close();
-    QString TableName() const;      // empty when the source names no single table
-    QString KeyColumn() const;      // empty when none is known
+    QString TableName() const; // empty when the source names no single table
+    QString KeyColumn() const; // empty when none is known
     QString Source() const;
 
 private:

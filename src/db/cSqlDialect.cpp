@@ -44,44 +44,69 @@ QString cSqlDialect::ColumnType(eFieldType type, int intSize) const
     switch (m_engine) {
     case eEngine::SqlServer:
         switch (type) {
-        case T::Long: return QStringLiteral("int");
-        case T::Integer: return QStringLiteral("smallint");
-        case T::Boolean: return QStringLiteral("bit");
-        case T::Single: return QStringLiteral("real");
-        case T::Double: return QStringLiteral("float");
-        case T::Currency: return QStringLiteral("money");
-        case T::Text: return QStringLiteral("nvarchar(%1)").arg(intSize);
-        case T::Memo: return QStringLiteral("text");
-        case T::Date: return QStringLiteral("datetime");
+        case T::Long:
+            return QStringLiteral("int");
+        case T::Integer:
+            return QStringLiteral("smallint");
+        case T::Boolean:
+            return QStringLiteral("bit");
+        case T::Single:
+            return QStringLiteral("real");
+        case T::Double:
+            return QStringLiteral("float");
+        case T::Currency:
+            return QStringLiteral("money");
+        case T::Text:
+            return QStringLiteral("nvarchar(%1)").arg(intSize);
+        case T::Memo:
+            return QStringLiteral("text");
+        case T::Date:
+            return QStringLiteral("datetime");
         }
         break;
     case eEngine::PostgreSQL:
         switch (type) {
-        case T::Long: return QStringLiteral("integer");
-        case T::Integer: return QStringLiteral("smallint");
-        case T::Boolean: return QStringLiteral("boolean");
-        case T::Single: return QStringLiteral("real");
-        case T::Double: return QStringLiteral("double precision");
-        case T::Currency: return QStringLiteral("numeric(19,4)");
+        case T::Long:
+            return QStringLiteral("integer");
+        case T::Integer:
+            return QStringLiteral("smallint");
+        case T::Boolean:
+            return QStringLiteral("boolean");
+        case T::Single:
+            return QStringLiteral("real");
+        case T::Double:
+            return QStringLiteral("double precision");
+        case T::Currency:
+            return QStringLiteral("numeric(19,4)");
         // Sorted as people expect (alpha before Mike), not by byte value as under the C locale.
-        case T::Text: return QStringLiteral("varchar(%1) COLLATE \"und-x-icu\"").arg(intSize);
-        case T::Memo: return QStringLiteral("text COLLATE \"und-x-icu\"");
-        case T::Date: return QStringLiteral("timestamp");
+        case T::Text:
+            return QStringLiteral("varchar(%1) COLLATE \"und-x-icu\"").arg(intSize);
+        case T::Memo:
+            return QStringLiteral("text COLLATE \"und-x-icu\"");
+        case T::Date:
+            return QStringLiteral("timestamp");
         }
         break;
     case eEngine::SQLite:
         switch (type) {
         case T::Long:
-        case T::Integer: return QStringLiteral("INTEGER");
-        case T::Boolean: return QStringLiteral("BOOLEAN");
+        case T::Integer:
+            return QStringLiteral("INTEGER");
+        case T::Boolean:
+            return QStringLiteral("BOOLEAN");
         case T::Single:
-        case T::Double: return QStringLiteral("REAL");
+        case T::Double:
+            return QStringLiteral("REAL");
         // SQLite has no exact decimal: amounts are kept as integer ten-thousandths.
-        case T::Currency: return QStringLiteral("INTEGER");
+        case T::Currency:
+            return QStringLiteral("INTEGER");
         // Access compares and sorts texts without regard to case.
-        case T::Text: return QStringLiteral("VARCHAR(%1) COLLATE NOCASE").arg(intSize);
-        case T::Memo: return QStringLiteral("TEXT COLLATE NOCASE");
-        case T::Date: return QStringLiteral("TEXT");
+        case T::Text:
+            return QStringLiteral("VARCHAR(%1) COLLATE NOCASE").arg(intSize);
+        case T::Memo:
+            return QStringLiteral("TEXT COLLATE NOCASE");
+        case T::Date:
+            return QStringLiteral("TEXT");
         }
         break;
     }
@@ -101,9 +126,11 @@ QString cSqlDialect::AutoKey(const QString& strColumn) const
     return strColumn + QStringLiteral(" INTEGER CONSTRAINT PrimaryKey PRIMARY KEY AUTOINCREMENT");
 }
 
-QString cSqlDialect::AddColumn(const QString& strTable, const QString& strColumn, eFieldType type) const
+QString cSqlDialect::AddColumn(
+    const QString& strTable, const QString& strColumn, eFieldType type) const
 {
-    return QStringLiteral("ALTER TABLE %1 ADD %2 %3 NULL").arg(strTable, strColumn, ColumnType(type));
+    return QStringLiteral("ALTER TABLE %1 ADD %2 %3 NULL")
+        .arg(strTable, strColumn, ColumnType(type));
 }
 
 QString cSqlDialect::Translate(const QString& strSql) const
@@ -111,7 +138,8 @@ QString cSqlDialect::Translate(const QString& strSql) const
     if (m_engine == eEngine::SqlServer)
         return strSql;
     QString sql = strSql;
-    static const QRegularExpression top(QStringLiteral("^\\s*select\\s+top\\s+(\\d+)\\s+(.*?)\\s*;?\\s*$"),
+    static const QRegularExpression top(
+        QStringLiteral("^\\s*select\\s+top\\s+(\\d+)\\s+(.*?)\\s*;?\\s*$"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     const auto m = top.match(sql);
     if (m.hasMatch())

@@ -30,7 +30,8 @@ void frmChooseConnection::subLoad()
     m_ui->optNewAccessDatabase->setText(fncPhrase("LNGCREATENEWACCESSDATABASE"));
     m_ui->optCreateSQLDataBase->setText(fncPhrase("LNGCREATESQLDATABASE"));
     m_ui->optSelectExistingSQLDB->setText(
-        fncPhrase("LNGSELECTEXISTINGSQLDB").replace(QStringLiteral("CreateDBHV.sql"), strSQLScriptFileName));
+        fncPhrase("LNGSELECTEXISTINGSQLDB")
+            .replace(QStringLiteral("CreateDBHV.sql"), strSQLScriptFileName));
     m_ui->chkExampleData->setText(fncPhrase("LNGLOADEXAMPLEDATA"));
     m_ui->cmdOK->setText(fncPhrase("LNGOK"));
     intReturnValue = 0;
@@ -38,8 +39,10 @@ void frmChooseConnection::subLoad()
     m_ui->chkExampleData->setVisible(!blnHideExampleDataOption);
     m_ui->optNewAccessDatabase->setChecked(true);
 #ifdef HV_WINDOW_HELPERS
-    for (QWidget* w : { static_cast<QWidget*>(m_ui->chkExampleData), static_cast<QWidget*>(m_ui->optNewAccessDatabase),
-             static_cast<QWidget*>(m_ui->optCreateSQLDataBase), static_cast<QWidget*>(m_ui->optSelectExistingSQLDB) })
+    for (QWidget* w : { static_cast<QWidget*>(m_ui->chkExampleData),
+             static_cast<QWidget*>(m_ui->optNewAccessDatabase),
+             static_cast<QWidget*>(m_ui->optCreateSQLDataBase),
+             static_cast<QWidget*>(m_ui->optSelectExistingSQLDB) })
         subApplyBackColorToControl(this, w);
     clsAlwaysOnTop().MakeTopMost(this);
 #endif

@@ -2,7 +2,6 @@
 
 #include <QDialog>
 #include <QTimer>
-
 #include <memory>
 
 namespace Ui {

@@ -1,9 +1,8 @@
 #include "frmSQLLogon.h"
 
-#include "ui_frmSQLLogon.h"
-
 #include "cConnection.h"
 #include "modConnectionString.h"
+#include "ui_frmSQLLogon.h"
 
 #include <cHVError.h>
 #include <cMessageBox.h>
@@ -25,7 +24,8 @@ frmSQLLogon::frmSQLLogon(QWidget* parent)
     , m_ui(std::make_unique<Ui::frmSQLLogon>())
 {
     m_ui->setupUi(this);
-    connect(m_ui->chkIntegratedSecurity, &QCheckBox::clicked, this, [this] { chkIntegratedSecurity_Click(); });
+    connect(m_ui->chkIntegratedSecurity, &QCheckBox::clicked, this,
+        [this] { chkIntegratedSecurity_Click(); });
     connect(m_ui->cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     connect(m_ui->cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
     connect(m_ui->cmdTest, &QPushButton::clicked, this, [this] { cmdTest_Click(); });
@@ -50,12 +50,16 @@ void frmSQLLogon::subLoad()
     m_blnEndOnClose = false;
     if (!strConnection.isEmpty()) {
         const cDictionary<QString> parts = fncParseConnectionString(strConnection);
-        m_ui->chkIntegratedSecurity->setChecked(parts.Exists(QStringLiteral("Integrated Security")));
+        m_ui->chkIntegratedSecurity->setChecked(
+            parts.Exists(QStringLiteral("Integrated Security")));
         m_ui->txtServer->setText(parts.Value(QStringLiteral("Data Source")));
         m_ui->txtDatabase->setText(parts.Value(QStringLiteral("Initial Catalog")));
         m_ui->txtPassword->setText(parts.Value(QStringLiteral("Password")));
         m_ui->txtUserName->setText(parts.Value(QStringLiteral("User ID")));
-        const bool blnPg = parts.Value(QStringLiteral("Provider")).trimmed().compare(strPostgreSQLProvider, Qt::CaseInsensitive) == 0;
+        const bool blnPg = parts.Value(QStringLiteral("Provider"))
+                               .trimmed()
+                               .compare(strPostgreSQLProvider, Qt::CaseInsensitive)
+            == 0;
         m_ui->cmbServerKind->setCurrentIndex(blnPg ? intKindPostgreSQL : intKindSqlServer);
     } else {
         m_ui->chkIntegratedSecurity->setChecked(true);
@@ -74,7 +78,10 @@ int frmSQLLogon::exec()
     return result;
 }
 
-void frmSQLLogon::reject() { cmdCancel_Click(); }
+void frmSQLLogon::reject()
+{
+    cmdCancel_Click();
+}
 
 void frmSQLLogon::chkIntegratedSecurity_Click()
 {
@@ -86,7 +93,8 @@ void frmSQLLogon::chkIntegratedSecurity_Click()
 void frmSQLLogon::subBuildSQLConnection(bool blnServerConnOnly)
 {
     const bool blnPg = m_ui->cmbServerKind->currentIndex() == intKindPostgreSQL;
-    strConnection = QStringLiteral("Provider=") + (blnPg ? strPostgreSQLProvider : strSqlServerProvider)
+    strConnection = QStringLiteral("Provider=")
+        + (blnPg ? strPostgreSQLProvider : strSqlServerProvider)
         + QStringLiteral(";Persist Security Info=True");
     if (m_ui->chkIntegratedSecurity->isChecked())
         strConnection += QStringLiteral(";Integrated Security=SSPI");
@@ -95,7 +103,8 @@ void frmSQLLogon::subBuildSQLConnection(bool blnServerConnOnly)
             + fncConnectionPart(QStringLiteral("User ID"), m_ui->txtUserName->text());
     strConnection += fncConnectionPart(QStringLiteral("Data Source"), m_ui->txtServer->text());
     if (!blnServerConnOnly)
-        strConnection += fncConnectionPart(QStringLiteral("Initial Catalog"), m_ui->txtDatabase->text());
+        strConnection
+            += fncConnectionPart(QStringLiteral("Initial Catalog"), m_ui->txtDatabase->text());
 }
 
 void frmSQLLogon::cmdTest_Click()
@@ -104,7 +113,8 @@ void frmSQLLogon::cmdTest_Click()
     try {
         ConnectionPtr conn = cConnection::Open(strConnection);
         conn->Close();
-        cMessageBox::Show(fncPhrase("LNGCONNECTIONSUCCEEDED"), cMessageBox::Buttons::Ok, cMessageBox::Icon::Information);
+        cMessageBox::Show(fncPhrase("LNGCONNECTIONSUCCEEDED"), cMessageBox::Buttons::Ok,
+            cMessageBox::Icon::Information);
     } catch (const cHVError& e) {
         cMessageBox::Show(fncPhrase("LNGCONNECTIONFAILED") + QStringLiteral("\r\n")
                 + fncMaskPasswords(e.Description()),

@@ -1,8 +1,7 @@
 #include "modConnectionString.h"
 
-#include <cHVError.h>
-
 #include <QRegularExpression>
+#include <cHVError.h>
 
 namespace {
 
@@ -89,7 +88,8 @@ QString fncConnectionPart(const QString& strKey, const QString& strValue)
 
 eEngine fncEngineOfConnectionString(const QString& strConnection)
 {
-    const QString provider = fncParseConnectionString(strConnection).Value(QStringLiteral("Provider")).trimmed();
+    const QString provider
+        = fncParseConnectionString(strConnection).Value(QStringLiteral("Provider")).trimmed();
     if (provider.startsWith(QLatin1String("Microsoft.Jet.OLEDB"), Qt::CaseInsensitive))
         return eEngine::SQLite;
     if (provider.startsWith(QLatin1String("SQLOLEDB"), Qt::CaseInsensitive)
@@ -99,7 +99,8 @@ eEngine fncEngineOfConnectionString(const QString& strConnection)
     if (provider.compare(strPostgreSQLProvider, Qt::CaseInsensitive) == 0)
         return eEngine::PostgreSQL;
     throw cHVError(3706, strSource,
-        QStringLiteral("Provider cannot be found. It may not be properly installed. (Provider=%1)").arg(provider));
+        QStringLiteral("Provider cannot be found. It may not be properly installed. (Provider=%1)")
+            .arg(provider));
 }
 
 QString fncAccessConnectionString(const QString& strPath)
@@ -134,7 +135,8 @@ QString fncOdbcConnectionString(const QString& strConnection)
         pwd.replace(QLatin1String("}"), QLatin1String("}}"));
         odbc += QStringLiteral(";PWD={") + pwd + QLatin1Char('}');
     }
-    // A fixed version: with "auto" FreeTDS retries a silent server for ever, whatever the login time-out.
+    // A fixed version: with "auto" FreeTDS retries a silent server for ever, whatever the login
+    // time-out.
     odbc += QStringLiteral(";TDS_Version=7.4;ClientCharset=UTF-8");
     return odbc;
 }

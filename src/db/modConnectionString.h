@@ -2,9 +2,8 @@
 
 #include "cSqlDialect.h"
 
-#include <cDictionary.h>
-
 #include <QString>
+#include <cDictionary.h>
 
 // The stored connection strings ("Provider=...;Key=Value;...") and their translation into
 // what the Qt SQL drivers take.
@@ -27,9 +26,10 @@ eEngine fncEngineOfConnectionString(const QString& strConnection);
 // "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path
 QString fncAccessConnectionString(const QString& strPath);
 
-// The whole ODBC string for FreeTDS: DRIVER={FreeTDS};SERVER=..;PORT=..;DATABASE=..;UID=..;PWD={..};TDS_Version=7.4
-// Values that hold ";", "{" or "}" are braced. "host\instance", "host,port" and "host:port" are kept
-// as FreeTDS reads them (host:port is written as SERVER=host;PORT=port).
+// The whole ODBC string for FreeTDS:
+// DRIVER={FreeTDS};SERVER=..;PORT=..;DATABASE=..;UID=..;PWD={..};TDS_Version=7.4 Values that hold
+// ";", "{" or "}" are braced. "host\instance", "host,port" and "host:port" are kept as FreeTDS
+// reads them (host:port is written as SERVER=host;PORT=port).
 QString fncOdbcConnectionString(const QString& strConnection);
 
 // PostgreSQL parts of a "Provider=PostgreSQL;..." string.

@@ -4,16 +4,15 @@
 #include "modConnectionString.h"
 #include "modDBCreate.h"
 
-#include <cHVError.h>
-#include <modErrorHandling.h>
-#include <modPhrases.h>
-#include <modProgramEnd.h>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <cHVError.h>
+#include <modErrorHandling.h>
+#include <modPhrases.h>
+#include <modProgramEnd.h>
 
 QString strDataFolder;
 bool blnSingleUser = true;
@@ -130,10 +129,19 @@ QString& ReportToValue()
     return d.pReportToValue ? *d.pReportToValue : d.ownReportToValue;
 }
 
-void subSetConnectionDialogs(std::shared_ptr<cConnectionDialogs> d) { dialogs() = std::move(d); }
-cConnectionDialogs* fncConnectionDialogs() { return dialogs().get(); }
+void subSetConnectionDialogs(std::shared_ptr<cConnectionDialogs> d)
+{
+    dialogs() = std::move(d);
+}
+cConnectionDialogs* fncConnectionDialogs()
+{
+    return dialogs().get();
+}
 
-ConnectionPtr fncSharedConnection() { return shared(); }
+ConnectionPtr fncSharedConnection()
+{
+    return shared();
+}
 
 void subSetSharedConnection(ConnectionPtr conn)
 {
@@ -149,11 +157,23 @@ void subCloseConnection()
     shared().reset();
 }
 
-eEngine fncEngine() { return shared() ? shared()->Engine() : eEngine::SQLite; }
-const cSqlDialect& fncDialect() { return cSqlDialect::For(fncEngine()); }
+eEngine fncEngine()
+{
+    return shared() ? shared()->Engine() : eEngine::SQLite;
+}
+const cSqlDialect& fncDialect()
+{
+    return cSqlDialect::For(fncEngine());
+}
 
-QString fncAccessPath() { return strDataFolder.trimmed() + QLatin1Char('/') + strAccessFileName; }
-QString fncConnectionFilePath() { return strDataFolder + QLatin1Char('/') + strConnectionFileName; }
+QString fncAccessPath()
+{
+    return strDataFolder.trimmed() + QLatin1Char('/') + strAccessFileName;
+}
+QString fncConnectionFilePath()
+{
+    return strDataFolder + QLatin1Char('/') + strConnectionFileName;
+}
 
 void subWriteConnectionFile(const QString& strPath, const QString& strConnection)
 {
@@ -207,7 +227,8 @@ QString fncGetConnection()
         for (;;) {
             if (strDataFolder.isEmpty())
                 strDataFolder = QCoreApplication::applicationDirPath();
-            if (strDataFolder.endsWith(QLatin1Char('/')) || strDataFolder.endsWith(QLatin1Char('\\')))
+            if (strDataFolder.endsWith(QLatin1Char('/'))
+                || strDataFolder.endsWith(QLatin1Char('\\')))
                 strDataFolder.chop(1);
             strAccessPath = fncAccessPath();
             subLog(QStringLiteral("strAccessPath = ") + strAccessPath);
@@ -247,7 +268,8 @@ QString fncGetConnection()
             return fncAccessConnectionString(strAccessPath);
         }
 
-        const qint16 intChoice = requireDialogs().fncChooseConnection(QStringLiteral("CreateDBHV.sql"));
+        const qint16 intChoice
+            = requireDialogs().fncChooseConnection(QStringLiteral("CreateDBHV.sql"));
         switch (intChoice) {
         case 1:
             subCreateHVDatabase(strAccessPath);
@@ -258,7 +280,8 @@ QString fncGetConnection()
         case 2:
             return useServerConnection(fncCreateSQLDB(QStringLiteral("Hourvane3SQL")));
         case 3:
-            return useServerConnection(requireDialogs().fncSQLLogon(QString(), false).strConnection);
+            return useServerConnection(
+                requireDialogs().fncSQLLogon(QString(), false).strConnection);
         default:
             return QString();
         }
@@ -267,12 +290,14 @@ QString fncGetConnection()
     }
 }
 
-RecordsetPtr fncReturnRecordset(const QString& strSource, bool blnReadOnly, bool blnReportErrors, bool blnBatch)
+RecordsetPtr fncReturnRecordset(
+    const QString& strSource, bool blnReadOnly, bool blnReportErrors, bool blnBatch)
 {
     // Every change is written through at once; batch mode keeps the same behaviour.
     Q_UNUSED(blnBatch);
     subSetupConnection();
-    subLog(QStringLiteral("Creating a new ADOB.Recordset. If this fails, please try re-installing MDAC"));
+    subLog(QStringLiteral(
+        "Creating a new ADOB.Recordset. If this fails, please try re-installing MDAC"));
     subLog(QStringLiteral("Attempting to open a recordset from ") + strSource);
     const ConnectionPtr conn = shared();
     if (!conn)

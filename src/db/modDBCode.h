@@ -5,7 +5,6 @@
 #include "cRecordset.h"
 
 #include <QString>
-
 #include <memory>
 
 // The one shared database connection of the program and the helpers every other layer reads
@@ -40,8 +39,8 @@ const cSqlDialect& fncDialect();
 
 // A client-side recordset of a table name or select statement, or nullptr (no database; or a
 // failure when blnReportErrors is false; with blnReportErrors a failure goes to subHandleError).
-RecordsetPtr fncReturnRecordset(const QString& strSource, bool blnReadOnly, bool blnReportErrors = true,
-    bool blnBatch = false);
+RecordsetPtr fncReturnRecordset(
+    const QString& strSource, bool blnReadOnly, bool blnReportErrors = true, bool blnBatch = false);
 // A text command on the shared connection, or nullptr when there is none.
 std::unique_ptr<cCommand> fncCreateCommand();
 

@@ -4,11 +4,6 @@
 #include "modConnectionString.h"
 #include "modSchema.h"
 
-#include <cHVError.h>
-#include <cMessageBox.h>
-#include <modErrorHandling.h>
-#include <modPhrases.h>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -16,8 +11,11 @@
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
-
+#include <cHVError.h>
+#include <cMessageBox.h>
 #include <cstdio>
+#include <modErrorHandling.h>
+#include <modPhrases.h>
 
 namespace {
 
@@ -26,13 +24,15 @@ const QString strSource = QStringLiteral("modDBCreate");
 [[noreturn]] void notOurs(const QString& strPath)
 {
     throw cHVError(lngObjectError + 3026, strSource,
-        QStringLiteral("The file '%1' is not a Hourvane database or is damaged. The file has been left unchanged.")
+        QStringLiteral("The file '%1' is not a Hourvane database or is damaged. The file has been "
+                       "left unchanged.")
             .arg(strPath));
 }
 
 bool isOurDatabase(cConnection& conn)
 {
-    return conn.TableExists(QStringLiteral("tblReports")) && conn.TableExists(QStringLiteral("tblMeta1"));
+    return conn.TableExists(QStringLiteral("tblReports"))
+        && conn.TableExists(QStringLiteral("tblMeta1"));
 }
 
 QString columnDefinition(const cSqlDialect& dialect, const cSchemaColumn& c)
@@ -158,7 +158,8 @@ void subUpgradeSchema(cConnection& conn)
         QStringList parts { dialect.AutoKey(t->columns.at(0).strName) };
         for (qsizetype i = 1; i < t->columns.size(); ++i)
             parts.append(columnDefinition(dialect, t->columns.at(i)));
-        conn.Execute(QStringLiteral("CREATE TABLE tblOtherSettings (%1)").arg(parts.join(QStringLiteral(", "))));
+        conn.Execute(QStringLiteral("CREATE TABLE tblOtherSettings (%1)")
+                         .arg(parts.join(QStringLiteral(", "))));
         if (blnLocal) {
             for (const auto& c : t->columns)
                 writeCaption(conn, t->strName, c);
@@ -166,10 +167,12 @@ void subUpgradeSchema(cConnection& conn)
     }
     if (!conn.ColumnExists(QStringLiteral("tblPersons"), QStringLiteral("strPersonCategory"))) {
         subLog(QStringLiteral("Adding Person category field in tblPerson table"));
-        conn.Execute(dialect.AddColumn(QStringLiteral("tblPersons"), QStringLiteral("strPersonCategory"), eFieldType::Text));
+        conn.Execute(dialect.AddColumn(
+            QStringLiteral("tblPersons"), QStringLiteral("strPersonCategory"), eFieldType::Text));
         if (blnLocal)
             writeCaption(conn, QStringLiteral("tblPersons"),
-                *fncSchemaColumn(QStringLiteral("tblPersons"), QStringLiteral("strPersonCategory")));
+                *fncSchemaColumn(
+                    QStringLiteral("tblPersons"), QStringLiteral("strPersonCategory")));
     }
     for (int n = 1; n <= 3; ++n) {
         const QString table = QStringLiteral("tblMeta%1").arg(n);
@@ -178,7 +181,8 @@ void subUpgradeSchema(cConnection& conn)
         subLog(QStringLiteral("Adding blnEnabled field to tblMeta%1").arg(n));
         conn.Execute(dialect.AddColumn(table, QStringLiteral("blnEnabled"), eFieldType::Boolean));
         subLog(QStringLiteral("Making all existing rows in tblMeta%1 enabled!").arg(n));
-        conn.Execute(QStringLiteral("Update %1 set blnEnabled = %2").arg(table, dialect.BooleanLiteral(true)));
+        conn.Execute(QStringLiteral("Update %1 set blnEnabled = %2")
+                         .arg(table, dialect.BooleanLiteral(true)));
         if (blnLocal)
             writeCaption(conn, table, *fncSchemaColumn(table, QStringLiteral("blnEnabled")));
     }
@@ -187,7 +191,8 @@ void subUpgradeSchema(cConnection& conn)
             subAddNameIndex(conn, n);
     }
     if (!conn.ColumnExists(QStringLiteral("tblReports"), QStringLiteral("strBody"))) {
-        conn.Execute(dialect.AddColumn(QStringLiteral("tblReports"), QStringLiteral("strBody"), eFieldType::Memo));
+        conn.Execute(dialect.AddColumn(
+            QStringLiteral("tblReports"), QStringLiteral("strBody"), eFieldType::Memo));
         if (blnLocal)
             writeCaption(conn, QStringLiteral("tblReports"),
                 *fncSchemaColumn(QStringLiteral("tblReports"), QStringLiteral("strBody")));
@@ -231,7 +236,8 @@ bool validDatabaseName(const QString& name)
 // Runs the script's batches; "\connect <name>" (PostgreSQL has no USE) reopens on that database.
 bool runScript(ConnectionPtr conn, const QString& strConnection, const QString& strScript)
 {
-    static const QRegularExpression connectLine(QStringLiteral("^\\s*\\\\c(?:onnect)?\\s+\"?([^\"\\s]+)\"?\\s*$"));
+    static const QRegularExpression connectLine(
+        QStringLiteral("^\\s*\\\\c(?:onnect)?\\s+\"?([^\"\\s]+)\"?\\s*$"));
     const QStringList batches = fncSplitSqlScript(strScript);
     for (const QString& batch : batches) {
         const auto m = connectLine.match(batch);
@@ -239,7 +245,8 @@ bool runScript(ConnectionPtr conn, const QString& strConnection, const QString& 
         QString error;
         if (m.hasMatch()) {
             try {
-                ConnectionPtr next = cConnection::Open(strConnection + QStringLiteral(";Initial Catalog=") + m.captured(1));
+                ConnectionPtr next = cConnection::Open(
+                    strConnection + QStringLiteral(";Initial Catalog=") + m.captured(1));
                 conn->Close();
                 conn = next;
             } catch (const cHVError& e) {
@@ -254,8 +261,8 @@ bool runScript(ConnectionPtr conn, const QString& strConnection, const QString& 
         }
         if (!ok) {
             subLog(QStringLiteral("Script batch failed: ") + error);
-            cMessageBox::Show(QStringLiteral("Failed to run sql command \r\n") + batch, cMessageBox::Buttons::Ok,
-                cMessageBox::Icon::Critical);
+            cMessageBox::Show(QStringLiteral("Failed to run sql command \r\n") + batch,
+                cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
             conn->Close();
             return false;
         }
@@ -270,8 +277,8 @@ bool fncRunCreationScript(const QString& strServerConnection, const QString& str
 {
     QFile f(fncScriptPathFor(strServerConnection));
     if (!f.open(QIODevice::ReadOnly)) {
-        cMessageBox::Show(QStringLiteral("Failed to find file ") + f.fileName(), cMessageBox::Buttons::Ok,
-            cMessageBox::Icon::Critical);
+        cMessageBox::Show(QStringLiteral("Failed to find file ") + f.fileName(),
+            cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
         return false;
     }
     QString strScript = QString::fromUtf8(f.readAll());
@@ -320,7 +327,8 @@ QStringList fncSplitSqlScript(const QString& strScript)
 QString fncScriptPathFor(const QString& strConnection)
 {
     const bool blnPg = fncEngineOfConnectionString(strConnection) == eEngine::PostgreSQL;
-    const QString name = blnPg ? QStringLiteral("CreateDBHV.pgsql") : QStringLiteral("CreateDBHV.sql");
+    const QString name
+        = blnPg ? QStringLiteral("CreateDBHV.pgsql") : QStringLiteral("CreateDBHV.sql");
     const QString onDisk = programFolder() + QLatin1Char('/') + name;
     if (QFileInfo::exists(onDisk))
         return onDisk;
@@ -369,7 +377,9 @@ bool subCreateHVDatabase(const QString& strPath)
             subLog(QStringLiteral("Adding the relation ") + r.strName);
         conn->CommitTrans();
         conn->Close();
-        if (std::rename(QFile::encodeName(strNew).constData(), QFile::encodeName(strPath).constData()) != 0)
+        if (std::rename(
+                QFile::encodeName(strNew).constData(), QFile::encodeName(strPath).constData())
+            != 0)
             throw cHVError(lngObjectError + 3029, strSource,
                 QStringLiteral("Could not create the database file '%1'.").arg(strPath));
         return true;
@@ -420,9 +430,10 @@ QString fncCreateSQLDB(const QString& strDBName)
         QString strDatabase = logon.strDatabase.trimmed();
         // The name goes into the script's statements: only a plain name may.
         if (!strDatabase.isEmpty() && !validDatabaseName(strDatabase)) {
-            cMessageBox::Show(QStringLiteral("The database name '%1' is not valid: use letters, digits and "
-                                             "underscores, beginning with a letter.")
-                                  .arg(strDatabase),
+            cMessageBox::Show(
+                QStringLiteral("The database name '%1' is not valid: use letters, digits and "
+                               "underscores, beginning with a letter.")
+                    .arg(strDatabase),
                 cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
             continue;
         }
@@ -440,8 +451,8 @@ QString fncCreateSQLDB(const QString& strDBName)
         }
         QFile f(strScriptPath);
         if (!f.open(QIODevice::ReadOnly)) {
-            cMessageBox::Show(QStringLiteral("Failed to find file ") + strScriptPath, cMessageBox::Buttons::Ok,
-                cMessageBox::Icon::Critical);
+            cMessageBox::Show(QStringLiteral("Failed to find file ") + strScriptPath,
+                cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical);
             return QString();
         }
         QString strScript = QString::fromUtf8(f.readAll());

@@ -4,8 +4,8 @@
 
 namespace {
 
-cSchemaColumn col(const char* name, eFieldType type, const char* key, const char* text = "",
-    bool upgrade = false)
+cSchemaColumn col(
+    const char* name, eFieldType type, const char* key, const char* text = "", bool upgrade = false)
 {
     return cSchemaColumn { QString::fromLatin1(name), type, QString::fromLatin1(key),
         QString::fromLatin1(text), upgrade };
@@ -90,8 +90,8 @@ const QList<cSchemaTable>& fncSchemaTables()
 const QList<cSchemaRelation>& fncSchemaRelations()
 {
     static const QList<cSchemaRelation> relations = {
-        { QStringLiteral("PersonReports"), QStringLiteral("tblPersons"), QStringLiteral("tblReports"),
-            QStringLiteral("intPersonID") },
+        { QStringLiteral("PersonReports"), QStringLiteral("tblPersons"),
+            QStringLiteral("tblReports"), QStringLiteral("intPersonID") },
         { QStringLiteral("Meta1Reports"), QStringLiteral("tblMeta1"), QStringLiteral("tblReports"),
             QStringLiteral("intMeta1ID") },
         { QStringLiteral("Meta2Reports"), QStringLiteral("tblMeta2"), QStringLiteral("tblReports"),

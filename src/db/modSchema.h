@@ -13,7 +13,7 @@ struct cSchemaColumn
 {
     QString strName;
     eFieldType type;
-    QString strCaptionKey;  // phrase key of the caption, or empty
+    QString strCaptionKey; // phrase key of the caption, or empty
     QString strCaptionText; // appended to the phrase, or the whole caption without a key
     bool blnUpgrade = false; // added by the upgrade, not at creation
 };
@@ -35,7 +35,7 @@ struct cSchemaRelation
 
 const QList<cSchemaTable>& fncSchemaTables();
 const QList<cSchemaRelation>& fncSchemaRelations();
-const cSchemaTable* fncSchemaTable(const QString& strTable);         // any case; nullptr
+const cSchemaTable* fncSchemaTable(const QString& strTable); // any case; nullptr
 const cSchemaColumn* fncSchemaColumn(const QString& strTable, const QString& strColumn);
 // The caption as shown in the current language (phrase text + appended text).
 QString fncColumnCaption(const cSchemaColumn& column);

@@ -7,7 +7,6 @@
 #include <QString>
 #include <QStringView>
 #include <QVarLengthArray>
-
 #include <utility>
 
 // A key that hashes and compares by its case-folded characters, without making a folded copy
@@ -31,7 +30,8 @@ inline size_t qHash(const cFoldedKey& key, size_t seed = 0) noexcept
     for (qsizetype i = 0; i < s.size(); ++i) {
         const char16_t c = s.at(i).unicode();
         if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s.at(i + 1).isLowSurrogate()) {
-            const char32_t u = QChar::toCaseFolded(QChar::surrogateToUcs4(c, s.at(i + 1).unicode()));
+            const char32_t u
+                = QChar::toCaseFolded(QChar::surrogateToUcs4(c, s.at(i + 1).unicode()));
             folded[i] = QChar::highSurrogate(u);
             folded[++i] = QChar::lowSurrogate(u);
         } else {
@@ -43,8 +43,7 @@ inline size_t qHash(const cFoldedKey& key, size_t seed = 0) noexcept
 
 // Keyed collection whose keys compare without regard to case and whose iteration follows
 // insertion order. Every dictionary of the system is one of these.
-template <typename T>
-class cDictionary
+template <typename T> class cDictionary
 {
 public:
     using Entry = std::pair<QString, T>;
@@ -60,7 +59,8 @@ public:
         const cFoldedKey folded = fold(key);
         if (m_index.contains(folded))
             throw cHVError(457, QStringLiteral("Dictionary"),
-                QStringLiteral("This key is already associated with an element of this collection"));
+                QStringLiteral(
+                    "This key is already associated with an element of this collection"));
         m_index.insert(folded, static_cast<int>(m_entries.size()));
         m_entries.append(Entry(key, std::move(value)));
     }
@@ -79,8 +79,8 @@ public:
     {
         const auto it = m_index.constFind(fold(key));
         if (it == m_index.cend())
-            throw cHVError(5, QStringLiteral("Dictionary"),
-                QStringLiteral("Key not found: ") + key);
+            throw cHVError(
+                5, QStringLiteral("Dictionary"), QStringLiteral("Key not found: ") + key);
         return m_entries.at(*it).second;
     }
 
@@ -88,8 +88,8 @@ public:
     {
         const auto it = m_index.constFind(fold(key));
         if (it == m_index.cend())
-            throw cHVError(5, QStringLiteral("Dictionary"),
-                QStringLiteral("Key not found: ") + key);
+            throw cHVError(
+                5, QStringLiteral("Dictionary"), QStringLiteral("Key not found: ") + key);
         return m_entries[*it].second;
     }
 
@@ -162,8 +162,7 @@ private:
 };
 
 // Scripting.Dictionary with CompareMode 1.
-template <typename T>
-cDictionary<T> fncCreateDic()
+template <typename T> cDictionary<T> fncCreateDic()
 {
     return cDictionary<T>();
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <exception>
 
 // The one error type of the lower layers: a number, a source and a description, as the

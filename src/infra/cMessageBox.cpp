@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QQueue>
-
 #include <cstdio>
 
 namespace {
@@ -51,16 +50,37 @@ cMessageBox::Answer cMessageBox::Show(
     return fallbackAnswer(buttons);
 }
 
-void cMessageBox::setPresenter(Presenter presenter) { state().presenter = std::move(presenter); }
+void cMessageBox::setPresenter(Presenter presenter)
+{
+    state().presenter = std::move(presenter);
+}
 
-cMessageBox::Presenter cMessageBox::presenter() { return state().presenter; }
+cMessageBox::Presenter cMessageBox::presenter()
+{
+    return state().presenter;
+}
 
-void cMessageBox::setNextAnswer(Answer answer) { state().answers.enqueue(answer); }
+void cMessageBox::setNextAnswer(Answer answer)
+{
+    state().answers.enqueue(answer);
+}
 
-void cMessageBox::clearNextAnswers() { state().answers.clear(); }
+void cMessageBox::clearNextAnswers()
+{
+    state().answers.clear();
+}
 
-int cMessageBox::pendingAnswers() { return static_cast<int>(state().answers.size()); }
+int cMessageBox::pendingAnswers()
+{
+    return static_cast<int>(state().answers.size());
+}
 
-const QList<cMessageBox::Request>& cMessageBox::history() { return state().history; }
+const QList<cMessageBox::Request>& cMessageBox::history()
+{
+    return state().history;
+}
 
-void cMessageBox::clearHistory() { state().history.clear(); }
+void cMessageBox::clearHistory()
+{
+    state().history.clear();
+}

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <functional>
 
 // Every message box and yes/no question of the program goes through here, so that tests can

@@ -22,9 +22,15 @@ cSingleInstance::cSingleInstance(const QString& strName)
 
 cSingleInstance::~cSingleInstance() = default;
 
-QString cSingleInstance::fncLockPath() const { return m_strPath; }
+QString cSingleInstance::fncLockPath() const
+{
+    return m_strPath;
+}
 
-QString cSingleInstance::fncSocketPath() const { return m_strPath.chopped(5) + QStringLiteral(".socket"); }
+QString cSingleInstance::fncSocketPath() const
+{
+    return m_strPath.chopped(5) + QStringLiteral(".socket");
+}
 
 bool cSingleInstance::fncIsFirst()
 {
@@ -51,18 +57,20 @@ void cSingleInstance::subListen(std::function<void()> onActivate)
     if (!m_server->listen(fncSocketPath()))
         return;
     QLocalServer* server = m_server.get();
-    QObject::connect(server, &QLocalServer::newConnection, server, [server, onActivate = std::move(onActivate)] {
-        while (QLocalSocket* socket = server->nextPendingConnection()) {
-            QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, onActivate] {
-                if (!socket->canReadLine())
-                    return;
-                if (socket->readLine(64) == strActivate && onActivate)
-                    onActivate();
-                socket->disconnectFromServer();
-            });
-        }
-    });
+    QObject::connect(
+        server, &QLocalServer::newConnection, server, [server, onActivate = std::move(onActivate)] {
+            while (QLocalSocket* socket = server->nextPendingConnection()) {
+                QObject::connect(
+                    socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+                QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, onActivate] {
+                    if (!socket->canReadLine())
+                        return;
+                    if (socket->readLine(64) == strActivate && onActivate)
+                        onActivate();
+                    socket->disconnectFromServer();
+                });
+            }
+        });
 }
 
 bool cSingleInstance::fncAskFirstToActivate() const

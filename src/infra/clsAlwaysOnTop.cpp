@@ -21,6 +21,12 @@ void subSetTopMost(QWidget* window, bool blnOn)
 }
 } // namespace
 
-void clsAlwaysOnTop::MakeTopMost(QWidget* window) const { subSetTopMost(window, true); }
+void clsAlwaysOnTop::MakeTopMost(QWidget* window) const
+{
+    subSetTopMost(window, true);
+}
 
-void clsAlwaysOnTop::MakeNormal(QWidget* window) const { subSetTopMost(window, false); }
+void clsAlwaysOnTop::MakeNormal(QWidget* window) const
+{
+    subSetTopMost(window, false);
+}

@@ -5,7 +5,8 @@
 
 qint32 fncAssistantMessage(const QString& strMessage)
 {
-    cMessageBox::Show(strMessage, cMessageBox::Buttons::Ok, cMessageBox::Icon::Information, strProgramTitle);
+    cMessageBox::Show(
+        strMessage, cMessageBox::Buttons::Ok, cMessageBox::Icon::Information, strProgramTitle);
     return intAnswerOk;
 }
 

@@ -14,7 +14,6 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QUrlQuery>
-
 #include <sys/utsname.h>
 
 namespace {
@@ -46,7 +45,10 @@ bool fncFileLoggingOn()
     return s.intFileLogging == 1;
 }
 
-void subSetFileLogging(bool blnOn) { state().intFileLogging = blnOn ? 1 : 0; }
+void subSetFileLogging(bool blnOn)
+{
+    state().intFileLogging = blnOn ? 1 : 0;
+}
 
 void subLog(const QString& strText)
 {
@@ -55,11 +57,15 @@ void subLog(const QString& strText)
         subWriteLogFile(strText);
 }
 
-QString fncGetLastStep() { return state().strLastStep; }
+QString fncGetLastStep()
+{
+    return state().strLastStep;
+}
 
 QString fncLogFilePath()
 {
-    const QString dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    const QString dir
+        = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
     return QDir(fncOutputFolderFor(dir)).filePath(QStringLiteral("OrrevikLog.txt"));
 }
 
@@ -81,12 +87,14 @@ void subWriteLogFile(const QString& strText)
         return;
     try {
         // Owner-only: the log names servers and users.
-        constexpr QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        constexpr QFileDevice::Permissions ownerOnly
+            = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
         QFile file(fncLogFilePath());
         if (!file.open(QIODevice::WriteOnly | QIODevice::Append, ownerOnly))
             return;
         constexpr QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup
-            | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+            | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther
+            | QFileDevice::ExeOther;
         if (file.permissions() & others) // a log of an older version
             file.setPermissions(ownerOnly);
         const QString line = strProgramTitle + QLatin1Char('\t')
@@ -149,8 +157,10 @@ QString fncMaskPasswords(const QString& strText)
     // inside another value cannot hide the real one; then any other, inside sentences.
     const auto options = QRegularExpression::CaseInsensitiveOption
         | QRegularExpression::UseUnicodePropertiesOption | QRegularExpression::MultilineOption;
-    static const QRegularExpression keyed(QStringLiteral(R"((?:^|;)\s*(?:password|pwd)\s*=[^\S\r\n]*)"), options);
-    static const QRegularExpression anywhere(QStringLiteral(R"((?:password|pwd)\s*=[^\S\r\n]*)"), options);
+    static const QRegularExpression keyed(
+        QStringLiteral(R"((?:^|;)\s*(?:password|pwd)\s*=[^\S\r\n]*)"), options);
+    static const QRegularExpression anywhere(
+        QStringLiteral(R"((?:password|pwd)\s*=[^\S\r\n]*)"), options);
     return fncMaskValues(fncMaskValues(strText, keyed), anywhere);
 }
 
@@ -175,10 +185,16 @@ QString fncGetWindowsVersion()
 
 QString fncProgramVersion()
 {
-    return QStringLiteral("%1.%2.%3").arg(HV_VERSION_MAJOR).arg(HV_VERSION_MINOR).arg(HV_VERSION_PATCH);
+    return QStringLiteral("%1.%2.%3")
+        .arg(HV_VERSION_MAJOR)
+        .arg(HV_VERSION_MINOR)
+        .arg(HV_VERSION_PATCH);
 }
 
-QString fncReportText() { return state().strReport; }
+QString fncReportText()
+{
+    return state().strReport;
+}
 
 void subSetOutlookVersionProvider(std::function<QString()> provider)
 {
@@ -209,15 +225,15 @@ void subHandleError(
         s.strReport = fncPhrase("LNGERRTHISERROR") + QStringLiteral(" :") + strCrLf
             + fncMaskPasswords(fncGetLastStep()) + strCrLf + strCrLf
             + fncPhrase("LNGERRSYSTEMERROR") + QStringLiteral(" :") + strCrLf
-            + fncMaskPasswords(strDescription) + strCrLf
-            + QLatin1Char('#') + QString::number(lngNumber) + strCrLf + strCrLf
-            + fncPhrase("LNGSUBROUTINE") + QStringLiteral(" : ") + strProcName + QLatin1Char(' ')
-            + strCrLf + fncPhrase("LNGERRLINE") + QStringLiteral(": ") + QString::number(intLine);
+            + fncMaskPasswords(strDescription) + strCrLf + QLatin1Char('#')
+            + QString::number(lngNumber) + strCrLf + strCrLf + fncPhrase("LNGSUBROUTINE")
+            + QStringLiteral(" : ") + strProcName + QLatin1Char(' ') + strCrLf
+            + fncPhrase("LNGERRLINE") + QStringLiteral(": ") + QString::number(intLine);
         const QString message = heading + s.strReport + strCrLf + strCrLf
             + fncPhrase("LNGERRSENDREPORT") + QLatin1Char('?');
         s.blnReportShown = true;
-        const auto answer = cMessageBox::Show(message, cMessageBox::Buttons::YesNo,
-            cMessageBox::Icon::None, strProgramTitle);
+        const auto answer = cMessageBox::Show(
+            message, cMessageBox::Buttons::YesNo, cMessageBox::Icon::None, strProgramTitle);
         if (answer == cMessageBox::Answer::Yes) {
             QString version;
             try {
@@ -261,10 +277,10 @@ void subSendErrorMail()
             + QStringLiteral(")");
         QUrl url(QStringLiteral("mailto:") + strSupportAddress);
         QUrlQuery query;
-        query.addQueryItem(QStringLiteral("subject"),
-            QString::fromLatin1(QUrl::toPercentEncoding(subject)));
-        query.addQueryItem(QStringLiteral("body"),
-            QString::fromLatin1(QUrl::toPercentEncoding(s.strReport)));
+        query.addQueryItem(
+            QStringLiteral("subject"), QString::fromLatin1(QUrl::toPercentEncoding(subject)));
+        query.addQueryItem(
+            QStringLiteral("body"), QString::fromLatin1(QUrl::toPercentEncoding(s.strReport)));
         url.setQuery(query.query(QUrl::FullyEncoded), QUrl::StrictMode);
         ok = s.mailOpener ? s.mailOpener(url) : QDesktopServices::openUrl(url);
     } catch (const cProgramEnded&) {

@@ -3,7 +3,6 @@
 #include <QDateTime>
 #include <QString>
 #include <QUrl>
-
 #include <exception>
 #include <functional>
 #include <source_location>

@@ -12,10 +12,8 @@
 #include <QRandomGenerator>
 #include <QSet>
 #include <QStandardPaths>
-
 #include <cerrno>
 #include <cstring>
-
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -37,7 +35,8 @@ State& state()
 // Immutable and append-only files refuse deletion even for root.
 bool fncHasProtectingAttribute(const QString& strPath)
 {
-    const int fd = ::open(QFile::encodeName(strPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd
+        = ::open(QFile::encodeName(strPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
     int flags = 0;
@@ -50,7 +49,8 @@ QString fncTempFileName()
 {
     // Like GetTempName ("radXXXXX.tmp"), with the extension the caller's files use.
     const quint32 n = QRandomGenerator::global()->bounded(0x100000u);
-    return QStringLiteral("rad") + QString::number(n, 16).toUpper().rightJustified(5, QLatin1Char('0'))
+    return QStringLiteral("rad")
+        + QString::number(n, 16).toUpper().rightJustified(5, QLatin1Char('0'))
         + QStringLiteral(".ndf");
 }
 
@@ -63,10 +63,14 @@ constexpr QLatin1String strNoteSuffix(".~set");
         QStringLiteral("Cannot write ") + strPath + QStringLiteral(": ") + strWhy);
 }
 
-QString fncErrnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
+QString fncErrnoText()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
 
 // Written (on the disk when blnSync) and closed, or throws; a file of that name is replaced.
-void subWriteFile(const QString& strPath, const QByteArray& bytes, QFileDevice::Permissions permissions, bool blnSync)
+void subWriteFile(const QString& strPath, const QByteArray& bytes,
+    QFileDevice::Permissions permissions, bool blnSync)
 {
     QFile::remove(strPath);
     QFile file(strPath);
@@ -74,7 +78,8 @@ void subWriteFile(const QString& strPath, const QByteArray& bytes, QFileDevice::
         subCannotWrite(strPath, file.errorString());
     if (permissions)
         file.setPermissions(permissions);
-    if (file.write(bytes) != bytes.size() || !file.flush() || (blnSync && ::fdatasync(file.handle()) != 0)) {
+    if (file.write(bytes) != bytes.size() || !file.flush()
+        || (blnSync && ::fdatasync(file.handle()) != 0)) {
         const QString why = file.errorString();
         file.close();
         file.remove();
@@ -90,7 +95,8 @@ void subSyncFolders(const QStringList& colPaths)
     for (const QString& path : colPaths)
         folders.insert(QFileInfo(path).absolutePath());
     for (const QString& folder : std::as_const(folders)) {
-        const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int fd
+            = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd >= 0) {
             ::fsync(fd);
             ::close(fd);
@@ -100,7 +106,8 @@ void subSyncFolders(const QStringList& colPaths)
 
 bool fncRename(const QString& strFrom, const QString& strTo)
 {
-    return ::rename(QFile::encodeName(strFrom).constData(), QFile::encodeName(strTo).constData()) == 0;
+    return ::rename(QFile::encodeName(strFrom).constData(), QFile::encodeName(strTo).constData())
+        == 0;
 }
 
 QString fncNumberedName(const QString& strPath, int intCounter)
@@ -132,7 +139,8 @@ bool fncFileReplaceable(const QString& strPath)
     if (info.isDir())
         return false;
     const QFileInfo folder(info.absolutePath());
-    if (!folder.isDir() || ::access(QFile::encodeName(folder.absoluteFilePath()).constData(), W_OK | X_OK) != 0)
+    if (!folder.isDir()
+        || ::access(QFile::encodeName(folder.absoluteFilePath()).constData(), W_OK | X_OK) != 0)
         return false;
     return !(info.exists() && fncHasProtectingAttribute(strPath));
 }
@@ -168,8 +176,8 @@ QString fncSaveTextFile(QString& strPath, QString strText, bool blnShowError)
         subReplaceFiles({ { strPath, strText.toUtf8() } });
     } catch (const cHVError& e) {
         throw cHVError(75, QStringLiteral("fncSaveTextFile"),
-            QStringLiteral("Path/File access error: ") + strPath + QStringLiteral(" (") + e.Description()
-                + QLatin1Char(')'));
+            QStringLiteral("Path/File access error: ") + strPath + QStringLiteral(" (")
+                + e.Description() + QLatin1Char(')'));
     }
     return strPath;
 }
@@ -181,7 +189,8 @@ void subCompleteSet(const QString& strNote)
     QFile noteFile(strNote);
     if (!noteFile.open(QIODevice::ReadOnly))
         return;
-    const QStringList noted = QString::fromUtf8(noteFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList noted
+        = QString::fromUtf8(noteFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     noteFile.close();
     for (const QString& path : noted) {
         if (QFileInfo::exists(path + strTempSuffix) && !fncRename(path + strTempSuffix, path))
@@ -239,7 +248,8 @@ void subReplaceFiles(const QList<std::pair<QString, QByteArray>>& colFiles)
             // Checked before the commit, so that no rename fails once some have been done.
             if (!fncFileReplaceable(path))
                 subCannotWrite(path, QStringLiteral("the file or its folder cannot be replaced"));
-            subWriteFile(path + strTempSuffix, colFiles.at(i).second, QFile::permissions(path), true);
+            subWriteFile(
+                path + strTempSuffix, colFiles.at(i).second, QFile::permissions(path), true);
             written.append(path + strTempSuffix);
         }
         // One rename is whole by itself; a set needs the note. The note is not synced on its
@@ -266,14 +276,17 @@ void subPrintFile(const QString& strPath)
     subSetupFS();
     subLog(QStringLiteral("Attempting to print the file ") + strPath);
     const QFileInfo info(strPath);
-    subInvokeShellVerb(info.absolutePath() + QLatin1Char('/'), info.fileName(), QStringLiteral("Print"));
+    subInvokeShellVerb(
+        info.absolutePath() + QLatin1Char('/'), info.fileName(), QStringLiteral("Print"));
 }
 
-void subInvokeShellVerb(const QString& strFolderPath, const QString& strFileName, const QString& strVerb)
+void subInvokeShellVerb(
+    const QString& strFolderPath, const QString& strFileName, const QString& strVerb)
 {
     subLog(QStringLiteral("Trying to execute ") + strFolderPath + QLatin1Char(' ') + strFileName);
     const QDir folder(strFolderPath);
-    if (strFolderPath.isEmpty() || !folder.exists() || strFileName.isEmpty() || !folder.exists(strFileName))
+    if (strFolderPath.isEmpty() || !folder.exists() || strFileName.isEmpty()
+        || !folder.exists(strFileName))
         return;
     const QString path = folder.absoluteFilePath(strFileName);
     State& s = state();
@@ -331,7 +344,10 @@ QString fncGetSpecialFolder(qint32 lngCSIDL)
     return fncStripTrailingSlash(QStandardPaths::writableLocation(location));
 }
 
-QString fncGetLocalCubePath() { return fncGetSpecialFolder(CSIDL_PERSONAL) + QStringLiteral("/OLAP Cubes"); }
+QString fncGetLocalCubePath()
+{
+    return fncGetSpecialFolder(CSIDL_PERSONAL) + QStringLiteral("/OLAP Cubes");
+}
 
 bool fncIsInstallationFolder(const QString& strFolder)
 {
@@ -356,6 +372,12 @@ QString fncOutputFolderFor(const QString& strProgramFolder)
     return folder;
 }
 
-void subSetShellOpener(std::function<bool(const QUrl&)> opener) { state().opener = std::move(opener); }
+void subSetShellOpener(std::function<bool(const QUrl&)> opener)
+{
+    state().opener = std::move(opener);
+}
 
-void subSetFilePrinter(std::function<bool(const QString&)> printer) { state().printer = std::move(printer); }
+void subSetFilePrinter(std::function<bool(const QString&)> printer)
+{
+    state().printer = std::move(printer);
+}

@@ -3,7 +3,6 @@
 #include <QString>
 #include <QUrl>
 #include <QVariant>
-
 #include <functional>
 #include <utility>
 
@@ -38,7 +37,8 @@ bool fncFileReplaceable(const QString& strPath);
 void subPrintFile(const QString& strPath);
 // Runs the shell verb on FolderPath/FileName: "Print" prints, an empty verb opens the file with
 // its default program. Missing folders or files do nothing.
-void subInvokeShellVerb(const QString& strFolderPath, const QString& strFileName, const QString& strVerb);
+void subInvokeShellVerb(
+    const QString& strFolderPath, const QString& strFileName, const QString& strVerb);
 
 // Without one trailing "/" or "\".
 QString fncStripTrailingSlash(const QString& strPath);

@@ -56,12 +56,15 @@ cMessageBox::Answer fncAnswer(int button, cMessageBox::Buttons buttons)
 
 cMessageBox::Answer fncShowMessageBox(const cMessageBox::Request& request)
 {
-    QMessageBox box(fncIcon(request.icon), request.strTitle, request.strText, fncButtons(request.buttons),
-        QApplication::activeWindow());
+    QMessageBox box(fncIcon(request.icon), request.strTitle, request.strText,
+        fncButtons(request.buttons), QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
     if (request.buttons == cMessageBox::Buttons::YesNo)
         box.setEscapeButton(QMessageBox::No);
     return fncAnswer(box.exec(), request.buttons);
 }
 
-void subInstallMessageBoxPresenter() { cMessageBox::setPresenter(&fncShowMessageBox); }
+void subInstallMessageBoxPresenter()
+{
+    cMessageBox::setPresenter(&fncShowMessageBox);
+}

@@ -43,30 +43,31 @@ const QStringList& fncUsedPhraseKeys()
             QStringLiteral("LNGCREATESQLDATABASE"), QStringLiteral("LNGCUSTOMER"),
             QStringLiteral("LNGDATABASE"), QStringLiteral("LNGDATE"), QStringLiteral("LNGDAY"),
             QStringLiteral("LNGDBCONNFILENOPROVIDER"), QStringLiteral("LNGDBGOREPEATTOOHIGH"),
-            QStringLiteral("LNGDBLINKTARGETMISSING"),
-            QStringLiteral("LNGEDITCOPY"), QStringLiteral("LNGEDITCUT"),
-            QStringLiteral("LNGEDITDELETEROW"), QStringLiteral("LNGEDITDISCARD"),
-            QStringLiteral("LNGEDITINSERTROW"), QStringLiteral("LNGEDITLISTTOOLONG"),
-            QStringLiteral("LNGEDITNOTANUMBER"), QStringLiteral("LNGEDITPASTE"),
-            QStringLiteral("LNGEDITPASTETOOBIG"), QStringLiteral("LNGEDITREDO"),
-            QStringLiteral("LNGEDITSORTASC"), QStringLiteral("LNGEDITSORTDESC"),
-            QStringLiteral("LNGEDITTOOLONG"), QStringLiteral("LNGEDITUNDO"),
-            QStringLiteral("LNGENABLE"), QStringLiteral("LNGERRINAPP"), QStringLiteral("LNGERRLINE"),
+            QStringLiteral("LNGDBLINKTARGETMISSING"), QStringLiteral("LNGEDITCOPY"),
+            QStringLiteral("LNGEDITCUT"), QStringLiteral("LNGEDITDELETEROW"),
+            QStringLiteral("LNGEDITDISCARD"), QStringLiteral("LNGEDITINSERTROW"),
+            QStringLiteral("LNGEDITLISTTOOLONG"), QStringLiteral("LNGEDITNOTANUMBER"),
+            QStringLiteral("LNGEDITPASTE"), QStringLiteral("LNGEDITPASTETOOBIG"),
+            QStringLiteral("LNGEDITREDO"), QStringLiteral("LNGEDITSORTASC"),
+            QStringLiteral("LNGEDITSORTDESC"), QStringLiteral("LNGEDITTOOLONG"),
+            QStringLiteral("LNGEDITUNDO"), QStringLiteral("LNGENABLE"),
+            QStringLiteral("LNGERRINAPP"), QStringLiteral("LNGERRLINE"),
             QStringLiteral("LNGERROREXECUTE"), QStringLiteral("LNGERRSENDREPORT"),
             QStringLiteral("LNGERRSYSTEMERROR"), QStringLiteral("LNGERRTHISERROR"),
-            QStringLiteral("LNGEVENTS"), QStringLiteral("LNGEXPORTFAILED"), QStringLiteral("LNGFAILEDSAVESETTINGS"),
-            QStringLiteral("LNGFILTEROPTIONS"), QStringLiteral("LNGHOURS"),
-            QStringLiteral("LNGINTEGRATEDSECURITY"), QStringLiteral("LNGLOADEXAMPLEDATA"),
-            QStringLiteral("LNGMETA"), QStringLiteral("LNGMETACATEGORY"),
-            QStringLiteral("LNGMETASUPERCATEGORY"), QStringLiteral("LNGMONTH"),
-            QStringLiteral("LNGNAME"), QStringLiteral("LNGNONE"), QStringLiteral("LNGO2KNEEDED"),
-            QStringLiteral("LNGOK"), QStringLiteral("LNGPASSWORD"), QStringLiteral("LNGPERSON"),
-            QStringLiteral("LNGPRIVATE"), QStringLiteral("LNGRATE"), QStringLiteral("LNGRECURRING"),
-            QStringLiteral("LNGREMOVELUNCH"), QStringLiteral("LNGREMOVEREPORTS"),
-            QStringLiteral("LNGREPORT"), QStringLiteral("LNGREPORTDATE"),
-            QStringLiteral("LNGRESOLVEREPORTCOUNT"),
+            QStringLiteral("LNGEVENTS"), QStringLiteral("LNGEXPORTFAILED"),
+            QStringLiteral("LNGFAILEDSAVESETTINGS"), QStringLiteral("LNGFILTEROPTIONS"),
+            QStringLiteral("LNGHOURS"), QStringLiteral("LNGINTEGRATEDSECURITY"),
+            QStringLiteral("LNGLOADEXAMPLEDATA"), QStringLiteral("LNGMETA"),
+            QStringLiteral("LNGMETACATEGORY"), QStringLiteral("LNGMETASUPERCATEGORY"),
+            QStringLiteral("LNGMONTH"), QStringLiteral("LNGNAME"), QStringLiteral("LNGNONE"),
+            QStringLiteral("LNGO2KNEEDED"), QStringLiteral("LNGOK"), QStringLiteral("LNGPASSWORD"),
+            QStringLiteral("LNGPERSON"), QStringLiteral("LNGPRIVATE"), QStringLiteral("LNGRATE"),
+            QStringLiteral("LNGRECURRING"), QStringLiteral("LNGREMOVELUNCH"),
+            QStringLiteral("LNGREMOVEREPORTS"), QStringLiteral("LNGREPORT"),
+            QStringLiteral("LNGREPORTDATE"), QStringLiteral("LNGRESOLVEREPORTCOUNT"),
             QStringLiteral("LNGSELECTDATABASECONNECTION"), QStringLiteral("LNGSELECTEXISTINGSQLDB"),
-            QStringLiteral("LNGSERVER"), QStringLiteral("LNGSERVERKIND"), QStringLiteral("LNGSETTINGS"), QStringLiteral("LNGSUBJECT"),
+            QStringLiteral("LNGSERVER"), QStringLiteral("LNGSERVERKIND"),
+            QStringLiteral("LNGSETTINGS"), QStringLiteral("LNGSUBJECT"),
             QStringLiteral("LNGSUBROUTINE"), QStringLiteral("LNGSUPERCATEGORY"),
             QStringLiteral("LNGTASK"), QStringLiteral("LNGTEST"),
             QStringLiteral("LNGTIMEMANIPULATION"), QStringLiteral("LNGUSERNAME"),
@@ -95,7 +96,10 @@ QByteArray fncLanguageResource()
     return file.readAll();
 }
 
-void subSetLanguageResource(const QByteArray& bytes) { state().override = bytes; }
+void subSetLanguageResource(const QByteArray& bytes)
+{
+    state().override = bytes;
+}
 
 QString fncRemoveApostrophes(const QString& strText)
 {
@@ -110,7 +114,8 @@ void subReadPhrases(qint16 intColumn)
     // Column 0 is the key itself; anything outside the sixteen languages is a caller's fault.
     if (intColumn < 1 || intColumn > 16)
         throw cHVError(5, QStringLiteral("subReadPhrases"),
-            QStringLiteral("Invalid procedure call or argument (language column %1)").arg(intColumn));
+            QStringLiteral("Invalid procedure call or argument (language column %1)")
+                .arg(intColumn));
     const QByteArray bytes = fncLanguageResource();
     QString text = QString::fromUtf16(
         reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2);
@@ -222,17 +227,27 @@ qint16 fncColumnForLcid(quint32 lngLcid)
         return 1;
     case 1030:
         return 2;
-    case 1043: case 2067:
+    case 1043:
+    case 2067:
         return 3;
     case 1035:
         return 5;
-    case 1036: case 2060: case 3084: case 5132: case 4108:
+    case 1036:
+    case 2060:
+    case 3084:
+    case 5132:
+    case 4108:
         return 6;
-    case 1031: case 3079: case 5127: case 4103: case 2055:
+    case 1031:
+    case 3079:
+    case 5127:
+    case 4103:
+    case 2055:
         return 7;
     case 1032:
         return 8;
-    case 1040: case 2064:
+    case 1040:
+    case 2064:
         return 9;
     case 1044:
         return 10;
@@ -240,9 +255,26 @@ qint16 fncColumnForLcid(quint32 lngLcid)
         return 11;
     case 1060:
         return 12;
-    case 3082: case 1034: case 11274: case 16394: case 13322: case 9226: case 5130: case 7178:
-    case 12298: case 4106: case 18442: case 2058: case 19466: case 6154: case 10250: case 20490:
-    case 15370: case 17418: case 14346: case 8202:
+    case 3082:
+    case 1034:
+    case 11274:
+    case 16394:
+    case 13322:
+    case 9226:
+    case 5130:
+    case 7178:
+    case 12298:
+    case 4106:
+    case 18442:
+    case 2058:
+    case 19466:
+    case 6154:
+    case 10250:
+    case 20490:
+    case 15370:
+    case 17418:
+    case 14346:
+    case 8202:
         return 13;
     case 1053:
         return 14;
@@ -255,6 +287,12 @@ qint16 fncColumnForLcid(quint32 lngLcid)
     }
 }
 
-qint16 fncColumnForLocale(const QLocale& locale) { return fncColumnForLcid(fncLcidForLocale(locale)); }
+qint16 fncColumnForLocale(const QLocale& locale)
+{
+    return fncColumnForLcid(fncLcidForLocale(locale));
+}
 
-qint16 fncGetlocalLanguage() { return fncColumnForLocale(QLocale::system()); }
+qint16 fncGetlocalLanguage()
+{
+    return fncColumnForLocale(QLocale::system());
+}

@@ -18,11 +18,20 @@ Terminator& terminator()
 }
 } // namespace
 
-void subAddEndHook(EndHook hook) { hooks().push_back(std::move(hook)); }
+void subAddEndHook(EndHook hook)
+{
+    hooks().push_back(std::move(hook));
+}
 
-void subClearEndHooks() { hooks().clear(); }
+void subClearEndHooks()
+{
+    hooks().clear();
+}
 
-void subSetTerminator(Terminator t) { terminator() = t ? std::move(t) : fncDefaultTerminator(); }
+void subSetTerminator(Terminator t)
+{
+    terminator() = t ? std::move(t) : fncDefaultTerminator();
+}
 
 Terminator fncDefaultTerminator()
 {

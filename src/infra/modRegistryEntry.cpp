@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
-
 #include <memory>
 
 namespace {
@@ -109,7 +108,8 @@ QString fncFindChild(const QStringList& children, const QString& strWanted)
 // blnCreate is off and a segment does not exist.
 bool fncEnterSection(QSettings& settings, const QString& strSection, bool blnCreate)
 {
-    const QStringList segments = fncTrimBlanks(strSection).split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    const QStringList segments
+        = fncTrimBlanks(strSection).split(QLatin1Char('\\'), Qt::SkipEmptyParts);
     if (segments.isEmpty())
         return false;
     for (const QString& segment : segments) {
@@ -256,7 +256,10 @@ bool fncStoreWritable(const QSettings& settings)
 }
 } // namespace
 
-QString fncRegistryStorePath() { return fncOpenStore()->fileName(); }
+QString fncRegistryStorePath()
+{
+    return fncOpenStore()->fileName();
+}
 
 void subWriteRegistryValue(QString strSection, QString strKey, QString strValue)
 {
@@ -275,7 +278,8 @@ void subWriteRegistryValues(
     if (lngProblem == 0 && !fncStoreWritable(*settings))
         lngProblem = lngErrorAccessDenied;
     if (lngProblem != 0)
-        subRaise(lngRegResultBase + lngProblem, QStringLiteral("Could not open/create registry section"));
+        subRaise(lngRegResultBase + lngProblem,
+            QStringLiteral("Could not open/create registry section"));
     if (!fncEnterSection(*settings, strSection, true))
         subRaise(lngRegResultBase + lngErrorBadPathname,
             QStringLiteral("Could not open/create registry section"));

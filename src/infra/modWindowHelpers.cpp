@@ -8,7 +8,6 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
-
 #include <exception>
 
 namespace {

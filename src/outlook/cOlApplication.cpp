@@ -24,7 +24,10 @@ Seams& seams()
 const QString strBuiltInVersion = QStringLiteral("12.0.0");
 } // namespace
 
-void cOlApplication::setVersionText(const QString& strVersion) { seams().strVersion = strVersion; }
+void cOlApplication::setVersionText(const QString& strVersion)
+{
+    seams().strVersion = strVersion;
+}
 
 void cOlApplication::setActiveFolderType(int intFolderType)
 {

@@ -3,7 +3,6 @@
 #include "cOlNameSpace.h"
 
 #include <QString>
-
 #include <memory>
 
 class cOlApplication;

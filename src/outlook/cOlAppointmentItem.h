@@ -5,7 +5,6 @@
 
 #include <QDate>
 #include <QString>
-
 #include <memory>
 
 // One item of a calendar folder: one iCalendar file of the folder. Its main component is the

@@ -33,9 +33,13 @@ cOlFolderPtr cOlFolder::Parent() const
     return std::make_shared<cOlFolder>(parent, olMailItem);
 }
 
-cOlItems cOlFolder::Items() const { return cOlItems(m_strPath); }
+cOlItems cOlFolder::Items() const
+{
+    return cOlItems(m_strPath);
+}
 
-cOlAppointmentItemPtr cOlFolder::AddAppointment(const QString& strSubject, const QDate& dteStart) const
+cOlAppointmentItemPtr cOlFolder::AddAppointment(
+    const QString& strSubject, const QDate& dteStart) const
 {
     auto item = cOlAppointmentItem::createNew(m_strPath);
     item->setSubject(strSubject);

@@ -9,8 +9,8 @@ cOlItems::cOlItems(QString strFolderPath)
     : m_strFolderPath(std::move(strFolderPath))
 {
     const QDir dir(m_strFolderPath);
-    const QStringList files = dir.entryList(
-        { QStringLiteral("*.ics") }, QDir::Files | QDir::Readable, QDir::Name);
+    const QStringList files
+        = dir.entryList({ QStringLiteral("*.ics") }, QDir::Files | QDir::Readable, QDir::Name);
     for (const QString& name : files) {
         try {
             m_items.append(cOlAppointmentItem::fromFile(dir.filePath(name)));
@@ -38,4 +38,7 @@ cOlAppointmentItemPtr cOlItems::Item(const QString& strSubject) const
     return nullptr;
 }
 
-cOlAppointmentItemPtr cOlItems::Add() const { return cOlAppointmentItem::createNew(m_strFolderPath); }
+cOlAppointmentItemPtr cOlItems::Add() const
+{
+    return cOlAppointmentItem::createNew(m_strFolderPath);
+}

@@ -3,7 +3,6 @@
 #include "cOlFolder.h"
 
 #include <QString>
-
 #include <memory>
 
 // The store's namespace: it knows the default folders.

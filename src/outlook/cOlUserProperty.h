@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QVariant>
-
 #include <memory>
 
 // One user-defined property of a calendar item: a name, a type (olText, olNumber, olDateTime,

@@ -266,7 +266,8 @@ void cGlobalSettings::subSetupDBObjects(bool blnReadOnly, bool blnFromXml, const
             // A published set missing a file (or a server that stops answering) is read as no
             // set rather than as empty lists, and the files after it are not waited for.
             const auto fncNoSet = [this](const QString& strFile) {
-                subLog(QStringLiteral("The published file ") + strFile + QStringLiteral(" cannot be read"));
+                subLog(QStringLiteral("The published file ") + strFile
+                    + QStringLiteral(" cannot be read"));
                 MetaDataLists = fncCreateDic<cMetaDictionary>();
             };
             if (blnFromXml && !m_rsMetaLists)
@@ -828,7 +829,8 @@ void cGlobalSettings::subGSToXML()
     } catch (const cHVError& e) {
         // The database is committed: the user hears of the export, and the save goes on.
         subLog(QStringLiteral("The XML export failed: ") + e.Description());
-        cMessageBox::Show(fncPhrase("LNGEXPORTFAILED") + strCrLf + strCrLf + fncMaskPasswords(e.Description()),
+        cMessageBox::Show(
+            fncPhrase("LNGEXPORTFAILED") + strCrLf + strCrLf + fncMaskPasswords(e.Description()),
             cMessageBox::Buttons::Ok, cMessageBox::Icon::Warning);
     }
 }

@@ -38,13 +38,14 @@ qint32 fncFieldToLong(const QVariant& var)
     const qint32 lng = var.isNull() ? 0 : var.toInt(&ok);
     if (!ok)
         throw cHVError(13, strSource,
-            QStringLiteral("Type mismatch: the identity \"%1\" is not a number").arg(var.toString()));
+            QStringLiteral("Type mismatch: the identity \"%1\" is not a number")
+                .arg(var.toString()));
     return lng;
 }
 } // namespace
 
-void cMetaDictionary::AddMeta(const QString& strName, const QString& strCategory,
-    cCurrency curRate, qint32 lngID, const QString& strSuperCategory, bool blnEnabled)
+void cMetaDictionary::AddMeta(const QString& strName, const QString& strCategory, cCurrency curRate,
+    qint32 lngID, const QString& strSuperCategory, bool blnEnabled)
 {
     if (strName.isEmpty() || MetaDic.Exists(strName))
         return;

@@ -31,8 +31,7 @@ public:
 
     // Clears the control and adds every key. Any control with clear() and addItem(QString)
     // serves (combo box, list widget).
-    template <typename Control>
-    void FillCombo(Control* ctl) const
+    template <typename Control> void FillCombo(Control* ctl) const
     {
         try {
             subLog(QStringLiteral("Filling list control"));

@@ -7,14 +7,16 @@
 
 #include <QDateTime>
 #include <QLocale>
-
 #include <algorithm>
 #include <cmath>
 #include <functional>
 
 namespace {
 // The date that an empty date value stands for (day 0 of the stored form).
-QDateTime fncZeroDate() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
+QDateTime fncZeroDate()
+{
+    return QDateTime(QDate(1899, 12, 30), QTime(0, 0));
+}
 
 std::optional<double> fncToNumber(const QString& strText)
 {
@@ -176,7 +178,8 @@ void cOtherSettings::ToRS(cRecordset* rs) const
             QString value = entry.second;
             if (value.isEmpty())
                 value = QStringLiteral(" ");
-            subLog(QStringLiteral("Setting field ") + key + QStringLiteral(" to the value ") + value);
+            subLog(
+                QStringLiteral("Setting field ") + key + QStringLiteral(" to the value ") + value);
             rs->SetValue(2, value);
             rs->Update();
         }

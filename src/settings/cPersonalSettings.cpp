@@ -221,7 +221,8 @@ cPersonalSettings::cPersonalSettings()
 QString cPersonalSettings::fncDataFolder() const
 {
     QString strFolder = fncGetLocalCubePath();
-    strFolder.replace(QStringLiteral("OLAP Cubes"), QStringLiteral("My Hourvanes"), Qt::CaseSensitive);
+    strFolder.replace(
+        QStringLiteral("OLAP Cubes"), QStringLiteral("My Hourvanes"), Qt::CaseSensitive);
     return strFolder;
 }
 

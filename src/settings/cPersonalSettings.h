@@ -10,7 +10,6 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
-
 #include <optional>
 
 // The one record of the user's personal settings. It lives in two stores: the per-user

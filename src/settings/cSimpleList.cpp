@@ -11,8 +11,7 @@ namespace {
 const QString strCrLf = QStringLiteral("\r\n");
 
 // The list entries that are worth offering: a blank item would only add an empty line.
-template <typename Add>
-void subAddNonBlank(const cDictionary<QString>& dic, Add add)
+template <typename Add> void subAddNonBlank(const cDictionary<QString>& dic, Add add)
 {
     for (const auto& entry : dic) {
         if (!entry.second.trimmed().isEmpty())
@@ -113,7 +112,10 @@ void cSimpleList::FromArray(const QStringList& arrItems)
         subAddDistinct(item);
 }
 
-QStringList cSimpleList::ToArray() const { return DicList.Items(); }
+QStringList cSimpleList::ToArray() const
+{
+    return DicList.Items();
+}
 
 void cSimpleList::FromRS(cRecordset& rs)
 {

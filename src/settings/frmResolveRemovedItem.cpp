@@ -1,14 +1,13 @@
 #include "frmResolveRemovedItem.h"
-#include "ui_frmResolveRemovedItem.h"
 
 #include "cRemovedItemResolver.h"
 #include "modErrorHandling.h"
 #include "modPhrases.h"
+#include "ui_frmResolveRemovedItem.h"
 
 #include <QCollator>
 #include <QCoreApplication>
 #include <QLocale>
-
 #include <algorithm>
 
 namespace {
@@ -49,7 +48,10 @@ cRemovedItemResolver& fncRemovedItemResolver()
     return g_resolver ? *g_resolver : dialogResolver;
 }
 
-void subSetRemovedItemResolver(cRemovedItemResolver* resolver) { g_resolver = resolver; }
+void subSetRemovedItemResolver(cRemovedItemResolver* resolver)
+{
+    g_resolver = resolver;
+}
 
 frmResolveRemovedItem& frmResolveRemovedItem::Instance()
 {
@@ -137,13 +139,34 @@ void frmResolveRemovedItem::reject()
     QDialog::reject();
 }
 
-QComboBox* frmResolveRemovedItem::cmbMoveChoice() const { return ui->cmbMoveChoice; }
-QPushButton* frmResolveRemovedItem::cmdCancel() const { return ui->cmdCancel; }
-QRadioButton* frmResolveRemovedItem::optRemoveReports() const { return ui->optRemoveReports; }
-QRadioButton* frmResolveRemovedItem::optMoveReportsTo() const { return ui->optMoveReportsTo; }
-QPushButton* frmResolveRemovedItem::cmdOK() const { return ui->cmdOK; }
-QLabel* frmResolveRemovedItem::lblValueToBeResolved() const { return ui->lblValueToBeResolved; }
-QLabel* frmResolveRemovedItem::lblConflict() const { return ui->lblConflict; }
+QComboBox* frmResolveRemovedItem::cmbMoveChoice() const
+{
+    return ui->cmbMoveChoice;
+}
+QPushButton* frmResolveRemovedItem::cmdCancel() const
+{
+    return ui->cmdCancel;
+}
+QRadioButton* frmResolveRemovedItem::optRemoveReports() const
+{
+    return ui->optRemoveReports;
+}
+QRadioButton* frmResolveRemovedItem::optMoveReportsTo() const
+{
+    return ui->optMoveReportsTo;
+}
+QPushButton* frmResolveRemovedItem::cmdOK() const
+{
+    return ui->cmdOK;
+}
+QLabel* frmResolveRemovedItem::lblValueToBeResolved() const
+{
+    return ui->lblValueToBeResolved;
+}
+QLabel* frmResolveRemovedItem::lblConflict() const
+{
+    return ui->lblConflict;
+}
 QLabel* frmResolveRemovedItem::lblReportCount() const
 {
     return ui->lblReportCount;

@@ -4,7 +4,6 @@
 
 #include <QDialog>
 #include <QStringList>
-
 #include <memory>
 
 class QComboBox;
@@ -33,8 +32,7 @@ public:
 
     // The values in the order of the user's language.
     void subFillDropDown(const QStringList& colItems);
-    template <typename T>
-    void subFillDropDown(const cDictionary<T>& dic)
+    template <typename T> void subFillDropDown(const cDictionary<T>& dic)
     {
         subFillDropDown(dic.Keys());
     }

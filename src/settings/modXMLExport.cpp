@@ -11,7 +11,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStandardPaths>
-
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -80,12 +79,14 @@ QString fncXmlCharacters(QStringView run)
     QString out(run.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < run.size(); ++i) {
         const char16_t c = run[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < run.size() && QChar::isLowSurrogate(run[i + 1].unicode())) {
+        if (QChar::isHighSurrogate(c) && i + 1 < run.size()
+            && QChar::isLowSurrogate(run[i + 1].unicode())) {
             out[i] = run[i];
             out[i + 1] = run[i + 1];
             ++i;
         } else {
-            out[i] = QChar::isSurrogate(c) || c >= 0xFFFE ? QChar(QChar::ReplacementCharacter) : run[i];
+            out[i] = QChar::isSurrogate(c) || c >= 0xFFFE ? QChar(QChar::ReplacementCharacter)
+                                                          : run[i];
         }
     }
     return out;
@@ -123,12 +124,23 @@ qsizetype fncAppendEscaped(cByteBuffer& out, QStringView value)
         ++i;
         const char* entity = nullptr;
         switch (c) {
-        case u'&': entity = "&amp;"; break;
-        case u'<': entity = "&lt;"; break;
-        case u'>': entity = "&gt;"; break;
-        case u'\'': entity = "&#x27;"; break;
-        case u'"': entity = "&quot;"; break;
-        default: break;
+        case u'&':
+            entity = "&amp;";
+            break;
+        case u'<':
+            entity = "&lt;";
+            break;
+        case u'>':
+            entity = "&gt;";
+            break;
+        case u'\'':
+            entity = "&#x27;";
+            break;
+        case u'"':
+            entity = "&quot;";
+            break;
+        default:
+            break;
         }
         if (entity) {
             const size_t len = std::strlen(entity);
@@ -220,7 +232,8 @@ private:
 bool fncIsXmlName(const QString& strName)
 {
     static const QRegularExpression re(QStringLiteral(R"(^[A-Za-z_][A-Za-z0-9_.\-]*$)"));
-    return re.match(strName).hasMatch() && !strName.startsWith(QLatin1String("xml"), Qt::CaseInsensitive);
+    return re.match(strName).hasMatch()
+        && !strName.startsWith(QLatin1String("xml"), Qt::CaseInsensitive);
 }
 
 void subWriteDataType(cRowsetWriter& w, const cField& field)
@@ -232,23 +245,27 @@ void subWriteDataType(cRowsetWriter& w, const cField& field)
     };
     switch (field.Type) {
     case eFieldType::Long:
-        attrs({ { "dt:type", "int" }, { "dt:maxLength", "4" }, { "rs:precision", "10" }, { "rs:fixedlength", "true" } });
+        attrs({ { "dt:type", "int" }, { "dt:maxLength", "4" }, { "rs:precision", "10" },
+            { "rs:fixedlength", "true" } });
         break;
     case eFieldType::Integer:
-        attrs({ { "dt:type", "i2" }, { "dt:maxLength", "2" }, { "rs:precision", "5" }, { "rs:fixedlength", "true" } });
+        attrs({ { "dt:type", "i2" }, { "dt:maxLength", "2" }, { "rs:precision", "5" },
+            { "rs:fixedlength", "true" } });
         break;
     case eFieldType::Boolean:
         attrs({ { "dt:type", "boolean" }, { "dt:maxLength", "2" }, { "rs:fixedlength", "true" } });
         break;
     case eFieldType::Single:
-        attrs({ { "dt:type", "r4" }, { "dt:maxLength", "4" }, { "rs:precision", "7" }, { "rs:fixedlength", "true" } });
+        attrs({ { "dt:type", "r4" }, { "dt:maxLength", "4" }, { "rs:precision", "7" },
+            { "rs:fixedlength", "true" } });
         break;
     case eFieldType::Double:
-        attrs({ { "dt:type", "float" }, { "dt:maxLength", "8" }, { "rs:precision", "15" }, { "rs:fixedlength", "true" } });
+        attrs({ { "dt:type", "float" }, { "dt:maxLength", "8" }, { "rs:precision", "15" },
+            { "rs:fixedlength", "true" } });
         break;
     case eFieldType::Currency:
-        attrs({ { "dt:type", "number" }, { "rs:dbtype", "currency" }, { "dt:maxLength", "8" }, { "rs:precision", "19" },
-            { "rs:fixedlength", "true" } });
+        attrs({ { "dt:type", "number" }, { "rs:dbtype", "currency" }, { "dt:maxLength", "8" },
+            { "rs:precision", "19" }, { "rs:fixedlength", "true" } });
         break;
     case eFieldType::Text:
         attrs({ { "dt:type", "string" } });
@@ -299,9 +316,9 @@ QByteArray fncRecordsetToXml(cRecordset& rs, const QStringList& colMasked)
     cRowsetWriter w;
     // Enough for short values; longer ones make it grow.
     w.subReserve(4096 + rs.RecordCount() * (16 + 24 * rs.FieldCount()));
-    const QByteArray head = QString(QStringLiteral("<xml xmlns:s='") + nsSchema + QStringLiteral("'\n\txmlns:dt='") + nsDataType
-        + QStringLiteral("'\n\txmlns:rs='") + nsRowset + QStringLiteral("'\n\txmlns:z='") + nsRow
-        + QStringLiteral("'>\n"))
+    const QByteArray head = QString(QStringLiteral("<xml xmlns:s='") + nsSchema
+        + QStringLiteral("'\n\txmlns:dt='") + nsDataType + QStringLiteral("'\n\txmlns:rs='")
+        + nsRowset + QStringLiteral("'\n\txmlns:z='") + nsRow + QStringLiteral("'>\n"))
                                 .toUtf8();
     w.bytes().append(head.constData(), head.size());
     const QString strTrue = QStringLiteral("true");

@@ -47,15 +47,22 @@ QByteArray fncReadNetwork(const QUrl& url)
         loop.exec();
     QByteArray bytes;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (!tooLarge && reply->error() == QNetworkReply::NoError && (status == 0 || (status >= 200 && status < 300)))
+    if (!tooLarge && reply->error() == QNetworkReply::NoError
+        && (status == 0 || (status >= 200 && status < 300)))
         bytes = reply->read(lngMaxXmlBytes + 1);
     delete reply;
     return bytes.size() > lngMaxXmlBytes ? QByteArray() : bytes;
 }
 } // namespace
 
-int fncXmlReadTimeout() { return g_intTimeout; }
-void subSetXmlReadTimeout(int intMilliseconds) { g_intTimeout = intMilliseconds; }
+int fncXmlReadTimeout()
+{
+    return g_intTimeout;
+}
+void subSetXmlReadTimeout(int intMilliseconds)
+{
+    g_intTimeout = intMilliseconds;
+}
 
 QByteArray fncGetXMLText(const QString& strAddress)
 {

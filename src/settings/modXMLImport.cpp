@@ -10,7 +10,6 @@
 #include <QHash>
 #include <QSet>
 #include <QXmlStreamReader>
-
 #include <algorithm>
 #include <optional>
 
@@ -32,8 +31,8 @@ struct cXmlColumn
 
 bool fncIsTrue(QStringView value)
 {
-    return value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || value == QLatin1String("1")
-        || value == QLatin1String("-1");
+    return value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0
+        || value == QLatin1String("1") || value == QLatin1String("-1");
 }
 
 eFieldType fncFieldType(const cXmlColumn& col)
@@ -52,13 +51,15 @@ eFieldType fncFieldType(const cXmlColumn& col)
         || t == QLatin1String("ui8"))
         return eFieldType::Double;
     if (t == QLatin1String("cy")
-        || (t == QLatin1String("number") && col.strDbType.compare(QLatin1String("currency"), Qt::CaseInsensitive) == 0))
+        || (t == QLatin1String("number")
+            && col.strDbType.compare(QLatin1String("currency"), Qt::CaseInsensitive) == 0))
         return eFieldType::Currency;
     if (t == QLatin1String("number") || t == QLatin1String("fixed.14.4"))
         return eFieldType::Double;
     if (t.startsWith(QLatin1String("date")) || t.startsWith(QLatin1String("time")))
         return eFieldType::Date;
-    if (t == QLatin1String("string") && !col.blnLong && col.intMaxLength > 0 && col.intMaxLength <= 255)
+    if (t == QLatin1String("string") && !col.blnLong && col.intMaxLength > 0
+        && col.intMaxLength <= 255)
         return eFieldType::Text;
     return eFieldType::Memo;
 }
@@ -202,7 +203,9 @@ RecordsetPtr fncParseRowset(const QByteArray& text)
                     current->intMaxLength = maxLength.toInt();
                 current->strDbType = fncAttr(a, nsRowset, QLatin1String("dbtype"));
                 current->blnLong = fncIsTrue(fncAttr(a, nsRowset, QLatin1String("long")));
-                if (fncAttr(a, nsRowset, QLatin1String("maybenull")).compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+                if (fncAttr(a, nsRowset, QLatin1String("maybenull"))
+                        .compare(QLatin1String("false"), Qt::CaseInsensitive)
+                    == 0)
                     current->blnNullable = false;
             } else if (fncIs(xml, nsRowset, QLatin1String("data"))) {
                 if (!schemaSeen)
@@ -253,7 +256,8 @@ RecordsetPtr fncParseRowset(const QByteArray& text)
     if (!schemaSeen || !dataSeen)
         throw fail(QStringLiteral("No rowset schema or data"));
 
-    if (std::all_of(columns.cbegin(), columns.cend(), [](const cXmlColumn& c) { return c.intNumber > 0; }))
+    if (std::all_of(
+            columns.cbegin(), columns.cend(), [](const cXmlColumn& c) { return c.intNumber > 0; }))
         std::stable_sort(columns.begin(), columns.end(),
             [](const cXmlColumn& a, const cXmlColumn& b) { return a.intNumber < b.intNumber; });
 
@@ -284,7 +288,8 @@ RecordsetPtr fncParseRowset(const QByteArray& text)
             }
             const auto value = fncParseValue(*it, types.at(i));
             if (!value)
-                throw fail(QStringLiteral("The value '%1' does not fit column %2").arg(*it, columns.at(i).strName));
+                throw fail(QStringLiteral("The value '%1' does not fit column %2")
+                               .arg(*it, columns.at(i).strName));
             values.append(*value);
         }
         rs->AppendRow(values);

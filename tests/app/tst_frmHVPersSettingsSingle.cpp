@@ -474,12 +474,11 @@ TEST_F(SettingsWindow, EveryControlHasAnAccessibleNameAndTheTabOrderFollowsTheLa
 {
     addList("Customer", { { "Acme" } });
     open();
-    const QList<QWidget*> focusable
-        = { ui().chkPrivate, ui().chkRecurring, ui().chkEvents, ui().chkConvertFullDayToHours,
-              ui().txtFullDayHours, ui().chkRemoveLunch, ui().txtLunchHours, ui().chkWriteSubject,
-              ui().cmbCostCarrier, ui().txtPersonalRate, ui().tbsLists, m_frm->exsList().List,
-              ui().treMetaView, m_frm->exsCategories().List, ui().cmdDatabase, ui().cmdOK,
-              ui().cmdCancel };
+    const QList<QWidget*> focusable = { ui().chkPrivate, ui().chkRecurring, ui().chkEvents,
+        ui().chkConvertFullDayToHours, ui().txtFullDayHours, ui().chkRemoveLunch,
+        ui().txtLunchHours, ui().chkWriteSubject, ui().cmbCostCarrier, ui().txtPersonalRate,
+        ui().tbsLists, m_frm->exsList().List, ui().treMetaView, m_frm->exsCategories().List,
+        ui().cmdDatabase, ui().cmdOK, ui().cmdCancel };
     for (QWidget* w : focusable) {
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
         ASSERT_NE(iface, nullptr);
@@ -514,9 +513,9 @@ TEST_P(SettingsWindowLanguages, NoCaptionIsClipped)
     open();
     m_frm->adjustSize();
     QApplication::processEvents();
-    const QList<QAbstractButton*> buttons
-        = { ui().chkPrivate, ui().chkRecurring, ui().chkEvents, ui().chkConvertFullDayToHours,
-              ui().chkRemoveLunch, ui().chkWriteSubject, ui().cmdDatabase, ui().cmdOK, ui().cmdCancel };
+    const QList<QAbstractButton*> buttons = { ui().chkPrivate, ui().chkRecurring, ui().chkEvents,
+        ui().chkConvertFullDayToHours, ui().chkRemoveLunch, ui().chkWriteSubject, ui().cmdDatabase,
+        ui().cmdOK, ui().cmdCancel };
     for (QAbstractButton* b : buttons)
         EXPECT_GE(b->width(), b->sizeHint().width())
             << b->objectName().toStdString() << " " << GetParam();

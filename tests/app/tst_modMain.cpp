@@ -33,7 +33,6 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
-
 #include <tuple>
 
 namespace {
@@ -380,7 +379,8 @@ TEST_F(StartUp, CancelLeavesEverythingAsItWas)
     QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_End);
     cMessageBox::setNextAnswer(cMessageBox::Answer::Yes); // discard the changes
     int intExitCode = -1;
-    EXPECT_TRUE(hvtest::endsProgram([&] { QTest::keyClick(frm.ui().chkEvents, Qt::Key_Escape); }, &intExitCode));
+    EXPECT_TRUE(hvtest::endsProgram(
+        [&] { QTest::keyClick(frm.ui().chkEvents, Qt::Key_Escape); }, &intExitCode));
     EXPECT_EQ(intExitCode, 0);
 
     EXPECT_EQ(fncFileHash(fncDatabase()), dbBefore);
@@ -408,7 +408,8 @@ TEST_F(StartUp, AnInstalledProgramExportsToThePerUserDataFolder)
     cPersonalSettings::subSetProgramFolder(QString());
     EXPECT_TRUE(QDir(strBin).isEmpty());
     const QDir data(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
-    for (const char* f : { "HVSettings.xml", "HVMetaLists.xml", "HVMeta1.xml", "HVMeta2.xml", "HVMeta3.xml" })
+    for (const char* f :
+        { "HVSettings.xml", "HVMetaLists.xml", "HVMeta1.xml", "HVMeta2.xml", "HVMeta3.xml" })
         EXPECT_TRUE(data.exists(QLatin1String(f))) << f;
 }
 
@@ -683,19 +684,21 @@ struct cInstalledProgram
     QStringList fncFiles() const
     {
         QStringList files;
-        QDirIterator it(strHome, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+        QDirIterator it(strHome, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+            QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QFileInfo info(it.next());
             if (!info.filePath().startsWith(strHome + QStringLiteral("/runtime")))
-                files.append(info.filePath() + QLatin1Char(' ') + QString::number(info.size()) + QLatin1Char(' ')
-                    + info.lastModified().toString(Qt::ISODateWithMs));
+                files.append(info.filePath() + QLatin1Char(' ') + QString::number(info.size())
+                    + QLatin1Char(' ') + info.lastModified().toString(Qt::ISODateWithMs));
         }
         files.sort();
         return files;
     }
 
     // Runs the program to its end; its exit status, standard output and error.
-    std::tuple<int, QString, QString> run(const QStringList& colArguments, const QProcessEnvironment& environment) const
+    std::tuple<int, QString, QString> run(
+        const QStringList& colArguments, const QProcessEnvironment& environment) const
     {
         QProcess p;
         p.setProcessEnvironment(environment);
@@ -717,22 +720,27 @@ TEST(InstalledProgram, ASecondStartRaisesTheFirstAndNothingIsWrittenBesideThePro
     first.setProcessEnvironment(program.env);
     first.start(program.strExe, {});
     ASSERT_TRUE(first.waitForStarted(10000));
-    const QString strLog = program.strHome + QStringLiteral("/.local/share/HVPersonalSettingsSingle/OrrevikLog.txt");
+    const QString strLog
+        = program.strHome + QStringLiteral("/.local/share/HVPersonalSettingsSingle/OrrevikLog.txt");
     const auto logHas = [&](const char* step) { return hvtest::readFile(strLog).contains(step); };
     ASSERT_TRUE(QTest::qWaitFor([&] { return logHas("Loading the settings window"); }, 20000));
 
     const auto [intExitCode, strOut, strErr] = program.run({}, program.env);
     EXPECT_EQ(intExitCode, 0);
     EXPECT_EQ(strErr, QString());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return logHas("A second start asked for the window"); }, 10000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return logHas("A second start asked for the window"); }, 10000));
     EXPECT_EQ(first.state(), QProcess::Running);
     first.kill();
     first.waitForFinished(5000);
 
-    EXPECT_EQ(QDir(program.strHome + QStringLiteral("/bin")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+    EXPECT_EQ(QDir(program.strHome + QStringLiteral("/bin"))
+                  .entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
         QStringList({ QStringLiteral("HVPersonalSettingsSingle") }));
-    const QFileDevice::Permissions userBits = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
-    EXPECT_EQ(QFile::permissions(strLog) & ~userBits, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QFileDevice::Permissions userBits
+        = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
+    EXPECT_EQ(
+        QFile::permissions(strLog) & ~userBits, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 // The command line answers without a display and without touching a file; an unknown option or
@@ -745,7 +753,9 @@ TEST(InstalledProgram, CommandLineAndMissingDisplay)
         noDisplay.remove(QString::fromLatin1(name));
     const QStringList before = program.fncFiles();
     const QString strVersion = QStringLiteral("HVPersonalSettingsSingle %1.%2.%3\n")
-                                   .arg(HV_VERSION_MAJOR).arg(HV_VERSION_MINOR).arg(HV_VERSION_PATCH);
+                                   .arg(HV_VERSION_MAJOR)
+                                   .arg(HV_VERSION_MINOR)
+                                   .arg(HV_VERSION_PATCH);
     struct cCase
     {
         QStringList colArguments;
@@ -754,19 +764,28 @@ TEST(InstalledProgram, CommandLineAndMissingDisplay)
         QString strErrStart;
     };
     const cCase cases[] = {
-        { { QStringLiteral("--help") }, 0, QStringLiteral("Usage: HVPersonalSettingsSingle [options]\n"), {} },
-        { { QStringLiteral("-h") }, 0, QStringLiteral("Usage: HVPersonalSettingsSingle [options]\n"), {} },
+        { { QStringLiteral("--help") }, 0,
+            QStringLiteral("Usage: HVPersonalSettingsSingle [options]\n"), {} },
+        { { QStringLiteral("-h") }, 0,
+            QStringLiteral("Usage: HVPersonalSettingsSingle [options]\n"), {} },
         { { QStringLiteral("--version") }, 0, strVersion, {} },
-        { { QStringLiteral("-style"), QStringLiteral("fusion"), QStringLiteral("--choose-database"), QStringLiteral("-v") }, 0, strVersion, {} },
-        { { QStringLiteral("--frobnicate") }, 2, {}, QStringLiteral("HVPersonalSettingsSingle: Unknown option 'frobnicate'.") },
-        { { QStringLiteral("settings.xml") }, 2, {}, QStringLiteral("HVPersonalSettingsSingle: unexpected argument 'settings.xml'") },
-        { {}, 1, {}, QStringLiteral("HVPersonalSettingsSingle: cannot open its window, no display: neither DISPLAY nor WAYLAND_DISPLAY is set.") },
+        { { QStringLiteral("-style"), QStringLiteral("fusion"), QStringLiteral("--choose-database"),
+              QStringLiteral("-v") },
+            0, strVersion, {} },
+        { { QStringLiteral("--frobnicate") }, 2, {},
+            QStringLiteral("HVPersonalSettingsSingle: Unknown option 'frobnicate'.") },
+        { { QStringLiteral("settings.xml") }, 2, {},
+            QStringLiteral("HVPersonalSettingsSingle: unexpected argument 'settings.xml'") },
+        { {}, 1, {},
+            QStringLiteral("HVPersonalSettingsSingle: cannot open its window, no display: neither "
+                           "DISPLAY nor WAYLAND_DISPLAY is set.") },
     };
     for (const cCase& c : cases) {
         const auto [intExitCode, strOut, strErr] = program.run(c.colArguments, noDisplay);
         const std::string strCase = c.colArguments.join(QLatin1Char(' ')).toStdString();
         EXPECT_EQ(intExitCode, c.intExitCode) << strCase;
-        EXPECT_TRUE(strOut.startsWith(c.strOutStart) && (c.strOutStart.isEmpty() || strOut.endsWith(QLatin1Char('\n'))))
+        EXPECT_TRUE(strOut.startsWith(c.strOutStart)
+            && (c.strOutStart.isEmpty() || strOut.endsWith(QLatin1Char('\n'))))
             << strCase << ": " << strOut.toStdString();
         EXPECT_EQ(strOut.isEmpty(), c.strOutStart.isEmpty()) << strCase;
         EXPECT_TRUE(strErr.startsWith(c.strErrStart)) << strCase << ": " << strErr.toStdString();

@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "cListHandler.h"
 #include "cPersonalSettings.h"
 #include "frmHVPersSettingsSingle.h"
@@ -6,8 +7,6 @@
 #include "modOutlookCode.h"
 #include "modRegistryEntry.h"
 #include "ui_frmHVPersSettingsSingle.h"
-
-#include "TestSupport.h"
 
 #include <QApplication>
 #include <QDir>
@@ -57,7 +56,8 @@ protected:
         m_oldCalendar = qgetenv("HOURVANE_CALENDAR");
         // Each machine's calendar is the default folder in its own home.
         qunsetenv("HOURVANE_CALENDAR");
-        cPersonalSettings::subSetProgramFolder(QFileInfo(QStringLiteral(HV_APP_EXE)).absolutePath());
+        cPersonalSettings::subSetProgramFolder(
+            QFileInfo(QStringLiteral(HV_APP_EXE)).absolutePath());
         startServer();
     }
 
@@ -161,7 +161,8 @@ protected:
         for (const QString& step : { QStringLiteral("discover"), QStringLiteral("sync") }) {
             QProcess tool;
             tool.setProcessChannelMode(QProcess::MergedChannels);
-            tool.start(QStringLiteral("vdirsyncer"), { QStringLiteral("-c"), m.strVdirConfig, step });
+            tool.start(
+                QStringLiteral("vdirsyncer"), { QStringLiteral("-c"), m.strVdirConfig, step });
             ASSERT_TRUE(tool.waitForStarted(10000))
                 << "vdirsyncer (Debian package vdirsyncer) cannot be started";
             tool.write("y\ny\n");
@@ -190,10 +191,11 @@ protected:
     {
         const Ui::frmHVPersSettingsSingle& ui = frm.ui();
         const cPersonalSettings& s = fncPersonalSettings();
-        return { ui.chkPrivate->isChecked(), ui.chkRecurring->isChecked(), ui.chkEvents->isChecked(),
-            ui.chkConvertFullDayToHours->isChecked(), ui.chkRemoveLunch->isChecked(),
-            s.CreateLocalCube, s.StartGrid, ui.chkWriteSubject->isChecked(),
-            ui.txtPersonalRate->text(), ui.txtFullDayHours->text(), ui.txtLunchHours->text() };
+        return { ui.chkPrivate->isChecked(), ui.chkRecurring->isChecked(),
+            ui.chkEvents->isChecked(), ui.chkConvertFullDayToHours->isChecked(),
+            ui.chkRemoveLunch->isChecked(), s.CreateLocalCube, s.StartGrid,
+            ui.chkWriteSubject->isChecked(), ui.txtPersonalRate->text(), ui.txtFullDayHours->text(),
+            ui.txtLunchHours->text() };
     }
 
     static void type(QLineEdit* edit, const QString& strText)

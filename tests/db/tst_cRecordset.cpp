@@ -1,9 +1,7 @@
+#include <QDateTime>
 #include <cDbTestEngines.h>
-
 #include <cHVError.h>
 #include <modDBCode.h>
-
-#include <QDateTime>
 
 using hvtest::cDbEngineTest;
 
@@ -68,7 +66,9 @@ TEST(RecordsetDisconnected, FindSearchesForwardFromTheCurrentRow)
     EXPECT_TRUE(rs->Find(QStringLiteral("strName = 'O''Neil'")));
     EXPECT_EQ(rs->Value(0).toInt(), 3);
     rs->MoveFirst();
-    EXPECT_TRUE(rs->Find(QStringLiteral("intMeta1ID = 2")));    // An unescaped apostrophe makes the criterion malformed: an error, not a wrong row.
+    EXPECT_TRUE(
+        rs->Find(QStringLiteral("intMeta1ID = 2"))); // An unescaped apostrophe makes the criterion
+                                                     // malformed: an error, not a wrong row.
     EXPECT_THROW(rs->Find(QStringLiteral("strName = 'O'Neil'")), cHVError);
 }
 
@@ -88,7 +88,8 @@ TEST(RecordsetDisconnected, AddNewUpdateDeleteWorkInMemory)
     EXPECT_EQ(rs->Value(1).toString(), QStringLiteral("Beta"));
     EXPECT_EQ(rs->RecordCount(), 3);
     rs->MoveLast();
-    EXPECT_EQ(rs->CurrencyValue(QStringLiteral("curRate")).toInvariantString(), QStringLiteral("-0.0005"));
+    EXPECT_EQ(rs->CurrencyValue(QStringLiteral("curRate")).toInvariantString(),
+        QStringLiteral("-0.0005"));
     rs->AddNew();
     rs->CancelUpdate();
     EXPECT_EQ(rs->RecordCount(), 3);
@@ -111,14 +112,16 @@ TEST_P(RecordsetOnEngine, WritesGoThroughTheKeyAndReadBack)
         rs->Update();
         EXPECT_GT(rs->Value(0).toInt(), 0);
     }
-    auto sorted = fncReturnRecordset(QStringLiteral("select * from tblMeta1 order by strName"), true);
+    auto sorted
+        = fncReturnRecordset(QStringLiteral("select * from tblMeta1 order by strName"), true);
     ASSERT_TRUE(sorted);
     ASSERT_EQ(sorted->RecordCount(), 3);
     EXPECT_EQ(sorted->Field(1).Name, QStringLiteral("strName")); // our spelling on every engine
     QStringList names;
     for (; !sorted->Eof(); sorted->MoveNext())
         names.append(sorted->Value(QStringLiteral("strName")).toString());
-    EXPECT_EQ(names, (QStringList { QStringLiteral("alpha"), QStringLiteral("Mike"), QStringLiteral("Zulu") }));
+    EXPECT_EQ(names,
+        (QStringList { QStringLiteral("alpha"), QStringLiteral("Mike"), QStringLiteral("Zulu") }));
     EXPECT_THROW(sorted->AddNew(), cHVError);
 
     rs->MoveFirst();
@@ -157,13 +160,14 @@ TEST_P(RecordsetOnEngine, AnUpdateOfARowDeletedBehindItsBackIsAnError)
 
 TEST_P(RecordsetOnEngine, AmountsRoundTripExactlyToFourDecimals)
 {
-    const QList<qint64> units { 1000, 123456, -123456, 1, -1, 0, 9000000000000000LL, -9000000000000000LL,
-        9223372036854775807LL / 10 };
+    const QList<qint64> units { 1000, 123456, -123456, 1, -1, 0, 9000000000000000LL,
+        -9000000000000000LL, 9223372036854775807LL / 10 };
     auto rs = fncReturnRecordset(QStringLiteral("tblMeta2"), false);
     for (qint64 u : units) {
         rs->AddNew();
         rs->SetValue(QStringLiteral("strName"), QString::number(u));
-        rs->SetValue(QStringLiteral("curRate"), QVariant::fromValue(cCurrency::fromTenThousandths(u)));
+        rs->SetValue(
+            QStringLiteral("curRate"), QVariant::fromValue(cCurrency::fromTenThousandths(u)));
         rs->Update();
     }
     rs->AddNew();

@@ -1,6 +1,11 @@
-#include <cDbTestEngines.h>
-
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <arpa/inet.h>
 #include <cConnectionDialogs.h>
+#include <cDbTestEngines.h>
 #include <cHVError.h>
 #include <cMessageBox.h>
 #include <modConnectionString.h>
@@ -8,14 +13,6 @@
 #include <modDBCreate.h>
 #include <modErrorHandling.h>
 #include <modPhrases.h>
-
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
-
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -50,7 +47,8 @@ public:
     QList<bool> newDbFlags;
 };
 
-// A listening socket nobody answers on: the kernel completes the handshake, the server never speaks.
+// A listening socket nobody answers on: the kernel completes the handshake, the server never
+// speaks.
 struct cSilentPort
 {
     int fd = -1;
@@ -121,7 +119,9 @@ TEST_F(GetConnection, AccessFileWinsOverTheConnectionFile)
     makeLocalDatabase(folder);
     // Reading this file would mean a failed connection to a closed port.
     writeFile(folder + QStringLiteral("/HourvaneConnection.txt"),
-        QStringLiteral("Provider=PostgreSQL;User ID=x;Data Source=127.0.0.1:%1;Initial Catalog=x").arg(closedPort()).toUtf8());
+        QStringLiteral("Provider=PostgreSQL;User ID=x;Data Source=127.0.0.1:%1;Initial Catalog=x")
+            .arg(closedPort())
+            .toUtf8());
     strDataFolder = folder;
     subSetupConnection();
     ASSERT_TRUE(fncSharedConnection());
@@ -171,7 +171,8 @@ TEST_P(KeptReportTo, ModesOneAndFourKeepTheirValuesYetUseTheFile)
     ReportToValue() = QStringLiteral("/reports/elsewhere");
     subSetupConnection();
     ASSERT_TRUE(fncSharedConnection());
-    EXPECT_EQ(fncSharedConnection()->ConnectionString(), strJet + folder + QStringLiteral("/Hourvane3.mdb"));
+    EXPECT_EQ(fncSharedConnection()->ConnectionString(),
+        strJet + folder + QStringLiteral("/Hourvane3.mdb"));
     EXPECT_EQ(ReportTo(), GetParam());
     EXPECT_EQ(ReportToValue(), QStringLiteral("/reports/elsewhere"));
 }
@@ -185,7 +186,8 @@ TEST_F(GetConnection, ReportToThreeWithACompleteStringConsultsNoFile)
     subCloseConnection();
     subSetConnectionDialogs(dialogs);
     // Both files would be trouble if read: a Jet file and an empty connection file.
-    writeFile(folder + QStringLiteral("/Hourvane3.mdb"), QByteArray("\x00\x01\x00\x00Standard Jet DB", 19));
+    writeFile(folder + QStringLiteral("/Hourvane3.mdb"),
+        QByteArray("\x00\x01\x00\x00Standard Jet DB", 19));
     writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), QByteArray());
     strDataFolder = folder + QStringLiteral("/");
     ReportTo() = 3;
@@ -246,7 +248,8 @@ TEST_F(GetConnection, ACancelledLogonLeavesNoFileThenChoiceOneCreatesALocalDatab
     EXPECT_EQ(ReportTo(), 2);
     subSetupConnection();
     ASSERT_TRUE(fncSharedConnection());
-    EXPECT_TRUE(fncSharedConnection()->ColumnExists(QStringLiteral("tblReports"), QStringLiteral("strBody")));
+    EXPECT_TRUE(fncSharedConnection()->ColumnExists(
+        QStringLiteral("tblReports"), QStringLiteral("strBody")));
 }
 
 TEST_F(GetConnection, ChoiceThreeStoresTheLogonPrivatelyAndUpgrades)
@@ -263,8 +266,9 @@ TEST_F(GetConnection, ChoiceThreeStoresTheLogonPrivatelyAndUpgrades)
     EXPECT_EQ(dialogs->newDbFlags, QList<bool> { false });
     const QString file = folder + QStringLiteral("/HourvaneConnection.txt");
     EXPECT_EQ(QString::fromUtf8(hvtest::readFile(file)), conn);
-    EXPECT_EQ(QFileInfo(file).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup
-                                                  | QFileDevice::WriteOther),
+    EXPECT_EQ(QFileInfo(file).permissions()
+            & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup
+                | QFileDevice::WriteOther),
         QFileDevice::Permissions());
     EXPECT_EQ(ReportTo(), 3);
     ASSERT_TRUE(fncSharedConnection());
@@ -278,12 +282,14 @@ TEST_F(GetConnection, ChoiceTwoCreatesTheServerDatabaseUnderTheGivenName)
     const QString name = QStringLiteral("Made_%1").arg(::getpid());
     strDataFolder = folder;
     dialogs->choice = 2;
-    const QString closed = QStringLiteral("Provider=PostgreSQL;Persist Security Info=True;Password=;User ID=hvtest;"
-                                          "Data Source=127.0.0.1:%1")
-                               .arg(closedPort());
+    const QString closed
+        = QStringLiteral("Provider=PostgreSQL;Persist Security Info=True;Password=;User ID=hvtest;"
+                         "Data Source=127.0.0.1:%1")
+              .arg(closedPort());
     dialogs->logons = {
-        { pg.ServerConnectionString(), QStringLiteral("bad name\"; drop") }, // refused: not a plain name
-        { closed, name },                                                     // refused: nobody there
+        { pg.ServerConnectionString(),
+            QStringLiteral("bad name\"; drop") }, // refused: not a plain name
+        { closed, name }, // refused: nobody there
         { pg.ServerConnectionString(), name },
     };
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
@@ -293,7 +299,8 @@ TEST_F(GetConnection, ChoiceTwoCreatesTheServerDatabaseUnderTheGivenName)
     EXPECT_EQ(dialogs->newDbFlags, (QList<bool> { true, true, true }));
     ASSERT_EQ(cMessageBox::history().size(), 2);
     EXPECT_EQ(cMessageBox::history().at(0).icon, cMessageBox::Icon::Critical);
-    EXPECT_TRUE(cMessageBox::history().at(1).strText.startsWith(QStringLiteral("Connection failed with connection string ")));
+    EXPECT_TRUE(cMessageBox::history().at(1).strText.startsWith(
+        QStringLiteral("Connection failed with connection string ")));
     ASSERT_TRUE(fncSharedConnection());
     EXPECT_TRUE(fncSharedConnection()->TableExists(QStringLiteral("tblOtherSettings")));
     EXPECT_TRUE(fncSharedConnection()->TableExists(QStringLiteral("tblMetaLists")));
@@ -301,11 +308,13 @@ TEST_F(GetConnection, ChoiceTwoCreatesTheServerDatabaseUnderTheGivenName)
 
 TEST(ConnectionStrings, StoredPartsParseWithWholeValues)
 {
-    const auto parts = fncParseConnectionString(QStringLiteral(
-        "Provider=SQLOLEDB.1;Persist Security Info=True;Password=a=b;c;User ID=sa;Data Source=srv\\INST;Initial Catalog=HV"));
+    const auto parts = fncParseConnectionString(
+        QStringLiteral("Provider=SQLOLEDB.1;Persist Security Info=True;Password=a=b;c;User "
+                       "ID=sa;Data Source=srv\\INST;Initial Catalog=HV"));
     EXPECT_EQ(parts.Value(QStringLiteral("password")), QStringLiteral("a=b"));
     EXPECT_EQ(parts.Value(QStringLiteral("Data Source")), QStringLiteral("srv\\INST"));
-    EXPECT_EQ(fncEngineOfConnectionString(QStringLiteral("Provider=PostgreSQL;Data Source=h")), eEngine::PostgreSQL);
+    EXPECT_EQ(fncEngineOfConnectionString(QStringLiteral("Provider=PostgreSQL;Data Source=h")),
+        eEngine::PostgreSQL);
     EXPECT_EQ(fncEngineOfConnectionString(strJet + QStringLiteral("/x")), eEngine::SQLite);
     EXPECT_THROW(fncEngineOfConnectionString(QStringLiteral("Provider=MSDASQL;DSN=x")), cHVError);
 }
@@ -322,24 +331,32 @@ class OdbcTranslation : public testing::TestWithParam<cOdbcCase>
 
 TEST_P(OdbcTranslation, GivesTheWholeFreeTdsString)
 {
-    EXPECT_EQ(fncOdbcConnectionString(QString::fromUtf8(GetParam().stored)).toStdString(), GetParam().odbc);
+    EXPECT_EQ(fncOdbcConnectionString(QString::fromUtf8(GetParam().stored)).toStdString(),
+        GetParam().odbc);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, OdbcTranslation,
     testing::Values(
-        cOdbcCase { "Provider=SQLOLEDB.1;Persist Security Info=True;Password=p;w=}x;User ID=sa;Data Source=db1;Initial Catalog=HV",
-            "DRIVER={FreeTDS};SERVER=db1;DATABASE=HV;UID=sa;PWD={p};TDS_Version=7.4;ClientCharset=UTF-8" },
-        cOdbcCase { "Provider=SQLOLEDB.1;Password=a}b=c;User ID=sa;Data Source=db1:1444;Initial Catalog=HV",
-            "DRIVER={FreeTDS};SERVER=db1;PORT=1444;DATABASE=HV;UID=sa;PWD={a}}b=c};TDS_Version=7.4;ClientCharset=UTF-8" },
-        cOdbcCase { "Provider=SQLOLEDB.1;Persist Security Info=True;Integrated Security=SSPI;Data Source=srv\\SQLEXPRESS",
-            "DRIVER={FreeTDS};SERVER=srv\\SQLEXPRESS;Trusted_Connection=Yes;TDS_Version=7.4;ClientCharset=UTF-8" }));
+        cOdbcCase { "Provider=SQLOLEDB.1;Persist Security Info=True;Password=p;w=}x;User "
+                    "ID=sa;Data Source=db1;Initial Catalog=HV",
+            "DRIVER={FreeTDS};SERVER=db1;DATABASE=HV;UID=sa;PWD={p};TDS_Version=7.4;ClientCharset="
+            "UTF-8" },
+        cOdbcCase {
+            "Provider=SQLOLEDB.1;Password=a}b=c;User ID=sa;Data Source=db1:1444;Initial Catalog=HV",
+            "DRIVER={FreeTDS};SERVER=db1;PORT=1444;DATABASE=HV;UID=sa;PWD={a}}b=c};TDS_Version=7.4;"
+            "ClientCharset=UTF-8" },
+        cOdbcCase { "Provider=SQLOLEDB.1;Persist Security Info=True;Integrated Security=SSPI;Data "
+                    "Source=srv\\SQLEXPRESS",
+            "DRIVER={FreeTDS};SERVER=srv\\SQLEXPRESS;Trusted_Connection=Yes;TDS_Version=7.4;"
+            "ClientCharset=UTF-8" }));
 
 // A closed port fails with the driver's own description; a silent server gives up after the
 // login time-out instead of waiting for ever.
 TEST(SqlServer, ClosedOrSilentServersFail)
 {
     try {
-        cConnection::Open(QStringLiteral("Provider=SQLOLEDB.1;Password=x;User ID=sa;Data Source=127.0.0.1:%1;Initial Catalog=HV")
+        cConnection::Open(QStringLiteral("Provider=SQLOLEDB.1;Password=x;User ID=sa;Data "
+                                         "Source=127.0.0.1:%1;Initial Catalog=HV")
                               .arg(closedPort()),
             2);
         ADD_FAILURE() << "opened a closed port";
@@ -350,9 +367,11 @@ TEST(SqlServer, ClosedOrSilentServersFail)
     cSilentPort silent;
     QElapsedTimer t;
     t.start();
-    EXPECT_THROW(cConnection::Open(QStringLiteral("Provider=SQLOLEDB.1;Password=x;User ID=sa;Data Source=127.0.0.1:%1")
-                                       .arg(silent.port),
-                     1),
+    EXPECT_THROW(
+        cConnection::Open(
+            QStringLiteral("Provider=SQLOLEDB.1;Password=x;User ID=sa;Data Source=127.0.0.1:%1")
+                .arg(silent.port),
+            1),
         cHVError);
     EXPECT_LT(t.elapsed(), 30000);
 }
@@ -361,11 +380,14 @@ TEST(SetupConnection, AnUnreachableServerEndsInTheErrorReport)
 {
     subResetDBState();
     ReportTo() = 3;
-    ReportToValue() = QStringLiteral("Provider=PostgreSQL;User ID=x;Data Source=127.0.0.1:%1;Initial Catalog=x").arg(closedPort());
+    ReportToValue()
+        = QStringLiteral("Provider=PostgreSQL;User ID=x;Data Source=127.0.0.1:%1;Initial Catalog=x")
+              .arg(closedPort());
     cMessageBox::setNextAnswer(cMessageBox::Answer::No);
     EXPECT_TRUE(hvtest::endsProgram([] { subSetupConnection(); }));
     ASSERT_EQ(cMessageBox::history().size(), 1);
-    EXPECT_TRUE(cMessageBox::history().at(0).strText.contains(QStringLiteral("subSetupConnection")));
+    EXPECT_TRUE(
+        cMessageBox::history().at(0).strText.contains(QStringLiteral("subSetupConnection")));
     EXPECT_FALSE(fncSharedConnection());
     subResetDBState();
 }
@@ -376,7 +398,8 @@ TEST(ReturnRecordset, MissingTableWithoutReportingGivesNothing)
     EXPECT_FALSE(fncReturnRecordset(QStringLiteral("tblNothing"), true, false));
     EXPECT_TRUE(cMessageBox::history().isEmpty());
     cMessageBox::setNextAnswer(cMessageBox::Answer::No);
-    EXPECT_TRUE(hvtest::endsProgram([] { fncReturnRecordset(QStringLiteral("tblNothing"), true, true); }));
+    EXPECT_TRUE(
+        hvtest::endsProgram([] { fncReturnRecordset(QStringLiteral("tblNothing"), true, true); }));
     subResetDBState();
 }
 
@@ -396,7 +419,8 @@ TEST_P(ScriptSplit, SplitsOnlyAtGoLines)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ScriptSplit,
-    testing::Values(cSplitCase { "CREATE TABLE GOALS (CATEGORY int)\nGO\nselect 1", { "CREATE TABLE GOALS (CATEGORY int)", "select 1" } },
+    testing::Values(cSplitCase { "CREATE TABLE GOALS (CATEGORY int)\nGO\nselect 1",
+                        { "CREATE TABLE GOALS (CATEGORY int)", "select 1" } },
         cSplitCase { "a\r\n  go  \r\nb\r\nGo -- done\r\n", { "a", "b" } },
         cSplitCase { "insert x\nGO 3\n", { "insert x", "insert x", "insert x" } },
         cSplitCase { "GO\nGO\n", {} },
@@ -429,5 +453,6 @@ TEST(Dialects, CallersTSqlIsTranslatedPerEngine)
         QStringLiteral("select strBody from tblReports limit 1"));
     EXPECT_EQ(pg.Translate(QStringLiteral("Update tblMeta1 set blnEnabled =-1")),
         QStringLiteral("Update tblMeta1 set blnEnabled = true"));
-    EXPECT_EQ(ms.Translate(QStringLiteral("select top 1 x from [t]")), QStringLiteral("select top 1 x from [t]"));
+    EXPECT_EQ(ms.Translate(QStringLiteral("select top 1 x from [t]")),
+        QStringLiteral("select top 1 x from [t]"));
 }

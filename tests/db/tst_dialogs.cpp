@@ -1,27 +1,23 @@
-#include <cDbTestEngines.h>
-
-#include <cConnectionDialogsQt.h>
-#include <cMessageBox.h>
-#include <frmChooseConnection.h>
-#include <frmSQLLogon.h>
-#include <modConnectionString.h>
-#include <modDBCode.h>
-#include <modPhrases.h>
-
 #include "ui_frmChooseConnection.h"
 #include "ui_frmSQLLogon.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QTimer>
-
+#include <cConnectionDialogsQt.h>
+#include <cDbTestEngines.h>
+#include <cMessageBox.h>
+#include <frmChooseConnection.h>
+#include <frmSQLLogon.h>
 #include <functional>
+#include <modConnectionString.h>
+#include <modDBCode.h>
+#include <modPhrases.h>
 
 namespace {
 
 // Runs f on the next modal dialog of type T once it is shown.
-template <typename T>
-void whenModal(std::function<void(T*)> f)
+template <typename T> void whenModal(std::function<void(T*)> f)
 {
     auto poll = std::make_shared<std::function<void()>>();
     *poll = [f, poll] {
@@ -49,8 +45,9 @@ protected:
 TEST_F(Dialogs, StoredLogonFillsTheBoxesWithWholeValues)
 {
     frmSQLLogon frm;
-    frm.strConnection = QStringLiteral(
-        "Provider=SQLOLEDB.1;Persist Security Info=True;Password=pa=ss;User ID=sa;Data Source=db1;Initial Catalog=HV");
+    frm.strConnection
+        = QStringLiteral("Provider=SQLOLEDB.1;Persist Security Info=True;Password=pa=ss;User "
+                         "ID=sa;Data Source=db1;Initial Catalog=HV");
     frm.subLoad();
     auto& ui = frm.ui();
     EXPECT_EQ(ui.txtPassword->text(), QStringLiteral("pa=ss"));
@@ -71,7 +68,8 @@ TEST_F(Dialogs, StoredLogonFillsTheBoxesWithWholeValues)
 TEST_F(Dialogs, TrustedLogonIgnoresNameAndPasswordAndSetsTheProvider)
 {
     frmSQLLogon frm;
-    frm.strConnection = QStringLiteral("Provider=PostgreSQL;Integrated Security=SSPI;Data Source=h;Initial Catalog=d");
+    frm.strConnection = QStringLiteral(
+        "Provider=PostgreSQL;Integrated Security=SSPI;Data Source=h;Initial Catalog=d");
     frm.subLoad();
     auto& ui = frm.ui();
     EXPECT_TRUE(ui.chkIntegratedSecurity->isChecked());
@@ -79,8 +77,9 @@ TEST_F(Dialogs, TrustedLogonIgnoresNameAndPasswordAndSetsTheProvider)
     EXPECT_EQ(ui.cmbServerKind->currentText(), QStringLiteral("PostgreSQL"));
     ui.txtUserName->setText(QStringLiteral("ignored"));
     frm.subBuildSQLConnection(false);
-    EXPECT_EQ(frm.strConnection, QStringLiteral("Provider=PostgreSQL;Persist Security Info=True;Integrated "
-                                                "Security=SSPI;Data Source=h;Initial Catalog=d"));
+    EXPECT_EQ(frm.strConnection,
+        QStringLiteral("Provider=PostgreSQL;Persist Security Info=True;Integrated "
+                       "Security=SSPI;Data Source=h;Initial Catalog=d"));
     frm.blnNewDB = true;
     frm.subLoad();
     EXPECT_TRUE(frm.ui().cmdTest->isHidden());
@@ -89,12 +88,14 @@ TEST_F(Dialogs, TrustedLogonIgnoresNameAndPasswordAndSetsTheProvider)
 TEST_F(Dialogs, TestButtonReportsAFailedConnection)
 {
     frmSQLLogon frm;
-    frm.strConnection = QStringLiteral("Provider=PostgreSQL;Password=x;User ID=x;Data Source=127.0.0.1:1;Initial Catalog=x");
+    frm.strConnection = QStringLiteral(
+        "Provider=PostgreSQL;Password=x;User ID=x;Data Source=127.0.0.1:1;Initial Catalog=x");
     frm.subLoad();
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
     frm.ui().cmdTest->click();
     ASSERT_EQ(cMessageBox::history().size(), 1);
-    EXPECT_TRUE(cMessageBox::history().at(0).strText.startsWith(fncPhrase("LNGCONNECTIONFAILED") + QStringLiteral("\r\n")));
+    EXPECT_TRUE(cMessageBox::history().at(0).strText.startsWith(
+        fncPhrase("LNGCONNECTIONFAILED") + QStringLiteral("\r\n")));
     EXPECT_EQ(cMessageBox::history().at(0).icon, cMessageBox::Icon::Critical);
 }
 
@@ -104,12 +105,14 @@ TEST_F(Dialogs, CancelOfANewDatabaseLogonEndsTheProgram)
     whenModal<frmSQLLogon>([](frmSQLLogon* f) { f->ui().cmdCancel->click(); });
     EXPECT_TRUE(hvtest::endsProgram([&] { dlg.fncSQLLogon(QString(), true); }));
     whenModal<frmSQLLogon>([](frmSQLLogon* f) { f->close(); });
-    EXPECT_TRUE(dlg.fncSQLLogon(QStringLiteral("Provider=SQLOLEDB.1;Data Source=x"), false).strConnection.isEmpty());
+    EXPECT_TRUE(dlg.fncSQLLogon(QStringLiteral("Provider=SQLOLEDB.1;Data Source=x"), false)
+                    .strConnection.isEmpty());
 }
 
 TEST_F(Dialogs, ChoiceClosedWithTheCloseBoxIsZero)
 {
-    cConnectionDialogsQt dlg;    whenModal<frmChooseConnection>([](frmChooseConnection* f) {
+    cConnectionDialogsQt dlg;
+    whenModal<frmChooseConnection>([](frmChooseConnection* f) {
         EXPECT_TRUE(f->ui().optSelectExistingSQLDB->text().contains(QStringLiteral("Other.sql")));
         EXPECT_TRUE(f->ui().optNewAccessDatabase->isChecked());
         f->close();
@@ -146,7 +149,9 @@ TEST_F(Dialogs, ExistingServerDatabaseChosenThroughTheRealDialogs)
     ASSERT_EQ(cMessageBox::history().size(), 1);
     EXPECT_EQ(cMessageBox::history().at(0).strText, fncPhrase("LNGCONNECTIONSUCCEEDED"));
     EXPECT_EQ(ReportTo(), 3);
-    EXPECT_EQ(fncParseConnectionString(ReportToValue()).Value(QStringLiteral("Initial Catalog")), name);
-    EXPECT_EQ(QString::fromLocal8Bit(hvtest::readFile(strDataFolder + QStringLiteral("/HourvaneConnection.txt"))),
+    EXPECT_EQ(
+        fncParseConnectionString(ReportToValue()).Value(QStringLiteral("Initial Catalog")), name);
+    EXPECT_EQ(QString::fromLocal8Bit(
+                  hvtest::readFile(strDataFolder + QStringLiteral("/HourvaneConnection.txt"))),
         ReportToValue());
 }

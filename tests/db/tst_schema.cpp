@@ -1,18 +1,16 @@
-#include <cDbTestEngines.h>
-
-#include <cHVError.h>
-#include <cMessageBox.h>
-#include <modDBCode.h>
-#include <modErrorHandling.h>
-#include <modConnectionString.h>
-#include <modDBCreate.h>
-#include <modPhrases.h>
-#include <modSchema.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
+#include <cDbTestEngines.h>
+#include <cHVError.h>
+#include <cMessageBox.h>
+#include <modConnectionString.h>
+#include <modDBCode.h>
+#include <modDBCreate.h>
+#include <modErrorHandling.h>
+#include <modPhrases.h>
+#include <modSchema.h>
 
 using hvtest::cDbEngineTest;
 
@@ -32,18 +30,23 @@ cShape shapeOf(cConnection& c)
     s.otherSettings = c.TableExists(QStringLiteral("tblOtherSettings"));
     s.body = c.ColumnExists(QStringLiteral("tblReports"), QStringLiteral("strBody"));
     for (int n = 1; n <= 3; ++n)
-        s.enabledColumns += c.ColumnExists(QStringLiteral("tblMeta%1").arg(n), QStringLiteral("blnEnabled")) ? 1 : 0;
+        s.enabledColumns
+            += c.ColumnExists(QStringLiteral("tblMeta%1").arg(n), QStringLiteral("blnEnabled")) ? 1
+                                                                                                : 0;
     const RecordsetPtr rs = c.OpenRecordset(QStringLiteral("tblPersons"), true);
     for (const cField& f : rs->Fields())
-        s.personCategory += f.Name.compare(QLatin1String("strPersonCategory"), Qt::CaseInsensitive) == 0 ? 1 : 0;
+        s.personCategory
+            += f.Name.compare(QLatin1String("strPersonCategory"), Qt::CaseInsensitive) == 0 ? 1 : 0;
     return s;
 }
 
 void addMetaRows(cConnection& c)
 {
     for (int n = 1; n <= 3; ++n) {
-        c.Execute(QStringLiteral("insert into tblMeta%1 (strName) values (?)").arg(n), { QStringLiteral("First") });
-        c.Execute(QStringLiteral("insert into tblMeta%1 (strName) values (?)").arg(n), { QStringLiteral("Second") });
+        c.Execute(QStringLiteral("insert into tblMeta%1 (strName) values (?)").arg(n),
+            { QStringLiteral("First") });
+        c.Execute(QStringLiteral("insert into tblMeta%1 (strName) values (?)").arg(n),
+            { QStringLiteral("Second") });
     }
 }
 
@@ -91,7 +94,8 @@ TEST_P(SchemaUpgrade, NewDatabaseLacksTheUpgradeThenGetsAllOfItOnce)
             EXPECT_TRUE(rs->Value(QStringLiteral("blnEnabled")).toBool()) << n;
     }
     // A row added after the upgrade is not touched by a second upgrade.
-    fncSharedConnection()->Execute(QStringLiteral("insert into tblMeta1 (strName, blnEnabled) values (?, ?)"),
+    fncSharedConnection()->Execute(
+        QStringLiteral("insert into tblMeta1 (strName, blnEnabled) values (?, ?)"),
         { QStringLiteral("Off"), false });
     upgrade(GetParam(), strConnection);
     const cShape again = shapeOf(*fncSharedConnection());
@@ -105,11 +109,14 @@ TEST_P(SchemaUpgrade, NewDatabaseLacksTheUpgradeThenGetsAllOfItOnce)
 TEST_P(SchemaUpgrade, PartlyUpgradedDatabaseGetsTheRestAndNoSecondPersonCategory)
 {
     const cSqlDialect& d = conn().Dialect();
-    conn().Execute(QStringLiteral("CREATE TABLE tblOtherSettings (%1, strPropName %2 NULL, strPropValue %3 NULL)")
-                       .arg(d.AutoKey(QStringLiteral("intSettingID")), d.ColumnType(eFieldType::Text),
-                           d.ColumnType(eFieldType::Memo)));
-    conn().Execute(d.AddColumn(QStringLiteral("tblPersons"), QStringLiteral("strPersonCategory"), eFieldType::Text));
-    conn().Execute(QStringLiteral("insert into tblOtherSettings (strPropName, strPropValue) values (?, ?)"),
+    conn().Execute(QStringLiteral(
+        "CREATE TABLE tblOtherSettings (%1, strPropName %2 NULL, strPropValue %3 NULL)")
+                       .arg(d.AutoKey(QStringLiteral("intSettingID")),
+                           d.ColumnType(eFieldType::Text), d.ColumnType(eFieldType::Memo)));
+    conn().Execute(d.AddColumn(
+        QStringLiteral("tblPersons"), QStringLiteral("strPersonCategory"), eFieldType::Text));
+    conn().Execute(
+        QStringLiteral("insert into tblOtherSettings (strPropName, strPropValue) values (?, ?)"),
         { QStringLiteral("Kept"), QStringLiteral("yes") });
     addMetaRows(conn());
 
@@ -131,14 +138,16 @@ TEST_P(SchemaUpgrade, RelationsKeepReportsFromLosingTheirMetadataRow)
     meta->SetValue(QStringLiteral("strName"), QStringLiteral("Acme"));
     meta->Update();
     const int id = meta->Value(0).toInt();
-    fncSharedConnection()->Execute(QStringLiteral("insert into tblReports (strSubject, intMeta2ID) values (?, ?)"),
+    fncSharedConnection()->Execute(
+        QStringLiteral("insert into tblReports (strSubject, intMeta2ID) values (?, ?)"),
         { QStringLiteral("Work"), id });
     EXPECT_THROW(meta->Delete(), cHVError);
     auto cmd = fncCreateCommand();
     cmd->CommandText = QStringLiteral("Delete from tblMeta2 where intMeta2ID = ?");
     EXPECT_THROW(cmd->Execute({ id }), cHVError);
     // A report pointing at a row that does not exist is refused too.
-    EXPECT_THROW(fncSharedConnection()->Execute(QStringLiteral("insert into tblReports (intMeta1ID) values (?)"), { 999 }),
+    EXPECT_THROW(fncSharedConnection()->Execute(
+                     QStringLiteral("insert into tblReports (intMeta1ID) values (?)"), { 999 }),
         cHVError);
     EXPECT_EQ(fncReturnRecordset(QStringLiteral("tblMeta2"), true)->RecordCount(), 1);
     // Once the reports are moved away the row can go.
@@ -208,7 +217,8 @@ TEST(LocalSchema, CaptionsAreKeptInTheCurrentLanguage)
     hvtest::fncFreshDatabase(eEngine::SQLite);
     auto caps = fncReturnRecordset(strCaptionTable, true);
     ASSERT_TRUE(caps->Find(QStringLiteral("strColumnName = 'intReportID'")));
-    EXPECT_EQ(caps->Value(QStringLiteral("strCaption")).toString(), fncPhrase("LNGREPORT") + QStringLiteral(" ID"));
+    EXPECT_EQ(caps->Value(QStringLiteral("strCaption")).toString(),
+        fncPhrase("LNGREPORT") + QStringLiteral(" ID"));
     caps->MoveFirst();
     ASSERT_TRUE(caps->Find(QStringLiteral("strColumnName = 'intMeta3ID'")));
     EXPECT_EQ(caps->Value(QStringLiteral("strCaption")).toString(), QStringLiteral("Meta 3 ID"));
@@ -237,7 +247,8 @@ TEST_P(ForeignFiles, AreReportedByNameAndLeftUntouched)
     cMessageBox::setNextAnswer(cMessageBox::Answer::No);
     EXPECT_TRUE(hvtest::endsProgram([] { subSetupConnection(); }));
     ASSERT_FALSE(cMessageBox::history().isEmpty());
-    EXPECT_TRUE(cMessageBox::history().last().strText.contains(path)) << cMessageBox::history().last().strText.toStdString();
+    EXPECT_TRUE(cMessageBox::history().last().strText.contains(path))
+        << cMessageBox::history().last().strText.toStdString();
     EXPECT_FALSE(fncSharedConnection());
     // Asked to create a database there, it refuses as well.
     subResetErrorState();
@@ -263,7 +274,8 @@ QByteArray damagedSqlite()
 } // namespace
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ForeignFiles,
-    testing::Values(jetHeader(), damagedSqlite(), QByteArray("just some text the user kept here\n")));
+    testing::Values(
+        jetHeader(), damagedSqlite(), QByteArray("just some text the user kept here\n")));
 
 TEST(LocalSchema, AnotherSQLiteDatabaseIsNotTakenForOurs)
 {
@@ -273,13 +285,16 @@ TEST(LocalSchema, AnotherSQLiteDatabaseIsNotTakenForOurs)
     {
         auto c = cConnection::CreateLocal(path);
         c->Execute(QStringLiteral("create table notes (id integer primary key, txt text)"));
-        c->Execute(QStringLiteral("insert into notes (txt) values (?)"), { QStringLiteral("keep me") });
+        c->Execute(
+            QStringLiteral("insert into notes (txt) values (?)"), { QStringLiteral("keep me") });
     }
     cMessageBox::setNextAnswer(cMessageBox::Answer::No);
     EXPECT_TRUE(hvtest::endsProgram([] { subSetupConnection(); }));
-    auto c = cConnection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
+    auto c
+        = cConnection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
     EXPECT_FALSE(c->TableExists(QStringLiteral("tblReports")));
-    EXPECT_EQ(c->OpenRecordset(QStringLiteral("notes"), true)->Value(1).toString(), QStringLiteral("keep me"));
+    EXPECT_EQ(c->OpenRecordset(QStringLiteral("notes"), true)->Value(1).toString(),
+        QStringLiteral("keep me"));
     subResetDBState();
 }
 
@@ -287,10 +302,13 @@ TEST(LocalSchema, CreatingOverOurOwnDatabaseReplacesItWhole)
 {
     hvtest::fncFreshDatabase(eEngine::SQLite);
     const QString path = fncAccessPath();
-    fncSharedConnection()->Execute(QStringLiteral("insert into tblPersons (strPersonName) values (?)"), { QStringLiteral("Ann") });
+    fncSharedConnection()->Execute(
+        QStringLiteral("insert into tblPersons (strPersonName) values (?)"),
+        { QStringLiteral("Ann") });
     subCloseConnection();
     EXPECT_TRUE(subCreateHVDatabase(path));
-    auto c = cConnection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
+    auto c
+        = cConnection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
     EXPECT_EQ(c->OpenRecordset(QStringLiteral("tblPersons"), true)->RecordCount(), 0);
     EXPECT_FALSE(c->TableExists(QStringLiteral("tblOtherSettings")));
     EXPECT_FALSE(QFile::exists(path + QStringLiteral(".new")));

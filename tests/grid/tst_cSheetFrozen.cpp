@@ -5,7 +5,6 @@
 #include <QStyle>
 #include <QTest>
 #include <QWheelEvent>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -64,8 +63,8 @@ TEST_F(FrozenSheet, WheelOverTheHeadingScrollsTheSheetNotTheHeading)
 {
     const int before = sheet.verticalScrollBar()->value();
     const QPointF pos(20, frozen->viewport()->height() / 2.0);
-    QWheelEvent wheel(pos, frozen->viewport()->mapToGlobal(pos), QPoint(), QPoint(0, -240), Qt::NoButton,
-        Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(pos, frozen->viewport()->mapToGlobal(pos), QPoint(), QPoint(0, -240),
+        Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(frozen->viewport(), &wheel);
     EXPECT_GT(sheet.verticalScrollBar()->value(), before);
     expectHeadingOnTop("after the wheel");
@@ -88,7 +87,8 @@ protected:
     int exactWidth(const cSheet& s, int col)
     {
         const cSheetModel& model = *s.Sheet();
-        const int padding = 2 * s.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &s) + 8;
+        const int padding
+            = 2 * s.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &s) + 8;
         int width = std::max(16, s.horizontalHeader()->minimumSectionSize());
         for (int r = 0; r <= model.UsedRange()->intBottom; ++r) {
             const QVariant f = model.data(model.index(r, col), Qt::FontRole);
@@ -123,18 +123,23 @@ TEST_P(AutoFitWidth, EqualsTheWidestLaidOutCell)
 
 std::string fncFitCaseName(const testing::TestParamInfo<std::vector<QString>>& info)
 {
-    const char* names[] = { "OnlyItems", "WideAndNarrowLetters", "KernedPairs", "MarksRightToLeftAndEmoji" };
+    const char* names[]
+        = { "OnlyItems", "WideAndNarrowLetters", "KernedPairs", "MarksRightToLeftAndEmoji" };
     return names[info.index];
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, AutoFitWidth,
     testing::Values(std::vector<QString> {},
-        std::vector<QString> { QStringLiteral("AVAVAVAVAVAVAVAVAVAVAVAVAVAVAV"), QStringLiteral("iiiiiiiiiiiiiiiiiiiiiiiiiiiiiii"),
+        std::vector<QString> { QStringLiteral("AVAVAVAVAVAVAVAVAVAVAVAVAVAVAV"),
+            QStringLiteral("iiiiiiiiiiiiiiiiiiiiiiiiiiiiiii"),
             QStringLiteral("WWWWWWWWWWWWWWWWWWWWWWW") },
         std::vector<QString> { QStringLiteral("To. Te. Ty. Yo. Va. Wa. LT. AY. Fe. Pa."),
             QStringLiteral("mmmmmmmmmmmmmmmmmmmmmmmmmmmmmmm") },
-        std::vector<QString> { QString::fromUtf8("e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301"),
-            QString::fromUtf8("\u0645\u0631\u062D\u0628\u0627 \u0628\u0627\u0644\u0639\u0627\u0644\u0645 \u0645\u0631\u062D\u0628\u0627"),
+        std::vector<QString> {
+            QString::fromUtf8("e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301"),
+            QString::fromUtf8(
+                "\u0645\u0631\u062D\u0628\u0627 \u0628\u0627\u0644\u0639\u0627\u0644\u0645 "
+                "\u0645\u0631\u062D\u0628\u0627"),
             QString::fromUtf8("\U0001F600\U0001F600\U0001F600\U0001F600 smile") }),
     fncFitCaseName);
 
@@ -146,16 +151,19 @@ TEST(AutoFitMixed, NumbersCheckMarksAndEmptyColumns)
         m->SetCellValue(r, 0, 1000.0 + r / 7.0);
         m->SetCellValue(r, 1, QString(QChar(r % 2 ? chrChecked : chrUnchecked)));
     }
-    m->ApplyStyle(cSheetRange { 0, 1, 299, 1 }, [](cSheetModel::cCellStyle& s) { s.blnCheckMark = true; });
+    m->ApplyStyle(
+        cSheetRange { 0, 1, 299, 1 }, [](cSheetModel::cCellStyle& s) { s.blnCheckMark = true; });
     sheet.AutoFitColumns(cSheetRange::fncParse(QStringLiteral("A:C")));
-    const int padding = 2 * sheet.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &sheet) + 8;
+    const int padding
+        = 2 * sheet.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &sheet) + 8;
     int widest = 0;
     for (int r = 1; r < 300; ++r)
         widest = std::max(widest, sheet.fontMetrics().horizontalAdvance(m->fncDisplayText(r, 0)));
     const int narrowest = std::max(16, sheet.horizontalHeader()->minimumSectionSize());
     EXPECT_EQ(sheet.ColumnWidthOf(0), widest + padding);
     EXPECT_EQ(sheet.ColumnWidthOf(1),
-        std::max(narrowest, sheet.style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &sheet) + 8))
+        std::max(
+            narrowest, sheet.style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &sheet) + 8))
         << "a check mark is as wide as its box, not as its text";
     EXPECT_EQ(sheet.ColumnWidthOf(2), narrowest) << "an empty column keeps the narrowest width";
 }

@@ -3,7 +3,6 @@
 
 #include <QSignalSpy>
 #include <QWidget>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -15,8 +14,8 @@ cSheetRange fncCovered(const QSignalSpy& spy)
     for (const auto& args : spy) {
         const auto tl = args.at(0).value<QModelIndex>();
         const auto br = args.at(1).value<QModelIndex>();
-        r = { std::min(r.intTop, tl.row()), std::min(r.intLeft, tl.column()), std::max(r.intBottom, br.row()),
-            std::max(r.intRight, br.column()) };
+        r = { std::min(r.intTop, tl.row()), std::min(r.intLeft, tl.column()),
+            std::max(r.intBottom, br.row()), std::max(r.intRight, br.column()) };
     }
     return r;
 }
@@ -27,7 +26,8 @@ protected:
     void SetUp() override
     {
         m.SetViewableRange(cSheetRange::fncParse(QStringLiteral("A1:G3000")));
-        m.SetFormula(cSheetRange::fncParse(QStringLiteral("F1")), QStringLiteral("=Counta(A1:A3000)"));
+        m.SetFormula(
+            cSheetRange::fncParse(QStringLiteral("F1")), QStringLiteral("=Counta(A1:A3000)"));
     }
     cSheetModel m;
 };
@@ -42,7 +42,8 @@ TEST_F(SheetUpdate, ChangesInsideAnUpdateAreAnnouncedOnceAsOneBlock)
         m.SetCellValue(r, 3, r * 1.5);
     }
     m.ClearContents(cSheetRange::fncParse(QStringLiteral("B2500:C2600")));
-    EXPECT_EQ(m.Value(0, 5), QVariant(2000)) << "a formula read within the update counts what is there";
+    EXPECT_EQ(m.Value(0, 5), QVariant(2000))
+        << "a formula read within the update counts what is there";
     m.EndUpdate();
     EXPECT_EQ(spy.count(), 0) << "nested updates are announced at the outermost end";
     m.EndUpdate();
@@ -94,7 +95,8 @@ TEST(SheetFormats, AChangeOverMixedFormatsKeepsWhatEachCellHad)
     for (int r = 0; r < 40; r += 2)
         m.ApplyStyle(cSheetRange::Cell(r, 0), [](auto& s) { s.blnBold = true; });
     m.ApplyStyle(cSheetRange::Cell(7, 1), [](auto& s) { s.blnLocked = false; });
-    m.ApplyStyle(cSheetRange::fncParse(QStringLiteral("A1:C40")), [](auto& s) { s.dblFontSize = 8; });
+    m.ApplyStyle(
+        cSheetRange::fncParse(QStringLiteral("A1:C40")), [](auto& s) { s.dblFontSize = 8; });
     for (int r = 0; r < 40; ++r) {
         for (int c = 0; c < 3; ++c) {
             const auto& s = m.Style(r, c);
@@ -122,7 +124,8 @@ TEST(ListUpdate, AFillInEditModeReachesTheSheetAsOneBlock)
     ASSERT_GE(spy.count(), 1);
     const auto tl = spy.at(0).at(0).value<QModelIndex>();
     const auto br = spy.at(0).at(1).value<QModelIndex>();
-    EXPECT_EQ(cSheetRange({ tl.row(), tl.column(), br.row(), br.column() }).fncAddress(false), QStringLiteral("A2:C1500"));
+    EXPECT_EQ(cSheetRange({ tl.row(), tl.column(), br.row(), br.column() }).fncAddress(false),
+        QStringLiteral("A2:C1500"));
     EXPECT_EQ(exs.CurrSheet->Value(0, 5), QVariant(1499)) << "the count in F1 took in every name";
 }
 

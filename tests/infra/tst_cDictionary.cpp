@@ -55,7 +55,8 @@ TEST(cDictionary, MissingKeysAndNonAsciiLetters)
         EXPECT_EQ(e.Number(), 5);
         EXPECT_TRUE(e.Description().contains(QStringLiteral("Nobody")));
     }
-    EXPECT_EQ(dic.Value(QStringLiteral("Nobody"), QStringLiteral("fallback")), QStringLiteral("fallback"));
+    EXPECT_EQ(dic.Value(QStringLiteral("Nobody"), QStringLiteral("fallback")),
+        QStringLiteral("fallback"));
     // Set on a missing key adds it; through Item a value is changed in place.
     dic.Set(QStringLiteral("New"), QStringLiteral("c"));
     dic.Item(QStringLiteral("NEW")) = QStringLiteral("d");

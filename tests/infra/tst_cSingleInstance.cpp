@@ -1,6 +1,5 @@
-#include "cSingleInstance.h"
-
 #include "TestSupport.h"
+#include "cSingleInstance.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -12,7 +11,8 @@ void subWriteLock(const QString& path, qint64 pid, const QString& app)
 {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(QString::number(pid).toUtf8() + '\n' + app.toUtf8() + '\n' + QSysInfo::machineHostName().toUtf8() + '\n');
+    file.write(QString::number(pid).toUtf8() + '\n' + app.toUtf8() + '\n'
+        + QSysInfo::machineHostName().toUtf8() + '\n');
 }
 } // namespace
 

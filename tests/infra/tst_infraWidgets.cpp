@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "clsAlwaysOnTop.h"
 #include "modAssistant.h"
 #include "modErrorHandling.h"
@@ -6,8 +7,6 @@
 #include "modMessageBoxWidgets.h"
 #include "modQtTranslations.h"
 #include "modWindowHelpers.h"
-
-#include "TestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -22,7 +21,8 @@
 
 namespace {
 // Presses the button of the next modal box, after checking what it shows.
-void subAnswerNextBox(QMessageBox::StandardButton button, std::function<void(QMessageBox*)> check = {})
+void subAnswerNextBox(
+    QMessageBox::StandardButton button, std::function<void(QMessageBox*)> check = {})
 {
     QTimer::singleShot(0, qApp, [button, check] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -53,7 +53,8 @@ int fncPdfPages(const QString& path)
     const QByteArray pdf = hvtest::readFile(path);
     if (!pdf.startsWith("%PDF"))
         return -1;
-    return static_cast<int>(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page "));
+    return static_cast<int>(
+        pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page "));
 }
 } // namespace
 
@@ -75,16 +76,16 @@ TEST_F(MessageBoxes, RealBoxShowsTitleTextIconAndButtons)
         EXPECT_EQ(box->icon(), QMessageBox::Question);
         EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
     });
-    EXPECT_EQ(cMessageBox::Show(QStringLiteral("Remove <b>all</b> reports?"), cMessageBox::Buttons::YesNo,
-                  cMessageBox::Icon::Question),
+    EXPECT_EQ(cMessageBox::Show(QStringLiteral("Remove <b>all</b> reports?"),
+                  cMessageBox::Buttons::YesNo, cMessageBox::Icon::Question),
         cMessageBox::Answer::No);
 
     subAnswerNextBox(QMessageBox::Ok, [](QMessageBox* box) {
         EXPECT_EQ(box->icon(), QMessageBox::Critical);
         EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
     });
-    EXPECT_EQ(cMessageBox::Show(QStringLiteral("No personal settings found!"), cMessageBox::Buttons::Ok,
-                  cMessageBox::Icon::Critical),
+    EXPECT_EQ(cMessageBox::Show(QStringLiteral("No personal settings found!"),
+                  cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical),
         cMessageBox::Answer::Ok);
 }
 
@@ -97,7 +98,8 @@ TEST_F(MessageBoxes, ButtonTextsAreQtsOwnInThePhraseTableLanguage)
         subAnswerNextBox(QMessageBox::No, [&texts](QMessageBox* box) {
             texts = { box->button(QMessageBox::Yes)->text(), box->button(QMessageBox::No)->text() };
         });
-        cMessageBox::Show(QString::number(intColumn), cMessageBox::Buttons::YesNo, cMessageBox::Icon::Question);
+        cMessageBox::Show(
+            QString::number(intColumn), cMessageBox::Buttons::YesNo, cMessageBox::Icon::Question);
         return texts;
     };
     EXPECT_TRUE(fncLoadQtTranslations(7));
@@ -112,16 +114,16 @@ TEST_F(MessageBoxes, EscapeOnAQuestionMeansNo)
         if (auto* box = QApplication::activeModalWidget())
             box->close();
     });
-    const cMessageBox::Request request { strProgramTitle, QStringLiteral("Send?"), cMessageBox::Buttons::YesNo,
-        cMessageBox::Icon::None };
+    const cMessageBox::Request request { strProgramTitle, QStringLiteral("Send?"),
+        cMessageBox::Buttons::YesNo, cMessageBox::Icon::None };
     EXPECT_EQ(fncShowMessageBox(request), cMessageBox::Answer::No);
     // On OK/Cancel it means Cancel.
     QTimer::singleShot(0, qApp, [] {
         if (auto* box = QApplication::activeModalWidget())
             box->close();
     });
-    EXPECT_EQ(fncShowMessageBox({ strProgramTitle, QStringLiteral("Save?"), cMessageBox::Buttons::OkCancel,
-                  cMessageBox::Icon::Warning }),
+    EXPECT_EQ(fncShowMessageBox({ strProgramTitle, QStringLiteral("Save?"),
+                  cMessageBox::Buttons::OkCancel, cMessageBox::Icon::Warning }),
         cMessageBox::Answer::Cancel);
 }
 
@@ -160,7 +162,10 @@ TEST(AlwaysOnTop, OnlyTheBandChanges)
 class BackColor : public testing::Test
 {
 protected:
-    static QColor colourOf(QWidget* control) { return control->palette().color(control->backgroundRole()); }
+    static QColor colourOf(QWidget* control)
+    {
+        return control->palette().color(control->backgroundRole());
+    }
 };
 
 TEST_F(BackColor, PlainWindowGivesItsExactColour)
@@ -232,7 +237,8 @@ protected:
 
 TEST_F(Printing, TextPrintsPageByPageImagesPrintAndMissingFilesFail)
 {
-    ASSERT_FALSE(QFontDatabase::families().isEmpty()) << "no fonts installed: text would print as boxes";
+    ASSERT_FALSE(QFontDatabase::families().isEmpty())
+        << "no fonts installed: text would print as boxes";
     hvtest::writeFile(strDir + QStringLiteral("/short.txt"), "Rate\t100\r\n");
     QByteArray lines;
     for (int i = 0; i < 400; ++i)

@@ -1,17 +1,14 @@
-#include "modErrorHandling.h"
-
-#include "cHVError.h"
-#include "modPhrases.h"
 #include "TestSupport.h"
+#include "cHVError.h"
+#include "modErrorHandling.h"
+#include "modPhrases.h"
 
 #include <QFile>
 #include <QLocale>
 #include <QSysInfo>
 #include <QUrlQuery>
-
 #include <algorithm>
 #include <random>
-
 #include <sys/utsname.h>
 
 namespace {
@@ -45,22 +42,27 @@ TEST_F(ErrorReport, EnglishReportHasTheExactLayout)
     cMessageBox::setNextAnswer(cMessageBox::Answer::No);
     int intExitCode = 0;
     EXPECT_TRUE(hvtest::endsProgram(
-        [] { subHandleError(QStringLiteral("File not found"), 53, 12, QStringLiteral("cOtherSettings.FromRS")); },
+        [] {
+            subHandleError(
+                QStringLiteral("File not found"), 53, 12, QStringLiteral("cOtherSettings.FromRS"));
+        },
         &intExitCode));
     EXPECT_EQ(intExitCode, intExitFailure);
     ASSERT_EQ(cMessageBox::history().size(), 1);
     const auto& box = cMessageBox::history().first();
-    const QString expected = "There has been an error in this application. Hourvane for Outlook Personal Settings SU ("
-        + fncKernelText() + ")\r\n"
-        "----------------------------------------------------------------------\r\n\r\n"
-        "This error has occured: :\r\n"
-        "Checking for HourvaneConnection.txt\r\n\r\n"
-        "The system error message was: :\r\n"
-        "File not found\r\n"
-        "#53\r\n\r\n"
-        "Sub routine : cOtherSettings.FromRS \r\n"
-        "Error on line: 12\r\n\r\n"
-        "Would you like to send an e-mail with an error report??";
+    const QString expected
+        = "There has been an error in this application. Hourvane for Outlook Personal Settings SU ("
+        + fncKernelText()
+        + ")\r\n"
+          "----------------------------------------------------------------------\r\n\r\n"
+          "This error has occured: :\r\n"
+          "Checking for HourvaneConnection.txt\r\n\r\n"
+          "The system error message was: :\r\n"
+          "File not found\r\n"
+          "#53\r\n\r\n"
+          "Sub routine : cOtherSettings.FromRS \r\n"
+          "Error on line: 12\r\n\r\n"
+          "Would you like to send an e-mail with an error report??";
     EXPECT_EQ(box.strText, expected);
     EXPECT_EQ(box.strTitle, QStringLiteral("Hourvane for Outlook Personal Settings SU"));
     EXPECT_EQ(box.buttons, cMessageBox::Buttons::YesNo);
@@ -74,25 +76,30 @@ TEST_F(ErrorReport, SecondLanguageColumnAndEmptyLastStep)
     LoadLanguages(intGerman);
     subResetErrorState(); // loading logged steps of its own
     cMessageBox::setNextAnswer(cMessageBox::Answer::No);
-    EXPECT_TRUE(hvtest::endsProgram([] {
-        subHandleError(QStringLiteral("Boom"), -2147220503, 0, QStringLiteral("Main"));
-    }));
+    EXPECT_TRUE(hvtest::endsProgram(
+        [] { subHandleError(QStringLiteral("Boom"), -2147220503, 0, QStringLiteral("Main")); }));
     ASSERT_EQ(cMessageBox::history().size(), 1);
     const QString text = cMessageBox::history().first().strText;
-    EXPECT_TRUE(text.startsWith(QStringLiteral("In dieser Anwendung ist ein Fehler aufgetreten. Hourvane")));
+    EXPECT_TRUE(text.startsWith(
+        QStringLiteral("In dieser Anwendung ist ein Fehler aufgetreten. Hourvane")));
     // No step logged: an empty line stands where the last step goes.
-    EXPECT_TRUE(text.contains(QStringLiteral("Dieser Fehler ist aufgetreten: :\r\n\r\n\r\nDie Fehlermeldung des Systems lautete: :\r\nBoom\r\n#-2147220503\r\n")))
+    EXPECT_TRUE(text.contains(
+        QStringLiteral("Dieser Fehler ist aufgetreten: :\r\n\r\n\r\nDie Fehlermeldung des Systems "
+                       "lautete: :\r\nBoom\r\n#-2147220503\r\n")))
         << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Unterroutine : Main \r\nFehler in Zeile: 0\r\n")));
-    EXPECT_TRUE(text.endsWith(QStringLiteral("Möchten Sie eine E-Mail mit einem Fehlerbericht senden??")));
+    EXPECT_TRUE(
+        text.endsWith(QStringLiteral("Möchten Sie eine E-Mail mit einem Fehlerbericht senden??")));
 }
 
 TEST_F(ErrorReport, OnlyTheFirstErrorOfARunIsReported)
 {
     cMessageBox::setNextAnswer(cMessageBox::Answer::No);
-    EXPECT_TRUE(hvtest::endsProgram([] { subHandleError(QStringLiteral("first"), 1, 0, QStringLiteral("a")); }));
+    EXPECT_TRUE(hvtest::endsProgram(
+        [] { subHandleError(QStringLiteral("first"), 1, 0, QStringLiteral("a")); }));
     // An error raised while the report was under way ends the program without a second box.
-    EXPECT_TRUE(hvtest::endsProgram([] { subHandleError(QStringLiteral("second"), 2, 0, QStringLiteral("b")); }));
+    EXPECT_TRUE(hvtest::endsProgram(
+        [] { subHandleError(QStringLiteral("second"), 2, 0, QStringLiteral("b")); }));
     EXPECT_EQ(cMessageBox::history().size(), 1);
     EXPECT_TRUE(fncReportText().contains(QStringLiteral("first")));
     EXPECT_FALSE(fncReportText().contains(QStringLiteral("second")));
@@ -104,17 +111,20 @@ TEST_F(ErrorReport, YesOpensTheMailWithSubjectAndBody)
     subLog(QStringLiteral("Opening Provider=SQLOLEDB.1;Password=s3cr&t;User ID=sa"));
     cMessageBox::setNextAnswer(cMessageBox::Answer::Yes);
     EXPECT_TRUE(hvtest::endsProgram([] {
-        subHandleError(QStringLiteral("Login failed; Password=s3cr&t"), 5, 7, QStringLiteral("fncOpen"));
+        subHandleError(
+            QStringLiteral("Login failed; Password=s3cr&t"), 5, 7, QStringLiteral("fncOpen"));
     }));
     ASSERT_EQ(hvtest::openedMailUrls().size(), 1);
     const QUrl url = hvtest::openedMailUrls().first();
     EXPECT_EQ(url.toString(QUrl::RemoveQuery), QStringLiteral("mailto:") + strSupportAddress);
     const QUrlQuery query(url);
     EXPECT_EQ(query.queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded),
-        "Error in Hourvane for Outlook Personal Settings SU " + fncProgramVersion() + " (" + fncKernelText() + ")");
+        "Error in Hourvane for Outlook Personal Settings SU " + fncProgramVersion() + " ("
+            + fncKernelText() + ")");
     const QString body = query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded);
     EXPECT_EQ(body, fncReportText());
-    EXPECT_TRUE(body.endsWith(QStringLiteral("Error on line: 7\r\nOutlook Version: khal 0.11\r\n")));
+    EXPECT_TRUE(
+        body.endsWith(QStringLiteral("Error on line: 7\r\nOutlook Version: khal 0.11\r\n")));
     // The password is in neither the box, the report nor the mail.
     EXPECT_FALSE(cMessageBox::history().first().strText.contains(QStringLiteral("s3cr")));
     EXPECT_FALSE(QUrl::fromPercentEncoding(url.toEncoded()).contains(QStringLiteral("s3cr")));
@@ -126,9 +136,11 @@ TEST_F(ErrorReport, AMailThatCannotBeOpenedIsSaidOnce)
     hvtest::setMailOpenerFails(true);
     cMessageBox::setNextAnswer(cMessageBox::Answer::Yes);
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
-    EXPECT_TRUE(hvtest::endsProgram([] { subHandleError(QStringLiteral("x"), 1, 0, QStringLiteral("p")); }));
+    EXPECT_TRUE(hvtest::endsProgram(
+        [] { subHandleError(QStringLiteral("x"), 1, 0, QStringLiteral("p")); }));
     ASSERT_EQ(cMessageBox::history().size(), 2);
-    EXPECT_EQ(cMessageBox::history().at(1).strText, QStringLiteral("Failed to send error email using MS Outlook!"));
+    EXPECT_EQ(cMessageBox::history().at(1).strText,
+        QStringLiteral("Failed to send error email using MS Outlook!"));
     EXPECT_EQ(cMessageBox::history().at(1).icon, cMessageBox::Icon::Critical);
     EXPECT_EQ(cMessageBox::history().at(1).buttons, cMessageBox::Buttons::Ok);
 }
@@ -141,7 +153,8 @@ TEST_F(ErrorReport, AnEndDuringTheVersionLookupIsNotSwallowed)
     subSetOutlookVersionProvider([]() -> QString { subEndProgram(3); });
     cMessageBox::setNextAnswer(cMessageBox::Answer::Yes);
     int intCode = -1;
-    EXPECT_TRUE(hvtest::endsProgram([] { subHandleError(QStringLiteral("x"), 1, 0, QStringLiteral("p")); }, &intCode));
+    EXPECT_TRUE(hvtest::endsProgram(
+        [] { subHandleError(QStringLiteral("x"), 1, 0, QStringLiteral("p")); }, &intCode));
     EXPECT_EQ(intCode, 3);
     EXPECT_TRUE(hvtest::openedMailUrls().isEmpty());
     EXPECT_EQ(intHookRuns, 1);
@@ -152,12 +165,14 @@ TEST_F(ErrorReport, CurrentExceptionIsReportedWithItsNumberAndEndsPassThrough)
     cMessageBox::setNextAnswer(cMessageBox::Answer::No);
     EXPECT_TRUE(hvtest::endsProgram([] {
         try {
-            throw cHVError(lngObjectError + 1002, QStringLiteral("modRegistryEntry"), QStringLiteral("Key may not be empty"));
+            throw cHVError(lngObjectError + 1002, QStringLiteral("modRegistryEntry"),
+                QStringLiteral("Key may not be empty"));
         } catch (...) {
             subHandleCurrentException(QStringLiteral("cPersonalSettings.SaveSettings"));
         }
     }));
-    EXPECT_TRUE(fncReportText().contains(QStringLiteral("Key may not be empty\r\n#-2147220502\r\n")));
+    EXPECT_TRUE(
+        fncReportText().contains(QStringLiteral("Key may not be empty\r\n#-2147220502\r\n")));
     EXPECT_TRUE(fncReportText().contains(QStringLiteral(": cPersonalSettings.SaveSettings \r\n")));
 
     subResetErrorState();
@@ -295,13 +310,17 @@ TEST_F(StepLog, WritesTitleDateAndStepSeparatedByTabs)
     EXPECT_EQ(fields.at(2), QStringLiteral("Attempting to start MS Outlook 2000 or later"));
     // The time stamp is this run's local time in the general format (to the second).
     const QDateTime after = QDateTime::currentDateTime();
-    EXPECT_TRUE(fields.at(1) == fncGeneralDateTime(before) || fields.at(1) == fncGeneralDateTime(after))
+    EXPECT_TRUE(
+        fields.at(1) == fncGeneralDateTime(before) || fields.at(1) == fncGeneralDateTime(after))
         << fields.at(1).toStdString();
     EXPECT_FALSE(fields.at(1).contains(QLatin1Char('\t')));
-    EXPECT_EQ(lines.at(1).section(QLatin1Char('\t'), 2), QStringLiteral("Opening Password=****;User ID=sa"));
+    EXPECT_EQ(lines.at(1).section(QLatin1Char('\t'), 2),
+        QStringLiteral("Opening Password=****;User ID=sa"));
     // It names servers and users: readable by its owner alone.
-    const QFileDevice::Permissions userBits = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
-    EXPECT_EQ(QFile::permissions(fncLogFilePath()) & ~userBits, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QFileDevice::Permissions userBits
+        = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
+    EXPECT_EQ(QFile::permissions(fncLogFilePath()) & ~userBits,
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
     // With the flag off nothing is written, but the step is still kept.
     subSetFileLogging(false);
@@ -315,7 +334,9 @@ TEST(GeneralDateTime, ShortDateAndLongTimeWithoutZone)
 {
     const QDateTime when(QDate(2026, 3, 9), QTime(14, 5, 7));
     const QString text = fncGeneralDateTime(when);
-    EXPECT_TRUE(text.startsWith(QLocale::system().toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ')));
-    EXPECT_TRUE(text.contains(QStringLiteral("05:07")) || text.contains(QStringLiteral("5:07"))) << text.toStdString();
+    EXPECT_TRUE(text.startsWith(
+        QLocale::system().toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ')));
+    EXPECT_TRUE(text.contains(QStringLiteral("05:07")) || text.contains(QStringLiteral("5:07")))
+        << text.toStdString();
     EXPECT_FALSE(text.contains(when.timeZoneAbbreviation())) << text.toStdString();
 }

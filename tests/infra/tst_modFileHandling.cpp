@@ -1,8 +1,7 @@
-#include "modFileHandling.h"
-
+#include "TestSupport.h"
 #include "cHVError.h"
 #include "modErrorHandling.h"
-#include "TestSupport.h"
+#include "modFileHandling.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,7 +57,8 @@ TEST_F(SaveTextFile, AnEmptyPathGetsANewNameInTheTemporaryFolder)
     QString target;
     EXPECT_EQ(fncSaveTextFile(target, QStringLiteral("x"), false), target);
     EXPECT_EQ(QFileInfo(target).absolutePath(), fncGetTempPath());
-    EXPECT_TRUE(QFileInfo(target).fileName().contains(QRegularExpression(QStringLiteral("^rad[0-9A-F]{5}\\.ndf$"))))
+    EXPECT_TRUE(QFileInfo(target).fileName().contains(
+        QRegularExpression(QStringLiteral("^rad[0-9A-F]{5}\\.ndf$"))))
         << target.toStdString();
     EXPECT_EQ(readFile(target), QByteArray("x"));
     QFile::remove(target);
@@ -90,8 +90,10 @@ TEST_F(SaveTextFile, WithShowErrorTheFailureIsReportedAndNothingWritten)
     cMessageBox::setNextAnswer(cMessageBox::Answer::No);
     QString target = path("report.txt");
     EXPECT_TRUE(hvtest::endsProgram([&] { fncSaveTextFile(target, QStringLiteral("x"), true); }));
-    EXPECT_TRUE(fncReportText().contains(QStringLiteral(": fncSaveTextFile \r\n"))) << fncReportText().toStdString();
-    EXPECT_TRUE(fncReportText().contains(QStringLiteral("Checking for previoius existance of ") + path("report.txt")));
+    EXPECT_TRUE(fncReportText().contains(QStringLiteral(": fncSaveTextFile \r\n")))
+        << fncReportText().toStdString();
+    EXPECT_TRUE(fncReportText().contains(
+        QStringLiteral("Checking for previoius existance of ") + path("report.txt")));
     EXPECT_FALSE(QFileInfo::exists(path("report1.txt")));
 }
 
@@ -117,12 +119,13 @@ class StripTrailingSlash : public testing::TestWithParam<SlashCase>
 };
 TEST_P(StripTrailingSlash, RemovesExactlyOne)
 {
-    EXPECT_EQ(fncStripTrailingSlash(QString::fromUtf8(GetParam().in)), QString::fromUtf8(GetParam().out));
+    EXPECT_EQ(
+        fncStripTrailingSlash(QString::fromUtf8(GetParam().in)), QString::fromUtf8(GetParam().out));
 }
 INSTANTIATE_TEST_SUITE_P(Table, StripTrailingSlash,
     testing::Values(SlashCase { "/home/u/", "/home/u" }, SlashCase { "C:\\Data\\", "C:\\Data" },
-        SlashCase { "/home/u", "/home/u" }, SlashCase { "/a//", "/a/" }, SlashCase { "/a\\\\", "/a\\" },
-        SlashCase { "/", "" }, SlashCase { "", "" }));
+        SlashCase { "/home/u", "/home/u" }, SlashCase { "/a//", "/a/" },
+        SlashCase { "/a\\\\", "/a\\" }, SlashCase { "/", "" }, SlashCase { "", "" }));
 
 TEST(NullToValue, NullsBecomeEmptyTextOrZero)
 {
@@ -155,7 +158,8 @@ TEST(FolderPaths, LinksAndRelativePartsAreResolved)
 {
     const QString base = hvtest::newTempDir(QStringLiteral("long"));
     QDir().mkpath(base + QStringLiteral("/Long Folder Name/Temp"));
-    ASSERT_TRUE(QFile::link(base + QStringLiteral("/Long Folder Name"), base + QStringLiteral("/LONGFO~1")));
+    ASSERT_TRUE(QFile::link(
+        base + QStringLiteral("/Long Folder Name"), base + QStringLiteral("/LONGFO~1")));
     const QString canonicalBase = QFileInfo(base).canonicalFilePath();
     EXPECT_EQ(fncGetLongFolderPath(base + QStringLiteral("/LONGFO~1/Temp")),
         canonicalBase + QStringLiteral("/Long Folder Name/Temp"));
@@ -177,8 +181,14 @@ class ShellVerbs : public testing::Test
 protected:
     void SetUp() override
     {
-        subSetShellOpener([this](const QUrl& url) { opened.append(url); return true; });
-        subSetFilePrinter([this](const QString& path) { printed.append(path); return true; });
+        subSetShellOpener([this](const QUrl& url) {
+            opened.append(url);
+            return true;
+        });
+        subSetFilePrinter([this](const QString& path) {
+            printed.append(path);
+            return true;
+        });
         writeFile(strDir + QStringLiteral("/HVMeta1.xml"), "<xml/>");
     }
     void TearDown() override
@@ -201,7 +211,8 @@ TEST_F(ShellVerbs, DefaultActionOpensPrintVerbPrintsAndMissingFilesDoNothing)
 
     subInvokeShellVerb(strDir, QStringLiteral("HVMeta1.xml"), QString());
     EXPECT_EQ(opened, QList<QUrl> { QUrl::fromLocalFile(strDir + QStringLiteral("/HVMeta1.xml")) });
-    EXPECT_EQ(fncGetLastStep(), QStringLiteral("Trying to execute ") + strDir + QStringLiteral(" HVMeta1.xml"));
+    EXPECT_EQ(fncGetLastStep(),
+        QStringLiteral("Trying to execute ") + strDir + QStringLiteral(" HVMeta1.xml"));
     subPrintFile(strDir + QStringLiteral("/HVMeta1.xml"));
     EXPECT_EQ(printed, QStringList { strDir + QStringLiteral("/HVMeta1.xml") });
     EXPECT_EQ(opened.size(), 1);

@@ -4,10 +4,12 @@
 
 #include <QCoreApplication>
 #include <QProcess>
-
 #include <gtest/gtest.h>
 
-static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+static void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace {
 
@@ -19,19 +21,37 @@ struct LocaleCase
     const char* separator;
 };
 
-void PrintTo(const LocaleCase& c, std::ostream* os) { *os << c.tag; }
+void PrintTo(const LocaleCase& c, std::ostream* os)
+{
+    *os << c.tag;
+}
 
 // One locale per column, the ones whose separator the decimal-point rule would get wrong, and
 // those that read English.
 const LocaleCase knownLocales[] = {
-    { "cs_CZ", 1029, 1, ";" }, { "da_DK", 1030, 2, ";" }, { "nl_BE", 2067, 3, ";" },
-    { "fi_FI", 1035, 5, ";" }, { "fr_CA", 3084, 6, ";" }, { "de_CH", 2055, 7, ";" },
-    { "de_LI", 5127, 7, ";" }, { "el_GR", 1032, 8, ";" }, { "it_CH", 2064, 9, ";" },
-    { "nb_NO", 1044, 10, ";" }, { "pt_PT", 2070, 11, ";" }, { "sl_SI", 1060, 12, ";" },
-    { "es_ES", 3082, 13, ";" }, { "es_MX", 2058, 13, "," }, { "es_GT", 4106, 13, ";" },
-    { "es_PR", 20490, 13, ";" }, { "sv_SE", 1053, 14, ";" }, { "tr_TR", 1055, 15, ";" },
-    { "ru_RU", 1049, 4, ";" }, { "pt_BR", 1046, 4, ";" }, { "nn_NO", 2068, 4, ";" },
-    { "en_US", 1033, 4, "," }, { "en_GB", 2057, 4, "," },
+    { "cs_CZ", 1029, 1, ";" },
+    { "da_DK", 1030, 2, ";" },
+    { "nl_BE", 2067, 3, ";" },
+    { "fi_FI", 1035, 5, ";" },
+    { "fr_CA", 3084, 6, ";" },
+    { "de_CH", 2055, 7, ";" },
+    { "de_LI", 5127, 7, ";" },
+    { "el_GR", 1032, 8, ";" },
+    { "it_CH", 2064, 9, ";" },
+    { "nb_NO", 1044, 10, ";" },
+    { "pt_PT", 2070, 11, ";" },
+    { "sl_SI", 1060, 12, ";" },
+    { "es_ES", 3082, 13, ";" },
+    { "es_MX", 2058, 13, "," },
+    { "es_GT", 4106, 13, ";" },
+    { "es_PR", 20490, 13, ";" },
+    { "sv_SE", 1053, 14, ";" },
+    { "tr_TR", 1055, 15, ";" },
+    { "ru_RU", 1049, 4, ";" },
+    { "pt_BR", 1046, 4, ";" },
+    { "nn_NO", 2068, 4, ";" },
+    { "en_US", 1033, 4, "," },
+    { "en_GB", 2057, 4, "," },
 };
 
 class KnownLocale : public testing::TestWithParam<LocaleCase>
@@ -70,7 +90,8 @@ TEST(LocaleMapping, EveryIdentifiedLocaleHasASeparatorAndReadsItsLanguage)
     for (const QLocale& locale :
         QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
         const quint32 lcid = fncLcidForLocale(locale);
-        if (lcid == 0 || locale.language() == QLocale::Portuguese) // Brazil reads English, Portugal not
+        if (lcid == 0
+            || locale.language() == QLocale::Portuguese) // Brazil reads English, Portugal not
             continue;
         EXPECT_FALSE(fncListSeparatorForLcid(lcid).isEmpty()) << lcid;
         EXPECT_EQ(fncColumnForLcid(lcid), fncColumnForLocale(QLocale(locale.language()))) << lcid;
@@ -144,9 +165,10 @@ TEST(SystemLocale, FollowsTheEnvironment)
             { QStringLiteral("--gtest_filter=SystemLocale.ChildReportsColumnAndSeparator") });
         ASSERT_TRUE(child.waitForFinished(30000));
         const QString output = QString::fromLocal8Bit(child.readAll());
-        EXPECT_EQ(child.exitCode(), 0) << run.lcAll << " " << run.lang << ":\n" << output.toStdString();
-        EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test")))
-            << run.lang << ":\n" << output.toStdString();
+        EXPECT_EQ(child.exitCode(), 0) << run.lcAll << " " << run.lang << ":\n"
+                                       << output.toStdString();
+        EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << run.lang << ":\n"
+                                                                            << output.toStdString();
     }
 }
 

@@ -5,16 +5,17 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QMap>
-#include <QSet>
-
-#include <functional>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStringDecoder>
 #include <QStringEncoder>
-
+#include <functional>
 #include <gtest/gtest.h>
 
-static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+static void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace {
 
@@ -42,7 +43,8 @@ QByteArray tableOf(const QList<QStringList>& rows)
     QString text;
     for (const QStringList& row : rows)
         text += row.join(QLatin1Char('\t')) + QStringLiteral("\r\n");
-    return QByteArray("\xff\xfe") + QByteArray(QStringEncoder(QStringEncoder::Utf16LE).encode(text));
+    return QByteArray("\xff\xfe")
+        + QByteArray(QStringEncoder(QStringEncoder::Utf16LE).encode(text));
 }
 
 QList<QStringList> builtinRows()
@@ -132,8 +134,9 @@ TEST_F(PhraseLoading, AsciiApostrophesAreRemovedTypographicOnesStay)
 
 TEST_F(PhraseLoading, ShortRowIsEnoughUpToTheChosenColumn)
 {
-    rows[rowOf(rows, QStringLiteral("LNGDAY"))] = QStringList { QStringLiteral("LNGDAY"),
-        QStringLiteral("Den"), QStringLiteral("Dag"), QStringLiteral("Dag"), QStringLiteral("Day") };
+    rows[rowOf(rows, QStringLiteral("LNGDAY"))]
+        = QStringList { QStringLiteral("LNGDAY"), QStringLiteral("Den"), QStringLiteral("Dag"),
+              QStringLiteral("Dag"), QStringLiteral("Day") };
     load(rows, intEnglish);
     EXPECT_EQ(fncPhrase("LNGDAY"), QStringLiteral("Day"));
 }
@@ -148,7 +151,10 @@ struct BrokenTable
     bool unclosedLastRow = false;
 };
 
-void PrintTo(const BrokenTable& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const BrokenTable& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class BrokenPhraseTable : public PhraseLoading, public testing::WithParamInterface<BrokenTable>
 {
@@ -166,14 +172,17 @@ TEST_P(BrokenPhraseTable, IsReportedAndEndsTheProgram)
         << "the program went on with a broken phrase table";
     EXPECT_EQ(cMessageBox::pendingAnswers(), 0) << "no error report was shown";
     for (const QString& part : GetParam().expected)
-        EXPECT_TRUE(fncReportText().contains(part)) << part.toStdString() << "\n" << fncReportText().toStdString();
+        EXPECT_TRUE(fncReportText().contains(part)) << part.toStdString() << "\n"
+                                                    << fncReportText().toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, BrokenPhraseTable,
-    testing::Values(
-        BrokenTable { "ShortRow", intSwedish,
-            [](QList<QStringList>& r) { r[rowOf(r, QStringLiteral("LNGDAY"))] = QStringList { QStringLiteral("LNGDAY"), QStringLiteral("Den") }; },
-            { QStringLiteral(": subReadPhrases "), QStringLiteral("#9") } },
+    testing::Values(BrokenTable { "ShortRow", intSwedish,
+                        [](QList<QStringList>& r) {
+                            r[rowOf(r, QStringLiteral("LNGDAY"))]
+                                = QStringList { QStringLiteral("LNGDAY"), QStringLiteral("Den") };
+                        },
+                        { QStringLiteral(": subReadPhrases "), QStringLiteral("#9") } },
         BrokenTable { "DuplicateKeyInAnotherCase", intEnglish,
             [](QList<QStringList>& r) {
                 QStringList twin = r.at(rowOf(r, QStringLiteral("LNGOK")));
@@ -186,10 +195,14 @@ INSTANTIATE_TEST_SUITE_P(Table, BrokenPhraseTable,
             { QStringLiteral(": LoadLanguages "), QStringLiteral("LNGTASK") } },
         // Only rows closed by CR LF count.
         BrokenTable { "UnclosedLastRow", intEnglish,
-            [](QList<QStringList>& r) { r.move(rowOf(r, QStringLiteral("LNGWRITESUBJECT")), r.size() - 1); },
+            [](QList<QStringList>& r) {
+                r.move(rowOf(r, QStringLiteral("LNGWRITESUBJECT")), r.size() - 1);
+            },
             { QStringLiteral("LNGWRITESUBJECT") }, true },
-        BrokenTable { "ColumnZero", 0, [](QList<QStringList>&) {}, { QStringLiteral(": subReadPhrases ") } },
-        BrokenTable { "ColumnPastTheLast", 17, [](QList<QStringList>&) {}, { QStringLiteral(": subReadPhrases ") } }),
+        BrokenTable {
+            "ColumnZero", 0, [](QList<QStringList>&) {}, { QStringLiteral(": subReadPhrases ") } },
+        BrokenTable { "ColumnPastTheLast", 17, [](QList<QStringList>&) {},
+            { QStringLiteral(": subReadPhrases ") } }),
     [](const testing::TestParamInfo<BrokenTable>& info) { return std::string(info.param.name); });
 
 // The shipped table itself.
@@ -244,8 +257,8 @@ TEST_F(PhraseResource, IsWhatTheUtf8SourceGenerates)
         text += line + QStringLiteral("\r\n");
     const QByteArray generated
         = QByteArray("\xff\xfe") + QByteArray(QStringEncoder(QStringEncoder::Utf16LE).encode(text));
-    EXPECT_TRUE(generated == bytes)
-        << "resources/LANGUAGE is out of date with resources/phrases.tsv: run scripts/make-language";
+    EXPECT_TRUE(generated == bytes) << "resources/LANGUAGE is out of date with "
+                                       "resources/phrases.tsv: run scripts/make-language";
 }
 
 TEST(PhraseKeys, EveryKeyInTheSourcesIsAUsedKey)
@@ -273,7 +286,8 @@ TEST(PhraseKeys, EveryKeyInTheSourcesIsAUsedKey)
     for (auto m = missing.cbegin(); m != missing.cend(); ++m) {
         QStringList where = m.value();
         where.removeDuplicates();
-        lines.append(m.key() + QStringLiteral(" (") + where.join(QStringLiteral(", ")) + QLatin1Char(')'));
+        lines.append(
+            m.key() + QStringLiteral(" (") + where.join(QStringLiteral(", ")) + QLatin1Char(')'));
     }
     EXPECT_TRUE(missing.isEmpty()) << "keys used in the sources but not in fncUsedPhraseKeys() "
                                       "(add them there and to resources/phrases.tsv):\n  "

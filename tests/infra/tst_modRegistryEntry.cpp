@@ -1,14 +1,12 @@
-#include "modRegistryEntry.h"
-
-#include "cHVError.h"
 #include "TestSupport.h"
+#include "cHVError.h"
+#include "modRegistryEntry.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QThread>
-
 #include <functional>
 
 namespace {
@@ -69,8 +67,9 @@ TEST_P(RegistryStoreBlank, FailsBeforeTouchingTheStore)
 {
     const BlankCase c = GetParam();
     const QString section = QString::fromUtf8(c.section), key = QString::fromUtf8(c.key);
-    for (const auto& e : { fncErrorOf([&] { subWriteRegistryValue(section, key, QStringLiteral("v")); }),
-             fncErrorOf([&] { fncReadRegistryValue(section, key, QStringLiteral("d")); }) }) {
+    for (const auto& e :
+        { fncErrorOf([&] { subWriteRegistryValue(section, key, QStringLiteral("v")); }),
+            fncErrorOf([&] { fncReadRegistryValue(section, key, QStringLiteral("d")); }) }) {
         EXPECT_EQ(e.Number(), c.number);
         EXPECT_EQ(e.Description(), QString::fromUtf8(c.description));
         EXPECT_EQ(e.Source(), QStringLiteral("modRegistryEntry"));
@@ -116,14 +115,21 @@ TEST_F(RegistryStore, ValuesAndKeyNamesRoundTripExactly)
 
 TEST_F(RegistryStore, NamesIgnoreCaseSectionsTrimAndBackslashNests)
 {
-    subWriteRegistryValue(QStringLiteral(" Settings "), QStringLiteral("HourlyRate"), QStringLiteral("100"));
-    subWriteRegistryValue(QStringLiteral("SETTINGS"), QStringLiteral("hourlyrate"), QStringLiteral("120"));
-    EXPECT_EQ(fncRead(QStringLiteral("HOURLYRATE"), QStringLiteral("settings")), QStringLiteral("120"));
-    subWriteRegistryValue(QStringLiteral("Lists\\Meta1"), QStringLiteral("Caption"), QStringLiteral("Customer"));
-    EXPECT_EQ(fncRead(QStringLiteral("Caption"), QStringLiteral("Lists\\Meta1")), QStringLiteral("Customer"));
-    EXPECT_EQ(fncRead(QStringLiteral("Caption"), QStringLiteral("Lists")), QStringLiteral("DEFAULT"));
+    subWriteRegistryValue(
+        QStringLiteral(" Settings "), QStringLiteral("HourlyRate"), QStringLiteral("100"));
+    subWriteRegistryValue(
+        QStringLiteral("SETTINGS"), QStringLiteral("hourlyrate"), QStringLiteral("120"));
+    EXPECT_EQ(
+        fncRead(QStringLiteral("HOURLYRATE"), QStringLiteral("settings")), QStringLiteral("120"));
+    subWriteRegistryValue(
+        QStringLiteral("Lists\\Meta1"), QStringLiteral("Caption"), QStringLiteral("Customer"));
+    EXPECT_EQ(fncRead(QStringLiteral("Caption"), QStringLiteral("Lists\\Meta1")),
+        QStringLiteral("Customer"));
+    EXPECT_EQ(
+        fncRead(QStringLiteral("Caption"), QStringLiteral("Lists")), QStringLiteral("DEFAULT"));
     auto raw = fncRawStore();
-    EXPECT_EQ(raw.value(QStringLiteral("Lists/Meta1/Caption")).toString(), QStringLiteral("Customer"));
+    EXPECT_EQ(
+        raw.value(QStringLiteral("Lists/Meta1/Caption")).toString(), QStringLiteral("Customer"));
     EXPECT_EQ(raw.childGroups(), (QStringList { QStringLiteral("Lists"), strSettings }));
     raw.beginGroup(strSettings);
     EXPECT_EQ(raw.childKeys(), QStringList { QStringLiteral("HourlyRate") });
@@ -138,7 +144,8 @@ TEST_F(RegistryStore, ValuesThatAreNotStringsFailWithTheirTypeCode)
         { "binary", QVariant(QByteArray("\x01\x02", 2)) },
         { "multi", QVariant(QStringList { "a", "b" }) },
     };
-    const QList<qint32> expected { -2147219500, -2147219500, -2147219493, -2147219501, -2147219497 };
+    const QList<qint32> expected { -2147219500, -2147219500, -2147219493, -2147219501,
+        -2147219497 };
     {
         auto raw = fncRawStore();
         for (const auto& [name, value] : cases)
@@ -147,7 +154,8 @@ TEST_F(RegistryStore, ValuesThatAreNotStringsFailWithTheirTypeCode)
     for (int i = 0; i < cases.size(); ++i) {
         const auto e = fncErrorOf([&] { fncRead(QLatin1String(cases.at(i).first)); });
         EXPECT_EQ(e.Number(), expected.at(i)) << cases.at(i).first;
-        EXPECT_EQ(e.Description(), QStringLiteral("Registry data not a string")) << cases.at(i).first;
+        EXPECT_EQ(e.Description(), QStringLiteral("Registry data not a string"))
+            << cases.at(i).first;
     }
 }
 

@@ -5,10 +5,8 @@
 
 #include <QDir>
 #include <QFile>
-
-#include <libical/ical.h>
-
 #include <cstdlib>
+#include <libical/ical.h>
 
 namespace hvtest {
 

@@ -1,20 +1,19 @@
 #include "OutlookTestSupport.h"
 #include "TestSupport.h"
-
 #include "cHVError.h"
 #include "cOlApplication.h"
 #include "olConstants.h"
 
 #include <QDir>
-
 #include <libical/ical.h>
 
 using namespace hvtest;
 
 namespace {
 // Characters that libical and iCalendar treat specially, and text beyond ASCII.
-const QString strAwkward = QStringLiteral(
-    "Line one;\r\nsecond, \"quoted\" \\back\\slash\\n;;\r\n\r\n\tTab, Æøå Größe 日本語 \x01\b\f\r end");
+const QString strAwkward
+    = QStringLiteral("Line one;\r\nsecond, \"quoted\" \\back\\slash\\n;;\r\n\r\n\tTab, Æøå Größe "
+                     "日本語 \x01\b\f\r end");
 
 // Another program reads the file with libical, optionally edits the event, and writes it back.
 void subRewriteWithLibical(const QString& path, void (*edit)(icalcomponent*) = nullptr)
@@ -127,7 +126,8 @@ TEST_F(ItemStore, AnotherLibicalProgramRewritingTheFile)
     EXPECT_EQ(back->Categories(), QStringLiteral("a,b;\r\n"));
     EXPECT_EQ(back->Body(), QStringLiteral("ours\r\nwith CR LF"));
 
-    subRewriteWithLibical(item->FilePath(), [](icalcomponent* ev) { icalcomponent_set_description(ev, "theirs\nnow"); });
+    subRewriteWithLibical(item->FilePath(),
+        [](icalcomponent* ev) { icalcomponent_set_description(ev, "theirs\nnow"); });
     EXPECT_EQ(reread(item)->Body(), QStringLiteral("theirs\nnow"));
 }
 
@@ -176,56 +176,59 @@ TEST_F(ItemStore, AddingAnExistingNameKeepsItOrRefusesAnotherType)
     EXPECT_EQ(props.Add(QStringLiteral("SETTINGS0"), olText), first);
     EXPECT_EQ(props.Count(), 1);
     EXPECT_THROW(props.Add(QStringLiteral("settings0"), olNumber), cHVError);
-    EXPECT_THROW(props.Add(QStringLiteral("n"), olNumber)->setValue(QStringLiteral("abc")), cHVError);
+    EXPECT_THROW(
+        props.Add(QStringLiteral("n"), olNumber)->setValue(QStringLiteral("abc")), cHVError);
     EXPECT_THROW(props.Add(QStringLiteral("t"), 42), cHVError);
 }
 
 // A file as another calendar program writes it: its own properties, parameters, an alarm,
 // a time zone, a recurrence override and a property of a kind libical does not know.
-const char* const szForeign = "BEGIN:VCALENDAR\r\n"
-                              "VERSION:2.0\r\n"
-                              "PRODID:-//Other Vendor//Other Calendar 4.2//EN\r\n"
-                              "X-WR-CALNAME:Work\r\n"
-                              "BEGIN:VTIMEZONE\r\n"
-                              "TZID:Europe/Oslo\r\n"
-                              "BEGIN:STANDARD\r\n"
-                              "DTSTART:19701025T030000\r\n"
-                              "TZOFFSETFROM:+0200\r\n"
-                              "TZOFFSETTO:+0100\r\n"
-                              "END:STANDARD\r\n"
-                              "END:VTIMEZONE\r\n"
-                              "BEGIN:VEVENT\r\n"
-                              "UID:foreign-1@example.org\r\n"
-                              "DTSTAMP:20240101T120000Z\r\n"
-                              "DTSTART;VALUE=DATE:20500101\r\n"
-                              "SUMMARY:Outlook Hourvane 3 Personal Settings\r\n"
-                              "DESCRIPTION:Old body\r\n"
-                              "ATTENDEE;CN=\"Berg, Anna\";ROLE=REQ-PARTICIPANT:mailto:anna@example.org\r\n"
-                              "X-OTHER-COLOR;X-OTHER-SCHEME=rgb:#ff8800\r\n"
-                              "X-OTHER-NOTE:keep me\r\n"
-                              "X-HOURVANE-USERPROP;X-HOURVANE-NAME=Rate;X-HOURVANE-TYPE=3:1\r\n"
-                              "X-HOURVANE-USERPROP;X-HOURVANE-NAME=rate;X-HOURVANE-TYPE=3:2\r\n"
-                              "RRULE:FREQ=YEARLY\r\n"
-                              "BEGIN:VALARM\r\n"
-                              "ACTION:DISPLAY\r\n"
-                              "DESCRIPTION:Reminder\r\n"
-                              "TRIGGER:-PT15M\r\n"
-                              "END:VALARM\r\n"
-                              "END:VEVENT\r\n"
-                              "BEGIN:VEVENT\r\n"
-                              "UID:foreign-1@example.org\r\n"
-                              "RECURRENCE-ID;VALUE=DATE:20510101\r\n"
-                              "DTSTAMP:20240101T120000Z\r\n"
-                              "DTSTART;TZID=Europe/Oslo:20510101T090000\r\n"
-                              "SUMMARY:Moved once\r\n"
-                              "END:VEVENT\r\n"
-                              "END:VCALENDAR\r\n";
+const char* const szForeign
+    = "BEGIN:VCALENDAR\r\n"
+      "VERSION:2.0\r\n"
+      "PRODID:-//Other Vendor//Other Calendar 4.2//EN\r\n"
+      "X-WR-CALNAME:Work\r\n"
+      "BEGIN:VTIMEZONE\r\n"
+      "TZID:Europe/Oslo\r\n"
+      "BEGIN:STANDARD\r\n"
+      "DTSTART:19701025T030000\r\n"
+      "TZOFFSETFROM:+0200\r\n"
+      "TZOFFSETTO:+0100\r\n"
+      "END:STANDARD\r\n"
+      "END:VTIMEZONE\r\n"
+      "BEGIN:VEVENT\r\n"
+      "UID:foreign-1@example.org\r\n"
+      "DTSTAMP:20240101T120000Z\r\n"
+      "DTSTART;VALUE=DATE:20500101\r\n"
+      "SUMMARY:Outlook Hourvane 3 Personal Settings\r\n"
+      "DESCRIPTION:Old body\r\n"
+      "ATTENDEE;CN=\"Berg, Anna\";ROLE=REQ-PARTICIPANT:mailto:anna@example.org\r\n"
+      "X-OTHER-COLOR;X-OTHER-SCHEME=rgb:#ff8800\r\n"
+      "X-OTHER-NOTE:keep me\r\n"
+      "X-HOURVANE-USERPROP;X-HOURVANE-NAME=Rate;X-HOURVANE-TYPE=3:1\r\n"
+      "X-HOURVANE-USERPROP;X-HOURVANE-NAME=rate;X-HOURVANE-TYPE=3:2\r\n"
+      "RRULE:FREQ=YEARLY\r\n"
+      "BEGIN:VALARM\r\n"
+      "ACTION:DISPLAY\r\n"
+      "DESCRIPTION:Reminder\r\n"
+      "TRIGGER:-PT15M\r\n"
+      "END:VALARM\r\n"
+      "END:VEVENT\r\n"
+      "BEGIN:VEVENT\r\n"
+      "UID:foreign-1@example.org\r\n"
+      "RECURRENCE-ID;VALUE=DATE:20510101\r\n"
+      "DTSTAMP:20240101T120000Z\r\n"
+      "DTSTART;TZID=Europe/Oslo:20510101T090000\r\n"
+      "SUMMARY:Moved once\r\n"
+      "END:VEVENT\r\n"
+      "END:VCALENDAR\r\n";
 
 TEST_F(ItemStore, SavingKeepsWhatOtherProgramsWrote)
 {
     const QString path = QDir(calendarPath()).filePath(QStringLiteral("foreign.ics"));
     writeFile(path, szForeign);
-    const auto item = calendar->Items().Item(QStringLiteral("Outlook Hourvane 3 Personal Settings"));
+    const auto item
+        = calendar->Items().Item(QStringLiteral("Outlook Hourvane 3 Personal Settings"));
     ASSERT_TRUE(item);
     EXPECT_EQ(item->Body(), QStringLiteral("Old body"));
     // A property held twice reads as its last copy and is saved as one.
@@ -239,10 +242,9 @@ TEST_F(ItemStore, SavingKeepsWhatOtherProgramsWrote)
     const QStringList lines = unfoldedLines(bytes);
     for (const char* kept : { "PRODID:-//Other Vendor//Other Calendar 4.2//EN", "X-WR-CALNAME:Work",
              "TZID:Europe/Oslo", "UID:foreign-1@example.org", "X-OTHER-NOTE:keep me",
-             "RRULE:FREQ=YEARLY", "TRIGGER:-PT15M", "DESCRIPTION:Reminder",
-             "SUMMARY:Moved once", "DTSTART;TZID=Europe/Oslo:20510101T090000",
-             "RECURRENCE-ID;VALUE=DATE:20510101", "DTSTART;VALUE=DATE:20500101",
-             "DESCRIPTION:New\\nbody" })
+             "RRULE:FREQ=YEARLY", "TRIGGER:-PT15M", "DESCRIPTION:Reminder", "SUMMARY:Moved once",
+             "DTSTART;TZID=Europe/Oslo:20510101T090000", "RECURRENCE-ID;VALUE=DATE:20510101",
+             "DTSTART;VALUE=DATE:20500101", "DESCRIPTION:New\\nbody" })
         EXPECT_TRUE(lines.contains(QString::fromUtf8(kept))) << kept;
     EXPECT_TRUE(bytes.contains("CN=\"Berg, Anna\"")) << bytes.constData();
     EXPECT_TRUE(bytes.contains("X-OTHER-COLOR;X-OTHER-SCHEME=rgb:#ff8800")) << bytes.constData();

@@ -1,6 +1,5 @@
 #include "OutlookTestSupport.h"
 #include "TestSupport.h"
-
 #include "cMessageBox.h"
 #include "modOutlookCode.h"
 #include "modPhrases.h"
@@ -106,14 +105,16 @@ TEST_F(Session, LongPropertyEdges)
     EXPECT_EQ(fncGetLongProperty(nullptr, QStringLiteral("Settings")), QString());
     const auto item = newSettingsAppointment();
     EXPECT_EQ(fncGetLongProperty(item, QStringLiteral("Settings")), QString());
-    const QString text = QString(999, QLatin1Char('a')) + QString::fromUtf8("\xF0\x9F\x98\x80 ok") + awkwardText(4200);
+    const QString text = QString(999, QLatin1Char('a')) + QString::fromUtf8("\xF0\x9F\x98\x80 ok")
+        + awkwardText(4200);
     subFixLongProperty(item, text, QStringLiteral("Settings"));
     item->Save();
     auto back = settingsFromFreshSession();
     EXPECT_EQ(fncGetLongProperty(back, QStringLiteral("Settings")), text);
     subFixLongProperty(back, QStringLiteral("short"), QStringLiteral("Settings"));
     back->Save();
-    EXPECT_EQ(fncGetLongProperty(settingsFromFreshSession(), QStringLiteral("Settings")), QStringLiteral("short"));
+    EXPECT_EQ(fncGetLongProperty(settingsFromFreshSession(), QStringLiteral("Settings")),
+        QStringLiteral("short"));
 }
 
 TEST_F(Session, FailedPieceIsReportedOnceUnlessSilentAndTheRestIsStillWritten)
@@ -357,7 +358,8 @@ TEST_F(Session, OnlyAnAppointmentOfTheSubjectIsTheSettingsAppointment)
         "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTODO\r\nUID:t\r\n"
         "SUMMARY:Outlook Hourvane 3 Personal Settings\r\nEND:VTODO\r\nEND:VCALENDAR\r\n");
     const QString damaged = QDir(folder->Path()).filePath(QStringLiteral("0-damaged.ics"));
-    const QByteArray bytes = "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nSUMMARY:Outlook Hourvane 3 Personal";
+    const QByteArray bytes
+        = "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nSUMMARY:Outlook Hourvane 3 Personal";
     writeFile(damaged, bytes);
     EXPECT_EQ(fncGetSettingsAppointment(), nullptr);
     folder->AddAppointment(strSettingsSubject, dteSettingsDate);

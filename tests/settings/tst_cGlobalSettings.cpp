@@ -1,14 +1,12 @@
-#include "tst_cGlobalSettingsSupport.h"
-
 #include "cGlobalSettings.h"
 #include "cPersonalSettings.h"
 #include "modXMLExport.h"
+#include "tst_cGlobalSettingsSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSqlQuery>
-
 #include <gtest/gtest.h>
 
 using namespace hvglobaltest;
@@ -43,17 +41,23 @@ protected:
     void seed()
     {
         for (const char* name : { "Acme", "Beta", "Gamma" })
-            db->fncExec(QStringLiteral("insert into tblMeta1 (strName, strCategory, blnEnabled) values (?, ?, ?)"),
+            db->fncExec(
+                QStringLiteral(
+                    "insert into tblMeta1 (strName, strCategory, blnEnabled) values (?, ?, ?)"),
                 { QString::fromLatin1(name), QStringLiteral("Cat"), true });
         for (const char* name : { "Acme", "Beta", "Gamma" })
-            db->fncExec(QStringLiteral("insert into tblReports (strSubject, intMeta1ID) values (?, ?)"),
-                { QString(QStringLiteral("report on ") + QLatin1String(name)), db->fncId(1, QLatin1String(name)) });
-        db->fncExec(QStringLiteral("insert into tblSettings (intCostCarrier, intReportTo, strReportToValue) values (?, ?, ?)"),
+            db->fncExec(
+                QStringLiteral("insert into tblReports (strSubject, intMeta1ID) values (?, ?)"),
+                { QString(QStringLiteral("report on ") + QLatin1String(name)),
+                    db->fncId(1, QLatin1String(name)) });
+        db->fncExec(QStringLiteral("insert into tblSettings (intCostCarrier, intReportTo, "
+                                   "strReportToValue) values (?, ?, ?)"),
             { 1, db->ReportTo(), db->ReportToValue() });
     }
     QStringList reportsOf(const QString& name) const
     {
-        return db->fncRows(QStringLiteral("select strSubject from tblReports where intMeta1ID = %1 order by intReportID")
+        return db->fncRows(QStringLiteral(
+            "select strSubject from tblReports where intMeta1ID = %1 order by intReportID")
                                .arg(db->fncId(1, name)));
     }
     QStringList names(int n) const
@@ -76,21 +80,27 @@ TEST_P(GlobalSettings, FreshDatabaseGetsTheThreeCaptionRows)
     EXPECT_EQ(g.MetaDataLists.Item(QStringLiteral("Meta2")).Caption, QStringLiteral("Task"));
     EXPECT_EQ(g.MetaDataLists.Item(QStringLiteral("Meta3")).Caption, QString());
     EXPECT_EQ(g.MetaDataLists.Item(QStringLiteral("Meta3")).Index, 3);
-    EXPECT_EQ(db->fncRows(QStringLiteral("select strMetaListCaption from tblMetaLists order by intMetaListID")),
+    EXPECT_EQ(db->fncRows(QStringLiteral(
+                  "select strMetaListCaption from tblMetaLists order by intMetaListID")),
         (QStringList { "Customer", "Task", "" }));
     EXPECT_EQ(g.CostCarrier, 0);
     // Loading again does not add rows, and does not end on the lists already held.
     EXPECT_TRUE(g.ReadGlobalSettings(2, db->Folder()));
     EXPECT_EQ(g.MetaDataLists.Count(), 3);
-    EXPECT_EQ(db->fncRows(QStringLiteral("select count(*) from tblMetaLists")), QStringList { "3" });
+    EXPECT_EQ(
+        db->fncRows(QStringLiteral("select count(*) from tblMetaLists")), QStringList { "3" });
 }
 
 TEST_P(GlobalSettings, LoadsItemsInNameOrderWithTheirColumns)
 {
-    db->fncExec(QStringLiteral("insert into tblMeta2 (strName, strCategory, strSuperCategory, blnEnabled) values ('Zeta', 'C', 'S', ?)"), { false });
-    db->fncExec(QStringLiteral("insert into tblMeta2 (strName, blnEnabled) values ('Alpha', ?)"), { true });
+    db->fncExec(QStringLiteral("insert into tblMeta2 (strName, strCategory, strSuperCategory, "
+                               "blnEnabled) values ('Zeta', 'C', 'S', ?)"),
+        { false });
+    db->fncExec(
+        QStringLiteral("insert into tblMeta2 (strName, blnEnabled) values ('Alpha', ?)"), { true });
     db->fncExec(QStringLiteral("insert into tblMetaLists (strMetaListCaption) values ('Clients')"));
-    db->fncExec(QStringLiteral("insert into tblMetaLists (strMetaListCaption, strMetaListCategoryCaption) values (NULL, 'Kind')"));
+    db->fncExec(QStringLiteral("insert into tblMetaLists (strMetaListCaption, "
+                               "strMetaListCategoryCaption) values (NULL, 'Kind')"));
     cGlobalSettings& g = load();
     const cMetaDictionary& list2 = g.MetaDataLists.Item(QStringLiteral("Meta2"));
     EXPECT_EQ(list2.MetaDic.Keys(), (QStringList { "Alpha", "Zeta" }));
@@ -107,10 +117,12 @@ TEST_P(GlobalSettings, MissingMandatoryValuesSaveNothing)
 {
     cGlobalSettings& g = load();
     const QStringList before = db->fncDump();
-    EXPECT_EQ(g.SaveGlobalSettings(), QStringLiteral("Failed to save settings\r\nAll mandatory values are not filled out!"));
+    EXPECT_EQ(g.SaveGlobalSettings(),
+        QStringLiteral("Failed to save settings\r\nAll mandatory values are not filled out!"));
     g.CostCarrier = 1;
     EXPECT_FALSE(g.fncCheckFilledOut()); // the first list is empty
-    g.MetaDataLists.ItemAt(0).AddMeta(QStringLiteral("Acme"), QString(), cCurrency(), 0, QString(), true);
+    g.MetaDataLists.ItemAt(0).AddMeta(
+        QStringLiteral("Acme"), QString(), cCurrency(), 0, QString(), true);
     EXPECT_TRUE(g.fncCheckFilledOut());
     g.ReportToValue.clear();
     EXPECT_FALSE(g.fncCheckFilledOut());
@@ -125,10 +137,13 @@ TEST_P(GlobalSettings, SaveStoresItemsSettingsAndIdentities)
     cGlobalSettings& g = load();
     EXPECT_EQ(g.CostCarrier, 1);
     cMetaDictionary& list1 = g.MetaDataLists.ItemAt(0);
-    list1.MetaDic.Item(QStringLiteral("Acme")).HourlyRate = *cCurrency::fromInvariantString(QStringLiteral("1234.5678"));
+    list1.MetaDic.Item(QStringLiteral("Acme")).HourlyRate
+        = *cCurrency::fromInvariantString(QStringLiteral("1234.5678"));
     list1.MetaDic.Item(QStringLiteral("Acme")).SuperCategory = QStringLiteral("Top");
-    list1.AddMeta(QStringLiteral("Delta"), QStringLiteral("New"), cCurrency::fromTenThousandths(15000), 0, QString(), true);
-    g.MetaDataLists.ItemAt(2).AddMeta(QStringLiteral("Third"), QString(), cCurrency(), 0, QString(), false);
+    list1.AddMeta(QStringLiteral("Delta"), QStringLiteral("New"),
+        cCurrency::fromTenThousandths(15000), 0, QString(), true);
+    g.MetaDataLists.ItemAt(2).AddMeta(
+        QStringLiteral("Third"), QString(), cCurrency(), 0, QString(), false);
     g.CostCarrier = 3;
     g.OtherSettings.SetValue(QStringLiteral("Owner's note"), QStringLiteral("it's fine"));
     ASSERT_EQ(g.SaveGlobalSettings(), QString());
@@ -141,7 +156,8 @@ TEST_P(GlobalSettings, SaveStoresItemsSettingsAndIdentities)
     EXPECT_EQ(names(3), QStringList { "Third" });
     EXPECT_EQ(db->fncRows(QStringLiteral("select intCostCarrier, intReportTo from tblSettings")),
         QStringList { QStringLiteral("3|%1").arg(db->ReportTo()) });
-    EXPECT_EQ(db->fncRows(QStringLiteral("select strPropValue from tblOtherSettings where strPropName = 'Owner''s note'")),
+    EXPECT_EQ(db->fncRows(QStringLiteral(
+                  "select strPropValue from tblOtherSettings where strPropName = 'Owner''s note'")),
         QStringList { "it's fine" });
 
     cGlobalSettings again;
@@ -149,8 +165,13 @@ TEST_P(GlobalSettings, SaveStoresItemsSettingsAndIdentities)
     const cMetaData& acme = again.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("Acme"));
     EXPECT_EQ(acme.HourlyRate.tenThousandths(), 12345678);
     EXPECT_EQ(acme.SuperCategory, QStringLiteral("Top"));
-    EXPECT_EQ(again.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("Delta")).HourlyRate.tenThousandths(), 15000);
-    EXPECT_EQ(again.OtherSettings.GetValue(QStringLiteral("OWNER'S NOTE"), cOtherSettings::intTypeText).toString(),
+    EXPECT_EQ(again.MetaDataLists.ItemAt(0)
+                  .MetaDic.Item(QStringLiteral("Delta"))
+                  .HourlyRate.tenThousandths(),
+        15000);
+    EXPECT_EQ(
+        again.OtherSettings.GetValue(QStringLiteral("OWNER'S NOTE"), cOtherSettings::intTypeText)
+            .toString(),
         QStringLiteral("it's fine"));
     EXPECT_TRUE(resolver.asked.isEmpty());
 }
@@ -184,7 +205,8 @@ TEST_P(GlobalSettings, RemovedItemWithMoveRewritesItsReports)
     resolver.answers.enqueue({ cRemovedItemResolver::intMoveReports, QStringLiteral("Gamma") });
     ASSERT_EQ(g.SaveGlobalSettings(), QString());
     EXPECT_EQ(names(1), (QStringList { "Acme", "Gamma" }));
-    EXPECT_EQ(reportsOf(QStringLiteral("Gamma")), (QStringList { "report on Beta", "report on Gamma" }));
+    EXPECT_EQ(
+        reportsOf(QStringLiteral("Gamma")), (QStringList { "report on Beta", "report on Gamma" }));
     EXPECT_EQ(reportsOf(QStringLiteral("Acme")), QStringList { "report on Acme" });
 }
 
@@ -194,10 +216,12 @@ TEST_P(GlobalSettings, CancelKeepsRowAndReportsAndAsksAgain)
     cGlobalSettings& g = load();
     g.MetaDataLists.ItemAt(0).MetaDic.Remove(QStringLiteral("Beta"));
     resolver.answers.enqueue({ cRemovedItemResolver::intCancelled, QString() });
-    const QStringList reportsBefore = db->fncRows(QStringLiteral("select * from tblReports order by intReportID"));
+    const QStringList reportsBefore
+        = db->fncRows(QStringLiteral("select * from tblReports order by intReportID"));
     ASSERT_EQ(g.SaveGlobalSettings(), QString());
     EXPECT_EQ(names(1), (QStringList { "Acme", "Beta", "Gamma" }));
-    EXPECT_EQ(db->fncRows(QStringLiteral("select * from tblReports order by intReportID")), reportsBefore);
+    EXPECT_EQ(db->fncRows(QStringLiteral("select * from tblReports order by intReportID")),
+        reportsBefore);
 
     resolver.answers.enqueue({ cRemovedItemResolver::intCancelled, QString() });
     ASSERT_EQ(g.SaveGlobalSettings(), QString());
@@ -217,7 +241,8 @@ TEST_P(GlobalSettings, RenamedItemIsStoredNewAndReceivesTheMovedReports)
     EXPECT_TRUE(resolver.asked.first().colChoices.contains(QStringLiteral("Bravo")));
     EXPECT_EQ(names(1), (QStringList { "Acme", "Bravo", "Gamma" }));
     EXPECT_EQ(reportsOf(QStringLiteral("Bravo")), QStringList { "report on Beta" });
-    EXPECT_EQ(list1.MetaDic.Item(QStringLiteral("Bravo")).ID, db->fncId(1, QStringLiteral("Bravo")));
+    EXPECT_EQ(
+        list1.MetaDic.Item(QStringLiteral("Bravo")).ID, db->fncId(1, QStringLiteral("Bravo")));
 }
 
 TEST_P(GlobalSettings, ChangeOfLetterCaseRenamesTheSameRow)
@@ -228,18 +253,24 @@ TEST_P(GlobalSettings, ChangeOfLetterCaseRenamesTheSameRow)
     cMetaDictionary& list1 = g.MetaDataLists.ItemAt(0);
     const cMetaData old = list1.MetaDic.Item(QStringLiteral("Acme"));
     list1.MetaDic.Remove(QStringLiteral("Acme"));
-    list1.AddMeta(QStringLiteral("ACME"), QStringLiteral("Renamed"), old.HourlyRate, 0, old.SuperCategory, old.Enabled);
+    list1.AddMeta(QStringLiteral("ACME"), QStringLiteral("Renamed"), old.HourlyRate, 0,
+        old.SuperCategory, old.Enabled);
     ASSERT_EQ(g.SaveGlobalSettings(), QString());
     EXPECT_TRUE(resolver.asked.isEmpty());
-    EXPECT_EQ(db->fncRows(QStringLiteral("select intMeta1ID, strName, strCategory from tblMeta1 where intMeta1ID = %1").arg(lngAcme)),
+    EXPECT_EQ(db->fncRows(QStringLiteral(
+                  "select intMeta1ID, strName, strCategory from tblMeta1 where intMeta1ID = %1")
+                              .arg(lngAcme)),
         QStringList { QStringLiteral("%1|ACME|Renamed").arg(lngAcme) });
     EXPECT_EQ(names(1), (QStringList { "ACME", "Beta", "Gamma" }));
     EXPECT_EQ(list1.MetaDic.Item(QStringLiteral("ACME")).ID, lngAcme);
-    EXPECT_EQ(db->fncRows(QStringLiteral("select strSubject from tblReports where intMeta1ID = %1").arg(lngAcme)),
+    EXPECT_EQ(
+        db->fncRows(
+            QStringLiteral("select strSubject from tblReports where intMeta1ID = %1").arg(lngAcme)),
         QStringList { "report on Acme" });
     // The next load sees the new spelling, and saving it again changes nothing.
     cGlobalSettings& again = load();
-    EXPECT_EQ(again.MetaDataLists.ItemAt(0).MetaDic.Keys(), (QStringList { "ACME", "Beta", "Gamma" }));
+    EXPECT_EQ(
+        again.MetaDataLists.ItemAt(0).MetaDic.Keys(), (QStringList { "ACME", "Beta", "Gamma" }));
     const QStringList before = db->fncDump();
     ASSERT_EQ(again.SaveGlobalSettings(), QString());
     EXPECT_EQ(db->fncDump(), before);
@@ -319,7 +350,8 @@ TEST_P(GlobalSettings, ClearedCaptionKeepsTheRowsOfTheLaterLists)
     g.MetaDataLists.ItemAt(2).Caption = QStringLiteral("Project");
     g.MetaDataLists.ItemAt(2).CategoryCaption = QStringLiteral("Phase");
     ASSERT_EQ(g.SaveGlobalSettings(), QString());
-    EXPECT_EQ(db->fncRows(QStringLiteral("select strMetaListCaption from tblMetaLists order by intMetaListID")),
+    EXPECT_EQ(db->fncRows(QStringLiteral(
+                  "select strMetaListCaption from tblMetaLists order by intMetaListID")),
         (QStringList { "Customer", "", "Project" }));
     cGlobalSettings again;
     ASSERT_TRUE(again.ReadGlobalSettings(2, db->Folder()));
@@ -332,12 +364,15 @@ TEST_P(GlobalSettings, FailureHalfwayLeavesTheDatabaseAndTheEditsUnchanged)
 {
     seed();
     if (GetParam() == eEngine::PostgreSQL) {
-        db->fncExec(QStringLiteral("create function fncBoom() returns trigger as $$ begin if new.strName = 'Boom' then "
-                                   "raise exception 'injected failure'; end if; return new; end $$ language plpgsql"));
-        db->fncExec(QStringLiteral("create trigger trgBoom before insert on tblMeta2 for each row execute function fncBoom()"));
+        db->fncExec(QStringLiteral(
+            "create function fncBoom() returns trigger as $$ begin if new.strName = 'Boom' then "
+            "raise exception 'injected failure'; end if; return new; end $$ language plpgsql"));
+        db->fncExec(QStringLiteral("create trigger trgBoom before insert on tblMeta2 for each row "
+                                   "execute function fncBoom()"));
     } else {
-        db->fncExec(QStringLiteral("create trigger trgBoom before insert on tblMeta2 when new.strName = 'Boom' "
-                                   "begin select raise(abort, 'injected failure'); end"));
+        db->fncExec(QStringLiteral(
+            "create trigger trgBoom before insert on tblMeta2 when new.strName = 'Boom' "
+            "begin select raise(abort, 'injected failure'); end"));
     }
     cGlobalSettings& g = load();
     const QStringList before = db->fncDump();
@@ -345,8 +380,10 @@ TEST_P(GlobalSettings, FailureHalfwayLeavesTheDatabaseAndTheEditsUnchanged)
     list1.MetaDic.Remove(QStringLiteral("Beta"));
     list1.AddMeta(QStringLiteral("Zulu"), QString(), cCurrency(), 0, QString(), true);
     list1.MetaDic.Item(QStringLiteral("Acme")).Category = QStringLiteral("changed");
-    g.MetaDataLists.ItemAt(1).AddMeta(QStringLiteral("Fine"), QString(), cCurrency(), 0, QString(), true);
-    g.MetaDataLists.ItemAt(1).AddMeta(QStringLiteral("Boom"), QString(), cCurrency(), 0, QString(), true);
+    g.MetaDataLists.ItemAt(1).AddMeta(
+        QStringLiteral("Fine"), QString(), cCurrency(), 0, QString(), true);
+    g.MetaDataLists.ItemAt(1).AddMeta(
+        QStringLiteral("Boom"), QString(), cCurrency(), 0, QString(), true);
     g.CostCarrier = 7;
     resolver.answers.enqueue({ cRemovedItemResolver::intRemoveReports, QString() });
     const QStringList edited = list1.MetaDic.Keys();
@@ -383,7 +420,8 @@ TEST_P(GlobalSettings, SaveExportsXmlUnlessTheReportingProgramPublishes)
     subSetupConnection();
     g.ReportTo = 1;
     ASSERT_EQ(g.SaveGlobalSettings(), QString());
-    for (const char* f : { "HVSettings.xml", "HVMetaLists.xml", "HVMeta1.xml", "HVMeta2.xml", "HVMeta3.xml" })
+    for (const char* f :
+        { "HVSettings.xml", "HVMetaLists.xml", "HVMeta1.xml", "HVMeta2.xml", "HVMeta3.xml" })
         EXPECT_TRUE(QFile::exists(programFolder + QLatin1Char('/') + QLatin1String(f))) << f;
 
     // A connection is published without its password (the server's own connection text takes
@@ -451,7 +489,8 @@ TEST_P(GlobalSettings, XmlRoundTripReadsListsFromFilesAndOtherSettingsFromTheDat
     seed();
     cGlobalSettings& g = load();
     g.MetaDataLists.ItemAt(1).Caption = QStringLiteral("Job");
-    g.MetaDataLists.ItemAt(1).AddMeta(QStringLiteral("Design & <Build>"), QString(), cCurrency(), 0, QString(), true);
+    g.MetaDataLists.ItemAt(1).AddMeta(
+        QStringLiteral("Design & <Build>"), QString(), cCurrency(), 0, QString(), true);
     g.OtherSettings.SetValue(QStringLiteral("Mode"), QStringLiteral("db"));
     g.CostCarrier = 2;
     ASSERT_EQ(g.SaveGlobalSettings(), QString()); // no reporting program: the export is written
@@ -476,7 +515,8 @@ TEST_P(GlobalSettings, XmlRoundTripReadsListsFromFilesAndOtherSettingsFromTheDat
     EXPECT_EQ(list1.MetaDic.Item(QStringLiteral("Gamma")).Category, QString());
     EXPECT_TRUE(fromXml.MetaDataLists.ItemAt(1).MetaDic.Exists(QStringLiteral("Design & <Build>")));
     EXPECT_TRUE(fromXml.MetaDataLists.ItemAt(2).MetaDic.isEmpty());
-    EXPECT_EQ(fromXml.OtherSettings.GetValue(QStringLiteral("Mode"), cOtherSettings::intTypeText).toString(),
+    EXPECT_EQ(fromXml.OtherSettings.GetValue(QStringLiteral("Mode"), cOtherSettings::intTypeText)
+                  .toString(),
         QStringLiteral("from database"));
 }
 

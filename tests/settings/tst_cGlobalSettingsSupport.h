@@ -1,9 +1,8 @@
 #pragma once
 
 #include "TestSupport.h"
-#include "cDbTestEngines.h"
-
 #include "cConnection.h"
+#include "cDbTestEngines.h"
 #include "cRemovedItemResolver.h"
 #include "modConnectionString.h"
 #include "modDBCode.h"
@@ -15,7 +14,10 @@
 
 namespace hvglobaltest {
 
-inline void subLoadEnglishPhrases() { LoadLanguages(fncColumnForLcid(1033)); }
+inline void subLoadEnglishPhrases()
+{
+    LoadLanguages(fncColumnForLcid(1033));
+}
 
 // Answers the removed-item questions in order and remembers what was asked.
 class cScriptedResolver : public cRemovedItemResolver
@@ -72,7 +74,10 @@ public:
 
     // What tblSettings holds for this database: where the common settings live.
     qint32 ReportTo() const { return m_engine == eEngine::PostgreSQL ? 3 : 2; }
-    QString ReportToValue() const { return m_engine == eEngine::PostgreSQL ? m_connection : m_folder; }
+    QString ReportToValue() const
+    {
+        return m_engine == eEngine::PostgreSQL ? m_connection : m_folder;
+    }
 
     eEngine Engine() const { return m_engine; }
     const QString& Folder() const { return m_folder; }
@@ -102,7 +107,10 @@ public:
     }
     qint32 fncId(int n, const QString& strName) const
     {
-        const QStringList r = fncRows(QStringLiteral("select intMeta%1ID from tblMeta%1 where strName = '%2'").arg(n).arg(strName));
+        const QStringList r
+            = fncRows(QStringLiteral("select intMeta%1ID from tblMeta%1 where strName = '%2'")
+                          .arg(n)
+                          .arg(strName));
         return r.size() == 1 ? r.first().toInt() : -1;
     }
     // Every table the common settings touch, in key order: equal dumps mean an unchanged database.
@@ -117,7 +125,8 @@ public:
             QStringLiteral("select * from tblReports order by intReportID"),
             QStringLiteral("select * from tblOtherSettings order by intSettingID") };
         for (const QString& s : sources)
-            all += QStringLiteral("== ") + s + QLatin1Char('\n') + fncRows(s).join(QLatin1Char('\n'));
+            all += QStringLiteral("== ") + s + QLatin1Char('\n')
+                + fncRows(s).join(QLatin1Char('\n'));
         return all;
     }
 

@@ -23,7 +23,8 @@ TEST_F(MetaDictionaryTest, FirstOfCaseVariantsWinsAndEmptyNamesAddNothing)
 {
     add(QString());
     add(QStringLiteral("Zeta"));
-    add(QStringLiteral("Acme"), QStringLiteral("first"), 1'250'000, 1, QStringLiteral("Europe"), false);
+    add(QStringLiteral("Acme"), QStringLiteral("first"), 1'250'000, 1, QStringLiteral("Europe"),
+        false);
     add(QStringLiteral("ACME"), QStringLiteral("second"), 0, 2);
     add(QStringLiteral(""));
     EXPECT_EQ(dic.MetaDic.Keys(), (QStringList { QStringLiteral("Zeta"), QStringLiteral("Acme") }));
@@ -75,16 +76,15 @@ TEST_P(SafeValueTest, ConvertsAsDocumented)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SafeValueTest,
-    testing::Values(
-        SafeValueCase { "null text", QVariant(QMetaType::fromType<QString>()), false,
-            QVariant(QString()) },
+    testing::Values(SafeValueCase { "null text", QVariant(QMetaType::fromType<QString>()), false,
+                        QVariant(QString()) },
         SafeValueCase { "int as text", QVariant(42), false, QVariant(QStringLiteral("42")) },
-        SafeValueCase { "null number", QVariant(QMetaType::fromType<double>()), true,
-            QVariant(qint16(0)) },
+        SafeValueCase {
+            "null number", QVariant(QMetaType::fromType<double>()), true, QVariant(qint16(0)) },
         SafeValueCase { "invalid number", QVariant(), true, QVariant(qint16(0)) },
         SafeValueCase { "double unchanged", QVariant(12.5), true, QVariant(12.5) },
-        SafeValueCase { "text unchanged", QVariant(QStringLiteral("7")), true,
-            QVariant(QStringLiteral("7")) }),
+        SafeValueCase {
+            "text unchanged", QVariant(QStringLiteral("7")), true, QVariant(QStringLiteral("7")) }),
     [](const testing::TestParamInfo<SafeValueCase>& info) {
         std::string s = info.param.label;
         for (char& ch : s)

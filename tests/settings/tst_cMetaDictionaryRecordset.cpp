@@ -15,7 +15,8 @@ protected:
 
     void SetUp() override
     {
-        conn = cConnection::CreateLocal(hvtest::newTempDir(QStringLiteral("db")) + QStringLiteral("/lists.db"));
+        conn = cConnection::CreateLocal(
+            hvtest::newTempDir(QStringLiteral("db")) + QStringLiteral("/lists.db"));
         conn->Execute(QStringLiteral(
             "create table tblMeta1 (intMeta1ID integer primary key autoincrement, strName text, "
             "strCategory text, strSuperCategory text, curRate integer, blnEnabled integer)"));
@@ -30,8 +31,9 @@ protected:
     void insert(qint32 id, const QVariant& name, const QVariant& category, const QVariant& super,
         const QVariant& rate, const QVariant& enabled)
     {
-        conn->Execute(QStringLiteral("insert into tblMeta1 (intMeta1ID, strName, strCategory, "
-                                     "strSuperCategory, curRate, blnEnabled) values (?, ?, ?, ?, ?, ?)"),
+        conn->Execute(
+            QStringLiteral("insert into tblMeta1 (intMeta1ID, strName, strCategory, "
+                           "strSuperCategory, curRate, blnEnabled) values (?, ?, ?, ?, ?, ?)"),
             { id, name, category, super,
                 rate.isNull() ? rate : conn->ToDatabase(rate, eFieldType::Currency),
                 enabled.isNull() ? enabled : conn->ToDatabase(enabled, eFieldType::Boolean) });
@@ -43,15 +45,20 @@ protected:
 const QVariant nullText = QVariant(QMetaType::fromType<QString>());
 const QVariant nullNumber = QVariant(QMetaType::fromType<int>());
 
-QVariant money(qint64 units) { return QVariant::fromValue(cCurrency::fromTenThousandths(units)); }
+QVariant money(qint64 units)
+{
+    return QVariant::fromValue(cCurrency::fromTenThousandths(units));
+}
 
 TEST_F(MetaRecordsetTest, FullRowsCarryEveryColumn)
 {
-    insert(7, QStringLiteral("Acme"), QStringLiteral("Retail"), QStringLiteral("Europe"), money(1'250'000), true);
+    insert(7, QStringLiteral("Acme"), QStringLiteral("Retail"), QStringLiteral("Europe"),
+        money(1'250'000), true);
     insert(9, QStringLiteral("Beta"), nullText, nullText, nullNumber, false);
     insert(12, QStringLiteral("ACME"), QStringLiteral("dup"), nullText, money(1), true);
-    auto rs = open(QStringLiteral("select intMeta1ID, strName, strCategory, strSuperCategory, curRate, "
-                                  "blnEnabled from tblMeta1 order by intMeta1ID"));
+    auto rs
+        = open(QStringLiteral("select intMeta1ID, strName, strCategory, strSuperCategory, curRate, "
+                              "blnEnabled from tblMeta1 order by intMeta1ID"));
     cMetaDictionary dic;
     dic.ReadFromRecordset(*rs);
     EXPECT_TRUE(rs->Eof());
@@ -99,8 +106,9 @@ TEST_F(MetaRecordsetTest, ReadingStartsAtTheCurrentRowAndSkipsNamelessRows)
     insert(1, QStringLiteral("Skipped"), nullText, nullText, money(0), true);
     insert(2, nullText, nullText, nullText, money(0), true);
     insert(3, QStringLiteral("Kept"), nullText, nullText, money(0), true);
-    auto rs = open(QStringLiteral("select intMeta1ID, strName, strCategory, strSuperCategory, curRate, "
-                                  "blnEnabled from tblMeta1 order by intMeta1ID"));
+    auto rs
+        = open(QStringLiteral("select intMeta1ID, strName, strCategory, strSuperCategory, curRate, "
+                              "blnEnabled from tblMeta1 order by intMeta1ID"));
     rs->MoveNext();
     cMetaDictionary dic;
     dic.ReadFromRecordset(*rs);
@@ -113,8 +121,9 @@ TEST_F(MetaRecordsetTest, ReadingStartsAtTheCurrentRowAndSkipsNamelessRows)
 TEST_F(MetaRecordsetTest, MissingEnabledValueIsAnErrorForTheCaller)
 {
     insert(1, QStringLiteral("Acme"), nullText, nullText, money(0), nullNumber);
-    auto rs = open(QStringLiteral("select intMeta1ID, strName, strCategory, strSuperCategory, curRate, "
-                                  "blnEnabled from tblMeta1"));
+    auto rs
+        = open(QStringLiteral("select intMeta1ID, strName, strCategory, strSuperCategory, curRate, "
+                              "blnEnabled from tblMeta1"));
     cMetaDictionary dic;
     EXPECT_THROW(dic.ReadFromRecordset(*rs), cHVError);
     EXPECT_TRUE(dic.MetaDic.isEmpty());

@@ -1,9 +1,7 @@
+#include "cOtherSettings.h"
 #include "tst_cGlobalSettingsSupport.h"
 
-#include "cOtherSettings.h"
-
 #include <QDateTime>
-
 #include <gtest/gtest.h>
 
 using namespace hvglobaltest;
@@ -28,7 +26,8 @@ TEST(cOtherSettings, FromRSKeepsTheLaterRowOfANameAndReplacesEverything)
     cOtherSettings os;
     os.SetValue(QStringLiteral("Stale"), QStringLiteral("x"));
     auto rs = otherSettingsRows({ { QStringLiteral("Colour"), QStringLiteral("red") },
-        { QStringLiteral("Size"), QVariant() }, { QStringLiteral("COLOUR"), QStringLiteral("blue") } });
+        { QStringLiteral("Size"), QVariant() },
+        { QStringLiteral("COLOUR"), QStringLiteral("blue") } });
     os.FromRS(rs.get());
     EXPECT_TRUE(rs->Eof());
     EXPECT_EQ(os.DicList.Keys(), (QStringList { "Colour", "Size" }));
@@ -66,8 +65,8 @@ INSTANTIATE_TEST_SUITE_P(Table, cOtherSettingsGetValue,
         GetValueCase { "3.5", 2, QVariant::fromValue(qint16(4)) },
         GetValueCase { "abc", 2, QVariant::fromValue(qint16(0)) },
         GetValueCase { nullptr, 11, QVariant(false) }, GetValueCase { "TRUE", 11, QVariant(true) },
-        GetValueCase { "-1", 11, QVariant(true) },
-        GetValueCase { "maybe", 11, QVariant(false) }, GetValueCase { nullptr, 8, QVariant(QString()) },
+        GetValueCase { "-1", 11, QVariant(true) }, GetValueCase { "maybe", 11, QVariant(false) },
+        GetValueCase { nullptr, 8, QVariant(QString()) },
         GetValueCase { "text", 8, QVariant(QStringLiteral("text")) },
         GetValueCase { "2024-02-15", 7, QVariant(QDateTime(QDate(2024, 2, 15), QTime(0, 0))) },
         GetValueCase { nullptr, 7, QVariant(QDateTime(QDate(1899, 12, 30), QTime(0, 0))) },
@@ -79,9 +78,12 @@ TEST(cOtherSettings, UnconvertibleDateAndOverflowEndInTheErrorReport)
     os.SetValue(QStringLiteral("When"), QStringLiteral("not a date"));
     os.SetValue(QStringLiteral("Big"), QStringLiteral("40000"));
     cMessageBox::setNextAnswer(cMessageBox::Answer::No);
-    EXPECT_TRUE(hvtest::endsProgram([&] { os.GetValue(QStringLiteral("When"), cOtherSettings::intTypeDate); }));
-    EXPECT_TRUE(cMessageBox::history().first().strText.contains(QStringLiteral("cOtherSettings.GetValue")));
-    EXPECT_TRUE(hvtest::endsProgram([&] { os.GetValue(QStringLiteral("Big"), cOtherSettings::intTypeInteger); }));
+    EXPECT_TRUE(hvtest::endsProgram(
+        [&] { os.GetValue(QStringLiteral("When"), cOtherSettings::intTypeDate); }));
+    EXPECT_TRUE(
+        cMessageBox::history().first().strText.contains(QStringLiteral("cOtherSettings.GetValue")));
+    EXPECT_TRUE(hvtest::endsProgram(
+        [&] { os.GetValue(QStringLiteral("Big"), cOtherSettings::intTypeInteger); }));
 }
 
 class cOtherSettingsDatabase : public testing::Test
@@ -105,21 +107,26 @@ TEST_F(cOtherSettingsDatabase, ToRSAddsUpdatesAndStoresEmptyAsASpace)
     none.SetValue(QStringLiteral("A"), QStringLiteral("b"));
     none.ToRS(nullptr); // no recordset: nothing happens
 
-    db->fncExec(QStringLiteral("insert into tblOtherSettings (strPropName, strPropValue) values ('It''s mine', 'old')"));
-    db->fncExec(QStringLiteral("insert into tblOtherSettings (strPropName, strPropValue) values ('Other', 'keep')"));
+    db->fncExec(QStringLiteral(
+        "insert into tblOtherSettings (strPropName, strPropValue) values ('It''s mine', 'old')"));
+    db->fncExec(QStringLiteral(
+        "insert into tblOtherSettings (strPropName, strPropValue) values ('Other', 'keep')"));
     cOtherSettings os;
     os.SetValue(QStringLiteral("IT'S MINE"), QStringLiteral("new"));
     os.SetValue(QStringLiteral("Blank"), QString());
     os.SetValue(QStringLiteral("Quote ' and \" both"), QStringLiteral("v"));
     save(os);
-    EXPECT_EQ(db->fncRows(QStringLiteral("select strPropName, strPropValue from tblOtherSettings order by intSettingID")),
+    EXPECT_EQ(db->fncRows(QStringLiteral(
+                  "select strPropName, strPropValue from tblOtherSettings order by intSettingID")),
         (QStringList { "It's mine|new", "Other|keep", "Blank| ", "Quote ' and \" both|v" }));
 
     // Saving again updates in place: no second row of a name.
     os.SetValue(QStringLiteral("Blank"), QStringLiteral("filled"));
     save(os);
-    EXPECT_EQ(db->fncRows(QStringLiteral("select count(*) from tblOtherSettings")), QStringList { "4" });
-    EXPECT_EQ(db->fncRows(QStringLiteral("select strPropValue from tblOtherSettings where strPropName = 'Blank'")),
+    EXPECT_EQ(
+        db->fncRows(QStringLiteral("select count(*) from tblOtherSettings")), QStringList { "4" });
+    EXPECT_EQ(db->fncRows(QStringLiteral(
+                  "select strPropValue from tblOtherSettings where strPropName = 'Blank'")),
         QStringList { "filled" });
 }
 

@@ -1,6 +1,5 @@
-#include "tst_cPersonalSettingsSupport.h"
-
 #include "modErrorHandling.h"
+#include "tst_cPersonalSettingsSupport.h"
 
 #include <limits>
 
@@ -31,7 +30,8 @@ TEST_F(PersonalSettingsTest, ConstructionDefaultsToTheProgramFolder)
     EXPECT_TRUE(s.MetaDataLists.isEmpty());
     EXPECT_EQ(s.PersonalRate, cCurrency());
     EXPECT_TRUE(s.FilterPrivate && s.FilterRecurring && s.FilterEvents);
-    EXPECT_FALSE(s.Convert24 || s.RemoveLunch || s.CreateLocalCube || s.StartGrid || s.WriteSubject);
+    EXPECT_FALSE(
+        s.Convert24 || s.RemoveLunch || s.CreateLocalCube || s.StartGrid || s.WriteSubject);
     EXPECT_EQ(s.Convert24Hours, QVariant(qint16(8)));
     EXPECT_EQ(s.RemoveLunchHours, QVariant(0.75));
     EXPECT_TRUE(s.DateLastReport.isNull());
@@ -41,13 +41,15 @@ TEST_F(PersonalSettingsTest, ConstructionDefaultsToTheProgramFolder)
 TEST_F(PersonalSettingsTest, ReportPathFileRedirectsTheFolder)
 {
     const QString reports = hvtest::newTempDir(QStringLiteral("reports"));
-    hvtest::writeFile(dataFolder() + QStringLiteral("/ReportPath.txt"), (reports + QStringLiteral("/\r\n")).toUtf8());
+    hvtest::writeFile(dataFolder() + QStringLiteral("/ReportPath.txt"),
+        (reports + QStringLiteral("/\r\n")).toUtf8());
     cPersonalSettings s;
     EXPECT_EQ(s.fncReadReportPath(), reports + QLatin1Char('/'));
     EXPECT_EQ(s.ReportChoice, 2);
     EXPECT_EQ(s.ReportValue, reports + QLatin1Char('/'));
     // A Unix line end is not part of the path.
-    hvtest::writeFile(dataFolder() + QStringLiteral("/ReportPath.txt"), QByteArrayLiteral("/srv/hv reports\n"));
+    hvtest::writeFile(
+        dataFolder() + QStringLiteral("/ReportPath.txt"), QByteArrayLiteral("/srv/hv reports\n"));
     EXPECT_EQ(s.fncReadReportPath(), QStringLiteral("/srv/hv reports"));
 }
 
@@ -84,7 +86,8 @@ TEST_F(PersonalSettingsTest, BodyHasTheDocumentedLines)
     task.Caption = QStringLiteral("Task");
     s.MetaDataLists = { customer, unnamed, task };
     EXPECT_EQ(s.fncBuildBody(),
-        QStringLiteral("2\r\n/data/\r\n350\r\nTrue\r\nTrue\r\nFalse\r\nCustomer:Acme;Beta;\r\nTask:\r\n"));
+        QStringLiteral(
+            "2\r\n/data/\r\n350\r\nTrue\r\nTrue\r\nFalse\r\nCustomer:Acme;Beta;\r\nTask:\r\n"));
     EXPECT_EQ(s.fncMetadataList(), QStringLiteral("Customer:Acme;Beta;\r\nTask:\r\n"));
 }
 
@@ -97,7 +100,8 @@ TEST_F(PersonalSettingsTest, JoinDicAppendsTheSeparatorToEveryElement)
     auto dic = fncCreateDic<int>();
     dic.Add(QStringLiteral("Zed"), 1);
     dic.Add(QStringLiteral("alpha"), 2);
-    EXPECT_EQ(cPersonalSettings::fncJoinDic(dic, QStringLiteral(";")), QStringLiteral("Zed;alpha;"));
+    EXPECT_EQ(
+        cPersonalSettings::fncJoinDic(dic, QStringLiteral(";")), QStringLiteral("Zed;alpha;"));
 }
 
 TEST_F(PersonalSettingsTest, BodyRoundTripsThroughFromString)
@@ -118,7 +122,8 @@ TEST_F(PersonalSettingsTest, BodyRoundTripsThroughFromString)
     EXPECT_FALSE(b.FilterEvents);
     EXPECT_TRUE(b.FilterPrivate);
     EXPECT_FALSE(b.FilterRecurring);
-    EXPECT_EQ(lists(b), (QStringList { QStringLiteral("Kunde=Ölwerk|Beta"), QStringLiteral("Aufgabe=") }));
+    EXPECT_EQ(lists(b),
+        (QStringList { QStringLiteral("Kunde=Ölwerk|Beta"), QStringLiteral("Aufgabe=") }));
     EXPECT_EQ(b.fncBuildBody(), a.fncBuildBody());
 }
 
@@ -127,7 +132,8 @@ TEST_F(PersonalSettingsTest, FromStringWithNonNumericFirstLineKeepsTheDestinatio
     cPersonalSettings s;
     s.ReportChoice = 3;
     s.ReportValue = QStringLiteral("kept");
-    s.FromString(QStringLiteral("two\r\nignored\r\n42\r\nFalse\r\n0\r\nfalse\r\nCustomer:Acme;\r\n"));
+    s.FromString(
+        QStringLiteral("two\r\nignored\r\n42\r\nFalse\r\n0\r\nfalse\r\nCustomer:Acme;\r\n"));
     EXPECT_EQ(s.ReportChoice, 3);
     EXPECT_EQ(s.ReportValue, QStringLiteral("kept"));
     EXPECT_EQ(s.PersonalRate, cCurrency::fromTenThousandths(420'000));
@@ -146,7 +152,8 @@ TEST_F(PersonalSettingsTest, FromStringListLineShapes)
             QStringLiteral("NoColon="), QStringLiteral("Area=a:b|c"),
             QStringLiteral("Notes=last element") }));
     EXPECT_EQ(s.fncMetadataList(),
-        QStringLiteral("Customer:Acme;Beta;\r\nTask:\r\nNoColon:\r\nArea:a:b;c;\r\nNotes:last element;\r\n"));
+        QStringLiteral(
+            "Customer:Acme;Beta;\r\nTask:\r\nNoColon:\r\nArea:a:b;c;\r\nNotes:last element;\r\n"));
     // Without a final CR LF the last line is not a list.
     s.FromString(QStringLiteral("2\r\n/d/\r\n0\r\nTrue\r\nTrue\r\nTrue\r\nCustomer:Acme;"));
     EXPECT_TRUE(s.MetaDataLists.isEmpty());
@@ -224,7 +231,9 @@ TEST_F(PersonalSettingsTest, DamagedBodyIsReportedAndChangesNothing)
     s.subPopulateMetadataList(QStringLiteral("Customer:Acme;\r\n"));
     const QString before = s.fncBuildBody();
     expectReportedError(
-        [&] { s.FromString(QStringLiteral("2\r\nv\r\n5\r\nTrue\r\nmaybe\r\nTrue\r\nTask:X;\r\n")); },
+        [&] {
+            s.FromString(QStringLiteral("2\r\nv\r\n5\r\nTrue\r\nmaybe\r\nTrue\r\nTask:X;\r\n"));
+        },
         "cPersonalSettings.FromString");
     EXPECT_EQ(s.fncBuildBody(), before);
     cMessageBox::clearHistory();

@@ -11,8 +11,14 @@
 
 namespace hvpersonaltest {
 
-inline QString documentsFolder() { return hvtest::homeDir() + QStringLiteral("/Documents"); }
-inline QString dataFolder() { return documentsFolder() + QStringLiteral("/My Hourvanes"); }
+inline QString documentsFolder()
+{
+    return hvtest::homeDir() + QStringLiteral("/Documents");
+}
+inline QString dataFolder()
+{
+    return documentsFolder() + QStringLiteral("/My Hourvanes");
+}
 
 // The lists as "Caption=Key|Key" lines.
 inline QStringList lists(const cPersonalSettings& s)

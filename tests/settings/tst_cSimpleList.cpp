@@ -1,11 +1,9 @@
 #include "TestSupport.h"
-
 #include "cRecordset.h"
 #include "cSimpleList.h"
 
 #include <QComboBox>
 #include <QListWidget>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -41,7 +39,8 @@ TEST(cSimpleList, TextRoundTripDropsBlankLinesAndDuplicates)
 
 TEST(cSimpleList, FromRSSkipsNullsAndToRSAppendsOnlyMissingItems)
 {
-    auto rs = nameRows({ QStringLiteral("One"), QVariant(), QStringLiteral("one"), QStringLiteral("Two") });
+    auto rs = nameRows(
+        { QStringLiteral("One"), QVariant(), QStringLiteral("one"), QStringLiteral("Two") });
     cSimpleList list;
     list.FromRS(*rs);
     EXPECT_TRUE(rs->Eof());

@@ -1,8 +1,7 @@
-#include "tst_cGlobalSettingsSupport.h"
-
 #include "cGlobalSettings.h"
 #include "cPersonalSettings.h"
 #include "frmResolveRemovedItem.h"
+#include "tst_cGlobalSettingsSupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -12,9 +11,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
-
 #include <functional>
-
 #include <gtest/gtest.h>
 
 using namespace hvglobaltest;
@@ -143,10 +140,12 @@ TEST_F(ResolveRemovedItemDialog, SaveMovesReportsAsChosenInTheDialog)
     cTestDatabase db(eEngine::SQLite);
     cPersonalSettings::subSetProgramFolder(hvtest::newTempDir(QStringLiteral("program")));
     for (const char* name : { "Acme", "Beta" })
-        db.fncExec(QStringLiteral("insert into tblMeta1 (strName, blnEnabled) values (?, ?)"), { QLatin1String(name), true });
+        db.fncExec(QStringLiteral("insert into tblMeta1 (strName, blnEnabled) values (?, ?)"),
+            { QLatin1String(name), true });
     db.fncExec(QStringLiteral("insert into tblReports (strSubject, intMeta1ID) values ('r', ?)"),
         { db.fncId(1, QStringLiteral("Beta")) });
-    db.fncExec(QStringLiteral("insert into tblSettings (intCostCarrier, intReportTo, strReportToValue) values (1, ?, ?)"),
+    db.fncExec(QStringLiteral("insert into tblSettings (intCostCarrier, intReportTo, "
+                              "strReportToValue) values (1, ?, ?)"),
         { db.ReportTo(), db.ReportToValue() });
     cGlobalSettings gs;
     ASSERT_TRUE(gs.ReadGlobalSettings(2, db.Folder()));

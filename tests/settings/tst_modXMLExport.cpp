@@ -1,8 +1,7 @@
-#include "tst_cGlobalSettingsSupport.h"
-
 #include "cGlobalSettings.h"
 #include "modFileHandling.h"
 #include "modXMLExport.h"
+#include "tst_cGlobalSettingsSupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,10 +14,8 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QUrl>
-
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <gtest/gtest.h>
 #include <thread>
 
 using namespace hvglobaltest;
@@ -80,9 +77,10 @@ public:
                     if (it == files.cend() && path.startsWith("/silent"))
                         return;
                     const QByteArray body = it == files.cend() ? QByteArray("not here") : *it;
-                    s->write((it == files.cend() ? "HTTP/1.0 404 Not Found\r\n" : "HTTP/1.0 200 OK\r\n")
-                        + QByteArray("Content-Type: text/xml\r\nContent-Length: ") + QByteArray::number(body.size())
-                        + "\r\n\r\n" + body);
+                    s->write(
+                        (it == files.cend() ? "HTTP/1.0 404 Not Found\r\n" : "HTTP/1.0 200 OK\r\n")
+                        + QByteArray("Content-Type: text/xml\r\nContent-Length: ")
+                        + QByteArray::number(body.size()) + "\r\n\r\n" + body);
                     s->disconnectFromHost();
                 });
             }
@@ -99,39 +97,48 @@ public:
 
 // Written by hand as the format's own writer lays a file out: tabs, single quotes, a start tag
 // broken before the attribute that follows 106 characters, nulls as missing attributes.
-const QByteArray baMetaListsFile = "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882'\n"
-                                   "\txmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882'\n"
-                                   "\txmlns:rs='urn:schemas-microsoft-com:rowset'\n"
-                                   "\txmlns:z='#RowsetSchema'>\n"
-                                   "<s:Schema id='RowsetSchema'>\n"
-                                   "\t<s:ElementType name='row' content='eltOnly' rs:updatable='true'>\n"
-                                   "\t\t<s:AttributeType name='intMetaListID' rs:number='1' rs:maydefer='true' rs:writeunknown='true' rs:basetable='tblMetaLists'\n"
-                                   "\t\t\t rs:basecolumn='intMetaListID' rs:keycolumn='true' rs:autoincrement='true'>\n"
-                                   "\t\t\t<s:datatype dt:type='int' dt:maxLength='4' rs:precision='10' rs:fixedlength='true'/>\n"
-                                   "\t\t</s:AttributeType>\n"
-                                   "\t\t<s:AttributeType name='strMetaListCaption' rs:number='2' rs:nullable='true' rs:maydefer='true' rs:writeunknown='true'\n"
-                                   "\t\t\t rs:basetable='tblMetaLists' rs:basecolumn='strMetaListCaption'>\n"
-                                   "\t\t\t<s:datatype dt:type='string' dt:maxLength='255'/>\n"
-                                   "\t\t</s:AttributeType>\n"
-                                   "\t\t<s:AttributeType name='strMetaListCategoryCaption' rs:number='3' rs:nullable='true' rs:maydefer='true' rs:writeunknown='true'\n"
-                                   "\t\t\t rs:basetable='tblMetaLists' rs:basecolumn='strMetaListCategoryCaption'>\n"
-                                   "\t\t\t<s:datatype dt:type='string' dt:maxLength='255'/>\n"
-                                   "\t\t</s:AttributeType>\n"
-                                   "\t\t<s:AttributeType name='strMetaListSuperCategoryCaption' rs:number='4' rs:nullable='true' rs:maydefer='true'\n"
-                                   "\t\t\t rs:writeunknown='true' rs:basetable='tblMetaLists' rs:basecolumn='strMetaListSuperCategoryCaption'>\n"
-                                   "\t\t\t<s:datatype dt:type='string' dt:maxLength='255'/>\n"
-                                   "\t\t</s:AttributeType>\n"
-                                   "\t\t<s:extends type='rs:rowbase'/>\n"
-                                   "\t</s:ElementType>\n"
-                                   "</s:Schema>\n"
-                                   "<rs:data>\n"
-                                   "\t<z:row intMetaListID='1' strMetaListCaption='Customer' strMetaListCategoryCaption=''/>\n"
-                                   "\t<z:row intMetaListID='2' strMetaListCaption='Bob&#x27;s &amp; &lt;Co&gt; &quot;x&quot;&#x0d;&#x0a;'/>\n"
-                                   "\t<z:row intMetaListID='3' strMetaListCaption='This caption is sixty characters long, so the line wraps now'\n"
-                                   "\t\t strMetaListCategoryCaption='and pushes this one onto a line of its own'/>\n"
-                                   "\t<z:row intMetaListID='4' strMetaListCaption='This caption is one character shorter: the line stays whole' strMetaListCategoryCaption='x'/>\n"
-                                   "</rs:data>\n"
-                                   "</xml>\n";
+const QByteArray baMetaListsFile
+    = "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882'\n"
+      "\txmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882'\n"
+      "\txmlns:rs='urn:schemas-microsoft-com:rowset'\n"
+      "\txmlns:z='#RowsetSchema'>\n"
+      "<s:Schema id='RowsetSchema'>\n"
+      "\t<s:ElementType name='row' content='eltOnly' rs:updatable='true'>\n"
+      "\t\t<s:AttributeType name='intMetaListID' rs:number='1' rs:maydefer='true' "
+      "rs:writeunknown='true' rs:basetable='tblMetaLists'\n"
+      "\t\t\t rs:basecolumn='intMetaListID' rs:keycolumn='true' rs:autoincrement='true'>\n"
+      "\t\t\t<s:datatype dt:type='int' dt:maxLength='4' rs:precision='10' rs:fixedlength='true'/>\n"
+      "\t\t</s:AttributeType>\n"
+      "\t\t<s:AttributeType name='strMetaListCaption' rs:number='2' rs:nullable='true' "
+      "rs:maydefer='true' rs:writeunknown='true'\n"
+      "\t\t\t rs:basetable='tblMetaLists' rs:basecolumn='strMetaListCaption'>\n"
+      "\t\t\t<s:datatype dt:type='string' dt:maxLength='255'/>\n"
+      "\t\t</s:AttributeType>\n"
+      "\t\t<s:AttributeType name='strMetaListCategoryCaption' rs:number='3' rs:nullable='true' "
+      "rs:maydefer='true' rs:writeunknown='true'\n"
+      "\t\t\t rs:basetable='tblMetaLists' rs:basecolumn='strMetaListCategoryCaption'>\n"
+      "\t\t\t<s:datatype dt:type='string' dt:maxLength='255'/>\n"
+      "\t\t</s:AttributeType>\n"
+      "\t\t<s:AttributeType name='strMetaListSuperCategoryCaption' rs:number='4' "
+      "rs:nullable='true' rs:maydefer='true'\n"
+      "\t\t\t rs:writeunknown='true' rs:basetable='tblMetaLists' "
+      "rs:basecolumn='strMetaListSuperCategoryCaption'>\n"
+      "\t\t\t<s:datatype dt:type='string' dt:maxLength='255'/>\n"
+      "\t\t</s:AttributeType>\n"
+      "\t\t<s:extends type='rs:rowbase'/>\n"
+      "\t</s:ElementType>\n"
+      "</s:Schema>\n"
+      "<rs:data>\n"
+      "\t<z:row intMetaListID='1' strMetaListCaption='Customer' strMetaListCategoryCaption=''/>\n"
+      "\t<z:row intMetaListID='2' strMetaListCaption='Bob&#x27;s &amp; &lt;Co&gt; "
+      "&quot;x&quot;&#x0d;&#x0a;'/>\n"
+      "\t<z:row intMetaListID='3' strMetaListCaption='This caption is sixty characters long, so "
+      "the line wraps now'\n"
+      "\t\t strMetaListCategoryCaption='and pushes this one onto a line of its own'/>\n"
+      "\t<z:row intMetaListID='4' strMetaListCaption='This caption is one character shorter: the "
+      "line stays whole' strMetaListCategoryCaption='x'/>\n"
+      "</rs:data>\n"
+      "</xml>\n";
 
 class RowsetXml : public testing::Test
 {
@@ -154,7 +161,8 @@ TEST_F(RowsetXml, WritesATableAsTheFormatsWriterDoes)
     add(QStringLiteral("Bob's & <Co> \"x\"\r\n"), QVariant());
     add(QStringLiteral("This caption is sixty characters long, so the line wraps now"),
         QStringLiteral("and pushes this one onto a line of its own"));
-    add(QStringLiteral("This caption is one character shorter: the line stays whole"), QStringLiteral("x"));
+    add(QStringLiteral("This caption is one character shorter: the line stays whole"),
+        QStringLiteral("x"));
     const QByteArray bytes = fncRecordsetToXml(*rs);
     EXPECT_EQ(bytes.toStdString(), baMetaListsFile.toStdString());
     EXPECT_EQ(rs->AbsolutePosition(), 0);
@@ -178,7 +186,8 @@ TEST_F(RowsetXml, ReadsItsOwnFileBackWithNullsKeptApart)
     EXPECT_EQ(rs->Value(1).toString(), QStringLiteral("Bob's & <Co> \"x\"\r\n"));
     EXPECT_TRUE(rs->Value(2).isNull());
     rs->MoveNext();
-    EXPECT_EQ(rs->Value(2).toString(), QStringLiteral("and pushes this one onto a line of its own"));
+    EXPECT_EQ(
+        rs->Value(2).toString(), QStringLiteral("and pushes this one onto a line of its own"));
 }
 
 TEST_F(RowsetXml, ReadsWhatOtherWritersOfTheFormatProduce)
@@ -218,7 +227,8 @@ TEST_F(RowsetXml, ReadsWhatOtherWritersOfTheFormatProduce)
     EXPECT_EQ(rs->Value(QStringLiteral("Order Name")).toString(), QStringLiteral("First"));
     EXPECT_EQ(rs->CurrencyValue(QStringLiteral("Rate")).tenThousandths(), 12345678);
     EXPECT_EQ(rs->Value(QStringLiteral("Done")), QVariant(false));
-    EXPECT_EQ(rs->Value(QStringLiteral("When")).toDateTime(), QDateTime(QDate(2019, 4, 1), QTime(0, 0)));
+    EXPECT_EQ(
+        rs->Value(QStringLiteral("When")).toDateTime(), QDateTime(QDate(2019, 4, 1), QTime(0, 0)));
     rs->MoveNext();
     EXPECT_TRUE(rs->Value(QStringLiteral("Rate")).isNull());
     EXPECT_EQ(rs->Value(QStringLiteral("Done")), QVariant(true));
@@ -262,24 +272,30 @@ TEST_P(RowsetXmlRefuses, GivesNoRecordset)
     EXPECT_EQ(fncRecordsetFromXMLText(GetParam().text), nullptr) << GetParam().why;
 }
 
-const QByteArray baSchemaOnly = "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882' xmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882'"
-                                " xmlns:rs='urn:schemas-microsoft-com:rowset' xmlns:z='#RowsetSchema'>"
-                                "<s:Schema id='RowsetSchema'><s:ElementType name='row' content='eltOnly'>"
-                                "<s:AttributeType name='n' rs:number='1'><s:datatype dt:type='int'/></s:AttributeType>"
-                                "</s:ElementType></s:Schema>";
+const QByteArray baSchemaOnly
+    = "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882' "
+      "xmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882'"
+      " xmlns:rs='urn:schemas-microsoft-com:rowset' xmlns:z='#RowsetSchema'>"
+      "<s:Schema id='RowsetSchema'><s:ElementType name='row' content='eltOnly'>"
+      "<s:AttributeType name='n' rs:number='1'><s:datatype dt:type='int'/></s:AttributeType>"
+      "</s:ElementType></s:Schema>";
 
 INSTANTIATE_TEST_SUITE_P(Table, RowsetXmlRefuses,
     testing::Values(HostileCase { "empty", QByteArray() }, HostileCase { "not xml", "hello" },
         HostileCase { "external entity",
-            "<!DOCTYPE xml [<!ENTITY e SYSTEM 'file:///etc/passwd'>]>" + baSchemaOnly + "<rs:data><z:row n='&e;'/></rs:data></xml>" },
+            "<!DOCTYPE xml [<!ENTITY e SYSTEM 'file:///etc/passwd'>]>" + baSchemaOnly
+                + "<rs:data><z:row n='&e;'/></rs:data></xml>" },
         HostileCase { "entity expansion",
-            "<!DOCTYPE xml [<!ENTITY a 'aaaaaaaaaa'><!ENTITY b '&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;'>]>" + baSchemaOnly
-                + "<rs:data><z:row n='&b;'/></rs:data></xml>" },
+            "<!DOCTYPE xml [<!ENTITY a 'aaaaaaaaaa'><!ENTITY b '&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;'>]>"
+                + baSchemaOnly + "<rs:data><z:row n='&b;'/></rs:data></xml>" },
         HostileCase { "no data section", baSchemaOnly + "</xml>" },
-        HostileCase { "no schema", "<xml xmlns:rs='urn:schemas-microsoft-com:rowset'><rs:data/></xml>" },
-        HostileCase { "value of the wrong type", baSchemaOnly + "<rs:data><z:row n='abc'/></rs:data></xml>" },
+        HostileCase {
+            "no schema", "<xml xmlns:rs='urn:schemas-microsoft-com:rowset'><rs:data/></xml>" },
+        HostileCase {
+            "value of the wrong type", baSchemaOnly + "<rs:data><z:row n='abc'/></rs:data></xml>" },
         HostileCase { "amount beyond the currency range",
-            QByteArray(baSchemaOnly).replace("dt:type='int'", "dt:type='number' rs:dbtype='currency'")
+            QByteArray(baSchemaOnly)
+                    .replace("dt:type='int'", "dt:type='number' rs:dbtype='currency'")
                 + "<rs:data><z:row n='922337203685477.5808'/></rs:data></xml>" },
         HostileCase { "cut short", baSchemaOnly + "<rs:data><z:row n='1'/>" }));
 
@@ -322,7 +338,8 @@ TEST_F(RowsetXml, ReplacingKeepsPermissionsAndLeavesNoTemporaryFile)
     EXPECT_EQ(QFile::permissions(path) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser), own);
     const QByteArray bytes = fncRecordsetToXml(*rs);
     EXPECT_EQ(hvtest::readFile(path), bytes);
-    EXPECT_TRUE(bytes.contains(QString(QStringLiteral("strName='Zo\u00eb &amp; \U0001F600 caf\u00e9'")).toUtf8()));
+    EXPECT_TRUE(bytes.contains(
+        QString(QStringLiteral("strName='Zo\u00eb &amp; \U0001F600 caf\u00e9'")).toUtf8()));
     const RecordsetPtr back = fncLoadRecordsetFromXml(path);
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(back->Value(0).toString(), name);

@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
-
 #include <cstdlib>
 
 namespace hvtest {
@@ -45,8 +44,8 @@ int main(int argc, char** argv)
     set("HOURVANE_CALENDAR", "/calendar");
     QDir(home.path()).mkpath(QStringLiteral("runtime"));
     QDir(home.path()).mkpath(QStringLiteral("Documents"));
-    QFile::setPermissions(home.path() + QStringLiteral("/runtime"), QFileDevice::ReadOwner
-            | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(home.path() + QStringLiteral("/runtime"),
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
 

@@ -5,11 +5,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <cstdio>
 
 namespace hvtest {
 namespace {
@@ -30,7 +29,10 @@ int& counter()
 }
 } // namespace
 
-QString homeDir() { return qEnvironmentVariable("HOME"); }
+QString homeDir()
+{
+    return qEnvironmentVariable("HOME");
+}
 
 QString newTempDir(const QString& prefix)
 {
@@ -57,9 +59,18 @@ void writeFile(const QString& strPath, const QByteArray& bytes)
     file.write(bytes);
 }
 
-const QList<QUrl>& openedMailUrls() { return urls(); }
-void clearOpenedMailUrls() { urls().clear(); }
-void setMailOpenerFails(bool fails) { mailFails() = fails; }
+const QList<QUrl>& openedMailUrls()
+{
+    return urls();
+}
+void clearOpenedMailUrls()
+{
+    urls().clear();
+}
+void setMailOpenerFails(bool fails)
+{
+    mailFails() = fails;
+}
 int fncRunUnprivileged(const std::function<void()>& f)
 {
     const pid_t pid = fork();
@@ -93,7 +104,6 @@ int fncRunUnprivileged(const std::function<void()>& f)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-
 void runUnprivileged(const std::function<void(const QString& strDir)>& f)
 {
     // Made before the fork: the child gives the whole temporary HOME to the user it becomes.
@@ -108,11 +118,14 @@ void runUnprivileged(const std::function<void(const QString& strDir)>& f)
                             "exception, 3: no privileges dropped)";
     // The child gave the temporary HOME away; later tests (the runtime folder) need it back.
     if (::geteuid() == 0) {
-        ::lchown(QFile::encodeName(homeDir()).constData(), ::geteuid(), ::getegid());
-        QDirIterator it(homeDir(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+        EXPECT_EQ(::lchown(QFile::encodeName(homeDir()).constData(), ::geteuid(), ::getegid()), 0);
+        QDirIterator it(homeDir(),
+            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
             QDirIterator::Subdirectories);
-        while (it.hasNext())
-            ::lchown(QFile::encodeName(it.next()).constData(), ::geteuid(), ::getegid());
+        while (it.hasNext()) {
+            const QByteArray path = QFile::encodeName(it.next());
+            EXPECT_EQ(::lchown(path.constData(), ::geteuid(), ::getegid()), 0) << path.constData();
+        }
     }
 }
 

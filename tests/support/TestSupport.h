@@ -8,9 +8,6 @@
 #include <QTimer>
 #include <QUrl>
 #include <functional>
-
-#include <functional>
-
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -40,8 +37,7 @@ int fncRunUnprivileged(const std::function<void()>& f);
 void runUnprivileged(const std::function<void(const QString& strDir)>& f);
 
 // Runs f and returns true when it ended the program through subEndProgram.
-template <typename F>
-bool endsProgram(F&& f, int* exitCode = nullptr)
+template <typename F> bool endsProgram(F&& f, int* exitCode = nullptr)
 {
     try {
         f();

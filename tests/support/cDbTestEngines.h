@@ -8,10 +8,9 @@
 #include "TestSupport.h"
 #include "cPgTestServer.h"
 
+#include <gtest/gtest.h>
 #include <modDBCode.h>
 #include <modDBCreate.h>
-
-#include <gtest/gtest.h>
 
 namespace hvtest {
 
@@ -37,7 +36,8 @@ inline QString fncFreshDatabase(eEngine engine, bool blnUpgrade = true)
             ADD_FAILURE() << "creation script failed on PostgreSQL";
             return QString();
         }
-        const QString conn = pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + name;
+        const QString conn
+            = pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + name;
         ReportTo() = 3;
         ReportToValue() = conn;
         subSetupConnection(); // runs no upgrade by itself: ReportTo 3 with a complete string
@@ -53,7 +53,8 @@ inline QString fncFreshDatabase(eEngine engine, bool blnUpgrade = true)
     if (blnUpgrade)
         subSetupConnection(); // finds the file and upgrades it
     else
-        subSetSharedConnection(cConnection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path));
+        subSetSharedConnection(cConnection::Open(
+            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path));
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path;
 }
 

@@ -6,13 +6,11 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-
 #include <arpa/inet.h>
+#include <cstdlib>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <cstdlib>
 
 namespace hvtest {
 namespace {
@@ -35,9 +33,16 @@ int freePort()
     return port;
 }
 
-QString quoted(const QString& s) { return QLatin1Char('\'') + QString(s).replace(QLatin1String("'"), QLatin1String("'\\''")) + QLatin1Char('\''); }
+QString quoted(const QString& s)
+{
+    return QLatin1Char('\'') + QString(s).replace(QLatin1String("'"), QLatin1String("'\\''"))
+        + QLatin1Char('\'');
+}
 
-int run(const QString& cmd) { return std::system(cmd.toLocal8Bit().constData()); }
+int run(const QString& cmd)
+{
+    return std::system(cmd.toLocal8Bit().constData());
+}
 
 } // namespace
 
@@ -47,15 +52,23 @@ cPgTestServer& cPgTestServer::Instance()
     return server;
 }
 
-cPgTestServer::cPgTestServer() { start(); }
+cPgTestServer::cPgTestServer()
+{
+    start();
+}
 
-cPgTestServer::~cPgTestServer() { stop(); }
+cPgTestServer::~cPgTestServer()
+{
+    stop();
+}
 
 void cPgTestServer::start()
 {
     m_binDir = QStringLiteral("/usr/lib/postgresql/15/bin");
     if (!QFile::exists(m_binDir + QStringLiteral("/initdb"))) {
-        m_error = QStringLiteral("PostgreSQL 15 is not installed (no %1/initdb); install the postgresql package.").arg(m_binDir);
+        m_error = QStringLiteral(
+            "PostgreSQL 15 is not installed (no %1/initdb); install the postgresql package.")
+                      .arg(m_binDir);
         return;
     }
     m_asPostgres = ::geteuid() == 0; // initdb refuses to run as root
@@ -66,28 +79,31 @@ void cPgTestServer::start()
         return;
     }
     m_dir = QString::fromLocal8Bit(buf);
-    const QString prefix = m_asPostgres ? QStringLiteral("cd / && runuser -u postgres -- ") : QStringLiteral("cd / && ");
+    const QString prefix = m_asPostgres ? QStringLiteral("cd / && runuser -u postgres -- ")
+                                        : QStringLiteral("cd / && ");
     if (m_asPostgres && run(QStringLiteral("chown postgres ") + quoted(m_dir)) != 0) {
         m_error = QStringLiteral("Could not hand the temporary folder to the postgres user.");
         return;
     }
     const QString data = m_dir + QStringLiteral("/data");
     const QString log = m_dir + QStringLiteral("/server.log");
-    if (run(prefix + quoted(m_binDir + QStringLiteral("/initdb")) + QStringLiteral(" -D ") + quoted(data)
-            + QStringLiteral(" --auth=trust -U hvtest -E UTF8 --locale=C.UTF-8 >") + quoted(m_dir + QStringLiteral("/initdb.log"))
-            + QStringLiteral(" 2>&1"))
+    if (run(prefix + quoted(m_binDir + QStringLiteral("/initdb")) + QStringLiteral(" -D ")
+            + quoted(data) + QStringLiteral(" --auth=trust -U hvtest -E UTF8 --locale=C.UTF-8 >")
+            + quoted(m_dir + QStringLiteral("/initdb.log")) + QStringLiteral(" 2>&1"))
         != 0) {
         m_error = QStringLiteral("initdb failed, see %1/initdb.log").arg(m_dir);
         return;
     }
     for (int attempt = 0; attempt < 3 && !m_running; ++attempt) {
         m_port = freePort();
-        const QString options = QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off "
-                                               "-c synchronous_commit=off -c full_page_writes=off")
-                                    .arg(m_port)
-                                    .arg(m_dir);
-        m_running = run(prefix + quoted(m_binDir + QStringLiteral("/pg_ctl")) + QStringLiteral(" -D ") + quoted(data)
-                        + QStringLiteral(" -l ") + quoted(log) + QStringLiteral(" -w -t 30 -o ") + quoted(options)
+        const QString options
+            = QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off "
+                             "-c synchronous_commit=off -c full_page_writes=off")
+                  .arg(m_port)
+                  .arg(m_dir);
+        m_running = run(prefix + quoted(m_binDir + QStringLiteral("/pg_ctl"))
+                        + QStringLiteral(" -D ") + quoted(data) + QStringLiteral(" -l ")
+                        + quoted(log) + QStringLiteral(" -w -t 30 -o ") + quoted(options)
                         + QStringLiteral(" start >/dev/null 2>&1"))
             == 0;
     }
@@ -100,9 +116,11 @@ void cPgTestServer::stop()
     if (m_dir.isEmpty())
         return;
     if (m_running) {
-        const QString prefix = m_asPostgres ? QStringLiteral("cd / && runuser -u postgres -- ") : QStringLiteral("cd / && ");
+        const QString prefix = m_asPostgres ? QStringLiteral("cd / && runuser -u postgres -- ")
+                                            : QStringLiteral("cd / && ");
         run(prefix + quoted(m_binDir + QStringLiteral("/pg_ctl")) + QStringLiteral(" -D ")
-            + quoted(m_dir + QStringLiteral("/data")) + QStringLiteral(" -m immediate -w stop >/dev/null 2>&1"));
+            + quoted(m_dir + QStringLiteral("/data"))
+            + QStringLiteral(" -m immediate -w stop >/dev/null 2>&1"));
         m_running = false;
     }
     run(QStringLiteral("rm -rf ") + quoted(m_dir));
@@ -111,7 +129,8 @@ void cPgTestServer::stop()
 
 QString cPgTestServer::ServerConnectionString() const
 {
-    return QStringLiteral("Provider=PostgreSQL;Persist Security Info=True;Password=;User ID=%1;Data Source=127.0.0.1:%2")
+    return QStringLiteral("Provider=PostgreSQL;Persist Security Info=True;Password=;User "
+                          "ID=%1;Data Source=127.0.0.1:%2")
         .arg(User())
         .arg(m_port);
 }
