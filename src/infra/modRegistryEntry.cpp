@@ -8,6 +8,7 @@
 #include <QSettings>
 #include <QStringList>
 #include <memory>
+#include <ranges>
 
 namespace {
 const QString strSource = QStringLiteral("modRegistryEntry");
@@ -298,11 +299,11 @@ void subWriteRegistryValues(
     if (settings->status() != QSettings::NoError) {
         // QSettings keeps unsaved changes for the process and would retry them on a later
         // sync; put the old state back so that a failed write cannot land later.
-        for (auto it = colPrevious.crbegin(); it != colPrevious.crend(); ++it) {
-            if (it->second.isValid())
-                settings->setValue(it->first, it->second);
+        for (const auto& [strKey, varOld] : std::views::reverse(colPrevious)) {
+            if (varOld.isValid())
+                settings->setValue(strKey, varOld);
             else
-                settings->remove(it->first);
+                settings->remove(strKey);
         }
         subRaise(lngRegResultBase + fncResultCode(settings->status()),
             QStringLiteral("Could not set key value"));

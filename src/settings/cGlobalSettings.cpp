@@ -150,7 +150,7 @@ cStored fncReadStored(cConnection& conn, int n)
         r.strSuper = fncText(rs->Value(3));
         r.curRate = fncCurrency(rs->Value(4));
         r.blnEnabled = rs->Value(5).toBool();
-        st.rows.insert(r.lngID, std::move(r));
+        st.rows.insert(r.lngID, r);
     }
     return st;
 }
