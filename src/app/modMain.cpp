@@ -163,6 +163,11 @@ void Main()
         s.objInstance.reset();
         subEndProgram(0);
     }
+    // Listening from the start: a second start during loading is answered once the window is up.
+    s.objInstance->subListen([] {
+        subLog(QStringLiteral("A second start asked for the window"));
+        subBringToFront(fncSettingsWindow());
+    });
     s.objPersonalSettings = std::make_unique<cPersonalSettings>();
 
     // Until the calendar is known, failures are ignored; the check after them catches a
@@ -224,10 +229,6 @@ void Main()
         });
         s.frmSettings->subSetValues();
         s.frmSettings->show();
-        s.objInstance->subListen([] {
-            subLog(QStringLiteral("A second start asked for the window"));
-            subBringToFront(fncSettingsWindow());
-        });
     } catch (...) {
         subHandleCurrentException(QStringLiteral("Main"));
     }
