@@ -1,3 +1,4 @@
+#include "cBenchListEdit.h"
 #include "cGlobalSettings.h"
 #include "cPersonalSettings.h"
 #include "cRatioReporter.h"
@@ -25,16 +26,10 @@
 // through the sqlite3 C API with prepared statements in one transaction; and the XML export
 // against writing the same bytes with QSaveFile.
 namespace {
-constexpr int intItems = 2000;
-constexpr int intChanged = intItems / 100;
+using namespace benchedit;
 
 QTemporaryDir* g_dir = nullptr;
 QString g_template; // a database with the three lists and reports, copied fresh for each save
-
-QString itemName(int i)
-{
-    return QStringLiteral("Item%1").arg(i, 4, 10, QLatin1Char('0'));
-}
 
 void exec(sqlite3* db, const char* sql)
 {
@@ -113,38 +108,6 @@ QString freshCopy()
     strDataFolder = folder;
     blnSingleUser = true;
     return path;
-}
-
-// Renamed values move their reports to the new name, removed ones to the first value.
-class cBenchResolver : public cRemovedItemResolver
-{
-public:
-    QHash<QString, QString> renamed;
-    qint32 fncResolve(const QString& strValue, const QString&, qint32, const QStringList&,
-        QString& strMoveChoice) override
-    {
-        strMoveChoice = renamed.value(strValue, itemName(0));
-        return intMoveReports;
-    }
-};
-cBenchResolver g_resolver;
-
-// The edit the user makes in each list before the save.
-void editLists(cGlobalSettings& gs)
-{
-    for (int l = 0; l < gs.MetaDataLists.Count(); ++l) {
-        cMetaDictionary& dic = gs.MetaDataLists.ItemAt(l);
-        for (int i = 1; i <= intChanged; ++i) {
-            const QString old = itemName(i);
-            const QString renamed = QStringLiteral("Renamed%1").arg(i);
-            const cMetaData data = dic.MetaDic.Item(old);
-            dic.MetaDic.Remove(old);
-            dic.AddMeta(
-                renamed, data.Category, data.HourlyRate, 0, data.SuperCategory, data.Enabled);
-            g_resolver.renamed.insert(old, renamed);
-            dic.MetaDic.Remove(itemName(intChanged + i));
-        }
-    }
 }
 
 void BM_ReadGlobalSettings(benchmark::State& state)

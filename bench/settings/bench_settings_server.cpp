@@ -1,3 +1,4 @@
+#include "cBenchListEdit.h"
 #include "cGlobalSettings.h"
 #include "cPersonalSettings.h"
 #include "cPgTestServer.h"
@@ -22,14 +23,9 @@
 // and their reports moved), where another session changed 1% of the values after the window
 // read them; against the same statements sent through libpq in one transaction.
 namespace {
-constexpr int intItems = 2000;
-constexpr int intChanged = intItems / 100;
+using namespace benchedit;
 
 QString g_template; // the database every run is copied from
-QString itemName(int i)
-{
-    return QStringLiteral("Item%1").arg(i, 4, 10, QLatin1Char('0'));
-}
 
 PGconn* connect(const QString& strDatabase)
 {
@@ -124,36 +120,6 @@ void otherSessionChanges(const QString& strDatabase)
                 + " set strCategory = 'Theirs' where strName >= $1 and strName < $2",
             { itemName(1000).toStdString(), itemName(1000 + intChanged).toStdString() });
     PQfinish(c);
-}
-
-class cBenchResolver : public cRemovedItemResolver
-{
-public:
-    QHash<QString, QString> renamed;
-    qint32 fncResolve(const QString& strValue, const QString&, qint32, const QStringList&,
-        QString& strMoveChoice) override
-    {
-        strMoveChoice = renamed.value(strValue, itemName(0));
-        return intMoveReports;
-    }
-};
-cBenchResolver g_resolver;
-
-void editLists(cGlobalSettings& gs)
-{
-    for (int l = 0; l < gs.MetaDataLists.Count(); ++l) {
-        cMetaDictionary& dic = gs.MetaDataLists.ItemAt(l);
-        for (int i = 1; i <= intChanged; ++i) {
-            const QString old = itemName(i);
-            const QString renamed = QStringLiteral("Renamed%1").arg(i);
-            const cMetaData data = dic.MetaDic.Item(old);
-            dic.MetaDic.Remove(old);
-            dic.AddMeta(
-                renamed, data.Category, data.HourlyRate, 0, data.SuperCategory, data.Enabled);
-            g_resolver.renamed.insert(old, renamed);
-            dic.MetaDic.Remove(itemName(intChanged + i));
-        }
-    }
 }
 
 void BM_SaveServer(benchmark::State& state)

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QTimer>
+#include <TestSupport.h>
 #include <cConnectionDialogsQt.h>
 #include <cDbTestEngines.h>
 #include <cMessageBox.h>
@@ -16,18 +17,7 @@
 
 namespace {
 
-// Runs f on the next modal dialog of type T once it is shown.
-template <typename T> void whenModal(std::function<void(T*)> f)
-{
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [f, poll] {
-        if (auto* dlg = qobject_cast<T*>(QApplication::activeModalWidget()))
-            f(dlg);
-        else
-            QTimer::singleShot(20, *poll);
-    };
-    QTimer::singleShot(20, *poll);
-}
+using hvtest::whenModal;
 
 class Dialogs : public testing::Test
 {
