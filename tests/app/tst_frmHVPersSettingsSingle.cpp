@@ -151,40 +151,6 @@ TEST_F(SettingsWindow, ShowsThePersonalValues)
     EXPECT_EQ(m_frm->windowTitle(), QStringLiteral("Hourvane for Outlook Personal Settings SU"));
 }
 
-TEST_F(SettingsWindow, ConvertingWholeDaysClearsTheEventFilterButNotTheOtherWayRound)
-{
-    addList("Customer", { { "Acme" } });
-    m_personal->FilterEvents = true;
-    m_personal->Convert24 = false;
-    open();
-    EXPECT_FALSE(ui().txtFullDayHours->isEnabled());
-
-    click(ui().chkConvertFullDayToHours);
-    EXPECT_EQ(ui().chkConvertFullDayToHours->checkState(), Qt::Checked);
-    EXPECT_EQ(ui().chkEvents->checkState(), Qt::Unchecked);
-    EXPECT_TRUE(ui().txtFullDayHours->isEnabled());
-
-    click(ui().chkEvents);
-    EXPECT_EQ(ui().chkEvents->checkState(), Qt::Checked);
-    EXPECT_EQ(ui().chkConvertFullDayToHours->checkState(), Qt::Checked);
-
-    click(ui().chkConvertFullDayToHours);
-    EXPECT_FALSE(ui().txtFullDayHours->isEnabled());
-    EXPECT_EQ(ui().chkEvents->checkState(), Qt::Checked);
-}
-
-TEST_F(SettingsWindow, LunchHoursAreEditableOnlyWhileLunchIsRemoved)
-{
-    addList("Customer", { { "Acme" } });
-    open();
-    EXPECT_FALSE(ui().txtLunchHours->isEnabled());
-    ui().chkRemoveLunch->setFocus();
-    QTest::keyClick(ui().chkRemoveLunch, Qt::Key_Space);
-    EXPECT_TRUE(ui().txtLunchHours->isEnabled());
-    click(ui().chkRemoveLunch);
-    EXPECT_FALSE(ui().txtLunchHours->isEnabled());
-}
-
 TEST_F(SettingsWindow, GreyCheckBoxesCountForFiltersOnly)
 {
     addList("Customer", { { "Acme" } });
@@ -348,12 +314,9 @@ TEST_F(SettingsWindow, FillWritesHeadingsAndOneRowPerItem)
     EXPECT_EQ(m_frm->exsList().ObjectList->ColumnWidthOf(4), 0);
     EXPECT_EQ(m_frm->exsList().ObjectList->ColumnWidthOf(5), 0);
     EXPECT_GT(m_frm->exsList().ObjectList->ColumnWidthOf(6), 0);
-}
 
-TEST_F(SettingsWindow, TheEnabledColumnIsHiddenUnlessItemsCanBeDisabled)
-{
+    // The Enabled column only shows while items can be disabled.
     m_global->OtherSettings.SetValue(QStringLiteral("EnableItems"), QStringLiteral("False"));
-    addList("Customer", { { "Acme" } });
     open();
     EXPECT_EQ(m_frm->exsList().ObjectList->ColumnWidthOf(6), 0);
 }
@@ -408,29 +371,20 @@ TEST_F(SettingsWindow, TheCaptionPollWatchesOnlyTheFirstThreeLists)
     open();
     // Rows 2 to 5 of the caption grid hold the four lists.
     EXPECT_EQ(captionSheet().Value(4, 0).toString(), QStringLiteral("Fourth"));
-    captionSheet().SetCellValue(1, 0, QStringLiteral("Client"));
+    // A caption loses what would break the stored selection ("Caption:Item;").
+    captionSheet().SetCellValue(1, 0, QStringLiteral("Cli:ent;\nList, all"));
     captionSheet().SetCellValue(2, 1, QStringLiteral("Area"));
     captionSheet().SetCellValue(3, 2, QStringLiteral("Programme"));
     captionSheet().SetCellValue(4, 0, QStringLiteral("Changed"));
     m_frm->timCheckCategories_Timer();
-    EXPECT_EQ(list(0).Caption, QStringLiteral("Client"));
+    EXPECT_EQ(list(0).Caption, QStringLiteral("Client List, all"));
+    EXPECT_EQ(captionSheet().Value(1, 0).toString(), QStringLiteral("Client List, all"));
     EXPECT_EQ(list(1).CategoryCaption, QStringLiteral("Area"));
     EXPECT_EQ(list(2).SuperCategoryCaption, QStringLiteral("Programme"));
     EXPECT_EQ(list(3).Caption, QStringLiteral("Fourth"));
-    EXPECT_EQ(ui().tbsLists->tabText(0), QStringLiteral("Client"));
-    EXPECT_EQ(ui().cmbCostCarrier->itemText(1), QStringLiteral("Client"));
+    EXPECT_EQ(ui().tbsLists->tabText(0), QStringLiteral("Client List, all"));
+    EXPECT_EQ(ui().cmbCostCarrier->itemText(1), QStringLiteral("Client List, all"));
     EXPECT_EQ(ui().tbsLists->tabText(3), QStringLiteral("Fourth"));
-}
-
-TEST_F(SettingsWindow, CaptionsLoseTheCharactersThatWouldBreakTheStoredSelection)
-{
-    addList("Customer", { { "Acme" } });
-    open();
-    captionSheet().SetCellValue(1, 0, QStringLiteral("Cli:ent;\nList"));
-    m_frm->timCheckCategories_Timer();
-    EXPECT_EQ(list(0).Caption, QStringLiteral("Client List"));
-    EXPECT_EQ(captionSheet().Value(1, 0).toString(), QStringLiteral("Client List"));
-    EXPECT_EQ(ui().tbsLists->tabText(0), QStringLiteral("Client List"));
 }
 
 TEST_F(SettingsWindow, AClearedCaptionTakesTheListsTabAway)
@@ -804,21 +758,27 @@ TEST_F(SettingsWindow, TheDiscardQuestionComesOnlyAfterAChange)
     EXPECT_TRUE(hvtest::endsProgram([this] { click(ui().cmdCancel); }));
 }
 
-// The interlocks run on every change of the value, not only on a click.
-TEST_F(SettingsWindow, InterlocksFollowProgrammaticAndAccessibleToggles)
+// Converting whole days clears the event filter, not the other way round, and opens its hours;
+// removing lunch opens the lunch hours. The interlocks follow every change of the value: a click,
+// a key, a programmatic or an accessible toggle.
+TEST_F(SettingsWindow, InterlocksFollowEveryChangeOfTheValue)
 {
     addList("Customer", { { "Acme" } });
     m_personal->FilterEvents = true;
     m_personal->Convert24 = false;
     open();
     m_frm->timStartup().stop();
-    ui().chkConvertFullDayToHours->toggle();
+    EXPECT_FALSE(ui().txtFullDayHours->isEnabled());
+    EXPECT_FALSE(ui().txtLunchHours->isEnabled());
+    click(ui().chkConvertFullDayToHours);
     EXPECT_EQ(ui().chkEvents->checkState(), Qt::Unchecked);
     EXPECT_TRUE(ui().txtFullDayHours->isEnabled());
+    click(ui().chkEvents);
+    EXPECT_EQ(ui().chkConvertFullDayToHours->checkState(), Qt::Checked);
     ui().chkConvertFullDayToHours->toggle();
     EXPECT_FALSE(ui().txtFullDayHours->isEnabled());
+    EXPECT_EQ(ui().chkEvents->checkState(), Qt::Checked);
 
-    ui().chkEvents->setChecked(true);
     QAccessibleInterface* iface
         = QAccessible::queryAccessibleInterface(ui().chkConvertFullDayToHours);
     ASSERT_NE(iface, nullptr);
@@ -826,9 +786,12 @@ TEST_F(SettingsWindow, InterlocksFollowProgrammaticAndAccessibleToggles)
     iface->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
     EXPECT_EQ(ui().chkConvertFullDayToHours->checkState(), Qt::Checked);
     EXPECT_EQ(ui().chkEvents->checkState(), Qt::Unchecked);
+    ui().chkRemoveLunch->setFocus();
+    QTest::keyClick(ui().chkRemoveLunch, Qt::Key_Space);
+    EXPECT_TRUE(ui().txtLunchHours->isEnabled());
     QAccessibleInterface* lunch = QAccessible::queryAccessibleInterface(ui().chkRemoveLunch);
     lunch->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-    EXPECT_TRUE(ui().txtLunchHours->isEnabled());
+    EXPECT_FALSE(ui().txtLunchHours->isEnabled());
 }
 
 TEST_F(SettingsWindow, TheTreeFollowsACategoryEdit)

@@ -92,18 +92,7 @@ public:
     // The rows of a select as texts ("" for null), columns joined by "|".
     QStringList fncRows(const QString& strSql) const
     {
-        ConnectionPtr c = fncOpen();
-        RecordsetPtr rs = c->OpenRecordset(strSql, true);
-        QStringList rows;
-        for (; !rs->Eof(); rs->MoveNext()) {
-            QStringList cols;
-            for (int i = 0; i < rs->FieldCount(); ++i) {
-                const QVariant v = rs->Value(i);
-                cols.append(v.isNull() ? QStringLiteral("<null>") : v.toString());
-            }
-            rows.append(cols.join(QLatin1Char('|')));
-        }
-        return rows;
+        return hvtest::fncRows(m_connection, strSql);
     }
     qint32 fncId(int n, const QString& strName) const
     {

@@ -91,42 +91,6 @@ TEST_F(PersonalSettingsTest, BodyHasTheDocumentedLines)
     EXPECT_EQ(s.fncMetadataList(), QStringLiteral("Customer:Acme;Beta;\r\nTask:\r\n"));
 }
 
-TEST_F(PersonalSettingsTest, JoinDicAppendsTheSeparatorToEveryElement)
-{
-    EXPECT_EQ(cPersonalSettings::fncJoinDic(QStringList {}, QStringLiteral(";")), QString());
-    EXPECT_EQ(cPersonalSettings::fncJoinDic(
-                  QStringList { QStringLiteral("a"), QStringLiteral("b") }, QStringLiteral(", ")),
-        QStringLiteral("a, b, "));
-    auto dic = fncCreateDic<int>();
-    dic.Add(QStringLiteral("Zed"), 1);
-    dic.Add(QStringLiteral("alpha"), 2);
-    EXPECT_EQ(
-        cPersonalSettings::fncJoinDic(dic, QStringLiteral(";")), QStringLiteral("Zed;alpha;"));
-}
-
-TEST_F(PersonalSettingsTest, BodyRoundTripsThroughFromString)
-{
-    cPersonalSettings a;
-    a.ReportChoice = 3;
-    a.ReportValue = QStringLiteral("Provider=SQLOLEDB.1;Data Source=srv;Initial Catalog=HV");
-    a.PersonalRate = cCurrency::fromTenThousandths(1'234'567); // 123.4567
-    a.FilterEvents = false;
-    a.FilterPrivate = true;
-    a.FilterRecurring = false;
-    a.subPopulateMetadataList(QStringLiteral("Kunde:Ölwerk;Beta;\r\nAufgabe:\r\n"));
-    cPersonalSettings b;
-    b.FromString(a.fncBuildBody());
-    EXPECT_EQ(b.ReportChoice, 3);
-    EXPECT_EQ(b.ReportValue, a.ReportValue);
-    EXPECT_EQ(b.PersonalRate, a.PersonalRate);
-    EXPECT_FALSE(b.FilterEvents);
-    EXPECT_TRUE(b.FilterPrivate);
-    EXPECT_FALSE(b.FilterRecurring);
-    EXPECT_EQ(lists(b),
-        (QStringList { QStringLiteral("Kunde=Ölwerk|Beta"), QStringLiteral("Aufgabe=") }));
-    EXPECT_EQ(b.fncBuildBody(), a.fncBuildBody());
-}
-
 TEST_F(PersonalSettingsTest, FromStringWithNonNumericFirstLineKeepsTheDestinationOnly)
 {
     cPersonalSettings s;

@@ -90,14 +90,4 @@ TEST(cSimpleList, ComboRoundTripKeepsTheUsersTextAndSelectsIt)
     EXPECT_EQ(fromList.ToArray(), (QStringList { "Red", "Green" }));
 }
 
-TEST(cSimpleList, RandomItemComesFromTheList)
-{
-    cSimpleList list;
-    EXPECT_EQ(list.RandomItem(), QString());
-    list.FromArray({ QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c") });
-    QSet<QString> seen;
-    for (int i = 0; i < 200; ++i)
-        seen.insert(list.RandomItem());
-    EXPECT_EQ(seen, (QSet<QString> { "a", "b", "c" }));
-}
 } // namespace
