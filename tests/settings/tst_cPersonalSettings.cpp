@@ -105,19 +105,19 @@ TEST_F(PersonalSettingsTest, FromStringWithNonNumericFirstLineKeepsTheDestinatio
     EXPECT_EQ(lists(s), QStringList { QStringLiteral("Customer=Acme") });
 }
 
-TEST_F(PersonalSettingsTest, FromStringListLineShapes)
+TEST_F(PersonalSettingsTest, FromStringReadsTheHeadAndEveryListLineShape)
 {
     cPersonalSettings s;
-    s.FromString(QStringLiteral("2\r\n/d/\r\n0\r\nTrue\r\nTrue\r\nTrue\r\n"
+    s.FromString(QStringLiteral("3\r\n/d/\r\n0\r\nFalse\r\nTrue\r\nFalse\r\n"
                                 "Customer:Acme;;Beta;ACME;\r\n:Orphan;\r\nTask:\r\nNoColon\r\n"
                                 "Area:a:b;c;\r\nNotes:last element\r\n"));
     EXPECT_EQ(lists(s),
         (QStringList { QStringLiteral("Customer=Acme|Beta"), QStringLiteral("Task="),
             QStringLiteral("NoColon="), QStringLiteral("Area=a:b|c"),
             QStringLiteral("Notes=last element") }));
-    EXPECT_EQ(s.fncMetadataList(),
-        QStringLiteral(
-            "Customer:Acme;Beta;\r\nTask:\r\nNoColon:\r\nArea:a:b;c;\r\nNotes:last element;\r\n"));
+    EXPECT_EQ(s.fncBuildBody(),
+        QStringLiteral("3\r\n/d/\r\n0\r\nFalse\r\nTrue\r\nFalse\r\nCustomer:Acme;Beta;\r\nTask:\r\n"
+                       "NoColon:\r\nArea:a:b;c;\r\nNotes:last element;\r\n"));
     // Without a final CR LF the last line is not a list.
     s.FromString(QStringLiteral("2\r\n/d/\r\n0\r\nTrue\r\nTrue\r\nTrue\r\nCustomer:Acme;"));
     EXPECT_TRUE(s.MetaDataLists.isEmpty());
