@@ -260,7 +260,7 @@ TEST_F(SettingsWindow, ReadingTheGridBackCleansSkipsAndKeepsTheFirstOfEqualNames
         sheet.SetCellValue(r, 0, QString::fromUtf8(a));
         sheet.SetCellValue(r, 1, QString::fromUtf8(b));
         sheet.SetCellValue(r, 3, d);
-        sheet.SetCellValue(r, 6, QString(g));
+        sheet.SetCellValue(r, 6, g.isNull() ? QString() : QString(g));
     };
     row(1, "Acme, Inc.", "North;", 12.5, QChar(chrChecked));
     row(2, "", "", QVariant(), QChar(chrChecked));
@@ -268,9 +268,11 @@ TEST_F(SettingsWindow, ReadingTheGridBackCleansSkipsAndKeepsTheFirstOfEqualNames
     row(4, "acme inc.", "Other", 99.0, QChar(chrChecked));
     row(5, ";", "", QVariant(), QChar(chrChecked));
     row(6, "Gamma", "", QStringLiteral(" 7 "), QChar(chrChecked));
+    row(7, "Delta", "", QVariant(), QChar()); // an empty check-mark cell reads as enabled
     m_frm->subSaveMetaList(list(0));
 
-    EXPECT_EQ(names(0), QStringList({ "Acme Inc.", "Beta", "Gamma" }));
+    EXPECT_EQ(names(0), QStringList({ "Acme Inc.", "Beta", "Gamma", "Delta" }));
+    EXPECT_TRUE(list(0).MetaDic.Item(QStringLiteral("Delta")).Enabled);
     const cMetaData& acme = list(0).MetaDic.Item(QStringLiteral("Acme Inc."));
     EXPECT_EQ(acme.Category, QStringLiteral("North"));
     EXPECT_EQ(acme.HourlyRate, cCurrency::fromTenThousandths(125000));
@@ -281,16 +283,6 @@ TEST_F(SettingsWindow, ReadingTheGridBackCleansSkipsAndKeepsTheFirstOfEqualNames
     EXPECT_FALSE(beta.Enabled);
     EXPECT_EQ(list(0).MetaDic.Item(QStringLiteral("Gamma")).HourlyRate,
         cCurrency::fromTenThousandths(70000));
-}
-
-TEST_F(SettingsWindow, AnEmptyCheckMarkCellReadsAsEnabled)
-{
-    addList("Customer", { { "Acme", "", "", 0, false } });
-    open();
-    listSheet().SetCellValue(2, 0, QStringLiteral("New"));
-    m_frm->subSaveMetaList(list(0));
-    EXPECT_FALSE(list(0).MetaDic.Item(QStringLiteral("Acme")).Enabled);
-    EXPECT_TRUE(list(0).MetaDic.Item(QStringLiteral("New")).Enabled);
 }
 
 TEST_F(SettingsWindow, FillWritesHeadingsAndOneRowPerItem)

@@ -16,6 +16,7 @@
 #include "modOutlookCode.h"
 #include "modPhrases.h"
 #include "modRegistryEntry.h"
+#include "tst_StartUpSupport.h"
 #include "ui_frmChooseConnection.h"
 #include "ui_frmHVPersSettingsSingle.h"
 #include "ui_frmSQLLogon.h"
@@ -29,8 +30,9 @@
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QTest>
-#include <QTimer>
 #include <tuple>
+
+using namespace hvapptest;
 
 namespace {
 const QString strSection = QStringLiteral("Settings");
@@ -68,15 +70,6 @@ protected:
     void SetUp() override { subFresh(); }
     void TearDown() override { subEndRun(); }
 
-    // Everything a run leaves in memory is dropped; the files stay, as after a real end.
-    static void subEndRun()
-    {
-        subResetMainState();
-        subResetOutlookState();
-        subResetDBState();
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
     // A machine on which the program never ran.
     static void subFresh()
     {
@@ -85,21 +78,6 @@ protected:
         QDir(fncDocuments()).removeRecursively();
         QDir().mkpath(fncDocuments());
         QDir(cOlApplication::fncCalendarPath()).removeRecursively();
-    }
-
-    frmHVPersSettingsSingle& start()
-    {
-        Main();
-        frmHVPersSettingsSingle* frm = fncSettingsWindow();
-        EXPECT_NE(frm, nullptr);
-        if (!frm)
-            throw std::runtime_error("no window");
-        frm->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(frm));
-        // What the start-up timer does half a second after the window appeared, done now so
-        // that no refill lands in the middle of a test's typing.
-        frm->timStartup_Timer();
-        return *frm;
     }
 
     static cOlAppointmentItemPtr fncCreateSettingsAppointment()
@@ -118,21 +96,6 @@ protected:
                               ->Items()
                               .Item(strSettingsSubject);
         return item ? fncGetLongProperty(item, QStringLiteral("Settings")) : QString();
-    }
-
-    // Clicks a cell of a sheet and types into it as a user does; Return ends the edit.
-    static void typeIntoCell(cListHandler& exs, int intRow, int intCol, const QString& strText)
-    {
-        cSheet* view = exs.ObjectList;
-        const QModelIndex index = view->model()->index(intRow - 1, intCol);
-        view->scrollTo(index);
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
-        ASSERT_EQ(view->currentIndex(), index);
-        for (const QChar ch : strText) {
-            QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : view;
-            QTest::keyClick(target, ch.toLatin1());
-        }
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     }
 
     static void clearCell(cListHandler& exs, int intRow, int intCol)
@@ -302,27 +265,15 @@ TEST_F(StartUp, RemovingACustomerWithReportsAsksAndMovesThem)
     clearCell(frm.exsList(), 3, 0);
     QString strAsked;
     QStringList colChoices;
-    bool blnAnswered = false;
-    QTimer answer;
-    answer.setInterval(20);
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        auto* dlg = qobject_cast<frmResolveRemovedItem*>(QApplication::activeModalWidget());
-        if (!dlg || blnAnswered)
-            return;
-        blnAnswered = true;
+    hvtest::whenModal<frmResolveRemovedItem>([&](frmResolveRemovedItem* dlg) {
         strAsked = dlg->lblValueToBeResolved()->text();
         for (int i = 0; i < dlg->cmbMoveChoice()->count(); ++i)
             colChoices.append(dlg->cmbMoveChoice()->itemText(i));
         QTest::mouseClick(dlg->optMoveReportsTo(), Qt::LeftButton);
-        dlg->cmbMoveChoice()->setCurrentIndex(
-            dlg->cmbMoveChoice()->findText(QStringLiteral("Acme")));
+        QTest::keyClick(dlg->cmbMoveChoice(), Qt::Key_Down);
         QTest::mouseClick(dlg->cmdOK(), Qt::LeftButton);
     });
-    answer.start();
     QTest::mouseClick(frm.ui().cmdOK, Qt::LeftButton);
-    answer.stop();
-
-    EXPECT_TRUE(blnAnswered);
     EXPECT_EQ(strAsked, QStringLiteral("Beta"));
     EXPECT_EQ(colChoices, QStringList({ "Acme" }));
     EXPECT_TRUE(windowUnloaded());
