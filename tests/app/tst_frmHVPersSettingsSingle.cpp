@@ -223,18 +223,6 @@ TEST_F(SettingsWindow, TheFirstSwitchSavesNothingLaterSwitchesSaveTheShownList)
     EXPECT_EQ(gridNames(), QStringList({ "Acme", "Beta" }));
 }
 
-TEST_F(SettingsWindow, ClickingATabShowsItsList)
-{
-    addList("Customer", { { "Acme" } });
-    addList("Task", { { "Build" }, { "Test" } });
-    open();
-    const QRect rect = ui().tbsLists->tabRect(1);
-    QTest::mouseClick(ui().tbsLists, Qt::LeftButton, {}, rect.center());
-    EXPECT_EQ(m_frm->ShownList(), 1);
-    EXPECT_EQ(gridNames(), QStringList({ "Build", "Test" }));
-    EXPECT_EQ(listSheet().Value(0, 0).toString().trimmed(), QStringLiteral("Task"));
-}
-
 TEST_F(SettingsWindow, TabsFollowTheListsWhenACaptionIsEmpty)
 {
     addList("Customer", { { "Acme" } });

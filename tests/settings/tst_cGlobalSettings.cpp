@@ -242,22 +242,6 @@ TEST_P(GlobalSettings, RemovedItemsAreResolvedAgainstTheirOwnList)
     }
 }
 
-TEST_P(GlobalSettings, RenamedItemIsStoredNewAndReceivesTheMovedReports)
-{
-    seed();
-    cGlobalSettings& g = load();
-    cMetaDictionary& list1 = g.MetaDataLists.ItemAt(0);
-    list1.MetaDic.Remove(QStringLiteral("Beta"));
-    list1.AddMeta(QStringLiteral("Bravo"), QStringLiteral("Cat"), cCurrency(), 0, QString(), true);
-    resolver.answers.enqueue({ cRemovedItemResolver::intMoveReports, QStringLiteral("Bravo") });
-    ASSERT_EQ(g.SaveGlobalSettings(), QString());
-    EXPECT_TRUE(resolver.asked.first().colChoices.contains(QStringLiteral("Bravo")));
-    EXPECT_EQ(names(1), (QStringList { "Acme", "Bravo", "Gamma" }));
-    EXPECT_EQ(reportsOf(QStringLiteral("Bravo")), QStringList { "report on Beta" });
-    EXPECT_EQ(
-        list1.MetaDic.Item(QStringLiteral("Bravo")).ID, db->fncId(1, QStringLiteral("Bravo")));
-}
-
 TEST_P(GlobalSettings, ChangeOfLetterCaseRenamesTheSameRow)
 {
     seed();
