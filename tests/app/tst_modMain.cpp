@@ -215,18 +215,8 @@ TEST_F(StartUp, OkSavesEverythingAndTheNextStartShowsIt)
         cCurrency::fromTenThousandths(455000));
 }
 
-TEST_F(StartUp, ReturnPressesOk)
-{
-    frmHVPersSettingsSingle& frm = start();
-    typeIntoCell(frm.exsList(), 2, 0, QStringLiteral("Acme"));
-    frm.ui().cmbCostCarrier->setFocus();
-    QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_Home);
-    frm.ui().txtPersonalRate->setFocus();
-    QTest::keyClick(frm.ui().txtPersonalRate, Qt::Key_Return);
-    EXPECT_TRUE(windowUnloaded());
-    EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")), QStringList { "Acme" });
-}
-
+// OK without the mandatory values keeps the window open and saves nothing; once they are there,
+// Return presses OK.
 TEST_F(StartUp, MissingMandatoryValuesKeepTheWindowOpenAndSaveNothing)
 {
     frmHVPersSettingsSingle& frm = start();
@@ -242,6 +232,14 @@ TEST_F(StartUp, MissingMandatoryValuesKeepTheWindowOpenAndSaveNothing)
         fncReadRegistryValue(strSection, QStringLiteral("ReportChoice"), QStringLiteral("NULL")),
         QStringLiteral("NULL"));
     EXPECT_TRUE(fncQuery(QStringLiteral("select strName from tblMeta1")).isEmpty());
+
+    typeIntoCell(frm.exsList(), 2, 0, QStringLiteral("Acme"));
+    frm.ui().cmbCostCarrier->setFocus();
+    QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_Home);
+    frm.ui().txtPersonalRate->setFocus();
+    QTest::keyClick(frm.ui().txtPersonalRate, Qt::Key_Return);
+    EXPECT_TRUE(windowUnloaded());
+    EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")), QStringList { "Acme" });
 }
 
 TEST_F(StartUp, RemovingACustomerWithReportsAsksAndMovesThem)

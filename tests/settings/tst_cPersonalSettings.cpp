@@ -38,7 +38,9 @@ TEST_F(PersonalSettingsTest, ConstructionDefaultsToTheProgramFolder)
     EXPECT_FALSE(QFileInfo::exists(documentsFolder() + QStringLiteral("/OLAP Cubes")));
 }
 
-TEST_F(PersonalSettingsTest, ReportPathFileRedirectsTheFolder)
+// ReportPath.txt in the data folder redirects the folder; HourvaneConnection.txt there selects
+// a server with its whole text.
+TEST_F(PersonalSettingsTest, ReportPathAndConnectionFilesChooseTheDestination)
 {
     const QString reports = hvtest::newTempDir(QStringLiteral("reports"));
     hvtest::writeFile(dataFolder() + QStringLiteral("/ReportPath.txt"),
@@ -47,22 +49,19 @@ TEST_F(PersonalSettingsTest, ReportPathFileRedirectsTheFolder)
     EXPECT_EQ(s.fncReadReportPath(), reports + QLatin1Char('/'));
     EXPECT_EQ(s.ReportChoice, 2);
     EXPECT_EQ(s.ReportValue, reports + QLatin1Char('/'));
+
+    const QByteArray conn
+        = QByteArrayLiteral("Provider=PostgreSQL;Data Source=127.0.0.1:5433;Initial "
+                            "Catalog=hv\r\nsecond line Ärger");
+    hvtest::writeFile(reports + QStringLiteral("/HourvaneConnection.txt"), conn);
+    cPersonalSettings server;
+    EXPECT_EQ(server.ReportChoice, 3);
+    EXPECT_EQ(server.ReportValue, QString::fromUtf8(conn));
+
     // A Unix line end is not part of the path.
     hvtest::writeFile(
         dataFolder() + QStringLiteral("/ReportPath.txt"), QByteArrayLiteral("/srv/hv reports\n"));
     EXPECT_EQ(s.fncReadReportPath(), QStringLiteral("/srv/hv reports"));
-}
-
-TEST_F(PersonalSettingsTest, ConnectionFileSelectsTheServerWithItsWholeText)
-{
-    const QString reports = hvtest::newTempDir(QStringLiteral("reports"));
-    hvtest::writeFile(dataFolder() + QStringLiteral("/ReportPath.txt"), reports.toUtf8());
-    const QByteArray conn = QByteArrayLiteral(
-        "Provider=PostgreSQL;Data Source=127.0.0.1:5433;Initial Catalog=hv\r\nsecond line Ärger");
-    hvtest::writeFile(reports + QStringLiteral("/HourvaneConnection.txt"), conn);
-    cPersonalSettings s;
-    EXPECT_EQ(s.ReportChoice, 3);
-    EXPECT_EQ(s.ReportValue, QString::fromUtf8(conn));
 }
 
 // Body text
