@@ -351,8 +351,11 @@ TEST_F(SettingsWindow, TheCaptionPollWatchesOnlyTheFirstThreeLists)
     open();
     // Rows 2 to 5 of the caption grid hold the four lists.
     EXPECT_EQ(captionSheet().Value(4, 0).toString(), QStringLiteral("Fourth"));
-    // A caption loses what would break the stored selection ("Caption:Item;").
+    const int intCarriers = ui().cmbCostCarrier->count();
+    // A caption loses what would break the stored selection ("Caption:Item;"); a cleared one
+    // takes its list's tab and cost carrier away.
     captionSheet().SetCellValue(1, 0, QStringLiteral("Cli:ent;\nList, all"));
+    captionSheet().SetCellValue(2, 0, QString());
     captionSheet().SetCellValue(2, 1, QStringLiteral("Area"));
     captionSheet().SetCellValue(3, 2, QStringLiteral("Programme"));
     captionSheet().SetCellValue(4, 0, QStringLiteral("Changed"));
@@ -364,18 +367,9 @@ TEST_F(SettingsWindow, TheCaptionPollWatchesOnlyTheFirstThreeLists)
     EXPECT_EQ(list(3).Caption, QStringLiteral("Fourth"));
     EXPECT_EQ(ui().tbsLists->tabText(0), QStringLiteral("Client List, all"));
     EXPECT_EQ(ui().cmbCostCarrier->itemText(1), QStringLiteral("Client List, all"));
-    EXPECT_EQ(ui().tbsLists->tabText(3), QStringLiteral("Fourth"));
-}
-
-TEST_F(SettingsWindow, AClearedCaptionTakesTheListsTabAway)
-{
-    addList("Customer", { { "Acme" } });
-    addList("Task", { { "Build" } });
-    open();
-    captionSheet().SetCellValue(2, 0, QString());
-    m_frm->timCheckCategories_Timer();
-    EXPECT_EQ(ui().tbsLists->count(), 1);
-    EXPECT_EQ(ui().cmbCostCarrier->count(), 2);
+    EXPECT_EQ(ui().cmbCostCarrier->count(), intCarriers - 1);
+    EXPECT_EQ(ui().tbsLists->count(), 3);
+    EXPECT_EQ(ui().tbsLists->tabText(2), QStringLiteral("Fourth"));
     EXPECT_EQ(m_frm->ShownList(), 0);
 }
 
@@ -655,13 +649,8 @@ TEST_F(SettingsWindow, NamesKeepWhatWasTyped)
     editor()->insert(QStringLiteral("\u000b\u0001le\uFFFE"));
     key(Qt::Key_Return);
     EXPECT_EQ(listSheet().Value(5, 0).toString(), QStringLiteral("Tab le"));
-}
 
-TEST_F(SettingsWindow, OverLongNamesAreRefusedWhereTheyAreTyped)
-{
-    addList("Customer", { { "Acme" } });
-    open();
-    activate();
+    // An over-long name is refused where it is typed; the longest allowed is kept whole.
     clickCell(1, 0);
     type(QStringLiteral("A"));
     editor()->setText(QString(256, QLatin1Char('x')));
