@@ -515,13 +515,11 @@ TEST_P(GlobalSettings, XmlRoundTripReadsListsFromFilesAndOtherSettingsFromTheDat
     EXPECT_EQ(fromXml.OtherSettings.GetValue(QStringLiteral("Mode"), cOtherSettings::intTypeText)
                   .toString(),
         QStringLiteral("from database"));
-}
 
-TEST_P(GlobalSettings, MissingXmlFilesLoadNothing)
-{
-    cGlobalSettings g;
-    EXPECT_FALSE(g.ReadGlobalSettings(1, hvtest::newTempDir(QStringLiteral("empty"))));
-    EXPECT_EQ(g.MetaDataLists.Count(), 0);
+    // A folder without the files loads nothing.
+    cGlobalSettings none;
+    EXPECT_FALSE(none.ReadGlobalSettings(1, hvtest::newTempDir(QStringLiteral("empty"))));
+    EXPECT_EQ(none.MetaDataLists.Count(), 0);
 }
 
 // Another program reading the local file in a transaction keeps the save from ending it: the
