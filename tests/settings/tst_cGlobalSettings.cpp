@@ -41,18 +41,13 @@ protected:
     void seed()
     {
         for (const char* name : { "Acme", "Beta", "Gamma" })
-            db->fncExec(
-                QStringLiteral(
-                    "insert into tblMeta1 (strName, strCategory, blnEnabled) values (?, ?, ?)"),
-                { QString::fromLatin1(name), QStringLiteral("Cat"), true });
+            db->subAddItem(1, QLatin1String(name), QStringLiteral("Cat"));
         for (const char* name : { "Acme", "Beta", "Gamma" })
             db->fncExec(
                 QStringLiteral("insert into tblReports (strSubject, intMeta1ID) values (?, ?)"),
                 { QString(QStringLiteral("report on ") + QLatin1String(name)),
                     db->fncId(1, QLatin1String(name)) });
-        db->fncExec(QStringLiteral("insert into tblSettings (intCostCarrier, intReportTo, "
-                                   "strReportToValue) values (?, ?, ?)"),
-            { 1, db->ReportTo(), db->ReportToValue() });
+        db->subAddSettingsRow();
     }
     QStringList reportsOf(const QString& name) const
     {
@@ -183,9 +178,7 @@ TEST_P(GlobalSettings, RemovedItemsAreResolvedAgainstTheirOwnList)
 {
     for (int m = 1; m <= 3; ++m) {
         for (const char* name : { "Acme", "Beta", "Gamma", "Delta" })
-            db->fncExec(
-                QStringLiteral("insert into tblMeta%1 (strName, blnEnabled) values (?, ?)").arg(m),
-                { QLatin1String(name), true });
+            db->subAddItem(m, QLatin1String(name));
         const QString insert
             = QStringLiteral("insert into tblReports (strSubject, intMeta%1ID) values (?, ?)")
                   .arg(m);
@@ -195,9 +188,7 @@ TEST_P(GlobalSettings, RemovedItemsAreResolvedAgainstTheirOwnList)
         db->fncExec(
             insert, { QStringLiteral("%1 Gamma").arg(m), db->fncId(m, QStringLiteral("Gamma")) });
     }
-    db->fncExec(QStringLiteral("insert into tblSettings (intCostCarrier, intReportTo, "
-                               "strReportToValue) values (?, ?, ?)"),
-        { 1, db->ReportTo(), db->ReportToValue() });
+    db->subAddSettingsRow();
     const auto reports = [this](int m) {
         return db->fncRows(QStringLiteral("select r.strSubject, i.strName from tblReports r join "
                                           "tblMeta%1 i on r.intMeta%1ID = i.intMeta%1ID order by "
@@ -528,11 +519,8 @@ TEST(LocalFileBusy, TheSaveWaitsThenKeepsTheEditsAndSaysWhy)
 {
     subLoadEnglishPhrases();
     cTestDatabase db(eEngine::SQLite);
-    db.fncExec(
-        QStringLiteral("insert into tblMeta1 (strName, blnEnabled) values ('Acme', ?)"), { true });
-    db.fncExec(QStringLiteral("insert into tblSettings (intCostCarrier, intReportTo, "
-                              "strReportToValue) values (1, 2, ?)"),
-        { db.ReportToValue() });
+    db.subAddItem(1, QStringLiteral("Acme"));
+    db.subAddSettingsRow();
     cPersonalSettings::subSetProgramFolder(hvtest::newTempDir(QStringLiteral("program")));
     cGlobalSettings g;
     ASSERT_TRUE(g.ReadGlobalSettings(2, db.Folder()));

@@ -94,6 +94,22 @@ public:
     {
         return hvtest::fncRows(m_connection, strSql);
     }
+    // An enabled item of list n.
+    void subAddItem(int n, const QString& strName, const QString& strCategory = QString()) const
+    {
+        fncExec(
+            QStringLiteral("insert into tblMeta%1 (strName, strCategory, blnEnabled) values (?, "
+                           "?, ?)")
+                .arg(n),
+            { strName, strCategory.isNull() ? QVariant() : strCategory, true });
+    }
+    // The settings row: costs counted by the person, the reports kept in this database.
+    void subAddSettingsRow() const
+    {
+        fncExec(QStringLiteral("insert into tblSettings (intCostCarrier, intReportTo, "
+                               "strReportToValue) values (1, ?, ?)"),
+            { ReportTo(), ReportToValue() });
+    }
     qint32 fncId(int n, const QString& strName) const
     {
         const QStringList r
