@@ -1,9 +1,6 @@
 #include "TestSupport.h"
 #include "cMetaDictionary.h"
 
-#include <QComboBox>
-#include <QListWidget>
-
 namespace {
 
 class MetaDictionaryTest : public testing::Test
@@ -33,26 +30,6 @@ TEST_F(MetaDictionaryTest, FirstOfCaseVariantsWinsAndEmptyNamesAddNothing)
     EXPECT_EQ(m.ID, 1);
     EXPECT_EQ(m.HourlyRate.tenThousandths(), 1'250'000);
     EXPECT_FALSE(m.Enabled);
-}
-
-TEST_F(MetaDictionaryTest, FillComboReplacesContentWithKeysInOrder)
-{
-    QComboBox combo;
-    combo.addItem(QStringLiteral("stale"));
-    dic.FillCombo(&combo);
-    EXPECT_EQ(combo.count(), 0);
-    add(QStringLiteral("Beta"));
-    add(QStringLiteral("Acme"));
-    dic.FillCombo(&combo);
-    ASSERT_EQ(combo.count(), 2);
-    EXPECT_EQ(combo.itemText(0), QStringLiteral("Beta"));
-    EXPECT_EQ(combo.itemText(1), QStringLiteral("Acme"));
-
-    QListWidget list;
-    list.addItem(QStringLiteral("stale"));
-    dic.FillCombo(&list);
-    ASSERT_EQ(list.count(), 2);
-    EXPECT_EQ(list.item(1)->text(), QStringLiteral("Acme"));
 }
 
 } // namespace

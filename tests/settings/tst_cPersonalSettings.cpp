@@ -90,20 +90,6 @@ TEST_F(PersonalSettingsTest, BodyHasTheDocumentedLines)
     EXPECT_EQ(s.fncMetadataList(), QStringLiteral("Customer:Acme;Beta;\r\nTask:\r\n"));
 }
 
-TEST_F(PersonalSettingsTest, FromStringWithNonNumericFirstLineKeepsTheDestinationOnly)
-{
-    cPersonalSettings s;
-    s.ReportChoice = 3;
-    s.ReportValue = QStringLiteral("kept");
-    s.FromString(
-        QStringLiteral("two\r\nignored\r\n42\r\nFalse\r\n0\r\nfalse\r\nCustomer:Acme;\r\n"));
-    EXPECT_EQ(s.ReportChoice, 3);
-    EXPECT_EQ(s.ReportValue, QStringLiteral("kept"));
-    EXPECT_EQ(s.PersonalRate, cCurrency::fromTenThousandths(420'000));
-    EXPECT_FALSE(s.FilterEvents || s.FilterPrivate || s.FilterRecurring);
-    EXPECT_EQ(lists(s), QStringList { QStringLiteral("Customer=Acme") });
-}
-
 TEST_F(PersonalSettingsTest, FromStringReadsTheHeadAndEveryListLineShape)
 {
     cPersonalSettings s;
