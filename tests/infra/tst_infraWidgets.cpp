@@ -159,37 +159,15 @@ TEST(AlwaysOnTop, OnlyTheBandChanges)
     EXPECT_FALSE(hidden.isVisible());
 }
 
-class BackColor : public testing::Test
+// The colour behind the centre of the control, never its corners nor itself; a control outside
+// the visible part of the window keeps its own.
+TEST(BackColor, TakesThePixelBehindTheCentreOfAVisibleControl)
 {
-protected:
-    static QColor colourOf(QWidget* control)
-    {
-        return control->palette().color(control->backgroundRole());
-    }
-};
-
-TEST_F(BackColor, PlainWindowGivesItsExactColour)
-{
-    QWidget window;
-    window.resize(200, 120);
-    QPalette palette = window.palette();
-    palette.setColor(QPalette::Window, QColor(0x33, 0x66, 0x99));
-    window.setPalette(palette);
-    window.setAutoFillBackground(true);
-    auto* check = new QCheckBox(QStringLiteral("Private"), &window);
-    check->setGeometry(20, 20, 120, 30);
-    window.show();
-    ASSERT_NE(colourOf(check), QColor(0x33, 0x66, 0x99));
-    subApplyBackColorToControl(&window, check);
-    EXPECT_EQ(colourOf(check), QColor(0x33, 0x66, 0x99));
-    EXPECT_EQ(check->geometry(), QRect(20, 20, 120, 30));
-    EXPECT_TRUE(check->autoFillBackground()) << "else the colour is never painted";
-}
-
-TEST_F(BackColor, TakesThePixelBehindTheCentreNotTheCornersNorItself)
-{
+    const auto colourOf = [](QWidget* w) { return w->palette().color(w->backgroundRole()); };
     cTwoColourWindow window;
     window.resize(200, 100);
+    auto* check = new QCheckBox(QStringLiteral("Private"), &window);
+    check->setGeometry(5, 20, 50, 30);
     // Left edge over red, centre (x = 130) over blue; the control paints itself green.
     auto* frame = new QWidget(&window);
     frame->setGeometry(60, 10, 140, 80);
@@ -197,28 +175,20 @@ TEST_F(BackColor, TakesThePixelBehindTheCentreNotTheCornersNorItself)
     green.setColor(QPalette::Window, Qt::green);
     frame->setPalette(green);
     frame->setAutoFillBackground(true);
-    window.show();
-    subApplyBackColorToControl(&window, frame);
-    EXPECT_EQ(colourOf(frame), QColor(0, 0, 200));
-    EXPECT_TRUE(frame->isVisible());
-}
-
-TEST_F(BackColor, AControlOutsideTheVisiblePartKeepsItsColour)
-{
-    QWidget window;
-    window.resize(200, 100);
-    auto* panel = new QWidget(&window);
-    panel->setGeometry(0, 0, 100, 100);
     auto* outside = new QCheckBox(QStringLiteral("x"), &window);
     outside->setGeometry(250, 10, 40, 20);
-    auto* clipped = new QCheckBox(QStringLiteral("y"), panel);
-    clipped->setGeometry(120, 10, 40, 20); // inside the window, but beyond its panel's edge
+    auto* clipped = new QCheckBox(QStringLiteral("y"), frame);
+    clipped->setGeometry(150, 10, 40, 20); // inside the window, but beyond its frame's edge
     window.show();
-    const QColor before = colourOf(outside);
-    subApplyBackColorToControl(&window, outside);
-    subApplyBackColorToControl(&window, clipped);
-    EXPECT_EQ(colourOf(outside), before);
-    EXPECT_EQ(colourOf(clipped), before);
+    const QColor outsideBefore = colourOf(outside), clippedBefore = colourOf(clipped);
+    for (QWidget* control : std::initializer_list<QWidget*> { clipped, outside, check, frame })
+        subApplyBackColorToControl(&window, control);
+    EXPECT_EQ(colourOf(check), QColor(200, 0, 0));
+    EXPECT_EQ(check->geometry(), QRect(5, 20, 50, 30));
+    EXPECT_TRUE(check->autoFillBackground()) << "else the colour is never painted";
+    EXPECT_EQ(colourOf(frame), QColor(0, 0, 200));
+    EXPECT_EQ(colourOf(outside), outsideBefore);
+    EXPECT_EQ(colourOf(clipped), clippedBefore);
     EXPECT_FALSE(outside->autoFillBackground());
 }
 
