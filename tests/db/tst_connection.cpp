@@ -101,32 +101,24 @@ protected:
 
 } // namespace
 
-TEST_F(GetConnection, TrailingSlashIsDroppedAndBlanksOnlyFromTheDatabasePath)
+// The local file wins over a connection file (reading this one would mean a failed connection to
+// a closed port).
+TEST_F(GetConnection, TheLocalFileWinsAndOnlyItsPathLosesTheTrailingSlash)
 {
     makeLocalDatabase(folder);
+    writeFile(folder + QStringLiteral("/HourvaneConnection.txt"),
+        QStringLiteral("Provider=PostgreSQL;User ID=x;Data Source=127.0.0.1:%1;Initial Catalog=x")
+            .arg(closedPort())
+            .toUtf8());
     strDataFolder = QStringLiteral(" ") + folder + QStringLiteral("/");
     EXPECT_EQ(fncGetConnection(), strJet + folder + QStringLiteral("/Hourvane3.mdb"));
     EXPECT_EQ(strDataFolder, QStringLiteral(" ") + folder);
     EXPECT_EQ(ReportTo(), 2);
     EXPECT_EQ(ReportToValue(), folder + QStringLiteral("/Hourvane3.mdb"));
     ASSERT_TRUE(fncSharedConnection());
+    EXPECT_EQ(fncSharedConnection()->Engine(), eEngine::SQLite);
     EXPECT_TRUE(fncSharedConnection()->TableExists(QStringLiteral("tblOtherSettings"))); // upgraded
     EXPECT_TRUE(dialogs->scriptNames.isEmpty());
-}
-
-TEST_F(GetConnection, AccessFileWinsOverTheConnectionFile)
-{
-    makeLocalDatabase(folder);
-    // Reading this file would mean a failed connection to a closed port.
-    writeFile(folder + QStringLiteral("/HourvaneConnection.txt"),
-        QStringLiteral("Provider=PostgreSQL;User ID=x;Data Source=127.0.0.1:%1;Initial Catalog=x")
-            .arg(closedPort())
-            .toUtf8());
-    strDataFolder = folder;
-    subSetupConnection();
-    ASSERT_TRUE(fncSharedConnection());
-    EXPECT_EQ(fncSharedConnection()->Engine(), eEngine::SQLite);
-    EXPECT_EQ(ReportTo(), 2);
 }
 
 TEST_F(GetConnection, EmptyConnectionFileIsDeletedAndTheChoiceOffered)

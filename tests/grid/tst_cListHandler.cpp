@@ -3,9 +3,7 @@
 #include "cListHandler.h"
 #include "modErrorHandling.h"
 
-#include <QFile>
 #include <QLocale>
-#include <QPrinter>
 #include <QSignalSpy>
 #include <QTest>
 #include <functional>
@@ -191,24 +189,6 @@ TEST_F(ListHandler, ViewableRangeOfOneRowStopsThePoll)
     lst.ObjectList->setCurrentIndex(lst.CurrSheet->index(0, 1));
     lst.subPollSelection();
     EXPECT_EQ(spy.count(), 0);
-}
-
-TEST_F(ListHandler, PrintSheetWritesTheHtmlAndPrintsIt)
-{
-    lst.SetValue(QStringLiteral("A1"), QStringLiteral("Customer"));
-    lst.SetValue(QStringLiteral("A2"), QStringLiteral("Acme & Sons"));
-    const QString pdf = hvtest::newTempDir() + QStringLiteral("/out.pdf");
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(pdf);
-    lst.PrintSheet(&printer);
-    QFile html(cListHandler::fncPrintFilePath());
-    ASSERT_TRUE(html.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(cListHandler::fncPrintFilePath().endsWith(QStringLiteral("/OWCPrint.htm")));
-    EXPECT_TRUE(QString::fromUtf8(html.readAll()).contains(QStringLiteral("Acme &amp; Sons")));
-    QFile out(pdf);
-    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(out.read(5).startsWith("%PDF"));
 }
 
 TEST_F(ListHandler, FailuresReachTheErrorReportUnderTheirNames)
