@@ -101,44 +101,44 @@ protected:
 
 } // namespace
 
-// The local file wins over a connection file (reading this one would mean a failed connection to
-// a closed port).
-TEST_F(GetConnection, TheLocalFileWinsAndOnlyItsPathLosesTheTrailingSlash)
+TEST_F(GetConnection, TrailingSlashIsDroppedAndBlanksOnlyFromTheDatabasePath)
 {
     makeLocalDatabase(folder);
-    writeFile(folder + QStringLiteral("/HourvaneConnection.txt"),
-        QStringLiteral("Provider=PostgreSQL;User ID=x;Data Source=127.0.0.1:%1;Initial Catalog=x")
-            .arg(closedPort())
-            .toUtf8());
     strDataFolder = QStringLiteral(" ") + folder + QStringLiteral("/");
     EXPECT_EQ(fncGetConnection(), strJet + folder + QStringLiteral("/Hourvane3.mdb"));
     EXPECT_EQ(strDataFolder, QStringLiteral(" ") + folder);
     EXPECT_EQ(ReportTo(), 2);
     EXPECT_EQ(ReportToValue(), folder + QStringLiteral("/Hourvane3.mdb"));
     ASSERT_TRUE(fncSharedConnection());
-    EXPECT_EQ(fncSharedConnection()->Engine(), eEngine::SQLite);
     EXPECT_TRUE(fncSharedConnection()->TableExists(QStringLiteral("tblOtherSettings"))); // upgraded
     EXPECT_TRUE(dialogs->scriptNames.isEmpty());
 }
 
-TEST_F(GetConnection, EmptyConnectionFileIsDeletedAndTheChoiceOffered)
+TEST_F(GetConnection, AccessFileWinsOverTheConnectionFile)
 {
-    writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), QByteArray());
+    makeLocalDatabase(folder);
+    // Reading this file would mean a failed connection to a closed port.
+    writeFile(folder + QStringLiteral("/HourvaneConnection.txt"),
+        QStringLiteral("Provider=PostgreSQL;User ID=x;Data Source=127.0.0.1:%1;Initial Catalog=x")
+            .arg(closedPort())
+            .toUtf8());
     strDataFolder = folder;
-    dialogs->choice = 0;
-    EXPECT_TRUE(fncGetConnection().isEmpty());
-    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/HourvaneConnection.txt")));
-    EXPECT_EQ(dialogs->scriptNames, QStringList { QStringLiteral("CreateDBHV.sql") });
+    EXPECT_EQ(fncGetConnection(), strJet + folder + QStringLiteral("/Hourvane3.mdb"));
+    EXPECT_EQ(fncSharedConnection()->Engine(), eEngine::SQLite);
 }
 
-// The choice closed without OK gives no database and no error; without single-user nothing is
-// asked at all.
+// The choice closed without OK gives no database and no error, an empty connection file is
+// deleted before the choice is offered, and without single-user nothing is asked at all.
 TEST_F(GetConnection, ClosingTheChoiceGivesNoDatabaseAndNoError)
 {
     dialogs->choice = 0;
     fncGetConnection();
     EXPECT_EQ(strDataFolder, QCoreApplication::applicationDirPath()); // an empty data folder
+    writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), QByteArray());
     strDataFolder = folder;
+    EXPECT_TRUE(fncGetConnection().isEmpty());
+    EXPECT_EQ(dialogs->scriptNames.size(), 2);
+    EXPECT_EQ(dialogs->scriptNames.last(), QStringLiteral("CreateDBHV.sql"));
     EXPECT_FALSE(fncReturnRecordset(QStringLiteral("tblSettings"), true));
     EXPECT_FALSE(fncCreateCommand());
     EXPECT_FALSE(fncSharedConnection());

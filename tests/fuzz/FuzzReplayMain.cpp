@@ -1,5 +1,5 @@
 // Runs a fuzzing target without libFuzzer, as a plain test: every seed file of the folder given,
-// then a fixed series of mutations of them (bit flips, insertions, cuts, repeats, splices),
+// then a fixed series of mutations of them (bit flips, insertions, cuts, splices),
 // the same series on every run. An input that breaks the target is written to
 // <target>-failure.bin in the working folder; given a file instead of a folder, the target runs
 // that one input (a failure or a libFuzzer crash file) and no mutations.
@@ -62,39 +62,24 @@ Bytes fncMutation(std::mt19937& rng, const std::vector<Bytes>& seeds)
     Bytes in = seeds[below(seeds.size())];
     for (int step = 1 + int(below(4)); step > 0; --step) {
         const size_t at = below(in.size() + 1);
-        switch (below(6)) {
+        const Bytes& other = seeds[below(seeds.size())];
+        const size_t from = below(other.size() + 1);
+        switch (below(4)) {
         case 0: // flip one bit
             if (!in.empty())
                 in[below(in.size())] ^= uint8_t(1u << below(8));
             break;
-        case 1: { // insert a few bytes
-            const size_t n = 1 + below(4);
-            for (size_t i = 0; i < n; ++i)
-                in.insert(in.begin() + at,
-                    below(2) ? uint8_t(rng()) : uint8_t(szSyntax[below(sizeof szSyntax - 1)]));
+        case 1: // insert a random or a syntax byte
+            in.insert(in.begin() + at,
+                below(2) ? uint8_t(rng()) : uint8_t(szSyntax[below(sizeof szSyntax - 1)]));
             break;
-        }
-        case 2: // cut a range out
-            in.erase(
-                in.begin() + at, in.begin() + at + below(std::min<size_t>(in.size() - at, 64) + 1));
+        case 2: // cut a range out, up to the end
+            in.erase(in.begin() + at, in.begin() + at + below(in.size() - at + 1));
             break;
-        case 3: // truncate
-            in.resize(at);
+        default: // splice in a piece of a seed (this one too: a repeat)
+            in.insert(in.begin() + at, other.begin() + from,
+                other.begin() + from + below(other.size() - from + 1));
             break;
-        case 4: { // repeat a piece of itself
-            const size_t from = below(in.size() + 1);
-            const Bytes piece(in.begin() + from,
-                in.begin() + from + below(std::min<size_t>(in.size() - from, 256) + 1));
-            in.insert(in.begin() + below(in.size() + 1), piece.begin(), piece.end());
-            break;
-        }
-        default: { // splice in a piece of another seed
-            const Bytes& other = seeds[below(seeds.size())];
-            const size_t from = below(other.size() + 1);
-            const size_t n = below(other.size() - from + 1);
-            in.insert(in.begin() + at, other.begin() + from, other.begin() + from + n);
-            break;
-        }
         }
     }
     if (in.size() > 65536)

@@ -120,21 +120,6 @@ TEST_F(SheetWidget, ZeroWidthHidesAColumn)
     EXPECT_EQ(sheet.ColumnWidthOf(4), 100);
 }
 
-TEST_F(SheetWidget, AutoFilterHidesRowsThatDoNotMatch)
-{
-    cSheetModel* m = sheet.Sheet();
-    m->SetCellValue(0, 0, QStringLiteral("Name"));
-    m->SetCellValue(1, 0, QStringLiteral("x"));
-    m->SetCellValue(2, 0, QStringLiteral("y"));
-    m->SetAutoFilter(m->UsedRange());
-    EXPECT_EQ(m->fncDistinctValues(0), (QStringList { QStringLiteral("x"), QStringLiteral("y") }));
-    ASSERT_TRUE(m->fncSetFilter(0, { QStringLiteral("y") }));
-    EXPECT_TRUE(sheet.isRowHidden(1));
-    EXPECT_FALSE(sheet.isRowHidden(2));
-    ASSERT_TRUE(m->fncSetFilter(0, {}));
-    EXPECT_FALSE(sheet.isRowHidden(1));
-}
-
 // The list layout the settings window uses: one heading row, names as text, a number column,
 // a hidden identifier column.
 class SheetEditing : public SheetWidget

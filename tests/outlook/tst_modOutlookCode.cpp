@@ -222,9 +222,18 @@ TEST_F(Session, CalendarThatCannotBeHadEndsTheProgramWithTheMessage)
     EXPECT_TRUE(endsProgram([] { fncGetUserName(); }));
 }
 
-TEST_F(Session, VersionBelowNineEndsTheProgramWithTheVersion)
+// Nine is enough, and the version read first is kept for the run; below nine the program ends
+// saying which version it found.
+TEST_F(Session, VersionNineIsEnoughAndLowerEndsTheProgram)
 {
     LoadLanguages(intEnglish);
+    cOlApplication::setVersionText(QStringLiteral("9.0.0.2711"));
+    EXPECT_EQ(fncGetOutlookVersion(), 9); // opens the session itself
+    EXPECT_TRUE(fncOutlookNameSpace());
+    cOlApplication::setVersionText(QStringLiteral("11.0.0.8312"));
+    EXPECT_EQ(fncGetOutlookVersion(), 9);
+
+    subResetOutlookState();
     cOlApplication::setVersionText(QStringLiteral("8.5.0.1234"));
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
     EXPECT_TRUE(endsProgram([] { subStartOutlook(olFolderInbox); }));
@@ -235,15 +244,6 @@ TEST_F(Session, VersionBelowNineEndsTheProgramWithTheVersion)
     EXPECT_EQ(box.strTitle, QStringLiteral("Hourvane for Outlook Personal Settings SU"));
 }
 
-TEST_F(Session, VersionNineIsAcceptedAndKeptForTheRun)
-{
-    cOlApplication::setVersionText(QStringLiteral("9.0.0.2711"));
-    EXPECT_EQ(fncGetOutlookVersion(), 9); // opens the session itself
-    EXPECT_TRUE(fncOutlookNameSpace());
-    cOlApplication::setVersionText(QStringLiteral("11.0.0.8312"));
-    EXPECT_EQ(fncGetOutlookVersion(), 9);
-}
-
 // ---- the user's name ----
 
 struct NameCase
@@ -252,6 +252,7 @@ struct NameCase
     const char* folderName;
     const char* expected; // nullptr: the login name
 };
+// folderName nullptr: no displayname file, the mailbox folder itself is named "Mailbox - Eva Lund".
 
 class UserName : public Session, public testing::WithParamInterface<NameCase>
 {
@@ -260,9 +261,12 @@ class UserName : public Session, public testing::WithParamInterface<NameCase>
 TEST_P(UserName, FollowsTheMailboxRules)
 {
     qputenv("USER", "loginname");
-    const QString top = newTempDir(QStringLiteral("box"));
+    QString top = newTempDir(QStringLiteral("box"));
+    if (GetParam().folderName)
+        writeFile(QDir(top).filePath(QStringLiteral("displayname")), GetParam().folderName);
+    else
+        top += QStringLiteral("/Mailbox - Eva Lund");
     useCalendar(top + QStringLiteral("/calendar"));
-    writeFile(QDir(top).filePath(QStringLiteral("displayname")), GetParam().folderName);
     const QString expected = GetParam().expected ? QString::fromUtf8(GetParam().expected)
                                                  : QStringLiteral("loginname");
     EXPECT_EQ(fncGetUserName(), expected);
@@ -277,15 +281,9 @@ INSTANTIATE_TEST_SUITE_P(Mailboxes, UserName,
         NameCase { "DashWinsOverComma", "Mailbox - Berg, Anna", "Berg, Anna" },
         NameCase { "NonAscii", "Postkasse - Åse Ødegård", "Åse Ødegård" },
         NameCase { "Other", "Personal Folders", nullptr },
-        NameCase { "HyphenWithoutBlanks", "Mailbox-Anna", nullptr }),
+        NameCase { "HyphenWithoutBlanks", "Mailbox-Anna", nullptr },
+        NameCase { "FolderWithoutDisplayname", nullptr, "Eva Lund" }),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(Session, UserNameFromTheDirectoryWhenThereIsNoDisplayname)
-{
-    const QString top = newTempDir(QStringLiteral("box")) + QStringLiteral("/Mailbox - Eva Lund");
-    useCalendar(top + QStringLiteral("/calendar"));
-    EXPECT_EQ(fncGetUserName(), QStringLiteral("Eva Lund"));
-}
 
 // ---- folders and the settings appointment ----
 
