@@ -123,8 +123,12 @@ TEST_F(GetConnection, AccessFileWinsOverTheConnectionFile)
             .arg(closedPort())
             .toUtf8());
     strDataFolder = folder;
+    ReportTo() = 1; // like 4, keeps its value yet uses the file
+    ReportToValue() = QStringLiteral("/reports/elsewhere");
     EXPECT_EQ(fncGetConnection(), strJet + folder + QStringLiteral("/Hourvane3.mdb"));
     EXPECT_EQ(fncSharedConnection()->Engine(), eEngine::SQLite);
+    EXPECT_EQ(ReportTo(), 1);
+    EXPECT_EQ(ReportToValue(), QStringLiteral("/reports/elsewhere"));
 }
 
 // The choice closed without OK gives no database and no error, an empty connection file is
@@ -150,26 +154,6 @@ TEST_F(GetConnection, ClosingTheChoiceGivesNoDatabaseAndNoError)
     EXPECT_TRUE(fncGetConnection().isEmpty());
     EXPECT_TRUE(dialogs->scriptNames.isEmpty());
 }
-
-class KeptReportTo : public GetConnection, public testing::WithParamInterface<int>
-{
-};
-
-TEST_P(KeptReportTo, ModesOneAndFourKeepTheirValuesYetUseTheFile)
-{
-    makeLocalDatabase(folder);
-    strDataFolder = folder;
-    ReportTo() = GetParam();
-    ReportToValue() = QStringLiteral("/reports/elsewhere");
-    subSetupConnection();
-    ASSERT_TRUE(fncSharedConnection());
-    EXPECT_EQ(fncSharedConnection()->ConnectionString(),
-        strJet + folder + QStringLiteral("/Hourvane3.mdb"));
-    EXPECT_EQ(ReportTo(), GetParam());
-    EXPECT_EQ(ReportToValue(), QStringLiteral("/reports/elsewhere"));
-}
-
-INSTANTIATE_TEST_SUITE_P(Modes, KeptReportTo, testing::Values(1, 4));
 
 TEST_F(GetConnection, ReportToThreeWithACompleteStringConsultsNoFile)
 {
