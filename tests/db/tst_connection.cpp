@@ -3,7 +3,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <arpa/inet.h>
+#include <QTcpServer>
 #include <cConnectionDialogs.h>
 #include <cDbTestEngines.h>
 #include <cHVError.h>
@@ -13,8 +13,6 @@
 #include <modDBCreate.h>
 #include <modErrorHandling.h>
 #include <modPhrases.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -47,32 +45,26 @@ public:
     QList<bool> newDbFlags;
 };
 
-// A listening socket nobody answers on: the kernel completes the handshake, the server never
-// speaks.
-struct cSilentPort
-{
-    int fd = -1;
-    int port = 0;
-    cSilentPort()
-    {
-        fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a {};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        ::listen(fd, 8);
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-        port = ntohs(a.sin_port);
-    }
-    ~cSilentPort() { ::close(fd); }
-};
-
+// A port nobody listens on any more.
 int closedPort()
 {
-    cSilentPort p;
-    const int port = p.port;
-    return port; // closed again when p goes
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    return server.serverPort();
+}
+
+QString closedPgConnection()
+{
+    return QStringLiteral(
+        "Provider=PostgreSQL;User ID=x;Data Source=127.0.0.1:%1;Initial Catalog=x")
+        .arg(closedPort());
+}
+
+// The shared connection is open on a database that went through the upgrade.
+bool sharedIsUpgraded()
+{
+    return fncSharedConnection()
+        && fncSharedConnection()->TableExists(QStringLiteral("tblOtherSettings"));
 }
 
 using hvtest::writeFile;
@@ -109,8 +101,7 @@ TEST_F(GetConnection, TrailingSlashIsDroppedAndBlanksOnlyFromTheDatabasePath)
     EXPECT_EQ(strDataFolder, QStringLiteral(" ") + folder);
     EXPECT_EQ(ReportTo(), 2);
     EXPECT_EQ(ReportToValue(), folder + QStringLiteral("/Hourvane3.mdb"));
-    ASSERT_TRUE(fncSharedConnection());
-    EXPECT_TRUE(fncSharedConnection()->TableExists(QStringLiteral("tblOtherSettings"))); // upgraded
+    EXPECT_TRUE(sharedIsUpgraded());
     EXPECT_TRUE(dialogs->scriptNames.isEmpty());
 }
 
@@ -118,10 +109,7 @@ TEST_F(GetConnection, AccessFileWinsOverTheConnectionFile)
 {
     makeLocalDatabase(folder);
     // Reading this file would mean a failed connection to a closed port.
-    writeFile(folder + QStringLiteral("/HourvaneConnection.txt"),
-        QStringLiteral("Provider=PostgreSQL;User ID=x;Data Source=127.0.0.1:%1;Initial Catalog=x")
-            .arg(closedPort())
-            .toUtf8());
+    writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), closedPgConnection().toUtf8());
     strDataFolder = folder;
     ReportTo() = 1; // like 4, keeps its value yet uses the file
     ReportToValue() = QStringLiteral("/reports/elsewhere");
@@ -184,10 +172,9 @@ TEST_F(GetConnection, ConnectionFileLeadsToTheServerAndItsUpgrade)
     writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), conn.toUtf8());
     strDataFolder = folder;
     subSetupConnection();
-    ASSERT_TRUE(fncSharedConnection());
+    EXPECT_TRUE(sharedIsUpgraded());
     EXPECT_EQ(ReportTo(), 3);
     EXPECT_EQ(ReportToValue(), conn);
-    EXPECT_TRUE(fncSharedConnection()->TableExists(QStringLiteral("tblOtherSettings")));
 }
 
 // Text that does not begin with a provider this program knows is reported with the file's name
@@ -247,8 +234,7 @@ TEST_F(GetConnection, ChoiceThreeStoresTheLogonPrivatelyAndUpgrades)
                 | QFileDevice::WriteOther),
         QFileDevice::Permissions());
     EXPECT_EQ(ReportTo(), 3);
-    ASSERT_TRUE(fncSharedConnection());
-    EXPECT_TRUE(fncSharedConnection()->TableExists(QStringLiteral("tblOtherSettings")));
+    EXPECT_TRUE(sharedIsUpgraded());
 }
 
 TEST_F(GetConnection, ChoiceTwoCreatesTheServerDatabaseUnderTheGivenName)
@@ -277,8 +263,7 @@ TEST_F(GetConnection, ChoiceTwoCreatesTheServerDatabaseUnderTheGivenName)
     EXPECT_EQ(cMessageBox::history().at(0).icon, cMessageBox::Icon::Critical);
     EXPECT_TRUE(cMessageBox::history().at(1).strText.startsWith(
         QStringLiteral("Connection failed with connection string ")));
-    ASSERT_TRUE(fncSharedConnection());
-    EXPECT_TRUE(fncSharedConnection()->TableExists(QStringLiteral("tblOtherSettings")));
+    ASSERT_TRUE(sharedIsUpgraded());
     EXPECT_TRUE(fncSharedConnection()->TableExists(QStringLiteral("tblMetaLists")));
 }
 
@@ -340,13 +325,15 @@ TEST(SqlServer, ClosedOrSilentServersFail)
         EXPECT_EQ(e.Number(), static_cast<qint32>(0x80004005u));
         EXPECT_FALSE(e.Description().isEmpty());
     }
-    cSilentPort silent;
+    // Listens but never answers: the kernel completes the handshake, the server never speaks.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
     QElapsedTimer t;
     t.start();
     EXPECT_THROW(
         cConnection::Open(
             QStringLiteral("Provider=SQLOLEDB.1;Password=x;User ID=sa;Data Source=127.0.0.1:%1")
-                .arg(silent.port),
+                .arg(silent.serverPort()),
             1),
         cHVError);
     EXPECT_LT(t.elapsed(), 30000);
@@ -356,9 +343,7 @@ TEST(SetupConnection, AnUnreachableServerEndsInTheErrorReport)
 {
     subResetDBState();
     ReportTo() = 3;
-    ReportToValue()
-        = QStringLiteral("Provider=PostgreSQL;User ID=x;Data Source=127.0.0.1:%1;Initial Catalog=x")
-              .arg(closedPort());
+    ReportToValue() = closedPgConnection();
     cMessageBox::setNextAnswer(cMessageBox::Answer::No);
     EXPECT_TRUE(hvtest::endsProgram([] { subSetupConnection(); }));
     ASSERT_EQ(cMessageBox::history().size(), 1);

@@ -1,15 +1,12 @@
 #include "cPgTestServer.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <arpa/inet.h>
+#include <QTcpServer>
 #include <cstdlib>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace hvtest {
@@ -17,20 +14,8 @@ namespace {
 
 int freePort()
 {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (s < 0)
-        return 0;
-    sockaddr_in addr {};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    socklen_t len = sizeof addr;
-    int port = 0;
-    if (::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0
-        && ::getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-        port = ntohs(addr.sin_port);
-    ::close(s);
-    return port;
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
 }
 
 QString quoted(const QString& s)
