@@ -4,7 +4,6 @@
 
 #include <QDirIterator>
 #include <QFile>
-#include <QMap>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringDecoder>
@@ -224,53 +223,42 @@ TEST_F(PhraseResource, RowsAreCompleteAndUnique)
 
 TEST_F(PhraseResource, IsWhatTheUtf8SourceGenerates)
 {
-    QFile source(QStringLiteral(HV_PHRASES_TSV));
-    ASSERT_TRUE(source.open(QIODevice::ReadOnly)) << HV_PHRASES_TSV;
-    QStringList lines = QString::fromUtf8(source.readAll()).split(QLatin1Char('\n'));
-    ASSERT_TRUE(lines.first().startsWith(QStringLiteral("key\t")));
+    const QByteArray tsv = hvtest::readFile(QStringLiteral(HV_PHRASES_TSV));
+    QStringList lines = QString::fromUtf8(tsv).split(QLatin1Char('\n'));
+    ASSERT_TRUE(lines.first().startsWith(QStringLiteral("key\t"))) << HV_PHRASES_TSV;
     lines.removeFirst();
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
-    QString text;
+    QList<QStringList> source;
     for (const QString& line : lines)
-        text += line + QStringLiteral("\r\n");
-    const QByteArray generated
-        = QByteArray("\xff\xfe") + QByteArray(QStringEncoder(QStringEncoder::Utf16LE).encode(text));
-    EXPECT_TRUE(generated == bytes) << "resources/LANGUAGE is out of date with "
-                                       "resources/phrases.tsv: run scripts/make-language";
+        source.append(line.split(QLatin1Char('\t')));
+    EXPECT_TRUE(tableOf(source) == bytes) << "resources/LANGUAGE is out of date with "
+                                             "resources/phrases.tsv: run scripts/make-language";
 }
 
+// Every key literal in the sources is listed in fncUsedPhraseKeys() (and so in the table).
 TEST(PhraseKeys, EveryKeyInTheSourcesIsAUsedKey)
 {
     const QRegularExpression literal(QStringLiteral("[\">](LNG[A-Z0-9]+)[\"<]"));
-    QMap<QString, QStringList> missing;
+    const QDir sources(QStringLiteral(HV_SOURCE_DIR));
+    QStringList missing;
     int files = 0;
-    QDirIterator it(QStringLiteral(HV_SOURCE_DIR),
+    QDirIterator it(sources.path(),
         { QStringLiteral("*.h"), QStringLiteral("*.cpp"), QStringLiteral("*.ui") }, QDir::Files,
         QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
         ++files;
-        const QString text = QString::fromUtf8(file.readAll());
-        for (auto m = literal.globalMatch(text); m.hasNext();) {
+        for (auto m = literal.globalMatch(QString::fromUtf8(hvtest::readFile(path)));
+             m.hasNext();) {
             const QString key = m.next().captured(1);
             if (!fncUsedPhraseKeys().contains(key))
-                missing[key].append(QDir(QStringLiteral(HV_SOURCE_DIR)).relativeFilePath(path));
+                missing.append(key + QStringLiteral(" in ") + sources.relativeFilePath(path));
         }
     }
     EXPECT_GT(files, 0) << "no sources found under " << HV_SOURCE_DIR;
-    QStringList lines;
-    for (auto m = missing.cbegin(); m != missing.cend(); ++m) {
-        QStringList where = m.value();
-        where.removeDuplicates();
-        lines.append(
-            m.key() + QStringLiteral(" (") + where.join(QStringLiteral(", ")) + QLatin1Char(')'));
-    }
-    EXPECT_TRUE(missing.isEmpty()) << "keys used in the sources but not in fncUsedPhraseKeys() "
-                                      "(add them there and to resources/phrases.tsv):\n  "
-                                   << lines.join(QStringLiteral("\n  ")).toStdString();
+    EXPECT_EQ(missing, QStringList())
+        << "add them to fncUsedPhraseKeys() and resources/phrases.tsv";
 }
 
 } // namespace

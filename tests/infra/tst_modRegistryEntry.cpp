@@ -137,25 +137,27 @@ TEST_F(RegistryStore, NamesIgnoreCaseSectionsTrimAndBackslashNests)
 
 TEST_F(RegistryStore, ValuesThatAreNotStringsFailWithTheirTypeCode)
 {
-    const QList<std::pair<const char*, QVariant>> cases {
-        { "dword", QVariant(4) },
-        { "bool", QVariant(true) },
-        { "qword", QVariant(qlonglong(1) << 40) },
-        { "binary", QVariant(QByteArray("\x01\x02", 2)) },
-        { "multi", QVariant(QStringList { "a", "b" }) },
+    const struct
+    {
+        const char* name;
+        QVariant value;
+        qint32 number;
+    } cases[] = {
+        { "dword", QVariant(4), -2147219500 },
+        { "bool", QVariant(true), -2147219500 },
+        { "qword", QVariant(qlonglong(1) << 40), -2147219493 },
+        { "binary", QVariant(QByteArray("\x01\x02", 2)), -2147219501 },
+        { "multi", QVariant(QStringList { "a", "b" }), -2147219497 },
     };
-    const QList<qint32> expected { -2147219500, -2147219500, -2147219493, -2147219501,
-        -2147219497 };
     {
         auto raw = fncRawStore();
-        for (const auto& [name, value] : cases)
-            raw.setValue(strSettings + QLatin1Char('/') + QLatin1String(name), value);
+        for (const auto& c : cases)
+            raw.setValue(strSettings + QLatin1Char('/') + QLatin1String(c.name), c.value);
     }
-    for (int i = 0; i < cases.size(); ++i) {
-        const auto e = fncErrorOf([&] { fncRead(QLatin1String(cases.at(i).first)); });
-        EXPECT_EQ(e.Number(), expected.at(i)) << cases.at(i).first;
-        EXPECT_EQ(e.Description(), QStringLiteral("Registry data not a string"))
-            << cases.at(i).first;
+    for (const auto& c : cases) {
+        const auto e = fncErrorOf([&] { fncRead(QLatin1String(c.name)); });
+        EXPECT_EQ(e.Number(), c.number) << c.name;
+        EXPECT_EQ(e.Description(), QStringLiteral("Registry data not a string")) << c.name;
     }
 }
 

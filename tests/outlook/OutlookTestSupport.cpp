@@ -48,7 +48,7 @@ void collectErrors(icalcomponent* comp, QStringList& problems)
 }
 } // namespace
 
-QStringList icsProblems(const QByteArray& bytes)
+std::string icsProblems(const QByteArray& bytes)
 {
     QStringList problems;
     const QList<QByteArray> lines = bytes.split('\n');
@@ -68,13 +68,13 @@ QStringList icsProblems(const QByteArray& bytes)
     icalcomponent* root = icalparser_parse_string(bytes.constData());
     if (!root) {
         problems << QStringLiteral("libical could not parse it");
-        return problems;
+        return problems.join(QLatin1Char('\n')).toStdString();
     }
     if (icalcomponent_isa(root) != ICAL_VCALENDAR_COMPONENT)
         problems << QStringLiteral("not a single VCALENDAR");
     collectErrors(root, problems);
     icalcomponent_free(root);
-    return problems;
+    return problems.join(QLatin1Char('\n')).toStdString();
 }
 
 QStringList unfoldedLines(const QByteArray& bytes)

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <gtest/gtest.h>
+#include <string>
 
 namespace hvtest {
 
@@ -27,9 +28,9 @@ private:
 
 // A user property's value; a missing property fails the test instead of crashing it.
 QVariant valueOf(const cOlUserProperties& props, const QString& strName);
-// What is wrong with a file as iCalendar: libical errors, lines over 75 octets, bare LF.
-// Empty when the file is sound.
-QStringList icsProblems(const QByteArray& bytes);
+// What is wrong with a file as iCalendar, one problem a line: libical errors, lines over 75
+// octets, bare LF. Empty when the file is sound.
+std::string icsProblems(const QByteArray& bytes);
 // The unfolded content lines of a file.
 QStringList unfoldedLines(const QByteArray& bytes);
 

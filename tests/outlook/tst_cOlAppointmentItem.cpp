@@ -52,7 +52,7 @@ TEST_F(ItemStore, NewAppointmentIsAWholeDayEventInItsOwnValidFile)
     const auto item = calendar->AddAppointment(QStringLiteral("Settings"), QDate(2050, 1, 1));
     ASSERT_EQ(QDir(calendarPath()).entryList(QDir::Files).size(), 1);
     const QByteArray bytes = readFile(item->FilePath());
-    EXPECT_TRUE(icsProblems(bytes).isEmpty()) << icsProblems(bytes).join('\n').toStdString();
+    EXPECT_EQ(icsProblems(bytes), "");
     const QStringList lines = unfoldedLines(bytes);
     EXPECT_TRUE(lines.contains(QStringLiteral("DTSTART;VALUE=DATE:20500101")));
     EXPECT_TRUE(lines.contains(QStringLiteral("SUMMARY:Settings")));
@@ -79,7 +79,7 @@ TEST_F(ItemStore, TextFieldsComeBackExactlyAndOtherProgramsSeeReadableText)
 
     // The plain properties stay usable for calendar programs that know nothing of ours.
     const QByteArray bytes = readFile(item->FilePath());
-    EXPECT_TRUE(icsProblems(bytes).isEmpty()) << icsProblems(bytes).join('\n').toStdString();
+    EXPECT_EQ(icsProblems(bytes), "");
     icalcomponent* root = icalparser_parse_string(bytes.constData());
     icalcomponent* ev = icalcomponent_get_first_component(root, ICAL_VEVENT_COMPONENT);
     EXPECT_STREQ(icalcomponent_get_description(ev),
@@ -165,8 +165,7 @@ TEST_F(ItemStore, UserPropertiesKeepNameCaseTypeAndValue)
     EXPECT_EQ(valueOf(got, QStringLiteral("P0")).toString()
             + valueOf(got, QStringLiteral("P1")).toString(),
         QStringLiteral("a") + smile + smile);
-    const QByteArray bytes = readFile(item->FilePath());
-    EXPECT_TRUE(icsProblems(bytes).isEmpty()) << icsProblems(bytes).join('\n').toStdString();
+    EXPECT_EQ(icsProblems(readFile(item->FilePath())), "");
 }
 
 TEST_F(ItemStore, AddingAnExistingNameKeepsItOrRefusesAnotherType)
@@ -238,7 +237,7 @@ TEST_F(ItemStore, SavingKeepsWhatOtherProgramsWrote)
     item->Save();
 
     const QByteArray bytes = readFile(path);
-    EXPECT_TRUE(icsProblems(bytes).isEmpty()) << icsProblems(bytes).join('\n').toStdString();
+    EXPECT_EQ(icsProblems(bytes), "");
     const QStringList lines = unfoldedLines(bytes);
     for (const char* kept : { "PRODID:-//Other Vendor//Other Calendar 4.2//EN", "X-WR-CALNAME:Work",
              "TZID:Europe/Oslo", "UID:foreign-1@example.org", "X-OTHER-NOTE:keep me",
@@ -261,12 +260,15 @@ TEST_F(ItemStore, SavingKeepsWhatOtherProgramsWrote)
 TEST_F(ItemStore, DamagedFilesAreSkippedAndNeverRewritten)
 {
     const QDir dir(calendarPath());
-    const QByteArray truncated = "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nSUMMARY:Wanted\r\n";
-    const QByteArray binary("\x89PNG\r\n\x1a\n\0\0\0", 11);
-    const QByteArray noItem = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nEND:VCALENDAR\r\n";
-    writeFile(dir.filePath(QStringLiteral("a-truncated.ics")), truncated);
-    writeFile(dir.filePath(QStringLiteral("b-binary.ics")), binary);
-    writeFile(dir.filePath(QStringLiteral("c-noitem.ics")), noItem);
+    const std::pair<QString, QByteArray> damaged[] = {
+        { dir.filePath(QStringLiteral("a-truncated.ics")),
+            "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nSUMMARY:Wanted\r\n" },
+        { dir.filePath(QStringLiteral("b-binary.ics")), QByteArray("\x89PNG\r\n\x1a\n\0\0\0", 11) },
+        { dir.filePath(QStringLiteral("c-noitem.ics")),
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nEND:VCALENDAR\r\n" },
+    };
+    for (const auto& [path, bytes] : damaged)
+        writeFile(path, bytes);
     const auto good = calendar->AddAppointment(QStringLiteral("Wanted"), QDate(2050, 1, 1));
 
     const cOlItems items = calendar->Items();
@@ -274,9 +276,8 @@ TEST_F(ItemStore, DamagedFilesAreSkippedAndNeverRewritten)
     const auto found = items.Item(QStringLiteral("wanted"));
     ASSERT_TRUE(found);
     EXPECT_EQ(found->FilePath(), good->FilePath());
-    EXPECT_EQ(readFile(dir.filePath(QStringLiteral("a-truncated.ics"))), truncated);
-    EXPECT_EQ(readFile(dir.filePath(QStringLiteral("b-binary.ics"))), binary);
-    EXPECT_EQ(readFile(dir.filePath(QStringLiteral("c-noitem.ics"))), noItem);
+    for (const auto& [path, bytes] : damaged)
+        EXPECT_EQ(readFile(path), bytes) << path.toStdString();
 }
 
 TEST_F(ItemStore, FileWithUnreadablePartsIsReadButNotOverwritten)

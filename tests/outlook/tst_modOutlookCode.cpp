@@ -74,8 +74,7 @@ TEST_F(Session, LongPropertyComesBackFromAFreshSessionInItsPieces)
         EXPECT_EQ(valueOf(item->UserProperties(), QStringLiteral("Settings2")).toString(),
             text.mid(2000));
     }
-    const QByteArray bytes = readFile(item->FilePath());
-    EXPECT_TRUE(icsProblems(bytes).isEmpty()) << icsProblems(bytes).join('\n').toStdString();
+    EXPECT_EQ(icsProblems(readFile(item->FilePath())), "");
 }
 
 TEST_F(Session, FailedPieceIsReportedOnceUnlessSilentAndTheRestIsStillWritten)
@@ -122,15 +121,12 @@ TEST_P(TypedValue, FollowsTheReadingRules)
     item->Save();
     const auto back = settingsFromFreshSession();
     const QVariant got = fncGetOutlookValue(back, QStringLiteral("prop"), c.askedType, c.def);
-    if (c.askedType == vbInteger) {
-        EXPECT_EQ(got.typeId(), QMetaType::Short);
-        EXPECT_EQ(got.toInt(), c.expected.toInt());
-    } else if (c.askedType == vbBoolean) {
-        EXPECT_EQ(got.typeId(), QMetaType::Bool);
-        EXPECT_EQ(got.toBool(), c.expected.toBool());
-    } else {
-        EXPECT_EQ(got, c.expected);
-    }
+    EXPECT_EQ(got, c.expected);
+    // Integers and Booleans come back as those types, not as the stored one.
+    EXPECT_EQ(got.typeId(),
+        c.askedType == vbInteger       ? QMetaType::Short
+            : c.askedType == vbBoolean ? QMetaType::Bool
+                                       : c.expected.typeId());
 }
 
 const QVariant vEmpty = QString();
