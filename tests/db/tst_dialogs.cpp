@@ -40,10 +40,9 @@ TEST_F(Dialogs, StoredLogonFillsTheBoxesWithWholeValues)
                          "ID=sa;Data Source=db1;Initial Catalog=HV");
     frm.subLoad();
     auto& ui = frm.ui();
-    EXPECT_EQ(ui.txtPassword->text(), QStringLiteral("pa=ss"));
-    EXPECT_EQ(ui.txtUserName->text(), QStringLiteral("sa"));
-    EXPECT_EQ(ui.txtServer->text(), QStringLiteral("db1"));
-    EXPECT_EQ(ui.txtDatabase->text(), QStringLiteral("HV"));
+    EXPECT_EQ((QStringList { ui.txtPassword->text(), ui.txtUserName->text(), ui.txtServer->text(),
+                  ui.txtDatabase->text() }),
+        QStringList({ "pa=ss", "sa", "db1", "HV" }));
     EXPECT_TRUE(ui.txtUserName->isEnabled());
     EXPECT_EQ(ui.cmbServerKind->currentText(), QStringLiteral("Microsoft SQL Server"));
     // A password with ";" is quoted on the way out and read back whole.

@@ -46,12 +46,9 @@ cShape shapeOf(cConnection& c)
 
 void addMetaRows(cConnection& c)
 {
-    for (int n = 1; n <= 3; ++n) {
-        c.Execute(QStringLiteral("insert into tblMeta%1 (strName) values (?)").arg(n),
-            { QStringLiteral("First") });
-        c.Execute(QStringLiteral("insert into tblMeta%1 (strName) values (?)").arg(n),
-            { QStringLiteral("Second") });
-    }
+    for (int n = 1; n <= 3; ++n)
+        c.Execute(
+            QStringLiteral("insert into tblMeta%1 (strName) values ('First'), ('Second')").arg(n));
 }
 
 // Every column of the schema has one caption row.
@@ -197,19 +194,17 @@ TEST(LocalSchema, CaptionsAreKeptInTheCurrentLanguage)
 {
     LoadLanguages(fncGetlocalLanguage());
     ASSERT_FALSE(fncPhrase("LNGREPORT").isEmpty());
-    hvtest::fncFreshDatabase(eEngine::SQLite);
-    auto caps = fncReturnRecordset(strCaptionTable, true);
-    ASSERT_TRUE(caps->Find(QStringLiteral("strColumnName = 'intReportID'")));
-    EXPECT_EQ(caps->Value(QStringLiteral("strCaption")).toString(),
-        fncPhrase("LNGREPORT") + QStringLiteral(" ID"));
-    caps->MoveFirst();
-    ASSERT_TRUE(caps->Find(QStringLiteral("strColumnName = 'intMeta3ID'")));
-    EXPECT_EQ(caps->Value(QStringLiteral("strCaption")).toString(), QStringLiteral("Meta 3 ID"));
-    caps->MoveFirst();
-    // Columns added by the upgrade get theirs as well.
-    ASSERT_TRUE(caps->Find(QStringLiteral("strColumnName = 'blnEnabled'")));
-    EXPECT_EQ(caps->Value(QStringLiteral("strCaption")).toString(), fncPhrase("LNGENABLE"));
-    EXPECT_EQ(caps->RecordCount(), fncSchemaColumnCount());
+    const QString conn = hvtest::fncFreshDatabase(eEngine::SQLite);
+    // blnEnabled is added by the upgrade.
+    EXPECT_EQ(hvtest::fncRows(conn,
+                  QStringLiteral("select distinct strColumnName, strCaption from %1 where "
+                                 "strColumnName in ('intReportID', 'intMeta3ID', 'blnEnabled') "
+                                 "order by strColumnName")
+                      .arg(strCaptionTable)),
+        (QStringList { QStringLiteral("blnEnabled|") + fncPhrase("LNGENABLE"),
+            QStringLiteral("intMeta3ID|Meta 3 ID"),
+            QStringLiteral("intReportID|") + fncPhrase("LNGREPORT") + QStringLiteral(" ID") }));
+    EXPECT_EQ(fncReturnRecordset(strCaptionTable, true)->RecordCount(), fncSchemaColumnCount());
     subResetDBState();
 }
 
