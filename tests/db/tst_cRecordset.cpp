@@ -1,4 +1,3 @@
-#include <QDateTime>
 #include <cDbTestEngines.h>
 #include <cHVError.h>
 #include <modDBCode.h>

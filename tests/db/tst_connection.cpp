@@ -81,12 +81,6 @@ protected:
     }
     void TearDown() override { subResetDBState(); }
 
-    void makeLocalDatabase(const QString& dir)
-    {
-        subCreateHVDatabase(dir + QStringLiteral("/Hourvane3.mdb"));
-    }
-    QString pgServer() const { return hvtest::cPgTestServer::Instance().ServerConnectionString(); }
-
     std::shared_ptr<cScriptedDialogs> dialogs;
     QString folder;
 };
@@ -95,7 +89,7 @@ protected:
 
 TEST_F(GetConnection, TrailingSlashIsDroppedAndBlanksOnlyFromTheDatabasePath)
 {
-    makeLocalDatabase(folder);
+    subCreateHVDatabase(folder + QStringLiteral("/Hourvane3.mdb"));
     strDataFolder = QStringLiteral(" ") + folder + QStringLiteral("/");
     EXPECT_EQ(fncGetConnection(), strJet + folder + QStringLiteral("/Hourvane3.mdb"));
     EXPECT_EQ(strDataFolder, QStringLiteral(" ") + folder);
@@ -107,7 +101,7 @@ TEST_F(GetConnection, TrailingSlashIsDroppedAndBlanksOnlyFromTheDatabasePath)
 
 TEST_F(GetConnection, AccessFileWinsOverTheConnectionFile)
 {
-    makeLocalDatabase(folder);
+    subCreateHVDatabase(folder + QStringLiteral("/Hourvane3.mdb"));
     // Reading this file would mean a failed connection to a closed port.
     writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), closedPgConnection().toUtf8());
     strDataFolder = folder;

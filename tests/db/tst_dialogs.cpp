@@ -1,16 +1,11 @@
 #include "ui_frmChooseConnection.h"
 #include "ui_frmSQLLogon.h"
 
-#include <QApplication>
-#include <QFile>
-#include <QTimer>
-#include <TestSupport.h>
 #include <cConnectionDialogsQt.h>
 #include <cDbTestEngines.h>
 #include <cMessageBox.h>
 #include <frmChooseConnection.h>
 #include <frmSQLLogon.h>
-#include <functional>
 #include <modConnectionString.h>
 #include <modDBCode.h>
 #include <modPhrases.h>

@@ -1,7 +1,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlQuery>
 #include <cDbTestEngines.h>
 #include <cHVError.h>
 #include <cMessageBox.h>

@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QLocale>
-#include <QSysInfo>
 #include <QUrlQuery>
 #include <algorithm>
 #include <random>

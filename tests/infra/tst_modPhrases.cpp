@@ -3,7 +3,6 @@
 #include "modPhrases.h"
 
 #include <QDirIterator>
-#include <QFile>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringDecoder>

@@ -3,9 +3,6 @@
 #include "TestSupport.h"
 #include "modOutlookCode.h"
 
-#include <QDir>
-#include <QFile>
-#include <cstdlib>
 #include <libical/ical.h>
 
 namespace hvtest {
