@@ -113,12 +113,10 @@ std::optional<QVariant> decodeValue(int type, const QString& value)
         const auto d = fncStoredTextToNumber(value);
         return d ? std::optional<QVariant>(*d) : std::nullopt;
     }
-    case olYesNo:
-        if (value.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0)
-            return QVariant(true);
-        if (value.compare(QLatin1String("FALSE"), Qt::CaseInsensitive) == 0)
-            return QVariant(false);
-        return std::nullopt;
+    case olYesNo: {
+        const auto bln = fncStoredTextToBoolean(value);
+        return bln ? std::optional<QVariant>(*bln) : std::nullopt;
+    }
     case olDateTime: {
         if (value == QLatin1String("NONE"))
             return QVariant(QDateTime());
