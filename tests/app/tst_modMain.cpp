@@ -99,8 +99,18 @@ void fncExec(const QString& strSql)
 class StartUp : public testing::Test
 {
 protected:
-    void SetUp() override { subFresh(); }
-    void TearDown() override { subEndRun(); }
+    // The program's folder is a temporary one, so that the export lands there and not in the
+    // build tree beside the test.
+    void SetUp() override
+    {
+        cPersonalSettings::subSetProgramFolder(hvtest::newTempDir(QStringLiteral("program")));
+        subFresh();
+    }
+    void TearDown() override
+    {
+        subEndRun();
+        cPersonalSettings::subSetProgramFolder(QString());
+    }
 
     // Everything a run leaves in memory is dropped; the files stay, as after a real end.
     static void subEndRun()
@@ -405,7 +415,6 @@ TEST_F(StartUp, AnInstalledProgramExportsToThePerUserDataFolder)
     ASSERT_TRUE(QDir().mkpath(strBin));
     cPersonalSettings::subSetProgramFolder(strBin);
     subFirstRun();
-    cPersonalSettings::subSetProgramFolder(QString());
     EXPECT_TRUE(QDir(strBin).isEmpty());
     const QDir data(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     for (const char* f :

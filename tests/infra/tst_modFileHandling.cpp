@@ -54,6 +54,7 @@ TEST(SaveTextFilePermissions, AFileInAReadOnlyFolderIsNotReplaceable)
 
 TEST_F(SaveTextFile, AnEmptyPathGetsANewNameInTheTemporaryFolder)
 {
+    hvtest::useOwnTempFolder();
     QString target;
     EXPECT_EQ(fncSaveTextFile(target, QStringLiteral("x"), false), target);
     EXPECT_EQ(QFileInfo(target).absolutePath(), fncGetTempPath());
@@ -61,7 +62,6 @@ TEST_F(SaveTextFile, AnEmptyPathGetsANewNameInTheTemporaryFolder)
         QRegularExpression(QStringLiteral("^rad[0-9A-F]{5}\\.ndf$"))))
         << target.toStdString();
     EXPECT_EQ(readFile(target), QByteArray("x"));
-    QFile::remove(target);
 }
 
 // A folder under the file's name cannot be deleted, whoever runs the test; the numbers accumulate
@@ -167,13 +167,8 @@ TEST(FolderPaths, LinksAndRelativePartsAreResolved)
         canonicalBase + QStringLiteral("/Long Folder Name"));
     EXPECT_EQ(fncGetLongFolderPath(QStringLiteral("/")), QStringLiteral("/"));
 
-    const QByteArray oldTmp = qgetenv("TMPDIR");
     qputenv("TMPDIR", QFile::encodeName(base + QStringLiteral("/LONGFO~1/Temp/")));
     EXPECT_EQ(fncGetTempPath(), canonicalBase + QStringLiteral("/Long Folder Name/Temp"));
-    if (oldTmp.isEmpty())
-        qunsetenv("TMPDIR");
-    else
-        qputenv("TMPDIR", oldTmp);
 }
 
 class ShellVerbs : public testing::Test

@@ -13,6 +13,25 @@ namespace {
 // Before each test: no answers left over, no report shown yet, nothing recorded.
 class ResetListener : public testing::EmptyTestEventListener
 {
+public:
+    ResetListener()
+        : m_blnTmpDir(qEnvironmentVariableIsSet("TMPDIR"))
+        , m_tmpDir(qgetenv("TMPDIR"))
+    {
+    }
+
+private:
+    void OnTestEnd(const testing::TestInfo&) override
+    {
+        if (m_blnTmpDir)
+            qputenv("TMPDIR", m_tmpDir);
+        else
+            qunsetenv("TMPDIR");
+    }
+
+    bool m_blnTmpDir;
+    QByteArray m_tmpDir;
+
     void OnTestStart(const testing::TestInfo&) override
     {
         cMessageBox::clearNextAnswers();

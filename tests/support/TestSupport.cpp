@@ -45,6 +45,13 @@ QString newTempDir(const QString& prefix)
     return home.filePath(name);
 }
 
+QString useOwnTempFolder()
+{
+    const QString strDir = newTempDir(QStringLiteral("tmp"));
+    qputenv("TMPDIR", QFile::encodeName(strDir));
+    return strDir;
+}
+
 QByteArray readFile(const QString& strPath)
 {
     QFile file(strPath);
