@@ -106,11 +106,7 @@ protected:
         cPersonalSettings::subSetProgramFolder(hvtest::newTempDir(QStringLiteral("program")));
         subFresh();
     }
-    void TearDown() override
-    {
-        subEndRun();
-        cPersonalSettings::subSetProgramFolder(QString());
-    }
+    void TearDown() override { subEndRun(); }
 
     // Everything a run leaves in memory is dropped; the files stay, as after a real end.
     static void subEndRun()

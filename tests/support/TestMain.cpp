@@ -13,24 +13,15 @@ namespace {
 // Before each test: no answers left over, no report shown yet, nothing recorded.
 class ResetListener : public testing::EmptyTestEventListener
 {
-public:
-    ResetListener()
-        : m_blnTmpDir(qEnvironmentVariableIsSet("TMPDIR"))
-        , m_tmpDir(qgetenv("TMPDIR"))
-    {
-    }
-
-private:
+    // A test may point TMPDIR at a folder of its own; the next one starts with the binary's.
+    const QByteArray m_tmpDir = qgetenv("TMPDIR");
     void OnTestEnd(const testing::TestInfo&) override
     {
-        if (m_blnTmpDir)
-            qputenv("TMPDIR", m_tmpDir);
-        else
+        if (m_tmpDir.isNull())
             qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", m_tmpDir);
     }
-
-    bool m_blnTmpDir;
-    QByteArray m_tmpDir;
 
     void OnTestStart(const testing::TestInfo&) override
     {
