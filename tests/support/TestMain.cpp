@@ -13,16 +13,6 @@ namespace {
 // Before each test: no answers left over, no report shown yet, nothing recorded.
 class ResetListener : public testing::EmptyTestEventListener
 {
-    // A test may point TMPDIR at a folder of its own; the next one starts with the binary's.
-    const QByteArray m_tmpDir = qgetenv("TMPDIR");
-    void OnTestEnd(const testing::TestInfo&) override
-    {
-        if (m_tmpDir.isNull())
-            qunsetenv("TMPDIR");
-        else
-            qputenv("TMPDIR", m_tmpDir);
-    }
-
     void OnTestStart(const testing::TestInfo&) override
     {
         cMessageBox::clearNextAnswers();

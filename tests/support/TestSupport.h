@@ -23,10 +23,6 @@ void clearOpenedMailUrls();
 // Let the mail hand-off fail (as when no mail program is installed).
 void setMailOpenerFails(bool fails);
 
-// Points the system's temporary folder (TMPDIR) at a new folder of this test, for code that writes
-// there; the test binary's own TMPDIR comes back when the test ends. Returns the folder.
-QString useOwnTempFolder();
-
 // A file's bytes (empty when it cannot be read), and a file written whole, its folder made.
 QByteArray readFile(const QString& strPath);
 void writeFile(const QString& strPath, const QByteArray& bytes);
