@@ -119,6 +119,12 @@ protected:
         m_frm->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(m_frm.get()));
     }
+    // The six check boxes, in the order of the settings they show.
+    QList<QCheckBox*> checkBoxes()
+    {
+        return { ui().chkEvents, ui().chkPrivate, ui().chkRecurring, ui().chkConvertFullDayToHours,
+            ui().chkRemoveLunch, ui().chkWriteSubject };
+    }
 
     std::unique_ptr<cPersonalSettings> m_personal;
     std::unique_ptr<cGlobalSettings> m_global;
@@ -138,15 +144,16 @@ TEST_F(SettingsWindow, ShowsThePersonalValues)
     m_personal->RemoveLunchHours = QStringLiteral("0.5");
     m_personal->WriteSubject = true;
     open();
-    EXPECT_EQ(ui().chkEvents->checkState(), Qt::Unchecked);
-    EXPECT_EQ(ui().chkPrivate->checkState(), Qt::Checked);
-    EXPECT_EQ(ui().chkRecurring->checkState(), Qt::Unchecked);
-    EXPECT_EQ(ui().chkConvertFullDayToHours->checkState(), Qt::Checked);
+    QList<Qt::CheckState> states;
+    for (QCheckBox* chk : checkBoxes())
+        states << chk->checkState();
+    EXPECT_EQ(states,
+        (QList {
+            Qt::Unchecked, Qt::Checked, Qt::Unchecked, Qt::Checked, Qt::Unchecked, Qt::Checked }));
     EXPECT_TRUE(ui().txtFullDayHours->isEnabled());
     EXPECT_EQ(ui().txtFullDayHours->text(), QStringLiteral("7"));
     EXPECT_FALSE(ui().txtLunchHours->isEnabled());
     EXPECT_EQ(ui().txtLunchHours->text(), QStringLiteral("0.5"));
-    EXPECT_EQ(ui().chkWriteSubject->checkState(), Qt::Checked);
     EXPECT_EQ(ui().chkPrivate->text().remove(QLatin1Char('&')), fncPhrase("LNGPRIVATE"));
     EXPECT_EQ(m_frm->windowTitle(), QStringLiteral("Hourvane for Outlook Personal Settings SU"));
 }
@@ -155,18 +162,15 @@ TEST_F(SettingsWindow, GreyCheckBoxesCountForFiltersOnly)
 {
     addList("Customer", { { "Acme" } });
     open();
-    for (QCheckBox* chk : { ui().chkEvents, ui().chkPrivate, ui().chkRecurring,
-             ui().chkConvertFullDayToHours, ui().chkRemoveLunch, ui().chkWriteSubject })
+    for (QCheckBox* chk : checkBoxes())
         chk->setCheckState(Qt::PartiallyChecked);
-    m_personal->Convert24 = true;
-    m_personal->RemoveLunch = true;
-    m_frm->fncWindowValues().ApplyTo(*m_personal, 2);
-    EXPECT_TRUE(m_personal->FilterEvents);
-    EXPECT_TRUE(m_personal->FilterPrivate);
-    EXPECT_TRUE(m_personal->FilterRecurring);
-    EXPECT_TRUE(m_personal->WriteSubject);
-    EXPECT_FALSE(m_personal->Convert24);
-    EXPECT_FALSE(m_personal->RemoveLunch);
+    cPersonalSettings& p = *m_personal;
+    p.Convert24 = true;
+    p.RemoveLunch = true;
+    m_frm->fncWindowValues().ApplyTo(p, 2);
+    EXPECT_EQ((QList { p.FilterEvents, p.FilterPrivate, p.FilterRecurring, p.Convert24,
+                  p.RemoveLunch, p.WriteSubject }),
+        (QList { true, true, true, false, false, true }));
 }
 
 TEST_F(SettingsWindow, PersonAsCostCarrierShowsTheRateFieldAListHidesIt)

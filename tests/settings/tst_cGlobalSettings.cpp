@@ -13,6 +13,21 @@ using namespace hvglobaltest;
 using Decision = cScriptedResolver::Answer;
 
 namespace {
+// A name alone, enabled.
+void addItem(cMetaDictionary& list, const char* name)
+{
+    list.AddMeta(QString::fromUtf8(name), QString(), cCurrency(), 0, QString(), true);
+}
+
+// "Key=Caption" for each list, in order.
+QStringList captions(cGlobalSettings& g)
+{
+    QStringList out;
+    for (const auto& [key, list] : g.MetaDataLists)
+        out << key + QLatin1Char('=') + list.Caption;
+    return out;
+}
+
 class GlobalSettings : public testing::TestWithParam<eEngine>
 {
 protected:
@@ -69,11 +84,8 @@ protected:
 TEST_P(GlobalSettings, FreshDatabaseGetsTheThreeCaptionRows)
 {
     cGlobalSettings& g = load();
-    ASSERT_EQ(g.MetaDataLists.Count(), 3);
-    EXPECT_EQ(g.MetaDataLists.Keys(), (QStringList { "Meta1", "Meta2", "Meta3" }));
-    EXPECT_EQ(g.MetaDataLists.Item(QStringLiteral("Meta1")).Caption, QStringLiteral("Customer"));
-    EXPECT_EQ(g.MetaDataLists.Item(QStringLiteral("Meta2")).Caption, QStringLiteral("Task"));
-    EXPECT_EQ(g.MetaDataLists.Item(QStringLiteral("Meta3")).Caption, QString());
+    const QStringList fresh { "Meta1=Customer", "Meta2=Task", "Meta3=" };
+    EXPECT_EQ(captions(g), fresh);
     EXPECT_EQ(g.MetaDataLists.Item(QStringLiteral("Meta3")).Index, 3);
     EXPECT_EQ(db->fncRows(QStringLiteral(
                   "select strMetaListCaption from tblMetaLists order by intMetaListID")),
@@ -81,7 +93,7 @@ TEST_P(GlobalSettings, FreshDatabaseGetsTheThreeCaptionRows)
     EXPECT_EQ(g.CostCarrier, 0);
     // Loading again does not add rows, and does not end on the lists already held.
     EXPECT_TRUE(g.ReadGlobalSettings(2, db->Folder()));
-    EXPECT_EQ(g.MetaDataLists.Count(), 3);
+    EXPECT_EQ(captions(g), fresh);
     EXPECT_EQ(
         db->fncRows(QStringLiteral("select count(*) from tblMetaLists")), QStringList { "3" });
 }
@@ -101,11 +113,9 @@ TEST_P(GlobalSettings, LoadsItemsInNameOrderWithTheirColumns)
     EXPECT_EQ(list2.MetaDic.Keys(), (QStringList { "Alpha", "Zeta" }));
     EXPECT_EQ(list2.MetaDic.Item(QStringLiteral("Zeta")).SuperCategory, QStringLiteral("S"));
     EXPECT_FALSE(list2.MetaDic.Item(QStringLiteral("Zeta")).Enabled);
-    EXPECT_EQ(g.MetaDataLists.Item(QStringLiteral("Meta1")).Caption, QStringLiteral("Clients"));
     // A null caption reads as empty text.
-    EXPECT_EQ(list2.Caption, QString());
+    EXPECT_EQ(captions(g), (QStringList { "Meta1=Clients", "Meta2=", "Meta3=" }));
     EXPECT_EQ(list2.CategoryCaption, QStringLiteral("Kind"));
-    EXPECT_EQ(g.MetaDataLists.Item(QStringLiteral("Meta3")).Caption, QString());
 }
 
 TEST_P(GlobalSettings, MissingMandatoryValuesSaveNothing)
@@ -116,8 +126,7 @@ TEST_P(GlobalSettings, MissingMandatoryValuesSaveNothing)
         QStringLiteral("Failed to save settings\r\nAll mandatory values are not filled out!"));
     g.CostCarrier = 1;
     EXPECT_FALSE(g.fncCheckFilledOut()); // the first list is empty
-    g.MetaDataLists.ItemAt(0).AddMeta(
-        QStringLiteral("Acme"), QString(), cCurrency(), 0, QString(), true);
+    addItem(g.MetaDataLists.ItemAt(0), "Acme");
     EXPECT_TRUE(g.fncCheckFilledOut());
     g.ReportToValue.clear();
     EXPECT_FALSE(g.fncCheckFilledOut());
@@ -272,8 +281,7 @@ TEST_P(GlobalSettings, TwoSessionsKeepEachOthersWorkAndAskAboutTheItemBothChange
     cGlobalSettings second;
     ASSERT_TRUE(first.ReadGlobalSettings(2, db->Folder()));
     ASSERT_TRUE(second.ReadGlobalSettings(2, db->Folder()));
-    first.MetaDataLists.ItemAt(0).AddMeta(
-        QStringLiteral("Delta"), QString(), cCurrency(), 0, QString(), true);
+    addItem(first.MetaDataLists.ItemAt(0), "Delta");
     ASSERT_EQ(first.SaveGlobalSettings(), QString());
 
     cMetaDictionary& list = second.MetaDataLists.ItemAt(0);
@@ -343,8 +351,7 @@ TEST_P(GlobalSettings, ClearedCaptionKeepsTheRowsOfTheLaterLists)
         (QStringList { "Customer", "", "Project" }));
     cGlobalSettings again;
     ASSERT_TRUE(again.ReadGlobalSettings(2, db->Folder()));
-    EXPECT_EQ(again.MetaDataLists.ItemAt(1).Caption, QString());
-    EXPECT_EQ(again.MetaDataLists.ItemAt(2).Caption, QStringLiteral("Project"));
+    EXPECT_EQ(captions(again), (QStringList { "Meta1=Customer", "Meta2=", "Meta3=Project" }));
     EXPECT_EQ(again.MetaDataLists.ItemAt(2).CategoryCaption, QStringLiteral("Phase"));
 }
 
@@ -366,12 +373,10 @@ TEST_P(GlobalSettings, FailureHalfwayLeavesTheDatabaseAndTheEditsUnchanged)
     const QStringList before = db->fncDump();
     cMetaDictionary& list1 = g.MetaDataLists.ItemAt(0);
     list1.MetaDic.Remove(QStringLiteral("Beta"));
-    list1.AddMeta(QStringLiteral("Zulu"), QString(), cCurrency(), 0, QString(), true);
+    addItem(list1, "Zulu");
     list1.MetaDic.Item(QStringLiteral("Acme")).Category = QStringLiteral("changed");
-    g.MetaDataLists.ItemAt(1).AddMeta(
-        QStringLiteral("Fine"), QString(), cCurrency(), 0, QString(), true);
-    g.MetaDataLists.ItemAt(1).AddMeta(
-        QStringLiteral("Boom"), QString(), cCurrency(), 0, QString(), true);
+    addItem(g.MetaDataLists.ItemAt(1), "Fine");
+    addItem(g.MetaDataLists.ItemAt(1), "Boom");
     g.CostCarrier = 7;
     resolver.answers.enqueue({ cRemovedItemResolver::intRemoveReports, QString() });
     const QStringList edited = list1.MetaDic.Keys();
@@ -440,8 +445,7 @@ TEST_P(GlobalSettings, AFailedExportAfterTheCommitKeepsTheSaveAndSaysSo)
     ASSERT_TRUE(QDir().mkpath(programFolder + QStringLiteral("/HVSettings.xml/inside")));
 
     subSetupConnection();
-    g.MetaDataLists.ItemAt(0).AddMeta(
-        QStringLiteral("Delta"), QString(), cCurrency(), 0, QString(), true);
+    addItem(g.MetaDataLists.ItemAt(0), "Delta");
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
     EXPECT_EQ(g.SaveGlobalSettings(), QString());
     ASSERT_EQ(cMessageBox::history().size(), 1);
@@ -477,8 +481,7 @@ TEST_P(GlobalSettings, XmlRoundTripReadsListsFromFilesAndOtherSettingsFromTheDat
     seed();
     cGlobalSettings& g = load();
     g.MetaDataLists.ItemAt(1).Caption = QStringLiteral("Job");
-    g.MetaDataLists.ItemAt(1).AddMeta(
-        QStringLiteral("Design & <Build>"), QString(), cCurrency(), 0, QString(), true);
+    addItem(g.MetaDataLists.ItemAt(1), "Design & <Build>");
     g.OtherSettings.SetValue(QStringLiteral("Mode"), QStringLiteral("db"));
     g.CostCarrier = 2;
     ASSERT_EQ(g.SaveGlobalSettings(), QString()); // no reporting program: the export is written
@@ -493,8 +496,7 @@ TEST_P(GlobalSettings, XmlRoundTripReadsListsFromFilesAndOtherSettingsFromTheDat
     cGlobalSettings fromXml;
     ASSERT_TRUE(fromXml.ReadGlobalSettings(1, programFolder + QLatin1Char('/')));
     EXPECT_EQ(fromXml.CostCarrier, 2);
-    EXPECT_EQ(fromXml.MetaDataLists.ItemAt(0).Caption, QStringLiteral("Customer"));
-    EXPECT_EQ(fromXml.MetaDataLists.ItemAt(1).Caption, QStringLiteral("Job"));
+    EXPECT_EQ(captions(fromXml), (QStringList { "Meta1=Customer", "Meta2=Job", "Meta3=" }));
     const cMetaDictionary& list1 = fromXml.MetaDataLists.ItemAt(0);
     EXPECT_EQ(list1.MetaDic.Keys(), (QStringList { "Acme", "Beta", "Gamma" }));
     // Names only: numbered in file order, enabled.
@@ -524,8 +526,7 @@ TEST(LocalFileBusy, TheSaveWaitsThenKeepsTheEditsAndSaysWhy)
     cPersonalSettings::subSetProgramFolder(hvtest::newTempDir(QStringLiteral("program")));
     cGlobalSettings g;
     ASSERT_TRUE(g.ReadGlobalSettings(2, db.Folder()));
-    g.MetaDataLists.ItemAt(0).AddMeta(
-        QStringLiteral("Beta"), QString(), cCurrency(), 0, QString(), true);
+    addItem(g.MetaDataLists.ItemAt(0), "Beta");
     const QStringList before = db.fncDump();
 
     const ConnectionPtr reader = db.fncOpen();

@@ -30,6 +30,28 @@ QString storeValue(const char* name)
     return fncReadRegistryValue(section, QString::fromLatin1(name), QStringLiteral("<absent>"));
 }
 
+// Every field away from its default; the rate beyond 16 bits.
+cPersonalSettings everyFieldChanged()
+{
+    cPersonalSettings s;
+    s.ReportChoice = 3;
+    s.ReportValue = QStringLiteral("Provider=PostgreSQL;Data Source=db:5432;Initial Catalog=hv");
+    s.PersonalRate = cCurrency::fromTenThousandths(1'234'567'500);
+    s.FilterEvents = false;
+    s.FilterPrivate = false;
+    s.FilterRecurring = false;
+    s.subPopulateMetadataList(
+        QStringLiteral("Kunde:Ölwerk;Beta, Inc;\r\nTask:\r\nArea:North;\r\n"));
+    s.Convert24 = true;
+    s.Convert24Hours = QVariant(7.5);
+    s.RemoveLunch = true;
+    s.RemoveLunchHours = QVariant(0.25);
+    s.CreateLocalCube = true;
+    s.StartGrid = true;
+    s.WriteSubject = true;
+    return s;
+}
+
 // The calendar session is open, as in the program.
 class PersonalStoresTest : public PersonalSettingsFixture
 {
@@ -67,28 +89,6 @@ protected:
         subStartOutlook(olFolderInbox);
         subFindActiveFolder(olFolderCalendar);
         return item;
-    }
-
-    static cPersonalSettings everyFieldChanged()
-    {
-        cPersonalSettings s;
-        s.ReportChoice = 3;
-        s.ReportValue
-            = QStringLiteral("Provider=PostgreSQL;Data Source=db:5432;Initial Catalog=hv");
-        s.PersonalRate = cCurrency::fromTenThousandths(1'234'567'500); // 123456.75: beyond 16 bits
-        s.FilterEvents = false;
-        s.FilterPrivate = false;
-        s.FilterRecurring = false;
-        s.subPopulateMetadataList(
-            QStringLiteral("Kunde:Ölwerk;Beta, Inc;\r\nTask:\r\nArea:North;\r\n"));
-        s.Convert24 = true;
-        s.Convert24Hours = QVariant(7.5);
-        s.RemoveLunch = true;
-        s.RemoveLunchHours = QVariant(0.25);
-        s.CreateLocalCube = true;
-        s.StartGrid = true;
-        s.WriteSubject = true;
-        return s;
     }
 };
 
@@ -165,16 +165,14 @@ TEST_F(PersonalStoresTest, StoreHoldsTheTextsTheAddInReads)
 {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     cPersonalSettings(everyFieldChanged()).SaveSettings();
-    EXPECT_EQ(storeValue("PersonalRate"), QStringLiteral("123456.75"));
-    EXPECT_EQ(storeValue("FilterEvents"), QStringLiteral("False"));
-    EXPECT_EQ(storeValue("MetadataList"),
-        QStringLiteral("Kunde:Ölwerk;Beta, Inc;\r\nTask:\r\nArea:North;\r\n"));
-    EXPECT_EQ(storeValue("WriteSubject"), QStringLiteral("True"));
-    EXPECT_EQ(storeValue("Convert24Hours"), QStringLiteral("7.5"));
     // The pane fields are written for the add-in but never read back.
-    EXPECT_EQ(storeValue("PaneWidth"), QStringLiteral("185"));
-    EXPECT_EQ(storeValue("PaneHeight"), QStringLiteral("600"));
-    EXPECT_EQ(storeValue("PaneDockPos"), QStringLiteral("2"));
+    QStringList stored;
+    for (const char* name : { "PersonalRate", "FilterEvents", "MetadataList", "WriteSubject",
+             "Convert24Hours", "PaneWidth", "PaneHeight", "PaneDockPos" })
+        stored << storeValue(name);
+    EXPECT_EQ(stored,
+        (QStringList { "123456.75", "False", "Kunde:Ölwerk;Beta, Inc;\r\nTask:\r\nArea:North;\r\n",
+            "True", "7.5", "185", "600", "2" }));
 }
 
 // What earlier copies wrote under a comma locale.
@@ -623,16 +621,7 @@ class StoreKill : public PersonalSettingsFixture
 TEST_F(StoreKill, SaveKilledAtAnyMomentLeavesOneWholeSet)
 {
     cPersonalSettings first;
-    cPersonalSettings second;
-    second.ReportChoice = 3;
-    second.ReportValue = QStringLiteral("Provider=PostgreSQL;Data Source=db;Initial Catalog=hv");
-    second.PersonalRate = cCurrency::fromTenThousandths(987'654'321);
-    second.FilterEvents = second.FilterPrivate = second.FilterRecurring = false;
-    second.subPopulateMetadataList(QStringLiteral("Customer:Acme;Beta;\r\nTask:Design;\r\n"));
-    second.Convert24 = second.RemoveLunch = second.CreateLocalCube = second.StartGrid = true;
-    second.WriteSubject = true;
-    second.Convert24Hours = 7.5;
-    second.RemoveLunchHours = 0.25;
+    cPersonalSettings second = everyFieldChanged();
     second.PaneWidth = 300;
     const QString store = fncRegistryStorePath();
     second.SaveSettings();
