@@ -482,26 +482,37 @@ TEST_P(SettingsWindowLanguages, NoCaptionIsClipped)
 
 INSTANTIATE_TEST_SUITE_P(AllLanguages, SettingsWindowLanguages, testing::Range(1, 17));
 
-TEST_F(SettingsWindow, TheHeadingRowStaysInPlaceWhenACellFarDownIsChosen)
+// The heading row stays in place when a cell far down is chosen, and refuses edits after a fill.
+TEST_F(SettingsWindow, TheHeadingRowStaysInPlaceAndRefusesEdits)
 {
     cMetaDictionary& objList = addList("Customer", {});
     for (int i = 0; i < 60; ++i)
         objList.AddMeta(
             QStringLiteral("Item %1").arg(i), QString(), cCurrency(), 0, QString(), true);
+    addList("Task", { { "Build" } });
     open();
-    cSheet* view = m_frm->exsList().ObjectList;
-    const QModelIndex far = view->model()->index(50, 0);
-    view->scrollTo(far);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(far).center());
-    ASSERT_EQ(view->currentIndex(), far);
+    activate();
+    const QModelIndex far = listSheet().index(50, 0);
+    clickCell(50, 0);
+    ASSERT_EQ(grid().currentIndex(), far);
     int intOverlays = 0;
-    for (QTableView* overlay : view->findChildren<QTableView*>()) {
+    for (QTableView* overlay : grid().findChildren<QTableView*>()) {
         if (overlay->isVisible()) {
             ++intOverlays;
             EXPECT_EQ(overlay->rowAt(0), 0);
         }
     }
     EXPECT_EQ(intOverlays, 1) << "the heading row is held by an overlay";
+
+    ui().tbsLists->setCurrentIndex(1);
+    const QModelIndex heading = listSheet().index(0, 0);
+    QTest::mouseDClick(grid().viewport(), Qt::LeftButton, {}, grid().visualRect(heading).center());
+    EXPECT_FALSE(grid().isEditing());
+    grid().setCurrentIndex(heading);
+    type(QStringLiteral("X"));
+    key(Qt::Key_Return);
+    EXPECT_EQ(listSheet().Value(0, 0).toString().trimmed(), QStringLiteral("Task"));
+    EXPECT_TRUE(m_frm->isVisible()) << "Return in the grid does not press OK";
 }
 
 // Nothing the user typed is lost: an open editor is written into the grid before a tab switch,
@@ -690,23 +701,6 @@ TEST_F(SettingsWindow, DeleteOverABlockSpanningHiddenColumnsKeepsThem)
     EXPECT_EQ(listSheet().Value(0, 0).toString().trimmed(), QStringLiteral("Customer"));
     EXPECT_EQ(listSheet().Formula(0, 5), QStringLiteral("=Counta(A1:A10000)"));
     EXPECT_DOUBLE_EQ(listSheet().Value(1, 3).toDouble(), 950);
-}
-
-TEST_F(SettingsWindow, TheHeadingRowRefusesEditsAfterAFill)
-{
-    addList("Customer", { { "Acme" } });
-    addList("Task", { { "Build" } });
-    open();
-    activate();
-    ui().tbsLists->setCurrentIndex(1);
-    const QModelIndex heading = listSheet().index(0, 0);
-    QTest::mouseDClick(grid().viewport(), Qt::LeftButton, {}, grid().visualRect(heading).center());
-    EXPECT_FALSE(grid().isEditing());
-    grid().setCurrentIndex(heading);
-    type(QStringLiteral("X"));
-    key(Qt::Key_Return);
-    EXPECT_EQ(listSheet().Value(0, 0).toString().trimmed(), QStringLiteral("Task"));
-    EXPECT_TRUE(m_frm->isVisible()) << "Return in the grid does not press OK";
 }
 
 TEST_F(SettingsWindow, TheDiscardQuestionComesOnlyAfterAChange)
