@@ -544,21 +544,11 @@ TEST_P(AppointmentAcceptanceTest, DatabaseFolderMustFitTheInstalledProgram)
     if (c.program == Program::Multi)
         hvtest::writeFile(programFolder + QStringLiteral("/HVPersonalSettings"), {});
     QDir().mkpath(hvtest::homeDir() + QStringLiteral("/Documents/OLAP Cubes"));
-    QString folder;
-    switch (c.stored) {
-    case Stored::Default:
-        folder = dataFolder();
-        break;
-    case Stored::Elsewhere:
-        folder = hvtest::newTempDir(QStringLiteral("shared"));
-        break;
-    case Stored::OtherHome:
-        folder = QStringLiteral("/home/other/Dokumente/My Hourvanes");
-        break;
-    case Stored::OtherSystem:
-        folder = QStringLiteral("C:\\Users\\other\\Documents\\My Hourvanes");
-        break;
-    }
+    const QMap<Stored, QString> folders { { Stored::Default, dataFolder() },
+        { Stored::Elsewhere, hvtest::newTempDir(QStringLiteral("shared")) },
+        { Stored::OtherHome, QStringLiteral("/home/other/Dokumente/My Hourvanes") },
+        { Stored::OtherSystem, QStringLiteral("C:\\Users\\other\\Documents\\My Hourvanes") } };
+    QString folder = folders.value(c.stored);
     if (c.fileExists)
         hvtest::writeFile(folder + QStringLiteral("/Hourvane3.mdb"), {});
     if (c.trailingSlash)
