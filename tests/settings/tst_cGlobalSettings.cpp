@@ -64,17 +64,6 @@ protected:
                     db->fncId(1, QLatin1String(name)) });
         db->subAddSettingsRow();
     }
-    QStringList reportsOf(const QString& name) const
-    {
-        return db->fncRows(QStringLiteral(
-            "select strSubject from tblReports where intMeta1ID = %1 order by intReportID")
-                               .arg(db->fncId(1, name)));
-    }
-    QStringList names(int n) const
-    {
-        return db->fncRows(QStringLiteral("select strName from tblMeta%1 order by strName").arg(n));
-    }
-
     std::unique_ptr<cTestDatabase> db;
     std::unique_ptr<cGlobalSettings> gs;
     cScriptedResolver resolver;
@@ -156,8 +145,8 @@ TEST_P(GlobalSettings, SaveStoresItemsSettingsAndIdentities)
     EXPECT_GT(deltaId, 0);
     EXPECT_EQ(list1.MetaDic.Item(QStringLiteral("Delta")).ID, deltaId);
     EXPECT_EQ(list1.MetaDic.Item(QStringLiteral("Acme")).ID, db->fncId(1, QStringLiteral("Acme")));
-    EXPECT_EQ(names(1), (QStringList { "Acme", "Beta", "Delta", "Gamma" }));
-    EXPECT_EQ(names(3), QStringList { "Third" });
+    EXPECT_EQ(db->fncNames(1), (QStringList { "Acme", "Beta", "Delta", "Gamma" }));
+    EXPECT_EQ(db->fncNames(3), QStringList { "Third" });
     EXPECT_EQ(db->fncRows(QStringLiteral("select intCostCarrier, intReportTo from tblSettings")),
         QStringList { QStringLiteral("3|%1").arg(db->ReportTo()) });
     EXPECT_EQ(db->fncRows(QStringLiteral(
@@ -229,7 +218,7 @@ TEST_P(GlobalSettings, RemovedItemsAreResolvedAgainstTheirOwnList)
         EXPECT_EQ(resolver.asked.first().strConflict,
             QStringLiteral("A value which previously was in the list is no longer available."));
         for (int m = 1; m <= 3; ++m) {
-            EXPECT_EQ(names(m),
+            EXPECT_EQ(db->fncNames(m),
                 (m <= n ? QStringList { "Acme", "Delta" }
                         : QStringList { "Acme", "Beta", "Delta", "Gamma" }))
                 << m;
@@ -258,7 +247,7 @@ TEST_P(GlobalSettings, ChangeOfLetterCaseRenamesTheSameRow)
                   "select intMeta1ID, strName, strCategory from tblMeta1 where intMeta1ID = %1")
                               .arg(lngAcme)),
         QStringList { QStringLiteral("%1|ACME|Renamed").arg(lngAcme) });
-    EXPECT_EQ(names(1), (QStringList { "ACME", "Beta", "Gamma" }));
+    EXPECT_EQ(db->fncNames(1), (QStringList { "ACME", "Beta", "Gamma" }));
     EXPECT_EQ(list1.MetaDic.Item(QStringLiteral("ACME")).ID, lngAcme);
     EXPECT_EQ(
         db->fncRows(
@@ -295,10 +284,10 @@ TEST_P(GlobalSettings, TwoSessionsKeepEachOthersWorkAndAskAboutTheItemBothChange
     ASSERT_EQ(resolver.asked.size(), 2);
     EXPECT_EQ(resolver.asked.at(0).strValue, QStringLiteral("Beta"));
     EXPECT_EQ(resolver.asked.at(1).strValue, QStringLiteral("Gamma"));
-    EXPECT_EQ(names(1), (QStringList { "Acme", "Delta", "Gamma Two" }));
+    EXPECT_EQ(db->fncNames(1), (QStringList { "Acme", "Delta", "Gamma Two" }));
     EXPECT_EQ(db->fncRows(QStringLiteral("select strSubject from tblReports order by intReportID")),
         (QStringList { "report on Acme", "report on Gamma" }));
-    EXPECT_EQ(reportsOf(QStringLiteral("Gamma Two")), QStringList { "report on Gamma" });
+    EXPECT_EQ(db->fncReportsOf(QStringLiteral("Gamma Two")), QStringList { "report on Gamma" });
     EXPECT_TRUE(cMessageBox::history().isEmpty());
 
     // Both change Acme's rate: the later save asks, and the answer decides.
@@ -394,8 +383,8 @@ TEST_P(GlobalSettings, FailureHalfwayLeavesTheDatabaseAndTheEditsUnchanged)
         + (GetParam() == eEngine::PostgreSQL ? QStringLiteral(" on tblMeta2") : QString()));
     resolver.answers.enqueue({ cRemovedItemResolver::intRemoveReports, QString() });
     ASSERT_EQ(g.SaveGlobalSettings(), QString());
-    EXPECT_EQ(names(1), (QStringList { "Acme", "Gamma", "Zulu" }));
-    EXPECT_EQ(names(2), (QStringList { "Boom", "Fine" }));
+    EXPECT_EQ(db->fncNames(1), (QStringList { "Acme", "Gamma", "Zulu" }));
+    EXPECT_EQ(db->fncNames(2), (QStringList { "Boom", "Fine" }));
 }
 
 TEST_P(GlobalSettings, SaveExportsXmlUnlessTheReportingProgramPublishes)
@@ -451,7 +440,7 @@ TEST_P(GlobalSettings, AFailedExportAfterTheCommitKeepsTheSaveAndSaysSo)
     ASSERT_EQ(cMessageBox::history().size(), 1);
     EXPECT_TRUE(cMessageBox::history().first().strText.startsWith(fncPhrase("LNGEXPORTFAILED")));
     EXPECT_TRUE(cMessageBox::history().first().strText.contains(QStringLiteral("HVSettings.xml")));
-    EXPECT_TRUE(names(1).contains(QStringLiteral("Delta")));
+    EXPECT_TRUE(db->fncNames(1).contains(QStringLiteral("Delta")));
     EXPECT_EQ(hvtest::readFile(meta1), before);
     EXPECT_EQ(QDir(programFolder).entryList(QDir::Files | QDir::Hidden, QDir::Name),
         (QStringList { "HVMeta1.xml", "HVMeta2.xml", "HVMeta3.xml", "HVMetaLists.xml" }));
