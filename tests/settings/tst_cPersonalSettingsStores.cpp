@@ -308,12 +308,9 @@ TEST_F(PersonalStoresTest, DamagedStoreValueIsReportedAndChangesNothing)
     subWriteRegistryValue(section, QStringLiteral("FilterRecurring"), QStringLiteral("perhaps"));
     cPersonalSettings s;
     const QString before = s.fncBuildBody();
-    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
-    EXPECT_TRUE(hvtest::endsProgram([&] { s.GetValuesFromSettings(); }));
-    ASSERT_EQ(cMessageBox::history().size(), 1);
-    EXPECT_TRUE(cMessageBox::history().at(0).strText.contains(QStringLiteral("perhaps")));
-    EXPECT_TRUE(cMessageBox::history().at(0).strText.contains(
-        QStringLiteral("cPersonalSettings.GetValuesFromSettings")));
+    expectReportedError(
+        [&] { s.GetValuesFromSettings(); }, "cPersonalSettings.GetValuesFromSettings");
+    EXPECT_TRUE(cMessageBox::history().value(0).strText.contains(QStringLiteral("perhaps")));
     EXPECT_EQ(s.fncBuildBody(), before);
 }
 
@@ -505,11 +502,7 @@ TEST_F(PersonalStoresTest, FailingStoreWriteIsReportedAlsoWithAnAppointment)
     QFile::remove(fncRegistryStorePath());
     ASSERT_TRUE(QDir().mkpath(fncRegistryStorePath()));
     cPersonalSettings s = everyFieldChanged();
-    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
-    EXPECT_TRUE(hvtest::endsProgram([&] { s.SaveSettings(); }));
-    ASSERT_EQ(cMessageBox::history().size(), 1);
-    EXPECT_TRUE(cMessageBox::history().at(0).strText.contains(
-        QStringLiteral("cPersonalSettings.SaveSettings")));
+    expectReportedError([&] { s.SaveSettings(); }, "cPersonalSettings.SaveSettings");
     // The appointment was written before the store.
     const auto item = reloadSettingsAppointment();
     ASSERT_TRUE(item);
