@@ -155,13 +155,10 @@ TEST_P(GlobalSettings, SaveStoresItemsSettingsAndIdentities)
 
     cGlobalSettings again;
     ASSERT_TRUE(again.ReadGlobalSettings(2, db->Folder()));
-    const cMetaData& acme = again.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("Acme"));
-    EXPECT_EQ(acme.HourlyRate.tenThousandths(), 12345678);
-    EXPECT_EQ(acme.SuperCategory, QStringLiteral("Top"));
-    EXPECT_EQ(again.MetaDataLists.ItemAt(0)
-                  .MetaDic.Item(QStringLiteral("Delta"))
-                  .HourlyRate.tenThousandths(),
-        15000);
+    const auto& items = again.MetaDataLists.ItemAt(0).MetaDic;
+    EXPECT_EQ(items.Item(QStringLiteral("Acme")).HourlyRate.tenThousandths(), 12345678);
+    EXPECT_EQ(items.Item(QStringLiteral("Acme")).SuperCategory, QStringLiteral("Top"));
+    EXPECT_EQ(items.Item(QStringLiteral("Delta")).HourlyRate.tenThousandths(), 15000);
     EXPECT_EQ(
         again.OtherSettings.GetValue(QStringLiteral("OWNER'S NOTE"), cOtherSettings::intTypeText)
             .toString(),
