@@ -1,4 +1,5 @@
 #include "cOtherSettings.h"
+#include "cSimpleList.h"
 #include "tst_cGlobalSettingsSupport.h"
 
 #include <QDateTime>
@@ -35,6 +36,17 @@ TEST(cOtherSettings, FromRSKeepsTheLaterRowOfANameAndReplacesEverything)
     EXPECT_EQ(os.DicList.Item(QStringLiteral("Size")), QString());
     os.FromRS(nullptr);
     EXPECT_TRUE(os.DicList.isEmpty());
+}
+
+// What the other settings' save reads its stored names with.
+TEST(cSimpleList, FromRSSkipsNullsAndLaterCaseVariants)
+{
+    auto rs = otherSettingsRows({ { QStringLiteral("One"), QVariant() }, { QVariant(), QVariant() },
+        { QStringLiteral("one"), QVariant() }, { QStringLiteral("Two"), QVariant() } });
+    cSimpleList list;
+    list.FromRS(*rs);
+    EXPECT_TRUE(rs->Eof());
+    EXPECT_EQ(list.ToArray(), (QStringList { "One", "Two" }));
 }
 
 struct GetValueCase
