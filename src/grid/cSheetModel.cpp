@@ -14,11 +14,17 @@
 namespace {
 constexpr qint32 lngUnsupportedFormula = lngObjectError + 3002;
 
-QLocale fncNumberLocale()
+// Every number shown is formatted with it: made once for as long as the default locale stays.
+const QLocale& fncNumberLocale()
 {
-    QLocale l;
-    l.setNumberOptions(QLocale::OmitGroupSeparator);
-    return l;
+    thread_local std::optional<QLocale> base;
+    thread_local QLocale numbers;
+    if (const QLocale current; !base || current != *base) {
+        base = current;
+        numbers = current;
+        numbers.setNumberOptions(QLocale::OmitGroupSeparator);
+    }
+    return numbers;
 }
 
 bool isEmptyValue(const QVariant& v)
@@ -66,26 +72,42 @@ const QRegularExpression& rxCountA()
 
 cSheetModel::cSheetModel(QObject* parent)
     : QAbstractTableModel(parent)
-    , m_values(intSheetRows)
-    , m_styleIds(intSheetRows)
 {
     m_styles.append(cCellStyle());
 }
 
+namespace {
+// The rows are kept down to the last one written: a sheet of many rows costs only what it holds.
+template <typename T> std::vector<T>& fncGrownRow(std::vector<std::vector<T>>& rows, int r)
+{
+    if (static_cast<size_t>(r) >= rows.size())
+        rows.resize(static_cast<size_t>(r) + 1);
+    auto& row = rows[static_cast<size_t>(r)];
+    if (row.empty())
+        row.resize(intSheetColumns, T());
+    return row;
+}
+
+template <typename T> const std::vector<T>& fncRowAt(const std::vector<std::vector<T>>& rows, int r)
+{
+    static const std::vector<T> none;
+    return static_cast<size_t>(r) < rows.size() ? rows[static_cast<size_t>(r)] : none;
+}
+} // namespace
+
 std::vector<QVariant>& cSheetModel::rowValues(int r)
 {
-    auto& row = m_values[static_cast<size_t>(r)];
-    if (row.empty())
-        row.resize(intSheetColumns);
-    return row;
+    return fncGrownRow(m_values, r);
 }
 
 std::vector<quint16>& cSheetModel::rowStyles(int r)
 {
-    auto& row = m_styleIds[static_cast<size_t>(r)];
-    if (row.empty())
-        row.resize(intSheetColumns, 0);
-    return row;
+    return fncGrownRow(m_styleIds, r);
+}
+
+const std::vector<QVariant>& cSheetModel::valuesAt(int r) const
+{
+    return fncRowAt(m_values, r);
 }
 
 QVariant cSheetModel::Value(int intRow, int intCol) const
@@ -98,7 +120,7 @@ QVariant cSheetModel::Value(int intRow, int intCol) const
         }
         return f->intCache;
     }
-    const auto& row = m_values[static_cast<size_t>(intRow)];
+    const auto& row = valuesAt(intRow);
     return row.empty() ? QVariant() : row[static_cast<size_t>(intCol)];
 }
 
@@ -111,7 +133,7 @@ bool cSheetModel::isCellEmpty(int intRow, int intCol) const
 {
     if (m_formulas.contains(key(intRow, intCol)))
         return false;
-    const auto& row = m_values[static_cast<size_t>(intRow)];
+    const auto& row = valuesAt(intRow);
     return row.empty() || isEmptyValue(row[static_cast<size_t>(intCol)]);
 }
 
@@ -127,8 +149,9 @@ bool cSheetModel::isRowEmpty(int intRow, int intExceptCol) const
 int cSheetModel::fncCountA(const cSheetRange& range, int intSelfRow, int intSelfCol) const
 {
     int n = 0;
-    for (int r = range.intTop; r <= range.intBottom; ++r) {
-        const auto& row = m_values[static_cast<size_t>(r)];
+    const int last = std::min(range.intBottom, static_cast<int>(m_values.size()) - 1);
+    for (int r = range.intTop; r <= last; ++r) {
+        const auto& row = valuesAt(r);
         if (row.empty())
             continue;
         for (int c = range.intLeft; c <= range.intRight; ++c) {
@@ -206,9 +229,8 @@ void cSheetModel::SetCellValue(int intRow, int intCol, const QVariant& value)
 {
     m_formulas.remove(key(intRow, intCol));
     if (isEmptyValue(value)) {
-        auto& row = m_values[static_cast<size_t>(intRow)];
-        if (!row.empty())
-            row[static_cast<size_t>(intCol)] = QVariant();
+        if (!valuesAt(intRow).empty())
+            m_values[static_cast<size_t>(intRow)][static_cast<size_t>(intCol)] = QVariant();
     } else {
         rowValues(intRow)[static_cast<size_t>(intCol)] = value;
     }
@@ -219,7 +241,7 @@ void cSheetModel::SetValue(const cSheetRange& range, const QVariant& value)
 {
     const bool empty = isEmptyValue(value);
     for (int r = range.intTop; r <= range.intBottom; ++r) {
-        if (empty && m_values[static_cast<size_t>(r)].empty())
+        if (empty && valuesAt(r).empty())
             continue;
         auto& row = rowValues(r);
         for (int c = range.intLeft; c <= range.intRight; ++c)
@@ -240,7 +262,8 @@ void cSheetModel::ClearContents(const cSheetRange& range)
 
 void cSheetModel::ClearFormats(const cSheetRange& range)
 {
-    for (int r = range.intTop; r <= range.intBottom; ++r) {
+    const int last = std::min(range.intBottom, static_cast<int>(m_styleIds.size()) - 1);
+    for (int r = range.intTop; r <= last; ++r) {
         auto& row = m_styleIds[static_cast<size_t>(r)];
         if (row.empty())
             continue;
@@ -289,7 +312,7 @@ quint16 cSheetModel::fncInternStyle(const cCellStyle& style)
 
 const cSheetModel::cCellStyle& cSheetModel::Style(int intRow, int intCol) const
 {
-    const auto& row = m_styleIds[static_cast<size_t>(intRow)];
+    const auto& row = fncRowAt(m_styleIds, intRow);
     return m_styles.at(row.empty() ? 0 : row[static_cast<size_t>(intCol)]);
 }
 
@@ -346,17 +369,21 @@ bool cSheetModel::fncUserCanEdit(int intRow, int intCol) const
 
 void cSheetModel::subShiftRows(int intFrom, int intBy)
 {
-    if (intBy > 0) {
-        m_values.insert(m_values.begin() + intFrom, static_cast<size_t>(intBy), {});
-        m_styleIds.insert(m_styleIds.begin() + intFrom, static_cast<size_t>(intBy), {});
-        m_values.resize(intSheetRows);
-        m_styleIds.resize(intSheetRows);
-    } else {
-        m_values.erase(m_values.begin() + intFrom, m_values.begin() + intFrom - intBy);
-        m_styleIds.erase(m_styleIds.begin() + intFrom, m_styleIds.begin() + intFrom - intBy);
-        m_values.resize(intSheetRows);
-        m_styleIds.resize(intSheetRows);
-    }
+    // Rows past the last one kept are empty already and stay so.
+    const auto shift = [&](auto& rows) {
+        if (static_cast<size_t>(intFrom) >= rows.size())
+            return;
+        if (intBy > 0) {
+            rows.insert(rows.begin() + intFrom, static_cast<size_t>(intBy), {});
+            if (rows.size() > static_cast<size_t>(intSheetRows))
+                rows.resize(intSheetRows);
+        } else {
+            const size_t end = std::min(rows.size(), static_cast<size_t>(intFrom - intBy));
+            rows.erase(rows.begin() + intFrom, rows.begin() + static_cast<std::ptrdiff_t>(end));
+        }
+    };
+    shift(m_values);
+    shift(m_styleIds);
     // Formulas move with their cells; a formula pushed off the sheet or deleted goes.
     QHash<qint64, cFormula> moved;
     for (auto it = m_formulas.cbegin(); it != m_formulas.cend(); ++it) {
@@ -481,8 +508,8 @@ void cSheetModel::SortRange(const cSheetRange& range, int intKeyCol, Qt::SortOrd
     rows.reserve(static_cast<size_t>(range.Rows()));
     for (int r = range.intTop; r <= range.intBottom; ++r) {
         cRowData d;
-        const auto& v = m_values[static_cast<size_t>(r)];
-        const auto& s = m_styleIds[static_cast<size_t>(r)];
+        const auto& v = valuesAt(r);
+        const auto& s = fncRowAt(m_styleIds, r);
         d.values.assign(static_cast<size_t>(width), QVariant());
         d.styles.assign(static_cast<size_t>(width), 0);
         for (int c = 0; c < width; ++c) {
@@ -506,7 +533,7 @@ void cSheetModel::SortRange(const cSheetRange& range, int intKeyCol, Qt::SortOrd
         const cRowData& d = rows[static_cast<size_t>(r - range.intTop)];
         const bool anyValue = std::any_of(
             d.values.begin(), d.values.end(), [](const QVariant& v) { return !isEmptyValue(v); });
-        if (anyValue || !m_values[static_cast<size_t>(r)].empty()) {
+        if (anyValue || !valuesAt(r).empty()) {
             auto& v = rowValues(r);
             for (int c = 0; c < width; ++c)
                 v[static_cast<size_t>(range.intLeft + c)] = d.values[static_cast<size_t>(c)];
@@ -592,8 +619,8 @@ int cSheetModel::LastUsedRow() const
     int bottom = -1;
     for (auto it = m_formulas.cbegin(); it != m_formulas.cend(); ++it)
         bottom = std::max(bottom, static_cast<int>(it.key() / intSheetColumns));
-    for (int r = intSheetRows - 1; r > bottom; --r) {
-        const auto& row = m_values[static_cast<size_t>(r)];
+    for (int r = static_cast<int>(m_values.size()) - 1; r > bottom; --r) {
+        const auto& row = valuesAt(r);
         if (std::any_of(
                 row.cbegin(), row.cend(), [](const QVariant& v) { return !isEmptyValue(v); }))
             return r;
@@ -613,8 +640,8 @@ std::optional<cSheetRange> cSheetModel::UsedRange() const
         left = std::min(left, c);
         right = std::max(right, c);
     };
-    for (int r = 0; r < intSheetRows; ++r) {
-        const auto& row = m_values[static_cast<size_t>(r)];
+    for (int r = 0; r < static_cast<int>(m_values.size()); ++r) {
+        const auto& row = valuesAt(r);
         for (size_t c = 0; c < row.size(); ++c) {
             if (!isEmptyValue(row[c]))
                 take(r, static_cast<int>(c));
@@ -640,7 +667,7 @@ QString cSheetModel::fncDisplayText(int intRow, int intCol) const
         return QString();
     if (v.typeId() == QMetaType::QString)
         return *static_cast<const QString*>(v.constData());
-    const QLocale locale = fncNumberLocale();
+    const QLocale& locale = fncNumberLocale();
     if (s.numberFormat == eNumberFormat::GeneralDate) {
         QDateTime dt;
         if (cSheetModel::fncIsNumber(v))
@@ -849,7 +876,7 @@ cSheetModel::cBlock cSheetModel::fncBlock(const cSheetRange& range) const
     cBlock block { range, {} };
     block.values.reserve(static_cast<size_t>(range.Rows()) * static_cast<size_t>(range.Columns()));
     for (int r = range.intTop; r <= range.intBottom; ++r) {
-        const auto& row = m_values[static_cast<size_t>(r)];
+        const auto& row = valuesAt(r);
         for (int c = range.intLeft; c <= range.intRight; ++c)
             block.values.push_back(row.empty() ? QVariant() : row[static_cast<size_t>(c)]);
     }
@@ -864,7 +891,7 @@ void cSheetModel::PutBlock(const cBlock& block)
     auto it = block.values.cbegin();
     for (int r = range.intTop; r <= range.intBottom; ++r) {
         const bool blank = std::all_of(it, it + range.Columns(), isEmptyValue);
-        if (blank && m_values[static_cast<size_t>(r)].empty()) {
+        if (blank && valuesAt(r).empty()) {
             it += range.Columns();
             continue;
         }

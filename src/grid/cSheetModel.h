@@ -161,6 +161,7 @@ private:
     int fncCountA(const cSheetRange& range, int intSelfRow, int intSelfCol) const;
     std::vector<QVariant>& rowValues(int r);
     std::vector<quint16>& rowStyles(int r);
+    const std::vector<QVariant>& valuesAt(int r) const;
     void subShiftRows(int intFrom, int intBy);
     void subShiftColumns(int intFrom, int intBy);
 

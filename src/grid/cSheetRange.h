@@ -2,8 +2,9 @@
 
 #include <QString>
 
-// Extent of every sheet: enough for the count formula's A1:A10000 and the columns A to Z.
-inline constexpr int intSheetRows = 10000;
+// Extent of every sheet: the 65,536 rows of the classic spreadsheets (a list of tens of thousands
+// of items fits) and the columns A to Z.
+inline constexpr int intSheetRows = 65536;
 inline constexpr int intSheetColumns = 26;
 
 // A rectangular block of cells, 0-based and inclusive, read from A1-style addresses:
