@@ -7,6 +7,7 @@
 #include "modPhrases.h"
 #include "ui_frmHVPersSettingsSingle.h"
 
+#include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
@@ -77,6 +78,16 @@ protected:
     cMetaDictionary& list(int pos) { return m_global->MetaDataLists.ItemAt(pos); }
 
     QStringList names(int pos) { return list(pos).MetaDic.Keys(); }
+
+    QAbstractItemModel& tree() { return *ui().treMetaView->model(); }
+    // The text of the tree node reached by rows from the top (a root, its child, ...).
+    QString treeText(std::initializer_list<int> rows)
+    {
+        QModelIndex node;
+        for (const int r : rows)
+            node = tree().index(r, 0, node);
+        return node.data().toString();
+    }
 
     // Column A of the list grid from row 2 down to the first empty cell.
     QStringList gridNames()
@@ -368,16 +379,15 @@ TEST_F(SettingsWindow, CategoryColumnsAndTreeFollowTheCaptions)
     EXPECT_GT(view.ColumnWidthOf(1), 0);
     EXPECT_GT(view.ColumnWidthOf(2), 0);
     EXPECT_FALSE(ui().treMetaView->isHidden());
-    ASSERT_EQ(ui().treMetaView->topLevelItemCount(), 1);
-    EXPECT_EQ(ui().treMetaView->topLevelItem(0)->text(0), QStringLiteral("Norway"));
-    EXPECT_EQ(ui().treMetaView->topLevelItem(0)->child(0)->text(0), QStringLiteral("North"));
-    EXPECT_EQ(
-        ui().treMetaView->topLevelItem(0)->child(0)->child(0)->text(0), QStringLiteral("Acme"));
+    ASSERT_EQ(tree().rowCount(), 1);
+    EXPECT_EQ(treeText({ 0 }), QStringLiteral("Norway"));
+    EXPECT_EQ(treeText({ 0, 0 }), QStringLiteral("North"));
+    EXPECT_EQ(treeText({ 0, 0, 0 }), QStringLiteral("Acme"));
 
     ui().tbsLists->setCurrentIndex(1);
     EXPECT_GT(view.ColumnWidthOf(1), 0);
     EXPECT_EQ(view.ColumnWidthOf(2), 0);
-    EXPECT_EQ(ui().treMetaView->topLevelItem(0)->text(0), QStringLiteral("Dev"));
+    EXPECT_EQ(treeText({ 0 }), QStringLiteral("Dev"));
 
     ui().tbsLists->setCurrentIndex(2);
     EXPECT_EQ(view.ColumnWidthOf(1), 0);
@@ -389,13 +399,13 @@ TEST_F(SettingsWindow, TheCountPollRefreshesTheTreeFromTheSecondTickOn)
 {
     addList("Customer", { { "Acme", "North" } }, "Region");
     open();
-    ASSERT_EQ(ui().treMetaView->topLevelItemCount(), 1);
+    ASSERT_EQ(tree().rowCount(), 1);
     m_frm->timCheckCategories_Timer(); // records the count only
     listSheet().SetCellValue(2, 0, QStringLiteral("Beta"));
     listSheet().SetCellValue(2, 1, QStringLiteral("South"));
-    EXPECT_EQ(ui().treMetaView->topLevelItemCount(), 1);
+    EXPECT_EQ(tree().rowCount(), 1);
     m_frm->timCheckCategories_Timer();
-    EXPECT_EQ(ui().treMetaView->topLevelItemCount(), 2);
+    EXPECT_EQ(tree().rowCount(), 2);
     EXPECT_EQ(names(0), QStringList({ "Acme", "Beta" }));
 }
 
@@ -842,12 +852,14 @@ TEST_F(SettingsWindow, TheTreeFollowsACategoryEdit)
     addList("Customer", { { "Acme", "North" }, { "Beta", "North" } }, "Region");
     open();
     activate();
-    ASSERT_EQ(ui().treMetaView->topLevelItemCount(), 1);
+    const QAbstractItemModelTester tester(
+        &tree(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    ASSERT_EQ(tree().rowCount(), 1);
     clickCell(2, 1);
     type(QStringLiteral("South"));
     key(Qt::Key_Return);
-    ASSERT_EQ(ui().treMetaView->topLevelItemCount(), 2);
-    EXPECT_EQ(ui().treMetaView->topLevelItem(1)->text(0), QStringLiteral("South"));
+    ASSERT_EQ(tree().rowCount(), 2);
+    EXPECT_EQ(treeText({ 1 }), QStringLiteral("South"));
 }
 
 TEST_F(SettingsWindow, AListLongerThanTheGridIsRefusedAndKeptWhole)
