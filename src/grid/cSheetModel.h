@@ -171,7 +171,7 @@ private:
     QHash<qint64, cFormula> m_formulas;
     bool m_blnProtected = false;
     cProtection m_protection;
-    cSheetRange m_viewable { 0, 0, intSheetRows - 1, intSheetColumns - 1 };
+    cSheetRange m_viewable { 0, 0, intDefaultViewableRows - 1, intSheetColumns - 1 };
     std::optional<cSheetRange> m_autoFilter;
     QHash<int, QSet<QString>> m_filters;
     int m_intUpdateDepth = 0;
