@@ -77,15 +77,22 @@ cSheetModel::cSheetModel(QObject* parent)
 }
 
 namespace {
-// The rows are kept down to the last one written: a sheet of many rows costs only what it holds.
-template <typename T> std::vector<T>& fncGrownRow(std::vector<std::vector<T>>& rows, int r)
+// Rows are kept down to the last one written and each as wide as its last column written: a
+// sheet of many rows and columns costs only what it holds.
+template <typename T>
+std::vector<T>& fncGrownRow(std::vector<std::vector<T>>& rows, int r, int intLastCol)
 {
     if (static_cast<size_t>(r) >= rows.size())
         rows.resize(static_cast<size_t>(r) + 1);
     auto& row = rows[static_cast<size_t>(r)];
-    if (row.empty())
-        row.resize(intSheetColumns, T());
+    if (row.size() <= static_cast<size_t>(intLastCol))
+        row.resize(static_cast<size_t>(intLastCol) + 1, T());
     return row;
+}
+
+template <typename T> T fncCellOf(const std::vector<T>& row, int c)
+{
+    return static_cast<size_t>(c) < row.size() ? row[static_cast<size_t>(c)] : T();
 }
 
 template <typename T> const std::vector<T>& fncRowAt(const std::vector<std::vector<T>>& rows, int r)
@@ -95,14 +102,14 @@ template <typename T> const std::vector<T>& fncRowAt(const std::vector<std::vect
 }
 } // namespace
 
-std::vector<QVariant>& cSheetModel::rowValues(int r)
+std::vector<QVariant>& cSheetModel::rowValues(int r, int intLastCol)
 {
-    return fncGrownRow(m_values, r);
+    return fncGrownRow(m_values, r, intLastCol);
 }
 
-std::vector<quint16>& cSheetModel::rowStyles(int r)
+std::vector<quint16>& cSheetModel::rowStyles(int r, int intLastCol)
 {
-    return fncGrownRow(m_styleIds, r);
+    return fncGrownRow(m_styleIds, r, intLastCol);
 }
 
 const std::vector<QVariant>& cSheetModel::valuesAt(int r) const
@@ -120,8 +127,7 @@ QVariant cSheetModel::Value(int intRow, int intCol) const
         }
         return f->intCache;
     }
-    const auto& row = valuesAt(intRow);
-    return row.empty() ? QVariant() : row[static_cast<size_t>(intCol)];
+    return fncCellOf(valuesAt(intRow), intCol);
 }
 
 QString cSheetModel::Formula(int intRow, int intCol) const
@@ -134,7 +140,8 @@ bool cSheetModel::isCellEmpty(int intRow, int intCol) const
     if (m_formulas.contains(key(intRow, intCol)))
         return false;
     const auto& row = valuesAt(intRow);
-    return row.empty() || isEmptyValue(row[static_cast<size_t>(intCol)]);
+    return static_cast<size_t>(intCol) >= row.size()
+        || isEmptyValue(row[static_cast<size_t>(intCol)]);
 }
 
 bool cSheetModel::isRowEmpty(int intRow, int intExceptCol) const
@@ -152,9 +159,8 @@ int cSheetModel::fncCountA(const cSheetRange& range, int intSelfRow, int intSelf
     const int last = std::min(range.intBottom, static_cast<int>(m_values.size()) - 1);
     for (int r = range.intTop; r <= last; ++r) {
         const auto& row = valuesAt(r);
-        if (row.empty())
-            continue;
-        for (int c = range.intLeft; c <= range.intRight; ++c) {
+        const int right = std::min(range.intRight, static_cast<int>(row.size()) - 1);
+        for (int c = range.intLeft; c <= right; ++c) {
             if (!isEmptyValue(row[static_cast<size_t>(c)]))
                 ++n;
         }
@@ -229,10 +235,10 @@ void cSheetModel::SetCellValue(int intRow, int intCol, const QVariant& value)
 {
     m_formulas.remove(key(intRow, intCol));
     if (isEmptyValue(value)) {
-        if (!valuesAt(intRow).empty())
+        if (static_cast<size_t>(intCol) < valuesAt(intRow).size())
             m_values[static_cast<size_t>(intRow)][static_cast<size_t>(intCol)] = QVariant();
     } else {
-        rowValues(intRow)[static_cast<size_t>(intCol)] = value;
+        rowValues(intRow, intCol)[static_cast<size_t>(intCol)] = value;
     }
     subCellsChanged(cSheetRange::Cell(intRow, intCol));
 }
@@ -241,10 +247,11 @@ void cSheetModel::SetValue(const cSheetRange& range, const QVariant& value)
 {
     const bool empty = isEmptyValue(value);
     for (int r = range.intTop; r <= range.intBottom; ++r) {
-        if (empty && valuesAt(r).empty())
+        if (empty && valuesAt(r).size() <= static_cast<size_t>(range.intLeft))
             continue;
-        auto& row = rowValues(r);
-        for (int c = range.intLeft; c <= range.intRight; ++c)
+        auto& row = empty ? m_values[static_cast<size_t>(r)] : rowValues(r, range.intRight);
+        const int right = std::min(range.intRight, static_cast<int>(row.size()) - 1);
+        for (int c = range.intLeft; c <= right; ++c)
             row[static_cast<size_t>(c)] = empty ? QVariant() : value;
     }
     for (auto it = m_formulas.begin(); it != m_formulas.end();) {
@@ -265,9 +272,8 @@ void cSheetModel::ClearFormats(const cSheetRange& range)
     const int last = std::min(range.intBottom, static_cast<int>(m_styleIds.size()) - 1);
     for (int r = range.intTop; r <= last; ++r) {
         auto& row = m_styleIds[static_cast<size_t>(r)];
-        if (row.empty())
-            continue;
-        for (int c = range.intLeft; c <= range.intRight; ++c)
+        const int right = std::min(range.intRight, static_cast<int>(row.size()) - 1);
+        for (int c = range.intLeft; c <= right; ++c)
             row[static_cast<size_t>(c)] = 0;
     }
     if (range.WholeColumns() && range.WholeRows()) {
@@ -312,8 +318,7 @@ quint16 cSheetModel::fncInternStyle(const cCellStyle& style)
 
 const cSheetModel::cCellStyle& cSheetModel::Style(int intRow, int intCol) const
 {
-    const auto& row = fncRowAt(m_styleIds, intRow);
-    return m_styles.at(row.empty() ? 0 : row[static_cast<size_t>(intCol)]);
+    return m_styles.at(fncCellOf(fncRowAt(m_styleIds, intRow), intCol));
 }
 
 void cSheetModel::ApplyStyle(
@@ -325,7 +330,7 @@ void cSheetModel::ApplyStyle(
     int lastFrom = -1;
     quint16 lastTo = 0;
     for (int r = range.intTop; r <= range.intBottom; ++r) {
-        auto& row = rowStyles(r);
+        auto& row = rowStyles(r, range.intRight);
         for (int c = range.intLeft; c <= range.intRight; ++c) {
             quint16& id = row[static_cast<size_t>(c)];
             if (id == lastFrom) {
@@ -408,13 +413,16 @@ void cSheetModel::subShiftColumns(int intFrom, int intBy)
 {
     const auto shift = [&](auto& rows, auto blank) {
         for (auto& row : rows) {
-            if (row.empty())
+            if (row.size() <= static_cast<size_t>(intFrom))
                 continue;
-            if (intBy > 0)
+            if (intBy > 0) {
                 row.insert(row.begin() + intFrom, static_cast<size_t>(intBy), blank);
-            else
-                row.erase(row.begin() + intFrom, row.begin() + intFrom - intBy);
-            row.resize(intSheetColumns, blank);
+                if (row.size() > static_cast<size_t>(intSheetColumns))
+                    row.resize(intSheetColumns);
+            } else {
+                const size_t end = std::min(row.size(), static_cast<size_t>(intFrom - intBy));
+                row.erase(row.begin() + intFrom, row.begin() + static_cast<std::ptrdiff_t>(end));
+            }
         }
     };
     shift(m_values, QVariant());
@@ -513,10 +521,8 @@ void cSheetModel::SortRange(const cSheetRange& range, int intKeyCol, Qt::SortOrd
         d.values.assign(static_cast<size_t>(width), QVariant());
         d.styles.assign(static_cast<size_t>(width), 0);
         for (int c = 0; c < width; ++c) {
-            if (!v.empty())
-                d.values[static_cast<size_t>(c)] = v[static_cast<size_t>(range.intLeft + c)];
-            if (!s.empty())
-                d.styles[static_cast<size_t>(c)] = s[static_cast<size_t>(range.intLeft + c)];
+            d.values[static_cast<size_t>(c)] = fncCellOf(v, range.intLeft + c);
+            d.styles[static_cast<size_t>(c)] = fncCellOf(s, range.intLeft + c);
         }
         rows.push_back(std::move(d));
     }
@@ -533,12 +539,12 @@ void cSheetModel::SortRange(const cSheetRange& range, int intKeyCol, Qt::SortOrd
         const cRowData& d = rows[static_cast<size_t>(r - range.intTop)];
         const bool anyValue = std::any_of(
             d.values.begin(), d.values.end(), [](const QVariant& v) { return !isEmptyValue(v); });
-        if (anyValue || !valuesAt(r).empty()) {
-            auto& v = rowValues(r);
+        if (anyValue || valuesAt(r).size() > static_cast<size_t>(range.intLeft)) {
+            auto& v = rowValues(r, range.intRight);
             for (int c = 0; c < width; ++c)
                 v[static_cast<size_t>(range.intLeft + c)] = d.values[static_cast<size_t>(c)];
         }
-        auto& s = rowStyles(r);
+        auto& s = rowStyles(r, range.intRight);
         for (int c = 0; c < width; ++c)
             s[static_cast<size_t>(range.intLeft + c)] = d.styles[static_cast<size_t>(c)];
     }
@@ -878,7 +884,7 @@ cSheetModel::cBlock cSheetModel::fncBlock(const cSheetRange& range) const
     for (int r = range.intTop; r <= range.intBottom; ++r) {
         const auto& row = valuesAt(r);
         for (int c = range.intLeft; c <= range.intRight; ++c)
-            block.values.push_back(row.empty() ? QVariant() : row[static_cast<size_t>(c)]);
+            block.values.push_back(fncCellOf(row, c));
     }
     return block;
 }
@@ -891,11 +897,11 @@ void cSheetModel::PutBlock(const cBlock& block)
     auto it = block.values.cbegin();
     for (int r = range.intTop; r <= range.intBottom; ++r) {
         const bool blank = std::all_of(it, it + range.Columns(), isEmptyValue);
-        if (blank && valuesAt(r).empty()) {
+        if (blank && valuesAt(r).size() <= static_cast<size_t>(range.intLeft)) {
             it += range.Columns();
             continue;
         }
-        auto& row = rowValues(r);
+        auto& row = rowValues(r, range.intRight);
         for (int c = range.intLeft; c <= range.intRight; ++c, ++it) {
             QVariant& cell = row[static_cast<size_t>(c)];
             const QVariant v = isEmptyValue(*it) ? QVariant() : *it;

@@ -159,8 +159,8 @@ private:
     void subCellsChanged(const cSheetRange& range);
     void subEmitChanged(const cSheetRange& range);
     int fncCountA(const cSheetRange& range, int intSelfRow, int intSelfCol) const;
-    std::vector<QVariant>& rowValues(int r);
-    std::vector<quint16>& rowStyles(int r);
+    std::vector<QVariant>& rowValues(int r, int intLastCol);
+    std::vector<quint16>& rowStyles(int r, int intLastCol);
     const std::vector<QVariant>& valuesAt(int r) const;
     void subShiftRows(int intFrom, int intBy);
     void subShiftColumns(int intFrom, int intBy);
