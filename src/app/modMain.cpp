@@ -76,8 +76,8 @@ bool fncLoadChosenDatabase()
 }
 
 // Reading the system's font list is fontconfig's slowest step at start; a second core does it
-// while the settings are loaded, so the window's first text does not wait for it. Every end of
-// the program waits for it first.
+// while the common settings are read, so the window's first text does not wait for it. Every
+// end of the program waits for it first.
 void subWarmFontsInBackground()
 {
     const std::shared_future<void> fonts
@@ -180,7 +180,6 @@ void Main()
         subLog(QStringLiteral("A second start asked for the window"));
         subBringToFront(fncSettingsWindow());
     });
-    subWarmFontsInBackground();
     s.objPersonalSettings = std::make_unique<cPersonalSettings>();
 
     // Until the calendar is known, failures are ignored; the check after them catches a
@@ -226,6 +225,7 @@ void Main()
 
         if (s.blnChooseDatabase)
             fncChooseDatabase();
+        subWarmFontsInBackground();
         if (!fncLoadChosenDatabase())
             return;
 
