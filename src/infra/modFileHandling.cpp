@@ -73,9 +73,18 @@ void subWriteFile(const QString& strPath, const QByteArray& bytes,
     QFileDevice::Permissions permissions, bool blnSync)
 {
     QFile::remove(strPath);
+    // A file with permissions of its own is born readable by its owner alone, so that no one
+    // else can open it before it has them.
+    const int fd = ::open(QFile::encodeName(strPath).constData(),
+        O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, permissions ? 0600 : 0666);
+    if (fd < 0)
+        subCannotWrite(strPath, fncErrnoText());
     QFile file(strPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    if (!file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        QFile::remove(strPath);
         subCannotWrite(strPath, file.errorString());
+    }
     if (permissions)
         file.setPermissions(permissions);
     if (file.write(bytes) != bytes.size() || !file.flush()
@@ -228,7 +237,18 @@ void subRecoverFiles(const QStringList& colPaths)
     }
 }
 
-void subReplaceFiles(const QList<std::pair<QString, QByteArray>>& colFiles)
+void subReplaceFile(
+    const QString& strPath, const QByteArray& bytes, QFileDevice::Permissions permissions)
+{
+    // A file its owner made read-only is left alone, as an editor leaves it.
+    const QFileInfo info(strPath);
+    if (info.exists() && !info.isWritable())
+        subCannotWrite(strPath, QStringLiteral("the file is read-only"));
+    subReplaceFiles({ { strPath, bytes } }, permissions);
+}
+
+void subReplaceFiles(
+    const QList<std::pair<QString, QByteArray>>& colFiles, QFileDevice::Permissions permissions)
 {
     if (colFiles.isEmpty())
         return;
@@ -248,8 +268,8 @@ void subReplaceFiles(const QList<std::pair<QString, QByteArray>>& colFiles)
             // Checked before the commit, so that no rename fails once some have been done.
             if (!fncFileReplaceable(path))
                 subCannotWrite(path, QStringLiteral("the file or its folder cannot be replaced"));
-            subWriteFile(
-                path + strTempSuffix, colFiles.at(i).second, QFile::permissions(path), true);
+            subWriteFile(path + strTempSuffix, colFiles.at(i).second,
+                permissions ? permissions : QFile::permissions(path), true);
             written.append(path + strTempSuffix);
         }
         // One rename is whole by itself; a set needs the note. The note is not synced on its

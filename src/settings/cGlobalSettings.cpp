@@ -8,6 +8,7 @@
 #include "modDBCode.h"
 #include "modErrorHandling.h"
 #include "modFileHandling.h"
+#include "modKeyFolding.h"
 #include "modPhrases.h"
 #include "modXMLExport.h"
 
@@ -124,7 +125,7 @@ struct cStored
         if (m_byName.isEmpty() && !rows.isEmpty()) {
             m_byName.reserve(rows.size());
             for (const cRow& r : rows)
-                m_byName.insert(r.strName.toCaseFolded(), r.lngID);
+                m_byName.insert(fncFoldKey(r.strName), r.lngID);
         }
         return m_byName;
     }
@@ -440,9 +441,9 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
             if (byName.isEmpty()) {
                 byName.reserve(loaded[i].size());
                 for (const cMetaData& m : loaded[i])
-                    byName.insert(m.MetaName().toCaseFolded(), m.ID);
+                    byName.insert(fncFoldKey(m.MetaName()), m.ID);
             }
-            const qint32 id = byName.value(entry.first.toCaseFolded(), 0);
+            const qint32 id = byName.value(fncFoldKey(entry.first), 0);
             if (id != 0 && !taken.contains(id)) {
                 idOf[pos - 1] = id;
                 taken.insert(id);
@@ -539,7 +540,7 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                     if (loadedId == 0) {
                         // New here; someone else may have stored the same name meanwhile.
                         const qint32 storedId
-                            = st.idByFoldedName().value(mine.strName.toCaseFolded(), 0);
+                            = st.idByFoldedName().value(fncFoldKey(mine.strName), 0);
                         if (storedId == 0 || claimed.contains(storedId)) {
                             plan.inserts.append({ pos, mine });
                             plan.result[pos] = mine;
@@ -588,10 +589,9 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                     fncMerge(base.curRate, mine.curRate, stored.curRate, blnKeep, merged.curRate);
                     fncMerge(base.blnEnabled, mine.blnEnabled, stored.blnEnabled, blnKeep,
                         merged.blnEnabled);
-                    const qint32 owner
-                        = merged.strName.compare(stored.strName, Qt::CaseInsensitive) == 0
+                    const qint32 owner = fncSameKey(merged.strName, stored.strName)
                         ? loadedId
-                        : st.idByFoldedName().value(merged.strName.toCaseFolded(), loadedId);
+                        : st.idByFoldedName().value(fncFoldKey(merged.strName), loadedId);
                     if (owner != loadedId && !claimed.contains(owner))
                         throw cHVError(lngNameTaken, QStringLiteral("cGlobalSettings"),
                             fncPhrase("LNGSAVENAMETAKEN").arg(merged.strName, dic.Caption));
@@ -670,9 +670,9 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                             .arg(plan.lngMaxId),
                         true);
                     for (; !rs->Eof(); rs->MoveNext())
-                        newIds.insert(fncText(rs->Value(1)).toCaseFolded(), rs->Value(0).toInt());
+                        newIds.insert(fncFoldKey(fncText(rs->Value(1))), rs->Value(0).toInt());
                     for (const auto& [pos, r] : plan.inserts)
-                        plan.result[pos].lngID = newIds.value(r.strName.toCaseFolded(), 0);
+                        plan.result[pos].lngID = newIds.value(fncFoldKey(r.strName), 0);
                 }
                 for (const auto& [id, removal] : plan.removals) {
                     if (removal.intDecision == cRemovedItemResolver::intRemoveReports) {

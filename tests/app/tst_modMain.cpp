@@ -67,7 +67,13 @@ void fncExec(const QString& strSql)
 class StartUp : public testing::Test
 {
 protected:
-    void SetUp() override { subFresh(); }
+    // The program's folder is a temporary one, so that the export lands there and not in the
+    // build tree beside the test.
+    void SetUp() override
+    {
+        cPersonalSettings::subSetProgramFolder(hvtest::newTempDir(QStringLiteral("program")));
+        subFresh();
+    }
     void TearDown() override { subEndRun(); }
 
     // A machine on which the program never ran.
@@ -326,7 +332,6 @@ TEST_F(StartUp, AnInstalledProgramExportsToThePerUserDataFolder)
     ASSERT_TRUE(QDir().mkpath(strBin));
     cPersonalSettings::subSetProgramFolder(strBin);
     subFirstRun();
-    cPersonalSettings::subSetProgramFolder(QString());
     EXPECT_TRUE(QDir(strBin).isEmpty());
     const QDir data(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     for (const char* f :

@@ -59,8 +59,11 @@ protected:
         m_oldCalendar = qgetenv("HOURVANE_CALENDAR");
         // Each machine's calendar is the default folder in its own home.
         qunsetenv("HOURVANE_CALENDAR");
-        cPersonalSettings::subSetProgramFolder(
-            QFileInfo(QStringLiteral(HV_APP_EXE)).absolutePath());
+        // The program's folder holds the program, as an installed one does, and takes the export.
+        const QString strProgram = hvtest::newTempDir(QStringLiteral("program"));
+        ASSERT_TRUE(QFile::link(
+            QStringLiteral(HV_APP_EXE), strProgram + QStringLiteral("/HVPersonalSettingsSingle")));
+        cPersonalSettings::subSetProgramFolder(strProgram);
         startServer();
     }
 
