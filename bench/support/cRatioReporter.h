@@ -29,13 +29,16 @@ public:
         ConsoleReporter::ReportRuns(runs);
     }
 
-    void PrintRatio(const char* name, const char* base, const char* what, double target) const
+    // dblItems: how many times more items name handles than base, so that the ratio compares
+    // the cost per item (a scale benchmark against the same work on fewer items).
+    void PrintRatio(const char* name, const char* base, const char* what, double target,
+        double dblItems = 1) const
     {
         const auto a = m_seconds.find(name);
         const auto b = m_seconds.find(base);
         if (a != m_seconds.end() && b != m_seconds.end() && b->second > 0)
             std::printf("%s: %.2fx the baseline (%s time, target <= %gx)\n", what,
-                a->second / b->second, m_blnWallTime ? "wall" : "CPU", target);
+                a->second / b->second / dblItems, m_blnWallTime ? "wall" : "CPU", target);
     }
 
 private:

@@ -5,6 +5,7 @@
 #include "cListHandler.h"
 #include "cMessageBox.h"
 #include "cMetaTreeBuilder.h"
+#include "cMetaTreeModel.h"
 #include "cPersonalSettings.h"
 #include "cWindowValues.h"
 #include "modCellEntry.h"
@@ -16,10 +17,8 @@
 #include "ui_frmHVPersSettingsSingle.h"
 
 #include <QGuiApplication>
-#include <QHash>
 #include <QSignalBlocker>
 #include <QTimer>
-#include <QTreeWidgetItem>
 
 namespace {
 // The heading of column A: the caption padded so the name column is never narrower than it.
@@ -102,6 +101,9 @@ void frmHVPersSettingsSingle::Form_Load()
         m_timCheckCategories->setInterval(700);
         m_timStartup = new QTimer(this);
         m_timStartup->setObjectName(QStringLiteral("timStartup"));
+
+        m_treeModel = new cMetaTreeModel(this);
+        m_ui->treMetaView->setModel(m_treeModel);
 
         m_exsList = new cListHandler(this);
         m_exsList->setObjectName(QStringLiteral("exsList"));
@@ -772,40 +774,12 @@ void frmHVPersSettingsSingle::subFillTreeView(const cMetaDictionary& objList)
 {
     // A tree that cannot be drawn must not stop the editing of the list.
     try {
-        QTreeWidget* tre = m_ui->treMetaView;
-        tre->setUpdatesEnabled(false);
-        tre->clear();
+        QTreeView* tre = m_ui->treMetaView;
         tre->show();
-        // The items are put together detached and handed to the tree at once: inserting them
-        // one by one into a shown tree costs a model update each.
-        QHash<QString, QTreeWidgetItem*> nodes;
-        QList<QTreeWidgetItem*> roots;
-        for (const auto& node : cMetaTreeBuilder::Build(objList, fncPhr("LNGNONE"))) {
-            QTreeWidgetItem* parent
-                = node.strParentKey.isEmpty() ? nullptr : nodes.value(node.strParentKey);
-            auto* item = new QTreeWidgetItem;
-            if (parent)
-                parent->addChild(item);
-            else
-                roots.append(item);
-            item->setText(0, node.strText);
-            item->setData(0, Qt::UserRole, node.strKey);
-            if (!node.blnItem) {
-                QFont fnt = item->font(0);
-                fnt.setBold(true);
-                item->setFont(0, fnt);
-            } else if (!node.blnEnabled) {
-                item->setForeground(0, tre->palette().brush(QPalette::Disabled, QPalette::Text));
-            }
-            // Only groups are ever looked up as parents.
-            if (!node.blnItem)
-                nodes.insert(node.strKey, item);
-        }
-        tre->addTopLevelItems(roots);
+        m_treeModel->SetNodes(cMetaTreeBuilder::Build(objList, fncPhr("LNGNONE")),
+            tre->palette().brush(QPalette::Disabled, QPalette::Text));
         tre->expandAll();
-        tre->setUpdatesEnabled(true);
     } catch (const std::exception&) {
-        m_ui->treMetaView->setUpdatesEnabled(true);
     }
 }
 

@@ -12,6 +12,7 @@ class QLineEdit;
 class QTimer;
 class cGlobalSettings;
 class cListHandler;
+class cMetaTreeModel;
 class cMetaDictionary;
 class cPersonalSettings;
 class cWindowValues;
@@ -105,6 +106,7 @@ private:
     cGlobalSettings& m_objGlobal;
     cListHandler* m_exsList = nullptr;
     cListHandler* m_exsCategories = nullptr;
+    cMetaTreeModel* m_treeModel = nullptr;
     QTimer* m_timStartup = nullptr;
     QTimer* m_timCheckCategories = nullptr;
     std::optional<int> m_intShownList;

@@ -23,9 +23,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QIcon>
 #include <QPointer>
 #include <cstdio>
+#include <future>
 #include <memory>
 #include <optional>
 #include <ranges>
@@ -71,6 +73,16 @@ bool fncLoadChosenDatabase()
     s.objPersonalSettings->ReportChoice = lngKind;
     s.objPersonalSettings->ReportValue = strValue;
     return fncOpenChosenDatabase() && s.objGlobalSettings->ReadGlobalSettings(lngKind, QString());
+}
+
+// Reading the system's font list is fontconfig's slowest step at start; a second core does it
+// while the common settings are read, so the window's first text does not wait for it. Every
+// end of the program waits for it first.
+void subWarmFontsInBackground()
+{
+    const std::shared_future<void> fonts
+        = std::async(std::launch::async, [] { QFontDatabase::families(); }).share();
+    subAddEndHook([fonts] { fonts.wait(); });
 }
 
 void subRegisterEndHooks()
@@ -213,6 +225,7 @@ void Main()
 
         if (s.blnChooseDatabase)
             fncChooseDatabase();
+        subWarmFontsInBackground();
         if (!fncLoadChosenDatabase())
             return;
 

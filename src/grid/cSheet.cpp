@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QWheelEvent>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <memory>
@@ -62,7 +63,13 @@ cSheet::cSheet(QWidget* parent)
     horizontalHeader()->setDefaultSectionSize(80);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // Visible headers measure a few hundred of their sections for every change of the model's
+    // extent; measured once when they are first shown is enough (most sheets hide them anyway).
+    horizontalHeader()->hide();
+    verticalHeader()->hide();
     setModel(m_model);
+    horizontalHeader()->show();
+    verticalHeader()->show();
     setItemDelegate(m_delegate);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
         | QAbstractItemView::AnyKeyPressed);
@@ -226,54 +233,61 @@ void cSheet::AutoFitColumns(const cSheetRange& range)
         fonts.back()->latin.fill(-1);
         return *fonts.back();
     };
+    // Only the widest estimates can decide the width: they are laid out, widest first, the rest
+    // never leave the estimate.
     struct cCandidate
     {
         qreal estimate;
         int row;
         cFontWidths* font;
-        QString text;
     };
-    constexpr int intMaxLaidOut = 32;
+    constexpr size_t intMaxLaidOut = 32;
 
     for (int c = range.intLeft; c <= std::min(range.intRight, m_model->ViewableRange().intRight);
          ++c) {
         int width = 0;
         std::vector<cCandidate> candidates;
+        const cSheetModel::cCellStyle* lastStyle = nullptr;
+        cFontWidths* lastFont = nullptr;
         for (int r = 0; r <= lastRow; ++r) {
             const auto& s = m_model->Style(r, c);
             if (s.blnCheckMark) {
                 width = std::max(width, checkWidth);
                 continue;
             }
-            if (m_model->isCellEmpty(r, c))
-                continue;
-            QString text = m_model->fncDisplayText(r, c);
+            const QString text = m_model->fncDisplayText(r, c);
             if (text.isEmpty())
                 continue;
-            cFontWidths& f = fncFontOf(r, c, s);
+            if (&s != lastStyle) {
+                lastStyle = &s;
+                lastFont = &fncFontOf(r, c, s);
+            }
             if (fncNeedsShaping(text)) {
-                width = std::max(width, f.fm.horizontalAdvance(text) + padding);
+                width = std::max(width, lastFont->fm.horizontalAdvance(text) + padding);
                 continue;
             }
             qreal estimate = 0;
             for (const QChar ch : text)
-                estimate += f.advance(ch);
-            candidates.push_back({ estimate, r, &f, std::move(text) });
+                estimate += lastFont->advance(ch);
+            candidates.push_back({ estimate, r, lastFont });
         }
-        std::sort(candidates.begin(), candidates.end(),
-            [](const cCandidate& a, const cCandidate& b) { return a.estimate > b.estimate; });
-        int laidOut = 0;
-        for (const cCandidate& cand : candidates) {
+        const auto wider
+            = [](const cCandidate& a, const cCandidate& b) { return a.estimate > b.estimate; };
+        const size_t intKept = std::min(candidates.size(), intMaxLaidOut + 1);
+        std::partial_sort(candidates.begin(),
+            candidates.begin() + static_cast<std::ptrdiff_t>(intKept), candidates.end(), wider);
+        for (size_t i = 0; i < intKept; ++i) {
+            const cCandidate& cand = candidates[i];
             // Kerning of the scripts estimated here narrows text, so a text estimated no wider
             // than the widest laid out so far cannot be wider than it.
             if (qRound(cand.estimate) + padding <= width)
                 break;
-            if (laidOut == intMaxLaidOut) {
+            if (i == intMaxLaidOut) {
                 width = std::max(width, static_cast<int>(std::ceil(cand.estimate)) + padding);
                 break;
             }
-            width = std::max(width, cand.font->fm.horizontalAdvance(cand.text) + padding);
-            ++laidOut;
+            width = std::max(width,
+                cand.font->fm.horizontalAdvance(m_model->fncDisplayText(cand.row, c)) + padding);
         }
         SetColumnWidth(cSheetRange { 0, c, 0, c }, std::max(width, 16));
     }
@@ -313,6 +327,8 @@ void cSheet::SetFrozenRows(int intRows)
         // An overlay view on the same model and selection shows the top rows; it never
         // scrolls vertically and follows the sheet horizontally.
         m_frozen = new cFrozenView(this);
+        m_frozen->horizontalHeader()->setVisible(horizontalHeader()->isVisible());
+        m_frozen->verticalHeader()->setVisible(verticalHeader()->isVisible());
         m_frozen->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
         m_frozen->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
         m_frozen->horizontalHeader()->setDefaultSectionSize(

@@ -14,11 +14,17 @@
 namespace {
 constexpr qint32 lngUnsupportedFormula = lngObjectError + 3002;
 
-QLocale fncNumberLocale()
+// Every number shown is formatted with it: made once for as long as the default locale stays.
+const QLocale& fncNumberLocale()
 {
-    QLocale l;
-    l.setNumberOptions(QLocale::OmitGroupSeparator);
-    return l;
+    thread_local std::optional<QLocale> base;
+    thread_local QLocale numbers;
+    if (const QLocale current; !base || current != *base) {
+        base = current;
+        numbers = current;
+        numbers.setNumberOptions(QLocale::OmitGroupSeparator);
+    }
+    return numbers;
 }
 
 bool isEmptyValue(const QVariant& v)
@@ -66,26 +72,49 @@ const QRegularExpression& rxCountA()
 
 cSheetModel::cSheetModel(QObject* parent)
     : QAbstractTableModel(parent)
-    , m_values(intSheetRows)
-    , m_styleIds(intSheetRows)
 {
     m_styles.append(cCellStyle());
 }
 
-std::vector<QVariant>& cSheetModel::rowValues(int r)
+namespace {
+// Rows are kept down to the last one written and each as wide as its last column written: a
+// sheet of many rows and columns costs only what it holds.
+template <typename T>
+std::vector<T>& fncGrownRow(std::vector<std::vector<T>>& rows, int r, int intLastCol)
 {
-    auto& row = m_values[static_cast<size_t>(r)];
-    if (row.empty())
-        row.resize(intSheetColumns);
+    if (static_cast<size_t>(r) >= rows.size())
+        rows.resize(static_cast<size_t>(r) + 1);
+    auto& row = rows[static_cast<size_t>(r)];
+    if (row.size() <= static_cast<size_t>(intLastCol))
+        row.resize(static_cast<size_t>(intLastCol) + 1, T());
     return row;
 }
 
-std::vector<quint16>& cSheetModel::rowStyles(int r)
+template <typename T> T fncCellOf(const std::vector<T>& row, int c)
 {
-    auto& row = m_styleIds[static_cast<size_t>(r)];
-    if (row.empty())
-        row.resize(intSheetColumns, 0);
-    return row;
+    return static_cast<size_t>(c) < row.size() ? row[static_cast<size_t>(c)] : T();
+}
+
+template <typename T> const std::vector<T>& fncRowAt(const std::vector<std::vector<T>>& rows, int r)
+{
+    static const std::vector<T> none;
+    return static_cast<size_t>(r) < rows.size() ? rows[static_cast<size_t>(r)] : none;
+}
+} // namespace
+
+std::vector<QVariant>& cSheetModel::rowValues(int r, int intLastCol)
+{
+    return fncGrownRow(m_values, r, intLastCol);
+}
+
+std::vector<quint16>& cSheetModel::rowStyles(int r, int intLastCol)
+{
+    return fncGrownRow(m_styleIds, r, intLastCol);
+}
+
+const std::vector<QVariant>& cSheetModel::valuesAt(int r) const
+{
+    return fncRowAt(m_values, r);
 }
 
 QVariant cSheetModel::Value(int intRow, int intCol) const
@@ -98,8 +127,7 @@ QVariant cSheetModel::Value(int intRow, int intCol) const
         }
         return f->intCache;
     }
-    const auto& row = m_values[static_cast<size_t>(intRow)];
-    return row.empty() ? QVariant() : row[static_cast<size_t>(intCol)];
+    return fncCellOf(valuesAt(intRow), intCol);
 }
 
 QString cSheetModel::Formula(int intRow, int intCol) const
@@ -111,8 +139,9 @@ bool cSheetModel::isCellEmpty(int intRow, int intCol) const
 {
     if (m_formulas.contains(key(intRow, intCol)))
         return false;
-    const auto& row = m_values[static_cast<size_t>(intRow)];
-    return row.empty() || isEmptyValue(row[static_cast<size_t>(intCol)]);
+    const auto& row = valuesAt(intRow);
+    return static_cast<size_t>(intCol) >= row.size()
+        || isEmptyValue(row[static_cast<size_t>(intCol)]);
 }
 
 bool cSheetModel::isRowEmpty(int intRow, int intExceptCol) const
@@ -127,11 +156,11 @@ bool cSheetModel::isRowEmpty(int intRow, int intExceptCol) const
 int cSheetModel::fncCountA(const cSheetRange& range, int intSelfRow, int intSelfCol) const
 {
     int n = 0;
-    for (int r = range.intTop; r <= range.intBottom; ++r) {
-        const auto& row = m_values[static_cast<size_t>(r)];
-        if (row.empty())
-            continue;
-        for (int c = range.intLeft; c <= range.intRight; ++c) {
+    const int last = std::min(range.intBottom, static_cast<int>(m_values.size()) - 1);
+    for (int r = range.intTop; r <= last; ++r) {
+        const auto& row = valuesAt(r);
+        const int right = std::min(range.intRight, static_cast<int>(row.size()) - 1);
+        for (int c = range.intLeft; c <= right; ++c) {
             if (!isEmptyValue(row[static_cast<size_t>(c)]))
                 ++n;
         }
@@ -206,11 +235,10 @@ void cSheetModel::SetCellValue(int intRow, int intCol, const QVariant& value)
 {
     m_formulas.remove(key(intRow, intCol));
     if (isEmptyValue(value)) {
-        auto& row = m_values[static_cast<size_t>(intRow)];
-        if (!row.empty())
-            row[static_cast<size_t>(intCol)] = QVariant();
+        if (static_cast<size_t>(intCol) < valuesAt(intRow).size())
+            m_values[static_cast<size_t>(intRow)][static_cast<size_t>(intCol)] = QVariant();
     } else {
-        rowValues(intRow)[static_cast<size_t>(intCol)] = value;
+        rowValues(intRow, intCol)[static_cast<size_t>(intCol)] = value;
     }
     subCellsChanged(cSheetRange::Cell(intRow, intCol));
 }
@@ -219,10 +247,11 @@ void cSheetModel::SetValue(const cSheetRange& range, const QVariant& value)
 {
     const bool empty = isEmptyValue(value);
     for (int r = range.intTop; r <= range.intBottom; ++r) {
-        if (empty && m_values[static_cast<size_t>(r)].empty())
+        if (empty && valuesAt(r).size() <= static_cast<size_t>(range.intLeft))
             continue;
-        auto& row = rowValues(r);
-        for (int c = range.intLeft; c <= range.intRight; ++c)
+        auto& row = empty ? m_values[static_cast<size_t>(r)] : rowValues(r, range.intRight);
+        const int right = std::min(range.intRight, static_cast<int>(row.size()) - 1);
+        for (int c = range.intLeft; c <= right; ++c)
             row[static_cast<size_t>(c)] = empty ? QVariant() : value;
     }
     for (auto it = m_formulas.begin(); it != m_formulas.end();) {
@@ -240,11 +269,11 @@ void cSheetModel::ClearContents(const cSheetRange& range)
 
 void cSheetModel::ClearFormats(const cSheetRange& range)
 {
-    for (int r = range.intTop; r <= range.intBottom; ++r) {
+    const int last = std::min(range.intBottom, static_cast<int>(m_styleIds.size()) - 1);
+    for (int r = range.intTop; r <= last; ++r) {
         auto& row = m_styleIds[static_cast<size_t>(r)];
-        if (row.empty())
-            continue;
-        for (int c = range.intLeft; c <= range.intRight; ++c)
+        const int right = std::min(range.intRight, static_cast<int>(row.size()) - 1);
+        for (int c = range.intLeft; c <= right; ++c)
             row[static_cast<size_t>(c)] = 0;
     }
     if (range.WholeColumns() && range.WholeRows()) {
@@ -289,8 +318,7 @@ quint16 cSheetModel::fncInternStyle(const cCellStyle& style)
 
 const cSheetModel::cCellStyle& cSheetModel::Style(int intRow, int intCol) const
 {
-    const auto& row = m_styleIds[static_cast<size_t>(intRow)];
-    return m_styles.at(row.empty() ? 0 : row[static_cast<size_t>(intCol)]);
+    return m_styles.at(fncCellOf(fncRowAt(m_styleIds, intRow), intCol));
 }
 
 void cSheetModel::ApplyStyle(
@@ -302,7 +330,7 @@ void cSheetModel::ApplyStyle(
     int lastFrom = -1;
     quint16 lastTo = 0;
     for (int r = range.intTop; r <= range.intBottom; ++r) {
-        auto& row = rowStyles(r);
+        auto& row = rowStyles(r, range.intRight);
         for (int c = range.intLeft; c <= range.intRight; ++c) {
             quint16& id = row[static_cast<size_t>(c)];
             if (id == lastFrom) {
@@ -346,17 +374,21 @@ bool cSheetModel::fncUserCanEdit(int intRow, int intCol) const
 
 void cSheetModel::subShiftRows(int intFrom, int intBy)
 {
-    if (intBy > 0) {
-        m_values.insert(m_values.begin() + intFrom, static_cast<size_t>(intBy), {});
-        m_styleIds.insert(m_styleIds.begin() + intFrom, static_cast<size_t>(intBy), {});
-        m_values.resize(intSheetRows);
-        m_styleIds.resize(intSheetRows);
-    } else {
-        m_values.erase(m_values.begin() + intFrom, m_values.begin() + intFrom - intBy);
-        m_styleIds.erase(m_styleIds.begin() + intFrom, m_styleIds.begin() + intFrom - intBy);
-        m_values.resize(intSheetRows);
-        m_styleIds.resize(intSheetRows);
-    }
+    // Rows past the last one kept are empty already and stay so.
+    const auto shift = [&](auto& rows) {
+        if (static_cast<size_t>(intFrom) >= rows.size())
+            return;
+        if (intBy > 0) {
+            rows.insert(rows.begin() + intFrom, static_cast<size_t>(intBy), {});
+            if (rows.size() > static_cast<size_t>(intSheetRows))
+                rows.resize(intSheetRows);
+        } else {
+            const size_t end = std::min(rows.size(), static_cast<size_t>(intFrom - intBy));
+            rows.erase(rows.begin() + intFrom, rows.begin() + static_cast<std::ptrdiff_t>(end));
+        }
+    };
+    shift(m_values);
+    shift(m_styleIds);
     // Formulas move with their cells; a formula pushed off the sheet or deleted goes.
     QHash<qint64, cFormula> moved;
     for (auto it = m_formulas.cbegin(); it != m_formulas.cend(); ++it) {
@@ -381,13 +413,16 @@ void cSheetModel::subShiftColumns(int intFrom, int intBy)
 {
     const auto shift = [&](auto& rows, auto blank) {
         for (auto& row : rows) {
-            if (row.empty())
+            if (row.size() <= static_cast<size_t>(intFrom))
                 continue;
-            if (intBy > 0)
+            if (intBy > 0) {
                 row.insert(row.begin() + intFrom, static_cast<size_t>(intBy), blank);
-            else
-                row.erase(row.begin() + intFrom, row.begin() + intFrom - intBy);
-            row.resize(intSheetColumns, blank);
+                if (row.size() > static_cast<size_t>(intSheetColumns))
+                    row.resize(intSheetColumns);
+            } else {
+                const size_t end = std::min(row.size(), static_cast<size_t>(intFrom - intBy));
+                row.erase(row.begin() + intFrom, row.begin() + static_cast<std::ptrdiff_t>(end));
+            }
         }
     };
     shift(m_values, QVariant());
@@ -481,15 +516,13 @@ void cSheetModel::SortRange(const cSheetRange& range, int intKeyCol, Qt::SortOrd
     rows.reserve(static_cast<size_t>(range.Rows()));
     for (int r = range.intTop; r <= range.intBottom; ++r) {
         cRowData d;
-        const auto& v = m_values[static_cast<size_t>(r)];
-        const auto& s = m_styleIds[static_cast<size_t>(r)];
+        const auto& v = valuesAt(r);
+        const auto& s = fncRowAt(m_styleIds, r);
         d.values.assign(static_cast<size_t>(width), QVariant());
         d.styles.assign(static_cast<size_t>(width), 0);
         for (int c = 0; c < width; ++c) {
-            if (!v.empty())
-                d.values[static_cast<size_t>(c)] = v[static_cast<size_t>(range.intLeft + c)];
-            if (!s.empty())
-                d.styles[static_cast<size_t>(c)] = s[static_cast<size_t>(range.intLeft + c)];
+            d.values[static_cast<size_t>(c)] = fncCellOf(v, range.intLeft + c);
+            d.styles[static_cast<size_t>(c)] = fncCellOf(s, range.intLeft + c);
         }
         rows.push_back(std::move(d));
     }
@@ -506,12 +539,12 @@ void cSheetModel::SortRange(const cSheetRange& range, int intKeyCol, Qt::SortOrd
         const cRowData& d = rows[static_cast<size_t>(r - range.intTop)];
         const bool anyValue = std::any_of(
             d.values.begin(), d.values.end(), [](const QVariant& v) { return !isEmptyValue(v); });
-        if (anyValue || !m_values[static_cast<size_t>(r)].empty()) {
-            auto& v = rowValues(r);
+        if (anyValue || valuesAt(r).size() > static_cast<size_t>(range.intLeft)) {
+            auto& v = rowValues(r, range.intRight);
             for (int c = 0; c < width; ++c)
                 v[static_cast<size_t>(range.intLeft + c)] = d.values[static_cast<size_t>(c)];
         }
-        auto& s = rowStyles(r);
+        auto& s = rowStyles(r, range.intRight);
         for (int c = 0; c < width; ++c)
             s[static_cast<size_t>(range.intLeft + c)] = d.styles[static_cast<size_t>(c)];
     }
@@ -592,8 +625,8 @@ int cSheetModel::LastUsedRow() const
     int bottom = -1;
     for (auto it = m_formulas.cbegin(); it != m_formulas.cend(); ++it)
         bottom = std::max(bottom, static_cast<int>(it.key() / intSheetColumns));
-    for (int r = intSheetRows - 1; r > bottom; --r) {
-        const auto& row = m_values[static_cast<size_t>(r)];
+    for (int r = static_cast<int>(m_values.size()) - 1; r > bottom; --r) {
+        const auto& row = valuesAt(r);
         if (std::any_of(
                 row.cbegin(), row.cend(), [](const QVariant& v) { return !isEmptyValue(v); }))
             return r;
@@ -613,8 +646,8 @@ std::optional<cSheetRange> cSheetModel::UsedRange() const
         left = std::min(left, c);
         right = std::max(right, c);
     };
-    for (int r = 0; r < intSheetRows; ++r) {
-        const auto& row = m_values[static_cast<size_t>(r)];
+    for (int r = 0; r < static_cast<int>(m_values.size()); ++r) {
+        const auto& row = valuesAt(r);
         for (size_t c = 0; c < row.size(); ++c) {
             if (!isEmptyValue(row[c]))
                 take(r, static_cast<int>(c));
@@ -640,7 +673,7 @@ QString cSheetModel::fncDisplayText(int intRow, int intCol) const
         return QString();
     if (v.typeId() == QMetaType::QString)
         return *static_cast<const QString*>(v.constData());
-    const QLocale locale = fncNumberLocale();
+    const QLocale& locale = fncNumberLocale();
     if (s.numberFormat == eNumberFormat::GeneralDate) {
         QDateTime dt;
         if (cSheetModel::fncIsNumber(v))
@@ -849,9 +882,9 @@ cSheetModel::cBlock cSheetModel::fncBlock(const cSheetRange& range) const
     cBlock block { range, {} };
     block.values.reserve(static_cast<size_t>(range.Rows()) * static_cast<size_t>(range.Columns()));
     for (int r = range.intTop; r <= range.intBottom; ++r) {
-        const auto& row = m_values[static_cast<size_t>(r)];
+        const auto& row = valuesAt(r);
         for (int c = range.intLeft; c <= range.intRight; ++c)
-            block.values.push_back(row.empty() ? QVariant() : row[static_cast<size_t>(c)]);
+            block.values.push_back(fncCellOf(row, c));
     }
     return block;
 }
@@ -864,11 +897,11 @@ void cSheetModel::PutBlock(const cBlock& block)
     auto it = block.values.cbegin();
     for (int r = range.intTop; r <= range.intBottom; ++r) {
         const bool blank = std::all_of(it, it + range.Columns(), isEmptyValue);
-        if (blank && m_values[static_cast<size_t>(r)].empty()) {
+        if (blank && valuesAt(r).size() <= static_cast<size_t>(range.intLeft)) {
             it += range.Columns();
             continue;
         }
-        auto& row = rowValues(r);
+        auto& row = rowValues(r, range.intRight);
         for (int c = range.intLeft; c <= range.intRight; ++c, ++it) {
             QVariant& cell = row[static_cast<size_t>(c)];
             const QVariant v = isEmptyValue(*it) ? QVariant() : *it;

@@ -159,8 +159,9 @@ private:
     void subCellsChanged(const cSheetRange& range);
     void subEmitChanged(const cSheetRange& range);
     int fncCountA(const cSheetRange& range, int intSelfRow, int intSelfCol) const;
-    std::vector<QVariant>& rowValues(int r);
-    std::vector<quint16>& rowStyles(int r);
+    std::vector<QVariant>& rowValues(int r, int intLastCol);
+    std::vector<quint16>& rowStyles(int r, int intLastCol);
+    const std::vector<QVariant>& valuesAt(int r) const;
     void subShiftRows(int intFrom, int intBy);
     void subShiftColumns(int intFrom, int intBy);
 
@@ -170,7 +171,7 @@ private:
     QHash<qint64, cFormula> m_formulas;
     bool m_blnProtected = false;
     cProtection m_protection;
-    cSheetRange m_viewable { 0, 0, intSheetRows - 1, intSheetColumns - 1 };
+    cSheetRange m_viewable { 0, 0, intDefaultViewableRows - 1, intSheetColumns - 1 };
     std::optional<cSheetRange> m_autoFilter;
     QHash<int, QSet<QString>> m_filters;
     int m_intUpdateDepth = 0;

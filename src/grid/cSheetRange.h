@@ -2,9 +2,13 @@
 
 #include <QString>
 
-// Extent of every sheet: enough for the count formula's A1:A10000 and the columns A to Z.
-inline constexpr int intSheetRows = 10000;
+// Extent of every sheet: the 65,536 rows of the classic spreadsheets (a list of tens of thousands
+// of items fits) and the columns A to Z.
+inline constexpr int intSheetRows = 65536;
 inline constexpr int intSheetColumns = 26;
+// Rows a new sheet shows until it is given a viewable range: a list's usual rows. A view keeps
+// a section per row it may show, so a new sheet does not offer all of them.
+inline constexpr int intDefaultViewableRows = 2000;
 
 // A rectangular block of cells, 0-based and inclusive, read from A1-style addresses:
 // "B2", "$B$2", "a2:d1000", "D2:A1" (reversed), "D:F" (whole columns), "1:1" (whole rows).
