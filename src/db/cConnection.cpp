@@ -236,14 +236,13 @@ int cConnection::Execute(const QString& strSql, const QVariantList& params)
     if (!IsOpen())
         throw cHVError(
             3704, strSource, QStringLiteral("Operation is not allowed when the object is closed."));
-    const QString sql = Dialect().Translate(strSql);
     if (params.isEmpty()) {
         QSqlQuery q(d->db);
-        if (!q.exec(sql))
+        if (!q.exec(Dialect().Translate(strSql)))
             throw cHVError(lngEFail, strSource, driverText(q.lastError()));
         return q.numRowsAffected();
     }
-    QSqlQuery& q = fncPrepared(sql);
+    QSqlQuery& q = fncPrepared(strSql, true);
     for (int i = 0; i < params.size(); ++i)
         q.bindValue(i, ToDatabase(params.at(i), fncTypeOfValue(params.at(i))));
     if (!q.exec()) {
@@ -256,16 +255,17 @@ int cConnection::Execute(const QString& strSql, const QVariantList& params)
     return intAffected;
 }
 
-QSqlQuery& cConnection::fncPrepared(const QString& strSql)
+QSqlQuery& cConnection::fncPrepared(const QString& strSql, bool blnTranslate)
 {
     if (!IsOpen())
         throw cHVError(
             3704, strSource, QStringLiteral("Operation is not allowed when the object is closed."));
+    // Kept by the text as given, so that a statement run again is not translated again.
     const auto found = d->prepared.find(strSql);
     if (found != d->prepared.end())
         return *found->second;
     auto q = std::make_unique<QSqlQuery>(d->db);
-    if (!q->prepare(strSql))
+    if (!q->prepare(blnTranslate ? Dialect().Translate(strSql) : strSql))
         throw cHVError(lngEFail, strSource, driverText(q->lastError()));
     if (d->prepared.size() >= cntMaxPrepared)
         d->prepared.clear();

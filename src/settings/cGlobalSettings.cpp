@@ -119,18 +119,18 @@ struct cStored
     QHash<qint32, cRow> rows;
 
     // Built at the first question: most saves ask none.
-    const QHash<QString, qint32>& idByFoldedName() const
+    const QHash<cFoldedKey, qint32>& idByFoldedName() const
     {
         if (m_byName.isEmpty() && !rows.isEmpty()) {
             m_byName.reserve(rows.size());
             for (const cRow& r : rows)
-                m_byName.insert(r.strName.toCaseFolded(), r.lngID);
+                m_byName.insert(cFoldedKey { r.strName }, r.lngID);
         }
         return m_byName;
     }
 
 private:
-    mutable QHash<QString, qint32> m_byName;
+    mutable QHash<cFoldedKey, qint32> m_byName;
 };
 
 cStored fncReadStored(cConnection& conn, int n)
@@ -227,6 +227,7 @@ bool cGlobalSettings::ReadGlobalSettings(qint32 lngKind, const QString& strPath)
         m_colLoaded.clear();
         for (const auto& entry : MetaDataLists) {
             QHash<qint32, cMetaData> rows;
+            rows.reserve(entry.second.MetaDic.Count());
             for (const auto& item : entry.second.MetaDic)
                 rows.insert(item.second.ID, item.second);
             m_colLoaded.append(rows);
@@ -418,7 +419,7 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
     QList<QList<qint32>> colLoadedIdOf;
     QList<QSet<qint32>> colKeptIds;
     for (int i = 0; i < intLists; ++i) {
-        QHash<QString, qint32> byName; // filled for the first item not found by identity
+        QHash<cFoldedKey, qint32> byName; // filled for the first item not found by identity
         const cMetaDictionary& dic = MetaDataLists.ItemAt(i);
         QList<qint32> idOf(dic.MetaDic.Count(), 0);
         QSet<qint32> taken;
@@ -440,9 +441,9 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
             if (byName.isEmpty()) {
                 byName.reserve(loaded[i].size());
                 for (const cMetaData& m : loaded[i])
-                    byName.insert(m.MetaName().toCaseFolded(), m.ID);
+                    byName.insert(cFoldedKey { m.MetaName() }, m.ID);
             }
-            const qint32 id = byName.value(entry.first.toCaseFolded(), 0);
+            const qint32 id = byName.value(cFoldedKey { entry.first }, 0);
             if (id != 0 && !taken.contains(id)) {
                 idOf[pos - 1] = id;
                 taken.insert(id);
@@ -539,7 +540,7 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                     if (loadedId == 0) {
                         // New here; someone else may have stored the same name meanwhile.
                         const qint32 storedId
-                            = st.idByFoldedName().value(mine.strName.toCaseFolded(), 0);
+                            = st.idByFoldedName().value(cFoldedKey { mine.strName }, 0);
                         if (storedId == 0 || claimed.contains(storedId)) {
                             plan.inserts.append({ pos, mine });
                             plan.result[pos] = mine;
@@ -591,7 +592,7 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                     const qint32 owner
                         = merged.strName.compare(stored.strName, Qt::CaseInsensitive) == 0
                         ? loadedId
-                        : st.idByFoldedName().value(merged.strName.toCaseFolded(), loadedId);
+                        : st.idByFoldedName().value(cFoldedKey { merged.strName }, loadedId);
                     if (owner != loadedId && !claimed.contains(owner))
                         throw cHVError(lngNameTaken, QStringLiteral("cGlobalSettings"),
                             fncPhrase("LNGSAVENAMETAKEN").arg(merged.strName, dic.Caption));
@@ -662,7 +663,7 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                 // New rows get the identities just given to them: above every stored one, as no
                 // other save runs.
                 if (!plan.inserts.isEmpty()) {
-                    QHash<QString, qint32> newIds;
+                    QHash<cFoldedKey, qint32> newIds;
                     const RecordsetPtr rs = conn->OpenRecordset(
                         QStringLiteral("select %1, strName from tblMeta%2 where %1 > %3")
                             .arg(strId)
@@ -670,9 +671,9 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                             .arg(plan.lngMaxId),
                         true);
                     for (; !rs->Eof(); rs->MoveNext())
-                        newIds.insert(fncText(rs->Value(1)).toCaseFolded(), rs->Value(0).toInt());
+                        newIds.insert(cFoldedKey { fncText(rs->Value(1)) }, rs->Value(0).toInt());
                     for (const auto& [pos, r] : plan.inserts)
-                        plan.result[pos].lngID = newIds.value(r.strName.toCaseFolded(), 0);
+                        plan.result[pos].lngID = newIds.value(cFoldedKey { r.strName }, 0);
                 }
                 for (const auto& [id, removal] : plan.removals) {
                     if (removal.intDecision == cRemovedItemResolver::intRemoveReports) {

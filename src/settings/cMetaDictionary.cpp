@@ -47,7 +47,7 @@ qint32 fncFieldToLong(const QVariant& var)
 void cMetaDictionary::AddMeta(const QString& strName, const QString& strCategory, cCurrency curRate,
     qint32 lngID, const QString& strSuperCategory, bool blnEnabled)
 {
-    if (strName.isEmpty() || MetaDic.Exists(strName))
+    if (strName.isEmpty())
         return;
     cMetaData meta;
     meta.setMetaName(strName);
@@ -56,7 +56,7 @@ void cMetaDictionary::AddMeta(const QString& strName, const QString& strCategory
     meta.ID = lngID;
     meta.SuperCategory = strSuperCategory;
     meta.Enabled = blnEnabled;
-    MetaDic.Add(strName, std::move(meta));
+    MetaDic.TryAdd(strName, std::move(meta));
 }
 
 QVariant cMetaDictionary::fncSafeValue(const QVariant& varValue, bool blnNumeric)
@@ -70,24 +70,40 @@ QVariant cMetaDictionary::fncSafeValue(const QVariant& varValue, bool blnNumeric
 void cMetaDictionary::ReadFromRecordset(cRecordset& rs)
 {
     qint32 lngID = 0;
+    MetaDic.Reserve(MetaDic.Count() + rs.RecordCount());
+    // The columns are looked up once, not per row.
+    const int intName = rs.FieldIndex(QStringLiteral("strName"));
+    const bool blnFull = rs.FieldCount() > 1;
+    const auto column = [&rs, blnFull](const char* strName) {
+        return blnFull ? rs.FieldIndex(QLatin1String(strName)) : -1;
+    };
+    const int intRate = column("curRate");
+    const int intCategory = column("strCategory");
+    const int intSuper = column("strSuperCategory");
+    const int intEnabled = column("blnEnabled");
+    const auto value = [&rs](int intIndex, const char* strName) {
+        return intIndex >= 0 ? rs.Value(intIndex) : rs.Value(QLatin1String(strName));
+    };
     while (!rs.Eof()) {
         QString strCategory;
         QString strSuperCategory;
         cCurrency curRate;
         bool blnEnabled = true;
-        if (rs.FieldCount() > 1) {
+        if (blnFull) {
             lngID = fncFieldToLong(rs.Value(0));
-            curRate = fncFieldToCurrency(fncSafeValue(rs.Value(QStringLiteral("curRate")), true));
-            strCategory = fncSafeValue(rs.Value(QStringLiteral("strCategory")), false).toString();
+            curRate = fncFieldToCurrency(fncSafeValue(value(intRate, "curRate"), true));
+            strCategory = fncSafeValue(value(intCategory, "strCategory"), false).toString();
             strSuperCategory
-                = fncSafeValue(rs.Value(QStringLiteral("strSuperCategory")), false).toString();
-            blnEnabled = fncFieldToBoolean(
-                fncSafeValue(rs.Value(QStringLiteral("blnEnabled")), false).toString());
+                = fncSafeValue(value(intSuper, "strSuperCategory"), false).toString();
+            const QVariant enabled = value(intEnabled, "blnEnabled");
+            blnEnabled = enabled.typeId() == QMetaType::Bool
+                ? enabled.toBool()
+                : fncFieldToBoolean(fncSafeValue(enabled, false).toString());
         } else {
             // A plain list of names: numbered in row order.
             ++lngID;
         }
-        const QString strName = fncSafeValue(rs.Value(QStringLiteral("strName")), false).toString();
+        const QString strName = fncSafeValue(value(intName, "strName"), false).toString();
         AddMeta(strName, strCategory, curRate, lngID, strSuperCategory, blnEnabled);
         rs.MoveNext();
     }
