@@ -14,6 +14,8 @@
 #include <cHVError.h>
 #include <mutex>
 #include <sqlite3.h>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -712,11 +714,28 @@ void cConnection::subFetchSqlite(cRecordset& rs, const QString& strSql, QString&
     types.reserve(intColumns);
     for (const cField& f : rs.d->fields)
         types.push_back(f.Type);
+    // A text equal to the one above it in its column shares that one's memory: categories
+    // repeat down a list, and a list of many thousand items is read in one go.
+    std::vector<std::string> lastText(intColumns); // kept in place: no allocation per row
+    std::vector<QVariant> lastValue(intColumns);
     for (; rc == SQLITE_ROW; rc = sqlite3_step(st.get())) {
         cRecordset::Impl::Row row;
         row.values.reserve(intColumns);
-        for (int i = 0; i < intColumns; ++i)
-            row.values.append(FromDatabase(sqliteValue(st.get(), i), types[i]));
+        for (int i = 0; i < intColumns; ++i) {
+            if (sqlite3_column_type(st.get(), i) != SQLITE_TEXT) {
+                row.values.append(FromDatabase(sqliteValue(st.get(), i), types[i]));
+                continue;
+            }
+            const char* text = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), i));
+            const std::string_view bytes(text, sqlite3_column_bytes(st.get(), i));
+            if (lastValue[i].isNull() || bytes != lastText[i]) {
+                lastText[i].assign(bytes);
+                lastValue[i] = FromDatabase(
+                    QVariant(QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()))),
+                    types[i]);
+            }
+            row.values.append(lastValue[i]);
+        }
         rs.d->rows.append(std::move(row));
     }
     if (rc != SQLITE_DONE)

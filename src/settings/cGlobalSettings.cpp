@@ -225,13 +225,10 @@ bool cGlobalSettings::ReadGlobalSettings(qint32 lngKind, const QString& strPath)
         // What the next save reconciles against. Lists from files carry no row identities.
         m_blnLoadedFromDatabase = lngKind != 1;
         m_colLoaded.clear();
-        for (const auto& entry : MetaDataLists) {
-            QHash<qint32, cMetaData> rows;
-            rows.reserve(entry.second.MetaDic.Count());
-            for (const auto& item : entry.second.MetaDic)
-                rows.insert(item.second.ID, item.second);
-            m_colLoaded.append(rows);
-        }
+        // Kept as read (shared, not copied) and indexed by identity only when a save needs it.
+        m_colLoadedLists.clear();
+        for (const auto& entry : MetaDataLists)
+            m_colLoadedLists.append(entry.second.MetaDic);
         if (const ConnectionPtr conn = fncSharedConnection())
             m_strConnection = conn->ConnectionString();
     } catch (...) {
@@ -400,6 +397,17 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
 
     // What this save reconciles against: the lists as loaded, or (when they came from elsewhere)
     // the table as it is now.
+    if (!m_colLoadedLists.isEmpty()) {
+        m_colLoaded.clear();
+        for (const cDictionary<cMetaData>& list : std::as_const(m_colLoadedLists)) {
+            QHash<qint32, cMetaData> rows;
+            rows.reserve(list.Count());
+            for (const auto& item : list)
+                rows.insert(item.second.ID, item.second);
+            m_colLoaded.append(rows);
+        }
+        m_colLoadedLists.clear();
+    }
     QList<QHash<qint32, cMetaData>> loaded = m_colLoaded;
     if (!m_blnLoadedFromDatabase) {
         loaded.clear();
