@@ -638,11 +638,11 @@ QVariant sqliteValue(sqlite3_stmt* st, int i)
     case SQLITE_NULL:
         return QVariant(QMetaType::fromType<QString>());
     case SQLITE_BLOB:
-        return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(st, i)),
-            sqlite3_column_bytes(st, i)));
+        return QVariant(QByteArray(
+            static_cast<const char*>(sqlite3_column_blob(st, i)), sqlite3_column_bytes(st, i)));
     default:
-        return QVariant(QString::fromUtf8(
-            reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i)));
+        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
+            sqlite3_column_bytes(st, i)));
     }
 }
 

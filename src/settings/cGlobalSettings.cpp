@@ -118,19 +118,23 @@ struct cStored
 {
     QHash<qint32, cRow> rows;
 
-    // Built at the first question: most saves ask none.
-    const QHash<cFoldedKey, qint32>& idByFoldedName() const
+    // The rows not among colClaimed by name, built at the first question: most saves ask none.
+    // A name of a claimed row would be passed over anyway, so those are left out.
+    const QHash<cFoldedKey, qint32>& idByFoldedName(const QSet<qint32>& colClaimed) const
     {
-        if (m_byName.isEmpty() && !rows.isEmpty()) {
-            m_byName.reserve(rows.size());
-            for (const cRow& r : rows)
-                m_byName.insert(cFoldedKey { r.strName }, r.lngID);
+        if (!m_blnByName) {
+            m_blnByName = true;
+            for (const cRow& r : rows) {
+                if (!colClaimed.contains(r.lngID))
+                    m_byName.insert(cFoldedKey { r.strName }, r.lngID);
+            }
         }
         return m_byName;
     }
 
 private:
     mutable QHash<cFoldedKey, qint32> m_byName;
+    mutable bool m_blnByName = false;
 };
 
 cStored fncReadStored(cConnection& conn, int n)
@@ -427,7 +431,10 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
     QList<QList<qint32>> colLoadedIdOf;
     QList<QSet<qint32>> colKeptIds;
     for (int i = 0; i < intLists; ++i) {
-        QHash<cFoldedKey, qint32> byName; // filled for the first item not found by identity
+        // The loaded items no current item holds by identity, filled for the first item not
+        // found by identity.
+        QHash<cFoldedKey, qint32> byName;
+        bool blnByName = false;
         const cMetaDictionary& dic = MetaDataLists.ItemAt(i);
         QList<qint32> idOf(dic.MetaDic.Count(), 0);
         QSet<qint32> taken;
@@ -446,10 +453,12 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
         for (const auto& entry : dic.MetaDic) {
             if (idOf.at(pos++) != 0)
                 continue;
-            if (byName.isEmpty()) {
-                byName.reserve(loaded[i].size());
-                for (const cMetaData& m : loaded[i])
-                    byName.insert(cFoldedKey { m.MetaName() }, m.ID);
+            if (!blnByName) {
+                blnByName = true;
+                for (const cMetaData& m : loaded[i]) {
+                    if (!taken.contains(m.ID))
+                        byName.insert(cFoldedKey { m.MetaName() }, m.ID);
+                }
             }
             const qint32 id = byName.value(cFoldedKey { entry.first }, 0);
             if (id != 0 && !taken.contains(id)) {
@@ -547,8 +556,8 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                     bool blnAnswered = true;
                     if (loadedId == 0) {
                         // New here; someone else may have stored the same name meanwhile.
-                        const qint32 storedId
-                            = st.idByFoldedName().value(cFoldedKey { mine.strName }, 0);
+                        const qint32 storedId = st.idByFoldedName(colKeptIds[i])
+                                                    .value(cFoldedKey { mine.strName }, 0);
                         if (storedId == 0 || claimed.contains(storedId)) {
                             plan.inserts.append({ pos, mine });
                             plan.result[pos] = mine;
@@ -582,6 +591,10 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                         continue;
                     }
                     const cRow& stored = *found;
+                    if (mine.fncSameValues(base) && stored.fncSameValues(base)) {
+                        plan.result[pos] = stored; // most items: nobody changed them
+                        continue;
+                    }
                     bool blnKeep = true;
                     if (!stored.fncSameValues(base) && !mine.fncSameValues(base)
                         && !mine.fncSameValues(stored))
@@ -600,7 +613,8 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                     const qint32 owner
                         = merged.strName.compare(stored.strName, Qt::CaseInsensitive) == 0
                         ? loadedId
-                        : st.idByFoldedName().value(cFoldedKey { merged.strName }, loadedId);
+                        : st.idByFoldedName(colKeptIds[i])
+                              .value(cFoldedKey { merged.strName }, loadedId);
                     if (owner != loadedId && !claimed.contains(owner))
                         throw cHVError(lngNameTaken, QStringLiteral("cGlobalSettings"),
                             fncPhrase("LNGSAVENAMETAKEN").arg(merged.strName, dic.Caption));

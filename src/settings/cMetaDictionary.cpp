@@ -93,8 +93,7 @@ void cMetaDictionary::ReadFromRecordset(cRecordset& rs)
             lngID = fncFieldToLong(rs.Value(0));
             curRate = fncFieldToCurrency(fncSafeValue(value(intRate, "curRate"), true));
             strCategory = fncSafeValue(value(intCategory, "strCategory"), false).toString();
-            strSuperCategory
-                = fncSafeValue(value(intSuper, "strSuperCategory"), false).toString();
+            strSuperCategory = fncSafeValue(value(intSuper, "strSuperCategory"), false).toString();
             const QVariant enabled = value(intEnabled, "blnEnabled");
             blnEnabled = enabled.typeId() == QMetaType::Bool
                 ? enabled.toBool()
