@@ -29,6 +29,11 @@ inline size_t qHash(const cFoldedKey& key, size_t seed = 0) noexcept
     QVarLengthArray<char16_t, 128> folded(s.size());
     for (qsizetype i = 0; i < s.size(); ++i) {
         const char16_t c = s.at(i).unicode();
+        if (c < 0x80) {
+            // ASCII folds to lower case: most keys, without the Unicode table.
+            folded[i] = c >= u'A' && c <= u'Z' ? char16_t(c + 0x20) : c;
+            continue;
+        }
         if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s.at(i + 1).isLowSurrogate()) {
             const char32_t u
                 = QChar::toCaseFolded(QChar::surrogateToUcs4(c, s.at(i + 1).unicode()));

@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -35,8 +36,16 @@ State& state()
 // Immutable and append-only files refuse deletion even for root.
 bool fncHasProtectingAttribute(const QString& strPath)
 {
-    const int fd
-        = ::open(QFile::encodeName(strPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const QByteArray path = QFile::encodeName(strPath);
+    // Where the file system reports these flags with the file's status, that one call answers.
+    constexpr quint64 flagsProtecting = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
+    struct statx stx
+    {
+    };
+    if (::statx(AT_FDCWD, path.constData(), 0, STATX_BASIC_STATS, &stx) == 0
+        && (stx.stx_attributes_mask & flagsProtecting) == flagsProtecting)
+        return (stx.stx_attributes & flagsProtecting) != 0;
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
     int flags = 0;
@@ -69,23 +78,43 @@ QString fncErrnoText()
 }
 
 // Written (on the disk when blnSync) and closed, or throws; a file of that name is replaced.
-void subWriteFile(const QString& strPath, const QByteArray& bytes,
-    QFileDevice::Permissions permissions, bool blnSync)
+// A mode of 0 leaves the new file the default permissions. The system calls are made directly:
+// an export writes several files, and each QFile step costs a few more calls.
+void subWriteFile(const QString& strPath, const QByteArray& bytes, mode_t mode, bool blnSync)
 {
-    QFile::remove(strPath);
-    QFile file(strPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        subCannotWrite(strPath, file.errorString());
-    if (permissions)
-        file.setPermissions(permissions);
-    if (file.write(bytes) != bytes.size() || !file.flush()
-        || (blnSync && ::fdatasync(file.handle()) != 0)) {
-        const QString why = file.errorString();
-        file.close();
-        file.remove();
+    const QByteArray path = QFile::encodeName(strPath);
+    // A new file, never one a link points to: a leftover of an interrupted write goes first.
+    int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EEXIST && ::unlink(path.constData()) == 0)
+        fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        subCannotWrite(strPath, fncErrnoText());
+    bool blnOk = mode == 0 || ::fchmod(fd, mode) == 0;
+    for (qsizetype done = 0; blnOk && done < bytes.size();) {
+        const ssize_t n
+            = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        blnOk = n > 0;
+        done += n > 0 ? n : 0;
+    }
+    blnOk = blnOk && (!blnSync || ::fdatasync(fd) == 0);
+    const QString why = blnOk ? QString() : fncErrnoText();
+    if (::close(fd) != 0 && blnOk)
+        subCannotWrite(strPath, fncErrnoText());
+    if (!blnOk) {
+        ::unlink(path.constData());
         subCannotWrite(strPath, why);
     }
-    file.close();
+}
+
+// The permission bits of an existing file, 0 when there is none.
+mode_t fncModeOf(const QString& strPath)
+{
+    struct stat st
+    {
+    };
+    return ::stat(QFile::encodeName(strPath).constData(), &st) == 0 ? st.st_mode & 0777 : 0;
 }
 
 // Renames last through a power cut only once their folder is on the disk.
@@ -184,6 +213,16 @@ QString fncSaveTextFile(QString& strPath, QString strText, bool blnShowError)
 
 namespace {
 // Renames the temporaries of the set the note names into place, then removes the note.
+void subCompleteSet(const QString& strNote, const QStringList& noted)
+{
+    for (const QString& path : noted) {
+        if (QFileInfo::exists(path + strTempSuffix) && !fncRename(path + strTempSuffix, path))
+            subCannotWrite(path, fncErrnoText());
+    }
+    subSyncFolders(noted);
+    QFile::remove(strNote);
+}
+
 void subCompleteSet(const QString& strNote)
 {
     QFile noteFile(strNote);
@@ -192,12 +231,7 @@ void subCompleteSet(const QString& strNote)
     const QStringList noted
         = QString::fromUtf8(noteFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     noteFile.close();
-    for (const QString& path : noted) {
-        if (QFileInfo::exists(path + strTempSuffix) && !fncRename(path + strTempSuffix, path))
-            subCannotWrite(path, fncErrnoText());
-    }
-    subSyncFolders(noted);
-    QFile::remove(strNote);
+    subCompleteSet(strNote, noted);
 }
 } // namespace
 
@@ -248,8 +282,7 @@ void subReplaceFiles(const QList<std::pair<QString, QByteArray>>& colFiles)
             // Checked before the commit, so that no rename fails once some have been done.
             if (!fncFileReplaceable(path))
                 subCannotWrite(path, QStringLiteral("the file or its folder cannot be replaced"));
-            subWriteFile(
-                path + strTempSuffix, colFiles.at(i).second, QFile::permissions(path), true);
+            subWriteFile(path + strTempSuffix, colFiles.at(i).second, fncModeOf(path), true);
             written.append(path + strTempSuffix);
         }
         // One rename is whole by itself; a set needs the note. The note is not synced on its
@@ -257,7 +290,7 @@ void subReplaceFiles(const QList<std::pair<QString, QByteArray>>& colFiles)
         // renames that follow it.
         const QString commit = paths.size() == 1 ? paths.first() : paths.first() + strNoteSuffix;
         if (paths.size() > 1) {
-            subWriteFile(commit + strTempSuffix, paths.join(QLatin1Char('\n')).toUtf8(), {}, false);
+            subWriteFile(commit + strTempSuffix, paths.join(QLatin1Char('\n')).toUtf8(), 0, false);
             written.append(commit + strTempSuffix);
         }
         if (!fncRename(commit + strTempSuffix, commit))
@@ -268,7 +301,7 @@ void subReplaceFiles(const QList<std::pair<QString, QByteArray>>& colFiles)
     }
     // The set is committed: from here on an interruption is completed by subRecoverFiles.
     if (paths.size() > 1)
-        subCompleteSet(paths.first() + strNoteSuffix);
+        subCompleteSet(paths.first() + strNoteSuffix, paths);
 }
 
 void subPrintFile(const QString& strPath)
