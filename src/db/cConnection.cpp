@@ -16,6 +16,7 @@
 #include <cCurrency.h>
 #include <cHVError.h>
 #include <limits>
+#include <sqlite3.h>
 #include <unordered_map>
 
 namespace {
@@ -284,6 +285,16 @@ bool cConnection::TableExists(const QString& strTable)
 
 bool cConnection::ColumnExists(const QString& strTable, const QString& strColumn)
 {
+    // Every open of the local file asks this: the library answers from the parsed schema, where
+    // the driver reads the table list and the table's columns. Only a yes is taken from it.
+    if (d->engine == eEngine::SQLite && IsOpen()) {
+        sqlite3* db = *static_cast<sqlite3* const*>(d->db.driver()->handle().constData());
+        if (db
+            && sqlite3_table_column_metadata(db, "main", strTable.toUtf8().constData(),
+                   strColumn.toUtf8().constData(), nullptr, nullptr, nullptr, nullptr, nullptr)
+                == SQLITE_OK)
+            return true;
+    }
     QString table = strTable;
     const QStringList tables = d->db.tables(QSql::Tables);
     for (const QString& t : tables) {

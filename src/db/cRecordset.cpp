@@ -361,6 +361,12 @@ QVariant cRecordset::Value(int intIndex) const
     return d->editing ? d->editValues.at(intIndex) : d->rows.at(d->pos).values.at(intIndex);
 }
 
+const QVariantList& cRecordset::RowValues() const
+{
+    d->checkCurrent();
+    return d->editing ? d->editValues : d->rows.at(d->pos).values;
+}
+
 QVariant cRecordset::Value(const QString& strName) const
 {
     return Value(d->requireField(strName));

@@ -71,30 +71,31 @@ void cMetaDictionary::ReadFromRecordset(cRecordset& rs)
 {
     qint32 lngID = 0;
     MetaDic.Reserve(MetaDic.Count() + rs.RecordCount());
-    // The columns are looked up once, not per row.
-    const int intName = rs.FieldIndex(QStringLiteral("strName"));
+    // The columns are looked up once, not per row; a missing one fails as reading it fails.
     const bool blnFull = rs.FieldCount() > 1;
-    const auto column = [&rs, blnFull](const char* strName) {
-        return blnFull ? rs.FieldIndex(QLatin1String(strName)) : -1;
+    const auto column = [&rs](const char* strName) {
+        const int i = rs.FieldIndex(QLatin1String(strName));
+        if (i < 0 && !rs.Eof())
+            (void)rs.Value(QLatin1String(strName));
+        return i;
     };
-    const int intRate = column("curRate");
-    const int intCategory = column("strCategory");
-    const int intSuper = column("strSuperCategory");
-    const int intEnabled = column("blnEnabled");
-    const auto value = [&rs](int intIndex, const char* strName) {
-        return intIndex >= 0 ? rs.Value(intIndex) : rs.Value(QLatin1String(strName));
-    };
+    const int intName = column("strName");
+    const int intRate = blnFull ? column("curRate") : -1;
+    const int intCategory = blnFull ? column("strCategory") : -1;
+    const int intSuper = blnFull ? column("strSuperCategory") : -1;
+    const int intEnabled = blnFull ? column("blnEnabled") : -1;
     while (!rs.Eof()) {
+        const QVariantList& row = rs.RowValues();
         QString strCategory;
         QString strSuperCategory;
         cCurrency curRate;
         bool blnEnabled = true;
         if (blnFull) {
-            lngID = fncFieldToLong(rs.Value(0));
-            curRate = fncFieldToCurrency(fncSafeValue(value(intRate, "curRate"), true));
-            strCategory = fncSafeValue(value(intCategory, "strCategory"), false).toString();
-            strSuperCategory = fncSafeValue(value(intSuper, "strSuperCategory"), false).toString();
-            const QVariant enabled = value(intEnabled, "blnEnabled");
+            lngID = fncFieldToLong(row.at(0));
+            curRate = fncFieldToCurrency(fncSafeValue(row.at(intRate), true));
+            strCategory = fncSafeValue(row.at(intCategory), false).toString();
+            strSuperCategory = fncSafeValue(row.at(intSuper), false).toString();
+            const QVariant& enabled = row.at(intEnabled);
             blnEnabled = enabled.typeId() == QMetaType::Bool
                 ? enabled.toBool()
                 : fncFieldToBoolean(fncSafeValue(enabled, false).toString());
@@ -102,7 +103,7 @@ void cMetaDictionary::ReadFromRecordset(cRecordset& rs)
             // A plain list of names: numbered in row order.
             ++lngID;
         }
-        const QString strName = fncSafeValue(value(intName, "strName"), false).toString();
+        const QString strName = fncSafeValue(row.at(intName), false).toString();
         AddMeta(strName, strCategory, curRate, lngID, strSuperCategory, blnEnabled);
         rs.MoveNext();
     }
