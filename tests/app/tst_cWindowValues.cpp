@@ -16,33 +16,6 @@ cWindowValues fncAll(qint16 intState)
 }
 } // namespace
 
-struct StateCase
-{
-    qint16 intState;
-    bool blnFilters; // the three filters and WriteSubject
-    bool blnTimeOption; // Convert24 and RemoveLunch
-};
-
-class CheckBoxStates : public testing::TestWithParam<StateCase>
-{
-};
-
-TEST_P(CheckBoxStates, GreyCountsForFiltersButNotForTimeOptions)
-{
-    cPersonalSettings objSettings;
-    fncAll(GetParam().intState).ApplyTo(objSettings, 2);
-    EXPECT_EQ(objSettings.FilterEvents, GetParam().blnFilters);
-    EXPECT_EQ(objSettings.FilterPrivate, GetParam().blnFilters);
-    EXPECT_EQ(objSettings.FilterRecurring, GetParam().blnFilters);
-    EXPECT_EQ(objSettings.WriteSubject, GetParam().blnFilters);
-    EXPECT_EQ(objSettings.Convert24, GetParam().blnTimeOption);
-    EXPECT_EQ(objSettings.RemoveLunch, GetParam().blnTimeOption);
-}
-
-INSTANTIATE_TEST_SUITE_P(States, CheckBoxStates,
-    testing::Values(
-        StateCase { 0, false, false }, StateCase { 1, true, true }, StateCase { 2, true, false }));
-
 TEST(WindowValues, RateThatIsNotAnAmountKeepsThePreviousValueEitherMarkIsTaken)
 {
     cPersonalSettings objSettings;

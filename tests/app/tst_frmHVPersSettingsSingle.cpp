@@ -151,40 +151,6 @@ TEST_F(SettingsWindow, ShowsThePersonalValues)
     EXPECT_EQ(m_frm->windowTitle(), QStringLiteral("Hourvane for Outlook Personal Settings SU"));
 }
 
-TEST_F(SettingsWindow, ConvertingWholeDaysClearsTheEventFilterButNotTheOtherWayRound)
-{
-    addList("Customer", { { "Acme" } });
-    m_personal->FilterEvents = true;
-    m_personal->Convert24 = false;
-    open();
-    EXPECT_FALSE(ui().txtFullDayHours->isEnabled());
-
-    click(ui().chkConvertFullDayToHours);
-    EXPECT_EQ(ui().chkConvertFullDayToHours->checkState(), Qt::Checked);
-    EXPECT_EQ(ui().chkEvents->checkState(), Qt::Unchecked);
-    EXPECT_TRUE(ui().txtFullDayHours->isEnabled());
-
-    click(ui().chkEvents);
-    EXPECT_EQ(ui().chkEvents->checkState(), Qt::Checked);
-    EXPECT_EQ(ui().chkConvertFullDayToHours->checkState(), Qt::Checked);
-
-    click(ui().chkConvertFullDayToHours);
-    EXPECT_FALSE(ui().txtFullDayHours->isEnabled());
-    EXPECT_EQ(ui().chkEvents->checkState(), Qt::Checked);
-}
-
-TEST_F(SettingsWindow, LunchHoursAreEditableOnlyWhileLunchIsRemoved)
-{
-    addList("Customer", { { "Acme" } });
-    open();
-    EXPECT_FALSE(ui().txtLunchHours->isEnabled());
-    ui().chkRemoveLunch->setFocus();
-    QTest::keyClick(ui().chkRemoveLunch, Qt::Key_Space);
-    EXPECT_TRUE(ui().txtLunchHours->isEnabled());
-    click(ui().chkRemoveLunch);
-    EXPECT_FALSE(ui().txtLunchHours->isEnabled());
-}
-
 TEST_F(SettingsWindow, GreyCheckBoxesCountForFiltersOnly)
 {
     addList("Customer", { { "Acme" } });
@@ -257,18 +223,6 @@ TEST_F(SettingsWindow, TheFirstSwitchSavesNothingLaterSwitchesSaveTheShownList)
     EXPECT_EQ(gridNames(), QStringList({ "Acme", "Beta" }));
 }
 
-TEST_F(SettingsWindow, ClickingATabShowsItsList)
-{
-    addList("Customer", { { "Acme" } });
-    addList("Task", { { "Build" }, { "Test" } });
-    open();
-    const QRect rect = ui().tbsLists->tabRect(1);
-    QTest::mouseClick(ui().tbsLists, Qt::LeftButton, {}, rect.center());
-    EXPECT_EQ(m_frm->ShownList(), 1);
-    EXPECT_EQ(gridNames(), QStringList({ "Build", "Test" }));
-    EXPECT_EQ(listSheet().Value(0, 0).toString().trimmed(), QStringLiteral("Task"));
-}
-
 TEST_F(SettingsWindow, TabsFollowTheListsWhenACaptionIsEmpty)
 {
     addList("Customer", { { "Acme" } });
@@ -294,7 +248,7 @@ TEST_F(SettingsWindow, ReadingTheGridBackCleansSkipsAndKeepsTheFirstOfEqualNames
         sheet.SetCellValue(r, 0, QString::fromUtf8(a));
         sheet.SetCellValue(r, 1, QString::fromUtf8(b));
         sheet.SetCellValue(r, 3, d);
-        sheet.SetCellValue(r, 6, QString(g));
+        sheet.SetCellValue(r, 6, g.isNull() ? QString() : QString(g));
     };
     row(1, "Acme, Inc.", "North;", 12.5, QChar(chrChecked));
     row(2, "", "", QVariant(), QChar(chrChecked));
@@ -302,9 +256,11 @@ TEST_F(SettingsWindow, ReadingTheGridBackCleansSkipsAndKeepsTheFirstOfEqualNames
     row(4, "acme inc.", "Other", 99.0, QChar(chrChecked));
     row(5, ";", "", QVariant(), QChar(chrChecked));
     row(6, "Gamma", "", QStringLiteral(" 7 "), QChar(chrChecked));
+    row(7, "Delta", "", QVariant(), QChar()); // an empty check-mark cell reads as enabled
     m_frm->subSaveMetaList(list(0));
 
-    EXPECT_EQ(names(0), QStringList({ "Acme Inc.", "Beta", "Gamma" }));
+    EXPECT_EQ(names(0), QStringList({ "Acme Inc.", "Beta", "Gamma", "Delta" }));
+    EXPECT_TRUE(list(0).MetaDic.Item(QStringLiteral("Delta")).Enabled);
     const cMetaData& acme = list(0).MetaDic.Item(QStringLiteral("Acme Inc."));
     EXPECT_EQ(acme.Category, QStringLiteral("North"));
     EXPECT_EQ(acme.HourlyRate, cCurrency::fromTenThousandths(125000));
@@ -315,16 +271,6 @@ TEST_F(SettingsWindow, ReadingTheGridBackCleansSkipsAndKeepsTheFirstOfEqualNames
     EXPECT_FALSE(beta.Enabled);
     EXPECT_EQ(list(0).MetaDic.Item(QStringLiteral("Gamma")).HourlyRate,
         cCurrency::fromTenThousandths(70000));
-}
-
-TEST_F(SettingsWindow, AnEmptyCheckMarkCellReadsAsEnabled)
-{
-    addList("Customer", { { "Acme", "", "", 0, false } });
-    open();
-    listSheet().SetCellValue(2, 0, QStringLiteral("New"));
-    m_frm->subSaveMetaList(list(0));
-    EXPECT_FALSE(list(0).MetaDic.Item(QStringLiteral("Acme")).Enabled);
-    EXPECT_TRUE(list(0).MetaDic.Item(QStringLiteral("New")).Enabled);
 }
 
 TEST_F(SettingsWindow, FillWritesHeadingsAndOneRowPerItem)
@@ -348,12 +294,9 @@ TEST_F(SettingsWindow, FillWritesHeadingsAndOneRowPerItem)
     EXPECT_EQ(m_frm->exsList().ObjectList->ColumnWidthOf(4), 0);
     EXPECT_EQ(m_frm->exsList().ObjectList->ColumnWidthOf(5), 0);
     EXPECT_GT(m_frm->exsList().ObjectList->ColumnWidthOf(6), 0);
-}
 
-TEST_F(SettingsWindow, TheEnabledColumnIsHiddenUnlessItemsCanBeDisabled)
-{
+    // The Enabled column only shows while items can be disabled.
     m_global->OtherSettings.SetValue(QStringLiteral("EnableItems"), QStringLiteral("False"));
-    addList("Customer", { { "Acme" } });
     open();
     EXPECT_EQ(m_frm->exsList().ObjectList->ColumnWidthOf(6), 0);
 }
@@ -408,40 +351,25 @@ TEST_F(SettingsWindow, TheCaptionPollWatchesOnlyTheFirstThreeLists)
     open();
     // Rows 2 to 5 of the caption grid hold the four lists.
     EXPECT_EQ(captionSheet().Value(4, 0).toString(), QStringLiteral("Fourth"));
-    captionSheet().SetCellValue(1, 0, QStringLiteral("Client"));
+    const int intCarriers = ui().cmbCostCarrier->count();
+    // A caption loses what would break the stored selection ("Caption:Item;"); a cleared one
+    // takes its list's tab and cost carrier away.
+    captionSheet().SetCellValue(1, 0, QStringLiteral("Cli:ent;\nList, all"));
+    captionSheet().SetCellValue(2, 0, QString());
     captionSheet().SetCellValue(2, 1, QStringLiteral("Area"));
     captionSheet().SetCellValue(3, 2, QStringLiteral("Programme"));
     captionSheet().SetCellValue(4, 0, QStringLiteral("Changed"));
     m_frm->timCheckCategories_Timer();
-    EXPECT_EQ(list(0).Caption, QStringLiteral("Client"));
+    EXPECT_EQ(list(0).Caption, QStringLiteral("Client List, all"));
+    EXPECT_EQ(captionSheet().Value(1, 0).toString(), QStringLiteral("Client List, all"));
     EXPECT_EQ(list(1).CategoryCaption, QStringLiteral("Area"));
     EXPECT_EQ(list(2).SuperCategoryCaption, QStringLiteral("Programme"));
     EXPECT_EQ(list(3).Caption, QStringLiteral("Fourth"));
-    EXPECT_EQ(ui().tbsLists->tabText(0), QStringLiteral("Client"));
-    EXPECT_EQ(ui().cmbCostCarrier->itemText(1), QStringLiteral("Client"));
-    EXPECT_EQ(ui().tbsLists->tabText(3), QStringLiteral("Fourth"));
-}
-
-TEST_F(SettingsWindow, CaptionsLoseTheCharactersThatWouldBreakTheStoredSelection)
-{
-    addList("Customer", { { "Acme" } });
-    open();
-    captionSheet().SetCellValue(1, 0, QStringLiteral("Cli:ent;\nList"));
-    m_frm->timCheckCategories_Timer();
-    EXPECT_EQ(list(0).Caption, QStringLiteral("Client List"));
-    EXPECT_EQ(captionSheet().Value(1, 0).toString(), QStringLiteral("Client List"));
-    EXPECT_EQ(ui().tbsLists->tabText(0), QStringLiteral("Client List"));
-}
-
-TEST_F(SettingsWindow, AClearedCaptionTakesTheListsTabAway)
-{
-    addList("Customer", { { "Acme" } });
-    addList("Task", { { "Build" } });
-    open();
-    captionSheet().SetCellValue(2, 0, QString());
-    m_frm->timCheckCategories_Timer();
-    EXPECT_EQ(ui().tbsLists->count(), 1);
-    EXPECT_EQ(ui().cmbCostCarrier->count(), 2);
+    EXPECT_EQ(ui().tbsLists->tabText(0), QStringLiteral("Client List, all"));
+    EXPECT_EQ(ui().cmbCostCarrier->itemText(1), QStringLiteral("Client List, all"));
+    EXPECT_EQ(ui().cmbCostCarrier->count(), intCarriers - 1);
+    EXPECT_EQ(ui().tbsLists->count(), 3);
+    EXPECT_EQ(ui().tbsLists->tabText(2), QStringLiteral("Fourth"));
     EXPECT_EQ(m_frm->ShownList(), 0);
 }
 
@@ -721,13 +649,8 @@ TEST_F(SettingsWindow, NamesKeepWhatWasTyped)
     editor()->insert(QStringLiteral("\u000b\u0001le\uFFFE"));
     key(Qt::Key_Return);
     EXPECT_EQ(listSheet().Value(5, 0).toString(), QStringLiteral("Tab le"));
-}
 
-TEST_F(SettingsWindow, OverLongNamesAreRefusedWhereTheyAreTyped)
-{
-    addList("Customer", { { "Acme" } });
-    open();
-    activate();
+    // An over-long name is refused where it is typed; the longest allowed is kept whole.
     clickCell(1, 0);
     type(QStringLiteral("A"));
     editor()->setText(QString(256, QLatin1Char('x')));
@@ -804,21 +727,27 @@ TEST_F(SettingsWindow, TheDiscardQuestionComesOnlyAfterAChange)
     EXPECT_TRUE(hvtest::endsProgram([this] { click(ui().cmdCancel); }));
 }
 
-// The interlocks run on every change of the value, not only on a click.
-TEST_F(SettingsWindow, InterlocksFollowProgrammaticAndAccessibleToggles)
+// Converting whole days clears the event filter, not the other way round, and opens its hours;
+// removing lunch opens the lunch hours. The interlocks follow every change of the value: a click,
+// a key, a programmatic or an accessible toggle.
+TEST_F(SettingsWindow, InterlocksFollowEveryChangeOfTheValue)
 {
     addList("Customer", { { "Acme" } });
     m_personal->FilterEvents = true;
     m_personal->Convert24 = false;
     open();
     m_frm->timStartup().stop();
-    ui().chkConvertFullDayToHours->toggle();
+    EXPECT_FALSE(ui().txtFullDayHours->isEnabled());
+    EXPECT_FALSE(ui().txtLunchHours->isEnabled());
+    click(ui().chkConvertFullDayToHours);
     EXPECT_EQ(ui().chkEvents->checkState(), Qt::Unchecked);
     EXPECT_TRUE(ui().txtFullDayHours->isEnabled());
+    click(ui().chkEvents);
+    EXPECT_EQ(ui().chkConvertFullDayToHours->checkState(), Qt::Checked);
     ui().chkConvertFullDayToHours->toggle();
     EXPECT_FALSE(ui().txtFullDayHours->isEnabled());
+    EXPECT_EQ(ui().chkEvents->checkState(), Qt::Checked);
 
-    ui().chkEvents->setChecked(true);
     QAccessibleInterface* iface
         = QAccessible::queryAccessibleInterface(ui().chkConvertFullDayToHours);
     ASSERT_NE(iface, nullptr);
@@ -826,9 +755,12 @@ TEST_F(SettingsWindow, InterlocksFollowProgrammaticAndAccessibleToggles)
     iface->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
     EXPECT_EQ(ui().chkConvertFullDayToHours->checkState(), Qt::Checked);
     EXPECT_EQ(ui().chkEvents->checkState(), Qt::Unchecked);
+    ui().chkRemoveLunch->setFocus();
+    QTest::keyClick(ui().chkRemoveLunch, Qt::Key_Space);
+    EXPECT_TRUE(ui().txtLunchHours->isEnabled());
     QAccessibleInterface* lunch = QAccessible::queryAccessibleInterface(ui().chkRemoveLunch);
     lunch->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-    EXPECT_TRUE(ui().txtLunchHours->isEnabled());
+    EXPECT_FALSE(ui().txtLunchHours->isEnabled());
 }
 
 TEST_F(SettingsWindow, TheTreeFollowsACategoryEdit)

@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "cDbTestEngines.h"
 #include "cGlobalSettings.h"
 #include "cListHandler.h"
 #include "cOlApplication.h"
@@ -15,25 +16,23 @@
 #include "modOutlookCode.h"
 #include "modPhrases.h"
 #include "modRegistryEntry.h"
+#include "tst_StartUpSupport.h"
 #include "ui_frmChooseConnection.h"
 #include "ui_frmHVPersSettingsSingle.h"
 #include "ui_frmSQLLogon.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QPointer>
 #include <QProcess>
 #include <QRadioButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QStandardPaths>
 #include <QTest>
-#include <QTimer>
 #include <tuple>
+
+using namespace hvapptest;
 
 namespace {
 const QString strSection = QStringLiteral("Settings");
@@ -51,49 +50,18 @@ QString fncDatabase()
     return fncDataFolder() + QStringLiteral("/Hourvane3.mdb");
 }
 
-QByteArray fncFileHash(const QString& strPath)
+// The program's database through a connection of the test's own.
+QString fncLocalConnection()
 {
-    QFile f(strPath);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + fncDatabase();
 }
-
-// Rows of a query on the program's database, read through a connection of the test's own.
-QList<QStringList> fncQuery(const QString& strSql)
+QStringList fncQuery(const QString& strSql)
 {
-    QList<QStringList> rows;
-    {
-        QSqlDatabase db
-            = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("e2e-check"));
-        db.setDatabaseName(fncDatabase());
-        EXPECT_TRUE(db.open());
-        QSqlQuery q(db);
-        EXPECT_TRUE(q.exec(strSql)) << strSql.toStdString();
-        while (q.next()) {
-            QStringList row;
-            for (int i = 0; i < q.record().count(); ++i)
-                row.append(q.value(i).toString());
-            rows.append(row);
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("e2e-check"));
-    return rows;
+    return hvtest::fncRows(fncLocalConnection(), strSql);
 }
-
 void fncExec(const QString& strSql)
 {
-    {
-        QSqlDatabase db
-            = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("e2e-exec"));
-        db.setDatabaseName(fncDatabase());
-        ASSERT_TRUE(db.open());
-        QSqlQuery q(db);
-        EXPECT_TRUE(q.exec(strSql)) << strSql.toStdString();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("e2e-exec"));
+    cConnection::Open(fncLocalConnection())->Execute(strSql);
 }
 
 class StartUp : public testing::Test
@@ -101,15 +69,6 @@ class StartUp : public testing::Test
 protected:
     void SetUp() override { subFresh(); }
     void TearDown() override { subEndRun(); }
-
-    // Everything a run leaves in memory is dropped; the files stay, as after a real end.
-    static void subEndRun()
-    {
-        subResetMainState();
-        subResetOutlookState();
-        subResetDBState();
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
 
     // A machine on which the program never ran.
     static void subFresh()
@@ -119,21 +78,6 @@ protected:
         QDir(fncDocuments()).removeRecursively();
         QDir().mkpath(fncDocuments());
         QDir(cOlApplication::fncCalendarPath()).removeRecursively();
-    }
-
-    frmHVPersSettingsSingle& start()
-    {
-        Main();
-        frmHVPersSettingsSingle* frm = fncSettingsWindow();
-        EXPECT_NE(frm, nullptr);
-        if (!frm)
-            throw std::runtime_error("no window");
-        frm->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(frm));
-        // What the start-up timer does half a second after the window appeared, done now so
-        // that no refill lands in the middle of a test's typing.
-        frm->timStartup_Timer();
-        return *frm;
     }
 
     static cOlAppointmentItemPtr fncCreateSettingsAppointment()
@@ -152,21 +96,6 @@ protected:
                               ->Items()
                               .Item(strSettingsSubject);
         return item ? fncGetLongProperty(item, QStringLiteral("Settings")) : QString();
-    }
-
-    // Clicks a cell of a sheet and types into it as a user does; Return ends the edit.
-    static void typeIntoCell(cListHandler& exs, int intRow, int intCol, const QString& strText)
-    {
-        cSheet* view = exs.ObjectList;
-        const QModelIndex index = view->model()->index(intRow - 1, intCol);
-        view->scrollTo(index);
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
-        ASSERT_EQ(view->currentIndex(), index);
-        for (const QChar ch : strText) {
-            QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : view;
-            QTest::keyClick(target, ch.toLatin1());
-        }
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     }
 
     static void clearCell(cListHandler& exs, int intRow, int intCol)
@@ -220,8 +149,12 @@ protected:
 };
 } // namespace
 
+// The window always opens on the data folder, whatever destination the store names.
 TEST_F(StartUp, AFreshMachineGetsTheDataFolderTheDatabaseAndTheWindow)
 {
+    subWriteRegistryValue(strSection, QStringLiteral("ReportChoice"), QStringLiteral("3"));
+    subWriteRegistryValue(strSection, QStringLiteral("ReportValue"),
+        QStringLiteral("Provider=SQLOLEDB.1;Data Source=far"));
     frmHVPersSettingsSingle& frm = start();
     EXPECT_EQ(QDir(fncDocuments()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
         QStringList({ QStringLiteral("My Hourvanes") }));
@@ -247,9 +180,9 @@ TEST_F(StartUp, OkSavesEverythingAndTheNextStartShowsIt)
     EXPECT_TRUE(windowUnloaded());
 
     EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1 order by strName")),
-        QList<QStringList>({ { "Acme" }, { "Beta" } }));
-    EXPECT_EQ(fncQuery(QStringLiteral("select intCostCarrier from tblSettings")),
-        QList<QStringList>({ { "1" } }));
+        QStringList({ "Acme", "Beta" }));
+    EXPECT_EQ(
+        fncQuery(QStringLiteral("select intCostCarrier from tblSettings")), QStringList { "1" });
     EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("FilterPrivate"), QString()),
         QStringLiteral("False"));
     EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("ReportChoice"), QString()),
@@ -282,19 +215,8 @@ TEST_F(StartUp, OkSavesEverythingAndTheNextStartShowsIt)
         cCurrency::fromTenThousandths(455000));
 }
 
-TEST_F(StartUp, ReturnPressesOk)
-{
-    frmHVPersSettingsSingle& frm = start();
-    typeIntoCell(frm.exsList(), 2, 0, QStringLiteral("Acme"));
-    frm.ui().cmbCostCarrier->setFocus();
-    QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_Home);
-    frm.ui().txtPersonalRate->setFocus();
-    QTest::keyClick(frm.ui().txtPersonalRate, Qt::Key_Return);
-    EXPECT_TRUE(windowUnloaded());
-    EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")),
-        QList<QStringList>({ { "Acme" } }));
-}
-
+// OK without the mandatory values keeps the window open and saves nothing; once they are there,
+// Return presses OK.
 TEST_F(StartUp, MissingMandatoryValuesKeepTheWindowOpenAndSaveNothing)
 {
     frmHVPersSettingsSingle& frm = start();
@@ -310,17 +232,25 @@ TEST_F(StartUp, MissingMandatoryValuesKeepTheWindowOpenAndSaveNothing)
         fncReadRegistryValue(strSection, QStringLiteral("ReportChoice"), QStringLiteral("NULL")),
         QStringLiteral("NULL"));
     EXPECT_TRUE(fncQuery(QStringLiteral("select strName from tblMeta1")).isEmpty());
+
+    typeIntoCell(frm.exsList(), 2, 0, QStringLiteral("Acme"));
+    frm.ui().cmbCostCarrier->setFocus();
+    QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_Home);
+    frm.ui().txtPersonalRate->setFocus();
+    QTest::keyClick(frm.ui().txtPersonalRate, Qt::Key_Return);
+    EXPECT_TRUE(windowUnloaded());
+    EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")), QStringList { "Acme" });
 }
 
 TEST_F(StartUp, RemovingACustomerWithReportsAsksAndMovesThem)
 {
     subFirstRun();
     subEndRun();
-    const auto ids
-        = fncQuery(QStringLiteral("select intMeta1ID, strName from tblMeta1 order by strName"));
+    const QStringList ids
+        = fncQuery(QStringLiteral("select intMeta1ID from tblMeta1 order by strName"));
     ASSERT_EQ(ids.size(), 2);
-    const QString strAcme = ids.at(0).at(0);
-    const QString strBeta = ids.at(1).at(0);
+    const QString strAcme = ids.at(0);
+    const QString strBeta = ids.at(1);
     fncExec(QStringLiteral(
         "insert into tblReports (numHours, strSubject, intMeta1ID) values (2, 'Audit', %1)")
                 .arg(strBeta));
@@ -333,34 +263,21 @@ TEST_F(StartUp, RemovingACustomerWithReportsAsksAndMovesThem)
     clearCell(frm.exsList(), 3, 0);
     QString strAsked;
     QStringList colChoices;
-    bool blnAnswered = false;
-    QTimer answer;
-    answer.setInterval(20);
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        auto* dlg = qobject_cast<frmResolveRemovedItem*>(QApplication::activeModalWidget());
-        if (!dlg || blnAnswered)
-            return;
-        blnAnswered = true;
+    hvtest::whenModal<frmResolveRemovedItem>([&](frmResolveRemovedItem* dlg) {
         strAsked = dlg->lblValueToBeResolved()->text();
         for (int i = 0; i < dlg->cmbMoveChoice()->count(); ++i)
             colChoices.append(dlg->cmbMoveChoice()->itemText(i));
         QTest::mouseClick(dlg->optMoveReportsTo(), Qt::LeftButton);
-        dlg->cmbMoveChoice()->setCurrentIndex(
-            dlg->cmbMoveChoice()->findText(QStringLiteral("Acme")));
+        QTest::keyClick(dlg->cmbMoveChoice(), Qt::Key_Down);
         QTest::mouseClick(dlg->cmdOK(), Qt::LeftButton);
     });
-    answer.start();
     QTest::mouseClick(frm.ui().cmdOK, Qt::LeftButton);
-    answer.stop();
-
-    EXPECT_TRUE(blnAnswered);
     EXPECT_EQ(strAsked, QStringLiteral("Beta"));
     EXPECT_EQ(colChoices, QStringList({ "Acme" }));
     EXPECT_TRUE(windowUnloaded());
-    EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")),
-        QList<QStringList>({ { "Acme" } }));
+    EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")), QStringList { "Acme" });
     EXPECT_EQ(fncQuery(QStringLiteral("select intMeta1ID from tblReports order by intReportID")),
-        QList<QStringList>({ { strAcme }, { strAcme } }));
+        QStringList({ strAcme, strAcme }));
 }
 
 TEST_F(StartUp, CancelLeavesEverythingAsItWas)
@@ -368,8 +285,8 @@ TEST_F(StartUp, CancelLeavesEverythingAsItWas)
     fncCreateSettingsAppointment();
     subFirstRun();
     subEndRun();
-    const QByteArray dbBefore = fncFileHash(fncDatabase());
-    const QByteArray storeBefore = fncFileHash(fncRegistryStorePath());
+    const QByteArray dbBefore = hvtest::readFile(fncDatabase());
+    const QByteArray storeBefore = hvtest::readFile(fncRegistryStorePath());
     const QString bodyBefore = fncStoredBody();
 
     frmHVPersSettingsSingle& frm = start();
@@ -383,19 +300,23 @@ TEST_F(StartUp, CancelLeavesEverythingAsItWas)
         [&] { QTest::keyClick(frm.ui().chkEvents, Qt::Key_Escape); }, &intExitCode));
     EXPECT_EQ(intExitCode, 0);
 
-    EXPECT_EQ(fncFileHash(fncDatabase()), dbBefore);
-    EXPECT_EQ(fncFileHash(fncRegistryStorePath()), storeBefore);
+    EXPECT_EQ(hvtest::readFile(fncDatabase()), dbBefore);
+    EXPECT_EQ(hvtest::readFile(fncRegistryStorePath()), storeBefore);
     EXPECT_EQ(fncStoredBody(), bodyBefore);
-    EXPECT_EQ(fncQuery(QStringLiteral("select intCostCarrier from tblSettings")),
-        QList<QStringList>({ { "1" } }));
+    EXPECT_EQ(
+        fncQuery(QStringLiteral("select intCostCarrier from tblSettings")), QStringList { "1" });
 }
 
+// The next start keeps the window's size and split, and uses the existing database unchanged.
 TEST_F(StartUp, TheWindowKeepsItsSizeAndSplitFromOneStartToTheNext)
 {
     subFirstRun();
+    subEndRun();
+    const QByteArray before = hvtest::readFile(fncDatabase());
     frmHVPersSettingsSingle& frm = start();
     EXPECT_EQ(frm.size(), QSize(1010, 760));
     EXPECT_EQ(frm.ui().splLists->sizes(), m_intSplit);
+    EXPECT_EQ(hvtest::readFile(fncDatabase()), before);
 }
 
 // Installed into a bin folder, the program keeps its folder free of the files it writes.
@@ -413,31 +334,12 @@ TEST_F(StartUp, AnInstalledProgramExportsToThePerUserDataFolder)
         EXPECT_TRUE(data.exists(QLatin1String(f))) << f;
 }
 
-TEST_F(StartUp, TheWindowAlwaysOpensOnTheDataFolder)
-{
-    subWriteRegistryValue(strSection, QStringLiteral("ReportChoice"), QStringLiteral("3"));
-    subWriteRegistryValue(strSection, QStringLiteral("ReportValue"),
-        QStringLiteral("Provider=SQLOLEDB.1;Data Source=far"));
-    start();
-    EXPECT_EQ(fncPersonalSettings().ReportChoice, 2);
-    EXPECT_EQ(fncPersonalSettings().ReportValue, fncDataFolder());
-}
-
 TEST_F(StartUp, AFolderThatHoldsNoAppointmentsIsReplacedByTheDefaultCalendar)
 {
     cOlApplication::setActiveFolderType(6);
     start();
     ASSERT_NE(fncCurrentFolder(), nullptr);
     EXPECT_EQ(fncCurrentFolder()->DefaultItemType(), 1);
-}
-
-TEST_F(StartUp, AnExistingDatabaseIsUsedUnchanged)
-{
-    subFirstRun();
-    subEndRun();
-    const QByteArray before = fncFileHash(fncDatabase());
-    start();
-    EXPECT_EQ(fncFileHash(fncDatabase()), before);
 }
 
 TEST_F(StartUp, ACalendarThatCannotBeHadEndsTheProgram)
@@ -474,19 +376,12 @@ TEST_F(StartUp, TheEndOfTheProgramUnloadsTheWindowAndReleasesCalendarAndDatabase
 {
     frmHVPersSettingsSingle& frm = start();
     ASSERT_NE(fncOutlookApplication(), nullptr);
+    const QPointer<QWidget> shared = &frmResolveRemovedItem::Instance();
     EXPECT_TRUE(hvtest::endsProgram([&] { frm.cmdCancel_Click(); }));
     EXPECT_FALSE(frm.isVisible());
     EXPECT_EQ(fncOutlookApplication(), nullptr);
     EXPECT_EQ(fncCurrentFolder(), nullptr);
     EXPECT_EQ(fncSharedConnection(), nullptr);
-    EXPECT_TRUE(windowUnloaded());
-}
-
-TEST_F(StartUp, TheEndOfTheProgramLeavesSharedDialogsToTheirOwners)
-{
-    frmHVPersSettingsSingle& frm = start();
-    const QPointer<QWidget> shared = &frmResolveRemovedItem::Instance();
-    EXPECT_TRUE(hvtest::endsProgram([&] { frm.cmdCancel_Click(); }));
     EXPECT_TRUE(windowUnloaded());
     EXPECT_FALSE(shared.isNull())
         << "the shared dialog is deleted by its owner as the application ends";
@@ -515,17 +410,16 @@ TEST_F(StartUp, AChosenServerGetsTheLocalListsAndIsUsedFromThenOn)
         QStringLiteral("select intCostCarrier from tblSettings"),
         QStringLiteral(
             "select strPropName, strPropValue from tblOtherSettings order by strPropName") };
-    const auto localRows = [&] {
-        QList<QStringList> all;
+    const auto rows = [&](const QString& strConnection) {
+        QStringList all;
         for (int n = 1; n <= 3; ++n)
-            for (const QStringList& r : fncQuery(tables.first().arg(n)))
-                all.append(r);
+            all += hvtest::fncRows(strConnection, tables.first().arg(n));
         for (int i = 1; i < tables.size(); ++i)
-            all += fncQuery(tables.at(i));
+            all += hvtest::fncRows(strConnection, tables.at(i));
         return all;
     };
-    const QList<QStringList> expected = localRows();
-    const QByteArray localHash = fncFileHash(fncDatabase());
+    const QStringList expected = rows(fncLocalConnection());
+    const QByteArray localHash = hvtest::readFile(fncDatabase());
 
     hvtest::cPgTestServer& pg = hvtest::cPgTestServer::Instance();
     ASSERT_TRUE(pg.Running()) << pg.Error().toStdString();
@@ -566,44 +460,17 @@ TEST_F(StartUp, AChosenServerGetsTheLocalListsAndIsUsedFromThenOn)
             & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup
                 | QFileDevice::WriteOther),
         QFileDevice::Permissions());
-    QList<QStringList> onServer;
-    {
-        const ConnectionPtr server = cConnection::Open(strConnection);
-        const auto rows = [&](const QString& sql) {
-            QList<QStringList> out;
-            for (const RecordsetPtr rs = server->OpenRecordset(sql, true); !rs->Eof();
-                 rs->MoveNext()) {
-                QStringList r;
-                for (int i = 0; i < rs->FieldCount(); ++i) {
-                    const QVariant v = rs->Value(i);
-                    // As the local file holds them: amounts in ten-thousandths, flags as 0/1.
-                    if (v.metaType() == QMetaType::fromType<cCurrency>())
-                        r.append(QString::number(v.value<cCurrency>().tenThousandths()));
-                    else if (v.typeId() == QMetaType::Bool)
-                        r.append(v.toBool() ? QStringLiteral("1") : QStringLiteral("0"));
-                    else
-                        r.append(v.toString());
-                }
-                out.append(r);
-            }
-            return out;
-        };
-        for (int n = 1; n <= 3; ++n)
-            onServer += rows(tables.first().arg(n));
-        for (int i = 1; i < tables.size(); ++i)
-            onServer += rows(tables.at(i));
-    }
-    EXPECT_EQ(onServer, expected);
+    EXPECT_EQ(rows(strConnection), expected);
     subEndRun();
 
     // A later start reads the server; the local file is not touched.
     fncExec(QStringLiteral("update tblMeta1 set strName = 'Local only' where strName = 'Acme'"));
-    const QByteArray changedHash = fncFileHash(fncDatabase());
+    const QByteArray changedHash = hvtest::readFile(fncDatabase());
     EXPECT_NE(changedHash, localHash);
     frmHVPersSettingsSingle& again = start();
     EXPECT_EQ(gridNames(again), (QStringList { "Acme", "Beta" }));
     EXPECT_EQ(fncPersonalSettings().ReportChoice, 3);
-    EXPECT_EQ(fncFileHash(fncDatabase()), changedHash);
+    EXPECT_EQ(hvtest::readFile(fncDatabase()), changedHash);
 
     // "Database..." back to the local file: its lists are shown, the server is forgotten.
     hvtest::whenModal<frmChooseConnection>(

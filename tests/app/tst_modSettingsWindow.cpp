@@ -3,12 +3,6 @@
 #include <QLocale>
 #include <gtest/gtest.h>
 
-TEST(fncBoolInt, GivesOneForTrueAndZeroForFalse)
-{
-    EXPECT_EQ(fncBoolInt(true), 1);
-    EXPECT_EQ(fncBoolInt(false), 0);
-}
-
 struct CleanCase
 {
     const char* input;

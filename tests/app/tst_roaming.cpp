@@ -6,6 +6,7 @@
 #include "modMain.h"
 #include "modOutlookCode.h"
 #include "modRegistryEntry.h"
+#include "tst_StartUpSupport.h"
 #include "ui_frmHVPersSettingsSingle.h"
 
 #include <QApplication>
@@ -20,6 +21,8 @@
 // Settings travel between two machines through a real CalDAV server (Radicale) and a real vdir
 // sync tool (vdirsyncer), each machine with its own home, per-user store, data folder and
 // calendar folder. A part that cannot start fails the test.
+
+using namespace hvapptest;
 
 namespace {
 
@@ -72,14 +75,6 @@ protected:
         }
         cPersonalSettings::subSetProgramFolder(QString());
         qputenv("HOURVANE_CALENDAR", m_oldCalendar);
-    }
-
-    static void subEndRun()
-    {
-        subResetMainState();
-        subResetOutlookState();
-        subResetDBState();
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     void startServer()
@@ -175,18 +170,6 @@ protected:
         }
     }
 
-    static frmHVPersSettingsSingle& start()
-    {
-        Main();
-        frmHVPersSettingsSingle* frm = fncSettingsWindow();
-        if (!frm)
-            throw std::runtime_error("no window");
-        frm->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(frm));
-        frm->timStartup_Timer();
-        return *frm;
-    }
-
     static Shown shown(frmHVPersSettingsSingle& frm)
     {
         const Ui::frmHVPersSettingsSingle& ui = frm.ui();
@@ -203,19 +186,6 @@ protected:
         edit->setFocus();
         edit->selectAll();
         QTest::keyClicks(edit, strText);
-    }
-
-    // The common settings need one customer before OK; every machine has its own database.
-    static void typeCustomer(frmHVPersSettingsSingle& frm)
-    {
-        cSheet* view = frm.exsList().ObjectList;
-        const QModelIndex index = view->model()->index(1, 0);
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
-        for (const char ch : QByteArrayLiteral("Acme")) {
-            QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : view;
-            QTest::keyClick(target, ch);
-        }
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     }
 
     static void pressOk(frmHVPersSettingsSingle& frm)
@@ -247,7 +217,7 @@ TEST_F(Roaming, SettingsTravelBetweenTwoMachinesThroughACalDavServer)
     {
         frmHVPersSettingsSingle& frm = start();
         Ui::frmHVPersSettingsSingle& ui = frm.ui();
-        typeCustomer(frm);
+        typeIntoCell(frm.exsList(), 2, 0, QStringLiteral("Acme")); // OK needs a customer
         ui.cmbCostCarrier->setFocus();
         QTest::keyClick(ui.cmbCostCarrier, Qt::Key_Home);
         type(ui.txtPersonalRate, QStringLiteral("45.5"));
@@ -279,7 +249,7 @@ TEST_F(Roaming, SettingsTravelBetweenTwoMachinesThroughACalDavServer)
             QStringLiteral("45.5"), QStringLiteral("7.5"), QStringLiteral("0.25") };
         EXPECT_EQ(shown(frm), fromA);
         EXPECT_TRUE(fncPersonalSettings().ReportValue.startsWith(b.strHome));
-        typeCustomer(frm);
+        typeIntoCell(frm.exsList(), 2, 0, QStringLiteral("Acme")); // OK needs a customer
         frm.ui().cmbCostCarrier->setFocus();
         QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_Home);
         type(frm.ui().txtPersonalRate, QStringLiteral("61.25"));

@@ -53,25 +53,6 @@ TEST(RecordsetDisconnected, FieldsKeepTypesAndRowsConvertToThem)
     EXPECT_THROW(rs->SetValue(QStringLiteral("strName"), QString(256, QLatin1Char('x'))), cHVError);
 }
 
-TEST(RecordsetDisconnected, FindSearchesForwardFromTheCurrentRow)
-{
-    auto rs = disconnectedMeta();
-    EXPECT_TRUE(rs->Find(QStringLiteral("strName = 'beta'")));
-    EXPECT_EQ(rs->Value(0).toInt(), 2);
-    EXPECT_TRUE(rs->Find(QStringLiteral("strName"), QStringLiteral("Beta")));
-    EXPECT_EQ(rs->AbsolutePosition(), 1);
-    EXPECT_FALSE(rs->Find(QStringLiteral("strName = 'Acme'"))); // behind the current row
-    EXPECT_TRUE(rs->Eof());
-    rs->MoveFirst();
-    EXPECT_TRUE(rs->Find(QStringLiteral("strName = 'O''Neil'")));
-    EXPECT_EQ(rs->Value(0).toInt(), 3);
-    rs->MoveFirst();
-    EXPECT_TRUE(
-        rs->Find(QStringLiteral("intMeta1ID = 2"))); // An unescaped apostrophe makes the criterion
-                                                     // malformed: an error, not a wrong row.
-    EXPECT_THROW(rs->Find(QStringLiteral("strName = 'O'Neil'")), cHVError);
-}
-
 TEST(RecordsetDisconnected, AddNewUpdateDeleteWorkInMemory)
 {
     auto rs = disconnectedMeta();

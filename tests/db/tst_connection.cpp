@@ -123,30 +123,26 @@ TEST_F(GetConnection, AccessFileWinsOverTheConnectionFile)
             .arg(closedPort())
             .toUtf8());
     strDataFolder = folder;
-    subSetupConnection();
-    ASSERT_TRUE(fncSharedConnection());
+    ReportTo() = 1; // like 4, keeps its value yet uses the file
+    ReportToValue() = QStringLiteral("/reports/elsewhere");
+    EXPECT_EQ(fncGetConnection(), strJet + folder + QStringLiteral("/Hourvane3.mdb"));
     EXPECT_EQ(fncSharedConnection()->Engine(), eEngine::SQLite);
-    EXPECT_EQ(ReportTo(), 2);
+    EXPECT_EQ(ReportTo(), 1);
+    EXPECT_EQ(ReportToValue(), QStringLiteral("/reports/elsewhere"));
 }
 
-TEST_F(GetConnection, EmptyConnectionFileIsDeletedAndTheChoiceOffered)
-{
-    writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), QByteArray());
-    strDataFolder = folder;
-    dialogs->choice = 0;
-    EXPECT_TRUE(fncGetConnection().isEmpty());
-    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/HourvaneConnection.txt")));
-    EXPECT_EQ(dialogs->scriptNames, QStringList { QStringLiteral("CreateDBHV.sql") });
-}
-
-// The choice closed without OK gives no database and no error; without single-user nothing is
-// asked at all.
+// The choice closed without OK gives no database and no error, an empty connection file is
+// deleted before the choice is offered, and without single-user nothing is asked at all.
 TEST_F(GetConnection, ClosingTheChoiceGivesNoDatabaseAndNoError)
 {
     dialogs->choice = 0;
     fncGetConnection();
     EXPECT_EQ(strDataFolder, QCoreApplication::applicationDirPath()); // an empty data folder
+    writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), QByteArray());
     strDataFolder = folder;
+    EXPECT_TRUE(fncGetConnection().isEmpty());
+    EXPECT_EQ(dialogs->scriptNames.size(), 2);
+    EXPECT_EQ(dialogs->scriptNames.last(), QStringLiteral("CreateDBHV.sql"));
     EXPECT_FALSE(fncReturnRecordset(QStringLiteral("tblSettings"), true));
     EXPECT_FALSE(fncCreateCommand());
     EXPECT_FALSE(fncSharedConnection());
@@ -158,26 +154,6 @@ TEST_F(GetConnection, ClosingTheChoiceGivesNoDatabaseAndNoError)
     EXPECT_TRUE(fncGetConnection().isEmpty());
     EXPECT_TRUE(dialogs->scriptNames.isEmpty());
 }
-
-class KeptReportTo : public GetConnection, public testing::WithParamInterface<int>
-{
-};
-
-TEST_P(KeptReportTo, ModesOneAndFourKeepTheirValuesYetUseTheFile)
-{
-    makeLocalDatabase(folder);
-    strDataFolder = folder;
-    ReportTo() = GetParam();
-    ReportToValue() = QStringLiteral("/reports/elsewhere");
-    subSetupConnection();
-    ASSERT_TRUE(fncSharedConnection());
-    EXPECT_EQ(fncSharedConnection()->ConnectionString(),
-        strJet + folder + QStringLiteral("/Hourvane3.mdb"));
-    EXPECT_EQ(ReportTo(), GetParam());
-    EXPECT_EQ(ReportToValue(), QStringLiteral("/reports/elsewhere"));
-}
-
-INSTANTIATE_TEST_SUITE_P(Modes, KeptReportTo, testing::Values(1, 4));
 
 TEST_F(GetConnection, ReportToThreeWithACompleteStringConsultsNoFile)
 {

@@ -160,13 +160,14 @@ TEST_P(SchemaUpgrade, RelationsKeepReportsFromLosingTheirMetadataRow)
 
 TEST_P(SchemaUpgrade, NamesDifferingInCaseBecomeTheFirstRowWithAllReportsAndStayUnique)
 {
-    cConnection& c = conn();
-    const auto rows = [&c](const QString& sql) {
+    const auto rows = [](const QString& sql) {
         QStringList out;
-        for (const RecordsetPtr rs = c.OpenRecordset(sql, true); !rs->Eof(); rs->MoveNext())
+        for (const RecordsetPtr rs = fncSharedConnection()->OpenRecordset(sql, true); !rs->Eof();
+             rs->MoveNext())
             out.append(rs->Value(0).toString() + QLatin1Char('|') + rs->Value(1).toString());
         return out;
     };
+    cConnection& c = conn();
     QHash<QString, int> ids;
     for (const char* name : { "Acme", "ACME", "Beta", "acme" }) {
         c.Execute(QStringLiteral("insert into tblMeta1 (strName) values (?)"),
@@ -184,22 +185,15 @@ TEST_P(SchemaUpgrade, NamesDifferingInCaseBecomeTheFirstRowWithAllReportsAndStay
 
     upgrade(GetParam(), strConnection);
     cConnection& after = *fncSharedConnection();
-    const auto rowsAfter = [&after](const QString& sql) {
-        QStringList out;
-        for (const RecordsetPtr rs = after.OpenRecordset(sql, true); !rs->Eof(); rs->MoveNext())
-            out.append(rs->Value(0).toString() + QLatin1Char('|') + rs->Value(1).toString());
-        return out;
-    };
     const QString acme = QString::number(ids.value(QStringLiteral("Acme")));
     const QString beta = QString::number(ids.value(QStringLiteral("Beta")));
-    EXPECT_EQ(
-        rowsAfter(QStringLiteral("select intMeta1ID, strName from tblMeta1 order by intMeta1ID")),
+    EXPECT_EQ(rows(QStringLiteral("select intMeta1ID, strName from tblMeta1 order by intMeta1ID")),
         (QStringList { acme + QStringLiteral("|Acme"), beta + QStringLiteral("|Beta") }));
-    EXPECT_EQ(rowsAfter(QStringLiteral(
-                  "select strSubject, intMeta1ID from tblReports order by intReportID")),
+    EXPECT_EQ(
+        rows(QStringLiteral("select strSubject, intMeta1ID from tblReports order by intReportID")),
         (QStringList { QStringLiteral("Acme|") + acme, QStringLiteral("ACME|") + acme,
             QStringLiteral("Beta|") + beta, QStringLiteral("acme|") + acme }));
-    EXPECT_EQ(rowsAfter(QStringLiteral("select count(*), 0 from tblMeta2")), QStringList { "1|0" });
+    EXPECT_EQ(rows(QStringLiteral("select count(*), 0 from tblMeta2")), QStringList { "1|0" });
     for (int n = 1; n <= 3; ++n)
         EXPECT_THROW(
             after.Execute(
@@ -265,6 +259,14 @@ QByteArray jetHeader()
     b.append(QByteArray(2028, '\x11'));
     return b;
 }
+// A database of another program: a whole SQLite file without our tables.
+QByteArray otherSqlite()
+{
+    const QString path = hvtest::newTempDir(QStringLiteral("other")) + QStringLiteral("/notes.db");
+    cConnection::CreateLocal(path)->Execute(
+        QStringLiteral("create table notes (id integer primary key, txt text)"));
+    return hvtest::readFile(path);
+}
 QByteArray damagedSqlite()
 {
     QByteArray b("SQLite format 3\x00", 16);
@@ -274,29 +276,8 @@ QByteArray damagedSqlite()
 } // namespace
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ForeignFiles,
-    testing::Values(
-        jetHeader(), damagedSqlite(), QByteArray("just some text the user kept here\n")));
-
-TEST(LocalSchema, AnotherSQLiteDatabaseIsNotTakenForOurs)
-{
-    subResetDBState();
-    strDataFolder = hvtest::newTempDir(QStringLiteral("other"));
-    const QString path = fncAccessPath();
-    {
-        auto c = cConnection::CreateLocal(path);
-        c->Execute(QStringLiteral("create table notes (id integer primary key, txt text)"));
-        c->Execute(
-            QStringLiteral("insert into notes (txt) values (?)"), { QStringLiteral("keep me") });
-    }
-    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
-    EXPECT_TRUE(hvtest::endsProgram([] { subSetupConnection(); }));
-    auto c
-        = cConnection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
-    EXPECT_FALSE(c->TableExists(QStringLiteral("tblReports")));
-    EXPECT_EQ(c->OpenRecordset(QStringLiteral("notes"), true)->Value(1).toString(),
-        QStringLiteral("keep me"));
-    subResetDBState();
-}
+    testing::Values(jetHeader(), damagedSqlite(), otherSqlite(),
+        QByteArray("just some text the user kept here\n")));
 
 TEST(LocalSchema, CreatingOverOurOwnDatabaseReplacesItWhole)
 {

@@ -111,21 +111,6 @@ TEST_F(SheetWidget, ViewableRangeLimitsRowsAndColumns)
     EXPECT_EQ(sheet.Sheet()->Value(20, 0), QVariant(QStringLiteral("still addressable")));
 }
 
-TEST_F(SheetWidget, FrozenHeadingStaysWhileRowsScroll)
-{
-    sheet.Sheet()->SetCellValue(0, 0, QStringLiteral("Heading"));
-    sheet.SetFrozenRows(1);
-    auto* frozen = sheet.findChild<QTableView*>();
-    ASSERT_NE(frozen, nullptr);
-    EXPECT_TRUE(frozen->isVisible());
-    EXPECT_EQ(frozen->height(), sheet.horizontalHeader()->height() + sheet.rowHeight(0));
-    sheet.scrollTo(sheet.Sheet()->index(45, 0));
-    EXPECT_EQ(frozen->rowAt(1), 0) << "the overlay keeps row 1 at its top";
-    EXPECT_GT(sheet.rowAt(1), 0) << "the sheet itself scrolled";
-    sheet.SetFrozenRows(0);
-    EXPECT_EQ(sheet.findChild<QTableView*>(), nullptr);
-}
-
 TEST_F(SheetWidget, ZeroWidthHidesAColumn)
 {
     sheet.SetColumnWidth(cSheetRange::fncParse(QStringLiteral("D:F")), 0);
@@ -133,21 +118,6 @@ TEST_F(SheetWidget, ZeroWidthHidesAColumn)
     EXPECT_EQ(sheet.ColumnWidthOf(4), 0);
     sheet.SetColumnWidth(cSheetRange::fncParse(QStringLiteral("E:E")), 100);
     EXPECT_EQ(sheet.ColumnWidthOf(4), 100);
-}
-
-TEST_F(SheetWidget, AutoFilterHidesRowsThatDoNotMatch)
-{
-    cSheetModel* m = sheet.Sheet();
-    m->SetCellValue(0, 0, QStringLiteral("Name"));
-    m->SetCellValue(1, 0, QStringLiteral("x"));
-    m->SetCellValue(2, 0, QStringLiteral("y"));
-    m->SetAutoFilter(m->UsedRange());
-    EXPECT_EQ(m->fncDistinctValues(0), (QStringList { QStringLiteral("x"), QStringLiteral("y") }));
-    ASSERT_TRUE(m->fncSetFilter(0, { QStringLiteral("y") }));
-    EXPECT_TRUE(sheet.isRowHidden(1));
-    EXPECT_FALSE(sheet.isRowHidden(2));
-    ASSERT_TRUE(m->fncSetFilter(0, {}));
-    EXPECT_FALSE(sheet.isRowHidden(1));
 }
 
 // The list layout the settings window uses: one heading row, names as text, a number column,

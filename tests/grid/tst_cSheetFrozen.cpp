@@ -78,6 +78,8 @@ TEST_F(FrozenSheet, HorizontalScrollStillFollowsTheSheet)
     ASSERT_GT(sheet.horizontalScrollBar()->value(), 0);
     EXPECT_EQ(frozen->horizontalScrollBar()->value(), sheet.horizontalScrollBar()->value());
     expectHeadingOnTop("after scrolling sideways");
+    sheet.SetFrozenRows(0);
+    EXPECT_EQ(sheet.findChild<QTableView*>(), nullptr);
 }
 
 // The fitted width must be what laying out every cell would give, whatever shortcuts it takes.

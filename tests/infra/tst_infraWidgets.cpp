@@ -1,21 +1,14 @@
 #include "TestSupport.h"
 #include "clsAlwaysOnTop.h"
-#include "modAssistant.h"
 #include "modErrorHandling.h"
-#include "modFileHandling.h"
-#include "modFilePrinting.h"
 #include "modMessageBoxWidgets.h"
 #include "modQtTranslations.h"
 #include "modWindowHelpers.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QFile>
-#include <QFontDatabase>
-#include <QImage>
 #include <QMessageBox>
 #include <QPainter>
-#include <QPrinter>
 #include <QPushButton>
 #include <QTimer>
 
@@ -48,14 +41,6 @@ protected:
     }
 };
 
-int fncPdfPages(const QString& path)
-{
-    const QByteArray pdf = hvtest::readFile(path);
-    if (!pdf.startsWith("%PDF"))
-        return -1;
-    return static_cast<int>(
-        pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page "));
-}
 } // namespace
 
 class MessageBoxes : public testing::Test
@@ -127,19 +112,6 @@ TEST_F(MessageBoxes, EscapeOnAQuestionMeansNo)
         cMessageBox::Answer::Cancel);
 }
 
-TEST(Assistant, MessageIsAnInformationBoxAndQuestionGivesButtonCodes)
-{
-    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
-    EXPECT_EQ(fncAssistantMessage(QStringLiteral("Could not save the user property")), 1);
-    cMessageBox::setNextAnswer(cMessageBox::Answer::Yes);
-    EXPECT_EQ(fncAssistantQuestion(QStringLiteral("Delete?")), 6);
-    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
-    EXPECT_EQ(fncAssistantQuestion(QStringLiteral("Delete?")), 7);
-    ASSERT_EQ(cMessageBox::history().size(), 3);
-    EXPECT_EQ(cMessageBox::history().at(0).icon, cMessageBox::Icon::Information);
-    EXPECT_EQ(cMessageBox::history().at(1).buttons, cMessageBox::Buttons::YesNo);
-}
-
 TEST(AlwaysOnTop, OnlyTheBandChanges)
 {
     QWidget window;
@@ -159,37 +131,15 @@ TEST(AlwaysOnTop, OnlyTheBandChanges)
     EXPECT_FALSE(hidden.isVisible());
 }
 
-class BackColor : public testing::Test
+// The colour behind the centre of the control, never its corners nor itself; a control outside
+// the visible part of the window keeps its own.
+TEST(BackColor, TakesThePixelBehindTheCentreOfAVisibleControl)
 {
-protected:
-    static QColor colourOf(QWidget* control)
-    {
-        return control->palette().color(control->backgroundRole());
-    }
-};
-
-TEST_F(BackColor, PlainWindowGivesItsExactColour)
-{
-    QWidget window;
-    window.resize(200, 120);
-    QPalette palette = window.palette();
-    palette.setColor(QPalette::Window, QColor(0x33, 0x66, 0x99));
-    window.setPalette(palette);
-    window.setAutoFillBackground(true);
-    auto* check = new QCheckBox(QStringLiteral("Private"), &window);
-    check->setGeometry(20, 20, 120, 30);
-    window.show();
-    ASSERT_NE(colourOf(check), QColor(0x33, 0x66, 0x99));
-    subApplyBackColorToControl(&window, check);
-    EXPECT_EQ(colourOf(check), QColor(0x33, 0x66, 0x99));
-    EXPECT_EQ(check->geometry(), QRect(20, 20, 120, 30));
-    EXPECT_TRUE(check->autoFillBackground()) << "else the colour is never painted";
-}
-
-TEST_F(BackColor, TakesThePixelBehindTheCentreNotTheCornersNorItself)
-{
+    const auto colourOf = [](QWidget* w) { return w->palette().color(w->backgroundRole()); };
     cTwoColourWindow window;
-    window.resize(200, 100);
+    window.resize(200, 150);
+    auto* check = new QCheckBox(QStringLiteral("Private"), &window);
+    check->setGeometry(5, 20, 50, 30);
     // Left edge over red, centre (x = 130) over blue; the control paints itself green.
     auto* frame = new QWidget(&window);
     frame->setGeometry(60, 10, 140, 80);
@@ -197,67 +147,19 @@ TEST_F(BackColor, TakesThePixelBehindTheCentreNotTheCornersNorItself)
     green.setColor(QPalette::Window, Qt::green);
     frame->setPalette(green);
     frame->setAutoFillBackground(true);
-    window.show();
-    subApplyBackColorToControl(&window, frame);
-    EXPECT_EQ(colourOf(frame), QColor(0, 0, 200));
-    EXPECT_TRUE(frame->isVisible());
-}
-
-TEST_F(BackColor, AControlOutsideTheVisiblePartKeepsItsColour)
-{
-    QWidget window;
-    window.resize(200, 100);
-    auto* panel = new QWidget(&window);
-    panel->setGeometry(0, 0, 100, 100);
     auto* outside = new QCheckBox(QStringLiteral("x"), &window);
     outside->setGeometry(250, 10, 40, 20);
-    auto* clipped = new QCheckBox(QStringLiteral("y"), panel);
-    clipped->setGeometry(120, 10, 40, 20); // inside the window, but beyond its panel's edge
+    auto* clipped = new QCheckBox(QStringLiteral("y"), frame);
+    clipped->setGeometry(10, 85, 40, 20); // inside the window, but below its frame's edge
     window.show();
-    const QColor before = colourOf(outside);
-    subApplyBackColorToControl(&window, outside);
-    subApplyBackColorToControl(&window, clipped);
-    EXPECT_EQ(colourOf(outside), before);
-    EXPECT_EQ(colourOf(clipped), before);
+    const QColor outsideBefore = colourOf(outside), clippedBefore = colourOf(clipped);
+    for (QWidget* control : std::initializer_list<QWidget*> { clipped, outside, check, frame })
+        subApplyBackColorToControl(&window, control);
+    EXPECT_EQ(colourOf(check), QColor(200, 0, 0));
+    EXPECT_EQ(check->geometry(), QRect(5, 20, 50, 30));
+    EXPECT_TRUE(check->autoFillBackground()) << "else the colour is never painted";
+    EXPECT_EQ(colourOf(frame), QColor(0, 0, 200));
+    EXPECT_EQ(colourOf(outside), outsideBefore);
+    EXPECT_EQ(colourOf(clipped), clippedBefore);
     EXPECT_FALSE(outside->autoFillBackground());
-}
-
-class Printing : public testing::Test
-{
-protected:
-    QString strDir = hvtest::newTempDir(QStringLiteral("print"));
-    std::unique_ptr<QPrinter> pdfPrinter(const QString& path)
-    {
-        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(path);
-        return printer;
-    }
-};
-
-TEST_F(Printing, TextPrintsPageByPageImagesPrintAndMissingFilesFail)
-{
-    ASSERT_FALSE(QFontDatabase::families().isEmpty())
-        << "no fonts installed: text would print as boxes";
-    hvtest::writeFile(strDir + QStringLiteral("/short.txt"), "Rate\t100\r\n");
-    QByteArray lines;
-    for (int i = 0; i < 400; ++i)
-        lines += QByteArray("Line ") + QByteArray::number(i) + "\r\n";
-    hvtest::writeFile(strDir + QStringLiteral("/long.txt"), lines);
-    QImage image(40, 30, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    ASSERT_TRUE(image.save(strDir + QStringLiteral("/chart.png")));
-
-    const auto print = [&](const QString& source, const char* pdf) {
-        auto printer = pdfPrinter(strDir + QLatin1Char('/') + QLatin1String(pdf));
-        return fncPrintFileTo(source, *printer);
-    };
-    EXPECT_TRUE(print(strDir + QStringLiteral("/short.txt"), "short.pdf"));
-    EXPECT_TRUE(print(strDir + QStringLiteral("/long.txt"), "long.pdf"));
-    EXPECT_TRUE(print(strDir + QStringLiteral("/chart.png"), "chart.pdf"));
-    EXPECT_FALSE(print(strDir + QStringLiteral("/missing.txt"), "missing.pdf"));
-    EXPECT_EQ(fncPdfPages(strDir + QStringLiteral("/short.pdf")), 1);
-    EXPECT_GT(fncPdfPages(strDir + QStringLiteral("/long.pdf")), 1);
-    EXPECT_EQ(fncPdfPages(strDir + QStringLiteral("/chart.pdf")), 1);
-    EXPECT_FALSE(QFile::exists(strDir + QStringLiteral("/missing.pdf")));
 }

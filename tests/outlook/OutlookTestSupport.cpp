@@ -29,23 +29,11 @@ void CalendarTest::useCalendar(const QString& strPath)
     qputenv("HOURVANE_CALENDAR", strPath.toLocal8Bit());
 }
 
-QStringList icsFiles(const QString& strFolder)
-{
-    return QDir(strFolder).entryList({ QStringLiteral("*.ics") }, QDir::Files, QDir::Name);
-}
-
 QVariant valueOf(const cOlUserProperties& props, const QString& strName)
 {
     const auto prop = props.Find(strName);
     EXPECT_TRUE(prop) << "no user property " << strName.toStdString();
     return prop ? prop->Value() : QVariant();
-}
-
-int typeOf(const cOlUserProperties& props, const QString& strName)
-{
-    const auto prop = props.Find(strName);
-    EXPECT_TRUE(prop) << "no user property " << strName.toStdString();
-    return prop ? prop->Type() : -1;
 }
 
 namespace {

@@ -25,10 +25,8 @@ private:
     QString m_strCalendar;
 };
 
-QStringList icsFiles(const QString& strFolder);
-// A user property's value and type; a missing property fails the test instead of crashing it.
+// A user property's value; a missing property fails the test instead of crashing it.
 QVariant valueOf(const cOlUserProperties& props, const QString& strName);
-int typeOf(const cOlUserProperties& props, const QString& strName);
 // What is wrong with a file as iCalendar: libical errors, lines over 75 octets, bare LF.
 // Empty when the file is sound.
 QStringList icsProblems(const QByteArray& bytes);

@@ -41,18 +41,13 @@ protected:
     void seed()
     {
         for (const char* name : { "Acme", "Beta", "Gamma" })
-            db->fncExec(
-                QStringLiteral(
-                    "insert into tblMeta1 (strName, strCategory, blnEnabled) values (?, ?, ?)"),
-                { QString::fromLatin1(name), QStringLiteral("Cat"), true });
+            db->subAddItem(1, QLatin1String(name), QStringLiteral("Cat"));
         for (const char* name : { "Acme", "Beta", "Gamma" })
             db->fncExec(
                 QStringLiteral("insert into tblReports (strSubject, intMeta1ID) values (?, ?)"),
                 { QString(QStringLiteral("report on ") + QLatin1String(name)),
                     db->fncId(1, QLatin1String(name)) });
-        db->fncExec(QStringLiteral("insert into tblSettings (intCostCarrier, intReportTo, "
-                                   "strReportToValue) values (?, ?, ?)"),
-            { 1, db->ReportTo(), db->ReportToValue() });
+        db->subAddSettingsRow();
     }
     QStringList reportsOf(const QString& name) const
     {
@@ -176,73 +171,66 @@ TEST_P(GlobalSettings, SaveStoresItemsSettingsAndIdentities)
     EXPECT_TRUE(resolver.asked.isEmpty());
 }
 
-TEST_P(GlobalSettings, RemovedItemWithRemoveDeletesItsReportsAndRow)
+// Items of the three lists share identities, so a removed item resolved against another list's
+// reports shows: each round removes Beta (its reports with it), moves Gamma's reports to Acme and
+// cancels Delta, which is asked about again by the next save.
+TEST_P(GlobalSettings, RemovedItemsAreResolvedAgainstTheirOwnList)
 {
-    seed();
-    db->fncExec(QStringLiteral(
-                    "insert into tblReports (strSubject, intMeta1ID) values ('more on Beta', ?)"),
-        { db->fncId(1, QStringLiteral("Beta")) });
-    cGlobalSettings& g = load();
-    g.MetaDataLists.ItemAt(0).MetaDic.Remove(QStringLiteral("Beta"));
-    resolver.answers.enqueue({ cRemovedItemResolver::intRemoveReports, QString() });
-    ASSERT_EQ(g.SaveGlobalSettings(), QString());
-    ASSERT_EQ(resolver.asked.size(), 1);
-    EXPECT_EQ(resolver.asked.first().strValue, QStringLiteral("Beta"));
-    EXPECT_EQ(resolver.asked.first().lngReportCount, 2);
-    EXPECT_EQ(resolver.asked.first().strConflict,
-        QStringLiteral("A value which previously was in the list is no longer available."));
-    EXPECT_EQ(resolver.asked.first().colChoices, (QStringList { "Acme", "Gamma" }));
-    EXPECT_EQ(names(1), (QStringList { "Acme", "Gamma" }));
-    EXPECT_EQ(db->fncRows(QStringLiteral("select strSubject from tblReports order by intReportID")),
-        (QStringList { "report on Acme", "report on Gamma" }));
-}
-
-TEST_P(GlobalSettings, RemovedItemWithMoveRewritesItsReports)
-{
-    seed();
-    cGlobalSettings& g = load();
-    g.MetaDataLists.ItemAt(0).MetaDic.Remove(QStringLiteral("Beta"));
-    resolver.answers.enqueue({ cRemovedItemResolver::intMoveReports, QStringLiteral("Gamma") });
-    ASSERT_EQ(g.SaveGlobalSettings(), QString());
-    EXPECT_EQ(names(1), (QStringList { "Acme", "Gamma" }));
-    EXPECT_EQ(
-        reportsOf(QStringLiteral("Gamma")), (QStringList { "report on Beta", "report on Gamma" }));
-    EXPECT_EQ(reportsOf(QStringLiteral("Acme")), QStringList { "report on Acme" });
-}
-
-TEST_P(GlobalSettings, CancelKeepsRowAndReportsAndAsksAgain)
-{
-    seed();
-    cGlobalSettings& g = load();
-    g.MetaDataLists.ItemAt(0).MetaDic.Remove(QStringLiteral("Beta"));
-    resolver.answers.enqueue({ cRemovedItemResolver::intCancelled, QString() });
-    const QStringList reportsBefore
-        = db->fncRows(QStringLiteral("select * from tblReports order by intReportID"));
-    ASSERT_EQ(g.SaveGlobalSettings(), QString());
-    EXPECT_EQ(names(1), (QStringList { "Acme", "Beta", "Gamma" }));
-    EXPECT_EQ(db->fncRows(QStringLiteral("select * from tblReports order by intReportID")),
-        reportsBefore);
-
-    resolver.answers.enqueue({ cRemovedItemResolver::intCancelled, QString() });
-    ASSERT_EQ(g.SaveGlobalSettings(), QString());
-    EXPECT_EQ(resolver.asked.size(), 2);
-    EXPECT_EQ(resolver.asked.last().strValue, QStringLiteral("Beta"));
-}
-
-TEST_P(GlobalSettings, RenamedItemIsStoredNewAndReceivesTheMovedReports)
-{
-    seed();
-    cGlobalSettings& g = load();
-    cMetaDictionary& list1 = g.MetaDataLists.ItemAt(0);
-    list1.MetaDic.Remove(QStringLiteral("Beta"));
-    list1.AddMeta(QStringLiteral("Bravo"), QStringLiteral("Cat"), cCurrency(), 0, QString(), true);
-    resolver.answers.enqueue({ cRemovedItemResolver::intMoveReports, QStringLiteral("Bravo") });
-    ASSERT_EQ(g.SaveGlobalSettings(), QString());
-    EXPECT_TRUE(resolver.asked.first().colChoices.contains(QStringLiteral("Bravo")));
-    EXPECT_EQ(names(1), (QStringList { "Acme", "Bravo", "Gamma" }));
-    EXPECT_EQ(reportsOf(QStringLiteral("Bravo")), QStringList { "report on Beta" });
-    EXPECT_EQ(
-        list1.MetaDic.Item(QStringLiteral("Bravo")).ID, db->fncId(1, QStringLiteral("Bravo")));
+    for (int m = 1; m <= 3; ++m) {
+        for (const char* name : { "Acme", "Beta", "Gamma", "Delta" })
+            db->subAddItem(m, QLatin1String(name));
+        const QString insert
+            = QStringLiteral("insert into tblReports (strSubject, intMeta%1ID) values (?, ?)")
+                  .arg(m);
+        for (int r = 0; r < m; ++r) // m reports on Beta: a count read from another list shows
+            db->fncExec(
+                insert, { QStringLiteral("%1 Beta").arg(m), db->fncId(m, QStringLiteral("Beta")) });
+        db->fncExec(
+            insert, { QStringLiteral("%1 Gamma").arg(m), db->fncId(m, QStringLiteral("Gamma")) });
+    }
+    db->subAddSettingsRow();
+    const auto reports = [this](int m) {
+        return db->fncRows(QStringLiteral("select r.strSubject, i.strName from tblReports r join "
+                                          "tblMeta%1 i on r.intMeta%1ID = i.intMeta%1ID order by "
+                                          "r.intReportID")
+                               .arg(m));
+    };
+    for (int n = 1; n <= 3; ++n) {
+        cGlobalSettings& g = load();
+        for (const char* name : { "Beta", "Gamma", "Delta" })
+            g.MetaDataLists.ItemAt(n - 1).MetaDic.Remove(QLatin1String(name));
+        resolver.asked.clear();
+        resolver.answers.enqueue({ cRemovedItemResolver::intRemoveReports, QString() });
+        resolver.answers.enqueue({ cRemovedItemResolver::intMoveReports, QStringLiteral("Acme") });
+        resolver.answers.enqueue({ cRemovedItemResolver::intCancelled, QString() });
+        ASSERT_EQ(g.SaveGlobalSettings(), QString()) << "list " << n;
+        resolver.answers.enqueue({ cRemovedItemResolver::intCancelled, QString() });
+        ASSERT_EQ(g.SaveGlobalSettings(), QString());
+        ASSERT_EQ(resolver.asked.size(), 4);
+        QStringList asked;
+        for (const auto& q : resolver.asked)
+            asked << QStringLiteral("%1 %2 %3")
+                         .arg(q.strValue)
+                         .arg(q.lngReportCount)
+                         .arg(q.colChoices.join(QLatin1Char(',')));
+        EXPECT_EQ(asked,
+            (QStringList { QStringLiteral("Beta %1 Acme").arg(n), "Gamma 1 Acme", "Delta 0 Acme",
+                "Delta 0 Acme" }))
+            << "list " << n;
+        EXPECT_EQ(resolver.asked.first().strConflict,
+            QStringLiteral("A value which previously was in the list is no longer available."));
+        for (int m = 1; m <= 3; ++m) {
+            EXPECT_EQ(names(m),
+                (m <= n ? QStringList { "Acme", "Delta" }
+                        : QStringList { "Acme", "Beta", "Delta", "Gamma" }))
+                << m;
+            QStringList expected;
+            for (int r = 0; m > n && r < m; ++r)
+                expected << QStringLiteral("%1 Beta|Beta").arg(m);
+            expected << QStringLiteral("%1 Gamma|").arg(m) + (m <= n ? "Acme" : "Gamma");
+            EXPECT_EQ(reports(m), expected) << "list " << m << " after list " << n;
+        }
+    }
 }
 
 TEST_P(GlobalSettings, ChangeOfLetterCaseRenamesTheSameRow)
@@ -518,13 +506,11 @@ TEST_P(GlobalSettings, XmlRoundTripReadsListsFromFilesAndOtherSettingsFromTheDat
     EXPECT_EQ(fromXml.OtherSettings.GetValue(QStringLiteral("Mode"), cOtherSettings::intTypeText)
                   .toString(),
         QStringLiteral("from database"));
-}
 
-TEST_P(GlobalSettings, MissingXmlFilesLoadNothing)
-{
-    cGlobalSettings g;
-    EXPECT_FALSE(g.ReadGlobalSettings(1, hvtest::newTempDir(QStringLiteral("empty"))));
-    EXPECT_EQ(g.MetaDataLists.Count(), 0);
+    // A folder without the files loads nothing.
+    cGlobalSettings none;
+    EXPECT_FALSE(none.ReadGlobalSettings(1, hvtest::newTempDir(QStringLiteral("empty"))));
+    EXPECT_EQ(none.MetaDataLists.Count(), 0);
 }
 
 // Another program reading the local file in a transaction keeps the save from ending it: the
@@ -533,11 +519,8 @@ TEST(LocalFileBusy, TheSaveWaitsThenKeepsTheEditsAndSaysWhy)
 {
     subLoadEnglishPhrases();
     cTestDatabase db(eEngine::SQLite);
-    db.fncExec(
-        QStringLiteral("insert into tblMeta1 (strName, blnEnabled) values ('Acme', ?)"), { true });
-    db.fncExec(QStringLiteral("insert into tblSettings (intCostCarrier, intReportTo, "
-                              "strReportToValue) values (1, 2, ?)"),
-        { db.ReportToValue() });
+    db.subAddItem(1, QStringLiteral("Acme"));
+    db.subAddSettingsRow();
     cPersonalSettings::subSetProgramFolder(hvtest::newTempDir(QStringLiteral("program")));
     cGlobalSettings g;
     ASSERT_TRUE(g.ReadGlobalSettings(2, db.Folder()));

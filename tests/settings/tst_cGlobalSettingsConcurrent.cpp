@@ -31,9 +31,7 @@ protected:
                     QStringLiteral("insert into tblReports (strSubject, intMeta1ID) values (?, ?)"),
                     { QStringLiteral("%1/%2").arg(name).arg(r), db->fncId(1, name) });
         }
-        db->fncExec(QStringLiteral("insert into tblSettings (intCostCarrier, intReportTo, "
-                                   "strReportToValue) values (1, ?, ?)"),
-            { db->ReportTo(), db->ReportToValue() });
+        db->subAddSettingsRow();
     }
     void TearDown() override
     {

@@ -92,18 +92,23 @@ public:
     // The rows of a select as texts ("" for null), columns joined by "|".
     QStringList fncRows(const QString& strSql) const
     {
-        ConnectionPtr c = fncOpen();
-        RecordsetPtr rs = c->OpenRecordset(strSql, true);
-        QStringList rows;
-        for (; !rs->Eof(); rs->MoveNext()) {
-            QStringList cols;
-            for (int i = 0; i < rs->FieldCount(); ++i) {
-                const QVariant v = rs->Value(i);
-                cols.append(v.isNull() ? QStringLiteral("<null>") : v.toString());
-            }
-            rows.append(cols.join(QLatin1Char('|')));
-        }
-        return rows;
+        return hvtest::fncRows(m_connection, strSql);
+    }
+    // An enabled item of list n.
+    void subAddItem(int n, const QString& strName, const QString& strCategory = QString()) const
+    {
+        fncExec(
+            QStringLiteral("insert into tblMeta%1 (strName, strCategory, blnEnabled) values (?, "
+                           "?, ?)")
+                .arg(n),
+            { strName, strCategory.isNull() ? QVariant() : strCategory, true });
+    }
+    // The settings row: costs counted by the person, the reports kept in this database.
+    void subAddSettingsRow() const
+    {
+        fncExec(QStringLiteral("insert into tblSettings (intCostCarrier, intReportTo, "
+                               "strReportToValue) values (1, ?, ?)"),
+            { ReportTo(), ReportToValue() });
     }
     qint32 fncId(int n, const QString& strName) const
     {

@@ -1,9 +1,6 @@
 #include "TestSupport.h"
 #include "cMetaDictionary.h"
 
-#include <QComboBox>
-#include <QListWidget>
-
 namespace {
 
 class MetaDictionaryTest : public testing::Test
@@ -34,63 +31,5 @@ TEST_F(MetaDictionaryTest, FirstOfCaseVariantsWinsAndEmptyNamesAddNothing)
     EXPECT_EQ(m.HourlyRate.tenThousandths(), 1'250'000);
     EXPECT_FALSE(m.Enabled);
 }
-
-TEST_F(MetaDictionaryTest, FillComboReplacesContentWithKeysInOrder)
-{
-    QComboBox combo;
-    combo.addItem(QStringLiteral("stale"));
-    dic.FillCombo(&combo);
-    EXPECT_EQ(combo.count(), 0);
-    add(QStringLiteral("Beta"));
-    add(QStringLiteral("Acme"));
-    dic.FillCombo(&combo);
-    ASSERT_EQ(combo.count(), 2);
-    EXPECT_EQ(combo.itemText(0), QStringLiteral("Beta"));
-    EXPECT_EQ(combo.itemText(1), QStringLiteral("Acme"));
-
-    QListWidget list;
-    list.addItem(QStringLiteral("stale"));
-    dic.FillCombo(&list);
-    ASSERT_EQ(list.count(), 2);
-    EXPECT_EQ(list.item(1)->text(), QStringLiteral("Acme"));
-}
-
-struct SafeValueCase
-{
-    const char* label;
-    QVariant in;
-    bool numeric;
-    QVariant expected;
-};
-
-class SafeValueTest : public testing::TestWithParam<SafeValueCase>
-{
-};
-
-TEST_P(SafeValueTest, ConvertsAsDocumented)
-{
-    const auto& c = GetParam();
-    const QVariant out = cMetaDictionary::fncSafeValue(c.in, c.numeric);
-    EXPECT_EQ(out.typeId(), c.expected.typeId()) << c.label;
-    EXPECT_EQ(out, c.expected) << c.label;
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, SafeValueTest,
-    testing::Values(SafeValueCase { "null text", QVariant(QMetaType::fromType<QString>()), false,
-                        QVariant(QString()) },
-        SafeValueCase { "int as text", QVariant(42), false, QVariant(QStringLiteral("42")) },
-        SafeValueCase {
-            "null number", QVariant(QMetaType::fromType<double>()), true, QVariant(qint16(0)) },
-        SafeValueCase { "invalid number", QVariant(), true, QVariant(qint16(0)) },
-        SafeValueCase { "double unchanged", QVariant(12.5), true, QVariant(12.5) },
-        SafeValueCase {
-            "text unchanged", QVariant(QStringLiteral("7")), true, QVariant(QStringLiteral("7")) }),
-    [](const testing::TestParamInfo<SafeValueCase>& info) {
-        std::string s = info.param.label;
-        for (char& ch : s)
-            if (ch == ' ')
-                ch = '_';
-        return s;
-    });
 
 } // namespace

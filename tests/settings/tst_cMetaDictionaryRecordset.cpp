@@ -50,35 +50,6 @@ QVariant money(qint64 units)
     return QVariant::fromValue(cCurrency::fromTenThousandths(units));
 }
 
-TEST_F(MetaRecordsetTest, FullRowsCarryEveryColumn)
-{
-    insert(7, QStringLiteral("Acme"), QStringLiteral("Retail"), QStringLiteral("Europe"),
-        money(1'250'000), true);
-    insert(9, QStringLiteral("Beta"), nullText, nullText, nullNumber, false);
-    insert(12, QStringLiteral("ACME"), QStringLiteral("dup"), nullText, money(1), true);
-    auto rs
-        = open(QStringLiteral("select intMeta1ID, strName, strCategory, strSuperCategory, curRate, "
-                              "blnEnabled from tblMeta1 order by intMeta1ID"));
-    cMetaDictionary dic;
-    dic.ReadFromRecordset(*rs);
-    EXPECT_TRUE(rs->Eof());
-    EXPECT_TRUE(rs->IsOpen());
-    ASSERT_EQ(dic.MetaDic.Keys(), (QStringList { QStringLiteral("Acme"), QStringLiteral("Beta") }));
-
-    const cMetaData& acme = dic.MetaDic.Item(QStringLiteral("acme"));
-    EXPECT_EQ(acme.ID, 7);
-    EXPECT_EQ(acme.Category, QStringLiteral("Retail"));
-    EXPECT_EQ(acme.SuperCategory, QStringLiteral("Europe"));
-    EXPECT_EQ(acme.HourlyRate.tenThousandths(), 1'250'000);
-    EXPECT_TRUE(acme.Enabled);
-
-    const cMetaData& beta = dic.MetaDic.Item(QStringLiteral("Beta"));
-    EXPECT_EQ(beta.ID, 9);
-    EXPECT_EQ(beta.SuperCategory, QString());
-    EXPECT_EQ(beta.HourlyRate, cCurrency());
-    EXPECT_FALSE(beta.Enabled);
-}
-
 TEST_F(MetaRecordsetTest, SingleColumnRowsAreNumberedAndEnabled)
 {
     insert(50, QStringLiteral("Gamma"), QStringLiteral("c"), nullText, money(99), false);

@@ -72,20 +72,6 @@ INSTANTIATE_TEST_SUITE_P(Table, cOtherSettingsGetValue,
         GetValueCase { nullptr, 7, QVariant(QDateTime(QDate(1899, 12, 30), QTime(0, 0))) },
         GetValueCase { "x", 5, QVariant() }));
 
-TEST(cOtherSettings, UnconvertibleDateAndOverflowEndInTheErrorReport)
-{
-    cOtherSettings os;
-    os.SetValue(QStringLiteral("When"), QStringLiteral("not a date"));
-    os.SetValue(QStringLiteral("Big"), QStringLiteral("40000"));
-    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
-    EXPECT_TRUE(hvtest::endsProgram(
-        [&] { os.GetValue(QStringLiteral("When"), cOtherSettings::intTypeDate); }));
-    EXPECT_TRUE(
-        cMessageBox::history().first().strText.contains(QStringLiteral("cOtherSettings.GetValue")));
-    EXPECT_TRUE(hvtest::endsProgram(
-        [&] { os.GetValue(QStringLiteral("Big"), cOtherSettings::intTypeInteger); }));
-}
-
 class cOtherSettingsDatabase : public testing::Test
 {
 protected:

@@ -38,7 +38,9 @@ TEST_F(PersonalSettingsTest, ConstructionDefaultsToTheProgramFolder)
     EXPECT_FALSE(QFileInfo::exists(documentsFolder() + QStringLiteral("/OLAP Cubes")));
 }
 
-TEST_F(PersonalSettingsTest, ReportPathFileRedirectsTheFolder)
+// ReportPath.txt in the data folder redirects the folder; HourvaneConnection.txt there selects
+// a server with its whole text.
+TEST_F(PersonalSettingsTest, ReportPathAndConnectionFilesChooseTheDestination)
 {
     const QString reports = hvtest::newTempDir(QStringLiteral("reports"));
     hvtest::writeFile(dataFolder() + QStringLiteral("/ReportPath.txt"),
@@ -47,22 +49,19 @@ TEST_F(PersonalSettingsTest, ReportPathFileRedirectsTheFolder)
     EXPECT_EQ(s.fncReadReportPath(), reports + QLatin1Char('/'));
     EXPECT_EQ(s.ReportChoice, 2);
     EXPECT_EQ(s.ReportValue, reports + QLatin1Char('/'));
+
+    const QByteArray conn
+        = QByteArrayLiteral("Provider=PostgreSQL;Data Source=127.0.0.1:5433;Initial "
+                            "Catalog=hv\r\nsecond line Ärger");
+    hvtest::writeFile(reports + QStringLiteral("/HourvaneConnection.txt"), conn);
+    cPersonalSettings server;
+    EXPECT_EQ(server.ReportChoice, 3);
+    EXPECT_EQ(server.ReportValue, QString::fromUtf8(conn));
+
     // A Unix line end is not part of the path.
     hvtest::writeFile(
         dataFolder() + QStringLiteral("/ReportPath.txt"), QByteArrayLiteral("/srv/hv reports\n"));
     EXPECT_EQ(s.fncReadReportPath(), QStringLiteral("/srv/hv reports"));
-}
-
-TEST_F(PersonalSettingsTest, ConnectionFileSelectsTheServerWithItsWholeText)
-{
-    const QString reports = hvtest::newTempDir(QStringLiteral("reports"));
-    hvtest::writeFile(dataFolder() + QStringLiteral("/ReportPath.txt"), reports.toUtf8());
-    const QByteArray conn = QByteArrayLiteral(
-        "Provider=PostgreSQL;Data Source=127.0.0.1:5433;Initial Catalog=hv\r\nsecond line Ärger");
-    hvtest::writeFile(reports + QStringLiteral("/HourvaneConnection.txt"), conn);
-    cPersonalSettings s;
-    EXPECT_EQ(s.ReportChoice, 3);
-    EXPECT_EQ(s.ReportValue, QString::fromUtf8(conn));
 }
 
 // Body text
@@ -91,69 +90,19 @@ TEST_F(PersonalSettingsTest, BodyHasTheDocumentedLines)
     EXPECT_EQ(s.fncMetadataList(), QStringLiteral("Customer:Acme;Beta;\r\nTask:\r\n"));
 }
 
-TEST_F(PersonalSettingsTest, JoinDicAppendsTheSeparatorToEveryElement)
-{
-    EXPECT_EQ(cPersonalSettings::fncJoinDic(QStringList {}, QStringLiteral(";")), QString());
-    EXPECT_EQ(cPersonalSettings::fncJoinDic(
-                  QStringList { QStringLiteral("a"), QStringLiteral("b") }, QStringLiteral(", ")),
-        QStringLiteral("a, b, "));
-    auto dic = fncCreateDic<int>();
-    dic.Add(QStringLiteral("Zed"), 1);
-    dic.Add(QStringLiteral("alpha"), 2);
-    EXPECT_EQ(
-        cPersonalSettings::fncJoinDic(dic, QStringLiteral(";")), QStringLiteral("Zed;alpha;"));
-}
-
-TEST_F(PersonalSettingsTest, BodyRoundTripsThroughFromString)
-{
-    cPersonalSettings a;
-    a.ReportChoice = 3;
-    a.ReportValue = QStringLiteral("Provider=SQLOLEDB.1;Data Source=srv;Initial Catalog=HV");
-    a.PersonalRate = cCurrency::fromTenThousandths(1'234'567); // 123.4567
-    a.FilterEvents = false;
-    a.FilterPrivate = true;
-    a.FilterRecurring = false;
-    a.subPopulateMetadataList(QStringLiteral("Kunde:Ölwerk;Beta;\r\nAufgabe:\r\n"));
-    cPersonalSettings b;
-    b.FromString(a.fncBuildBody());
-    EXPECT_EQ(b.ReportChoice, 3);
-    EXPECT_EQ(b.ReportValue, a.ReportValue);
-    EXPECT_EQ(b.PersonalRate, a.PersonalRate);
-    EXPECT_FALSE(b.FilterEvents);
-    EXPECT_TRUE(b.FilterPrivate);
-    EXPECT_FALSE(b.FilterRecurring);
-    EXPECT_EQ(lists(b),
-        (QStringList { QStringLiteral("Kunde=Ölwerk|Beta"), QStringLiteral("Aufgabe=") }));
-    EXPECT_EQ(b.fncBuildBody(), a.fncBuildBody());
-}
-
-TEST_F(PersonalSettingsTest, FromStringWithNonNumericFirstLineKeepsTheDestinationOnly)
+TEST_F(PersonalSettingsTest, FromStringReadsTheHeadAndEveryListLineShape)
 {
     cPersonalSettings s;
-    s.ReportChoice = 3;
-    s.ReportValue = QStringLiteral("kept");
-    s.FromString(
-        QStringLiteral("two\r\nignored\r\n42\r\nFalse\r\n0\r\nfalse\r\nCustomer:Acme;\r\n"));
-    EXPECT_EQ(s.ReportChoice, 3);
-    EXPECT_EQ(s.ReportValue, QStringLiteral("kept"));
-    EXPECT_EQ(s.PersonalRate, cCurrency::fromTenThousandths(420'000));
-    EXPECT_FALSE(s.FilterEvents || s.FilterPrivate || s.FilterRecurring);
-    EXPECT_EQ(lists(s), QStringList { QStringLiteral("Customer=Acme") });
-}
-
-TEST_F(PersonalSettingsTest, FromStringListLineShapes)
-{
-    cPersonalSettings s;
-    s.FromString(QStringLiteral("2\r\n/d/\r\n0\r\nTrue\r\nTrue\r\nTrue\r\n"
+    s.FromString(QStringLiteral("3\r\n/d/\r\n0\r\nFalse\r\nTrue\r\nFalse\r\n"
                                 "Customer:Acme;;Beta;ACME;\r\n:Orphan;\r\nTask:\r\nNoColon\r\n"
                                 "Area:a:b;c;\r\nNotes:last element\r\n"));
     EXPECT_EQ(lists(s),
         (QStringList { QStringLiteral("Customer=Acme|Beta"), QStringLiteral("Task="),
             QStringLiteral("NoColon="), QStringLiteral("Area=a:b|c"),
             QStringLiteral("Notes=last element") }));
-    EXPECT_EQ(s.fncMetadataList(),
-        QStringLiteral(
-            "Customer:Acme;Beta;\r\nTask:\r\nNoColon:\r\nArea:a:b;c;\r\nNotes:last element;\r\n"));
+    EXPECT_EQ(s.fncBuildBody(),
+        QStringLiteral("3\r\n/d/\r\n0\r\nFalse\r\nTrue\r\nFalse\r\nCustomer:Acme;Beta;\r\nTask:\r\n"
+                       "NoColon:\r\nArea:a:b;c;\r\nNotes:last element;\r\n"));
     // Without a final CR LF the last line is not a list.
     s.FromString(QStringLiteral("2\r\n/d/\r\n0\r\nTrue\r\nTrue\r\nTrue\r\nCustomer:Acme;"));
     EXPECT_TRUE(s.MetaDataLists.isEmpty());

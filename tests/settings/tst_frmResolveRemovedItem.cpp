@@ -1,5 +1,3 @@
-#include "cGlobalSettings.h"
-#include "cPersonalSettings.h"
 #include "frmResolveRemovedItem.h"
 #include "tst_cGlobalSettingsSupport.h"
 
@@ -50,11 +48,7 @@ protected:
 TEST_F(ResolveRemovedItemDialog, HasTheNamedControlsAndTexts)
 {
     frmResolveRemovedItem& frm = frmResolveRemovedItem::Instance();
-    EXPECT_EQ(&frm, &frmResolveRemovedItem::Instance());
     EXPECT_EQ(frm.windowTitle(), QStringLiteral("Hourvane for Outlook 3"));
-    for (const char* name : { "cmbMoveChoice", "cmdCancel", "optRemoveReports", "optMoveReportsTo",
-             "cmdOK", "lblValueToBeResolved", "lblConflict", "lblReportCount" })
-        EXPECT_NE(frm.findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
     EXPECT_EQ(frm.optRemoveReports()->text(), QStringLiteral("Remove time reports"));
     EXPECT_EQ(frm.optMoveReportsTo()->text(), QStringLiteral("Move time reports to:"));
     EXPECT_EQ(frm.cmdOK()->text(), QStringLiteral("OK"));
@@ -134,31 +128,4 @@ TEST_F(ResolveRemovedItemDialog, EveryItemStartsWithMoveAndNoValueAndCloseGivesT
     EXPECT_EQ(frmResolveRemovedItem::Instance().intReturnValue, 3);
 }
 
-// The save asks through the real dialog and carries out what the user clicked.
-TEST_F(ResolveRemovedItemDialog, SaveMovesReportsAsChosenInTheDialog)
-{
-    cTestDatabase db(eEngine::SQLite);
-    cPersonalSettings::subSetProgramFolder(hvtest::newTempDir(QStringLiteral("program")));
-    for (const char* name : { "Acme", "Beta" })
-        db.fncExec(QStringLiteral("insert into tblMeta1 (strName, blnEnabled) values (?, ?)"),
-            { QLatin1String(name), true });
-    db.fncExec(QStringLiteral("insert into tblReports (strSubject, intMeta1ID) values ('r', ?)"),
-        { db.fncId(1, QStringLiteral("Beta")) });
-    db.fncExec(QStringLiteral("insert into tblSettings (intCostCarrier, intReportTo, "
-                              "strReportToValue) values (1, ?, ?)"),
-        { db.ReportTo(), db.ReportToValue() });
-    cGlobalSettings gs;
-    ASSERT_TRUE(gs.ReadGlobalSettings(2, db.Folder()));
-    gs.MetaDataLists.ItemAt(0).MetaDic.Remove(QStringLiteral("Beta"));
-    whenModal([](frmResolveRemovedItem& dlg) {
-        EXPECT_EQ(dlg.lblValueToBeResolved()->text(), QStringLiteral("Beta"));
-        EXPECT_EQ(dlg.lblReportCount()->text(), QStringLiteral("Time reports of this item: 1"));
-        QTest::keyClick(dlg.cmbMoveChoice(), Qt::Key_Down);
-        QTest::keyClick(&dlg, Qt::Key_Return);
-    });
-    ASSERT_EQ(gs.SaveGlobalSettings(), QString());
-    EXPECT_EQ(db.fncRows(QStringLiteral("select strName from tblMeta1")), QStringList { "Acme" });
-    EXPECT_EQ(db.fncRows(QStringLiteral("select intMeta1ID from tblReports")),
-        QStringList { QString::number(db.fncId(1, QStringLiteral("Acme"))) });
-}
 } // namespace

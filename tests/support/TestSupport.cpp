@@ -12,21 +12,9 @@
 
 namespace hvtest {
 namespace {
-QList<QUrl>& urls()
-{
-    static QList<QUrl> list;
-    return list;
-}
-bool& mailFails()
-{
-    static bool fails = false;
-    return fails;
-}
-int& counter()
-{
-    static int n = 0;
-    return n;
-}
+QList<QUrl> colMailUrls;
+bool blnMailFails = false;
+int intTempDirs = 0;
 } // namespace
 
 QString homeDir()
@@ -39,7 +27,7 @@ QString newTempDir(const QString& prefix)
     QDir home(homeDir());
     QString name;
     do {
-        name = QStringLiteral("%1-%2").arg(prefix).arg(++counter());
+        name = QStringLiteral("%1-%2").arg(prefix).arg(++intTempDirs);
     } while (home.exists(name));
     home.mkpath(name);
     return home.filePath(name);
@@ -61,15 +49,15 @@ void writeFile(const QString& strPath, const QByteArray& bytes)
 
 const QList<QUrl>& openedMailUrls()
 {
-    return urls();
+    return colMailUrls;
 }
 void clearOpenedMailUrls()
 {
-    urls().clear();
+    colMailUrls.clear();
 }
 void setMailOpenerFails(bool fails)
 {
-    mailFails() = fails;
+    blnMailFails = fails;
 }
 int fncRunUnprivileged(const std::function<void()>& f)
 {
@@ -131,9 +119,9 @@ void runUnprivileged(const std::function<void(const QString& strDir)>& f)
 
 bool recordMailUrl(const QUrl& url)
 {
-    if (mailFails())
+    if (blnMailFails)
         return false;
-    urls().append(url);
+    colMailUrls.append(url);
     return true;
 }
 

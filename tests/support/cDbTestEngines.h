@@ -6,6 +6,7 @@
 // that cannot start fails the test; it is never skipped.
 
 #include "TestSupport.h"
+#include "cConnection.h"
 #include "cPgTestServer.h"
 
 #include <gtest/gtest.h>
@@ -72,6 +73,23 @@ protected:
     bool blnUpgradeOnSetUp = true;
     QString strConnection;
 };
+
+// The rows of a select on a connection of the test's own as texts ("<null>" for null), columns
+// joined by "|".
+inline QStringList fncRows(const QString& strConnection, const QString& strSql)
+{
+    const RecordsetPtr rs = cConnection::Open(strConnection)->OpenRecordset(strSql, true);
+    QStringList rows;
+    for (; !rs->Eof(); rs->MoveNext()) {
+        QStringList cols;
+        for (int i = 0; i < rs->FieldCount(); ++i) {
+            const QVariant v = rs->Value(i);
+            cols.append(v.isNull() ? QStringLiteral("<null>") : v.toString());
+        }
+        rows.append(cols.join(QLatin1Char('|')));
+    }
+    return rows;
+}
 
 } // namespace hvtest
 

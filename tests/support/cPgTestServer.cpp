@@ -71,7 +71,9 @@ void cPgTestServer::start()
                       .arg(m_binDir);
         return;
     }
-    m_asPostgres = ::geteuid() == 0; // initdb refuses to run as root
+    // initdb refuses to run as root
+    m_prefix = ::geteuid() == 0 ? QStringLiteral("cd / && runuser -u postgres -- ")
+                                : QStringLiteral("cd / && ");
     const QByteArray tmpl = QDir::tempPath().toLocal8Bit() + "/hvpg-XXXXXX";
     QByteArray buf = tmpl;
     if (!::mkdtemp(buf.data())) {
@@ -79,15 +81,13 @@ void cPgTestServer::start()
         return;
     }
     m_dir = QString::fromLocal8Bit(buf);
-    const QString prefix = m_asPostgres ? QStringLiteral("cd / && runuser -u postgres -- ")
-                                        : QStringLiteral("cd / && ");
-    if (m_asPostgres && run(QStringLiteral("chown postgres ") + quoted(m_dir)) != 0) {
+    if (::geteuid() == 0 && run(QStringLiteral("chown postgres ") + quoted(m_dir)) != 0) {
         m_error = QStringLiteral("Could not hand the temporary folder to the postgres user.");
         return;
     }
     const QString data = m_dir + QStringLiteral("/data");
     const QString log = m_dir + QStringLiteral("/server.log");
-    if (run(prefix + quoted(m_binDir + QStringLiteral("/initdb")) + QStringLiteral(" -D ")
+    if (run(m_prefix + quoted(m_binDir + QStringLiteral("/initdb")) + QStringLiteral(" -D ")
             + quoted(data) + QStringLiteral(" --auth=trust -U hvtest -E UTF8 --locale=C.UTF-8 >")
             + quoted(m_dir + QStringLiteral("/initdb.log")) + QStringLiteral(" 2>&1"))
         != 0) {
@@ -101,7 +101,7 @@ void cPgTestServer::start()
                              "-c synchronous_commit=off -c full_page_writes=off")
                   .arg(m_port)
                   .arg(m_dir);
-        m_running = run(prefix + quoted(m_binDir + QStringLiteral("/pg_ctl"))
+        m_running = run(m_prefix + quoted(m_binDir + QStringLiteral("/pg_ctl"))
                         + QStringLiteral(" -D ") + quoted(data) + QStringLiteral(" -l ")
                         + quoted(log) + QStringLiteral(" -w -t 30 -o ") + quoted(options)
                         + QStringLiteral(" start >/dev/null 2>&1"))
@@ -116,9 +116,7 @@ void cPgTestServer::stop()
     if (m_dir.isEmpty())
         return;
     if (m_running) {
-        const QString prefix = m_asPostgres ? QStringLiteral("cd / && runuser -u postgres -- ")
-                                            : QStringLiteral("cd / && ");
-        run(prefix + quoted(m_binDir + QStringLiteral("/pg_ctl")) + QStringLiteral(" -D ")
+        run(m_prefix + quoted(m_binDir + QStringLiteral("/pg_ctl")) + QStringLiteral(" -D ")
             + quoted(m_dir + QStringLiteral("/data"))
             + QStringLiteral(" -m immediate -w stop >/dev/null 2>&1"));
         m_running = false;
@@ -159,14 +157,6 @@ bool cPgTestServer::Exec(const QString& strSql)
     }
     QSqlDatabase::removeDatabase(name);
     return ok;
-}
-
-QString cPgTestServer::CreateDatabase()
-{
-    const QString name = QStringLiteral("hvt_%1_%2").arg(::getpid()).arg(++m_counter);
-    if (!Exec(QStringLiteral("CREATE DATABASE \"%1\"").arg(name)))
-        return QString();
-    return name;
 }
 
 } // namespace hvtest

@@ -17,8 +17,6 @@ public:
     QString User() const { return QStringLiteral("hvtest"); }
     // "Provider=PostgreSQL;..." for the server, without a catalog.
     QString ServerConnectionString() const;
-    // A new empty database with a unique name (empty when the server is not running).
-    QString CreateDatabase();
     // Runs a statement on the maintenance database; false (and Error()) when it failed.
     bool Exec(const QString& strSql);
 
@@ -34,8 +32,7 @@ private:
     int m_port = 0;
     QString m_dir;
     QString m_binDir;
-    bool m_asPostgres = false;
-    int m_counter = 0;
+    QString m_prefix; // the shell prefix that runs the server's tools as their user
 };
 
 } // namespace hvtest

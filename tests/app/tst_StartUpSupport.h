@@ -1,0 +1,54 @@
+#pragma once
+
+#include "cListHandler.h"
+#include "frmHVPersSettingsSingle.h"
+#include "modDBCode.h"
+#include "modMain.h"
+#include "modOutlookCode.h"
+
+#include <QApplication>
+#include <QTest>
+#include <stdexcept>
+
+// Runs of the whole program in the test process, as a user starts and ends it.
+namespace hvapptest {
+
+// Everything a run leaves in memory is dropped; the files stay, as after a real end.
+inline void subEndRun()
+{
+    subResetMainState();
+    subResetOutlookState();
+    subResetDBState();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Main up to the window, active; what the start-up timer does half a second after the window
+// appeared is done now, so that no refill lands in the middle of a test's typing.
+inline frmHVPersSettingsSingle& start()
+{
+    Main();
+    frmHVPersSettingsSingle* frm = fncSettingsWindow();
+    if (!frm)
+        throw std::runtime_error("no window");
+    frm->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(frm));
+    frm->timStartup_Timer();
+    return *frm;
+}
+
+// Clicks a cell of a sheet (row as the sheet counts, from 1) and types into it; Return ends it.
+inline void typeIntoCell(cListHandler& exs, int intRow, int intCol, const QString& strText)
+{
+    cSheet* view = exs.ObjectList;
+    const QModelIndex index = view->model()->index(intRow - 1, intCol);
+    view->scrollTo(index);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+    ASSERT_EQ(view->currentIndex(), index);
+    for (const QChar ch : strText) {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : view;
+        QTest::keyClick(target, ch.toLatin1());
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+}
+
+} // namespace hvapptest
