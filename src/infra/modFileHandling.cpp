@@ -92,40 +92,12 @@ bool fncWriteAll(int fd, const QByteArray& bytes, mode_t mode, bool blnSync)
     return blnOk && (!blnSync || ::fdatasync(fd) == 0);
 }
 
-// The file written whole without a name in strPath's folder, then given that name: a new
-// directory entry costs the file system more than a link, and a name never shows a part.
-// False when the file system or /proc does not allow it (nothing is left behind then).
-bool fncWriteUnnamed(const QString& strPath, const QByteArray& path, const QByteArray& bytes,
-    mode_t mode, bool blnSync)
-{
-    const QByteArray folder = QFile::encodeName(QFileInfo(strPath).absolutePath());
-    const int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return false;
-    if (!fncWriteAll(fd, bytes, mode, blnSync)) {
-        const QString why = fncErrnoText();
-        ::close(fd);
-        subCannotWrite(strPath, why);
-    }
-    const QByteArray proc = "/proc/self/fd/" + QByteArray::number(fd);
-    const auto link = [&] {
-        return ::linkat(AT_FDCWD, proc.constData(), AT_FDCWD, path.constData(), AT_SYMLINK_FOLLOW)
-            == 0;
-    };
-    // A leftover of an interrupted write goes first.
-    const bool blnLinked = link() || (errno == EEXIST && ::unlink(path.constData()) == 0 && link());
-    ::close(fd);
-    return blnLinked;
-}
-
 // Written (on the disk when blnSync) and closed, or throws; a file of that name is replaced.
 // A mode of 0 leaves the new file the default permissions. The system calls are made directly:
 // an export writes several files, and each QFile step costs a few more calls.
 void subWriteFile(const QString& strPath, const QByteArray& bytes, mode_t mode, bool blnSync)
 {
     const QByteArray path = QFile::encodeName(strPath);
-    if (fncWriteUnnamed(strPath, path, bytes, mode, blnSync))
-        return;
     // A new file, never one a link points to: a leftover of an interrupted write goes first.
     int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno == EEXIST && ::unlink(path.constData()) == 0)
