@@ -1,34 +1,12 @@
 #include "cMetaTreeBuilder.h"
 
 #include "cMetaDictionary.h"
+#include "modKeyFolding.h"
 
 #include <QHash>
 #include <QSet>
 
 namespace {
-// Case folding of plain ASCII is lowering A-Z; Qt's general folding costs a table look-up per
-// letter, and a tree of 2000 items folds every key.
-QString fncFolded(const QString& strText)
-{
-    bool blnAscii = true;
-    bool blnUpper = false;
-    for (const QChar ch : strText) {
-        const char16_t u = ch.unicode();
-        blnAscii = blnAscii && u < 0x80;
-        blnUpper = blnUpper || (u >= u'A' && u <= u'Z');
-    }
-    if (!blnAscii)
-        return strText.toCaseFolded();
-    if (!blnUpper)
-        return strText;
-    QString strOut = strText;
-    for (QChar& ch : strOut) {
-        if (ch.unicode() >= u'A' && ch.unicode() <= u'Z')
-            ch = QChar(ch.unicode() + (u'a' - u'A'));
-    }
-    return strOut;
-}
-
 // Keys compare without regard to case, like the group dictionaries that decide which group an
 // item joins.
 class cTree
@@ -60,10 +38,10 @@ public:
         // Captions and names are free text, so two different groups can spell the same key
         // ("sub_a_b" + "c" and "sub_a" + "b_c"); a number makes the second one unique.
         QString strKey = strWantedKey;
-        QString strFolded = fncFolded(strKey);
+        QString strFolded = fncFoldKey(strKey);
         for (int n = 2; m_keys.contains(strFolded); ++n) {
             strKey = strWantedKey + QLatin1Char('#') + QString::number(n);
-            strFolded = fncFolded(strKey);
+            strFolded = fncFoldKey(strKey);
         }
         m_keys.insert(strFolded);
         colNodes.append({ strKey, strParentKey, strText, blnItem, blnEnabled });
@@ -92,13 +70,13 @@ QList<cMetaTreeBuilder::cNode> cMetaTreeBuilder::Build(
             const QString strSuper = objMeta.SuperCategory.trimmed();
             const QString strSuperText = strSuper.isEmpty() ? strNone : strSuper;
             strParent = tree.fncGroup(
-                QLatin1Char('1') + fncFolded(strSuperText), strSuperText, QString(), strSuperText);
+                QLatin1Char('1') + fncFoldKey(strSuperText), strSuperText, QString(), strSuperText);
             strParent
-                = tree.fncGroup(QLatin1Char('2') + strParent + QChar(0) + fncFolded(strCategory),
+                = tree.fncGroup(QLatin1Char('2') + strParent + QChar(0) + fncFoldKey(strCategory),
                     QStringLiteral("sub_") + strSuperText + QLatin1Char('_') + strCategory,
                     strParent, strCategoryText);
         } else {
-            strParent = tree.fncGroup(QLatin1Char('3') + fncFolded(strCategory),
+            strParent = tree.fncGroup(QLatin1Char('3') + fncFoldKey(strCategory),
                 QStringLiteral("sub") + strCategory, QString(), strCategoryText);
         }
         tree.fncAdd(QStringLiteral("lev3_") + strParent + QLatin1Char('_') + entry.first, strParent,

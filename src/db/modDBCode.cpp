@@ -8,9 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cHVError.h>
 #include <modErrorHandling.h>
+#include <modFileHandling.h>
 #include <modPhrases.h>
 #include <modProgramEnd.h>
 
@@ -177,17 +177,13 @@ QString fncConnectionFilePath()
 
 void subWriteConnectionFile(const QString& strPath, const QString& strConnection)
 {
-    QSaveFile f(strPath);
-    if (!f.open(QIODevice::WriteOnly))
-        throw cHVError(lngObjectError + 3101, QStringLiteral("modDBCode"),
-            QStringLiteral("Could not write '%1': %2").arg(strPath, f.errorString()));
     // The string may hold a password: only the owner may read the file, from its first byte on.
-    f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    f.write(strConnection.toLocal8Bit());
-    if (!f.commit())
-        throw cHVError(lngObjectError + 3101, QStringLiteral("modDBCode"),
-            QStringLiteral("Could not write '%1': %2").arg(strPath, f.errorString()));
-    QFile::setPermissions(strPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    try {
+        subReplaceFile(
+            strPath, strConnection.toLocal8Bit(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    } catch (const cHVError& e) {
+        throw cHVError(lngObjectError + 3101, QStringLiteral("modDBCode"), e.Description());
+    }
 }
 
 void subSetupConnection()

@@ -9,7 +9,6 @@
 #include <QHeaderView>
 #include <QLocale>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QTextDocument>
 
 namespace {
@@ -605,11 +604,11 @@ void cListHandler::PrintSheet(QPrinter* objIE)
         if (!used)
             return;
         const QString html = sheet().fncHtml(*used);
-        QSaveFile file(fncPrintFilePath());
-        if (!file.open(QIODevice::WriteOnly) || file.write(html.toUtf8()) < 0 || !file.commit())
-            throw cHVError(lngObjectError + 3012, QStringLiteral("cListHandler"),
-                QStringLiteral("Could not write ") + fncPrintFilePath() + QStringLiteral(": ")
-                    + file.errorString());
+        try {
+            subReplaceFile(fncPrintFilePath(), html.toUtf8());
+        } catch (const cHVError& e) {
+            throw cHVError(lngObjectError + 3012, QStringLiteral("cListHandler"), e.Description());
+        }
         if (objIE) {
             QTextDocument doc;
             doc.setHtml(html);

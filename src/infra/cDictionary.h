@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cHVError.h"
+#include "modKeyFolding.h"
 
 #include <QHash>
 #include <QList>
@@ -18,31 +19,16 @@ struct cFoldedKey
 
 inline bool operator==(const cFoldedKey& a, const cFoldedKey& b) noexcept
 {
-    return a.strKey.compare(b.strKey, Qt::CaseInsensitive) == 0;
+    return fncSameKey(a.strKey, b.strKey);
 }
 
 inline size_t qHash(const cFoldedKey& key, size_t seed = 0) noexcept
 {
-    // Fold into a stack buffer and use Qt's string hash: equal keys without regard to case
-    // must land in the same bucket, and different ones seldom.
-    const QString& s = key.strKey;
-    QVarLengthArray<char16_t, 128> folded(s.size());
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        const char16_t c = s.at(i).unicode();
-        if (c < 0x80) {
-            // ASCII folds to lower case: most keys, without the Unicode table.
-            folded[i] = c >= u'A' && c <= u'Z' ? char16_t(c + 0x20) : c;
-            continue;
-        }
-        if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s.at(i + 1).isLowSurrogate()) {
-            const char32_t u
-                = QChar::toCaseFolded(QChar::surrogateToUcs4(c, s.at(i + 1).unicode()));
-            folded[i] = QChar::highSurrogate(u);
-            folded[++i] = QChar::lowSurrogate(u);
-        } else {
-            folded[i] = QChar::toCaseFolded(c);
-        }
-    }
+    // Folded into a stack buffer and hashed as Qt hashes a string: keys that fold alike land in
+    // the same bucket, and different ones seldom.
+    QVarLengthArray<char16_t, 128> folded;
+    folded.reserve(key.strKey.size());
+    subFoldUnits(key.strKey, [&folded](char16_t u) { folded.append(u); });
     return qHash(QStringView(folded.constData(), folded.size()), seed);
 }
 

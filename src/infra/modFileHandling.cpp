@@ -77,50 +77,33 @@ QString fncErrnoText()
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
-// The bytes written (and on the disk when blnSync) to fd; false with errno set otherwise.
-bool fncWriteAll(int fd, const QByteArray& bytes, mode_t mode, bool blnSync)
-{
-    bool blnOk = mode == 0 || ::fchmod(fd, mode) == 0;
-    for (qsizetype done = 0; blnOk && done < bytes.size();) {
-        const ssize_t n
-            = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        blnOk = n > 0;
-        done += n > 0 ? n : 0;
-    }
-    return blnOk && (!blnSync || ::fdatasync(fd) == 0);
-}
-
 // Written (on the disk when blnSync) and closed, or throws; a file of that name is replaced.
-// A mode of 0 leaves the new file the default permissions. The system calls are made directly:
-// an export writes several files, and each QFile step costs a few more calls.
-void subWriteFile(const QString& strPath, const QByteArray& bytes, mode_t mode, bool blnSync)
+void subWriteFile(const QString& strPath, const QByteArray& bytes,
+    QFileDevice::Permissions permissions, bool blnSync)
 {
-    const QByteArray path = QFile::encodeName(strPath);
-    // A new file, never one a link points to: a leftover of an interrupted write goes first.
-    int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno == EEXIST && ::unlink(path.constData()) == 0)
-        fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    QFile::remove(strPath);
+    // A file with permissions of its own is born readable by its owner alone, so that no one
+    // else can open it before it has them.
+    const int fd = ::open(QFile::encodeName(strPath).constData(),
+        O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, permissions ? 0600 : 0666);
     if (fd < 0)
         subCannotWrite(strPath, fncErrnoText());
-    const bool blnOk = fncWriteAll(fd, bytes, mode, blnSync);
-    const QString why = blnOk ? QString() : fncErrnoText();
-    if (::close(fd) != 0 && blnOk)
-        subCannotWrite(strPath, fncErrnoText());
-    if (!blnOk) {
-        ::unlink(path.constData());
+    QFile file(strPath);
+    if (!file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        QFile::remove(strPath);
+        subCannotWrite(strPath, file.errorString());
+    }
+    if (permissions)
+        file.setPermissions(permissions);
+    if (file.write(bytes) != bytes.size() || !file.flush()
+        || (blnSync && ::fdatasync(file.handle()) != 0)) {
+        const QString why = file.errorString();
+        file.close();
+        file.remove();
         subCannotWrite(strPath, why);
     }
-}
-
-// The permission bits of an existing file, 0 when there is none.
-mode_t fncModeOf(const QString& strPath)
-{
-    struct stat st
-    {
-    };
-    return ::stat(QFile::encodeName(strPath).constData(), &st) == 0 ? st.st_mode & 0777 : 0;
+    file.close();
 }
 
 // Renames last through a power cut only once their folder is on the disk.
@@ -270,7 +253,18 @@ void subRecoverFiles(const QStringList& colPaths)
     }
 }
 
-void subReplaceFiles(const QList<std::pair<QString, QByteArray>>& colFiles)
+void subReplaceFile(
+    const QString& strPath, const QByteArray& bytes, QFileDevice::Permissions permissions)
+{
+    // A file its owner made read-only is left alone, as an editor leaves it.
+    const QFileInfo info(strPath);
+    if (info.exists() && !info.isWritable())
+        subCannotWrite(strPath, QStringLiteral("the file is read-only"));
+    subReplaceFiles({ { strPath, bytes } }, permissions);
+}
+
+void subReplaceFiles(
+    const QList<std::pair<QString, QByteArray>>& colFiles, QFileDevice::Permissions permissions)
 {
     if (colFiles.isEmpty())
         return;
@@ -290,7 +284,8 @@ void subReplaceFiles(const QList<std::pair<QString, QByteArray>>& colFiles)
             // Checked before the commit, so that no rename fails once some have been done.
             if (!fncFileReplaceable(path))
                 subCannotWrite(path, QStringLiteral("the file or its folder cannot be replaced"));
-            subWriteFile(path + strTempSuffix, colFiles.at(i).second, fncModeOf(path), true);
+            subWriteFile(path + strTempSuffix, colFiles.at(i).second,
+                permissions ? permissions : QFile::permissions(path), true);
             written.append(path + strTempSuffix);
         }
         // One rename is whole by itself; a set needs the note. The note is not synced on its
@@ -298,7 +293,7 @@ void subReplaceFiles(const QList<std::pair<QString, QByteArray>>& colFiles)
         // renames that follow it.
         const QString commit = paths.size() == 1 ? paths.first() : paths.first() + strNoteSuffix;
         if (paths.size() > 1) {
-            subWriteFile(commit + strTempSuffix, paths.join(QLatin1Char('\n')).toUtf8(), 0, false);
+            subWriteFile(commit + strTempSuffix, paths.join(QLatin1Char('\n')).toUtf8(), {}, false);
             written.append(commit + strTempSuffix);
         }
         if (!fncRename(commit + strTempSuffix, commit))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileDevice>
 #include <QString>
 #include <QUrl>
 #include <QVariant>
@@ -27,8 +28,14 @@ QString fncSaveTextFile(QString& strPath, QString strText, bool blnShowError);
 // temporaries take their names. subRecoverFiles, run first by every replacement, completes a
 // set whose note was written and drops the temporaries of one that was not, so after any
 // interruption the set is all old or all new once it has run. An existing file keeps its
-// permissions. Throws cHVError naming the file when one cannot be written; the old set stays.
-void subReplaceFiles(const QList<std::pair<QString, QByteArray>>& colFiles);
+// permissions, unless permissions are given: then every file has those from its first byte on
+// (for a file that may hold a password). Throws cHVError naming the file when one cannot be
+// written; the old set stays.
+void subReplaceFiles(const QList<std::pair<QString, QByteArray>>& colFiles,
+    QFileDevice::Permissions permissions = {});
+// The same for a single file; one that exists and is read-only is not replaced.
+void subReplaceFile(
+    const QString& strPath, const QByteArray& bytes, QFileDevice::Permissions permissions = {});
 void subRecoverFiles(const QStringList& colPaths);
 // True when a file at strPath could be deleted or replaced (false for a folder, a file in a
 // folder we may not write, an immutable or append-only file).

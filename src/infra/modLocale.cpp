@@ -105,3 +105,19 @@ std::optional<double> fncStoredTextToNumber(const QString& strText)
     const double d = QLocale::c().toDouble(*t, &ok);
     return ok && std::isfinite(d) ? std::optional<double>(d) : std::nullopt;
 }
+
+std::optional<bool> fncStoredTextToBoolean(const QString& strText, const QLocale& locale)
+{
+    const QString t = strText.trimmed();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+        return false;
+    if (const auto d = fncStoredTextToNumber(t))
+        return *d != 0.0;
+    bool ok = false;
+    double d = QLocale::c().toDouble(t, &ok);
+    if (!ok)
+        d = locale.toDouble(t, &ok);
+    return ok ? std::optional<bool>(d != 0.0) : std::nullopt;
+}

@@ -23,3 +23,8 @@ std::optional<double> fncStoredTextToNumber(const QString& strText);
 // The same text with its decimal mark made a point, for amounts that must not pass through a
 // double; nullopt when it is no plain number.
 std::optional<QString> fncStoredNumberInvariant(const QString& strText);
+// A Boolean stored as text: "True" or "False" in any letter case, or a number, zero being False.
+// Every form an earlier reader took is read: a number with either decimal mark, in the C form
+// ("1e3", "inf") or as strLocale writes it ("1.234,5" in German). nullopt for anything else.
+std::optional<bool> fncStoredTextToBoolean(
+    const QString& strText, const QLocale& locale = QLocale::system());

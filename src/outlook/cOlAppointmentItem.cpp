@@ -1,6 +1,7 @@
 #include "cOlAppointmentItem.h"
 
 #include "cHVError.h"
+#include "modFileHandling.h"
 #include "modLocale.h"
 #include "olConstants.h"
 
@@ -8,7 +9,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QUrl>
 #include <QUuid>
 #include <functional>
@@ -113,12 +113,10 @@ std::optional<QVariant> decodeValue(int type, const QString& value)
         const auto d = fncStoredTextToNumber(value);
         return d ? std::optional<QVariant>(*d) : std::nullopt;
     }
-    case olYesNo:
-        if (value.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0)
-            return QVariant(true);
-        if (value.compare(QLatin1String("FALSE"), Qt::CaseInsensitive) == 0)
-            return QVariant(false);
-        return std::nullopt;
+    case olYesNo: {
+        const auto bln = fncStoredTextToBoolean(value);
+        return bln ? std::optional<QVariant>(*bln) : std::nullopt;
+    }
     case olDateTime: {
         if (value == QLatin1String("NONE"))
             return QVariant(QDateTime());
@@ -616,11 +614,13 @@ void cOlAppointmentItem::Save()
     if (!text.p)
         fail(24, QStringLiteral("Cannot write the calendar item %1").arg(d->strPath));
     const QByteArray bytes = escapeCategories(QByteArray(text.p));
-    QSaveFile file(d->strPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) < 0 || !file.commit())
+    try {
+        subReplaceFile(d->strPath, bytes);
+    } catch (const cHVError& e) {
         fail(25,
             QStringLiteral("Cannot save the calendar item %1: %2")
-                .arg(d->strPath, file.errorString()));
+                .arg(d->strPath, e.Description()));
+    }
     d->loadedBytes = bytes;
     d->blnNew = false;
     d->blnStartDirty = false;

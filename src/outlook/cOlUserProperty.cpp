@@ -63,18 +63,10 @@ void cOlUserProperty::setValue(const QVariant& value)
     }
     case olYesNo: {
         if (value.typeId() == QMetaType::QString) {
-            const QString s = value.toString().trimmed();
-            if (s.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
-                m_value = true;
-            else if (s.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
-                m_value = false;
-            else {
-                bool ok = false;
-                const double d = s.toDouble(&ok);
-                if (!ok)
-                    typeMismatch(m_strName);
-                m_value = d != 0.0;
-            }
+            const auto bln = fncStoredTextToBoolean(value.toString());
+            if (!bln)
+                typeMismatch(m_strName);
+            m_value = *bln;
             return;
         }
         bool ok = false;

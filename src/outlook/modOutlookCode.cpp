@@ -75,13 +75,8 @@ std::optional<bool> fncToBoolean(const QVariant& value)
 {
     if (value.typeId() == QMetaType::Bool)
         return value.toBool();
-    if (value.typeId() == QMetaType::QString) {
-        const QString text = value.toString().trimmed();
-        if (text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
-            return true;
-        if (text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
-            return false;
-    }
+    if (value.typeId() == QMetaType::QString)
+        return fncStoredTextToBoolean(value.toString());
     if (const auto d = fncNumericValue(value))
         return *d != 0.0;
     return std::nullopt;

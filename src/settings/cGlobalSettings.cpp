@@ -8,6 +8,7 @@
 #include "modDBCode.h"
 #include "modErrorHandling.h"
 #include "modFileHandling.h"
+#include "modKeyFolding.h"
 #include "modPhrases.h"
 #include "modXMLExport.h"
 
@@ -610,8 +611,7 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                     fncMerge(base.curRate, mine.curRate, stored.curRate, blnKeep, merged.curRate);
                     fncMerge(base.blnEnabled, mine.blnEnabled, stored.blnEnabled, blnKeep,
                         merged.blnEnabled);
-                    const qint32 owner
-                        = merged.strName.compare(stored.strName, Qt::CaseInsensitive) == 0
+                    const qint32 owner = fncSameKey(merged.strName, stored.strName)
                         ? loadedId
                         : st.idByFoldedName(colKeptIds[i])
                               .value(cFoldedKey { merged.strName }, loadedId);

@@ -2,22 +2,15 @@
 
 #include "cHVError.h"
 #include "cRecordset.h"
+#include "modLocale.h"
 
 namespace {
 const QString strSource = QStringLiteral("cMetaDictionary");
 
-// CBool of a field's text: "True"/"False" in any case, or a number (0 is False).
 bool fncFieldToBoolean(const QString& strText)
 {
-    const QString t = strText.trimmed();
-    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
-        return true;
-    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
-        return false;
-    bool ok = false;
-    const double d = t.toDouble(&ok);
-    if (ok)
-        return d != 0.0;
+    if (const auto bln = fncStoredTextToBoolean(strText))
+        return *bln;
     throw cHVError(13, strSource,
         QStringLiteral("Type mismatch: blnEnabled \"%1\" is not a Boolean value").arg(strText));
 }

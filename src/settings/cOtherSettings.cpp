@@ -4,6 +4,7 @@
 #include "cRecordset.h"
 #include "cSimpleList.h"
 #include "modErrorHandling.h"
+#include "modLocale.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -59,18 +60,6 @@ QDateTime fncToDate(const QString& strText)
     if (!dt.isValid())
         throw cHVError(13, QStringLiteral("cOtherSettings"), QStringLiteral("Type mismatch"));
     return dt;
-}
-
-std::optional<bool> fncToBoolean(const QString& strText)
-{
-    const QString t = strText.trimmed();
-    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
-        return true;
-    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
-        return false;
-    if (const auto number = fncToNumber(t))
-        return *number != 0.0;
-    return std::nullopt;
 }
 
 // A name stored twice (only edits from outside make that) keeps the last row, the one FromRS
@@ -142,7 +131,7 @@ QVariant cOtherSettings::GetValue(const QString& strName, qint16 intType) const
         case intTypeText:
             return value;
         case intTypeBoolean:
-            return present ? fncToBoolean(value).value_or(false) : false;
+            return present ? fncStoredTextToBoolean(value).value_or(false) : false;
         default:
             return QVariant();
         }

@@ -63,16 +63,10 @@ qint16 fncToInteger(const QString& strText)
     return static_cast<qint16>(r);
 }
 
-// CBool: "True"/"False" in any case, or a number (0 is False).
 bool fncToBoolean(const QString& strText)
 {
-    const QString t = strText.trimmed();
-    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
-        return true;
-    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
-        return false;
-    if (const auto d = fncParseNumber(t))
-        return *d != 0.0;
+    if (const auto bln = fncStoredTextToBoolean(strText))
+        return *bln;
     throw cHVError(
         13, strSource, QStringLiteral("Type mismatch: \"%1\" is not a Boolean value").arg(strText));
 }

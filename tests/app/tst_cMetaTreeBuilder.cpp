@@ -54,12 +54,6 @@ void fncExpectSound(const QList<Node>& nodes)
 }
 } // namespace
 
-TEST(MetaTreeBuilder, EmptyListGivesNoNodes)
-{
-    EXPECT_TRUE(cMetaTreeBuilder::Build(fncList({}, "Region", "Country"), QStringLiteral("None"))
-                    .isEmpty());
-}
-
 TEST(MetaTreeBuilder, GroupsBySuperCategoryAndCategoryEachGroupOnce)
 {
     const auto nodes = cMetaTreeBuilder::Build(
@@ -75,7 +69,7 @@ TEST(MetaTreeBuilder, GroupsBySuperCategoryAndCategoryEachGroupOnce)
     EXPECT_EQ(nodes.at(1).strKey, QStringLiteral("sub_Norway_North"));
 }
 
-TEST(MetaTreeBuilder, CategoryOnlyListsGroupByCategory)
+TEST(MetaTreeBuilder, CategoryOnlyListsGroupByCategoryAnEmptyOneGivesNoNodes)
 {
     const auto nodes = cMetaTreeBuilder::Build(
         fncList({ { "Acme", "Big", "ignored" }, { "Beta", "", "" }, { "Gamma", "big", "" } },
@@ -84,6 +78,8 @@ TEST(MetaTreeBuilder, CategoryOnlyListsGroupByCategory)
     fncExpectSound(nodes);
     EXPECT_EQ(
         fncShape(nodes), QStringList({ "Big", "Big/Acme", "Ingen ", "Ingen /Beta", "Big/Gamma" }));
+    EXPECT_TRUE(
+        cMetaTreeBuilder::Build(fncList({}, "Size", ""), QStringLiteral("Ingen")).isEmpty());
 }
 
 TEST(MetaTreeBuilder, GroupsJoinRegardlessOfCaseInAnyScript)

@@ -119,6 +119,12 @@ protected:
         m_frm->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(m_frm.get()));
     }
+    // The six check boxes, in the order of the settings they show.
+    QList<QCheckBox*> checkBoxes()
+    {
+        return { ui().chkEvents, ui().chkPrivate, ui().chkRecurring, ui().chkConvertFullDayToHours,
+            ui().chkRemoveLunch, ui().chkWriteSubject };
+    }
 
     std::unique_ptr<cPersonalSettings> m_personal;
     std::unique_ptr<cGlobalSettings> m_global;
@@ -138,15 +144,16 @@ TEST_F(SettingsWindow, ShowsThePersonalValues)
     m_personal->RemoveLunchHours = QStringLiteral("0.5");
     m_personal->WriteSubject = true;
     open();
-    EXPECT_EQ(ui().chkEvents->checkState(), Qt::Unchecked);
-    EXPECT_EQ(ui().chkPrivate->checkState(), Qt::Checked);
-    EXPECT_EQ(ui().chkRecurring->checkState(), Qt::Unchecked);
-    EXPECT_EQ(ui().chkConvertFullDayToHours->checkState(), Qt::Checked);
+    QList<Qt::CheckState> states;
+    for (QCheckBox* chk : checkBoxes())
+        states << chk->checkState();
+    EXPECT_EQ(states,
+        (QList {
+            Qt::Unchecked, Qt::Checked, Qt::Unchecked, Qt::Checked, Qt::Unchecked, Qt::Checked }));
     EXPECT_TRUE(ui().txtFullDayHours->isEnabled());
     EXPECT_EQ(ui().txtFullDayHours->text(), QStringLiteral("7"));
     EXPECT_FALSE(ui().txtLunchHours->isEnabled());
     EXPECT_EQ(ui().txtLunchHours->text(), QStringLiteral("0.5"));
-    EXPECT_EQ(ui().chkWriteSubject->checkState(), Qt::Checked);
     EXPECT_EQ(ui().chkPrivate->text().remove(QLatin1Char('&')), fncPhrase("LNGPRIVATE"));
     EXPECT_EQ(m_frm->windowTitle(), QStringLiteral("Hourvane for Outlook Personal Settings SU"));
 }
@@ -155,18 +162,15 @@ TEST_F(SettingsWindow, GreyCheckBoxesCountForFiltersOnly)
 {
     addList("Customer", { { "Acme" } });
     open();
-    for (QCheckBox* chk : { ui().chkEvents, ui().chkPrivate, ui().chkRecurring,
-             ui().chkConvertFullDayToHours, ui().chkRemoveLunch, ui().chkWriteSubject })
+    for (QCheckBox* chk : checkBoxes())
         chk->setCheckState(Qt::PartiallyChecked);
-    m_personal->Convert24 = true;
-    m_personal->RemoveLunch = true;
-    m_frm->fncWindowValues().ApplyTo(*m_personal, 2);
-    EXPECT_TRUE(m_personal->FilterEvents);
-    EXPECT_TRUE(m_personal->FilterPrivate);
-    EXPECT_TRUE(m_personal->FilterRecurring);
-    EXPECT_TRUE(m_personal->WriteSubject);
-    EXPECT_FALSE(m_personal->Convert24);
-    EXPECT_FALSE(m_personal->RemoveLunch);
+    cPersonalSettings& p = *m_personal;
+    p.Convert24 = true;
+    p.RemoveLunch = true;
+    m_frm->fncWindowValues().ApplyTo(p, 2);
+    EXPECT_EQ((QList { p.FilterEvents, p.FilterPrivate, p.FilterRecurring, p.Convert24,
+                  p.RemoveLunch, p.WriteSubject }),
+        (QList { true, true, true, false, false, true }));
 }
 
 TEST_F(SettingsWindow, PersonAsCostCarrierShowsTheRateFieldAListHidesIt)
@@ -478,26 +482,37 @@ TEST_P(SettingsWindowLanguages, NoCaptionIsClipped)
 
 INSTANTIATE_TEST_SUITE_P(AllLanguages, SettingsWindowLanguages, testing::Range(1, 17));
 
-TEST_F(SettingsWindow, TheHeadingRowStaysInPlaceWhenACellFarDownIsChosen)
+// The heading row stays in place when a cell far down is chosen, and refuses edits after a fill.
+TEST_F(SettingsWindow, TheHeadingRowStaysInPlaceAndRefusesEdits)
 {
     cMetaDictionary& objList = addList("Customer", {});
     for (int i = 0; i < 60; ++i)
         objList.AddMeta(
             QStringLiteral("Item %1").arg(i), QString(), cCurrency(), 0, QString(), true);
+    addList("Task", { { "Build" } });
     open();
-    cSheet* view = m_frm->exsList().ObjectList;
-    const QModelIndex far = view->model()->index(50, 0);
-    view->scrollTo(far);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(far).center());
-    ASSERT_EQ(view->currentIndex(), far);
+    activate();
+    const QModelIndex far = listSheet().index(50, 0);
+    clickCell(50, 0);
+    ASSERT_EQ(grid().currentIndex(), far);
     int intOverlays = 0;
-    for (QTableView* overlay : view->findChildren<QTableView*>()) {
+    for (QTableView* overlay : grid().findChildren<QTableView*>()) {
         if (overlay->isVisible()) {
             ++intOverlays;
             EXPECT_EQ(overlay->rowAt(0), 0);
         }
     }
     EXPECT_EQ(intOverlays, 1) << "the heading row is held by an overlay";
+
+    ui().tbsLists->setCurrentIndex(1);
+    const QModelIndex heading = listSheet().index(0, 0);
+    QTest::mouseDClick(grid().viewport(), Qt::LeftButton, {}, grid().visualRect(heading).center());
+    EXPECT_FALSE(grid().isEditing());
+    grid().setCurrentIndex(heading);
+    type(QStringLiteral("X"));
+    key(Qt::Key_Return);
+    EXPECT_EQ(listSheet().Value(0, 0).toString().trimmed(), QStringLiteral("Task"));
+    EXPECT_TRUE(m_frm->isVisible()) << "Return in the grid does not press OK";
 }
 
 // Nothing the user typed is lost: an open editor is written into the grid before a tab switch,
@@ -686,23 +701,6 @@ TEST_F(SettingsWindow, DeleteOverABlockSpanningHiddenColumnsKeepsThem)
     EXPECT_EQ(listSheet().Value(0, 0).toString().trimmed(), QStringLiteral("Customer"));
     EXPECT_EQ(listSheet().Formula(0, 5), QStringLiteral("=Counta(A1:A10000)"));
     EXPECT_DOUBLE_EQ(listSheet().Value(1, 3).toDouble(), 950);
-}
-
-TEST_F(SettingsWindow, TheHeadingRowRefusesEditsAfterAFill)
-{
-    addList("Customer", { { "Acme" } });
-    addList("Task", { { "Build" } });
-    open();
-    activate();
-    ui().tbsLists->setCurrentIndex(1);
-    const QModelIndex heading = listSheet().index(0, 0);
-    QTest::mouseDClick(grid().viewport(), Qt::LeftButton, {}, grid().visualRect(heading).center());
-    EXPECT_FALSE(grid().isEditing());
-    grid().setCurrentIndex(heading);
-    type(QStringLiteral("X"));
-    key(Qt::Key_Return);
-    EXPECT_EQ(listSheet().Value(0, 0).toString().trimmed(), QStringLiteral("Task"));
-    EXPECT_TRUE(m_frm->isVisible()) << "Return in the grid does not press OK";
 }
 
 TEST_F(SettingsWindow, TheDiscardQuestionComesOnlyAfterAChange)

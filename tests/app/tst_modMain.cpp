@@ -67,7 +67,13 @@ void fncExec(const QString& strSql)
 class StartUp : public testing::Test
 {
 protected:
-    void SetUp() override { subFresh(); }
+    // The program's folder is a temporary one, so that the export lands there and not in the
+    // build tree beside the test.
+    void SetUp() override
+    {
+        cPersonalSettings::subSetProgramFolder(hvtest::newTempDir(QStringLiteral("program")));
+        subFresh();
+    }
     void TearDown() override { subEndRun(); }
 
     // A machine on which the program never ran.
@@ -173,22 +179,18 @@ TEST_F(StartUp, AFreshMachineGetsTheDataFolderTheDatabaseAndTheWindow)
     EXPECT_FALSE(fncListSeparator().isEmpty());
 }
 
-TEST_F(StartUp, OkSavesEverythingAndTheNextStartShowsIt)
+TEST_F(StartUp, OkSavesEverythingTheNextStartShowsItAndCancelChangesNothing)
 {
     fncCreateSettingsAppointment();
     subFirstRun();
-    EXPECT_TRUE(windowUnloaded());
-
     EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1 order by strName")),
         QStringList({ "Acme", "Beta" }));
     EXPECT_EQ(
         fncQuery(QStringLiteral("select intCostCarrier from tblSettings")), QStringList { "1" });
-    EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("FilterPrivate"), QString()),
-        QStringLiteral("False"));
-    EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("ReportChoice"), QString()),
-        QStringLiteral("2"));
-    EXPECT_EQ(fncReadRegistryValue(strSection, QStringLiteral("ReportValue"), QString()),
-        fncDataFolder());
+    QStringList stored;
+    for (const char* name : { "FilterPrivate", "ReportChoice", "ReportValue" })
+        stored << fncReadRegistryValue(strSection, QString::fromLatin1(name), QString());
+    EXPECT_EQ(stored, (QStringList { "False", "2", fncDataFolder() }));
     EXPECT_EQ(cPersonalSettings::fncTextToRate(
                   fncReadRegistryValue(strSection, QStringLiteral("PersonalRate"), QString())),
         cCurrency::fromTenThousandths(455000));
@@ -200,19 +202,38 @@ TEST_F(StartUp, OkSavesEverythingAndTheNextStartShowsIt)
 
     const QStringList lines = fncStoredBody().split(QStringLiteral("\r\n"));
     ASSERT_GE(lines.size(), 8);
-    EXPECT_EQ(lines.at(0), QStringLiteral("2"));
-    EXPECT_EQ(lines.at(1), fncDataFolder());
-    EXPECT_EQ(lines.at(4), QStringLiteral("False"));
-    EXPECT_EQ(lines.at(6), fncPhrase("LNGCUSTOMER") + QStringLiteral(":Acme;Beta;"));
+    EXPECT_EQ((QStringList { lines.at(0), lines.at(1), lines.at(4), lines.at(6) }),
+        (QStringList { "2", fncDataFolder(), "False",
+            fncPhrase("LNGCUSTOMER") + QStringLiteral(":Acme;Beta;") }));
 
+    // The next start keeps the window's size and split, and changes no file.
     subEndRun();
+    const QByteArray dbBefore = hvtest::readFile(fncDatabase());
+    const QByteArray storeBefore = hvtest::readFile(fncRegistryStorePath());
+    const QString bodyBefore = fncStoredBody();
     frmHVPersSettingsSingle& frm = start();
+    EXPECT_EQ(frm.size(), QSize(1010, 760));
+    EXPECT_EQ(frm.ui().splLists->sizes(), m_intSplit);
     EXPECT_EQ(gridNames(frm), QStringList({ "Acme", "Beta" }));
     EXPECT_EQ(frm.ui().chkPrivate->checkState(), Qt::Unchecked);
     EXPECT_EQ(frm.ui().cmbCostCarrier->currentIndex(), 0);
     EXPECT_FALSE(frm.ui().txtPersonalRate->isHidden());
     EXPECT_EQ(cPersonalSettings::fncTextToRate(frm.ui().txtPersonalRate->text()),
         cCurrency::fromTenThousandths(455000));
+
+    // Cancel, the changes discarded, leaves everything as it was.
+    typeIntoCell(frm.exsList(), 4, 0, QStringLiteral("Gamma"));
+    QTest::mouseClick(frm.ui().chkRecurring, Qt::LeftButton);
+    frm.ui().cmbCostCarrier->setFocus();
+    QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_End);
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Yes);
+    int intExitCode = -1;
+    EXPECT_TRUE(hvtest::endsProgram(
+        [&] { QTest::keyClick(frm.ui().chkEvents, Qt::Key_Escape); }, &intExitCode));
+    EXPECT_EQ(intExitCode, 0);
+    EXPECT_EQ(hvtest::readFile(fncDatabase()), dbBefore);
+    EXPECT_EQ(hvtest::readFile(fncRegistryStorePath()), storeBefore);
+    EXPECT_EQ(fncStoredBody(), bodyBefore);
 }
 
 // OK without the mandatory values keeps the window open and saves nothing; once they are there,
@@ -280,45 +301,6 @@ TEST_F(StartUp, RemovingACustomerWithReportsAsksAndMovesThem)
         QStringList({ strAcme, strAcme }));
 }
 
-TEST_F(StartUp, CancelLeavesEverythingAsItWas)
-{
-    fncCreateSettingsAppointment();
-    subFirstRun();
-    subEndRun();
-    const QByteArray dbBefore = hvtest::readFile(fncDatabase());
-    const QByteArray storeBefore = hvtest::readFile(fncRegistryStorePath());
-    const QString bodyBefore = fncStoredBody();
-
-    frmHVPersSettingsSingle& frm = start();
-    typeIntoCell(frm.exsList(), 4, 0, QStringLiteral("Gamma"));
-    QTest::mouseClick(frm.ui().chkRecurring, Qt::LeftButton);
-    frm.ui().cmbCostCarrier->setFocus();
-    QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_End);
-    cMessageBox::setNextAnswer(cMessageBox::Answer::Yes); // discard the changes
-    int intExitCode = -1;
-    EXPECT_TRUE(hvtest::endsProgram(
-        [&] { QTest::keyClick(frm.ui().chkEvents, Qt::Key_Escape); }, &intExitCode));
-    EXPECT_EQ(intExitCode, 0);
-
-    EXPECT_EQ(hvtest::readFile(fncDatabase()), dbBefore);
-    EXPECT_EQ(hvtest::readFile(fncRegistryStorePath()), storeBefore);
-    EXPECT_EQ(fncStoredBody(), bodyBefore);
-    EXPECT_EQ(
-        fncQuery(QStringLiteral("select intCostCarrier from tblSettings")), QStringList { "1" });
-}
-
-// The next start keeps the window's size and split, and uses the existing database unchanged.
-TEST_F(StartUp, TheWindowKeepsItsSizeAndSplitFromOneStartToTheNext)
-{
-    subFirstRun();
-    subEndRun();
-    const QByteArray before = hvtest::readFile(fncDatabase());
-    frmHVPersSettingsSingle& frm = start();
-    EXPECT_EQ(frm.size(), QSize(1010, 760));
-    EXPECT_EQ(frm.ui().splLists->sizes(), m_intSplit);
-    EXPECT_EQ(hvtest::readFile(fncDatabase()), before);
-}
-
 // Installed into a bin folder, the program keeps its folder free of the files it writes.
 TEST_F(StartUp, AnInstalledProgramExportsToThePerUserDataFolder)
 {
@@ -326,7 +308,6 @@ TEST_F(StartUp, AnInstalledProgramExportsToThePerUserDataFolder)
     ASSERT_TRUE(QDir().mkpath(strBin));
     cPersonalSettings::subSetProgramFolder(strBin);
     subFirstRun();
-    cPersonalSettings::subSetProgramFolder(QString());
     EXPECT_TRUE(QDir(strBin).isEmpty());
     const QDir data(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     for (const char* f :

@@ -9,6 +9,7 @@
 #include <modDBCode.h>
 #include <modDBCreate.h>
 #include <modErrorHandling.h>
+#include <modKeyFolding.h>
 #include <modPhrases.h>
 #include <modSchema.h>
 
@@ -203,6 +204,33 @@ TEST_P(SchemaUpgrade, NamesDifferingInCaseBecomeTheFirstRowWithAllReportsAndStay
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, SchemaUpgrade, HV_DB_ENGINES);
+
+class NameIndexFolding : public cDbEngineTest
+{
+};
+
+// Every letter the engine's lower() joins to another, the key folding joins too: two names the
+// window keeps apart never collide in the unique index on lower(strName).
+TEST_P(NameIndexFolding, JoinsEveryLetterTheEnginesLowerJoins)
+{
+    const QString sql = GetParam() == eEngine::PostgreSQL
+        ? QStringLiteral("select i, ascii(lower(chr(i))) from generate_series(1, 1114111) i "
+                         "where (i < 55296 or i > 57343) and lower(chr(i)) <> chr(i)")
+        : QStringLiteral("with recursive c(i) as (select 1 union all select i + 1 from c "
+                         "where i < 1114111) select i, unicode(lower(char(i))) from c "
+                         "where (i < 55296 or i > 57343) and i not in (65534, 65535) "
+                         "and unicode(lower(char(i))) <> i"); // char() of these two gives U+FFFD
+    int intJoined = 0;
+    for (const RecordsetPtr rs = fncSharedConnection()->OpenRecordset(sql, true); !rs->Eof();
+         rs->MoveNext(), ++intJoined) {
+        const uint a = rs->Value(0).toUInt();
+        const uint b = rs->Value(1).toUInt();
+        EXPECT_EQ(uint(fncFoldLetter(a)), uint(fncFoldLetter(b))) << std::hex << a << " " << b;
+    }
+    EXPECT_GE(intJoined, 26);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, NameIndexFolding, HV_DB_ENGINES);
 
 TEST(LocalSchema, CaptionsAreKeptInTheCurrentLanguage)
 {

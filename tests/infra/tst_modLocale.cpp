@@ -86,6 +86,46 @@ TEST(LocaleMapping, EveryIdentifiedLocaleHasASeparatorAndReadsItsLanguage)
     }
 }
 
+struct BooleanCase
+{
+    const char* text;
+    const char* locale;
+    int expected; // 1 True, 0 False, -1 not a Boolean
+};
+
+void PrintTo(const BooleanCase& c, std::ostream* os)
+{
+    *os << '"' << c.text << "\" in " << c.locale;
+}
+
+class StoredBoolean : public testing::TestWithParam<BooleanCase>
+{
+};
+
+// Every form that any earlier reader of stored Booleans took (the other settings, the personal
+// settings, user properties, the metadata lists) still reads the same.
+TEST_P(StoredBoolean, ReadsWordsAndNumbersInAnyForm)
+{
+    const BooleanCase& c = GetParam();
+    const auto bln
+        = fncStoredTextToBoolean(QString::fromUtf8(c.text), QLocale(QString::fromLatin1(c.locale)));
+    EXPECT_EQ(bln.has_value(), c.expected >= 0);
+    if (bln) {
+        EXPECT_EQ(*bln, c.expected == 1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, StoredBoolean,
+    testing::Values(BooleanCase { "True", "C", 1 }, BooleanCase { " tRUE\t", "C", 1 },
+        BooleanCase { "FALSE", "C", 0 }, BooleanCase { "-1", "C", 1 }, BooleanCase { "0", "C", 0 },
+        BooleanCase { "2", "C", 1 }, BooleanCase { "0,0", "C", 0 }, BooleanCase { "0,5", "C", 1 },
+        BooleanCase { ".5", "C", 1 }, BooleanCase { "1e3", "C", 1 }, BooleanCase { "0e7", "C", 0 },
+        BooleanCase { "inf", "C", 1 }, BooleanCase { "1,000.5", "de_DE", 1 },
+        BooleanCase { "1.234,5", "de_DE", 1 }, BooleanCase { "0.000,0", "de_DE", 0 },
+        BooleanCase { "1.234,5", "C", -1 }, BooleanCase { "", "C", -1 },
+        BooleanCase { "yes", "C", -1 }, BooleanCase { "Truely", "C", -1 },
+        BooleanCase { "1 0", "C", -1 }));
+
 // Run in a child process that this binary starts with a chosen environment: the system locale
 // is read once per process, so only a fresh process shows what LANG and LC_ALL select.
 TEST(SystemLocale, ChildReportsColumnAndSeparator)

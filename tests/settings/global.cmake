@@ -6,7 +6,7 @@ hv_add_test(test_settings_global
           ${CMAKE_CURRENT_LIST_DIR}/tst_cGlobalSettingsSupport.h
   LIBS hvsettings)
 hv_add_test(test_settings_othersettings
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_cOtherSettings.cpp ${CMAKE_CURRENT_LIST_DIR}/tst_cSimpleList.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_cOtherSettings.cpp
           ${CMAKE_CURRENT_LIST_DIR}/tst_cGlobalSettingsSupport.h
   LIBS hvsettings)
 hv_add_test(test_settings_xml

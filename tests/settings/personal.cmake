@@ -1,6 +1,3 @@
-hv_add_test(test_settings_metadictionary
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_cMetaDictionary.cpp
-  LIBS hvsettings)
 hv_add_test(test_settings_metarecordset
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_cMetaDictionaryRecordset.cpp
   LIBS hvsettings hvdb)

@@ -13,6 +13,21 @@ using namespace hvglobaltest;
 using Decision = cScriptedResolver::Answer;
 
 namespace {
+// A name alone, enabled.
+void addItem(cMetaDictionary& list, const char* name)
+{
+    list.AddMeta(QString::fromUtf8(name), QString(), cCurrency(), 0, QString(), true);
+}
+
+// "Key=Caption" for each list, in order.
+QStringList captions(cGlobalSettings& g)
+{
+    QStringList out;
+    for (const auto& [key, list] : g.MetaDataLists)
+        out << key + QLatin1Char('=') + list.Caption;
+    return out;
+}
+
 class GlobalSettings : public testing::TestWithParam<eEngine>
 {
 protected:
@@ -49,17 +64,6 @@ protected:
                     db->fncId(1, QLatin1String(name)) });
         db->subAddSettingsRow();
     }
-    QStringList reportsOf(const QString& name) const
-    {
-        return db->fncRows(QStringLiteral(
-            "select strSubject from tblReports where intMeta1ID = %1 order by intReportID")
-                               .arg(db->fncId(1, name)));
-    }
-    QStringList names(int n) const
-    {
-        return db->fncRows(QStringLiteral("select strName from tblMeta%1 order by strName").arg(n));
-    }
-
     std::unique_ptr<cTestDatabase> db;
     std::unique_ptr<cGlobalSettings> gs;
     cScriptedResolver resolver;
@@ -69,11 +73,8 @@ protected:
 TEST_P(GlobalSettings, FreshDatabaseGetsTheThreeCaptionRows)
 {
     cGlobalSettings& g = load();
-    ASSERT_EQ(g.MetaDataLists.Count(), 3);
-    EXPECT_EQ(g.MetaDataLists.Keys(), (QStringList { "Meta1", "Meta2", "Meta3" }));
-    EXPECT_EQ(g.MetaDataLists.Item(QStringLiteral("Meta1")).Caption, QStringLiteral("Customer"));
-    EXPECT_EQ(g.MetaDataLists.Item(QStringLiteral("Meta2")).Caption, QStringLiteral("Task"));
-    EXPECT_EQ(g.MetaDataLists.Item(QStringLiteral("Meta3")).Caption, QString());
+    const QStringList fresh { "Meta1=Customer", "Meta2=Task", "Meta3=" };
+    EXPECT_EQ(captions(g), fresh);
     EXPECT_EQ(g.MetaDataLists.Item(QStringLiteral("Meta3")).Index, 3);
     EXPECT_EQ(db->fncRows(QStringLiteral(
                   "select strMetaListCaption from tblMetaLists order by intMetaListID")),
@@ -81,7 +82,7 @@ TEST_P(GlobalSettings, FreshDatabaseGetsTheThreeCaptionRows)
     EXPECT_EQ(g.CostCarrier, 0);
     // Loading again does not add rows, and does not end on the lists already held.
     EXPECT_TRUE(g.ReadGlobalSettings(2, db->Folder()));
-    EXPECT_EQ(g.MetaDataLists.Count(), 3);
+    EXPECT_EQ(captions(g), fresh);
     EXPECT_EQ(
         db->fncRows(QStringLiteral("select count(*) from tblMetaLists")), QStringList { "3" });
 }
@@ -101,11 +102,9 @@ TEST_P(GlobalSettings, LoadsItemsInNameOrderWithTheirColumns)
     EXPECT_EQ(list2.MetaDic.Keys(), (QStringList { "Alpha", "Zeta" }));
     EXPECT_EQ(list2.MetaDic.Item(QStringLiteral("Zeta")).SuperCategory, QStringLiteral("S"));
     EXPECT_FALSE(list2.MetaDic.Item(QStringLiteral("Zeta")).Enabled);
-    EXPECT_EQ(g.MetaDataLists.Item(QStringLiteral("Meta1")).Caption, QStringLiteral("Clients"));
     // A null caption reads as empty text.
-    EXPECT_EQ(list2.Caption, QString());
+    EXPECT_EQ(captions(g), (QStringList { "Meta1=Clients", "Meta2=", "Meta3=" }));
     EXPECT_EQ(list2.CategoryCaption, QStringLiteral("Kind"));
-    EXPECT_EQ(g.MetaDataLists.Item(QStringLiteral("Meta3")).Caption, QString());
 }
 
 TEST_P(GlobalSettings, MissingMandatoryValuesSaveNothing)
@@ -116,8 +115,7 @@ TEST_P(GlobalSettings, MissingMandatoryValuesSaveNothing)
         QStringLiteral("Failed to save settings\r\nAll mandatory values are not filled out!"));
     g.CostCarrier = 1;
     EXPECT_FALSE(g.fncCheckFilledOut()); // the first list is empty
-    g.MetaDataLists.ItemAt(0).AddMeta(
-        QStringLiteral("Acme"), QString(), cCurrency(), 0, QString(), true);
+    addItem(g.MetaDataLists.ItemAt(0), "Acme");
     EXPECT_TRUE(g.fncCheckFilledOut());
     g.ReportToValue.clear();
     EXPECT_FALSE(g.fncCheckFilledOut());
@@ -147,8 +145,8 @@ TEST_P(GlobalSettings, SaveStoresItemsSettingsAndIdentities)
     EXPECT_GT(deltaId, 0);
     EXPECT_EQ(list1.MetaDic.Item(QStringLiteral("Delta")).ID, deltaId);
     EXPECT_EQ(list1.MetaDic.Item(QStringLiteral("Acme")).ID, db->fncId(1, QStringLiteral("Acme")));
-    EXPECT_EQ(names(1), (QStringList { "Acme", "Beta", "Delta", "Gamma" }));
-    EXPECT_EQ(names(3), QStringList { "Third" });
+    EXPECT_EQ(db->fncNames(1), (QStringList { "Acme", "Beta", "Delta", "Gamma" }));
+    EXPECT_EQ(db->fncNames(3), QStringList { "Third" });
     EXPECT_EQ(db->fncRows(QStringLiteral("select intCostCarrier, intReportTo from tblSettings")),
         QStringList { QStringLiteral("3|%1").arg(db->ReportTo()) });
     EXPECT_EQ(db->fncRows(QStringLiteral(
@@ -157,13 +155,10 @@ TEST_P(GlobalSettings, SaveStoresItemsSettingsAndIdentities)
 
     cGlobalSettings again;
     ASSERT_TRUE(again.ReadGlobalSettings(2, db->Folder()));
-    const cMetaData& acme = again.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("Acme"));
-    EXPECT_EQ(acme.HourlyRate.tenThousandths(), 12345678);
-    EXPECT_EQ(acme.SuperCategory, QStringLiteral("Top"));
-    EXPECT_EQ(again.MetaDataLists.ItemAt(0)
-                  .MetaDic.Item(QStringLiteral("Delta"))
-                  .HourlyRate.tenThousandths(),
-        15000);
+    const auto& items = again.MetaDataLists.ItemAt(0).MetaDic;
+    EXPECT_EQ(items.Item(QStringLiteral("Acme")).HourlyRate.tenThousandths(), 12345678);
+    EXPECT_EQ(items.Item(QStringLiteral("Acme")).SuperCategory, QStringLiteral("Top"));
+    EXPECT_EQ(items.Item(QStringLiteral("Delta")).HourlyRate.tenThousandths(), 15000);
     EXPECT_EQ(
         again.OtherSettings.GetValue(QStringLiteral("OWNER'S NOTE"), cOtherSettings::intTypeText)
             .toString(),
@@ -220,7 +215,7 @@ TEST_P(GlobalSettings, RemovedItemsAreResolvedAgainstTheirOwnList)
         EXPECT_EQ(resolver.asked.first().strConflict,
             QStringLiteral("A value which previously was in the list is no longer available."));
         for (int m = 1; m <= 3; ++m) {
-            EXPECT_EQ(names(m),
+            EXPECT_EQ(db->fncNames(m),
                 (m <= n ? QStringList { "Acme", "Delta" }
                         : QStringList { "Acme", "Beta", "Delta", "Gamma" }))
                 << m;
@@ -249,7 +244,7 @@ TEST_P(GlobalSettings, ChangeOfLetterCaseRenamesTheSameRow)
                   "select intMeta1ID, strName, strCategory from tblMeta1 where intMeta1ID = %1")
                               .arg(lngAcme)),
         QStringList { QStringLiteral("%1|ACME|Renamed").arg(lngAcme) });
-    EXPECT_EQ(names(1), (QStringList { "ACME", "Beta", "Gamma" }));
+    EXPECT_EQ(db->fncNames(1), (QStringList { "ACME", "Beta", "Gamma" }));
     EXPECT_EQ(list1.MetaDic.Item(QStringLiteral("ACME")).ID, lngAcme);
     EXPECT_EQ(
         db->fncRows(
@@ -272,8 +267,7 @@ TEST_P(GlobalSettings, TwoSessionsKeepEachOthersWorkAndAskAboutTheItemBothChange
     cGlobalSettings second;
     ASSERT_TRUE(first.ReadGlobalSettings(2, db->Folder()));
     ASSERT_TRUE(second.ReadGlobalSettings(2, db->Folder()));
-    first.MetaDataLists.ItemAt(0).AddMeta(
-        QStringLiteral("Delta"), QString(), cCurrency(), 0, QString(), true);
+    addItem(first.MetaDataLists.ItemAt(0), "Delta");
     ASSERT_EQ(first.SaveGlobalSettings(), QString());
 
     cMetaDictionary& list = second.MetaDataLists.ItemAt(0);
@@ -287,10 +281,10 @@ TEST_P(GlobalSettings, TwoSessionsKeepEachOthersWorkAndAskAboutTheItemBothChange
     ASSERT_EQ(resolver.asked.size(), 2);
     EXPECT_EQ(resolver.asked.at(0).strValue, QStringLiteral("Beta"));
     EXPECT_EQ(resolver.asked.at(1).strValue, QStringLiteral("Gamma"));
-    EXPECT_EQ(names(1), (QStringList { "Acme", "Delta", "Gamma Two" }));
+    EXPECT_EQ(db->fncNames(1), (QStringList { "Acme", "Delta", "Gamma Two" }));
     EXPECT_EQ(db->fncRows(QStringLiteral("select strSubject from tblReports order by intReportID")),
         (QStringList { "report on Acme", "report on Gamma" }));
-    EXPECT_EQ(reportsOf(QStringLiteral("Gamma Two")), QStringList { "report on Gamma" });
+    EXPECT_EQ(db->fncReportsOf(QStringLiteral("Gamma Two")), QStringList { "report on Gamma" });
     EXPECT_TRUE(cMessageBox::history().isEmpty());
 
     // Both change Acme's rate: the later save asks, and the answer decides.
@@ -343,8 +337,7 @@ TEST_P(GlobalSettings, ClearedCaptionKeepsTheRowsOfTheLaterLists)
         (QStringList { "Customer", "", "Project" }));
     cGlobalSettings again;
     ASSERT_TRUE(again.ReadGlobalSettings(2, db->Folder()));
-    EXPECT_EQ(again.MetaDataLists.ItemAt(1).Caption, QString());
-    EXPECT_EQ(again.MetaDataLists.ItemAt(2).Caption, QStringLiteral("Project"));
+    EXPECT_EQ(captions(again), (QStringList { "Meta1=Customer", "Meta2=", "Meta3=Project" }));
     EXPECT_EQ(again.MetaDataLists.ItemAt(2).CategoryCaption, QStringLiteral("Phase"));
 }
 
@@ -366,12 +359,10 @@ TEST_P(GlobalSettings, FailureHalfwayLeavesTheDatabaseAndTheEditsUnchanged)
     const QStringList before = db->fncDump();
     cMetaDictionary& list1 = g.MetaDataLists.ItemAt(0);
     list1.MetaDic.Remove(QStringLiteral("Beta"));
-    list1.AddMeta(QStringLiteral("Zulu"), QString(), cCurrency(), 0, QString(), true);
+    addItem(list1, "Zulu");
     list1.MetaDic.Item(QStringLiteral("Acme")).Category = QStringLiteral("changed");
-    g.MetaDataLists.ItemAt(1).AddMeta(
-        QStringLiteral("Fine"), QString(), cCurrency(), 0, QString(), true);
-    g.MetaDataLists.ItemAt(1).AddMeta(
-        QStringLiteral("Boom"), QString(), cCurrency(), 0, QString(), true);
+    addItem(g.MetaDataLists.ItemAt(1), "Fine");
+    addItem(g.MetaDataLists.ItemAt(1), "Boom");
     g.CostCarrier = 7;
     resolver.answers.enqueue({ cRemovedItemResolver::intRemoveReports, QString() });
     const QStringList edited = list1.MetaDic.Keys();
@@ -389,8 +380,8 @@ TEST_P(GlobalSettings, FailureHalfwayLeavesTheDatabaseAndTheEditsUnchanged)
         + (GetParam() == eEngine::PostgreSQL ? QStringLiteral(" on tblMeta2") : QString()));
     resolver.answers.enqueue({ cRemovedItemResolver::intRemoveReports, QString() });
     ASSERT_EQ(g.SaveGlobalSettings(), QString());
-    EXPECT_EQ(names(1), (QStringList { "Acme", "Gamma", "Zulu" }));
-    EXPECT_EQ(names(2), (QStringList { "Boom", "Fine" }));
+    EXPECT_EQ(db->fncNames(1), (QStringList { "Acme", "Gamma", "Zulu" }));
+    EXPECT_EQ(db->fncNames(2), (QStringList { "Boom", "Fine" }));
 }
 
 TEST_P(GlobalSettings, SaveExportsXmlUnlessTheReportingProgramPublishes)
@@ -440,14 +431,13 @@ TEST_P(GlobalSettings, AFailedExportAfterTheCommitKeepsTheSaveAndSaysSo)
     ASSERT_TRUE(QDir().mkpath(programFolder + QStringLiteral("/HVSettings.xml/inside")));
 
     subSetupConnection();
-    g.MetaDataLists.ItemAt(0).AddMeta(
-        QStringLiteral("Delta"), QString(), cCurrency(), 0, QString(), true);
+    addItem(g.MetaDataLists.ItemAt(0), "Delta");
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
     EXPECT_EQ(g.SaveGlobalSettings(), QString());
     ASSERT_EQ(cMessageBox::history().size(), 1);
     EXPECT_TRUE(cMessageBox::history().first().strText.startsWith(fncPhrase("LNGEXPORTFAILED")));
     EXPECT_TRUE(cMessageBox::history().first().strText.contains(QStringLiteral("HVSettings.xml")));
-    EXPECT_TRUE(names(1).contains(QStringLiteral("Delta")));
+    EXPECT_TRUE(db->fncNames(1).contains(QStringLiteral("Delta")));
     EXPECT_EQ(hvtest::readFile(meta1), before);
     EXPECT_EQ(QDir(programFolder).entryList(QDir::Files | QDir::Hidden, QDir::Name),
         (QStringList { "HVMeta1.xml", "HVMeta2.xml", "HVMeta3.xml", "HVMetaLists.xml" }));
@@ -477,8 +467,7 @@ TEST_P(GlobalSettings, XmlRoundTripReadsListsFromFilesAndOtherSettingsFromTheDat
     seed();
     cGlobalSettings& g = load();
     g.MetaDataLists.ItemAt(1).Caption = QStringLiteral("Job");
-    g.MetaDataLists.ItemAt(1).AddMeta(
-        QStringLiteral("Design & <Build>"), QString(), cCurrency(), 0, QString(), true);
+    addItem(g.MetaDataLists.ItemAt(1), "Design & <Build>");
     g.OtherSettings.SetValue(QStringLiteral("Mode"), QStringLiteral("db"));
     g.CostCarrier = 2;
     ASSERT_EQ(g.SaveGlobalSettings(), QString()); // no reporting program: the export is written
@@ -493,8 +482,7 @@ TEST_P(GlobalSettings, XmlRoundTripReadsListsFromFilesAndOtherSettingsFromTheDat
     cGlobalSettings fromXml;
     ASSERT_TRUE(fromXml.ReadGlobalSettings(1, programFolder + QLatin1Char('/')));
     EXPECT_EQ(fromXml.CostCarrier, 2);
-    EXPECT_EQ(fromXml.MetaDataLists.ItemAt(0).Caption, QStringLiteral("Customer"));
-    EXPECT_EQ(fromXml.MetaDataLists.ItemAt(1).Caption, QStringLiteral("Job"));
+    EXPECT_EQ(captions(fromXml), (QStringList { "Meta1=Customer", "Meta2=Job", "Meta3=" }));
     const cMetaDictionary& list1 = fromXml.MetaDataLists.ItemAt(0);
     EXPECT_EQ(list1.MetaDic.Keys(), (QStringList { "Acme", "Beta", "Gamma" }));
     // Names only: numbered in file order, enabled.
@@ -524,8 +512,7 @@ TEST(LocalFileBusy, TheSaveWaitsThenKeepsTheEditsAndSaysWhy)
     cPersonalSettings::subSetProgramFolder(hvtest::newTempDir(QStringLiteral("program")));
     cGlobalSettings g;
     ASSERT_TRUE(g.ReadGlobalSettings(2, db.Folder()));
-    g.MetaDataLists.ItemAt(0).AddMeta(
-        QStringLiteral("Beta"), QString(), cCurrency(), 0, QString(), true);
+    addItem(g.MetaDataLists.ItemAt(0), "Beta");
     const QStringList before = db.fncDump();
 
     const ConnectionPtr reader = db.fncOpen();

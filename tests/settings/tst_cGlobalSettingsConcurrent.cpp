@@ -98,20 +98,10 @@ protected:
         }
     }
 
-    QStringList names() const
-    {
-        return db->fncRows(QStringLiteral("select strName from tblMeta1 order by strName"));
-    }
-    QStringList reportsOf(const QString& name) const
-    {
-        return db->fncRows(QStringLiteral(
-            "select strSubject from tblReports where intMeta1ID = %1 order by strSubject")
-                               .arg(db->fncId(1, name)));
-    }
     void expectRenamesApplied()
     {
         for (int i = 1; i <= 5; ++i) {
-            EXPECT_EQ(reportsOf(QStringLiteral("R0%1").arg(i)),
+            EXPECT_EQ(db->fncReportsOf(QStringLiteral("R0%1").arg(i)),
                 (QStringList { QStringLiteral("I0%1/1").arg(i), QStringLiteral("I0%1/2").arg(i) }));
             EXPECT_EQ(db->fncId(1, QStringLiteral("I0%1").arg(i)), -1);
         }
@@ -140,7 +130,7 @@ TEST_F(ConcurrentSaves, RenamesAndAnotherRemovingAndAddingKeepEveryReportNotDele
         + QStringList { "N01" };
     expected.removeOne(QStringLiteral("I10"));
     expected.sort();
-    EXPECT_EQ(names(), expected);
+    EXPECT_EQ(db->fncNames(1), expected);
     expectRenamesApplied();
     EXPECT_EQ(db->fncRows(QStringLiteral("select count(*) from tblReports")), QStringList { "38" });
 }
@@ -155,7 +145,7 @@ TEST_F(ConcurrentSaves, RenamesAndAnotherAddingTheSameNamesMakeNoDuplicates)
     EXPECT_TRUE(asked.isEmpty()) << asked.join(QLatin1Char('\n')).toStdString();
     QStringList expected = range(QStringLiteral("I"), 6, 20) + range(QStringLiteral("R"), 1, 5);
     expected.sort();
-    EXPECT_EQ(names(), expected);
+    EXPECT_EQ(db->fncNames(1), expected);
     expectRenamesApplied();
 }
 

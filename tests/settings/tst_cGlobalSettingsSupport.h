@@ -118,6 +118,18 @@ public:
                           .arg(strName));
         return r.size() == 1 ? r.first().toInt() : -1;
     }
+    // The names in list n, sorted.
+    QStringList fncNames(int n) const
+    {
+        return fncRows(QStringLiteral("select strName from tblMeta%1 order by strName").arg(n));
+    }
+    // The subjects of the reports on an item of list 1, sorted.
+    QStringList fncReportsOf(const QString& strName) const
+    {
+        return fncRows(QStringLiteral(
+            "select strSubject from tblReports where intMeta1ID = %1 order by strSubject")
+                           .arg(fncId(1, strName)));
+    }
     // Every table the common settings touch, in key order: equal dumps mean an unchanged database.
     QStringList fncDump() const
     {

@@ -50,6 +50,35 @@ QVariant money(qint64 units)
     return QVariant::fromValue(cCurrency::fromTenThousandths(units));
 }
 
+// Each item as "name ID enabled 'category' 'super-category' rate".
+QStringList fncItems(const cMetaDictionary& dic)
+{
+    QStringList items;
+    for (const auto& [name, e] : dic.MetaDic)
+        items << QStringLiteral("%1 %2 %3 '%4' '%5' %6")
+                     .arg(name)
+                     .arg(e.ID)
+                     .arg(e.Enabled)
+                     .arg(e.Category, e.SuperCategory)
+                     .arg(e.HourlyRate.tenThousandths());
+    return items;
+}
+
+// The first of several case variants wins, and nameless entries are not added.
+TEST(MetaDictionary, FirstOfCaseVariantsWinsAndEmptyNamesAddNothing)
+{
+    cMetaDictionary dic;
+    dic.AddMeta(QString(), QString(), cCurrency(), 0, QString(), true);
+    dic.AddMeta(QStringLiteral("Zeta"), QString(), cCurrency(), 0, QString(), true);
+    dic.AddMeta(QStringLiteral("Acme"), QStringLiteral("first"),
+        cCurrency::fromTenThousandths(1'250'000), 1, QStringLiteral("Europe"), false);
+    dic.AddMeta(QStringLiteral("ACME"), QStringLiteral("second"), cCurrency(), 2, QString(), true);
+    dic.AddMeta(QStringLiteral(""), QString(), cCurrency(), 0, QString(), true);
+    EXPECT_EQ(
+        fncItems(dic), (QStringList { "Zeta 0 1 '' '' 0", "Acme 1 0 'first' 'Europe' 1250000" }));
+    EXPECT_TRUE(dic.MetaDic.Exists(QStringLiteral("aCmE")));
+}
+
 TEST_F(MetaRecordsetTest, SingleColumnRowsAreNumberedAndEnabled)
 {
     insert(50, QStringLiteral("Gamma"), QStringLiteral("c"), nullText, money(99), false);
@@ -59,17 +88,9 @@ TEST_F(MetaRecordsetTest, SingleColumnRowsAreNumberedAndEnabled)
     auto rs = open(QStringLiteral("select strName from tblMeta1 order by intMeta1ID"));
     cMetaDictionary dic;
     dic.ReadFromRecordset(*rs);
-    ASSERT_EQ(dic.MetaDic.Keys(),
-        (QStringList { QStringLiteral("Gamma"), QStringLiteral("Alpha"), QStringLiteral("Beta") }));
     // The duplicate row still counts.
-    EXPECT_EQ(dic.MetaDic.Item(QStringLiteral("Gamma")).ID, 1);
-    EXPECT_EQ(dic.MetaDic.Item(QStringLiteral("Alpha")).ID, 2);
-    EXPECT_EQ(dic.MetaDic.Item(QStringLiteral("Beta")).ID, 4);
-    for (const auto& e : dic.MetaDic) {
-        EXPECT_TRUE(e.second.Enabled);
-        EXPECT_TRUE(e.second.Category.isEmpty());
-        EXPECT_EQ(e.second.HourlyRate, cCurrency());
-    }
+    EXPECT_EQ(fncItems(dic),
+        (QStringList { "Gamma 1 1 '' '' 0", "Alpha 2 1 '' '' 0", "Beta 4 1 '' '' 0" }));
 }
 
 TEST_F(MetaRecordsetTest, ReadingStartsAtTheCurrentRowAndSkipsNamelessRows)

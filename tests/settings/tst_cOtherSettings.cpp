@@ -1,4 +1,5 @@
 #include "cOtherSettings.h"
+#include "cSimpleList.h"
 #include "tst_cGlobalSettingsSupport.h"
 
 #include <QDateTime>
@@ -37,6 +38,17 @@ TEST(cOtherSettings, FromRSKeepsTheLaterRowOfANameAndReplacesEverything)
     EXPECT_TRUE(os.DicList.isEmpty());
 }
 
+// What the other settings' save reads its stored names with.
+TEST(cSimpleList, FromRSSkipsNullsAndLaterCaseVariants)
+{
+    auto rs = otherSettingsRows({ { QStringLiteral("One"), QVariant() }, { QVariant(), QVariant() },
+        { QStringLiteral("one"), QVariant() }, { QStringLiteral("Two"), QVariant() } });
+    cSimpleList list;
+    list.FromRS(*rs);
+    EXPECT_TRUE(rs->Eof());
+    EXPECT_EQ(list.ToArray(), (QStringList { "One", "Two" }));
+}
+
 struct GetValueCase
 {
     const char* stored; // nullptr: the name is missing
@@ -64,8 +76,8 @@ INSTANTIATE_TEST_SUITE_P(Table, cOtherSettingsGetValue,
         GetValueCase { "2.5", 2, QVariant::fromValue(qint16(2)) }, // halves go to the even side
         GetValueCase { "3.5", 2, QVariant::fromValue(qint16(4)) },
         GetValueCase { "abc", 2, QVariant::fromValue(qint16(0)) },
-        GetValueCase { nullptr, 11, QVariant(false) }, GetValueCase { "TRUE", 11, QVariant(true) },
-        GetValueCase { "-1", 11, QVariant(true) }, GetValueCase { "maybe", 11, QVariant(false) },
+        GetValueCase { nullptr, 11, QVariant(false) }, GetValueCase { "-1", 11, QVariant(true) },
+        GetValueCase { "maybe", 11, QVariant(false) },
         GetValueCase { nullptr, 8, QVariant(QString()) },
         GetValueCase { "text", 8, QVariant(QStringLiteral("text")) },
         GetValueCase { "2024-02-15", 7, QVariant(QDateTime(QDate(2024, 2, 15), QTime(0, 0))) },

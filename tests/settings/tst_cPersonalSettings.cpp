@@ -7,18 +7,7 @@ using namespace hvpersonaltest;
 
 namespace {
 
-class PersonalSettingsTest : public PersonalSettingsFixture
-{
-protected:
-    static void expectReportedError(const std::function<void()>& f, const char* procName)
-    {
-        cMessageBox::setNextAnswer(cMessageBox::Answer::No);
-        EXPECT_TRUE(hvtest::endsProgram(f));
-        ASSERT_EQ(cMessageBox::history().size(), 1);
-        EXPECT_TRUE(cMessageBox::history().at(0).strText.contains(QString::fromLatin1(procName)))
-            << cMessageBox::history().at(0).strText.toStdString();
-    }
-};
+using PersonalSettingsTest = PersonalSettingsFixture;
 
 // Construction
 

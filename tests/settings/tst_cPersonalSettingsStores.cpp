@@ -30,6 +30,28 @@ QString storeValue(const char* name)
     return fncReadRegistryValue(section, QString::fromLatin1(name), QStringLiteral("<absent>"));
 }
 
+// Every field away from its default; the rate beyond 16 bits.
+cPersonalSettings everyFieldChanged()
+{
+    cPersonalSettings s;
+    s.ReportChoice = 3;
+    s.ReportValue = QStringLiteral("Provider=PostgreSQL;Data Source=db:5432;Initial Catalog=hv");
+    s.PersonalRate = cCurrency::fromTenThousandths(1'234'567'500);
+    s.FilterEvents = false;
+    s.FilterPrivate = false;
+    s.FilterRecurring = false;
+    s.subPopulateMetadataList(
+        QStringLiteral("Kunde:Ölwerk;Beta, Inc;\r\nTask:\r\nArea:North;\r\n"));
+    s.Convert24 = true;
+    s.Convert24Hours = QVariant(7.5);
+    s.RemoveLunch = true;
+    s.RemoveLunchHours = QVariant(0.25);
+    s.CreateLocalCube = true;
+    s.StartGrid = true;
+    s.WriteSubject = true;
+    return s;
+}
+
 // The calendar session is open, as in the program.
 class PersonalStoresTest : public PersonalSettingsFixture
 {
@@ -67,28 +89,6 @@ protected:
         subStartOutlook(olFolderInbox);
         subFindActiveFolder(olFolderCalendar);
         return item;
-    }
-
-    static cPersonalSettings everyFieldChanged()
-    {
-        cPersonalSettings s;
-        s.ReportChoice = 3;
-        s.ReportValue
-            = QStringLiteral("Provider=PostgreSQL;Data Source=db:5432;Initial Catalog=hv");
-        s.PersonalRate = cCurrency::fromTenThousandths(1'234'567'500); // 123456.75: beyond 16 bits
-        s.FilterEvents = false;
-        s.FilterPrivate = false;
-        s.FilterRecurring = false;
-        s.subPopulateMetadataList(
-            QStringLiteral("Kunde:Ölwerk;Beta, Inc;\r\nTask:\r\nArea:North;\r\n"));
-        s.Convert24 = true;
-        s.Convert24Hours = QVariant(7.5);
-        s.RemoveLunch = true;
-        s.RemoveLunchHours = QVariant(0.25);
-        s.CreateLocalCube = true;
-        s.StartGrid = true;
-        s.WriteSubject = true;
-        return s;
     }
 };
 
@@ -165,16 +165,14 @@ TEST_F(PersonalStoresTest, StoreHoldsTheTextsTheAddInReads)
 {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     cPersonalSettings(everyFieldChanged()).SaveSettings();
-    EXPECT_EQ(storeValue("PersonalRate"), QStringLiteral("123456.75"));
-    EXPECT_EQ(storeValue("FilterEvents"), QStringLiteral("False"));
-    EXPECT_EQ(storeValue("MetadataList"),
-        QStringLiteral("Kunde:Ölwerk;Beta, Inc;\r\nTask:\r\nArea:North;\r\n"));
-    EXPECT_EQ(storeValue("WriteSubject"), QStringLiteral("True"));
-    EXPECT_EQ(storeValue("Convert24Hours"), QStringLiteral("7.5"));
     // The pane fields are written for the add-in but never read back.
-    EXPECT_EQ(storeValue("PaneWidth"), QStringLiteral("185"));
-    EXPECT_EQ(storeValue("PaneHeight"), QStringLiteral("600"));
-    EXPECT_EQ(storeValue("PaneDockPos"), QStringLiteral("2"));
+    QStringList stored;
+    for (const char* name : { "PersonalRate", "FilterEvents", "MetadataList", "WriteSubject",
+             "Convert24Hours", "PaneWidth", "PaneHeight", "PaneDockPos" })
+        stored << storeValue(name);
+    EXPECT_EQ(stored,
+        (QStringList { "123456.75", "False", "Kunde:Ölwerk;Beta, Inc;\r\nTask:\r\nArea:North;\r\n",
+            "True", "7.5", "185", "600", "2" }));
 }
 
 // What earlier copies wrote under a comma locale.
@@ -310,12 +308,9 @@ TEST_F(PersonalStoresTest, DamagedStoreValueIsReportedAndChangesNothing)
     subWriteRegistryValue(section, QStringLiteral("FilterRecurring"), QStringLiteral("perhaps"));
     cPersonalSettings s;
     const QString before = s.fncBuildBody();
-    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
-    EXPECT_TRUE(hvtest::endsProgram([&] { s.GetValuesFromSettings(); }));
-    ASSERT_EQ(cMessageBox::history().size(), 1);
-    EXPECT_TRUE(cMessageBox::history().at(0).strText.contains(QStringLiteral("perhaps")));
-    EXPECT_TRUE(cMessageBox::history().at(0).strText.contains(
-        QStringLiteral("cPersonalSettings.GetValuesFromSettings")));
+    expectReportedError(
+        [&] { s.GetValuesFromSettings(); }, "cPersonalSettings.GetValuesFromSettings");
+    EXPECT_TRUE(cMessageBox::history().value(0).strText.contains(QStringLiteral("perhaps")));
     EXPECT_EQ(s.fncBuildBody(), before);
 }
 
@@ -507,11 +502,7 @@ TEST_F(PersonalStoresTest, FailingStoreWriteIsReportedAlsoWithAnAppointment)
     QFile::remove(fncRegistryStorePath());
     ASSERT_TRUE(QDir().mkpath(fncRegistryStorePath()));
     cPersonalSettings s = everyFieldChanged();
-    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
-    EXPECT_TRUE(hvtest::endsProgram([&] { s.SaveSettings(); }));
-    ASSERT_EQ(cMessageBox::history().size(), 1);
-    EXPECT_TRUE(cMessageBox::history().at(0).strText.contains(
-        QStringLiteral("cPersonalSettings.SaveSettings")));
+    expectReportedError([&] { s.SaveSettings(); }, "cPersonalSettings.SaveSettings");
     // The appointment was written before the store.
     const auto item = reloadSettingsAppointment();
     ASSERT_TRUE(item);
@@ -546,21 +537,11 @@ TEST_P(AppointmentAcceptanceTest, DatabaseFolderMustFitTheInstalledProgram)
     if (c.program == Program::Multi)
         hvtest::writeFile(programFolder + QStringLiteral("/HVPersonalSettings"), {});
     QDir().mkpath(hvtest::homeDir() + QStringLiteral("/Documents/OLAP Cubes"));
-    QString folder;
-    switch (c.stored) {
-    case Stored::Default:
-        folder = dataFolder();
-        break;
-    case Stored::Elsewhere:
-        folder = hvtest::newTempDir(QStringLiteral("shared"));
-        break;
-    case Stored::OtherHome:
-        folder = QStringLiteral("/home/other/Dokumente/My Hourvanes");
-        break;
-    case Stored::OtherSystem:
-        folder = QStringLiteral("C:\\Users\\other\\Documents\\My Hourvanes");
-        break;
-    }
+    const QMap<Stored, QString> folders { { Stored::Default, dataFolder() },
+        { Stored::Elsewhere, hvtest::newTempDir(QStringLiteral("shared")) },
+        { Stored::OtherHome, QStringLiteral("/home/other/Dokumente/My Hourvanes") },
+        { Stored::OtherSystem, QStringLiteral("C:\\Users\\other\\Documents\\My Hourvanes") } };
+    QString folder = folders.value(c.stored);
     if (c.fileExists)
         hvtest::writeFile(folder + QStringLiteral("/Hourvane3.mdb"), {});
     if (c.trailingSlash)
@@ -623,16 +604,7 @@ class StoreKill : public PersonalSettingsFixture
 TEST_F(StoreKill, SaveKilledAtAnyMomentLeavesOneWholeSet)
 {
     cPersonalSettings first;
-    cPersonalSettings second;
-    second.ReportChoice = 3;
-    second.ReportValue = QStringLiteral("Provider=PostgreSQL;Data Source=db;Initial Catalog=hv");
-    second.PersonalRate = cCurrency::fromTenThousandths(987'654'321);
-    second.FilterEvents = second.FilterPrivate = second.FilterRecurring = false;
-    second.subPopulateMetadataList(QStringLiteral("Customer:Acme;Beta;\r\nTask:Design;\r\n"));
-    second.Convert24 = second.RemoveLunch = second.CreateLocalCube = second.StartGrid = true;
-    second.WriteSubject = true;
-    second.Convert24Hours = 7.5;
-    second.RemoveLunchHours = 0.25;
+    cPersonalSettings second = everyFieldChanged();
     second.PaneWidth = 300;
     const QString store = fncRegistryStorePath();
     second.SaveSettings();

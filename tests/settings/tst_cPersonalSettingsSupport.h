@@ -36,6 +36,16 @@ class PersonalSettingsFixture : public testing::Test
 protected:
     QString programFolder;
 
+    // f ends the program after one message that names procName.
+    static void expectReportedError(const std::function<void()>& f, const char* procName)
+    {
+        cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+        EXPECT_TRUE(hvtest::endsProgram(f));
+        ASSERT_EQ(cMessageBox::history().size(), 1);
+        EXPECT_TRUE(cMessageBox::history().at(0).strText.contains(QString::fromLatin1(procName)))
+            << cMessageBox::history().at(0).strText.toStdString();
+    }
+
     void SetUp() override
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
