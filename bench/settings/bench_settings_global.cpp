@@ -29,7 +29,8 @@ namespace {
 using namespace benchedit;
 
 QTemporaryDir* g_dir = nullptr;
-QString g_template; // a database with the three lists and reports, copied fresh for each save
+// Databases with the three lists of a length and their reports, copied fresh for each save.
+std::map<int, QString> g_templates;
 
 void exec(sqlite3* db, const char* sql)
 {
@@ -50,14 +51,15 @@ sqlite3_stmt* prepare(sqlite3* db, const char* sql)
     return st;
 }
 
-void makeTemplate()
+void makeTemplate(int intCount)
 {
-    g_template = g_dir->filePath(QStringLiteral("template/Hourvane3.mdb"));
-    QDir().mkpath(QFileInfo(g_template).path());
-    subCreateHVDatabase(g_template);
-    subCheckUpgrade(g_template)->Close();
+    const QString path = g_dir->filePath(QStringLiteral("template%1/Hourvane3.mdb").arg(intCount));
+    g_templates[intCount] = path;
+    QDir().mkpath(QFileInfo(path).path());
+    subCreateHVDatabase(path);
+    subCheckUpgrade(path)->Close();
     sqlite3* db = nullptr;
-    sqlite3_open(g_template.toUtf8().constData(), &db);
+    sqlite3_open(path.toUtf8().constData(), &db);
     exec(db, "begin");
     for (int n = 1; n <= 3; ++n) {
         const QByteArray ins = QStringLiteral(
@@ -66,7 +68,7 @@ void makeTemplate()
                                    .arg(n)
                                    .toUtf8();
         sqlite3_stmt* st = prepare(db, ins.constData());
-        for (int i = 0; i < intItems; ++i) {
+        for (int i = 0; i < intCount; ++i) {
             const QByteArray name = itemName(i).toUtf8();
             sqlite3_bind_text(st, 1, name.constData(), -1, SQLITE_TRANSIENT);
             sqlite3_bind_int64(st, 2, 1000000 + i);
@@ -79,7 +81,7 @@ void makeTemplate()
                   .arg(n)
                   .toUtf8();
         st = prepare(db, rep.constData());
-        for (int i = 0; i < 2 * intChanged; ++i) {
+        for (int i = 0; i < 2 * intCount / 100; ++i) {
             sqlite3_bind_int(st, 1, i + 1);
             sqlite3_step(st);
             sqlite3_reset(st);
@@ -96,14 +98,14 @@ void makeTemplate()
     sqlite3_close(db);
 }
 
-// A fresh copy of the template as the program's database.
-QString freshCopy()
+// A fresh copy of a template as the program's database.
+QString freshCopy(int intCount = intItems)
 {
     static int n = 0;
     const QString folder = g_dir->filePath(QStringLiteral("run%1").arg(++n));
     QDir().mkpath(folder);
     const QString path = folder + QStringLiteral("/Hourvane3.mdb");
-    QFile::copy(g_template, path);
+    QFile::copy(g_templates.at(intCount), path);
     subResetDBState();
     strDataFolder = folder;
     blnSingleUser = true;
@@ -116,6 +118,39 @@ void BM_ReadGlobalSettings(benchmark::State& state)
     for (auto _ : state) {
         cGlobalSettings gs;
         benchmark::DoNotOptimize(gs.ReadGlobalSettings(2, QFileInfo(path).path()));
+    }
+}
+
+// Scale: lists ten times as long (intRuns 1) against ten runs of the usual length (intItems,
+// intRuns 10), so that both read or save the same number of items and their ratio is the ratio
+// of the cost per item.
+void BM_ReadScale(benchmark::State& state, int intCount, int intRuns)
+{
+    const QString path = freshCopy(intCount);
+    for (auto _ : state) {
+        for (int r = 0; r < intRuns; ++r) {
+            cGlobalSettings gs;
+            benchmark::DoNotOptimize(gs.ReadGlobalSettings(2, QFileInfo(path).path()));
+        }
+    }
+}
+
+void BM_SaveScale(benchmark::State& state, int intCount, int intRuns)
+{
+    for (auto _ : state) {
+        for (int r = 0; r < intRuns; ++r) {
+            state.PauseTiming();
+            const QString path = freshCopy(intCount);
+            auto gs = std::make_unique<cGlobalSettings>();
+            gs->ReadGlobalSettings(2, QFileInfo(path).path());
+            editLists(*gs, intCount / 100);
+            state.ResumeTiming();
+            if (!gs->SaveGlobalSettings().isEmpty())
+                state.SkipWithError("save refused");
+            state.PauseTiming();
+            gs.reset();
+            state.ResumeTiming();
+        }
     }
 }
 
@@ -377,6 +412,24 @@ BENCHMARK(BM_XmlSerialize)
     ->Repetitions(7)
     ->ReportAggregatesOnly(true);
 BENCHMARK(BM_XmlExport)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(BM_ReadScale, 10x2000, intItems, 10)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(BM_ReadScale, 20000, intScaleItems, 1)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(BM_SaveScale, 10x2000, intItems, 10)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(BM_SaveScale, 20000, intScaleItems, 1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv)
 {
@@ -393,7 +446,8 @@ int main(int argc, char** argv)
     reporting.open(QIODevice::WriteOnly);
     reporting.close();
     subSetRemovedItemResolver(&g_resolver);
-    makeTemplate();
+    makeTemplate(intItems);
+    makeTemplate(intScaleItems);
 
     benchmark::Initialize(&argc, argv);
     cRatioReporter reporter;
@@ -401,11 +455,15 @@ int main(int argc, char** argv)
     const auto ratio = [&reporter](const char* name, const char* base, const char* what,
                            double target) { reporter.PrintRatio(name, base, what, target); };
     ratio("BM_ReadGlobalSettings", "BM_ReadSqlite",
-        "ReadGlobalSettings, 3 lists x 2000 values vs sqlite3", 3);
+        "ReadGlobalSettings, 3 lists x 2000 values vs sqlite3", 2.5);
     ratio("BM_SaveGlobalSettings", "BM_SaveSqlite",
-        "SaveGlobalSettings, 1% renamed, 1% removed and moved vs sqlite3", 3);
+        "SaveGlobalSettings, 1% renamed, 1% removed and moved vs sqlite3", 2.5);
     ratio("BM_XmlExport", "BM_XmlSaveFile",
         "XML export of the lists and settings vs QSaveFile writing the same bytes", 1.5);
+    ratio("BM_ReadScale/20000", "BM_ReadScale/10x2000",
+        "ReadGlobalSettings, cost per item at 20000 values per list vs at 2000", 1.3);
+    ratio("BM_SaveScale/20000", "BM_SaveScale/10x2000",
+        "SaveGlobalSettings, cost per item at 20000 values per list vs at 2000", 1.3);
     ratio("BM_FetchLists", "BM_SaveSqlite",
         "  of which: fetching the three tables through cRecordset vs the whole sqlite3 save", 3);
     ratio("BM_XmlSerialize", "BM_XmlSaveFile",

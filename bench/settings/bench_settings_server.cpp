@@ -71,8 +71,9 @@ void makeTemplate()
     ReportTo() = 3;
     ReportToValue()
         = pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + g_template;
-    subSetupConnection();
-    subCloseConnection();
+    // A stored server connection is opened as it is; the upgrade runs where the program meets a
+    // new database.
+    subCheckSQLUpgrade(*cConnection::Open(ReportToValue()));
     PGconn* c = connect(g_template);
     exec(c, "begin");
     for (int n = 1; n <= 3; ++n) {

@@ -9,6 +9,7 @@
 // The lists both save benchmarks seed and the edit the user makes in each before the save.
 namespace benchedit {
 constexpr int intItems = 2000;
+constexpr int intScaleItems = 10 * intItems; // the lists of the scale benchmarks
 constexpr int intChanged = intItems / 100;
 
 inline QString itemName(int i)
@@ -30,11 +31,12 @@ public:
 };
 inline cBenchResolver g_resolver;
 
-inline void editLists(cGlobalSettings& gs)
+// 1% of each list renamed, another 1% removed.
+inline void editLists(cGlobalSettings& gs, int intChangedItems = intChanged)
 {
     for (int l = 0; l < gs.MetaDataLists.Count(); ++l) {
         cMetaDictionary& dic = gs.MetaDataLists.ItemAt(l);
-        for (int i = 1; i <= intChanged; ++i) {
+        for (int i = 1; i <= intChangedItems; ++i) {
             const QString old = itemName(i);
             const QString renamed = QStringLiteral("Renamed%1").arg(i);
             const cMetaData data = dic.MetaDic.Item(old);
@@ -42,7 +44,7 @@ inline void editLists(cGlobalSettings& gs)
             dic.AddMeta(
                 renamed, data.Category, data.HourlyRate, 0, data.SuperCategory, data.Enabled);
             g_resolver.renamed.insert(old, renamed);
-            dic.MetaDic.Remove(itemName(intChanged + i));
+            dic.MetaDic.Remove(itemName(intChangedItems + i));
         }
     }
 }

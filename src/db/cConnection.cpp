@@ -16,6 +16,7 @@
 #include <cCurrency.h>
 #include <cHVError.h>
 #include <limits>
+#include <sqlite3.h>
 #include <unordered_map>
 
 namespace {
@@ -236,14 +237,13 @@ int cConnection::Execute(const QString& strSql, const QVariantList& params)
     if (!IsOpen())
         throw cHVError(
             3704, strSource, QStringLiteral("Operation is not allowed when the object is closed."));
-    const QString sql = Dialect().Translate(strSql);
     if (params.isEmpty()) {
         QSqlQuery q(d->db);
-        if (!q.exec(sql))
+        if (!q.exec(Dialect().Translate(strSql)))
             throw cHVError(lngEFail, strSource, driverText(q.lastError()));
         return q.numRowsAffected();
     }
-    QSqlQuery& q = fncPrepared(sql);
+    QSqlQuery& q = fncPrepared(strSql, true);
     for (int i = 0; i < params.size(); ++i)
         q.bindValue(i, ToDatabase(params.at(i), fncTypeOfValue(params.at(i))));
     if (!q.exec()) {
@@ -256,16 +256,17 @@ int cConnection::Execute(const QString& strSql, const QVariantList& params)
     return intAffected;
 }
 
-QSqlQuery& cConnection::fncPrepared(const QString& strSql)
+QSqlQuery& cConnection::fncPrepared(const QString& strSql, bool blnTranslate)
 {
     if (!IsOpen())
         throw cHVError(
             3704, strSource, QStringLiteral("Operation is not allowed when the object is closed."));
+    // Kept by the text as given, so that a statement run again is not translated again.
     const auto found = d->prepared.find(strSql);
     if (found != d->prepared.end())
         return *found->second;
     auto q = std::make_unique<QSqlQuery>(d->db);
-    if (!q->prepare(strSql))
+    if (!q->prepare(blnTranslate ? Dialect().Translate(strSql) : strSql))
         throw cHVError(lngEFail, strSource, driverText(q->lastError()));
     if (d->prepared.size() >= cntMaxPrepared)
         d->prepared.clear();
@@ -284,6 +285,16 @@ bool cConnection::TableExists(const QString& strTable)
 
 bool cConnection::ColumnExists(const QString& strTable, const QString& strColumn)
 {
+    // Every open of the local file asks this: the library answers from the parsed schema, where
+    // the driver reads the table list and the table's columns. Only a yes is taken from it.
+    if (d->engine == eEngine::SQLite && IsOpen()) {
+        sqlite3* db = *static_cast<sqlite3* const*>(d->db.driver()->handle().constData());
+        if (db
+            && sqlite3_table_column_metadata(db, "main", strTable.toUtf8().constData(),
+                   strColumn.toUtf8().constData(), nullptr, nullptr, nullptr, nullptr, nullptr)
+                == SQLITE_OK)
+            return true;
+    }
     QString table = strTable;
     const QStringList tables = d->db.tables(QSql::Tables);
     for (const QString& t : tables) {

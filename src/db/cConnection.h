@@ -57,9 +57,16 @@ public:
 
 private:
     cConnection();
-    // A prepared statement of this connection for strSql, kept for reuse until the connection
-    // closes; bind every value again before each exec and call finish() after it.
-    QSqlQuery& fncPrepared(const QString& strSql);
+    // A prepared statement of this connection for strSql (in this engine's dialect when
+    // blnTranslate), kept for reuse until the connection closes; bind every value again before
+    // each exec and call finish() after it.
+    QSqlQuery& fncPrepared(const QString& strSql, bool blnTranslate = false);
+    // The recordset's columns from the result's names and the types the engine gives them;
+    // strTable becomes the schema's spelling of the table.
+    void subSetupFields(cRecordset& rs, QString& strTable, const QStringList& colNames,
+        const QList<eFieldType>& colDriverTypes);
+    void subFetchSqlite(cRecordset& rs, const QString& strSql, QString& strTable);
+    void subFetchQt(cRecordset& rs, const QString& strSql, QString& strTable);
     friend class cRecordset;
     struct Impl;
     std::unique_ptr<Impl> d;

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlIndex>
@@ -12,6 +13,9 @@
 #include <QSqlRecord>
 #include <cHVError.h>
 #include <mutex>
+#include <sqlite3.h>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -357,6 +361,12 @@ QVariant cRecordset::Value(int intIndex) const
     return d->editing ? d->editValues.at(intIndex) : d->rows.at(d->pos).values.at(intIndex);
 }
 
+const QVariantList& cRecordset::RowValues() const
+{
+    d->checkCurrent();
+    return d->editing ? d->editValues : d->rows.at(d->pos).values;
+}
+
 QVariant cRecordset::Value(const QString& strName) const
 {
     return Value(d->requireField(strName));
@@ -595,6 +605,181 @@ QString cRecordset::Source() const
     return d->source;
 }
 
+namespace {
+// The kind a result column has by what the engine hands over: a Qt type for the Qt drivers,
+// an SQLite storage class (or declared type) for SQLite.
+eFieldType typeOfSqlite(sqlite3_stmt* st, int i, bool blnHasRow)
+{
+    switch (blnHasRow ? sqlite3_column_type(st, i) : SQLITE_NULL) {
+    case SQLITE_INTEGER:
+        return eFieldType::Long;
+    case SQLITE_FLOAT:
+        return eFieldType::Double;
+    case SQLITE_TEXT:
+    case SQLITE_BLOB:
+        return eFieldType::Memo;
+    default:
+        break;
+    }
+    const char* declared = sqlite3_column_decltype(st, i);
+    const QByteArray type = QByteArray(declared ? declared : "").toLower();
+    if (type == "integer" || type == "int")
+        return eFieldType::Long;
+    if (type == "double" || type == "float" || type == "real" || type.startsWith("numeric"))
+        return eFieldType::Double;
+    if (type == "boolean" || type == "bool")
+        return eFieldType::Boolean;
+    return eFieldType::Memo;
+}
+
+// A value of the current row as the Qt driver would give it (integers as qlonglong, a NULL as
+// a null text).
+QVariant sqliteValue(sqlite3_stmt* st, int i)
+{
+    switch (sqlite3_column_type(st, i)) {
+    case SQLITE_INTEGER:
+        return QVariant(static_cast<qlonglong>(sqlite3_column_int64(st, i)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(st, i));
+    case SQLITE_NULL:
+        return QVariant(QMetaType::fromType<QString>());
+    case SQLITE_BLOB:
+        return QVariant(QByteArray(
+            static_cast<const char*>(sqlite3_column_blob(st, i)), sqlite3_column_bytes(st, i)));
+    default:
+        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
+            sqlite3_column_bytes(st, i)));
+    }
+}
+
+struct cFinalize
+{
+    void operator()(sqlite3_stmt* st) const { sqlite3_finalize(st); }
+};
+} // namespace
+
+void cConnection::subSetupFields(cRecordset& rs, QString& strTable, const QStringList& colNames,
+    const QList<eFieldType>& colDriverTypes)
+{
+    const cSchemaTable* schemaTable = strTable.isEmpty() ? nullptr : fncSchemaTable(strTable);
+    if (schemaTable)
+        strTable = schemaTable->strName;
+    auto& d = *rs.d;
+    for (int i = 0; i < colNames.size(); ++i) {
+        cField f;
+        f.Name = colNames.at(i);
+        const cSchemaColumn* sc = schemaTable ? fncSchemaColumn(strTable, f.Name) : nullptr;
+        if (sc) {
+            f.Name = sc->strName;
+            f.Type = sc->type;
+            f.AutoIncrement = sc == &schemaTable->columns.first();
+            f.Nullable = !f.AutoIncrement;
+        } else if (hasHungarianPrefix(f.Name)) {
+            f.Type = fncFieldTypeFromName(f.Name);
+        } else {
+            f.Type = colDriverTypes.at(i);
+        }
+        f.DefinedSize = definedSize(f.Type);
+        d.fields.append(f);
+        if (f.AutoIncrement)
+            d.keyIndex = i;
+    }
+    if (!schemaTable && !strTable.isEmpty()) {
+        const QSqlIndex pk = Database().primaryIndex(strTable);
+        if (pk.count() == 1) {
+            const int k = d.fieldIndex(pk.fieldName(0));
+            if (k >= 0) {
+                d.keyIndex = k;
+                d.fields[k].AutoIncrement = true;
+            }
+        }
+    }
+}
+
+void cConnection::subFetchSqlite(cRecordset& rs, const QString& strSql, QString& strTable)
+{
+    // The library's own calls: the Qt driver turns every text into UTF-16 inside SQLite and
+    // keeps each row twice, which is most of a large read.
+    sqlite3* db = *static_cast<sqlite3* const*>(Database().driver()->handle().constData());
+    sqlite3_stmt* raw = nullptr;
+    const QByteArray sql = strSql.toUtf8();
+    if (sqlite3_prepare_v2(db, sql.constData(), static_cast<int>(sql.size()), &raw, nullptr)
+        != SQLITE_OK)
+        raise(lngEFail, QString::fromUtf8(sqlite3_errmsg(db)));
+    const std::unique_ptr<sqlite3_stmt, cFinalize> st(raw);
+    int rc = sqlite3_step(st.get());
+    const int intColumns = sqlite3_column_count(st.get());
+    QStringList names;
+    QList<eFieldType> driverTypes;
+    for (int i = 0; i < intColumns; ++i) {
+        names.append(QString::fromUtf8(sqlite3_column_name(st.get(), i)));
+        driverTypes.append(typeOfSqlite(st.get(), i, rc == SQLITE_ROW));
+    }
+    subSetupFields(rs, strTable, names, driverTypes);
+    std::vector<eFieldType> types;
+    types.reserve(intColumns);
+    for (const cField& f : rs.d->fields)
+        types.push_back(f.Type);
+    // A text equal to the one above it in its column shares that one's memory: categories
+    // repeat down a list, and a list of many thousand items is read in one go.
+    std::vector<std::string> lastText(intColumns); // kept in place: no allocation per row
+    std::vector<QVariant> lastValue(intColumns);
+    for (; rc == SQLITE_ROW; rc = sqlite3_step(st.get())) {
+        cRecordset::Impl::Row row;
+        row.values.reserve(intColumns);
+        for (int i = 0; i < intColumns; ++i) {
+            if (sqlite3_column_type(st.get(), i) != SQLITE_TEXT) {
+                row.values.append(FromDatabase(sqliteValue(st.get(), i), types[i]));
+                continue;
+            }
+            const char* text = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), i));
+            const std::string_view bytes(text, sqlite3_column_bytes(st.get(), i));
+            if (lastValue[i].isNull() || bytes != lastText[i]) {
+                lastText[i].assign(bytes);
+                lastValue[i] = FromDatabase(
+                    QVariant(QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()))),
+                    types[i]);
+            }
+            row.values.append(lastValue[i]);
+        }
+        rs.d->rows.append(std::move(row));
+    }
+    if (rc != SQLITE_DONE)
+        raise(lngEFail, QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
+void cConnection::subFetchQt(cRecordset& rs, const QString& strSql, QString& strTable)
+{
+    QSqlQuery q(Database());
+    q.setForwardOnly(true);
+    q.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    if (!q.exec(strSql)) {
+        const QSqlError e = q.lastError();
+        raise(
+            lngEFail, e.databaseText().trimmed().isEmpty() ? e.text() : e.databaseText().trimmed());
+    }
+    const QSqlRecord rec = q.record();
+    QStringList names;
+    QList<eFieldType> driverTypes;
+    for (int i = 0; i < rec.count(); ++i) {
+        names.append(rec.fieldName(i));
+        driverTypes.append(typeOfSqlField(rec.field(i)));
+    }
+    subSetupFields(rs, strTable, names, driverTypes);
+    const int intColumns = static_cast<int>(rs.d->fields.size());
+    std::vector<eFieldType> types;
+    types.reserve(intColumns);
+    for (const cField& f : rs.d->fields)
+        types.push_back(f.Type);
+    while (q.next()) {
+        cRecordset::Impl::Row row;
+        row.values.reserve(intColumns);
+        for (int i = 0; i < intColumns; ++i)
+            row.values.append(FromDatabase(q.value(i), types[i]));
+        rs.d->rows.append(std::move(row));
+    }
+}
+
 RecordsetPtr cConnection::OpenRecordset(const QString& strSource, bool blnReadOnly)
 {
     if (!IsOpen())
@@ -618,59 +803,10 @@ RecordsetPtr cConnection::OpenRecordset(const QString& strSource, bool blnReadOn
             table = sel.captured(1);
     }
     auto rs = std::make_shared<cRecordset>();
-    QSqlQuery q(Database());
-    q.setForwardOnly(true);
-    q.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    if (!q.exec(Dialect().Translate(sql))) {
-        const QSqlError e = q.lastError();
-        raise(
-            lngEFail, e.databaseText().trimmed().isEmpty() ? e.text() : e.databaseText().trimmed());
-    }
-    const QSqlRecord rec = q.record();
-    const cSchemaTable* schemaTable = table.isEmpty() ? nullptr : fncSchemaTable(table);
-    if (schemaTable)
-        table = schemaTable->strName;
-    for (int i = 0; i < rec.count(); ++i) {
-        cField f;
-        f.Name = rec.fieldName(i);
-        const cSchemaColumn* sc = schemaTable ? fncSchemaColumn(table, f.Name) : nullptr;
-        if (sc) {
-            f.Name = sc->strName;
-            f.Type = sc->type;
-            f.AutoIncrement = sc == &schemaTable->columns.first();
-            f.Nullable = !f.AutoIncrement;
-        } else if (hasHungarianPrefix(f.Name)) {
-            f.Type = fncFieldTypeFromName(f.Name);
-        } else {
-            f.Type = typeOfSqlField(rec.field(i));
-        }
-        f.DefinedSize = definedSize(f.Type);
-        rs->d->fields.append(f);
-        if (f.AutoIncrement)
-            rs->d->keyIndex = i;
-    }
-    if (!schemaTable && !table.isEmpty()) {
-        const QSqlIndex pk = Database().primaryIndex(table);
-        if (pk.count() == 1) {
-            const int k = rs->d->fieldIndex(pk.fieldName(0));
-            if (k >= 0) {
-                rs->d->keyIndex = k;
-                rs->d->fields[k].AutoIncrement = true;
-            }
-        }
-    }
-    const int intColumns = static_cast<int>(rs->d->fields.size());
-    std::vector<eFieldType> types;
-    types.reserve(intColumns);
-    for (const cField& f : rs->d->fields)
-        types.push_back(f.Type);
-    while (q.next()) {
-        cRecordset::Impl::Row row;
-        row.values.reserve(intColumns);
-        for (int i = 0; i < intColumns; ++i)
-            row.values.append(FromDatabase(q.value(i), types[i]));
-        rs->d->rows.append(std::move(row));
-    }
+    if (Engine() == eEngine::SQLite)
+        subFetchSqlite(*rs, Dialect().Translate(sql), table);
+    else
+        subFetchQt(*rs, Dialect().Translate(sql), table);
     rs->d->source = strSource;
     rs->d->table = table;
     rs->d->readOnly = blnReadOnly;

@@ -52,6 +52,9 @@ public:
     // Values of the current row; a missing column or no current row throws cHVError.
     QVariant Value(int intIndex) const;
     QVariant Value(const QString& strName) const;
+    // Every value of the current row in column order, without a copy (for writers that walk
+    // whole tables); valid until the recordset changes.
+    const QVariantList& RowValues() const;
     cCurrency CurrencyValue(const QString& strName) const; // NULL gives 0
     // Edits the current row (or the row AddNew started); stored by Update.
     void SetValue(int intIndex, const QVariant& value);

@@ -84,27 +84,44 @@ QString nameIndex(int n)
     return QStringLiteral("uqMeta%1Name").arg(n);
 }
 
-bool hasNameIndex(cConnection& conn, int n)
+// The index that finds the reports of a list's value: without it, every removal of a value
+// reads all reports, twice (moving them and checking the relation).
+QString reportIndex(int n)
+{
+    return QStringLiteral("ixReportsMeta%1").arg(n);
+}
+
+// How many of the named indexes the database has.
+int countIndexes(cConnection& conn, const QStringList& colNames)
 {
     QString probe;
     switch (conn.Engine()) {
     case eEngine::SQLite:
-        probe = QStringLiteral(
-            "select count(*) from sqlite_master where type = 'index' and lower(name) = lower(?)");
+        probe = QStringLiteral("select count(*) from sqlite_master where type = 'index' and "
+                               "lower(name) in (%1)");
         break;
     case eEngine::PostgreSQL:
-        probe = QStringLiteral("select count(*) from pg_indexes where lower(indexname) = lower(?)");
+        probe = QStringLiteral("select count(*) from pg_indexes where lower(indexname) in (%1)");
         break;
     case eEngine::SqlServer:
-        probe = QStringLiteral("select count(*) from sys.indexes where lower(name) = lower(?)");
+        probe = QStringLiteral("select count(*) from sys.indexes where lower(name) in (%1)");
         break;
     }
+    QStringList marks;
+    for (qsizetype i = 0; i < colNames.size(); ++i)
+        marks.append(QStringLiteral("lower(?)"));
     QSqlQuery q(conn.Database());
-    q.prepare(probe);
-    q.addBindValue(nameIndex(n));
+    q.prepare(probe.arg(marks.join(QStringLiteral(", "))));
+    for (const QString& name : colNames)
+        q.addBindValue(name);
     if (!q.exec() || !q.next())
         throw cHVError(lngObjectError + 3030, strSource, q.lastError().text());
-    return q.value(0).toInt() > 0;
+    return q.value(0).toInt();
+}
+
+bool hasIndex(cConnection& conn, const QString& strName)
+{
+    return countIndexes(conn, { strName }) > 0;
 }
 
 // Rows whose names differ only in letter case become the first of them (the one the window
@@ -187,8 +204,12 @@ void subUpgradeSchema(cConnection& conn)
             writeCaption(conn, table, *fncSchemaColumn(table, QStringLiteral("blnEnabled")));
     }
     for (int n = 1; n <= 3; ++n) {
-        if (!hasNameIndex(conn, n))
+        if (!hasIndex(conn, nameIndex(n)))
             subAddNameIndex(conn, n);
+        if (!hasIndex(conn, reportIndex(n)))
+            conn.Execute(QStringLiteral("create index %1 on tblReports (intMeta%2ID)")
+                             .arg(reportIndex(n))
+                             .arg(n));
     }
     if (!conn.ColumnExists(QStringLiteral("tblReports"), QStringLiteral("strBody"))) {
         conn.Execute(dialect.AddColumn(
@@ -212,11 +233,14 @@ void subUpgradeInTransaction(cConnection& conn)
     }
 }
 
-// strBody came last: a database that has it is current.
+// strBody and the indexes came last: a database that has them is current.
 bool isCurrent(cConnection& conn)
 {
+    QStringList indexes;
+    for (int n = 1; n <= 3; ++n)
+        indexes << nameIndex(n) << reportIndex(n);
     return conn.ColumnExists(QStringLiteral("tblReports"), QStringLiteral("strBody"))
-        && hasNameIndex(conn, 1) && hasNameIndex(conn, 2) && hasNameIndex(conn, 3);
+        && countIndexes(conn, indexes) == indexes.size();
 }
 
 QString programFolder()

@@ -47,13 +47,29 @@ public:
     // Like Scripting.Dictionary.Add: a key that exists already is an error.
     void Add(const QString& key, T value)
     {
-        const cFoldedKey folded = fold(key);
-        if (m_index.contains(folded))
+        if (!TryAdd(key, std::move(value)))
             throw cHVError(457, QStringLiteral("Dictionary"),
                 QStringLiteral(
                     "This key is already associated with an element of this collection"));
-        m_index.insert(folded, static_cast<int>(m_entries.size()));
+    }
+
+    // Adds a missing key and returns true; an existing key keeps its value. The key is hashed
+    // once: lists of thousands of items are read through here.
+    bool TryAdd(const QString& key, T value)
+    {
+        const qsizetype before = m_index.size();
+        int& slot = m_index[fold(key)];
+        if (m_index.size() == before)
+            return false;
+        slot = static_cast<int>(m_entries.size());
         m_entries.append(Entry(key, std::move(value)));
+        return true;
+    }
+
+    void Reserve(int intCount)
+    {
+        m_entries.reserve(intCount);
+        m_index.reserve(intCount);
     }
 
     // Item(key) = value: replaces the value of an existing key, adds a missing one.

@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -35,8 +36,16 @@ State& state()
 // Immutable and append-only files refuse deletion even for root.
 bool fncHasProtectingAttribute(const QString& strPath)
 {
-    const int fd
-        = ::open(QFile::encodeName(strPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const QByteArray path = QFile::encodeName(strPath);
+    // Where the file system reports these flags with the file's status, that one call answers.
+    constexpr quint64 flagsProtecting = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
+    struct statx stx
+    {
+    };
+    if (::statx(AT_FDCWD, path.constData(), 0, STATX_BASIC_STATS, &stx) == 0
+        && (stx.stx_attributes_mask & flagsProtecting) == flagsProtecting)
+        return (stx.stx_attributes & flagsProtecting) != 0;
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
     int flags = 0;
@@ -193,6 +202,18 @@ QString fncSaveTextFile(QString& strPath, QString strText, bool blnShowError)
 
 namespace {
 // Renames the temporaries of the set the note names into place, then removes the note.
+void subCompleteSet(const QString& strNote, const QStringList& noted)
+{
+    for (const QString& path : noted) {
+        // A temporary already gone was renamed by an earlier, interrupted completion.
+        if (!fncRename(path + strTempSuffix, path)
+            && (errno != ENOENT || QFileInfo::exists(path + strTempSuffix)))
+            subCannotWrite(path, fncErrnoText());
+    }
+    subSyncFolders(noted);
+    QFile::remove(strNote);
+}
+
 void subCompleteSet(const QString& strNote)
 {
     QFile noteFile(strNote);
@@ -201,12 +222,7 @@ void subCompleteSet(const QString& strNote)
     const QStringList noted
         = QString::fromUtf8(noteFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     noteFile.close();
-    for (const QString& path : noted) {
-        if (QFileInfo::exists(path + strTempSuffix) && !fncRename(path + strTempSuffix, path))
-            subCannotWrite(path, fncErrnoText());
-    }
-    subSyncFolders(noted);
-    QFile::remove(strNote);
+    subCompleteSet(strNote, noted);
 }
 } // namespace
 
@@ -288,7 +304,7 @@ void subReplaceFiles(
     }
     // The set is committed: from here on an interruption is completed by subRecoverFiles.
     if (paths.size() > 1)
-        subCompleteSet(paths.first() + strNoteSuffix);
+        subCompleteSet(paths.first() + strNoteSuffix, paths);
 }
 
 void subPrintFile(const QString& strPath)

@@ -119,19 +119,23 @@ struct cStored
 {
     QHash<qint32, cRow> rows;
 
-    // Built at the first question: most saves ask none.
-    const QHash<QString, qint32>& idByFoldedName() const
+    // The rows not among colClaimed by name, built at the first question: most saves ask none.
+    // A name of a claimed row would be passed over anyway, so those are left out.
+    const QHash<cFoldedKey, qint32>& idByFoldedName(const QSet<qint32>& colClaimed) const
     {
-        if (m_byName.isEmpty() && !rows.isEmpty()) {
-            m_byName.reserve(rows.size());
-            for (const cRow& r : rows)
-                m_byName.insert(fncFoldKey(r.strName), r.lngID);
+        if (!m_blnByName) {
+            m_blnByName = true;
+            for (const cRow& r : rows) {
+                if (!colClaimed.contains(r.lngID))
+                    m_byName.insert(cFoldedKey { r.strName }, r.lngID);
+            }
         }
         return m_byName;
     }
 
 private:
-    mutable QHash<QString, qint32> m_byName;
+    mutable QHash<cFoldedKey, qint32> m_byName;
+    mutable bool m_blnByName = false;
 };
 
 cStored fncReadStored(cConnection& conn, int n)
@@ -226,12 +230,10 @@ bool cGlobalSettings::ReadGlobalSettings(qint32 lngKind, const QString& strPath)
         // What the next save reconciles against. Lists from files carry no row identities.
         m_blnLoadedFromDatabase = lngKind != 1;
         m_colLoaded.clear();
-        for (const auto& entry : MetaDataLists) {
-            QHash<qint32, cMetaData> rows;
-            for (const auto& item : entry.second.MetaDic)
-                rows.insert(item.second.ID, item.second);
-            m_colLoaded.append(rows);
-        }
+        // Kept as read (shared, not copied) and indexed by identity only when a save needs it.
+        m_colLoadedLists.clear();
+        for (const auto& entry : MetaDataLists)
+            m_colLoadedLists.append(entry.second.MetaDic);
         if (const ConnectionPtr conn = fncSharedConnection())
             m_strConnection = conn->ConnectionString();
     } catch (...) {
@@ -400,6 +402,17 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
 
     // What this save reconciles against: the lists as loaded, or (when they came from elsewhere)
     // the table as it is now.
+    if (!m_colLoadedLists.isEmpty()) {
+        m_colLoaded.clear();
+        for (const cDictionary<cMetaData>& list : std::as_const(m_colLoadedLists)) {
+            QHash<qint32, cMetaData> rows;
+            rows.reserve(list.Count());
+            for (const auto& item : list)
+                rows.insert(item.second.ID, item.second);
+            m_colLoaded.append(rows);
+        }
+        m_colLoadedLists.clear();
+    }
     QList<QHash<qint32, cMetaData>> loaded = m_colLoaded;
     if (!m_blnLoadedFromDatabase) {
         loaded.clear();
@@ -419,7 +432,10 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
     QList<QList<qint32>> colLoadedIdOf;
     QList<QSet<qint32>> colKeptIds;
     for (int i = 0; i < intLists; ++i) {
-        QHash<QString, qint32> byName; // filled for the first item not found by identity
+        // The loaded items no current item holds by identity, filled for the first item not
+        // found by identity.
+        QHash<cFoldedKey, qint32> byName;
+        bool blnByName = false;
         const cMetaDictionary& dic = MetaDataLists.ItemAt(i);
         QList<qint32> idOf(dic.MetaDic.Count(), 0);
         QSet<qint32> taken;
@@ -438,12 +454,14 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
         for (const auto& entry : dic.MetaDic) {
             if (idOf.at(pos++) != 0)
                 continue;
-            if (byName.isEmpty()) {
-                byName.reserve(loaded[i].size());
-                for (const cMetaData& m : loaded[i])
-                    byName.insert(fncFoldKey(m.MetaName()), m.ID);
+            if (!blnByName) {
+                blnByName = true;
+                for (const cMetaData& m : loaded[i]) {
+                    if (!taken.contains(m.ID))
+                        byName.insert(cFoldedKey { m.MetaName() }, m.ID);
+                }
             }
-            const qint32 id = byName.value(fncFoldKey(entry.first), 0);
+            const qint32 id = byName.value(cFoldedKey { entry.first }, 0);
             if (id != 0 && !taken.contains(id)) {
                 idOf[pos - 1] = id;
                 taken.insert(id);
@@ -539,8 +557,8 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                     bool blnAnswered = true;
                     if (loadedId == 0) {
                         // New here; someone else may have stored the same name meanwhile.
-                        const qint32 storedId
-                            = st.idByFoldedName().value(fncFoldKey(mine.strName), 0);
+                        const qint32 storedId = st.idByFoldedName(colKeptIds[i])
+                                                    .value(cFoldedKey { mine.strName }, 0);
                         if (storedId == 0 || claimed.contains(storedId)) {
                             plan.inserts.append({ pos, mine });
                             plan.result[pos] = mine;
@@ -574,6 +592,10 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                         continue;
                     }
                     const cRow& stored = *found;
+                    if (mine.fncSameValues(base) && stored.fncSameValues(base)) {
+                        plan.result[pos] = stored; // most items: nobody changed them
+                        continue;
+                    }
                     bool blnKeep = true;
                     if (!stored.fncSameValues(base) && !mine.fncSameValues(base)
                         && !mine.fncSameValues(stored))
@@ -591,7 +613,8 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                         merged.blnEnabled);
                     const qint32 owner = fncSameKey(merged.strName, stored.strName)
                         ? loadedId
-                        : st.idByFoldedName().value(fncFoldKey(merged.strName), loadedId);
+                        : st.idByFoldedName(colKeptIds[i])
+                              .value(cFoldedKey { merged.strName }, loadedId);
                     if (owner != loadedId && !claimed.contains(owner))
                         throw cHVError(lngNameTaken, QStringLiteral("cGlobalSettings"),
                             fncPhrase("LNGSAVENAMETAKEN").arg(merged.strName, dic.Caption));
@@ -662,7 +685,7 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                 // New rows get the identities just given to them: above every stored one, as no
                 // other save runs.
                 if (!plan.inserts.isEmpty()) {
-                    QHash<QString, qint32> newIds;
+                    QHash<cFoldedKey, qint32> newIds;
                     const RecordsetPtr rs = conn->OpenRecordset(
                         QStringLiteral("select %1, strName from tblMeta%2 where %1 > %3")
                             .arg(strId)
@@ -670,9 +693,9 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                             .arg(plan.lngMaxId),
                         true);
                     for (; !rs->Eof(); rs->MoveNext())
-                        newIds.insert(fncFoldKey(fncText(rs->Value(1))), rs->Value(0).toInt());
+                        newIds.insert(cFoldedKey { fncText(rs->Value(1)) }, rs->Value(0).toInt());
                     for (const auto& [pos, r] : plan.inserts)
-                        plan.result[pos].lngID = newIds.value(fncFoldKey(r.strName), 0);
+                        plan.result[pos].lngID = newIds.value(cFoldedKey { r.strName }, 0);
                 }
                 for (const auto& [id, removal] : plan.removals) {
                     if (removal.intDecision == cRemovedItemResolver::intRemoveReports) {

@@ -67,6 +67,8 @@ private:
     RecordsetPtr m_rsMetaLists;
     // Per list, the stored items as the last load or save saw them, by row identity.
     QList<QHash<qint32, cMetaData>> m_colLoaded;
+    // The lists as the last load read them, until the first save indexes them into m_colLoaded.
+    QList<cDictionary<cMetaData>> m_colLoadedLists;
     bool m_blnLoadedFromDatabase = false;
     // The database the lists were loaded from; the save goes there.
     QString m_strConnection;

@@ -40,7 +40,7 @@ qint32 fncFieldToLong(const QVariant& var)
 void cMetaDictionary::AddMeta(const QString& strName, const QString& strCategory, cCurrency curRate,
     qint32 lngID, const QString& strSuperCategory, bool blnEnabled)
 {
-    if (strName.isEmpty() || MetaDic.Exists(strName))
+    if (strName.isEmpty())
         return;
     cMetaData meta;
     meta.setMetaName(strName);
@@ -49,7 +49,7 @@ void cMetaDictionary::AddMeta(const QString& strName, const QString& strCategory
     meta.ID = lngID;
     meta.SuperCategory = strSuperCategory;
     meta.Enabled = blnEnabled;
-    MetaDic.Add(strName, std::move(meta));
+    MetaDic.TryAdd(strName, std::move(meta));
 }
 
 QVariant cMetaDictionary::fncSafeValue(const QVariant& varValue, bool blnNumeric)
@@ -63,24 +63,40 @@ QVariant cMetaDictionary::fncSafeValue(const QVariant& varValue, bool blnNumeric
 void cMetaDictionary::ReadFromRecordset(cRecordset& rs)
 {
     qint32 lngID = 0;
+    MetaDic.Reserve(MetaDic.Count() + rs.RecordCount());
+    // The columns are looked up once, not per row; a missing one fails as reading it fails.
+    const bool blnFull = rs.FieldCount() > 1;
+    const auto column = [&rs](const char* strName) {
+        const int i = rs.FieldIndex(QLatin1String(strName));
+        if (i < 0 && !rs.Eof())
+            (void)rs.Value(QLatin1String(strName));
+        return i;
+    };
+    const int intName = column("strName");
+    const int intRate = blnFull ? column("curRate") : -1;
+    const int intCategory = blnFull ? column("strCategory") : -1;
+    const int intSuper = blnFull ? column("strSuperCategory") : -1;
+    const int intEnabled = blnFull ? column("blnEnabled") : -1;
     while (!rs.Eof()) {
+        const QVariantList& row = rs.RowValues();
         QString strCategory;
         QString strSuperCategory;
         cCurrency curRate;
         bool blnEnabled = true;
-        if (rs.FieldCount() > 1) {
-            lngID = fncFieldToLong(rs.Value(0));
-            curRate = fncFieldToCurrency(fncSafeValue(rs.Value(QStringLiteral("curRate")), true));
-            strCategory = fncSafeValue(rs.Value(QStringLiteral("strCategory")), false).toString();
-            strSuperCategory
-                = fncSafeValue(rs.Value(QStringLiteral("strSuperCategory")), false).toString();
-            blnEnabled = fncFieldToBoolean(
-                fncSafeValue(rs.Value(QStringLiteral("blnEnabled")), false).toString());
+        if (blnFull) {
+            lngID = fncFieldToLong(row.at(0));
+            curRate = fncFieldToCurrency(fncSafeValue(row.at(intRate), true));
+            strCategory = fncSafeValue(row.at(intCategory), false).toString();
+            strSuperCategory = fncSafeValue(row.at(intSuper), false).toString();
+            const QVariant& enabled = row.at(intEnabled);
+            blnEnabled = enabled.typeId() == QMetaType::Bool
+                ? enabled.toBool()
+                : fncFieldToBoolean(fncSafeValue(enabled, false).toString());
         } else {
             // A plain list of names: numbered in row order.
             ++lngID;
         }
-        const QString strName = fncSafeValue(rs.Value(QStringLiteral("strName")), false).toString();
+        const QString strName = fncSafeValue(row.at(intName), false).toString();
         AddMeta(strName, strCategory, curRate, lngID, strSuperCategory, blnEnabled);
         rs.MoveNext();
     }

@@ -314,8 +314,9 @@ QString fncValueText(const QVariant& value, eFieldType type)
 QByteArray fncRecordsetToXml(cRecordset& rs, const QStringList& colMasked)
 {
     cRowsetWriter w;
+    const int intRows = rs.RecordCount();
     // Enough for short values; longer ones make it grow.
-    w.subReserve(4096 + rs.RecordCount() * (16 + 24 * rs.FieldCount()));
+    w.subReserve(4096 + intRows * (16 + 24 * rs.FieldCount()));
     const QByteArray head = QString(QStringLiteral("<xml xmlns:s='") + nsSchema
         + QStringLiteral("'\n\txmlns:dt='") + nsDataType + QStringLiteral("'\n\txmlns:rs='")
         + nsRowset + QStringLiteral("'\n\txmlns:z='") + nsRow + QStringLiteral("'>\n"))
@@ -372,11 +373,12 @@ QByteArray fncRecordsetToXml(cRecordset& rs, const QStringList& colMasked)
     w.subLine("\t</s:ElementType>");
     w.subLine("</s:Schema>");
     w.subLine("<rs:data>");
-    if (rs.RecordCount() > 0) {
+    if (intRows > 0) {
         for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
             w.subStart(1, "z:row");
+            const QVariantList& row = rs.RowValues();
             for (int i = 0; i < fields.size(); ++i) {
-                const QVariant value = rs.Value(i);
+                const QVariant& value = row.at(i);
                 if (value.isNull())
                     continue;
                 const cAttrName& name = attrNames[static_cast<size_t>(i)];
