@@ -160,11 +160,26 @@ void BM_PasteAndUndo(benchmark::State& state)
 }
 } // namespace
 
-BENCHMARK(BM_QTableWidget)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_cListHandler)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_cSheetModel)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_QTableWidgetPasteCells)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PasteAndUndo)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QTableWidget)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_cListHandler)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_cSheetModel)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_QTableWidgetPasteCells)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_PasteAndUndo)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv)
 {
