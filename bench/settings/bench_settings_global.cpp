@@ -144,12 +144,7 @@ void BM_SaveScale(benchmark::State& state, int intCount, int intRuns)
             auto gs = std::make_unique<cGlobalSettings>();
             gs->ReadGlobalSettings(2, QFileInfo(path).path());
             editLists(*gs, intCount / 100);
-            state.ResumeTiming();
-            if (!gs->SaveGlobalSettings().isEmpty())
-                state.SkipWithError("save refused");
-            state.PauseTiming();
-            gs.reset();
-            state.ResumeTiming();
+            timedSave(state, gs);
         }
     }
 }
@@ -205,12 +200,7 @@ void BM_SaveGlobalSettings(benchmark::State& state)
         auto gs = std::make_unique<cGlobalSettings>();
         gs->ReadGlobalSettings(2, QFileInfo(path).path());
         editLists(*gs);
-        state.ResumeTiming();
-        if (!gs->SaveGlobalSettings().isEmpty())
-            state.SkipWithError("save refused");
-        state.PauseTiming();
-        gs.reset();
-        state.ResumeTiming();
+        timedSave(state, gs);
     }
 }
 

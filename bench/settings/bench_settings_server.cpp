@@ -134,12 +134,7 @@ void BM_SaveServer(benchmark::State& state)
         gs->ReadGlobalSettings(3, QString());
         editLists(*gs);
         otherSessionChanges(name);
-        state.ResumeTiming();
-        if (!gs->SaveGlobalSettings().isEmpty())
-            state.SkipWithError("save refused");
-        state.PauseTiming();
-        gs.reset();
-        state.ResumeTiming();
+        timedSave(state, gs);
     }
 }
 

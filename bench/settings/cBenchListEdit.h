@@ -5,6 +5,8 @@
 
 #include <QHash>
 #include <QString>
+#include <benchmark/benchmark.h>
+#include <memory>
 
 // The lists both save benchmarks seed and the edit the user makes in each before the save.
 namespace benchedit {
@@ -47,5 +49,16 @@ inline void editLists(cGlobalSettings& gs, int intChangedItems = intChanged)
             dic.MetaDic.Remove(itemName(intChangedItems + i));
         }
     }
+}
+
+// Times the save alone, called with the timer paused: the object's teardown is not timed.
+inline void timedSave(benchmark::State& state, std::unique_ptr<cGlobalSettings>& gs)
+{
+    state.ResumeTiming();
+    if (!gs->SaveGlobalSettings().isEmpty())
+        state.SkipWithError("save refused");
+    state.PauseTiming();
+    gs.reset();
+    state.ResumeTiming();
 }
 } // namespace benchedit
