@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVariant>
 #include <memory>
+#include <vector>
 
 // One open database connection: a local database file (SQLite), SQL Server (ODBC + FreeTDS) or
 // PostgreSQL, chosen by the Provider of the stored connection string:
@@ -62,9 +63,9 @@ private:
     // each exec and call finish() after it.
     QSqlQuery& fncPrepared(const QString& strSql, bool blnTranslate = false);
     // The recordset's columns from the result's names and the types the engine gives them;
-    // strTable becomes the schema's spelling of the table.
-    void subSetupFields(cRecordset& rs, QString& strTable, const QStringList& colNames,
-        const QList<eFieldType>& colDriverTypes);
+    // strTable becomes the schema's spelling of the table. Returns the columns' types.
+    std::vector<eFieldType> fncSetupFields(cRecordset& rs, QString& strTable,
+        const QStringList& colNames, const QList<eFieldType>& colDriverTypes);
     void subFetchSqlite(cRecordset& rs, const QString& strSql, QString& strTable);
     void subFetchQt(cRecordset& rs, const QString& strSql, QString& strTable);
     friend class cRecordset;

@@ -658,8 +658,8 @@ struct cFinalize
 };
 } // namespace
 
-void cConnection::subSetupFields(cRecordset& rs, QString& strTable, const QStringList& colNames,
-    const QList<eFieldType>& colDriverTypes)
+std::vector<eFieldType> cConnection::fncSetupFields(cRecordset& rs, QString& strTable,
+    const QStringList& colNames, const QList<eFieldType>& colDriverTypes)
 {
     const cSchemaTable* schemaTable = strTable.isEmpty() ? nullptr : fncSchemaTable(strTable);
     if (schemaTable)
@@ -694,6 +694,11 @@ void cConnection::subSetupFields(cRecordset& rs, QString& strTable, const QStrin
             }
         }
     }
+    std::vector<eFieldType> types;
+    types.reserve(d.fields.size());
+    for (const cField& f : d.fields)
+        types.push_back(f.Type);
+    return types;
 }
 
 void cConnection::subFetchSqlite(cRecordset& rs, const QString& strSql, QString& strTable)
@@ -715,11 +720,7 @@ void cConnection::subFetchSqlite(cRecordset& rs, const QString& strSql, QString&
         names.append(QString::fromUtf8(sqlite3_column_name(st.get(), i)));
         driverTypes.append(typeOfSqlite(st.get(), i, rc == SQLITE_ROW));
     }
-    subSetupFields(rs, strTable, names, driverTypes);
-    std::vector<eFieldType> types;
-    types.reserve(intColumns);
-    for (const cField& f : rs.d->fields)
-        types.push_back(f.Type);
+    const std::vector<eFieldType> types = fncSetupFields(rs, strTable, names, driverTypes);
     // A text equal to the one above it in its column shares that one's memory: categories
     // repeat down a list, and a list of many thousand items is read in one go.
     std::vector<std::string> lastText(intColumns); // kept in place: no allocation per row
@@ -765,12 +766,8 @@ void cConnection::subFetchQt(cRecordset& rs, const QString& strSql, QString& str
         names.append(rec.fieldName(i));
         driverTypes.append(typeOfSqlField(rec.field(i)));
     }
-    subSetupFields(rs, strTable, names, driverTypes);
-    const int intColumns = static_cast<int>(rs.d->fields.size());
-    std::vector<eFieldType> types;
-    types.reserve(intColumns);
-    for (const cField& f : rs.d->fields)
-        types.push_back(f.Type);
+    const std::vector<eFieldType> types = fncSetupFields(rs, strTable, names, driverTypes);
+    const int intColumns = static_cast<int>(types.size());
     while (q.next()) {
         cRecordset::Impl::Row row;
         row.values.reserve(intColumns);
