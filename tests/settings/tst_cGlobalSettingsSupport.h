@@ -14,11 +14,6 @@
 
 namespace hvglobaltest {
 
-inline void subLoadEnglishPhrases()
-{
-    LoadLanguages(fncColumnForLcid(1033));
-}
-
 // Answers the removed-item questions in order and remembers what was asked.
 class cScriptedResolver : public cRemovedItemResolver
 {
@@ -79,9 +74,7 @@ public:
         return m_engine == eEngine::PostgreSQL ? m_connection : m_folder;
     }
 
-    eEngine Engine() const { return m_engine; }
     const QString& Folder() const { return m_folder; }
-    const QString& ConnectionString() const { return m_connection; }
 
     // A connection of the test's own, beside the program's.
     ConnectionPtr fncOpen() const { return cConnection::Open(m_connection); }

@@ -29,6 +29,18 @@ inline QStringList lists(const cPersonalSettings& s)
     return out;
 }
 
+// The values read and saved, in the order of the body and then the options, and the lists.
+inline QStringList fields(const cPersonalSettings& s)
+{
+    const auto yes = [](bool b) { return QString::fromLatin1(b ? "True" : "False"); };
+    return QStringList { QString::number(s.ReportChoice), s.ReportValue,
+        s.PersonalRate.toInvariantString(), yes(s.FilterEvents), yes(s.FilterPrivate),
+        yes(s.FilterRecurring), yes(s.Convert24), s.Convert24Hours.toString(), yes(s.RemoveLunch),
+        s.RemoveLunchHours.toString(), yes(s.CreateLocalCube), yes(s.StartGrid),
+        yes(s.WriteSubject) }
+    + lists(s);
+}
+
 // Every test starts with an empty store, an empty calendar, the US English locale and a
 // program folder of its own.
 class PersonalSettingsFixture : public testing::Test

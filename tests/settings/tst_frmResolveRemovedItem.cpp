@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -18,21 +17,13 @@ namespace {
 // Runs a step on the dialog once it is up as a modal window; a step that leaves it open fails.
 void whenModal(std::function<void(frmResolveRemovedItem&)> step)
 {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, step] {
-        auto* dlg = qobject_cast<frmResolveRemovedItem*>(QApplication::activeModalWidget());
-        if (!dlg)
-            return;
-        timer->stop();
-        timer->deleteLater();
+    hvtest::whenModal<frmResolveRemovedItem>([step](frmResolveRemovedItem* dlg) {
         step(*dlg);
         if (dlg->isVisible()) {
             ADD_FAILURE() << "the dialog is still open";
             dlg->reject();
         }
     });
-    timer->start();
 }
 
 class ResolveRemovedItemDialog : public testing::Test
@@ -40,7 +31,7 @@ class ResolveRemovedItemDialog : public testing::Test
 protected:
     void SetUp() override
     {
-        subLoadEnglishPhrases();
+        LoadLanguages(fncColumnForLcid(1033));
         subSetRemovedItemResolver(nullptr);
     }
 };
@@ -48,12 +39,11 @@ protected:
 TEST_F(ResolveRemovedItemDialog, HasTheNamedControlsAndTexts)
 {
     frmResolveRemovedItem& frm = frmResolveRemovedItem::Instance();
-    EXPECT_EQ(frm.windowTitle(), QStringLiteral("Hourvane for Outlook 3"));
-    EXPECT_EQ(frm.optRemoveReports()->text(), QStringLiteral("Remove time reports"));
-    EXPECT_EQ(frm.optMoveReportsTo()->text(), QStringLiteral("Move time reports to:"));
-    EXPECT_EQ(frm.cmdOK()->text(), QStringLiteral("OK"));
-    EXPECT_EQ(frm.cmdCancel()->text(), QStringLiteral("Cancel"));
-    EXPECT_EQ(frm.cmbMoveChoice()->accessibleName(), QStringLiteral("Move time reports to:"));
+    EXPECT_EQ((QStringList { frm.windowTitle(), frm.optRemoveReports()->text(),
+                  frm.optMoveReportsTo()->text(), frm.cmdOK()->text(), frm.cmdCancel()->text(),
+                  frm.cmbMoveChoice()->accessibleName() }),
+        (QStringList { "Hourvane for Outlook 3", "Remove time reports",
+            "Move time reports to:", "OK", "Cancel", "Move time reports to:" }));
     EXPECT_FALSE(QFontInfo(frm.optRemoveReports()->font()).family().isEmpty());
 }
 
