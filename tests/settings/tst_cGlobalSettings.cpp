@@ -70,7 +70,7 @@ protected:
     QString programFolder;
 };
 
-TEST_P(GlobalSettings, FreshDatabaseGetsTheThreeCaptionRows)
+TEST_P(GlobalSettings, FreshDatabaseGetsTheThreeCaptionRowsAndSavesNothingUntilFilledOut)
 {
     cGlobalSettings& g = load();
     const QStringList fresh { "Meta1=Customer", "Meta2=Task", "Meta3=" };
@@ -85,6 +85,19 @@ TEST_P(GlobalSettings, FreshDatabaseGetsTheThreeCaptionRows)
     EXPECT_EQ(captions(g), fresh);
     EXPECT_EQ(
         db->fncRows(QStringLiteral("select count(*) from tblMetaLists")), QStringList { "3" });
+
+    const QStringList before = db->fncDump();
+    EXPECT_EQ(g.SaveGlobalSettings(),
+        QStringLiteral("Failed to save settings\r\nAll mandatory values are not filled out!"));
+    g.CostCarrier = 1;
+    EXPECT_FALSE(g.fncCheckFilledOut()); // the first list is empty
+    addItem(g.MetaDataLists.ItemAt(0), "Acme");
+    EXPECT_TRUE(g.fncCheckFilledOut());
+    g.ReportToValue.clear();
+    EXPECT_FALSE(g.fncCheckFilledOut());
+    EXPECT_EQ(db->fncDump(), before);
+    cGlobalSettings empty;
+    EXPECT_FALSE(empty.fncCheckFilledOut());
 }
 
 TEST_P(GlobalSettings, LoadsItemsInNameOrderWithTheirColumns)
@@ -105,23 +118,6 @@ TEST_P(GlobalSettings, LoadsItemsInNameOrderWithTheirColumns)
     // A null caption reads as empty text.
     EXPECT_EQ(captions(g), (QStringList { "Meta1=Clients", "Meta2=", "Meta3=" }));
     EXPECT_EQ(list2.CategoryCaption, QStringLiteral("Kind"));
-}
-
-TEST_P(GlobalSettings, MissingMandatoryValuesSaveNothing)
-{
-    cGlobalSettings& g = load();
-    const QStringList before = db->fncDump();
-    EXPECT_EQ(g.SaveGlobalSettings(),
-        QStringLiteral("Failed to save settings\r\nAll mandatory values are not filled out!"));
-    g.CostCarrier = 1;
-    EXPECT_FALSE(g.fncCheckFilledOut()); // the first list is empty
-    addItem(g.MetaDataLists.ItemAt(0), "Acme");
-    EXPECT_TRUE(g.fncCheckFilledOut());
-    g.ReportToValue.clear();
-    EXPECT_FALSE(g.fncCheckFilledOut());
-    EXPECT_EQ(db->fncDump(), before);
-    cGlobalSettings empty;
-    EXPECT_FALSE(empty.fncCheckFilledOut());
 }
 
 TEST_P(GlobalSettings, SaveStoresItemsSettingsAndIdentities)

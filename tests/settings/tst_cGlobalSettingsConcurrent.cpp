@@ -85,30 +85,6 @@ protected:
         return lines.mid(1);
     }
 
-    // Renames I01..I05 to R01..R05 as the window does: the old item goes, its reports move to the
-    // new one.
-    void renameFirstFive(cMetaDictionary& list)
-    {
-        for (int i = 1; i <= 5; ++i) {
-            const QString from = QStringLiteral("I0%1").arg(i);
-            const QString to = QStringLiteral("R0%1").arg(i);
-            list.MetaDic.Remove(from);
-            list.AddMeta(to, QStringLiteral("Cat"), cCurrency::fromDouble(5), 0, QString(), true);
-            resolver.answers.enqueue({ cRemovedItemResolver::intMoveReports, to });
-        }
-    }
-
-    void expectRenamesApplied()
-    {
-        for (int i = 1; i <= 5; ++i) {
-            EXPECT_EQ(db->fncReportsOf(QStringLiteral("R0%1").arg(i)),
-                (QStringList { QStringLiteral("I0%1/1").arg(i), QStringLiteral("I0%1/2").arg(i) }));
-            EXPECT_EQ(db->fncId(1, QStringLiteral("I0%1").arg(i)), -1);
-        }
-        EXPECT_EQ(
-            db->fncRows(QStringLiteral("select count(*) from tblReports where intMeta1ID is null")),
-            QStringList { "0" });
-    }
     static QStringList range(const QString& prefix, int from, int to)
     {
         QStringList r;
@@ -133,8 +109,19 @@ TEST_F(ConcurrentSaves, RenamesAndAnotherRemovingAddingAndEditingKeepEveryEditAn
     kept.removeOne(QStringLiteral("I10"));
     for (const QString& n : kept)
         commands.append(QStringLiteral("set\t1\t%1\tEdited\t42").arg(n));
-    const QStringList asked
-        = saveBothAtOnce([this](cMetaDictionary& l) { renameFirstFive(l); }, commands);
+    // Renames I01..I05 to R01..R05 as the window does: the old item goes, its reports move to the
+    // new one.
+    const QStringList asked = saveBothAtOnce(
+        [this](cMetaDictionary& list) {
+            for (int i = 1; i <= 5; ++i) {
+                const QString to = QStringLiteral("R0%1").arg(i);
+                list.MetaDic.Remove(QStringLiteral("I0%1").arg(i));
+                list.AddMeta(
+                    to, QStringLiteral("Cat"), cCurrency::fromDouble(5), 0, QString(), true);
+                resolver.answers.enqueue({ cRemovedItemResolver::intMoveReports, to });
+            }
+        },
+        commands);
     ASSERT_EQ(asked.size(), 2) << asked.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(asked.first(), QStringLiteral("asked\tI10"));
     EXPECT_TRUE(asked.last().startsWith(QStringLiteral("box\tSomeone else changed \"I01\"")))
@@ -142,8 +129,14 @@ TEST_F(ConcurrentSaves, RenamesAndAnotherRemovingAddingAndEditingKeepEveryEditAn
     QStringList expected = kept + range(QStringLiteral("R"), 1, 5) + QStringList { "N01" };
     expected.sort();
     EXPECT_EQ(db->fncNames(1), expected);
-    expectRenamesApplied();
+    for (int i = 1; i <= 5; ++i) {
+        EXPECT_EQ(db->fncReportsOf(QStringLiteral("R0%1").arg(i)),
+            (QStringList { QStringLiteral("I0%1/1").arg(i), QStringLiteral("I0%1/2").arg(i) }));
+    }
     EXPECT_EQ(db->fncRows(QStringLiteral("select count(*) from tblReports")), QStringList { "38" });
+    EXPECT_EQ(
+        db->fncRows(QStringLiteral("select count(*) from tblReports where intMeta1ID is null")),
+        QStringList { "0" });
     EXPECT_EQ(db->fncRows(QStringLiteral(
                   "select count(*) from tblMeta1 where strCategory = 'Edited' and curRate = 42")),
         QStringList { "14" });

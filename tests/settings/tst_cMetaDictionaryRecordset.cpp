@@ -22,12 +22,6 @@ protected:
             "strCategory text, strSuperCategory text, curRate integer, blnEnabled integer)"));
     }
 
-    void TearDown() override
-    {
-        if (conn)
-            conn->Close();
-    }
-
     void insert(qint32 id, const QVariant& name, const QVariant& category, const QVariant& super,
         const QVariant& rate, const QVariant& enabled)
     {

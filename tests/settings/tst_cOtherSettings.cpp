@@ -87,8 +87,6 @@ INSTANTIATE_TEST_SUITE_P(Table, cOtherSettingsGetValue,
 class cOtherSettingsDatabase : public testing::Test
 {
 protected:
-    void SetUp() override { db = std::make_unique<cTestDatabase>(eEngine::SQLite); }
-    void TearDown() override { db.reset(); }
     void save(const cOtherSettings& os)
     {
         RecordsetPtr rs = fncReturnRecordset(QStringLiteral("tblOtherSettings"), false);
@@ -96,7 +94,7 @@ protected:
         os.ToRS(rs.get());
         subCloseConnection();
     }
-    std::unique_ptr<cTestDatabase> db;
+    const cTestDatabase db { eEngine::SQLite };
 };
 
 TEST_F(cOtherSettingsDatabase, ToRSAddsUpdatesAndStoresEmptyAsASpace)
@@ -105,16 +103,16 @@ TEST_F(cOtherSettingsDatabase, ToRSAddsUpdatesAndStoresEmptyAsASpace)
     none.SetValue(QStringLiteral("A"), QStringLiteral("b"));
     none.ToRS(nullptr); // no recordset: nothing happens
 
-    db->fncExec(QStringLiteral(
+    db.fncExec(QStringLiteral(
         "insert into tblOtherSettings (strPropName, strPropValue) values ('It''s mine', 'old')"));
-    db->fncExec(QStringLiteral(
+    db.fncExec(QStringLiteral(
         "insert into tblOtherSettings (strPropName, strPropValue) values ('Other', 'keep')"));
     cOtherSettings os;
     os.SetValue(QStringLiteral("IT'S MINE"), QStringLiteral("new"));
     os.SetValue(QStringLiteral("Blank"), QString());
     os.SetValue(QStringLiteral("Quote ' and \" both"), QStringLiteral("v"));
     save(os);
-    EXPECT_EQ(db->fncRows(QStringLiteral(
+    EXPECT_EQ(db.fncRows(QStringLiteral(
                   "select strPropName, strPropValue from tblOtherSettings order by intSettingID")),
         (QStringList { "It's mine|new", "Other|keep", "Blank| ", "Quote ' and \" both|v" }));
 
@@ -122,8 +120,8 @@ TEST_F(cOtherSettingsDatabase, ToRSAddsUpdatesAndStoresEmptyAsASpace)
     os.SetValue(QStringLiteral("Blank"), QStringLiteral("filled"));
     save(os);
     EXPECT_EQ(
-        db->fncRows(QStringLiteral("select count(*) from tblOtherSettings")), QStringList { "4" });
-    EXPECT_EQ(db->fncRows(QStringLiteral(
+        db.fncRows(QStringLiteral("select count(*) from tblOtherSettings")), QStringList { "4" });
+    EXPECT_EQ(db.fncRows(QStringLiteral(
                   "select strPropValue from tblOtherSettings where strPropName = 'Blank'")),
         QStringList { "filled" });
 }
@@ -133,7 +131,7 @@ TEST_F(cOtherSettingsDatabase, ANameStoredTwiceIsReadAndSavedInOneRow)
 {
     for (const char* row :
         { "('Colour', 'red')", "('Size', 'L')", "('COLOUR', 'blue')", "('colour', 'green')" })
-        db->fncExec(
+        db.fncExec(
             QStringLiteral("insert into tblOtherSettings (strPropName, strPropValue) values ")
             + QLatin1String(row));
     cOtherSettings os;
@@ -142,7 +140,7 @@ TEST_F(cOtherSettingsDatabase, ANameStoredTwiceIsReadAndSavedInOneRow)
         QStringLiteral("green"));
     os.SetValue(QStringLiteral("Colour"), QStringLiteral("black"));
     save(os);
-    EXPECT_EQ(db->fncRows(QStringLiteral(
+    EXPECT_EQ(db.fncRows(QStringLiteral(
                   "select strPropName, strPropValue from tblOtherSettings order by intSettingID")),
         (QStringList { "Size|L", "colour|black" }));
 }
