@@ -47,7 +47,8 @@ protected:
     {
         QProcess other;
         other.start(QStringLiteral(HV_SAVE_SESSION),
-            { db->Folder(), hvtest::newTempDir(QStringLiteral("other")) });
+            QStringList { db->Folder(), hvtest::newTempDir(QStringLiteral("other")) }
+                + otherCommands);
         EXPECT_TRUE(other.waitForReadyRead(60000));
         EXPECT_EQ(other.readLine().trimmed(), QByteArray("loaded"));
 
@@ -58,8 +59,7 @@ protected:
         cGlobalSettings::subSetLockedHook([&] {
             if (intHookCalls++ > 0)
                 return;
-            other.write(
-                (otherCommands.join(QLatin1Char('\n')) + QStringLiteral("\nsave\n")).toUtf8());
+            other.write("save\n");
             other.waitForBytesWritten(10000);
             ConnectionPtr watch = db->fncOpen();
             const QDeadlineTimer deadline(60000);

@@ -58,15 +58,10 @@ TEST_F(PersonalSettingsTest, BodyHasTheDocumentedLines)
     s.FilterEvents = true;
     s.FilterPrivate = true;
     s.FilterRecurring = false;
-    cMetaDictionary customer;
-    customer.Caption = QStringLiteral("Customer");
-    customer.AddMeta(QStringLiteral("Acme"), {}, {}, 0, {}, false);
-    customer.AddMeta(QStringLiteral("Beta"), {}, {}, 0, {}, false);
+    s.subPopulateMetadataList(QStringLiteral("Customer:Acme;Beta;\r\nTask:\r\n"));
     cMetaDictionary unnamed;
     unnamed.AddMeta(QStringLiteral("Lost"), {}, {}, 0, {}, false);
-    cMetaDictionary task;
-    task.Caption = QStringLiteral("Task");
-    s.MetaDataLists = { customer, unnamed, task };
+    s.MetaDataLists.insert(1, unnamed);
     EXPECT_EQ(s.fncBuildBody(),
         QStringLiteral(
             "2\r\n/data/\r\n350\r\nTrue\r\nTrue\r\nFalse\r\nCustomer:Acme;Beta;\r\nTask:\r\n"));
