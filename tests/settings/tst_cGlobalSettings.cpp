@@ -123,9 +123,15 @@ TEST_P(GlobalSettings, LoadsItemsInNameOrderWithTheirColumns)
 TEST_P(GlobalSettings, SaveStoresItemsSettingsAndIdentities)
 {
     seed();
+    const qint32 lngBeta = db->fncId(1, QStringLiteral("Beta"));
     cGlobalSettings& g = load();
     EXPECT_EQ(g.CostCarrier, 1);
     cMetaDictionary& list1 = g.MetaDataLists.ItemAt(0);
+    // A change of letter case renames the same row.
+    const cMetaData beta = list1.MetaDic.Item(QStringLiteral("Beta"));
+    list1.MetaDic.Remove(QStringLiteral("Beta"));
+    list1.AddMeta(QStringLiteral("BETA"), QStringLiteral("Renamed"), beta.HourlyRate, 0,
+        beta.SuperCategory, beta.Enabled);
     list1.MetaDic.Item(QStringLiteral("Acme")).HourlyRate
         = *cCurrency::fromInvariantString(QStringLiteral("1234.5678"));
     list1.MetaDic.Item(QStringLiteral("Acme")).SuperCategory = QStringLiteral("Top");
@@ -141,11 +147,15 @@ TEST_P(GlobalSettings, SaveStoresItemsSettingsAndIdentities)
     g.MetaDataLists.ItemAt(2).CategoryCaption = QStringLiteral("Phase");
     ASSERT_EQ(g.SaveGlobalSettings(), QString());
 
-    const qint32 deltaId = db->fncId(1, QStringLiteral("Delta"));
-    EXPECT_GT(deltaId, 0);
-    EXPECT_EQ(list1.MetaDic.Item(QStringLiteral("Delta")).ID, deltaId);
+    EXPECT_EQ(
+        list1.MetaDic.Item(QStringLiteral("Delta")).ID, db->fncId(1, QStringLiteral("Delta")));
     EXPECT_EQ(list1.MetaDic.Item(QStringLiteral("Acme")).ID, db->fncId(1, QStringLiteral("Acme")));
-    EXPECT_EQ(db->fncNames(1), (QStringList { "Acme", "Beta", "Delta", "Gamma" }));
+    EXPECT_EQ(db->fncNames(1), (QStringList { "Acme", "BETA", "Delta", "Gamma" }));
+    EXPECT_EQ(db->fncRows(QStringLiteral(
+                  "select intMeta1ID, strCategory from tblMeta1 where strName = 'BETA'")),
+        QStringList { QStringLiteral("%1|Renamed").arg(lngBeta) });
+    EXPECT_EQ(list1.MetaDic.Item(QStringLiteral("BETA")).ID, lngBeta);
+    EXPECT_EQ(db->fncReportsOf(QStringLiteral("BETA")), QStringList { "report on Beta" });
     EXPECT_EQ(db->fncNames(3), QStringList { "Third" });
     EXPECT_EQ(db->fncRows(QStringLiteral("select intCostCarrier, intReportTo from tblSettings")),
         QStringList { QStringLiteral("3|%1").arg(db->ReportTo()) });
@@ -170,6 +180,11 @@ TEST_P(GlobalSettings, SaveStoresItemsSettingsAndIdentities)
             .toString(),
         QStringLiteral("it's fine"));
     EXPECT_TRUE(resolver.asked.isEmpty());
+    // The next load sees the new spelling, and saving it again changes nothing.
+    EXPECT_EQ(items.Keys(), (QStringList { "Acme", "BETA", "Delta", "Gamma" }));
+    const QStringList before = db->fncDump();
+    ASSERT_EQ(again.SaveGlobalSettings(), QString());
+    EXPECT_EQ(db->fncDump(), before);
 }
 
 // Items of the three lists share identities, so a removed item resolved against another list's
@@ -234,34 +249,6 @@ TEST_P(GlobalSettings, RemovedItemsAreResolvedAgainstTheirOwnList)
     }
 }
 
-TEST_P(GlobalSettings, ChangeOfLetterCaseRenamesTheSameRow)
-{
-    seed();
-    const qint32 lngAcme = db->fncId(1, QStringLiteral("Acme"));
-    cGlobalSettings& g = load();
-    cMetaDictionary& list1 = g.MetaDataLists.ItemAt(0);
-    const cMetaData old = list1.MetaDic.Item(QStringLiteral("Acme"));
-    list1.MetaDic.Remove(QStringLiteral("Acme"));
-    list1.AddMeta(QStringLiteral("ACME"), QStringLiteral("Renamed"), old.HourlyRate, 0,
-        old.SuperCategory, old.Enabled);
-    ASSERT_EQ(g.SaveGlobalSettings(), QString());
-    EXPECT_TRUE(resolver.asked.isEmpty());
-    EXPECT_EQ(db->fncRows(QStringLiteral(
-                  "select intMeta1ID, strName, strCategory from tblMeta1 where intMeta1ID = %1")
-                              .arg(lngAcme)),
-        QStringList { QStringLiteral("%1|ACME|Renamed").arg(lngAcme) });
-    EXPECT_EQ(db->fncNames(1), (QStringList { "ACME", "Beta", "Gamma" }));
-    EXPECT_EQ(list1.MetaDic.Item(QStringLiteral("ACME")).ID, lngAcme);
-    EXPECT_EQ(db->fncReportsOf(QStringLiteral("ACME")), QStringList { "report on Acme" });
-    // The next load sees the new spelling, and saving it again changes nothing.
-    cGlobalSettings& again = load();
-    EXPECT_EQ(
-        again.MetaDataLists.ItemAt(0).MetaDic.Keys(), (QStringList { "ACME", "Beta", "Gamma" }));
-    const QStringList before = db->fncDump();
-    ASSERT_EQ(again.SaveGlobalSettings(), QString());
-    EXPECT_EQ(db->fncDump(), before);
-}
-
 // Two windows open on one database: each save keeps what the other stored in between.
 TEST_P(GlobalSettings, TwoSessionsKeepEachOthersWorkAndAskAboutTheItemBothChanged)
 {
@@ -291,38 +278,32 @@ TEST_P(GlobalSettings, TwoSessionsKeepEachOthersWorkAndAskAboutTheItemBothChange
     EXPECT_TRUE(cMessageBox::history().isEmpty());
 
     // Both change Acme's rate: the later save asks, and the answer decides.
-    const struct
-    {
-        cMessageBox::Answer answer;
-        int intTheirs;
-        int intMine;
-        int intStored;
-    } cases[]
-        = { { cMessageBox::Answer::Yes, 10, 20, 20 }, { cMessageBox::Answer::No, 30, 40, 30 } };
-    for (const auto& c : cases) {
+    for (const auto& [answer, intTheirs, intMine, intStored] :
+        { std::tuple { cMessageBox::Answer::Yes, 10, 20, 20 },
+            std::tuple { cMessageBox::Answer::No, 30, 40, 30 } }) {
         cGlobalSettings one;
         cGlobalSettings other;
         ASSERT_TRUE(one.ReadGlobalSettings(2, db->Folder()));
         ASSERT_TRUE(other.ReadGlobalSettings(2, db->Folder()));
         one.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("Acme")).HourlyRate
-            = cCurrency::fromDouble(c.intTheirs);
+            = cCurrency::fromDouble(intTheirs);
         ASSERT_EQ(one.SaveGlobalSettings(), QString());
         other.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("Acme")).HourlyRate
-            = cCurrency::fromDouble(c.intMine);
+            = cCurrency::fromDouble(intMine);
         cMessageBox::clearHistory();
-        cMessageBox::setNextAnswer(c.answer);
+        cMessageBox::setNextAnswer(answer);
         ASSERT_EQ(other.SaveGlobalSettings(), QString());
         ASSERT_EQ(cMessageBox::history().size(), 1);
         const QString strAsked = cMessageBox::history().first().strText;
-        EXPECT_TRUE(strAsked.contains(QStringLiteral("Yours: Acme | Cat |  | %1 |").arg(c.intMine)))
+        EXPECT_TRUE(strAsked.contains(QStringLiteral("Yours: Acme | Cat |  | %1 |").arg(intMine)))
             << strAsked.toStdString();
         EXPECT_TRUE(
-            strAsked.contains(QStringLiteral("Stored: Acme | Cat |  | %1 |").arg(c.intTheirs)));
+            strAsked.contains(QStringLiteral("Stored: Acme | Cat |  | %1 |").arg(intTheirs)));
         EXPECT_EQ(
             db->fncRows(QStringLiteral("select curRate from tblMeta1 where strName = 'Acme'")),
-            QStringList { cCurrency::fromDouble(c.intStored).toInvariantString() });
+            QStringList { cCurrency::fromDouble(intStored).toInvariantString() });
         EXPECT_EQ(other.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("Acme")).HourlyRate,
-            cCurrency::fromDouble(c.intStored));
+            cCurrency::fromDouble(intStored));
     }
     EXPECT_EQ(db->fncRows(QStringLiteral("select count(*) from tblMeta1")), QStringList { "3" });
 }
