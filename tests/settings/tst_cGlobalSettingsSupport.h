@@ -127,16 +127,14 @@ public:
     QStringList fncDump() const
     {
         QStringList all;
-        const QStringList sources { QStringLiteral("select * from tblMeta1 order by intMeta1ID"),
-            QStringLiteral("select * from tblMeta2 order by intMeta2ID"),
-            QStringLiteral("select * from tblMeta3 order by intMeta3ID"),
-            QStringLiteral("select * from tblMetaLists order by intMetaListID"),
-            QStringLiteral("select * from tblSettings order by intSettingsID"),
-            QStringLiteral("select * from tblReports order by intReportID"),
-            QStringLiteral("select * from tblOtherSettings order by intSettingID") };
-        for (const QString& s : sources)
+        for (const char* source : { "tblMeta1 order by intMeta1ID", "tblMeta2 order by intMeta2ID",
+                 "tblMeta3 order by intMeta3ID", "tblMetaLists order by intMetaListID",
+                 "tblSettings order by intSettingsID", "tblReports order by intReportID",
+                 "tblOtherSettings order by intSettingID" }) {
+            const QString s = QStringLiteral("select * from ") + QLatin1String(source);
             all += QStringLiteral("== ") + s + QLatin1Char('\n')
                 + fncRows(s).join(QLatin1Char('\n'));
+        }
         return all;
     }
 

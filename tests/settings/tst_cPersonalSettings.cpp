@@ -84,6 +84,13 @@ TEST_F(PersonalSettingsTest, FromStringReadsTheHeadAndEveryListLineShape)
     // Without a final CR LF the last line is not a list.
     s.FromString(QStringLiteral("2\r\n/d/\r\n0\r\nTrue\r\nTrue\r\nTrue\r\nCustomer:Acme;"));
     EXPECT_TRUE(s.MetaDataLists.isEmpty());
+    // Nor does a list text without one replace the lists.
+    s.subPopulateMetadataList(QStringLiteral("Task:Design;\r\n"));
+    s.subPopulateMetadataList(QString());
+    s.subPopulateMetadataList(QStringLiteral("Customer:Acme;"));
+    EXPECT_EQ(lists(s), QStringList { QStringLiteral("Task=Design") });
+    s.subPopulateMetadataList(QStringLiteral("\r\n"));
+    EXPECT_TRUE(s.MetaDataLists.isEmpty());
 }
 
 struct RateCase
@@ -164,19 +171,6 @@ TEST_F(PersonalSettingsTest, DamagedBodyIsReportedAndChangesNothing)
         [&] { s.FromString(QStringLiteral("99999\r\nv\r\n5\r\nTrue\r\nTrue\r\nTrue\r\n")); },
         "cPersonalSettings.FromString");
     EXPECT_EQ(s.ReportChoice, 2);
-}
-
-TEST_F(PersonalSettingsTest, PopulateNeedsALineBreak)
-{
-    cPersonalSettings s;
-    s.subPopulateMetadataList(QStringLiteral("Task:Design;\r\n"));
-    s.subPopulateMetadataList(QString());
-    s.subPopulateMetadataList(QStringLiteral("Customer:Acme;"));
-    EXPECT_EQ(lists(s), QStringList { QStringLiteral("Task=Design") });
-    s.subPopulateMetadataList(QStringLiteral("Customer:Acme;\r\n"));
-    EXPECT_EQ(lists(s), QStringList { QStringLiteral("Customer=Acme") });
-    s.subPopulateMetadataList(QStringLiteral("\r\n"));
-    EXPECT_TRUE(s.MetaDataLists.isEmpty());
 }
 
 TEST_F(PersonalSettingsTest, WindowRateFollowsTheLocaleTheBodyNot)

@@ -56,7 +56,9 @@ TEST_F(ResolveRemovedItemDialog, MoveNeedsAChosenValueAndReportsIt)
     bool stayedOpen = false;
     QStringList shown;
     whenModal([&](frmResolveRemovedItem& dlg) {
-        EXPECT_EQ(dlg.lblReportCount()->text(), QStringLiteral("Time reports of this item: 1.234"));
+        EXPECT_EQ((QStringList { dlg.lblValueToBeResolved()->text(), dlg.lblConflict()->text(),
+                      dlg.lblReportCount()->text() }),
+            (QStringList { "Beta", "conflict", "Time reports of this item: 1.234" }));
         for (int i = 0; i < dlg.cmbMoveChoice()->count(); ++i)
             shown.append(dlg.cmbMoveChoice()->itemText(i));
         QTest::keyClick(&dlg, Qt::Key_Return);
@@ -78,9 +80,6 @@ TEST_F(ResolveRemovedItemDialog, MoveNeedsAChosenValueAndReportsIt)
             QStringLiteral("Zebra") }));
     EXPECT_EQ(result, cRemovedItemResolver::intMoveReports);
     EXPECT_EQ(choice, QString::fromUtf8("Öl"));
-    EXPECT_EQ(
-        frmResolveRemovedItem::Instance().lblValueToBeResolved()->text(), QStringLiteral("Beta"));
-    EXPECT_EQ(frmResolveRemovedItem::Instance().lblConflict()->text(), QStringLiteral("conflict"));
     EXPECT_FALSE(frmResolveRemovedItem::Instance().isVisible());
 }
 

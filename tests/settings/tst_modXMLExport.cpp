@@ -181,24 +181,24 @@ const QByteArray baSchemaOnly
       "<s:AttributeType name='n' rs:number='1'><s:datatype dt:type='int'/></s:AttributeType>"
       "</s:ElementType></s:Schema>";
 
-INSTANTIATE_TEST_SUITE_P(Table, RowsetXmlRefuses,
-    testing::Values(HostileCase { "empty", QByteArray() }, HostileCase { "not xml", "hello" },
-        HostileCase { "external entity",
-            "<!DOCTYPE xml [<!ENTITY e SYSTEM 'file:///etc/passwd'>]>" + baSchemaOnly
-                + "<rs:data><z:row n='&e;'/></rs:data></xml>" },
-        HostileCase { "entity expansion",
-            "<!DOCTYPE xml [<!ENTITY a 'aaaaaaaaaa'><!ENTITY b '&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;'>]>"
-                + baSchemaOnly + "<rs:data><z:row n='&b;'/></rs:data></xml>" },
-        HostileCase { "no data section", baSchemaOnly + "</xml>" },
-        HostileCase {
-            "no schema", "<xml xmlns:rs='urn:schemas-microsoft-com:rowset'><rs:data/></xml>" },
-        HostileCase {
-            "value of the wrong type", baSchemaOnly + "<rs:data><z:row n='abc'/></rs:data></xml>" },
-        HostileCase { "amount beyond the currency range",
-            QByteArray(baSchemaOnly)
-                    .replace("dt:type='int'", "dt:type='number' rs:dbtype='currency'")
-                + "<rs:data><z:row n='922337203685477.5808'/></rs:data></xml>" },
-        HostileCase { "cut short", baSchemaOnly + "<rs:data><z:row n='1'/>" }));
+const HostileCase hostileCases[] = {
+    { "empty", QByteArray() },
+    { "not xml", "hello" },
+    { "external entity",
+        "<!DOCTYPE xml [<!ENTITY e SYSTEM 'file:///etc/passwd'>]>" + baSchemaOnly
+            + "<rs:data><z:row n='&e;'/></rs:data></xml>" },
+    { "entity expansion",
+        "<!DOCTYPE xml [<!ENTITY a 'aaaaaaaaaa'><!ENTITY b '&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;'>]>"
+            + baSchemaOnly + "<rs:data><z:row n='&b;'/></rs:data></xml>" },
+    { "no data section", baSchemaOnly + "</xml>" },
+    { "no schema", "<xml xmlns:rs='urn:schemas-microsoft-com:rowset'><rs:data/></xml>" },
+    { "value of the wrong type", baSchemaOnly + "<rs:data><z:row n='abc'/></rs:data></xml>" },
+    { "amount beyond the currency range",
+        QByteArray(baSchemaOnly).replace("dt:type='int'", "dt:type='number' rs:dbtype='currency'")
+            + "<rs:data><z:row n='922337203685477.5808'/></rs:data></xml>" },
+    { "cut short", baSchemaOnly + "<rs:data><z:row n='1'/>" },
+};
+INSTANTIATE_TEST_SUITE_P(Table, RowsetXmlRefuses, testing::ValuesIn(hostileCases));
 
 TEST_F(RowsetXml, ReadsFromAPathAFileAddressAndAWebServerUpToItsSize)
 {
