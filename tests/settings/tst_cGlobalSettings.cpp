@@ -55,13 +55,13 @@ protected:
     // A database holding Acme, Beta, Gamma in list 1, a report on each, and a settings row.
     void seed()
     {
-        for (const char* name : { "Acme", "Beta", "Gamma" })
+        for (const char* name : { "Acme", "Beta", "Gamma" }) {
             db->subAddItem(1, QLatin1String(name), QStringLiteral("Cat"));
-        for (const char* name : { "Acme", "Beta", "Gamma" })
             db->fncExec(
                 QStringLiteral("insert into tblReports (strSubject, intMeta1ID) values (?, ?)"),
                 { QString(QStringLiteral("report on ") + QLatin1String(name)),
                     db->fncId(1, QLatin1String(name)) });
+        }
         db->subAddSettingsRow();
     }
     std::unique_ptr<cTestDatabase> db;

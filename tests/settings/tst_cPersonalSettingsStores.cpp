@@ -159,27 +159,16 @@ INSTANTIATE_TEST_SUITE_P(Cases, EveryFieldRoundTrip,
             + (i < 0 ? "none" : booleanFields[i].first);
     });
 
-// What earlier copies wrote under a comma locale.
+// What earlier copies wrote in the calendar under a comma locale, read under a point locale.
 TEST_F(PersonalStoresTest, CommaTextsOfEarlierCopiesReadUnderAPointLocale)
 {
     auto item
         = addSettingsAppointment(QStringLiteral("3\r\nsrv\r\n12,5\r\nTrue\r\nTrue\r\nTrue\r\n"));
     setUserProperty(item, "intRemoveLunchHours", olText, QStringLiteral("0,5"));
-    cPersonalSettings fromCalendar;
-    fromCalendar.GetValuesFromSettings();
-    EXPECT_EQ(fromCalendar.PersonalRate, cCurrency::fromTenThousandths(125'000));
-    EXPECT_EQ(fromCalendar.RemoveLunchHours.toDouble(), 0.5);
-
-    QFile::remove(item->FilePath());
-
-    subWriteRegistryValues(section,
-        { { QStringLiteral("ReportChoice"), QStringLiteral("3") },
-            { QStringLiteral("PersonalRate"), QStringLiteral("12,5") },
-            { QStringLiteral("RemoveLunchHours"), QStringLiteral("0,75") } });
-    cPersonalSettings fromStore;
-    fromStore.GetValuesFromSettings();
-    EXPECT_EQ(fromStore.PersonalRate, cCurrency::fromTenThousandths(125'000));
-    EXPECT_EQ(fromStore.RemoveLunchHours.toDouble(), 0.75);
+    cPersonalSettings s;
+    s.GetValuesFromSettings();
+    EXPECT_EQ(s.PersonalRate, cCurrency::fromTenThousandths(125'000));
+    EXPECT_EQ(s.RemoveLunchHours.toDouble(), 0.5);
     EXPECT_TRUE(cMessageBox::history().isEmpty());
 }
 
@@ -242,15 +231,20 @@ const BadNumberCase badNumberCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, BadStoredNumber, testing::ValuesIn(badNumberCases),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST_F(PersonalStoresTest, OnlyTheChoiceStoredGivesTheReadDefaults)
+// The comma texts as earlier copies wrote them under a comma locale, read under a point locale.
+TEST_F(PersonalStoresTest, ChoiceAndNumbersStoredGiveTheReadDefaultsForTheRest)
 {
-    subWriteRegistryValue(section, QStringLiteral("ReportChoice"), QStringLiteral("3"));
+    subWriteRegistryValues(section,
+        { { QStringLiteral("ReportChoice"), QStringLiteral("3") },
+            { QStringLiteral("PersonalRate"), QStringLiteral("12,5") },
+            { QStringLiteral("RemoveLunchHours"), QStringLiteral("0,5") } });
     cPersonalSettings s;
     s.subPopulateMetadataList(QStringLiteral("Customer:Acme;\r\n"));
     EXPECT_TRUE(s.GetValuesFromSettings());
     EXPECT_EQ(fields(s),
-        (QStringList { "3", programFolder + QLatin1Char('/'), "0", "True", "True", "True", "True",
-            "8", "True", "0.75", "True", "True", "True", "Customer=Acme" }));
+        (QStringList { "3", programFolder + QLatin1Char('/'), "12.5", "True", "True", "True",
+            "True", "8", "True", "0.5", "True", "True", "True", "Customer=Acme" }));
+    EXPECT_TRUE(cMessageBox::history().isEmpty());
 }
 
 // The store is read first; the calendar copy wins once another copy wrote it after this
