@@ -14,6 +14,20 @@
 
 namespace hvglobaltest {
 
+// Each item as "name ID enabled 'category' 'super-category' rate".
+inline QStringList fncItems(const cMetaDictionary& dic)
+{
+    QStringList items;
+    for (const auto& [name, e] : dic.MetaDic)
+        items << QStringLiteral("%1 %2 %3 '%4' '%5' %6")
+                     .arg(name)
+                     .arg(e.ID)
+                     .arg(e.Enabled)
+                     .arg(e.Category, e.SuperCategory)
+                     .arg(e.HourlyRate.tenThousandths());
+    return items;
+}
+
 // Answers the removed-item questions in order and remembers what was asked.
 class cScriptedResolver : public cRemovedItemResolver
 {

@@ -1,9 +1,11 @@
-#include "TestSupport.h"
 #include "cConnection.h"
 #include "cHVError.h"
 #include "cMetaDictionary.h"
+#include "tst_cGlobalSettingsSupport.h"
 
 #include <QDir>
+
+using namespace hvglobaltest;
 
 namespace {
 
@@ -42,20 +44,6 @@ const QVariant nullNumber = QVariant(QMetaType::fromType<int>());
 QVariant money(qint64 units)
 {
     return QVariant::fromValue(cCurrency::fromTenThousandths(units));
-}
-
-// Each item as "name ID enabled 'category' 'super-category' rate".
-QStringList fncItems(const cMetaDictionary& dic)
-{
-    QStringList items;
-    for (const auto& [name, e] : dic.MetaDic)
-        items << QStringLiteral("%1 %2 %3 '%4' '%5' %6")
-                     .arg(name)
-                     .arg(e.ID)
-                     .arg(e.Enabled)
-                     .arg(e.Category, e.SuperCategory)
-                     .arg(e.HourlyRate.tenThousandths());
-    return items;
 }
 
 // The first of several case variants wins, and nameless entries are not added.
