@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "cConnection.h"
 #include "cDbTestEngines.h"
+#include "cMetaDictionary.h"
 #include "cRemovedItemResolver.h"
 #include "modConnectionString.h"
 #include "modDBCode.h"
