@@ -8,31 +8,6 @@
 using namespace hvglobaltest;
 
 namespace {
-RecordsetPtr otherSettingsRows(const QList<std::pair<QVariant, QVariant>>& rows)
-{
-    auto rs = std::make_shared<cRecordset>();
-    rs->AppendField(QStringLiteral("intSettingID"), eFieldType::Long);
-    rs->AppendField(QStringLiteral("strPropName"), eFieldType::Text, 255);
-    rs->AppendField(QStringLiteral("strPropValue"), eFieldType::Memo);
-    int id = 0;
-    for (const auto& [name, value] : rows)
-        rs->AppendRow({ ++id, name, value });
-    if (rs->RecordCount() > 0)
-        rs->MoveFirst();
-    return rs;
-}
-
-// What the other settings' save reads its stored names with.
-TEST(cSimpleList, FromRSSkipsNullsAndLaterCaseVariants)
-{
-    auto rs = otherSettingsRows({ { QStringLiteral("One"), QVariant() }, { QVariant(), QVariant() },
-        { QStringLiteral("one"), QVariant() }, { QStringLiteral("Two"), QVariant() } });
-    cSimpleList list;
-    list.FromRS(*rs);
-    EXPECT_TRUE(rs->Eof());
-    EXPECT_EQ(list.ToArray(), (QStringList { "One", "Two" }));
-}
-
 struct GetValueCase
 {
     const char* stored; // nullptr: the name is missing
@@ -114,8 +89,8 @@ TEST_F(cOtherSettingsDatabase, ToRSAddsUpdatesAndStoresEmptyAsASpace)
 // saved, in one row. Reading replaces everything held before.
 TEST_F(cOtherSettingsDatabase, ANameStoredTwiceIsReadAndSavedInOneRow)
 {
-    for (const char* row :
-        { "('Colour', 'red')", "('Size', NULL)", "('COLOUR', 'blue')", "('colour', 'green')" })
+    for (const char* row : { "('Colour', 'red')", "('Size', NULL)", "(NULL, 'nameless')",
+             "('COLOUR', 'blue')", "('colour', 'green')" })
         db.fncExec(
             QStringLiteral("insert into tblOtherSettings (strPropName, strPropValue) values ")
             + QLatin1String(row));
@@ -127,11 +102,15 @@ TEST_F(cOtherSettingsDatabase, ANameStoredTwiceIsReadAndSavedInOneRow)
     EXPECT_EQ(os.DicList.Keys(), (QStringList { "Colour", "Size" }));
     EXPECT_EQ(os.DicList.Item(QStringLiteral("colour")), QStringLiteral("green"));
     EXPECT_EQ(os.DicList.Item(QStringLiteral("Size")), QString());
+    // What the save reads the stored names with.
+    cSimpleList names;
+    names.FromRS(*fncReturnRecordset(QStringLiteral("tblOtherSettings"), true));
+    EXPECT_EQ(names.ToArray(), (QStringList { "Colour", "Size" }));
     os.SetValue(QStringLiteral("Colour"), QStringLiteral("black"));
     save(os);
     EXPECT_EQ(db.fncRows(QStringLiteral(
                   "select strPropName, strPropValue from tblOtherSettings order by intSettingID")),
-        (QStringList { "Size| ", "colour|black" }));
+        (QStringList { "Size| ", "<null>|nameless", "colour|black" }));
     os.FromRS(nullptr);
     EXPECT_TRUE(os.DicList.isEmpty());
 }
