@@ -40,51 +40,6 @@ protected:
         db.reset();
     }
 
-    // The other program's save runs while this one's is locked in: it has loaded before this
-    // save began, and must be waiting for the lock when this save goes on.
-    QStringList saveBothAtOnce(
-        const std::function<void(cMetaDictionary&)>& edit, const QStringList& otherCommands)
-    {
-        QProcess other;
-        other.start(QStringLiteral(HV_SAVE_SESSION),
-            QStringList { db->Folder(), hvtest::newTempDir(QStringLiteral("other")) }
-                + otherCommands);
-        EXPECT_TRUE(other.waitForReadyRead(60000));
-        EXPECT_EQ(other.readLine().trimmed(), QByteArray("loaded"));
-
-        cGlobalSettings mine;
-        EXPECT_TRUE(mine.ReadGlobalSettings(2, QString()));
-        edit(mine.MetaDataLists.ItemAt(0));
-        int intHookCalls = 0;
-        cGlobalSettings::subSetLockedHook([&] {
-            if (intHookCalls++ > 0)
-                return;
-            other.write("save\n");
-            other.waitForBytesWritten(10000);
-            ConnectionPtr watch = db->fncOpen();
-            const QDeadlineTimer deadline(60000);
-            bool blnWaiting = false;
-            while (!blnWaiting && !deadline.hasExpired()) {
-                const RecordsetPtr rs = watch->OpenRecordset(
-                    QStringLiteral(
-                        "select count(*) from pg_stat_activity where datname = current_database() "
-                        "and wait_event_type = 'Lock'"),
-                    true);
-                blnWaiting = rs->Value(0).toInt() > 0;
-                QThread::yieldCurrentThread();
-            }
-            EXPECT_TRUE(blnWaiting) << "the other save never waited for this one";
-        });
-        EXPECT_EQ(mine.SaveGlobalSettings(), QString());
-        EXPECT_EQ(intHookCalls, 1);
-        EXPECT_TRUE(other.waitForFinished(60000));
-        EXPECT_EQ(other.exitCode(), 0) << other.readAllStandardError().toStdString();
-        const QStringList lines = QString::fromUtf8(other.readAllStandardOutput())
-                                      .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        EXPECT_EQ(lines.value(0), QStringLiteral("saved\t"));
-        return lines.mid(1);
-    }
-
     static QStringList range(const QString& prefix, int from, int to)
     {
         QStringList r;
@@ -101,7 +56,8 @@ protected:
 // the items left and one this one renamed: it is asked about that one and keeps the rename.
 TEST_F(ConcurrentSaves, RenamesAndAnotherRemovingAddingAndEditingKeepEveryEditAndReport)
 {
-    QStringList commands { QStringLiteral("answer\tno"), QStringLiteral("remove\t1\tI10\t1"),
+    QStringList commands { db->Folder(), hvtest::newTempDir(QStringLiteral("other")),
+        QStringLiteral("answer\tno"), QStringLiteral("remove\t1\tI10\t1"),
         QStringLiteral("add\t1\tN01\tNew\t7"), QStringLiteral("set\t1\tI01\tEdited\t42") };
     for (const QString& n : range(QStringLiteral("R"), 1, 5))
         commands.append(QStringLiteral("add\t1\t%1\tCat\t5").arg(n));
@@ -109,23 +65,54 @@ TEST_F(ConcurrentSaves, RenamesAndAnotherRemovingAddingAndEditingKeepEveryEditAn
     kept.removeOne(QStringLiteral("I10"));
     for (const QString& n : kept)
         commands.append(QStringLiteral("set\t1\t%1\tEdited\t42").arg(n));
+    QProcess other;
+    other.start(QStringLiteral(HV_SAVE_SESSION), commands);
+    ASSERT_TRUE(other.waitForReadyRead(60000));
+    EXPECT_EQ(other.readLine().trimmed(), QByteArray("loaded"));
+
     // Renames I01..I05 to R01..R05 as the window does: the old item goes, its reports move to the
     // new one.
-    const QStringList asked = saveBothAtOnce(
-        [this](cMetaDictionary& list) {
-            for (int i = 1; i <= 5; ++i) {
-                const QString to = QStringLiteral("R0%1").arg(i);
-                list.MetaDic.Remove(QStringLiteral("I0%1").arg(i));
-                list.AddMeta(
-                    to, QStringLiteral("Cat"), cCurrency::fromDouble(5), 0, QString(), true);
-                resolver.answers.enqueue({ cRemovedItemResolver::intMoveReports, to });
-            }
-        },
-        commands);
-    ASSERT_EQ(asked.size(), 2) << asked.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(asked.first(), QStringLiteral("asked\tI10"));
-    EXPECT_TRUE(asked.last().startsWith(QStringLiteral("box\tSomeone else changed \"I01\"")))
-        << asked.last().toStdString();
+    cGlobalSettings mine;
+    ASSERT_TRUE(mine.ReadGlobalSettings(2, QString()));
+    cMetaDictionary& list = mine.MetaDataLists.ItemAt(0);
+    for (int i = 1; i <= 5; ++i) {
+        const QString to = QStringLiteral("R0%1").arg(i);
+        list.MetaDic.Remove(QStringLiteral("I0%1").arg(i));
+        list.AddMeta(to, QStringLiteral("Cat"), cCurrency::fromDouble(5), 0, QString(), true);
+        resolver.answers.enqueue({ cRemovedItemResolver::intMoveReports, to });
+    }
+    // The other program's save runs while this one's is locked in: it loaded before this save
+    // began, and must be waiting for the lock when this save goes on.
+    int intHookCalls = 0;
+    cGlobalSettings::subSetLockedHook([&] {
+        if (intHookCalls++ > 0)
+            return;
+        other.write("save\n");
+        other.waitForBytesWritten(10000);
+        ConnectionPtr watch = db->fncOpen();
+        const QDeadlineTimer deadline(60000);
+        bool blnWaiting = false;
+        while (!blnWaiting && !deadline.hasExpired()) {
+            const RecordsetPtr rs = watch->OpenRecordset(
+                QStringLiteral("select count(*) from pg_stat_activity where datname = "
+                               "current_database() and wait_event_type = 'Lock'"),
+                true);
+            blnWaiting = rs->Value(0).toInt() > 0;
+            QThread::yieldCurrentThread();
+        }
+        EXPECT_TRUE(blnWaiting) << "the other save never waited for this one";
+    });
+    EXPECT_EQ(mine.SaveGlobalSettings(), QString());
+    EXPECT_EQ(intHookCalls, 1);
+    EXPECT_TRUE(other.waitForFinished(60000));
+    EXPECT_EQ(other.exitCode(), 0) << other.readAllStandardError().toStdString();
+    const QStringList lines = QString::fromUtf8(other.readAllStandardOutput())
+                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(lines.at(0), QStringLiteral("saved\t"));
+    EXPECT_EQ(lines.at(1), QStringLiteral("asked\tI10"));
+    EXPECT_TRUE(lines.at(2).startsWith(QStringLiteral("box\tSomeone else changed \"I01\"")))
+        << lines.at(2).toStdString();
     QStringList expected = kept + range(QStringLiteral("R"), 1, 5) + QStringList { "N01" };
     expected.sort();
     EXPECT_EQ(db->fncNames(1), expected);
