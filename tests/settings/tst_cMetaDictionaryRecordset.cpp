@@ -39,7 +39,6 @@ protected:
 };
 
 const QVariant nullText = QVariant(QMetaType::fromType<QString>());
-const QVariant nullNumber = QVariant(QMetaType::fromType<int>());
 
 QVariant money(qint64 units)
 {
@@ -94,7 +93,8 @@ TEST_F(MetaRecordsetTest, ReadingStartsAtTheCurrentRowAndSkipsNamelessRows)
 
 TEST_F(MetaRecordsetTest, MissingEnabledValueIsAnErrorForTheCaller)
 {
-    insert(1, QStringLiteral("Acme"), nullText, nullText, money(0), nullNumber);
+    insert(1, QStringLiteral("Acme"), nullText, nullText, money(0),
+        QVariant(QMetaType::fromType<int>()));
     auto rs
         = open(QStringLiteral("select intMeta1ID, strName, strCategory, strSuperCategory, curRate, "
                               "blnEnabled from tblMeta1"));

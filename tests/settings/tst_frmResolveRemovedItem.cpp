@@ -36,17 +36,6 @@ protected:
     }
 };
 
-TEST_F(ResolveRemovedItemDialog, HasTheNamedControlsAndTexts)
-{
-    frmResolveRemovedItem& frm = frmResolveRemovedItem::Instance();
-    EXPECT_EQ((QStringList { frm.windowTitle(), frm.optRemoveReports()->text(),
-                  frm.optMoveReportsTo()->text(), frm.cmdOK()->text(), frm.cmdCancel()->text(),
-                  frm.cmbMoveChoice()->accessibleName() }),
-        (QStringList { "Hourvane for Outlook 3", "Remove time reports",
-            "Move time reports to:", "OK", "Cancel", "Move time reports to:" }));
-    EXPECT_FALSE(QFontInfo(frm.optRemoveReports()->font()).family().isEmpty());
-}
-
 // Keyboard only: Return without a chosen value leaves the dialog open; the values come in the
 // order of the user's language (German puts Öl beside Ost, not after Zebra).
 TEST_F(ResolveRemovedItemDialog, MoveNeedsAChosenValueAndReportsIt)
@@ -83,10 +72,17 @@ TEST_F(ResolveRemovedItemDialog, MoveNeedsAChosenValueAndReportsIt)
     EXPECT_FALSE(frmResolveRemovedItem::Instance().isVisible());
 }
 
-// "Remove" chosen for one item is not the answer for the next: Return there deletes nothing.
+// The controls carry their texts. "Remove" chosen for one item is not the answer for the next:
+// Return there deletes nothing.
 TEST_F(ResolveRemovedItemDialog, EveryItemStartsWithMoveAndNoValueAndCloseGivesThree)
 {
     whenModal([](frmResolveRemovedItem& dlg) {
+        EXPECT_EQ((QStringList { dlg.windowTitle(), dlg.optRemoveReports()->text(),
+                      dlg.optMoveReportsTo()->text(), dlg.cmdOK()->text(), dlg.cmdCancel()->text(),
+                      dlg.cmbMoveChoice()->accessibleName() }),
+            (QStringList { "Hourvane for Outlook 3", "Remove time reports",
+                "Move time reports to:", "OK", "Cancel", "Move time reports to:" }));
+        EXPECT_FALSE(QFontInfo(dlg.optRemoveReports()->font()).family().isEmpty());
         EXPECT_EQ(dlg.cmbMoveChoice()->count(), 0);
         // On the button's circle: a radio button takes clicks on its circle and text only.
         QTest::mouseClick(dlg.optRemoveReports(), Qt::LeftButton, {},
