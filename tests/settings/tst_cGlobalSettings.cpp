@@ -329,7 +329,7 @@ TEST_P(GlobalSettings, FailureHalfwayLeavesTheDatabaseAndTheEditsUnchanged)
     addItem(g.MetaDataLists.ItemAt(1), "Boom");
     g.CostCarrier = 7;
     resolver.answers.enqueue({ cRemovedItemResolver::intRemoveReports, QString() });
-    const QStringList edited = list1.MetaDic.Keys();
+    const QStringList edited = fncItems(list1);
     QString strMessage;
     EXPECT_FALSE(hvtest::endsProgram([&] { strMessage = g.SaveGlobalSettings(); }));
     EXPECT_TRUE(strMessage.startsWith(fncPhrase("LNGSAVEFAILEDKEPT"))) << strMessage.toStdString();
@@ -338,8 +338,7 @@ TEST_P(GlobalSettings, FailureHalfwayLeavesTheDatabaseAndTheEditsUnchanged)
     EXPECT_EQ(db->fncDump(), before);
     EXPECT_EQ(fncSharedConnection(), nullptr);
     // The edits are still there, and saving them once the cause is gone stores them.
-    EXPECT_EQ(list1.MetaDic.Keys(), edited);
-    EXPECT_EQ(list1.MetaDic.Item(QStringLiteral("Acme")).Category, QStringLiteral("changed"));
+    EXPECT_EQ(fncItems(list1), edited);
     db->fncExec(QStringLiteral("drop trigger trgBoom")
         + (GetParam() == eEngine::PostgreSQL ? QStringLiteral(" on tblMeta2") : QString()));
     resolver.answers.enqueue({ cRemovedItemResolver::intRemoveReports, QString() });
