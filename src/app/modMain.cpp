@@ -72,7 +72,9 @@ bool fncLoadChosenDatabase()
     s.objGlobalSettings->ReportToValue = strValue;
     s.objPersonalSettings->ReportChoice = lngKind;
     s.objPersonalSettings->ReportValue = strValue;
-    return fncOpenChosenDatabase() && s.objGlobalSettings->ReadGlobalSettings(lngKind, QString());
+    // The window shows the first list; the others are read when their tab is.
+    return fncOpenChosenDatabase()
+        && s.objGlobalSettings->ReadGlobalSettings(lngKind, QString(), true);
 }
 
 // Reading the system's font list is fontconfig's slowest step at start; a second core does it
