@@ -10,7 +10,6 @@
 #include "modDBCreate.h"
 #include "modPhrases.h"
 
-#include <QDir>
 #include <QQueue>
 
 namespace hvglobaltest {

@@ -3,8 +3,6 @@
 #include "cMetaDictionary.h"
 #include "tst_cGlobalSettingsSupport.h"
 
-#include <QDir>
-
 using namespace hvglobaltest;
 
 namespace {
@@ -34,8 +32,6 @@ protected:
                 rate.isNull() ? rate : conn->ToDatabase(rate, eFieldType::Currency),
                 enabled.isNull() ? enabled : conn->ToDatabase(enabled, eFieldType::Boolean) });
     }
-
-    RecordsetPtr open(const QString& sql) { return conn->OpenRecordset(sql, true); }
 };
 
 const QVariant nullText = QVariant(QMetaType::fromType<QString>());
@@ -66,7 +62,8 @@ TEST_F(MetaRecordsetTest, SingleColumnRowsAreNumberedAndEnabled)
     insert(60, QStringLiteral("Alpha"), QStringLiteral("c"), nullText, money(99), false);
     insert(70, QStringLiteral("alpha"), QStringLiteral("c"), nullText, money(99), false);
     insert(80, QStringLiteral("Beta"), QStringLiteral("c"), nullText, money(99), false);
-    auto rs = open(QStringLiteral("select strName from tblMeta1 order by intMeta1ID"));
+    auto rs = conn->OpenRecordset(
+        QStringLiteral("select strName from tblMeta1 order by intMeta1ID"), true);
     cMetaDictionary dic;
     dic.ReadFromRecordset(*rs);
     // The duplicate row still counts.
@@ -79,9 +76,10 @@ TEST_F(MetaRecordsetTest, ReadingStartsAtTheCurrentRowAndSkipsNamelessRows)
     insert(1, QStringLiteral("Skipped"), nullText, nullText, money(0), true);
     insert(2, nullText, nullText, nullText, money(0), true);
     insert(3, QStringLiteral("Kept"), nullText, nullText, money(0), true);
-    auto rs
-        = open(QStringLiteral("select intMeta1ID, strName, strCategory, strSuperCategory, curRate, "
-                              "blnEnabled from tblMeta1 order by intMeta1ID"));
+    auto rs = conn->OpenRecordset(
+        QStringLiteral("select intMeta1ID, strName, strCategory, strSuperCategory, curRate, "
+                       "blnEnabled from tblMeta1 order by intMeta1ID"),
+        true);
     rs->MoveNext();
     cMetaDictionary dic;
     dic.ReadFromRecordset(*rs);
@@ -95,9 +93,10 @@ TEST_F(MetaRecordsetTest, MissingEnabledValueIsAnErrorForTheCaller)
 {
     insert(1, QStringLiteral("Acme"), nullText, nullText, money(0),
         QVariant(QMetaType::fromType<int>()));
-    auto rs
-        = open(QStringLiteral("select intMeta1ID, strName, strCategory, strSuperCategory, curRate, "
-                              "blnEnabled from tblMeta1"));
+    auto rs = conn->OpenRecordset(
+        QStringLiteral("select intMeta1ID, strName, strCategory, strSuperCategory, curRate, "
+                       "blnEnabled from tblMeta1"),
+        true);
     cMetaDictionary dic;
     EXPECT_THROW(dic.ReadFromRecordset(*rs), cHVError);
     EXPECT_TRUE(dic.MetaDic.isEmpty());

@@ -1,7 +1,6 @@
 #include "frmResolveRemovedItem.h"
 #include "tst_cGlobalSettingsSupport.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QFontInfo>
 #include <QLabel>
