@@ -219,7 +219,6 @@ TEST_P(GlobalSettings, RemovedItemsAreResolvedAgainstTheirOwnList)
         ASSERT_EQ(g.SaveGlobalSettings(), QString()) << "list " << n;
         resolver.answers.enqueue({ cRemovedItemResolver::intCancelled, QString() });
         ASSERT_EQ(g.SaveGlobalSettings(), QString());
-        ASSERT_EQ(resolver.asked.size(), 4);
         QStringList asked;
         for (const auto& q : resolver.asked)
             asked << QStringLiteral("%1 %2 %3")
@@ -230,7 +229,7 @@ TEST_P(GlobalSettings, RemovedItemsAreResolvedAgainstTheirOwnList)
             (QStringList { QStringLiteral("Beta %1 Acme").arg(n), "Gamma 1 Acme", "Delta 0 Acme",
                 "Delta 0 Acme" }))
             << "list " << n;
-        EXPECT_EQ(resolver.asked.first().strConflict,
+        EXPECT_EQ(resolver.asked.value(0).strConflict,
             QStringLiteral("A value which previously was in the list is no longer available."));
         for (int m = 1; m <= 3; ++m) {
             EXPECT_EQ(db->fncNames(m),

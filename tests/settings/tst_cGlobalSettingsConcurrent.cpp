@@ -18,26 +18,24 @@ protected:
     void SetUp() override
     {
         LoadLanguages(fncColumnForLcid(1033));
-        db = std::make_unique<cTestDatabase>(eEngine::PostgreSQL);
         cPersonalSettings::subSetProgramFolder(hvtest::newTempDir(QStringLiteral("program")));
         subSetRemovedItemResolver(&resolver);
         for (int i = 1; i <= 20; ++i) {
             const QString name = QStringLiteral("I%1").arg(i, 2, 10, QLatin1Char('0'));
-            db->fncExec(QStringLiteral("insert into tblMeta1 (strName, strCategory, curRate, "
-                                       "blnEnabled) values (?, 'Cat', 5, ?)"),
+            db.fncExec(QStringLiteral("insert into tblMeta1 (strName, strCategory, curRate, "
+                                      "blnEnabled) values (?, 'Cat', 5, ?)"),
                 { name, true });
             for (int r = 1; r <= 2; ++r)
-                db->fncExec(
+                db.fncExec(
                     QStringLiteral("insert into tblReports (strSubject, intMeta1ID) values (?, ?)"),
-                    { QStringLiteral("%1/%2").arg(name).arg(r), db->fncId(1, name) });
+                    { QStringLiteral("%1/%2").arg(name).arg(r), db.fncId(1, name) });
         }
-        db->subAddSettingsRow();
+        db.subAddSettingsRow();
     }
     void TearDown() override
     {
         cGlobalSettings::subSetLockedHook(nullptr);
         subSetRemovedItemResolver(nullptr);
-        db.reset();
     }
 
     static QStringList range(const QString& prefix, int from, int to)
@@ -48,7 +46,7 @@ protected:
         return r;
     }
 
-    std::unique_ptr<cTestDatabase> db;
+    const cTestDatabase db { eEngine::PostgreSQL };
     cScriptedResolver resolver;
 };
 
@@ -56,7 +54,7 @@ protected:
 // the items left and one this one renamed: it is asked about that one and keeps the rename.
 TEST_F(ConcurrentSaves, RenamesAndAnotherRemovingAddingAndEditingKeepEveryEditAndReport)
 {
-    QStringList commands { db->Folder(), hvtest::newTempDir(QStringLiteral("other")),
+    QStringList commands { db.Folder(), hvtest::newTempDir(QStringLiteral("other")),
         QStringLiteral("answer\tno"), QStringLiteral("remove\t1\tI10\t1"),
         QStringLiteral("add\t1\tN01\tNew\t7"), QStringLiteral("set\t1\tI01\tEdited\t42") };
     for (const QString& n : range(QStringLiteral("R"), 1, 5))
@@ -89,7 +87,7 @@ TEST_F(ConcurrentSaves, RenamesAndAnotherRemovingAddingAndEditingKeepEveryEditAn
             return;
         other.write("save\n");
         other.waitForBytesWritten(10000);
-        ConnectionPtr watch = db->fncOpen();
+        ConnectionPtr watch = db.fncOpen();
         const QDeadlineTimer deadline(60000);
         bool blnWaiting = false;
         while (!blnWaiting && !deadline.hasExpired()) {
@@ -115,16 +113,16 @@ TEST_F(ConcurrentSaves, RenamesAndAnotherRemovingAddingAndEditingKeepEveryEditAn
         << lines.at(2).toStdString();
     QStringList expected = kept + range(QStringLiteral("R"), 1, 5) + QStringList { "N01" };
     expected.sort();
-    EXPECT_EQ(db->fncNames(1), expected);
+    EXPECT_EQ(db.fncNames(1), expected);
     for (int i = 1; i <= 5; ++i) {
-        EXPECT_EQ(db->fncReportsOf(QStringLiteral("R0%1").arg(i)),
+        EXPECT_EQ(db.fncReportsOf(QStringLiteral("R0%1").arg(i)),
             (QStringList { QStringLiteral("I0%1/1").arg(i), QStringLiteral("I0%1/2").arg(i) }));
     }
-    EXPECT_EQ(db->fncRows(QStringLiteral("select count(*) from tblReports")), QStringList { "38" });
+    EXPECT_EQ(db.fncRows(QStringLiteral("select count(*) from tblReports")), QStringList { "38" });
     EXPECT_EQ(
-        db->fncRows(QStringLiteral("select count(*) from tblReports where intMeta1ID is null")),
+        db.fncRows(QStringLiteral("select count(*) from tblReports where intMeta1ID is null")),
         QStringList { "0" });
-    EXPECT_EQ(db->fncRows(QStringLiteral(
+    EXPECT_EQ(db.fncRows(QStringLiteral(
                   "select count(*) from tblMeta1 where strCategory = 'Edited' and curRate = 42")),
         QStringList { "14" });
 }
@@ -135,7 +133,7 @@ TEST_F(ConcurrentSaves, ALostServerConnectionIsOpenedOnceMoreThenTheEditsStay)
 {
     for (const int intDrops : { 1, 2 }) {
         SCOPED_TRACE(intDrops);
-        const QStringList before = db->fncDump();
+        const QStringList before = db.fncDump();
         cGlobalSettings g;
         ASSERT_TRUE(g.ReadGlobalSettings(2, QString()));
         g.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("I07")).Category
@@ -143,7 +141,7 @@ TEST_F(ConcurrentSaves, ALostServerConnectionIsOpenedOnceMoreThenTheEditsStay)
         int intCalls = 0;
         cGlobalSettings::subSetLockedHook([&] {
             if (intCalls++ < intDrops)
-                db->fncExec(
+                db.fncExec(
                     QStringLiteral("select pg_terminate_backend(pid) from pg_stat_activity where "
                                    "datname = current_database() and pid <> pg_backend_pid()"));
         });
@@ -151,14 +149,14 @@ TEST_F(ConcurrentSaves, ALostServerConnectionIsOpenedOnceMoreThenTheEditsStay)
         EXPECT_FALSE(hvtest::endsProgram([&] { strMessage = g.SaveGlobalSettings(); }));
         EXPECT_EQ(intCalls, 2);
         const QStringList category
-            = db->fncRows(QStringLiteral("select strCategory from tblMeta1 where strName = 'I07'"));
+            = db.fncRows(QStringLiteral("select strCategory from tblMeta1 where strName = 'I07'"));
         if (intDrops == 1) {
             EXPECT_EQ(strMessage, QString());
             EXPECT_EQ(category, QStringList { "Edited" });
         } else {
             EXPECT_TRUE(strMessage.startsWith(fncPhrase("LNGSAVEFAILEDKEPT")))
                 << strMessage.toStdString();
-            EXPECT_EQ(db->fncDump(), before);
+            EXPECT_EQ(db.fncDump(), before);
             EXPECT_EQ(g.MetaDataLists.ItemAt(0).MetaDic.Item(QStringLiteral("I07")).Category,
                 QStringLiteral("Edited"));
         }
