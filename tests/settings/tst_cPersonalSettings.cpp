@@ -18,7 +18,7 @@ TEST_F(PersonalSettingsTest, ConstructionDefaultsToTheProgramFolder)
         (QStringList { "2", programFolder + QLatin1Char('/'), "0", "True", "True", "True", "False",
             "8", "False", "0.75", "False", "False", "False" }));
     EXPECT_TRUE(s.DateLastReport.isNull());
-    EXPECT_FALSE(QFileInfo::exists(documentsFolder() + QStringLiteral("/OLAP Cubes")));
+    EXPECT_FALSE(QFileInfo::exists(hvtest::homeDir() + QStringLiteral("/Documents/OLAP Cubes")));
 }
 
 // ReportPath.txt in the data folder redirects the folder; HourvaneConnection.txt there selects

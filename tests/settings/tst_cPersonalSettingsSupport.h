@@ -11,13 +11,9 @@
 
 namespace hvpersonaltest {
 
-inline QString documentsFolder()
-{
-    return hvtest::homeDir() + QStringLiteral("/Documents");
-}
 inline QString dataFolder()
 {
-    return documentsFolder() + QStringLiteral("/My Hourvanes");
+    return hvtest::homeDir() + QStringLiteral("/Documents/My Hourvanes");
 }
 
 // The lists as "Caption=Key|Key" lines.
