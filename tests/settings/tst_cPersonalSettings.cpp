@@ -51,12 +51,9 @@ TEST_F(PersonalSettingsTest, ReportPathAndConnectionFilesChooseTheDestination)
 
 TEST_F(PersonalSettingsTest, BodyHasTheDocumentedLines)
 {
-    cPersonalSettings s;
-    s.ReportChoice = 2;
+    cPersonalSettings s; // the choice and two filters as constructed
     s.ReportValue = QStringLiteral("/data/");
     s.PersonalRate = cCurrency::fromTenThousandths(3'500'000);
-    s.FilterEvents = true;
-    s.FilterPrivate = true;
     s.FilterRecurring = false;
     s.subPopulateMetadataList(QStringLiteral("Customer:Acme;Beta;\r\nTask:\r\n"));
     cMetaDictionary unnamed;
