@@ -2,29 +2,20 @@
 #include <cHVError.h>
 #include <modDBCode.h>
 
-using hvtest::cDbEngineTest;
+using RecordsetOnEngine = hvtest::cDbEngineTest;
 
-namespace {
-
-RecordsetPtr disconnectedMeta()
+// In memory: fields keep their types, rows convert to them, and add, update and delete work
+// without a database.
+TEST(RecordsetDisconnected, FieldsKeepTypesRowsConvertAndEditsWorkInMemory)
 {
     auto rs = std::make_shared<cRecordset>();
-    cField key { QStringLiteral("intMeta1ID"), eFieldType::Long, 0, false, true };
-    rs->AppendField(key);
+    rs->AppendField(cField { QStringLiteral("intMeta1ID"), eFieldType::Long, 0, false, true });
     rs->AppendField(QStringLiteral("strName"), eFieldType::Text);
     rs->AppendField(QStringLiteral("curRate"), eFieldType::Currency);
     rs->AppendField(QStringLiteral("blnEnabled"), eFieldType::Boolean);
     rs->AppendRow({ 1, QStringLiteral("Acme"), QStringLiteral("12.5"), QStringLiteral("True") });
     rs->AppendRow({ 2, QStringLiteral("Beta"), 7, false });
     rs->AppendRow({ 3, QStringLiteral("O'Neil"), QVariant(), -1 });
-    return rs;
-}
-
-} // namespace
-
-TEST(RecordsetDisconnected, FieldsKeepTypesAndRowsConvertToThem)
-{
-    auto rs = disconnectedMeta();
     ASSERT_EQ(rs->FieldCount(), 4);
     EXPECT_EQ(rs->Field(1).DefinedSize, 255);
     EXPECT_EQ(rs->FieldIndex(QStringLiteral("CURRATE")), 2);
@@ -50,11 +41,7 @@ TEST(RecordsetDisconnected, FieldsKeepTypesAndRowsConvertToThem)
     rs->MoveFirst();
     EXPECT_THROW(rs->Value(QStringLiteral("strNope")), cHVError);
     EXPECT_THROW(rs->SetValue(QStringLiteral("strName"), QString(256, QLatin1Char('x'))), cHVError);
-}
 
-TEST(RecordsetDisconnected, AddNewUpdateDeleteWorkInMemory)
-{
-    auto rs = disconnectedMeta();
     rs->AddNew();
     rs->SetValue(QStringLiteral("strName"), QStringLiteral("Gamma"));
     rs->SetValue(QStringLiteral("curRate"), cCurrency::fromTenThousandths(-5));
@@ -74,10 +61,6 @@ TEST(RecordsetDisconnected, AddNewUpdateDeleteWorkInMemory)
     rs->CancelUpdate();
     EXPECT_EQ(rs->RecordCount(), 3);
 }
-
-class RecordsetOnEngine : public cDbEngineTest
-{
-};
 
 TEST_P(RecordsetOnEngine, WritesGoThroughTheKeyAndReadBack)
 {

@@ -261,7 +261,7 @@ TEST_F(GetConnection, ChoiceTwoCreatesTheServerDatabaseUnderTheGivenName)
     EXPECT_TRUE(fncSharedConnection()->TableExists(QStringLiteral("tblMetaLists")));
 }
 
-TEST(ConnectionStrings, StoredPartsParseWithWholeValues)
+TEST(ConnectionStrings, StoredPartsParseWithWholeValuesAndGiveTheWholeFreeTdsString)
 {
     const auto parts = fncParseConnectionString(
         QStringLiteral("Provider=SQLOLEDB.1;Persist Security Info=True;Password=a=b;c;User "
@@ -272,38 +272,22 @@ TEST(ConnectionStrings, StoredPartsParseWithWholeValues)
         eEngine::PostgreSQL);
     EXPECT_EQ(fncEngineOfConnectionString(strJet + QStringLiteral("/x")), eEngine::SQLite);
     EXPECT_THROW(fncEngineOfConnectionString(QStringLiteral("Provider=MSDASQL;DSN=x")), cHVError);
-}
-
-struct cOdbcCase
-{
-    const char* stored;
-    const char* odbc;
-};
-
-class OdbcTranslation : public testing::TestWithParam<cOdbcCase>
-{
-};
-
-TEST_P(OdbcTranslation, GivesTheWholeFreeTdsString)
-{
-    EXPECT_EQ(fncOdbcConnectionString(QString::fromUtf8(GetParam().stored)).toStdString(),
-        GetParam().odbc);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, OdbcTranslation,
-    testing::Values(
-        cOdbcCase { "Provider=SQLOLEDB.1;Persist Security Info=True;Password=p;w=}x;User "
-                    "ID=sa;Data Source=db1;Initial Catalog=HV",
+    const std::pair<const char*, const char*> odbc[] = {
+        { "Provider=SQLOLEDB.1;Persist Security Info=True;Password=p;w=}x;User ID=sa;Data "
+          "Source=db1;Initial Catalog=HV",
             "DRIVER={FreeTDS};SERVER=db1;DATABASE=HV;UID=sa;PWD={p};TDS_Version=7.4;ClientCharset="
             "UTF-8" },
-        cOdbcCase {
-            "Provider=SQLOLEDB.1;Password=a}b=c;User ID=sa;Data Source=db1:1444;Initial Catalog=HV",
+        { "Provider=SQLOLEDB.1;Password=a}b=c;User ID=sa;Data Source=db1:1444;Initial Catalog=HV",
             "DRIVER={FreeTDS};SERVER=db1;PORT=1444;DATABASE=HV;UID=sa;PWD={a}}b=c};TDS_Version=7.4;"
             "ClientCharset=UTF-8" },
-        cOdbcCase { "Provider=SQLOLEDB.1;Persist Security Info=True;Integrated Security=SSPI;Data "
-                    "Source=srv\\SQLEXPRESS",
+        { "Provider=SQLOLEDB.1;Persist Security Info=True;Integrated Security=SSPI;Data "
+          "Source=srv\\SQLEXPRESS",
             "DRIVER={FreeTDS};SERVER=srv\\SQLEXPRESS;Trusted_Connection=Yes;TDS_Version=7.4;"
-            "ClientCharset=UTF-8" }));
+            "ClientCharset=UTF-8" },
+    };
+    for (const auto& [stored, expected] : odbc)
+        EXPECT_EQ(fncOdbcConnectionString(QString::fromUtf8(stored)).toStdString(), expected);
+}
 
 // A closed port fails with the driver's own description; a silent server gives up after the
 // login time-out instead of waiting for ever.
@@ -358,32 +342,17 @@ TEST(ReturnRecordset, MissingTableWithoutReportingGivesNothing)
     subResetDBState();
 }
 
-struct cSplitCase
-{
-    const char* script;
-    QStringList batches;
-};
-
-class ScriptSplit : public testing::TestWithParam<cSplitCase>
-{
-};
-
-TEST_P(ScriptSplit, SplitsOnlyAtGoLines)
-{
-    EXPECT_EQ(fncSplitSqlScript(QString::fromUtf8(GetParam().script)), GetParam().batches);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, ScriptSplit,
-    testing::Values(cSplitCase { "CREATE TABLE GOALS (CATEGORY int)\nGO\nselect 1",
-                        { "CREATE TABLE GOALS (CATEGORY int)", "select 1" } },
-        cSplitCase { "a\r\n  go  \r\nb\r\nGo -- done\r\n", { "a", "b" } },
-        cSplitCase { "insert x\nGO 3\n", { "insert x", "insert x", "insert x" } },
-        cSplitCase { "GO\nGO\n", {} },
-        cSplitCase { "select 'GO'\nGOTO label\n", { "select 'GO'\nGOTO label" } }));
-
 // A count above the bound would repeat a batch until memory runs out.
-TEST(ScriptSplit, RefusesARepeatCountAboveTheBoundNamingTheLine)
+TEST(ScriptSplit, SplitsOnlyAtGoLinesAndRefusesARepeatCountAboveTheBound)
 {
+    const std::pair<const char*, QStringList> cases[]
+        = { { "CREATE TABLE GOALS (CATEGORY int)\nGO\nselect 1",
+                { "CREATE TABLE GOALS (CATEGORY int)", "select 1" } },
+              { "a\r\n  go  \r\nb\r\nGo -- done\r\n", { "a", "b" } },
+              { "insert x\nGO 3\n", { "insert x", "insert x", "insert x" } }, { "GO\nGO\n", {} },
+              { "select 'GO'\nGOTO label\n", { "select 'GO'\nGOTO label" } } };
+    for (const auto& [script, batches] : cases)
+        EXPECT_EQ(fncSplitSqlScript(QString::fromUtf8(script)), batches) << script;
     LoadLanguages(fncColumnForLcid(1033));
     EXPECT_EQ(
         fncSplitSqlScript(QStringLiteral("a\nGO %1\n").arg(intMaxGoRepeat)).size(), intMaxGoRepeat);

@@ -99,8 +99,13 @@ TEST_F(SheetWidget, UnsupportedFormulaIsRefusedWithAMessage)
     EXPECT_EQ(m->Value(1, 0), QVariant(QStringLiteral("kept")));
 }
 
-TEST_F(SheetWidget, ViewableRangeLimitsRowsAndColumns)
+TEST_F(SheetWidget, ViewableRangeAndZeroWidthHideRowsAndColumns)
 {
+    sheet.SetColumnWidth(cSheetRange::fncParse(QStringLiteral("D:F")), 0);
+    EXPECT_TRUE(sheet.isColumnHidden(4));
+    EXPECT_EQ(sheet.ColumnWidthOf(4), 0);
+    sheet.SetColumnWidth(cSheetRange::fncParse(QStringLiteral("E:E")), 100);
+    EXPECT_EQ(sheet.ColumnWidthOf(4), 100);
     sheet.Sheet()->SetViewableRange(cSheetRange::fncParse(QStringLiteral("B2:C4")));
     EXPECT_EQ(sheet.Sheet()->rowCount(), 4);
     EXPECT_EQ(sheet.Sheet()->columnCount(), 3);
@@ -109,15 +114,6 @@ TEST_F(SheetWidget, ViewableRangeLimitsRowsAndColumns)
     EXPECT_FALSE(sheet.isRowHidden(1));
     sheet.Sheet()->SetCellValue(20, 0, QStringLiteral("still addressable"));
     EXPECT_EQ(sheet.Sheet()->Value(20, 0), QVariant(QStringLiteral("still addressable")));
-}
-
-TEST_F(SheetWidget, ZeroWidthHidesAColumn)
-{
-    sheet.SetColumnWidth(cSheetRange::fncParse(QStringLiteral("D:F")), 0);
-    EXPECT_TRUE(sheet.isColumnHidden(4));
-    EXPECT_EQ(sheet.ColumnWidthOf(4), 0);
-    sheet.SetColumnWidth(cSheetRange::fncParse(QStringLiteral("E:E")), 100);
-    EXPECT_EQ(sheet.ColumnWidthOf(4), 100);
 }
 
 // The list layout the settings window uses: one heading row, names as text, a number column,
@@ -153,11 +149,18 @@ protected:
 };
 
 // A block from a spreadsheet or a text file lands from the current cell on, in the visible
-// columns, each cell cleaned as typing cleans it; undo and redo take it back and forth.
+// columns, each cell cleaned as typing cleans it; undo and redo take it back and forth. A block
+// that a cell refuses changes nothing.
 TEST_F(SheetEditing, PasteOfABlockAndItsUndoAndRedo)
 {
     m().SetCellValue(1, 2, QStringLiteral("hidden"));
     sheet.setCurrentIndex(m().index(1, 0));
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    QGuiApplication::clipboard()->setText(QStringLiteral("Acme\tNorth\tlots\n"));
+    keys(Qt::Key_V);
+    EXPECT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_TRUE(m().isCellEmpty(1, 0));
+    EXPECT_FALSE(sheet.UndoStack().canUndo());
     QGuiApplication::clipboard()->setText(QStringLiteral(
         "Acme\tNorth\t12,5\tx\r\nBeta\u000b2\tSouth\u0001\t7\t\r\n0042\tWest\t\ty\r\n"));
     keys(Qt::Key_V);
@@ -187,17 +190,6 @@ TEST_F(SheetEditing, PasteOfABlockAndItsUndoAndRedo)
     EXPECT_EQ(column(0, 3), QStringList({ "Acme", "Beta 2", "0042" }));
     keys(Qt::Key_Y);
     EXPECT_EQ(column(0, 3), QStringList({ "", "", "0042" }));
-}
-
-TEST_F(SheetEditing, APasteThatACellRefusesChangesNothing)
-{
-    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
-    sheet.setCurrentIndex(m().index(1, 0));
-    QGuiApplication::clipboard()->setText(QStringLiteral("Acme\tNorth\tlots\n"));
-    keys(Qt::Key_V);
-    EXPECT_EQ(cMessageBox::history().size(), 1);
-    EXPECT_TRUE(m().isCellEmpty(1, 0));
-    EXPECT_FALSE(sheet.UndoStack().canUndo());
 }
 
 TEST_F(SheetEditing, PasteIntoAnOpenEditorTakesOnlyTheFirstLine)

@@ -200,37 +200,21 @@ TEST_F(SheetModel, UsedRangeCoversValuesOnly)
     EXPECT_EQ(m.UsedRange(), (cSheetRange { 1, 1, 3, 2 }));
 }
 
-} // namespace
-
-namespace {
-struct EntryCase
+// Typed text keeps only what an XML file can carry, on one line (a surrogate pair stays whole);
+// a number takes either decimal mark, no grouping, nothing out of range.
+TEST(CellEntry, TextKeepsWhatXmlCarriesAndNumbersTakeEitherMark)
 {
-    QString typed;
-    QString kept;
-};
-
-class CellEntryText : public testing::TestWithParam<EntryCase>
-{
-};
-
-// What an XML file cannot carry goes; a surrogate pair (an emoji) stays whole.
-TEST_P(CellEntryText, KeepsOnlyWhatXmlCanCarryOnOneLine)
-{
-    EXPECT_EQ(fncCleanEntryText(GetParam().typed), GetParam().kept);
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, CellEntryText,
-    testing::Values(EntryCase { QStringLiteral("Soft\u000bbreak"), QStringLiteral("Soft break") },
-        EntryCase { QStringLiteral("a\r\nb\tc\nd"), QStringLiteral("a b c d") },
-        EntryCase { QString(QChar(0)) + QStringLiteral("x\u0008\u000c\u001f\uFFFE\uFFFF"),
-            QStringLiteral("x") },
-        EntryCase { QStringLiteral("lone") + QChar(0xD800) + QStringLiteral("high"),
-            QStringLiteral("lonehigh") },
-        EntryCase { QString(QChar(0xDC00)) + QStringLiteral("low"), QStringLiteral("low") },
-        EntryCase { QStringLiteral("pair \U0001F600"), QStringLiteral("pair \U0001F600") }));
-
-TEST(CellEntryNumber, EitherMarkNoGroupingNothingOutOfRange)
-{
+    const std::pair<QString, QString> texts[]
+        = { { QStringLiteral("Soft\u000bbreak"), QStringLiteral("Soft break") },
+              { QStringLiteral("a\r\nb\tc\nd"), QStringLiteral("a b c d") },
+              { QString(QChar(0)) + QStringLiteral("x\u0008\u000c\u001f\uFFFE\uFFFF"),
+                  QStringLiteral("x") },
+              { QStringLiteral("lone") + QChar(0xD800) + QStringLiteral("high"),
+                  QStringLiteral("lonehigh") },
+              { QString(QChar(0xDC00)) + QStringLiteral("low"), QStringLiteral("low") },
+              { QStringLiteral("pair \U0001F600"), QStringLiteral("pair \U0001F600") } };
+    for (const auto& [typed, kept] : texts)
+        EXPECT_EQ(fncCleanEntryText(typed), kept) << typed.toStdString();
     EXPECT_EQ(fncParseDecimal(QStringLiteral(" 45,50 ")), 45.5);
     EXPECT_EQ(fncParseDecimal(QStringLiteral("-0.75")), -0.75);
     EXPECT_EQ(fncParseDecimal(QStringLiteral("-922337203685477,5")), -922337203685477.5);
@@ -238,4 +222,5 @@ TEST(CellEntryNumber, EitherMarkNoGroupingNothingOutOfRange)
              "922337203685477.5808", "-922337203685477.7" })
         EXPECT_FALSE(fncParseDecimal(QString::fromLatin1(bad)).has_value()) << bad;
 }
+
 } // namespace

@@ -61,17 +61,11 @@ TEST_F(SheetUpdate, ChangesInsideAnUpdateAreAnnouncedOnceAsOneBlock)
     m.EndUpdate();
     m.SetCellValue(2101, 0, QStringLiteral("and another"));
     EXPECT_EQ(m.Value(0, 5), QVariant(2002)) << "an unmatched end changes nothing";
-}
-
-TEST_F(SheetUpdate, FormulaCountsAreCurrentAfterAnUpdateThatEmptiedCells)
-{
-    for (int r = 1; r <= 10; ++r)
-        m.SetCellValue(r, 0, r);
-    ASSERT_EQ(m.Value(0, 5), QVariant(10));
+    // An update that emptied counted cells leaves the count current.
     m.BeginUpdate();
     m.ClearContents(cSheetRange::fncParse(QStringLiteral("A2:A6")));
     m.EndUpdate();
-    EXPECT_EQ(m.Value(0, 5), QVariant(5));
+    EXPECT_EQ(m.Value(0, 5), QVariant(1997));
 }
 
 TEST_F(SheetUpdate, LastUsedRowFollowsValuesAndFormulas)
