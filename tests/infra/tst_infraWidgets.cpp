@@ -93,23 +93,20 @@ TEST_F(MessageBoxes, ButtonTextsAreQtsOwnInThePhraseTableLanguage)
     EXPECT_EQ(buttonTexts(4), QStringList({ QStringLiteral("&Yes"), QStringLiteral("&No") }));
 }
 
+// Escape on a question means No, on OK/Cancel it means Cancel.
 TEST_F(MessageBoxes, EscapeOnAQuestionMeansNo)
 {
-    QTimer::singleShot(0, qApp, [] {
-        if (auto* box = QApplication::activeModalWidget())
-            box->close();
-    });
-    const cMessageBox::Request request { strProgramTitle, QStringLiteral("Send?"),
-        cMessageBox::Buttons::YesNo, cMessageBox::Icon::None };
-    EXPECT_EQ(fncShowMessageBox(request), cMessageBox::Answer::No);
-    // On OK/Cancel it means Cancel.
-    QTimer::singleShot(0, qApp, [] {
-        if (auto* box = QApplication::activeModalWidget())
-            box->close();
-    });
-    EXPECT_EQ(fncShowMessageBox({ strProgramTitle, QStringLiteral("Save?"),
-                  cMessageBox::Buttons::OkCancel, cMessageBox::Icon::Warning }),
-        cMessageBox::Answer::Cancel);
+    for (const auto& [buttons, answer] :
+        { std::pair { cMessageBox::Buttons::YesNo, cMessageBox::Answer::No },
+            { cMessageBox::Buttons::OkCancel, cMessageBox::Answer::Cancel } }) {
+        QTimer::singleShot(0, qApp, [] {
+            if (auto* box = QApplication::activeModalWidget())
+                box->close();
+        });
+        EXPECT_EQ(fncShowMessageBox({ strProgramTitle, QStringLiteral("Send?"), buttons,
+                      cMessageBox::Icon::Warning }),
+            answer);
+    }
 }
 
 TEST(AlwaysOnTop, OnlyTheBandChanges)

@@ -10,11 +10,6 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-static void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-
 namespace {
 
 const int intFields = 17;
@@ -122,68 +117,58 @@ TEST_F(PhraseLoading, ChosenColumnWithItsFallbacks)
 }
 
 // Each broken table ends the program with a report naming the failing procedure and the cause.
-struct BrokenTable
+TEST_F(PhraseLoading, BrokenTablesAreReportedAndEndTheProgram)
 {
-    const char* name;
-    qint16 column;
-    std::function<void(QList<QStringList>&)> edit;
-    QStringList expected;
-    bool unclosedLastRow = false;
-};
-
-void PrintTo(const BrokenTable& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
-class BrokenPhraseTable : public PhraseLoading, public testing::WithParamInterface<BrokenTable>
-{
-};
-
-TEST_P(BrokenPhraseTable, IsReportedAndEndsTheProgram)
-{
-    GetParam().edit(rows);
-    QByteArray bytes = tableOf(rows);
-    if (GetParam().unclosedLastRow)
-        bytes.chop(4);
-    subSetLanguageResource(bytes);
-    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
-    EXPECT_TRUE(hvtest::endsProgram([&] { LoadLanguages(GetParam().column); }))
-        << "the program went on with a broken phrase table";
-    EXPECT_EQ(cMessageBox::pendingAnswers(), 0) << "no error report was shown";
-    for (const QString& part : GetParam().expected)
-        EXPECT_TRUE(fncReportText().contains(part)) << part.toStdString() << "\n"
-                                                    << fncReportText().toStdString();
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, BrokenPhraseTable,
-    testing::Values(BrokenTable { "ShortRow", intSwedish,
-                        [](QList<QStringList>& r) {
-                            r[rowOf(r, QStringLiteral("LNGDAY"))]
-                                = QStringList { QStringLiteral("LNGDAY"), QStringLiteral("Den") };
-                        },
-                        { QStringLiteral(": subReadPhrases "), QStringLiteral("#9") } },
-        BrokenTable { "DuplicateKeyInAnotherCase", intEnglish,
-            [](QList<QStringList>& r) {
+    using Rows = QList<QStringList>;
+    const struct
+    {
+        const char* name;
+        qint16 column;
+        std::function<void(Rows&)> edit;
+        QStringList expected;
+        bool unclosedLastRow = false;
+    } cases[] = {
+        { "ShortRow", intSwedish,
+            [](Rows& r) {
+                r[rowOf(r, QStringLiteral("LNGDAY"))]
+                    = QStringList { QStringLiteral("LNGDAY"), QStringLiteral("Den") };
+            },
+            { QStringLiteral(": subReadPhrases "), QStringLiteral("#9") } },
+        { "DuplicateKeyInAnotherCase", intEnglish,
+            [](Rows& r) {
                 QStringList twin = r.at(rowOf(r, QStringLiteral("LNGOK")));
                 twin[0] = QStringLiteral("LNGok");
                 r.append(twin);
             },
             { QStringLiteral(": subReadPhrases "), QStringLiteral("#457") } },
-        BrokenTable { "MissingUsedKey", intEnglish,
-            [](QList<QStringList>& r) { r.removeAt(rowOf(r, QStringLiteral("LNGTASK"))); },
+        { "MissingUsedKey", intEnglish,
+            [](Rows& r) { r.removeAt(rowOf(r, QStringLiteral("LNGTASK"))); },
             { QStringLiteral(": LoadLanguages "), QStringLiteral("LNGTASK") } },
         // Only rows closed by CR LF count.
-        BrokenTable { "UnclosedLastRow", intEnglish,
-            [](QList<QStringList>& r) {
-                r.move(rowOf(r, QStringLiteral("LNGWRITESUBJECT")), r.size() - 1);
-            },
+        { "UnclosedLastRow", intEnglish,
+            [](Rows& r) { r.move(rowOf(r, QStringLiteral("LNGWRITESUBJECT")), r.size() - 1); },
             { QStringLiteral("LNGWRITESUBJECT") }, true },
-        BrokenTable {
-            "ColumnZero", 0, [](QList<QStringList>&) {}, { QStringLiteral(": subReadPhrases ") } },
-        BrokenTable { "ColumnPastTheLast", 17, [](QList<QStringList>&) {},
-            { QStringLiteral(": subReadPhrases ") } }),
-    [](const testing::TestParamInfo<BrokenTable>& info) { return std::string(info.param.name); });
+        { "ColumnZero", 0, [](Rows&) {}, { QStringLiteral(": subReadPhrases ") } },
+        { "ColumnPastTheLast", 17, [](Rows&) {}, { QStringLiteral(": subReadPhrases ") } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rows edited = rows;
+        c.edit(edited);
+        QByteArray bytes = tableOf(edited);
+        if (c.unclosedLastRow)
+            bytes.chop(4);
+        subSetLanguageResource(bytes);
+        subResetErrorState();
+        cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+        EXPECT_TRUE(hvtest::endsProgram([&] { LoadLanguages(c.column); }))
+            << "the program went on with a broken phrase table";
+        EXPECT_EQ(cMessageBox::pendingAnswers(), 0) << "no error report was shown";
+        for (const QString& part : c.expected)
+            EXPECT_TRUE(fncReportText().contains(part)) << part.toStdString() << "\n"
+                                                        << fncReportText().toStdString();
+    }
+}
 
 // The shipped table itself.
 class PhraseResource : public testing::Test

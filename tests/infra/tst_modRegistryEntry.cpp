@@ -51,38 +51,27 @@ protected:
     }
 };
 
-struct BlankCase
+// The section is checked first.
+TEST_F(RegistryStore, BlankNamesFailBeforeTouchingTheStore)
 {
-    const char* section;
-    const char* key;
-    qint32 number;
-    const char* description;
-};
-
-class RegistryStoreBlank : public RegistryStore, public testing::WithParamInterface<BlankCase>
-{
-};
-
-TEST_P(RegistryStoreBlank, FailsBeforeTouchingTheStore)
-{
-    const BlankCase c = GetParam();
-    const QString section = QString::fromUtf8(c.section), key = QString::fromUtf8(c.key);
-    for (const auto& e :
-        { fncErrorOf([&] { subWriteRegistryValue(section, key, QStringLiteral("v")); }),
-            fncErrorOf([&] { fncReadRegistryValue(section, key, QStringLiteral("d")); }) }) {
-        EXPECT_EQ(e.Number(), c.number);
-        EXPECT_EQ(e.Description(), QString::fromUtf8(c.description));
-        EXPECT_EQ(e.Source(), QStringLiteral("modRegistryEntry"));
+    const QString section = QStringLiteral("Section may not be empty");
+    const QString key = QStringLiteral("Key may not be empty");
+    const std::tuple<const char*, const char*, qint32, QString> cases[]
+        = { { "", "Rate", -2147220503, section }, { "   ", "Rate", -2147220503, section },
+              { "Settings", "  ", -2147220502, key }, { " ", " ", -2147220503, section } };
+    for (const auto& [s, k, number, description] : cases) {
+        const QString strSection = QString::fromUtf8(s), strKey = QString::fromUtf8(k);
+        for (const auto& e :
+            { fncErrorOf([&] { subWriteRegistryValue(strSection, strKey, QStringLiteral("v")); }),
+                fncErrorOf(
+                    [&] { fncReadRegistryValue(strSection, strKey, QStringLiteral("d")); }) }) {
+            EXPECT_EQ(e.Number(), number) << s << "|" << k;
+            EXPECT_EQ(e.Description(), description) << s << "|" << k;
+            EXPECT_EQ(e.Source(), QStringLiteral("modRegistryEntry"));
+        }
     }
     EXPECT_FALSE(QFile::exists(fncRegistryStorePath()));
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, RegistryStoreBlank,
-    testing::Values(BlankCase { "", "Rate", -2147220503, "Section may not be empty" },
-        BlankCase { "   ", "Rate", -2147220503, "Section may not be empty" },
-        BlankCase { "Settings", "  ", -2147220502, "Key may not be empty" },
-        // The section is checked first.
-        BlankCase { " ", " ", -2147220503, "Section may not be empty" }));
 
 TEST_F(RegistryStore, ValuesAndKeyNamesRoundTripExactly)
 {

@@ -11,6 +11,12 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+// Failed checks show texts as text.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
 namespace hvtest {
 
 // The temporary folder that plays HOME for this test binary (also the XDG folders inside it).
