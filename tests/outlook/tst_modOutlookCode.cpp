@@ -98,77 +98,62 @@ TEST_F(Session, FailedPieceIsReportedOnceUnlessSilentAndTheRestIsStillWritten)
 
 // ---- typed values ----
 
-struct ValueCase
+// Each rule on a property of its own, read back from a fresh session; integers and Booleans
+// come back as those types, not as the stored one.
+TEST_F(Session, TypedValuesFollowTheReadingRules)
 {
-    const char* name;
-    int propType; // 0: the property is missing
-    QVariant stored;
-    qint16 askedType;
-    QVariant def;
-    QVariant expected;
-};
-
-class TypedValue : public Session, public testing::WithParamInterface<ValueCase>
-{
-};
-
-TEST_P(TypedValue, FollowsTheReadingRules)
-{
-    const ValueCase& c = GetParam();
+    const QVariant vEmpty = QString();
+    const struct
+    {
+        int propType; // 0: the property is missing
+        QVariant stored;
+        qint16 askedType;
+        QVariant def;
+        QVariant expected;
+    } cases[] = { { 0, {}, vbInteger, vEmpty, 0 }, { 0, {}, vbInteger, QStringLiteral("8"), 8 },
+        { 0, {}, vbInteger, 2.5, 2 }, { 0, {}, vbInteger, QStringLiteral("x"), 0 },
+        { 0, {}, vbString, QStringLiteral("d"), QStringLiteral("d") },
+        { 0, {}, vbBoolean, vEmpty, false }, { 0, {}, vbBoolean, -1, true },
+        { 0, {}, vbDate, vEmpty, QVariant() }, { 0, {}, vbDouble, 0.25, 0.25 },
+        { olNumber, 12, vbInteger, vEmpty, 12 }, { olNumber, 7.5, vbInteger, vEmpty, 8 },
+        { olNumber, 6.5, vbInteger, vEmpty, 6 }, { olNumber, 40000, vbInteger, vEmpty, 0 },
+        { olText, QStringLiteral(" 42 "), vbInteger, vEmpty, 42 },
+        { olText, QStringLiteral("abc"), vbInteger, 5, 0 },
+        { olText, QStringLiteral("6,5"), vbInteger, vEmpty, 6 },
+        { olYesNo, true, vbInteger, vEmpty, -1 },
+        { olText, QStringLiteral("v;\r\n"), vbString, QStringLiteral("d"),
+            QStringLiteral("v;\r\n") },
+        { olText, vEmpty, vbString, QStringLiteral("d"), QStringLiteral("d") },
+        { olYesNo, true, vbString, vEmpty, QStringLiteral("True") },
+        { olYesNo, true, vbBoolean, vEmpty, true },
+        { olText, QStringLiteral("FALSE"), vbBoolean, vEmpty, false },
+        { olNumber, 2, vbBoolean, vEmpty, true },
+        { olText, QStringLiteral("maybe"), vbBoolean, vEmpty, false },
+        { olNumber, 7.5, vbDouble, vEmpty, 7.5 },
+        { olText, QStringLiteral("0,75"), vbDouble, vEmpty, 0.75 },
+        { olDateTime, QDateTime(QDate(2050, 1, 1), QTime(8, 0)), vbDate, vEmpty,
+            QDateTime(QDate(2050, 1, 1), QTime(8, 0)) } };
     const auto item = newSettingsAppointment();
-    if (c.propType != 0)
-        item->UserProperties().Add(QStringLiteral("Prop"), c.propType)->setValue(c.stored);
+    for (int i = 0; i < int(std::size(cases)); ++i) {
+        if (cases[i].propType != 0)
+            item->UserProperties()
+                .Add(QStringLiteral("Prop%1").arg(i), cases[i].propType)
+                ->setValue(cases[i].stored);
+    }
     item->Save();
     const auto back = settingsFromFreshSession();
-    const QVariant got = fncGetOutlookValue(back, QStringLiteral("prop"), c.askedType, c.def);
-    EXPECT_EQ(got, c.expected);
-    // Integers and Booleans come back as those types, not as the stored one.
-    EXPECT_EQ(got.typeId(),
-        c.askedType == vbInteger       ? QMetaType::Short
-            : c.askedType == vbBoolean ? QMetaType::Bool
-                                       : c.expected.typeId());
+    for (int i = 0; i < int(std::size(cases)); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(i);
+        const QVariant got
+            = fncGetOutlookValue(back, QStringLiteral("prop%1").arg(i), c.askedType, c.def);
+        EXPECT_EQ(got, c.expected);
+        EXPECT_EQ(got.typeId(),
+            c.askedType == vbInteger       ? QMetaType::Short
+                : c.askedType == vbBoolean ? QMetaType::Bool
+                                           : c.expected.typeId());
+    }
 }
-
-const QVariant vEmpty = QString();
-
-INSTANTIATE_TEST_SUITE_P(Rules, TypedValue,
-    testing::Values(
-        // missing property
-        ValueCase { "MissingIntegerEmptyDefault", 0, {}, vbInteger, vEmpty, 0 },
-        ValueCase { "MissingIntegerNumericDefault", 0, {}, vbInteger, QStringLiteral("8"), 8 },
-        ValueCase { "MissingIntegerRoundsDefault", 0, {}, vbInteger, 2.5, 2 },
-        ValueCase { "MissingIntegerTextDefault", 0, {}, vbInteger, QStringLiteral("x"), 0 },
-        ValueCase {
-            "MissingTextDefault", 0, {}, vbString, QStringLiteral("d"), QStringLiteral("d") },
-        ValueCase { "MissingBooleanEmptyDefault", 0, {}, vbBoolean, vEmpty, false },
-        ValueCase { "MissingBooleanNumericDefault", 0, {}, vbBoolean, -1, true },
-        ValueCase { "MissingDate", 0, {}, vbDate, vEmpty, QVariant() },
-        // stored property
-        ValueCase { "IntegerFromNumber", olNumber, 12, vbInteger, vEmpty, 12 },
-        ValueCase { "IntegerHalfToEven", olNumber, 7.5, vbInteger, vEmpty, 8 },
-        ValueCase { "IntegerHalfToEvenDown", olNumber, 6.5, vbInteger, vEmpty, 6 },
-        ValueCase {
-            "IntegerFromNumericText", olText, QStringLiteral(" 42 "), vbInteger, vEmpty, 42 },
-        ValueCase { "IntegerFromOtherText", olText, QStringLiteral("abc"), vbInteger, 5, 0 },
-        ValueCase { "IntegerOutOfRange", olNumber, 40000, vbInteger, vEmpty, 0 },
-        ValueCase { "IntegerFromYes", olYesNo, true, vbInteger, vEmpty, -1 },
-        ValueCase { "TextStored", olText, QStringLiteral("v;\r\n"), vbString, QStringLiteral("d"),
-            QStringLiteral("v;\r\n") },
-        ValueCase { "EmptyTextTakesDefault", olText, vEmpty, vbString, QStringLiteral("d"),
-            QStringLiteral("d") },
-        ValueCase { "TextOfYes", olYesNo, true, vbString, vEmpty, QStringLiteral("True") },
-        ValueCase { "BooleanStored", olYesNo, true, vbBoolean, vEmpty, true },
-        ValueCase { "BooleanFromText", olText, QStringLiteral("FALSE"), vbBoolean, vEmpty, false },
-        ValueCase { "BooleanFromNumber", olNumber, 2, vbBoolean, vEmpty, true },
-        ValueCase {
-            "BooleanFromOtherText", olText, QStringLiteral("maybe"), vbBoolean, vEmpty, false },
-        ValueCase { "DoubleKeepsTheFraction", olNumber, 7.5, vbDouble, vEmpty, 7.5 },
-        ValueCase { "DoubleFromCommaText", olText, QStringLiteral("0,75"), vbDouble, vEmpty, 0.75 },
-        ValueCase { "DoubleMissingTakesDefault", 0, {}, vbDouble, 0.25, 0.25 },
-        ValueCase { "IntegerFromCommaText", olText, QStringLiteral("6,5"), vbInteger, vEmpty, 6 },
-        ValueCase { "DateStored", olDateTime, QDateTime(QDate(2050, 1, 1), QTime(8, 0)), vbDate,
-            vEmpty, QDateTime(QDate(2050, 1, 1), QTime(8, 0)) }),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // ---- starting the session ----
 
@@ -242,44 +227,29 @@ TEST_F(Session, VersionNineIsEnoughAndLowerEndsTheProgram)
 
 // ---- the user's name ----
 
-struct NameCase
-{
-    const char* name;
-    const char* folderName;
-    const char* expected; // nullptr: the login name
-};
-// folderName nullptr: no displayname file, the mailbox folder itself is named "Mailbox - Eva Lund".
-
-class UserName : public Session, public testing::WithParamInterface<NameCase>
-{
-};
-
-TEST_P(UserName, FollowsTheMailboxRules)
+// A displayname file of the mailbox folder, or else the folder's own name, gives the name after
+// the first " - "; other names give the login name.
+TEST_F(Session, UserNameFollowsTheMailboxRules)
 {
     qputenv("USER", "loginname");
-    QString top = newTempDir(QStringLiteral("box"));
-    if (GetParam().folderName)
-        writeFile(QDir(top).filePath(QStringLiteral("displayname")), GetParam().folderName);
-    else
-        top += QStringLiteral("/Mailbox - Eva Lund");
-    useCalendar(top + QStringLiteral("/calendar"));
-    const QString expected = GetParam().expected ? QString::fromUtf8(GetParam().expected)
-                                                 : QStringLiteral("loginname");
-    EXPECT_EQ(fncGetUserName(), expected);
-    EXPECT_EQ(fncCurrentUserName(), expected);
+    const std::pair<const char*, const char*> cases[] = { { "Mailbox - Anna Berg", "Anna Berg" },
+        { "Mailbox -   Anna Berg  \n", "Anna Berg" }, { "Mailbox - Berg - Sales", "Berg - Sales" },
+        { "Berg, Anna", "Berg, Anna" }, { "Mailbox - Berg, Anna", "Berg, Anna" },
+        { "Postkasse - Åse Ødegård", "Åse Ødegård" }, { "Personal Folders", "loginname" },
+        { "Mailbox-Anna", "loginname" }, { nullptr, "Eva Lund" } };
+    for (const auto& [folderName, expected] : cases) {
+        SCOPED_TRACE(expected);
+        subResetOutlookState();
+        QString top = newTempDir(QStringLiteral("box"));
+        if (folderName)
+            writeFile(QDir(top).filePath(QStringLiteral("displayname")), folderName);
+        else
+            top += QStringLiteral("/Mailbox - Eva Lund");
+        useCalendar(top + QStringLiteral("/calendar"));
+        EXPECT_EQ(fncGetUserName(), QString::fromUtf8(expected));
+        EXPECT_EQ(fncCurrentUserName(), QString::fromUtf8(expected));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Mailboxes, UserName,
-    testing::Values(NameCase { "FullName", "Mailbox - Anna Berg", "Anna Berg" },
-        NameCase { "Padded", "Mailbox -   Anna Berg  \n", "Anna Berg" },
-        NameCase { "FirstSeparatorOnly", "Mailbox - Berg - Sales", "Berg - Sales" },
-        NameCase { "SurnameComma", "Berg, Anna", "Berg, Anna" },
-        NameCase { "DashWinsOverComma", "Mailbox - Berg, Anna", "Berg, Anna" },
-        NameCase { "NonAscii", "Postkasse - Åse Ødegård", "Åse Ødegård" },
-        NameCase { "Other", "Personal Folders", nullptr },
-        NameCase { "HyphenWithoutBlanks", "Mailbox-Anna", nullptr },
-        NameCase { "FolderWithoutDisplayname", nullptr, "Eva Lund" }),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // ---- folders and the settings appointment ----
 
