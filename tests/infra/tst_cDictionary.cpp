@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "cDictionary.h"
 
 #include <gtest/gtest.h>
@@ -71,24 +72,17 @@ TEST(cDictionary, MissingAndDuplicateKeysAreErrors)
 {
     auto dic = fncCreateDic<QString>();
     dic.Add(QStringLiteral("Ärzte"), QStringLiteral("a"));
-    try {
-        dic.Item(QStringLiteral("Nobody"));
-        FAIL() << "no error";
-    } catch (const cHVError& e) {
-        EXPECT_EQ(e.Number(), 5);
-        EXPECT_TRUE(e.Description().contains(QStringLiteral("Nobody")));
-    }
+    const cHVError missing = hvtest::errorOf([&] { dic.Item(QStringLiteral("Nobody")); });
+    EXPECT_EQ(missing.Number(), 5);
+    EXPECT_TRUE(missing.Description().contains(QStringLiteral("Nobody")));
     EXPECT_EQ(dic.Value(QStringLiteral("Nobody"), QStringLiteral("fallback")),
         QStringLiteral("fallback"));
     // Set on a missing key adds it; through Item a value is changed in place.
     dic.Set(QStringLiteral("New"), QStringLiteral("c"));
     dic.Item(QStringLiteral("NEW")) = QStringLiteral("d");
     EXPECT_EQ(dic.Items(), (QList<QString> { "a", "d" }));
-    try {
-        dic.Add(QStringLiteral("ärzte"), QStringLiteral("dup"));
-        FAIL() << "no error";
-    } catch (const cHVError& e) {
-        EXPECT_EQ(e.Number(), 457);
-    }
+    EXPECT_EQ(
+        hvtest::errorOf([&] { dic.Add(QStringLiteral("ärzte"), QStringLiteral("dup")); }).Number(),
+        457);
     EXPECT_EQ(dic.Item(QStringLiteral("ÄRZTE")), QStringLiteral("a"));
 }

@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QThread>
-#include <functional>
 
 namespace {
 const QString strSettings = QStringLiteral("Settings");
@@ -16,17 +15,6 @@ QSettings fncRawStore()
 {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orrevik"),
         QStringLiteral("Hourvane for Outlook"));
-}
-
-// The error a call raised, or error 0 when it raised none.
-cHVError fncErrorOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const cHVError& e) {
-        return e;
-    }
-    return cHVError(0, QString(), QStringLiteral("no error"));
 }
 
 QString fncRead(const QString& strKey, const QString& strSection = strSettings)
@@ -61,10 +49,11 @@ TEST_F(RegistryStore, BlankNamesFailBeforeTouchingTheStore)
               { "Settings", "  ", -2147220502, key }, { " ", " ", -2147220503, section } };
     for (const auto& [s, k, number, description] : cases) {
         const QString strSection = QString::fromUtf8(s), strKey = QString::fromUtf8(k);
-        for (const auto& e :
-            { fncErrorOf([&] { subWriteRegistryValue(strSection, strKey, QStringLiteral("v")); }),
-                fncErrorOf(
-                    [&] { fncReadRegistryValue(strSection, strKey, QStringLiteral("d")); }) }) {
+        for (const auto& e : { hvtest::errorOf([&] {
+                                  subWriteRegistryValue(strSection, strKey, QStringLiteral("v"));
+                              }),
+                 hvtest::errorOf(
+                     [&] { fncReadRegistryValue(strSection, strKey, QStringLiteral("d")); }) }) {
             EXPECT_EQ(e.Number(), number) << s << "|" << k;
             EXPECT_EQ(e.Description(), description) << s << "|" << k;
             EXPECT_EQ(e.Source(), QStringLiteral("modRegistryEntry"));
@@ -144,7 +133,7 @@ TEST_F(RegistryStore, ValuesThatAreNotStringsFailWithTheirTypeCode)
             raw.setValue(strSettings + QLatin1Char('/') + QLatin1String(c.name), c.value);
     }
     for (const auto& c : cases) {
-        const auto e = fncErrorOf([&] { fncRead(QLatin1String(c.name)); });
+        const auto e = hvtest::errorOf([&] { fncRead(QLatin1String(c.name)); });
         EXPECT_EQ(e.Number(), c.number) << c.name;
         EXPECT_EQ(e.Description(), QStringLiteral("Registry data not a string")) << c.name;
     }
@@ -164,10 +153,10 @@ TEST_F(RegistryStore, SeesWhatAnotherProgramWroteAtOnce)
 TEST_F(RegistryStore, AnUnusableStoreFailsAndIsLeftAsItWas)
 {
     const auto check = [](qint32 result, const QByteArray& before) {
-        const auto read = fncErrorOf([] { fncRead(QStringLiteral("Rate")); });
+        const auto read = hvtest::errorOf([] { fncRead(QStringLiteral("Rate")); });
         EXPECT_EQ(read.Number(), lngRegResultBase + result);
         EXPECT_EQ(read.Description(), QStringLiteral("Could not open registry section"));
-        const auto write = fncErrorOf([] {
+        const auto write = hvtest::errorOf([] {
             subWriteRegistryValue(strSettings, QStringLiteral("Rate"), QStringLiteral("1"));
         });
         EXPECT_EQ(write.Number(), lngRegResultBase + result);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cHVError.h"
 #include "cMessageBox.h"
 #include "modProgramEnd.h"
 
@@ -41,6 +42,9 @@ int fncRunUnprivileged(const std::function<void()>& f);
 // The same for checks written as test assertions: f(strDir) runs in the child with a new folder
 // that user owns, and a failed assertion there fails the calling test.
 void runUnprivileged(const std::function<void(const QString& strDir)>& f);
+
+// The error a call raised, or error 0 when it raised none.
+cHVError errorOf(const std::function<void()>& call);
 
 // Runs f and returns true when it ended the program through subEndProgram.
 template <typename F> bool endsProgram(F&& f, int* exitCode = nullptr)
