@@ -1,6 +1,4 @@
 #include <cDbTestEngines.h>
-#include <cHVError.h>
-#include <modDBCode.h>
 
 using RecordsetOnEngine = hvtest::cDbEngineTest;
 

@@ -6,11 +6,7 @@
 #include <QTcpServer>
 #include <cConnectionDialogs.h>
 #include <cDbTestEngines.h>
-#include <cHVError.h>
-#include <cMessageBox.h>
 #include <modConnectionString.h>
-#include <modDBCode.h>
-#include <modDBCreate.h>
 #include <modErrorHandling.h>
 #include <modPhrases.h>
 #include <unistd.h>

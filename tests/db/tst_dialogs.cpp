@@ -3,7 +3,6 @@
 
 #include <cConnectionDialogsQt.h>
 #include <cDbTestEngines.h>
-#include <cMessageBox.h>
 #include <frmChooseConnection.h>
 #include <frmSQLLogon.h>
 #include <modConnectionString.h>
@@ -27,7 +26,7 @@ protected:
 
 } // namespace
 
-TEST_F(Dialogs, StoredLogonFillsTheBoxesWithWholeValues)
+TEST_F(Dialogs, StoredLogonFillsTheBoxesWithWholeValuesAndTrustedOnesSetTheProvider)
 {
     frmSQLLogon frm;
     frm.strConnection
@@ -47,15 +46,11 @@ TEST_F(Dialogs, StoredLogonFillsTheBoxesWithWholeValues)
     again.strConnection = frm.strConnection;
     again.subLoad();
     EXPECT_EQ(again.ui().txtPassword->text(), QStringLiteral("a;b\"c"));
-}
 
-TEST_F(Dialogs, TrustedLogonIgnoresNameAndPasswordAndSetsTheProvider)
-{
-    frmSQLLogon frm;
+    // A trusted logon ignores name and password and sets the provider.
     frm.strConnection = QStringLiteral(
         "Provider=PostgreSQL;Integrated Security=SSPI;Data Source=h;Initial Catalog=d");
     frm.subLoad();
-    auto& ui = frm.ui();
     EXPECT_TRUE(ui.chkIntegratedSecurity->isChecked());
     EXPECT_FALSE(ui.txtPassword->isEnabled());
     EXPECT_EQ(ui.cmbServerKind->currentText(), QStringLiteral("PostgreSQL"));
@@ -66,7 +61,7 @@ TEST_F(Dialogs, TrustedLogonIgnoresNameAndPasswordAndSetsTheProvider)
                        "Security=SSPI;Data Source=h;Initial Catalog=d"));
     frm.blnNewDB = true;
     frm.subLoad();
-    EXPECT_TRUE(frm.ui().cmdTest->isHidden());
+    EXPECT_TRUE(ui.cmdTest->isHidden());
 }
 
 TEST_F(Dialogs, TestButtonReportsAFailedConnection)
@@ -83,7 +78,7 @@ TEST_F(Dialogs, TestButtonReportsAFailedConnection)
     EXPECT_EQ(cMessageBox::history().at(0).icon, cMessageBox::Icon::Critical);
 }
 
-TEST_F(Dialogs, CancelOfANewDatabaseLogonEndsTheProgram)
+TEST_F(Dialogs, CancelOfANewDatabaseLogonEndsTheProgramAndAClosedChoiceIsZero)
 {
     cConnectionDialogsQt dlg;
     whenModal<frmSQLLogon>([](frmSQLLogon* f) { f->ui().cmdCancel->click(); });
@@ -91,11 +86,7 @@ TEST_F(Dialogs, CancelOfANewDatabaseLogonEndsTheProgram)
     whenModal<frmSQLLogon>([](frmSQLLogon* f) { f->close(); });
     EXPECT_TRUE(dlg.fncSQLLogon(QStringLiteral("Provider=SQLOLEDB.1;Data Source=x"), false)
                     .strConnection.isEmpty());
-}
-
-TEST_F(Dialogs, ChoiceClosedWithTheCloseBoxIsZero)
-{
-    cConnectionDialogsQt dlg;
+    // The choice closed with the close box is zero.
     whenModal<frmChooseConnection>([](frmChooseConnection* f) {
         EXPECT_TRUE(f->ui().optSelectExistingSQLDB->text().contains(QStringLiteral("Other.sql")));
         EXPECT_TRUE(f->ui().optNewAccessDatabase->isChecked());

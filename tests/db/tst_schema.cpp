@@ -2,11 +2,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cDbTestEngines.h>
-#include <cHVError.h>
-#include <cMessageBox.h>
 #include <modConnectionString.h>
-#include <modDBCode.h>
-#include <modDBCreate.h>
 #include <modErrorHandling.h>
 #include <modKeyFolding.h>
 #include <modPhrases.h>

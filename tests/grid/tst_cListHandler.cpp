@@ -5,8 +5,6 @@
 
 #include <QLocale>
 #include <QTest>
-#include <functional>
-#include <gtest/gtest.h>
 
 namespace {
 

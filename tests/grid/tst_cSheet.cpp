@@ -1,12 +1,10 @@
-#include "cMessageBox.h"
+#include "TestSupport.h"
 #include "cSheet.h"
 
-#include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTest>
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,8 +1,6 @@
 #include "TestSupport.h"
 #include "cSheetRange.h"
 
-#include <gtest/gtest.h>
-
 namespace {
 
 constexpr int lastRow = intSheetRows - 1;

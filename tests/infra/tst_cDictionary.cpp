@@ -1,9 +1,7 @@
 #include "TestSupport.h"
 #include "cDictionary.h"
 
-#include <gtest/gtest.h>
-
-TEST(cDictionary, KeysIgnoreCaseAndKeepInsertionOrder)
+TEST(cDictionary, KeysIgnoreCaseKeepInsertionOrderAndStayReachableAfterRemovals)
 {
     auto dic = fncCreateDic<int>();
     dic.Add(QStringLiteral("Beta"), 2);
@@ -13,11 +11,9 @@ TEST(cDictionary, KeysIgnoreCaseAndKeepInsertionOrder)
     EXPECT_EQ(dic.StoredKey(QStringLiteral("ALPHA")), QStringLiteral("alpha"));
     EXPECT_EQ(dic.Keys(), (QStringList { "Beta", "alpha" }));
     EXPECT_EQ(dic.Items(), (QList<int> { 2, 10 }));
-}
 
-TEST(cDictionary, RemovingKeepsEveryOtherKeyReachable)
-{
-    auto dic = fncCreateDic<int>();
+    // Removing keeps every other key reachable.
+    dic.RemoveAll();
     const QStringList keys { "Acme", "Beta", "Gamma", "Delta", "Epsilon" };
     for (int i = 0; i < keys.size(); ++i)
         dic.Add(keys.at(i), i);

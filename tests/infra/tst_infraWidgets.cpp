@@ -5,12 +5,10 @@
 #include "modQtTranslations.h"
 #include "modWindowHelpers.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
-#include <QTimer>
 
 namespace {
 // Presses the button of the next modal box, after checking what it shows.

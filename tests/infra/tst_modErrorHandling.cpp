@@ -1,5 +1,4 @@
 #include "TestSupport.h"
-#include "cHVError.h"
 #include "modErrorHandling.h"
 #include "modPhrases.h"
 
@@ -236,23 +235,10 @@ TEST(PasswordMasking, NoPieceOfAGeneratedPasswordSurvivesAndTheRestStays)
         QStringLiteral("Data Source=h:Password=****"));
 }
 
-class StepLog : public testing::Test
+TEST(StepLog, WritesTitleDateAndStepSeparatedByTabs)
 {
-protected:
-    void SetUp() override
-    {
-        QFile::remove(fncLogFilePath());
-        subSetFileLogging(true);
-    }
-    void TearDown() override
-    {
-        subSetFileLogging(false);
-        QFile::remove(fncLogFilePath());
-    }
-};
-
-TEST_F(StepLog, WritesTitleDateAndStepSeparatedByTabs)
-{
+    QFile::remove(fncLogFilePath());
+    subSetFileLogging(true);
     const QDateTime before = QDateTime::currentDateTime();
     subLog(QStringLiteral("Attempting to start MS Outlook 2000 or later"));
     subLog(QString());

@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QProcess>
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -7,8 +7,6 @@
 #include <QSet>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <functional>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -76,7 +74,7 @@ protected:
     QList<QStringList> rows = builtinRows();
 };
 
-TEST_F(PhraseLoading, FirstKeyIsFoundDespiteTheByteOrderMark)
+TEST_F(PhraseLoading, FirstKeyIsFoundDespiteTheByteOrderMarkInTheChosenColumnWithItsFallbacks)
 {
     ASSERT_FALSE(hvtest::endsProgram([] { LoadLanguages(intEnglish); }));
     EXPECT_EQ(fncPhrase("LNGABOUT"), QStringLiteral("About"));
@@ -92,13 +90,10 @@ TEST_F(PhraseLoading, FirstKeyIsFoundDespiteTheByteOrderMark)
     subSetLanguageResource(QByteArray("\xff\xfe") + tableOf(rows));
     LoadLanguages(intSwedish);
     EXPECT_EQ(fncPhrase("LNGOK"), QStringLiteral("Okej"));
-}
 
-// The chosen column is shown whatever the case of the key; an empty translation falls back to
-// English; ASCII apostrophes go, typographic ones stay; a row needs only the columns up to the
-// chosen one.
-TEST_F(PhraseLoading, ChosenColumnWithItsFallbacks)
-{
+    // The chosen column is shown whatever the case of the key; an empty translation falls back to
+    // English; ASCII apostrophes go, typographic ones stay; a row needs only the columns up to the
+    // chosen one.
     rows[rowOf(rows, QStringLiteral("LNGCANCEL"))][intSwedish].clear();
     rows[rowOf(rows, QStringLiteral("LNGSUBJECT"))][intSwedish]
         = QString::fromUtf8("Det 'citerade' ordet’s ämne");

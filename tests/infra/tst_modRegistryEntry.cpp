@@ -1,5 +1,4 @@
 #include "TestSupport.h"
-#include "cHVError.h"
 #include "modRegistryEntry.h"
 
 #include <QDir>

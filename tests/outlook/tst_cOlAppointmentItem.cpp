@@ -1,6 +1,4 @@
 #include "OutlookTestSupport.h"
-#include "TestSupport.h"
-#include "cHVError.h"
 #include "cOlApplication.h"
 #include "olConstants.h"
 

@@ -1,6 +1,4 @@
 #include "OutlookTestSupport.h"
-#include "TestSupport.h"
-#include "cMessageBox.h"
 #include "modOutlookCode.h"
 #include "modPhrases.h"
 

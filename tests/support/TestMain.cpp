@@ -1,7 +1,6 @@
 #include "TestSupport.h"
 #include "modErrorHandling.h"
 
-#include <QApplication>
 #include <QTemporaryDir>
 #include <cstdlib>
 

@@ -9,7 +9,6 @@
 #include "cConnection.h"
 #include "cPgTestServer.h"
 
-#include <gtest/gtest.h>
 #include <modDBCode.h>
 #include <modDBCreate.h>
 
