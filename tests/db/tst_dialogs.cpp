@@ -26,7 +26,7 @@ protected:
 
 } // namespace
 
-TEST_F(Dialogs, StoredLogonFillsTheBoxesWithWholeValuesAndTrustedOnesSetTheProvider)
+TEST_F(Dialogs, LogonFillsTheBoxesWithWholeValuesSetsTheProviderAndTestsTheConnection)
 {
     frmSQLLogon frm;
     frm.strConnection
@@ -59,23 +59,19 @@ TEST_F(Dialogs, StoredLogonFillsTheBoxesWithWholeValuesAndTrustedOnesSetTheProvi
     EXPECT_EQ(frm.strConnection,
         QStringLiteral("Provider=PostgreSQL;Persist Security Info=True;Integrated "
                        "Security=SSPI;Data Source=h;Initial Catalog=d"));
-    frm.blnNewDB = true;
-    frm.subLoad();
-    EXPECT_TRUE(ui.cmdTest->isHidden());
-}
-
-TEST_F(Dialogs, TestButtonReportsAFailedConnection)
-{
-    frmSQLLogon frm;
+    // Its test button reports a failed connection; a new database has none.
     frm.strConnection = QStringLiteral(
         "Provider=PostgreSQL;Password=x;User ID=x;Data Source=127.0.0.1:1;Initial Catalog=x");
     frm.subLoad();
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
-    frm.ui().cmdTest->click();
+    ui.cmdTest->click();
     ASSERT_EQ(cMessageBox::history().size(), 1);
     EXPECT_TRUE(cMessageBox::history().at(0).strText.startsWith(
         fncPhrase("LNGCONNECTIONFAILED") + QStringLiteral("\r\n")));
     EXPECT_EQ(cMessageBox::history().at(0).icon, cMessageBox::Icon::Critical);
+    frm.blnNewDB = true;
+    frm.subLoad();
+    EXPECT_TRUE(ui.cmdTest->isHidden());
 }
 
 TEST_F(Dialogs, CancelOfANewDatabaseLogonEndsTheProgramAndAClosedChoiceIsZero)

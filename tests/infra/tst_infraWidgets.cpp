@@ -49,7 +49,7 @@ protected:
     cMessageBox::Presenter saved;
 };
 
-TEST_F(MessageBoxes, RealBoxShowsTitleTextIconAndButtons)
+TEST_F(MessageBoxes, RealBoxShowsTitleTextIconAndButtonsInThePhraseTableLanguage)
 {
     subInstallMessageBoxPresenter();
     subAnswerNextBox(QMessageBox::No, [](QMessageBox* box) {
@@ -70,12 +70,8 @@ TEST_F(MessageBoxes, RealBoxShowsTitleTextIconAndButtons)
     EXPECT_EQ(cMessageBox::Show(QStringLiteral("No personal settings found!"),
                   cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical),
         cMessageBox::Answer::Ok);
-}
 
-// Qt's own texts follow the phrase table's language column: German (7), then English (4) again.
-TEST_F(MessageBoxes, ButtonTextsAreQtsOwnInThePhraseTableLanguage)
-{
-    subInstallMessageBoxPresenter();
+    // Qt's own texts follow the phrase table's language column: German (7), then English (4).
     const auto buttonTexts = [](qint16 intColumn) {
         QStringList texts;
         subAnswerNextBox(QMessageBox::No, [&texts](QMessageBox* box) {
