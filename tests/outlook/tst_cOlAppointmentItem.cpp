@@ -175,52 +175,15 @@ TEST_F(ItemStore, AddingAnExistingNameKeepsItOrRefusesAnotherType)
     EXPECT_THROW(props.Add(QStringLiteral("t"), 42), cHVError);
 }
 
-// A file as another calendar program writes it: its own properties, parameters, an alarm,
-// a time zone, a recurrence override and a property of a kind libical does not know.
-const char* const szForeign
-    = "BEGIN:VCALENDAR\r\n"
-      "VERSION:2.0\r\n"
-      "PRODID:-//Other Vendor//Other Calendar 4.2//EN\r\n"
-      "X-WR-CALNAME:Work\r\n"
-      "BEGIN:VTIMEZONE\r\n"
-      "TZID:Europe/Oslo\r\n"
-      "BEGIN:STANDARD\r\n"
-      "DTSTART:19701025T030000\r\n"
-      "TZOFFSETFROM:+0200\r\n"
-      "TZOFFSETTO:+0100\r\n"
-      "END:STANDARD\r\n"
-      "END:VTIMEZONE\r\n"
-      "BEGIN:VEVENT\r\n"
-      "UID:foreign-1@example.org\r\n"
-      "DTSTAMP:20240101T120000Z\r\n"
-      "DTSTART;VALUE=DATE:20500101\r\n"
-      "SUMMARY:Outlook Hourvane 3 Personal Settings\r\n"
-      "DESCRIPTION:Old body\r\n"
-      "ATTENDEE;CN=\"Berg, Anna\";ROLE=REQ-PARTICIPANT:mailto:anna@example.org\r\n"
-      "X-OTHER-COLOR;X-OTHER-SCHEME=rgb:#ff8800\r\n"
-      "X-OTHER-NOTE:keep me\r\n"
-      "X-HOURVANE-USERPROP;X-HOURVANE-NAME=Rate;X-HOURVANE-TYPE=3:1\r\n"
-      "X-HOURVANE-USERPROP;X-HOURVANE-NAME=rate;X-HOURVANE-TYPE=3:2\r\n"
-      "RRULE:FREQ=YEARLY\r\n"
-      "BEGIN:VALARM\r\n"
-      "ACTION:DISPLAY\r\n"
-      "DESCRIPTION:Reminder\r\n"
-      "TRIGGER:-PT15M\r\n"
-      "END:VALARM\r\n"
-      "END:VEVENT\r\n"
-      "BEGIN:VEVENT\r\n"
-      "UID:foreign-1@example.org\r\n"
-      "RECURRENCE-ID;VALUE=DATE:20510101\r\n"
-      "DTSTAMP:20240101T120000Z\r\n"
-      "DTSTART;TZID=Europe/Oslo:20510101T090000\r\n"
-      "SUMMARY:Moved once\r\n"
-      "END:VEVENT\r\n"
-      "END:VCALENDAR\r\n";
-
+// A file as another calendar program writes it (foreign.ics, its lines ended CR LF here): its
+// own properties, parameters, an alarm, a time zone, a recurrence override and a property of a
+// kind libical does not know.
 TEST_F(ItemStore, SavingKeepsWhatOtherProgramsWrote)
 {
+    const QByteArray foreign = readFile(QStringLiteral(HV_FOREIGN_ICS)).replace("\n", "\r\n");
+    ASSERT_FALSE(foreign.isEmpty()) << HV_FOREIGN_ICS;
     const QString path = QDir(calendarPath()).filePath(QStringLiteral("foreign.ics"));
-    writeFile(path, szForeign);
+    writeFile(path, foreign);
     const auto item
         = calendar->Items().Item(QStringLiteral("Outlook Hourvane 3 Personal Settings"));
     ASSERT_TRUE(item);
@@ -236,7 +199,7 @@ TEST_F(ItemStore, SavingKeepsWhatOtherProgramsWrote)
     const QStringList lines = unfoldedLines(bytes);
     // Every line of theirs stays but the body we changed, the stamps and the property held twice.
     const QRegularExpression changed(QStringLiteral("^(DESCRIPTION:Old|DTSTAMP|X-HOURVANE)"));
-    for (const QString& line : unfoldedLines(szForeign))
+    for (const QString& line : unfoldedLines(foreign))
         EXPECT_TRUE(changed.match(line).hasMatch() || lines.contains(line)) << line.toStdString();
     EXPECT_TRUE(lines.contains(QStringLiteral("DESCRIPTION:New\\nbody")));
     EXPECT_FALSE(bytes.contains("Old body"));
