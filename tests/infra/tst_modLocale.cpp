@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <array>
 
 namespace {
 
@@ -94,27 +95,18 @@ TEST(SystemLocale, ChildReportsColumnAndSeparator)
 
 TEST(SystemLocale, FollowsTheEnvironment)
 {
-    struct Run
-    {
-        const char* lcAll;
-        const char* lang;
-        const char* column;
-        const char* separator;
-    };
-    const Run runs[] = {
-        { "", "sv_SE.UTF-8", "14", ";" },
-        { "fr_CA.UTF-8", "en_US.UTF-8", "6", ";" },
-        { "", "C", "4", "," },
-    };
-    for (const Run& run : runs) {
+    // LC_ALL (when set), LANG, and the column and separator they select.
+    const std::array<const char*, 4> runs[] = { { "", "sv_SE.UTF-8", "14", ";" },
+        { "fr_CA.UTF-8", "en_US.UTF-8", "6", ";" }, { "", "C", "4", "," } };
+    for (const auto& [lcAll, lang, column, separator] : runs) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : { "LC_ALL", "LC_NUMERIC", "LC_MESSAGES", "LANGUAGE" })
             env.remove(QString::fromLatin1(name));
-        if (*run.lcAll)
-            env.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(run.lcAll));
-        env.insert(QStringLiteral("LANG"), QString::fromLatin1(run.lang));
-        env.insert(QStringLiteral("HV_EXPECT_COLUMN"), QString::fromLatin1(run.column));
-        env.insert(QStringLiteral("HV_EXPECT_SEPARATOR"), QString::fromLatin1(run.separator));
+        if (*lcAll)
+            env.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(lcAll));
+        env.insert(QStringLiteral("LANG"), QString::fromLatin1(lang));
+        env.insert(QStringLiteral("HV_EXPECT_COLUMN"), QString::fromLatin1(column));
+        env.insert(QStringLiteral("HV_EXPECT_SEPARATOR"), QString::fromLatin1(separator));
         QProcess child;
         child.setProcessEnvironment(env);
         child.setProcessChannelMode(QProcess::MergedChannels);
@@ -122,9 +114,8 @@ TEST(SystemLocale, FollowsTheEnvironment)
             { QStringLiteral("--gtest_filter=SystemLocale.ChildReportsColumnAndSeparator") });
         ASSERT_TRUE(child.waitForFinished(30000));
         const QString output = QString::fromLocal8Bit(child.readAll());
-        EXPECT_EQ(child.exitCode(), 0) << run.lcAll << " " << run.lang << ":\n"
-                                       << output.toStdString();
-        EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << run.lang << ":\n"
+        EXPECT_EQ(child.exitCode(), 0) << lcAll << " " << lang << ":\n" << output.toStdString();
+        EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << lang << ":\n"
                                                                             << output.toStdString();
     }
 }
