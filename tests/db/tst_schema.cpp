@@ -276,8 +276,7 @@ TEST(LocalSchema, CreatingOverOurOwnDatabaseReplacesItWhole)
         { QStringLiteral("Ann") });
     subCloseConnection();
     EXPECT_TRUE(subCreateHVDatabase(path));
-    auto c
-        = cConnection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
+    auto c = cConnection::Open(fncAccessConnectionString(path));
     EXPECT_EQ(c->OpenRecordset(QStringLiteral("tblPersons"), true)->RecordCount(), 0);
     EXPECT_FALSE(c->TableExists(QStringLiteral("tblOtherSettings")));
     EXPECT_FALSE(QFile::exists(path + QStringLiteral(".new")));

@@ -251,28 +251,10 @@ TEST_F(Session, UserNameFollowsTheMailboxRules)
 
 // ---- folders and the settings appointment ----
 
-TEST_F(Session, ActiveInboxHoldsNoSettingsUntilTheCalendarReplacesIt)
-{
-    startSession()->AddAppointment(strSettingsSubject, dteSettingsDate);
-    subResetOutlookState();
-
-    cOlApplication::setActiveFolderType(olFolderInbox);
-    subStartOutlook(olFolderInbox);
-    subFindActiveFolder(olFolderCalendar);
-    ASSERT_TRUE(fncCurrentFolder());
-    EXPECT_EQ(fncCurrentFolder()->DefaultItemType(), olMailItem);
-    EXPECT_EQ(fncCurrentFolder()->Name(), QStringLiteral("Inbox"));
-    EXPECT_EQ(fncGetSettingsAppointment(), nullptr);
-
-    subSetCurrentFolder(fncOutlookNameSpace()->GetDefaultFolder(olFolderCalendar));
-    const auto item = fncGetSettingsAppointment();
-    ASSERT_TRUE(item);
-    EXPECT_EQ(item->Start(), dteSettingsDate);
-}
-
 // No folder, another subject, a task of that subject and a damaged file are no settings
-// appointment; the damaged file is kept as it was.
-TEST_F(Session, OnlyAnAppointmentOfTheSubjectIsTheSettingsAppointment)
+// appointment; the damaged file is kept as it was. An active inbox holds none until the calendar
+// replaces it.
+TEST_F(Session, OnlyAnAppointmentOfTheSubjectInTheCalendarIsTheSettingsAppointment)
 {
     EXPECT_EQ(fncGetSettingsAppointment(), nullptr);
     const auto folder = startSession();
@@ -291,6 +273,18 @@ TEST_F(Session, OnlyAnAppointmentOfTheSubjectIsTheSettingsAppointment)
     subFixLongProperty(item, QStringLiteral("body"), QStringLiteral("Settings"));
     item->Save();
     EXPECT_EQ(readFile(damaged), bytes);
+
+    subResetOutlookState();
+    cOlApplication::setActiveFolderType(olFolderInbox);
+    subStartOutlook(olFolderInbox);
+    subFindActiveFolder(olFolderCalendar);
+    ASSERT_TRUE(fncCurrentFolder());
+    EXPECT_EQ(fncCurrentFolder()->DefaultItemType(), olMailItem);
+    EXPECT_EQ(fncCurrentFolder()->Name(), QStringLiteral("Inbox"));
+    EXPECT_EQ(fncGetSettingsAppointment(), nullptr);
+    subSetCurrentFolder(fncOutlookNameSpace()->GetDefaultFolder(olFolderCalendar));
+    ASSERT_TRUE(fncGetSettingsAppointment());
+    EXPECT_EQ(fncGetSettingsAppointment()->Start(), dteSettingsDate);
 }
 
 } // namespace
