@@ -83,7 +83,7 @@ protected:
 
 } // namespace
 
-TEST_F(GetConnection, TrailingSlashIsDroppedAndBlanksOnlyFromTheDatabasePath)
+TEST_F(GetConnection, TrailingSlashIsDroppedBlanksOnlyFromTheDatabasePathAndTheFileWins)
 {
     subCreateHVDatabase(folder + QStringLiteral("/Hourvane3.mdb"));
     strDataFolder = QStringLiteral(" ") + folder + QStringLiteral("/");
@@ -93,11 +93,10 @@ TEST_F(GetConnection, TrailingSlashIsDroppedAndBlanksOnlyFromTheDatabasePath)
     EXPECT_EQ(ReportToValue(), folder + QStringLiteral("/Hourvane3.mdb"));
     EXPECT_TRUE(sharedIsUpgraded());
     EXPECT_TRUE(dialogs->scriptNames.isEmpty());
-}
 
-TEST_F(GetConnection, AccessFileWinsOverTheConnectionFile)
-{
-    subCreateHVDatabase(folder + QStringLiteral("/Hourvane3.mdb"));
+    // The Access file wins over the connection file.
+    subResetDBState();
+    subSetConnectionDialogs(dialogs);
     // Reading this file would mean a failed connection to a closed port.
     writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), closedPgConnection().toUtf8());
     strDataFolder = folder;
