@@ -44,12 +44,12 @@ TEST_F(SheetModel, NumbersStayNumbersAndTextsStayTexts)
     m.ApplyStyle(R("B2"), [](auto& s) { s.numberFormat = cSheetModel::eNumberFormat::Text; });
     ASSERT_TRUE(m.fncEnterText(1, 1, QStringLiteral("42")));
     EXPECT_EQ(m.Value(1, 1).typeId(), QMetaType::QString);
-    EXPECT_EQ(m.data(m.index(1, 1), Qt::TextAlignmentRole).value<Qt::Alignment>()
-            & Qt::AlignHorizontal_Mask,
-        Qt::AlignLeft);
-    EXPECT_EQ(m.data(m.index(1, 3), Qt::TextAlignmentRole).value<Qt::Alignment>()
-            & Qt::AlignHorizontal_Mask,
-        Qt::AlignRight);
+    const auto align = [this](int c) {
+        return m.data(m.index(1, c), Qt::TextAlignmentRole).value<Qt::Alignment>()
+            & Qt::AlignHorizontal_Mask;
+    };
+    EXPECT_EQ(
+        (QList { align(1), align(3) }), (QList<Qt::Alignment> { Qt::AlignLeft, Qt::AlignRight }));
 }
 
 TEST_F(SheetModel, CountFormulaFollowsEditsAndOthersAreRefused)

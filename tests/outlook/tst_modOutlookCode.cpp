@@ -155,7 +155,7 @@ TEST_F(Session, TypedValuesFollowTheReadingRules)
 
 // ---- starting the session ----
 
-TEST_F(Session, StartCreatesTheCalendarThenAttachesToIt)
+TEST_F(Session, StartCreatesTheCalendarThenAttachesToItWithVersionNineOrLater)
 {
     ASSERT_FALSE(QFileInfo::exists(calendarPath()));
     subStartOutlook(olFolderInbox);
@@ -173,6 +173,25 @@ TEST_F(Session, StartCreatesTheCalendarThenAttachesToIt)
     EXPECT_FALSE(fncCurrentFolder());
     subStartOutlook(olFolderInbox);
     EXPECT_TRUE(fncOutlookApplication()->Attached());
+
+    // Nine is enough, and the version read first is kept for the run; below nine the program
+    // ends saying which version it found.
+    subResetOutlookState();
+    LoadLanguages(intEnglish);
+    cOlApplication::setVersionText(QStringLiteral("9.0.0.2711"));
+    EXPECT_EQ(fncGetOutlookVersion(), 9); // opens the session itself
+    EXPECT_TRUE(fncOutlookNameSpace());
+    cOlApplication::setVersionText(QStringLiteral("11.0.0.8312"));
+    EXPECT_EQ(fncGetOutlookVersion(), 9);
+    subResetOutlookState();
+    cOlApplication::setVersionText(QStringLiteral("8.5.0.1234"));
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    EXPECT_TRUE(endsProgram([] { subStartOutlook(olFolderInbox); }));
+    ASSERT_EQ(cMessageBox::history().size(), 1);
+    const auto& box = cMessageBox::history().at(0);
+    EXPECT_EQ(box.strText, fncPhrase("LNGO2KNEEDED") + QStringLiteral("\r\n8"));
+    EXPECT_EQ(box.icon, cMessageBox::Icon::Critical);
+    EXPECT_EQ(box.strTitle, QStringLiteral("Hourvane for Outlook Personal Settings SU"));
 }
 
 // A calendar path below a file (it cannot be created), or a file itself: the program ends
@@ -199,28 +218,6 @@ TEST_F(Session, CalendarThatCannotBeHadEndsTheProgramWithTheMessage)
     // The user's name needs the calendar too.
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
     EXPECT_TRUE(endsProgram([] { fncGetUserName(); }));
-}
-
-// Nine is enough, and the version read first is kept for the run; below nine the program ends
-// saying which version it found.
-TEST_F(Session, VersionNineIsEnoughAndLowerEndsTheProgram)
-{
-    LoadLanguages(intEnglish);
-    cOlApplication::setVersionText(QStringLiteral("9.0.0.2711"));
-    EXPECT_EQ(fncGetOutlookVersion(), 9); // opens the session itself
-    EXPECT_TRUE(fncOutlookNameSpace());
-    cOlApplication::setVersionText(QStringLiteral("11.0.0.8312"));
-    EXPECT_EQ(fncGetOutlookVersion(), 9);
-
-    subResetOutlookState();
-    cOlApplication::setVersionText(QStringLiteral("8.5.0.1234"));
-    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
-    EXPECT_TRUE(endsProgram([] { subStartOutlook(olFolderInbox); }));
-    ASSERT_EQ(cMessageBox::history().size(), 1);
-    const auto& box = cMessageBox::history().at(0);
-    EXPECT_EQ(box.strText, fncPhrase("LNGO2KNEEDED") + QStringLiteral("\r\n8"));
-    EXPECT_EQ(box.icon, cMessageBox::Icon::Critical);
-    EXPECT_EQ(box.strTitle, QStringLiteral("Hourvane for Outlook Personal Settings SU"));
 }
 
 // ---- the user's name ----
