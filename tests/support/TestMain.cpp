@@ -4,10 +4,6 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 
-namespace hvtest {
-bool recordMailUrl(const QUrl& url);
-}
-
 namespace {
 // Before each test: no answers left over, no report shown yet, nothing recorded.
 class ResetListener : public testing::EmptyTestEventListener

@@ -29,6 +29,8 @@ const QList<QUrl>& openedMailUrls();
 void clearOpenedMailUrls();
 // Let the mail hand-off fail (as when no mail program is installed).
 void setMailOpenerFails(bool fails);
+// The mail program the test main installs: it records the address.
+bool recordMailUrl(const QUrl& url);
 
 // A file's bytes (empty when it cannot be read), and a file written whole, its folder made.
 QByteArray readFile(const QString& strPath);
