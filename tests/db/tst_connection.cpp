@@ -23,9 +23,8 @@ public:
         scriptNames.append(strSQLScriptFileName);
         return choice;
     }
-    cLogon fncSQLLogon(const QString& strConnection, bool blnNewDB) override
+    cLogon fncSQLLogon(const QString&, bool blnNewDB) override
     {
-        logonInputs.append(strConnection);
         newDbFlags.append(blnNewDB);
         if (logons.isEmpty()) {
             ADD_FAILURE() << "logon asked more often than expected";
@@ -37,7 +36,6 @@ public:
     qint16 choice = 0;
     QList<cLogon> logons;
     QStringList scriptNames;
-    QStringList logonInputs;
     QList<bool> newDbFlags;
 };
 
@@ -62,8 +60,6 @@ bool sharedIsUpgraded()
     return fncSharedConnection()
         && fncSharedConnection()->TableExists(QStringLiteral("tblOtherSettings"));
 }
-
-using hvtest::writeFile;
 
 class GetConnection : public testing::Test
 {
@@ -98,7 +94,8 @@ TEST_F(GetConnection, TrailingSlashIsDroppedBlanksOnlyFromTheDatabasePathAndTheF
     subResetDBState();
     subSetConnectionDialogs(dialogs);
     // Reading this file would mean a failed connection to a closed port.
-    writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), closedPgConnection().toUtf8());
+    hvtest::writeFile(
+        folder + QStringLiteral("/HourvaneConnection.txt"), closedPgConnection().toUtf8());
     strDataFolder = folder;
     ReportTo() = 1; // like 4, keeps its value yet uses the file
     ReportToValue() = QStringLiteral("/reports/elsewhere");
@@ -115,7 +112,7 @@ TEST_F(GetConnection, ClosingTheChoiceGivesNoDatabaseAndNoError)
     dialogs->choice = 0;
     fncGetConnection();
     EXPECT_EQ(strDataFolder, QCoreApplication::applicationDirPath()); // an empty data folder
-    writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), QByteArray());
+    hvtest::writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), QByteArray());
     strDataFolder = folder;
     EXPECT_TRUE(fncGetConnection().isEmpty());
     EXPECT_EQ(dialogs->scriptNames.size(), 2);
@@ -132,38 +129,32 @@ TEST_F(GetConnection, ClosingTheChoiceGivesNoDatabaseAndNoError)
     EXPECT_TRUE(dialogs->scriptNames.isEmpty());
 }
 
-TEST_F(GetConnection, ReportToThreeWithACompleteStringConsultsNoFile)
-{
-    const QString conn = hvtest::fncFreshDatabase(eEngine::PostgreSQL);
-    ASSERT_FALSE(conn.isEmpty());
-    subCloseConnection();
-    subSetConnectionDialogs(dialogs);
-    // Both files would be trouble if read: a Jet file and an empty connection file.
-    writeFile(folder + QStringLiteral("/Hourvane3.mdb"),
-        QByteArray("\x00\x01\x00\x00Standard Jet DB", 19));
-    writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), QByteArray());
-    strDataFolder = folder + QStringLiteral("/");
-    ReportTo() = 3;
-    ReportToValue() = conn;
-    auto rs = fncReturnRecordset(QStringLiteral("tblSettings"), true);
-    ASSERT_TRUE(rs);
-    EXPECT_EQ(fncSharedConnection()->Engine(), eEngine::PostgreSQL);
-    EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/HourvaneConnection.txt")));
-    EXPECT_EQ(strDataFolder, folder + QStringLiteral("/")); // not even normalised
-}
-
-TEST_F(GetConnection, ConnectionFileLeadsToTheServerAndItsUpgrade)
+// The connection file leads to the server and its upgrade; from then on report choice 3 with a
+// complete string consults no file at all.
+TEST_F(GetConnection, ConnectionFileLeadsToTheServerThenNoFileIsConsulted)
 {
     hvtest::fncFreshDatabase(eEngine::PostgreSQL, false);
     const QString conn = ReportToValue();
+    ASSERT_FALSE(conn.isEmpty());
     subResetDBState();
     subSetConnectionDialogs(dialogs);
-    writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), conn.toUtf8());
+    hvtest::writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), conn.toUtf8());
     strDataFolder = folder;
     subSetupConnection();
     EXPECT_TRUE(sharedIsUpgraded());
     EXPECT_EQ(ReportTo(), 3);
     EXPECT_EQ(ReportToValue(), conn);
+
+    subCloseConnection();
+    // Both files would be trouble if read: a Jet file and an empty connection file.
+    hvtest::writeFile(folder + QStringLiteral("/Hourvane3.mdb"),
+        QByteArray("\x00\x01\x00\x00Standard Jet DB", 19));
+    hvtest::writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), QByteArray());
+    strDataFolder = folder + QStringLiteral("/");
+    ASSERT_TRUE(fncReturnRecordset(QStringLiteral("tblSettings"), true));
+    EXPECT_EQ(fncSharedConnection()->Engine(), eEngine::PostgreSQL);
+    EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/HourvaneConnection.txt")));
+    EXPECT_EQ(strDataFolder, folder + QStringLiteral("/")); // not even normalised
 }
 
 // Text that does not begin with a provider this program knows is reported with the file's name
@@ -175,7 +166,7 @@ TEST_F(GetConnection, AConnectionFileWithoutAKnownProviderIsReportedByName)
     strDataFolder = folder;
     for (const char* text :
         { "Data Source=db1;Provider=PostgreSQL;Initial Catalog=HV", "Provider=MSDASQL;DSN=hv" }) {
-        writeFile(file, text);
+        hvtest::writeFile(file, text);
         subResetErrorState();
         cMessageBox::setNextAnswer(cMessageBox::Answer::No);
         EXPECT_TRUE(hvtest::endsProgram([] { subSetupConnection(); })) << text;
