@@ -207,7 +207,7 @@ TEST_P(SchemaUpgrade, NameIndexFoldingJoinsEveryLetterTheEnginesLowerJoins)
 
 INSTANTIATE_TEST_SUITE_P(Engines, SchemaUpgrade, HV_DB_ENGINES);
 
-TEST(LocalSchema, CaptionsAreKeptInTheCurrentLanguage)
+TEST(LocalSchema, CaptionsAreKeptInTheCurrentLanguageAndCreatingOverItReplacesItWhole)
 {
     LoadLanguages(fncGetlocalLanguage());
     ASSERT_FALSE(fncPhrase("LNGREPORT").isEmpty());
@@ -222,6 +222,18 @@ TEST(LocalSchema, CaptionsAreKeptInTheCurrentLanguage)
             QStringLiteral("intMeta3ID|Meta 3 ID"),
             QStringLiteral("intReportID|") + fncPhrase("LNGREPORT") + QStringLiteral(" ID") }));
     EXPECT_EQ(fncReturnRecordset(strCaptionTable, true)->RecordCount(), fncSchemaColumnCount());
+
+    // Creating over our own database replaces it whole.
+    const QString path = fncAccessPath();
+    fncSharedConnection()->Execute(
+        QStringLiteral("insert into tblPersons (strPersonName) values (?)"),
+        { QStringLiteral("Ann") });
+    subCloseConnection();
+    EXPECT_TRUE(subCreateHVDatabase(path));
+    auto c = cConnection::Open(fncAccessConnectionString(path));
+    EXPECT_EQ(c->OpenRecordset(QStringLiteral("tblPersons"), true)->RecordCount(), 0);
+    EXPECT_FALSE(c->TableExists(QStringLiteral("tblOtherSettings")));
+    EXPECT_FALSE(QFile::exists(path + QStringLiteral(".new")));
     subResetDBState();
 }
 
@@ -264,22 +276,6 @@ TEST(LocalSchema, ForeignFilesAreReportedByNameAndLeftUntouched)
             QStringList { QStringLiteral("Hourvane3.mdb") });
         EXPECT_EQ(QFileInfo(path).symLinkTarget(), foreign.isEmpty() ? target : QString());
     }
-    subResetDBState();
-}
-
-TEST(LocalSchema, CreatingOverOurOwnDatabaseReplacesItWhole)
-{
-    hvtest::fncFreshDatabase(eEngine::SQLite);
-    const QString path = fncAccessPath();
-    fncSharedConnection()->Execute(
-        QStringLiteral("insert into tblPersons (strPersonName) values (?)"),
-        { QStringLiteral("Ann") });
-    subCloseConnection();
-    EXPECT_TRUE(subCreateHVDatabase(path));
-    auto c = cConnection::Open(fncAccessConnectionString(path));
-    EXPECT_EQ(c->OpenRecordset(QStringLiteral("tblPersons"), true)->RecordCount(), 0);
-    EXPECT_FALSE(c->TableExists(QStringLiteral("tblOtherSettings")));
-    EXPECT_FALSE(QFile::exists(path + QStringLiteral(".new")));
     subResetDBState();
 }
 
