@@ -183,10 +183,8 @@ TEST_F(SheetEditing, PasteOfABlockAndItsUndoAndRedo)
     EXPECT_EQ(column(0, 3), QStringList({ "Acme", "Beta 2", "0042" }));
     keys(Qt::Key_Y);
     EXPECT_EQ(column(0, 3), QStringList({ "", "", "0042" }));
-}
 
-TEST_F(SheetEditing, PasteIntoAnOpenEditorTakesOnlyTheFirstLine)
-{
+    // A paste into an open editor takes only the first line.
     sheet.setCurrentIndex(m().index(1, 0));
     QTest::keyClick(&sheet, Qt::Key_F2);
     QLineEdit* ed = editor();

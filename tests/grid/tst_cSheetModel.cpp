@@ -173,28 +173,25 @@ TEST_F(SheetModel, SortKeepsRowsTogetherAndBlanksLast)
             "5|number||1|", "|orphan|||" }));
 }
 
-TEST_F(SheetModel, CheckMarkCellsReadEmptyAsChecked)
-{
-    m.ApplyStyle(R("G2:G10"), [](auto& s) { s.blnCheckMark = true; });
-    EXPECT_TRUE(m.isChecked(1, 6));
-    EXPECT_FALSE(m.data(m.index(1, 6), Qt::CheckStateRole).isValid()) << "no box in an empty row";
-    m.SetCellValue(1, 0, QStringLiteral("Acme"));
-    EXPECT_EQ(m.data(m.index(1, 6), Qt::CheckStateRole).toInt(), Qt::Checked);
-    m.SetCellValue(1, 6, QString(QChar(chrUnchecked)));
-    EXPECT_FALSE(m.isChecked(1, 6));
-    EXPECT_EQ(m.data(m.index(1, 6), Qt::CheckStateRole).toInt(), Qt::Unchecked);
-    EXPECT_TRUE(m.data(m.index(1, 6), Qt::DisplayRole).toString().isEmpty());
-    EXPECT_TRUE(m.setData(m.index(1, 6), Qt::Checked, Qt::CheckStateRole));
-    EXPECT_EQ(m.Value(1, 6).toString(), QString(QChar(0x00FE)));
-}
-
-TEST_F(SheetModel, UsedRangeCoversValuesOnly)
+// The used range covers values only; check-mark cells read empty as checked.
+TEST_F(SheetModel, UsedRangeCoversValuesOnlyAndCheckMarkCellsReadEmptyAsChecked)
 {
     EXPECT_FALSE(m.UsedRange().has_value());
     m.SetCellValue(1, 1, QStringLiteral("x"));
     m.SetCellValue(3, 2, 7.0);
     m.ApplyStyle(R("E9"), [](auto& s) { s.blnBold = true; });
     EXPECT_EQ(m.UsedRange(), (cSheetRange { 1, 1, 3, 2 }));
+    m.ApplyStyle(R("G2:G10"), [](auto& s) { s.blnCheckMark = true; });
+    EXPECT_TRUE(m.isChecked(5, 6));
+    EXPECT_FALSE(m.data(m.index(5, 6), Qt::CheckStateRole).isValid()) << "no box in an empty row";
+    m.SetCellValue(5, 0, QStringLiteral("Acme"));
+    EXPECT_EQ(m.data(m.index(5, 6), Qt::CheckStateRole).toInt(), Qt::Checked);
+    m.SetCellValue(5, 6, QString(QChar(chrUnchecked)));
+    EXPECT_FALSE(m.isChecked(5, 6));
+    EXPECT_EQ(m.data(m.index(5, 6), Qt::CheckStateRole).toInt(), Qt::Unchecked);
+    EXPECT_TRUE(m.data(m.index(5, 6), Qt::DisplayRole).toString().isEmpty());
+    EXPECT_TRUE(m.setData(m.index(5, 6), Qt::Checked, Qt::CheckStateRole));
+    EXPECT_EQ(m.Value(5, 6).toString(), QString(QChar(0x00FE)));
 }
 
 // Typed text keeps only what an XML file can carry, on one line (a surrogate pair stays whole);

@@ -49,7 +49,7 @@ protected:
     cMessageBox::Presenter saved;
 };
 
-TEST_F(MessageBoxes, RealBoxShowsTitleTextIconAndButtonsInThePhraseTableLanguage)
+TEST_F(MessageBoxes, RealBoxShowsTitleTextIconAndButtonsInThePhraseTableLanguageEscapeSaysNo)
 {
     subInstallMessageBoxPresenter();
     subAnswerNextBox(QMessageBox::No, [](QMessageBox* box) {
@@ -85,11 +85,8 @@ TEST_F(MessageBoxes, RealBoxShowsTitleTextIconAndButtonsInThePhraseTableLanguage
     EXPECT_EQ(buttonTexts(7), QStringList({ QStringLiteral("&Ja"), QStringLiteral("&Nein") }));
     EXPECT_FALSE(fncLoadQtTranslations(4));
     EXPECT_EQ(buttonTexts(4), QStringList({ QStringLiteral("&Yes"), QStringLiteral("&No") }));
-}
 
-// Escape on a question means No, on OK/Cancel it means Cancel.
-TEST_F(MessageBoxes, EscapeOnAQuestionMeansNo)
-{
+    // Escape on a question means No, on OK/Cancel it means Cancel.
     for (const auto& [buttons, answer] :
         { std::pair { cMessageBox::Buttons::YesNo, cMessageBox::Answer::No },
             { cMessageBox::Buttons::OkCancel, cMessageBox::Answer::Cancel } }) {

@@ -46,7 +46,7 @@ protected:
     cOlFolderPtr calendar;
 };
 
-TEST_F(ItemStore, NewAppointmentIsAWholeDayEventInItsOwnValidFile)
+TEST_F(ItemStore, NewAppointmentIsAWholeDayEventInItsOwnValidFileKeepingTextsExactly)
 {
     const auto item = calendar->AddAppointment(QStringLiteral("Settings"), QDate(2050, 1, 1));
     ASSERT_EQ(QDir(calendarPath()).entryList(QDir::Files).size(), 1);
@@ -61,33 +61,31 @@ TEST_F(ItemStore, NewAppointmentIsAWholeDayEventInItsOwnValidFile)
     const auto back = reread(item);
     EXPECT_EQ(back->Class(), olAppointment);
     EXPECT_EQ(back->Start(), QDate(2050, 1, 1));
-}
 
-TEST_F(ItemStore, TextFieldsComeBackExactlyAndOtherProgramsSeeReadableText)
-{
-    const auto item = calendar->AddAppointment(strAwkward, QDate(2050, 1, 1));
-    item->setBody(strAwkward);
+    // Text fields come back exactly, and other programs see readable text.
+    const auto awkward = calendar->AddAppointment(strAwkward, QDate(2050, 1, 1));
+    awkward->setBody(strAwkward);
     const QString categories = QStringLiteral("Customer:Acme;Beta;\r\nTask:\r\nA, B,C");
-    item->setCategories(categories);
-    item->Save();
+    awkward->setCategories(categories);
+    awkward->Save();
 
-    const auto back = reread(item);
-    EXPECT_EQ((QStringList { back->Subject(), back->Body(), back->Categories() }),
+    const auto again = reread(awkward);
+    EXPECT_EQ((QStringList { again->Subject(), again->Body(), again->Categories() }),
         (QStringList { strAwkward, strAwkward, categories }));
 
     // The plain properties stay usable for calendar programs that know nothing of ours.
-    const QByteArray bytes = readFile(item->FilePath());
-    EXPECT_EQ(icsProblems(bytes), "");
-    icalcomponent* root = icalparser_parse_string(bytes.constData());
+    const QByteArray saved = readFile(awkward->FilePath());
+    EXPECT_EQ(icsProblems(saved), "");
+    icalcomponent* root = icalparser_parse_string(saved.constData());
     icalcomponent* ev = icalcomponent_get_first_component(root, ICAL_VEVENT_COMPONENT);
     EXPECT_STREQ(icalcomponent_get_description(ev),
         "Line one;\nsecond, \"quoted\" \\back\\slash\\n;;\n\n\tTab, Æøå Größe 日本語 \x01 end");
     EXPECT_GE(icalcomponent_count_properties(ev, ICAL_CATEGORIES_PROPERTY), 1);
     icalcomponent_free(root);
     // A text value escapes ";" (libical leaves it bare in CATEGORIES).
-    EXPECT_TRUE(unfoldedLines(bytes).contains(
+    EXPECT_TRUE(unfoldedLines(saved).contains(
         QStringLiteral("CATEGORIES:Customer:Acme\\;Beta\\;\\nTask:\\nA, B,C")))
-        << bytes.toStdString();
+        << saved.toStdString();
 }
 
 // Without a METHOD, DTSTAMP is the time of the last change: it moves with LAST-MODIFIED.
