@@ -37,7 +37,7 @@ protected:
     QStringList raised; // the addresses SelectionChange gave
 };
 
-TEST_F(ListHandler, FrozenBoldHeadingRefusesEditsWhileDataCellsTakeThem)
+TEST_F(ListHandler, FrozenBoldHeadingRefusesEditsWhileDataCellsTakeValuesByTheTypeRules)
 {
     EXPECT_EQ(lst.ObjectList->FrozenRows(), 1);
     EXPECT_TRUE(lst.CurrSheet->Style(0, 0).blnBold);
@@ -52,10 +52,8 @@ TEST_F(ListHandler, FrozenBoldHeadingRefusesEditsWhileDataCellsTakeThem)
     EXPECT_EQ(lst.GetValue(QStringLiteral("F1"), 2).value<cCurrency>(), cCurrency::fromDouble(2));
     EXPECT_FALSE(m->fncInsertRows(3, 1));
     EXPECT_TRUE(lst.ObjectList->fncUserSortColumn(0, Qt::AscendingOrder));
-}
 
-TEST_F(ListHandler, SetValueAndGetValueFollowTheTypeRules)
-{
+    // SetValue and GetValue follow the type rules.
     lst.SetValue(QStringLiteral("B2"), QStringLiteral("something"));
     lst.SetValue(QStringLiteral("B2"), QStringLiteral("   "));
     EXPECT_TRUE(lst.CurrSheet->isCellEmpty(1, 1));
