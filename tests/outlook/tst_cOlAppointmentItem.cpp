@@ -127,7 +127,7 @@ TEST_F(ItemStore, AnotherLibicalProgramRewritingTheFile)
     EXPECT_EQ(reread(item)->Body(), QStringLiteral("theirs\nnow"));
 }
 
-TEST_F(ItemStore, UserPropertiesKeepNameCaseTypeAndValue)
+TEST_F(ItemStore, UserPropertiesKeepNameCaseTypeAndValueAndTheirNamesStayUnique)
 {
     const auto item = calendar->AddAppointment(QStringLiteral("S"), QDate(2050, 1, 1));
     auto& props = item->UserProperties();
@@ -158,18 +158,16 @@ TEST_F(ItemStore, UserPropertiesKeepNameCaseTypeAndValue)
     EXPECT_EQ(valueOf(back->UserProperties(), QStringLiteral("odd NAME: \"x\";y,z")),
         QStringLiteral("v"));
     EXPECT_EQ(icsProblems(readFile(item->FilePath())), "");
-}
 
-TEST_F(ItemStore, AddingAnExistingNameKeepsItOrRefusesAnotherType)
-{
-    cOlUserProperties props;
-    const auto first = props.Add(QStringLiteral("Settings0"), olText);
-    EXPECT_EQ(props.Add(QStringLiteral("SETTINGS0"), olText), first);
-    EXPECT_EQ(props.Count(), 1);
-    EXPECT_THROW(props.Add(QStringLiteral("settings0"), olNumber), cHVError);
+    // Adding an existing name keeps it, or refuses another type.
+    cOlUserProperties fresh;
+    const auto first = fresh.Add(QStringLiteral("Settings0"), olText);
+    EXPECT_EQ(fresh.Add(QStringLiteral("SETTINGS0"), olText), first);
+    EXPECT_EQ(fresh.Count(), 1);
+    EXPECT_THROW(fresh.Add(QStringLiteral("settings0"), olNumber), cHVError);
     EXPECT_THROW(
-        props.Add(QStringLiteral("n"), olNumber)->setValue(QStringLiteral("abc")), cHVError);
-    EXPECT_THROW(props.Add(QStringLiteral("t"), 42), cHVError);
+        fresh.Add(QStringLiteral("n"), olNumber)->setValue(QStringLiteral("abc")), cHVError);
+    EXPECT_THROW(fresh.Add(QStringLiteral("t"), 42), cHVError);
 }
 
 // A file as another calendar program writes it (foreign.ics, its lines ended CR LF here): its
@@ -232,20 +230,7 @@ TEST_F(ItemStore, DamagedFilesAreSkippedAndNeverRewritten)
         EXPECT_EQ(readFile(path), bytes) << path.toStdString();
 }
 
-TEST_F(ItemStore, FileWithUnreadablePartsIsReadButNotOverwritten)
-{
-    const QByteArray bad = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:x\r\n"
-                           "DTSTART:notadate\r\nSUMMARY:Wanted\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
-    const QString path = QDir(calendarPath()).filePath(QStringLiteral("bad.ics"));
-    writeFile(path, bad);
-    const auto item = calendar->Items().Item(QStringLiteral("Wanted"));
-    ASSERT_TRUE(item);
-    item->setBody(QStringLiteral("changed"));
-    EXPECT_THROW(item->Save(), cHVError);
-    EXPECT_EQ(readFile(path), bad);
-}
-
-TEST_F(ItemStore, ChangeMadeByAnotherProgramSinceReadingIsNotOverwritten)
+TEST_F(ItemStore, ChangesOfOthersAndFilesWithUnreadablePartsAreNotOverwritten)
 {
     const auto item = calendar->AddAppointment(QStringLiteral("S"), QDate(2050, 1, 1));
     const auto mine = reread(item);
@@ -269,6 +254,17 @@ TEST_F(ItemStore, ChangeMadeByAnotherProgramSinceReadingIsNotOverwritten)
     }
     EXPECT_EQ(QDir(calendarPath()).entryList(QDir::Files | QDir::Hidden).size(), 1);
     EXPECT_EQ(reread(other)->Body(), QStringLiteral("2"));
+
+    // A file with parts libical cannot read is read, but not overwritten.
+    const QByteArray bad = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:x\r\n"
+                           "DTSTART:notadate\r\nSUMMARY:Wanted\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    const QString path = QDir(calendarPath()).filePath(QStringLiteral("bad.ics"));
+    writeFile(path, bad);
+    const auto wanted = calendar->Items().Item(QStringLiteral("Wanted"));
+    ASSERT_TRUE(wanted);
+    wanted->setBody(QStringLiteral("changed"));
+    EXPECT_THROW(wanted->Save(), cHVError);
+    EXPECT_EQ(readFile(path), bad);
 }
 
 TEST_F(ItemStore, FirstMatchingSubjectWinsTasksAreNotAppointmentsAndFoldersHaveNames)
