@@ -207,7 +207,7 @@ TEST_F(ItemStore, SavingKeepsWhatOtherProgramsWrote)
     EXPECT_EQ(QString::fromUtf8(bytes).count(QStringLiteral("NAME=rate"), Qt::CaseInsensitive), 1);
 }
 
-TEST_F(ItemStore, DamagedFilesAreSkippedAndNeverRewritten)
+TEST_F(ItemStore, DamagedFilesAreSkippedTheFirstMatchWinsAndFoldersHaveNames)
 {
     const QDir dir(calendarPath());
     const std::pair<QString, QByteArray> damaged[] = {
@@ -228,6 +228,30 @@ TEST_F(ItemStore, DamagedFilesAreSkippedAndNeverRewritten)
     EXPECT_EQ(found->FilePath(), good->FilePath());
     for (const auto& [path, bytes] : damaged)
         EXPECT_EQ(readFile(path), bytes) << path.toStdString();
+
+    // The first matching subject wins, and tasks are no appointments.
+    writeFile(dir.filePath(QStringLiteral("0-task.ics")),
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTODO\r\nUID:t\r\nSUMMARY:Twice\r\n"
+        "END:VTODO\r\nEND:VCALENDAR\r\n");
+    calendar->AddAppointment(QStringLiteral("Twice"), QDate(2050, 1, 1));
+    const auto first = calendar->Items().Item(QStringLiteral("Twice"));
+    ASSERT_TRUE(first);
+    EXPECT_FALSE(first->IsAppointment());
+    EXPECT_EQ(calendar->Items().Item(QStringLiteral("Nothing like it")), nullptr);
+    // Folder names come from displayname files or the directory.
+    EXPECT_EQ(calendar->Name(), QStringLiteral("calendar"));
+    EXPECT_EQ(calendar->DefaultItemType(), olAppointmentItem);
+    const auto top = calendar->Parent();
+    ASSERT_TRUE(top);
+    EXPECT_TRUE(top->Name().startsWith(QStringLiteral("mailbox")));
+    writeFile(QDir(top->Path()).filePath(QStringLiteral("displayname")), "Mailbox - Eva Lund\n");
+    EXPECT_EQ(top->Name(), QStringLiteral("Mailbox - Eva Lund"));
+    const auto inbox = app->GetNamespace(QStringLiteral("MAPI"))->GetDefaultFolder(olFolderInbox);
+    EXPECT_EQ(inbox->DefaultItemType(), olMailItem);
+    EXPECT_EQ(inbox->Parent()->Path(), top->Path());
+    EXPECT_FALSE(QFileInfo::exists(inbox->Path()));
+    EXPECT_THROW(app->GetNamespace(QStringLiteral("MAPI"))->GetDefaultFolder(3), cHVError);
+    EXPECT_THROW(app->GetNamespace(QStringLiteral("OTHER")), cHVError);
 }
 
 TEST_F(ItemStore, ChangesOfOthersAndFilesWithUnreadablePartsAreNotOverwritten)
@@ -265,32 +289,6 @@ TEST_F(ItemStore, ChangesOfOthersAndFilesWithUnreadablePartsAreNotOverwritten)
     wanted->setBody(QStringLiteral("changed"));
     EXPECT_THROW(wanted->Save(), cHVError);
     EXPECT_EQ(readFile(path), bad);
-}
-
-TEST_F(ItemStore, FirstMatchingSubjectWinsTasksAreNotAppointmentsAndFoldersHaveNames)
-{
-    writeFile(QDir(calendarPath()).filePath(QStringLiteral("0-task.ics")),
-        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTODO\r\nUID:t\r\nSUMMARY:Twice\r\n"
-        "END:VTODO\r\nEND:VCALENDAR\r\n");
-    calendar->AddAppointment(QStringLiteral("Twice"), QDate(2050, 1, 1));
-    const auto first = calendar->Items().Item(QStringLiteral("Twice"));
-    ASSERT_TRUE(first);
-    EXPECT_FALSE(first->IsAppointment());
-    EXPECT_EQ(calendar->Items().Item(QStringLiteral("Nothing like it")), nullptr);
-    // Folder names come from displayname files or the directory.
-    EXPECT_EQ(calendar->Name(), QStringLiteral("calendar"));
-    EXPECT_EQ(calendar->DefaultItemType(), olAppointmentItem);
-    const auto top = calendar->Parent();
-    ASSERT_TRUE(top);
-    EXPECT_TRUE(top->Name().startsWith(QStringLiteral("mailbox")));
-    writeFile(QDir(top->Path()).filePath(QStringLiteral("displayname")), "Mailbox - Eva Lund\n");
-    EXPECT_EQ(top->Name(), QStringLiteral("Mailbox - Eva Lund"));
-    const auto inbox = app->GetNamespace(QStringLiteral("MAPI"))->GetDefaultFolder(olFolderInbox);
-    EXPECT_EQ(inbox->DefaultItemType(), olMailItem);
-    EXPECT_EQ(inbox->Parent()->Path(), top->Path());
-    EXPECT_FALSE(QFileInfo::exists(inbox->Path()));
-    EXPECT_THROW(app->GetNamespace(QStringLiteral("MAPI"))->GetDefaultFolder(3), cHVError);
-    EXPECT_THROW(app->GetNamespace(QStringLiteral("OTHER")), cHVError);
 }
 
 } // namespace
