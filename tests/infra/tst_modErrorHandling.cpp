@@ -77,7 +77,7 @@ TEST_F(ErrorReport, EnglishReportHasTheExactLayout)
 }
 
 // In another language column; with no step logged an empty line stands where the last step goes.
-TEST_F(ErrorReport, SecondLanguageColumnAndEmptyLastStep)
+TEST_F(ErrorReport, SecondLanguageColumnEmptyLastStepAndTheCurrentException)
 {
     LoadLanguages(intGerman);
     subResetErrorState(); // loading logged steps of its own
@@ -88,6 +88,32 @@ TEST_F(ErrorReport, SecondLanguageColumnAndEmptyLastStep)
         QStringLiteral("Dieser Fehler ist aufgetreten: :\r\n\r\n\r\nDie Fehlermeldung des Systems "
                        "lautete: :\r\nBoom\r\n#-2147220503\r\n")))
         << fncReportText().toStdString();
+
+    // The current exception is reported with its number; an end passes through.
+    subResetErrorState();
+    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+    EXPECT_TRUE(hvtest::endsProgram([] {
+        try {
+            throw cHVError(lngObjectError + 1002, QStringLiteral("modRegistryEntry"),
+                QStringLiteral("Key may not be empty"));
+        } catch (...) {
+            subHandleCurrentException(QStringLiteral("cPersonalSettings.SaveSettings"));
+        }
+    }));
+    EXPECT_TRUE(
+        fncReportText().contains(QStringLiteral("Key may not be empty\r\n#-2147220502\r\n")));
+    EXPECT_TRUE(fncReportText().contains(QStringLiteral(": cPersonalSettings.SaveSettings \r\n")));
+
+    subResetErrorState();
+    cMessageBox::clearHistory();
+    EXPECT_TRUE(hvtest::endsProgram([] {
+        try {
+            throw cProgramEnded { 0 };
+        } catch (...) {
+            subHandleCurrentException(QStringLiteral("Main"));
+        }
+    }));
+    EXPECT_TRUE(cMessageBox::history().isEmpty());
 }
 
 TEST_F(ErrorReport, YesOpensTheMailWithSubjectAndBody)
@@ -143,33 +169,6 @@ TEST_F(ErrorReport, AnEndDuringTheVersionLookupIsNotSwallowed)
     EXPECT_EQ(intCode, 3);
     EXPECT_TRUE(hvtest::openedMailUrls().isEmpty());
     EXPECT_EQ(intHookRuns, 1);
-}
-
-TEST_F(ErrorReport, CurrentExceptionIsReportedWithItsNumberAndEndsPassThrough)
-{
-    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
-    EXPECT_TRUE(hvtest::endsProgram([] {
-        try {
-            throw cHVError(lngObjectError + 1002, QStringLiteral("modRegistryEntry"),
-                QStringLiteral("Key may not be empty"));
-        } catch (...) {
-            subHandleCurrentException(QStringLiteral("cPersonalSettings.SaveSettings"));
-        }
-    }));
-    EXPECT_TRUE(
-        fncReportText().contains(QStringLiteral("Key may not be empty\r\n#-2147220502\r\n")));
-    EXPECT_TRUE(fncReportText().contains(QStringLiteral(": cPersonalSettings.SaveSettings \r\n")));
-
-    subResetErrorState();
-    cMessageBox::clearHistory();
-    EXPECT_TRUE(hvtest::endsProgram([] {
-        try {
-            throw cProgramEnded { 0 };
-        } catch (...) {
-            subHandleCurrentException(QStringLiteral("Main"));
-        }
-    }));
-    EXPECT_TRUE(cMessageBox::history().isEmpty());
 }
 
 TEST(PasswordMasking, NoPieceOfAGeneratedPasswordSurvivesAndTheRestStays)
