@@ -87,7 +87,7 @@ TEST_F(SheetModel, CountFormulaFollowsEditsAndOthersAreRefused)
     EXPECT_EQ(m.Value(1, 1), QVariant(QStringLiteral("kept")));
 }
 
-TEST_F(SheetModel, ProtectionGuardsLockedCellsOnly)
+TEST_F(SheetModel, ProtectionGuardsLockedCellsOnlyAndForbidsWhatTheListForbids)
 {
     m.SetViewableRange(R("A1:G20"));
     m.ApplyStyle(R("A1:F2000"), [](auto& s) { s.blnLocked = false; });
@@ -102,10 +102,8 @@ TEST_F(SheetModel, ProtectionGuardsLockedCellsOnly)
     EXPECT_FALSE(m.setData(m.index(1, 6), QStringLiteral("locked by default")));
     m.SetProtected(false);
     EXPECT_TRUE(m.setData(m.index(0, 0), QStringLiteral("changed")));
-}
 
-TEST_F(SheetModel, ProtectionForbidsWhatTheListForbids)
-{
+    // Protected, the sheet also refuses what the list forbids.
     auto& p = m.Protection();
     p.blnAllowDeletingColumns = false;
     p.blnAllowInsertingColumns = false;
@@ -128,7 +126,6 @@ TEST_F(SheetModel, ProtectionForbidsWhatTheListForbids)
     EXPECT_TRUE(m.fncInsertRows(1, 2));
     EXPECT_EQ(m.Value(3, 0), QVariant(QStringLiteral("b")));
 }
-
 TEST_F(SheetModel, InsertingRowsMovesTheFormulaWithItsCell)
 {
     m.SetFormula(R("F3"), QStringLiteral("=Counta(A1:A5)"));

@@ -39,7 +39,7 @@ protected:
 };
 
 // The section is checked first.
-TEST_F(RegistryStore, BlankNamesFailBeforeTouchingTheStore)
+TEST_F(RegistryStore, BlankNamesFailBeforeTouchingTheStoreAndNonStringsWithTheirTypeCode)
 {
     const QString section = QStringLiteral("Section may not be empty");
     const QString key = QStringLiteral("Key may not be empty");
@@ -59,6 +59,30 @@ TEST_F(RegistryStore, BlankNamesFailBeforeTouchingTheStore)
         }
     }
     EXPECT_FALSE(QFile::exists(fncRegistryStorePath()));
+
+    // Values that are not strings fail with their type code.
+    const struct
+    {
+        const char* name;
+        QVariant value;
+        qint32 number;
+    } typed[] = {
+        { "dword", QVariant(4), -2147219500 },
+        { "bool", QVariant(true), -2147219500 },
+        { "qword", QVariant(qlonglong(1) << 40), -2147219493 },
+        { "binary", QVariant(QByteArray("\x01\x02", 2)), -2147219501 },
+        { "multi", QVariant(QStringList { "a", "b" }), -2147219497 },
+    };
+    {
+        auto raw = fncRawStore();
+        for (const auto& c : typed)
+            raw.setValue(strSettings + QLatin1Char('/') + QLatin1String(c.name), c.value);
+    }
+    for (const auto& c : typed) {
+        const auto e = hvtest::errorOf([&] { fncRead(QLatin1String(c.name)); });
+        EXPECT_EQ(e.Number(), c.number) << c.name;
+        EXPECT_EQ(e.Description(), QStringLiteral("Registry data not a string")) << c.name;
+    }
 }
 
 TEST_F(RegistryStore, ValuesAndKeyNamesRoundTripExactly)
@@ -115,33 +139,6 @@ TEST_F(RegistryStore, NamesIgnoreCaseSectionsTrimBackslashNestsAndOtherWritersAr
     hvtest::writeFile(fncRegistryStorePath(), "[Settings]\r\nRate=250\r\n");
     EXPECT_EQ(fncRead(QStringLiteral("Rate")), QStringLiteral("250"));
 }
-
-TEST_F(RegistryStore, ValuesThatAreNotStringsFailWithTheirTypeCode)
-{
-    const struct
-    {
-        const char* name;
-        QVariant value;
-        qint32 number;
-    } cases[] = {
-        { "dword", QVariant(4), -2147219500 },
-        { "bool", QVariant(true), -2147219500 },
-        { "qword", QVariant(qlonglong(1) << 40), -2147219493 },
-        { "binary", QVariant(QByteArray("\x01\x02", 2)), -2147219501 },
-        { "multi", QVariant(QStringList { "a", "b" }), -2147219497 },
-    };
-    {
-        auto raw = fncRawStore();
-        for (const auto& c : cases)
-            raw.setValue(strSettings + QLatin1Char('/') + QLatin1String(c.name), c.value);
-    }
-    for (const auto& c : cases) {
-        const auto e = hvtest::errorOf([&] { fncRead(QLatin1String(c.name)); });
-        EXPECT_EQ(e.Number(), c.number) << c.name;
-        EXPECT_EQ(e.Description(), QStringLiteral("Registry data not a string")) << c.name;
-    }
-}
-
 // A folder where the file should be (unreadable even for root), or a damaged file: reported,
 // and never rewritten.
 TEST_F(RegistryStore, AnUnusableStoreFailsAndIsLeftAsItWas)

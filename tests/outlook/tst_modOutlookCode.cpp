@@ -196,7 +196,7 @@ TEST_F(Session, StartCreatesTheCalendarThenAttachesToItWithVersionNineOrLater)
 
 // A calendar path below a file (it cannot be created), or a file itself: the program ends
 // with a failure status and a message naming the folder, and the file is kept.
-TEST_F(Session, CalendarThatCannotBeHadEndsTheProgramWithTheMessage)
+TEST_F(Session, CalendarThatCannotBeHadEndsTheProgramAndAGoodOneGivesTheUserName)
 {
     const QString file = newTempDir() + QStringLiteral("/file");
     writeFile(file, "not a folder");
@@ -218,14 +218,9 @@ TEST_F(Session, CalendarThatCannotBeHadEndsTheProgramWithTheMessage)
     // The user's name needs the calendar too.
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
     EXPECT_TRUE(endsProgram([] { fncGetUserName(); }));
-}
 
-// ---- the user's name ----
-
-// A displayname file of the mailbox folder, or else the folder's own name, gives the name after
-// the first " - "; other names give the login name.
-TEST_F(Session, UserNameFollowsTheMailboxRules)
-{
+    // A displayname file of the mailbox folder, or else the folder's own name, gives the user's
+    // name after the first " - "; other names give the login name.
     qputenv("USER", "loginname");
     const std::pair<const char*, const char*> cases[] = { { "Mailbox - Anna Berg", "Anna Berg" },
         { "Mailbox -   Anna Berg  \n", "Anna Berg" }, { "Mailbox - Berg - Sales", "Berg - Sales" },
