@@ -26,7 +26,7 @@ protected:
 
 } // namespace
 
-TEST_F(Dialogs, LogonFillsTheBoxesWithWholeValuesSetsTheProviderAndTestsTheConnection)
+TEST_F(Dialogs, LogonFillsTheBoxesTestsTheConnectionAndEndsTheProgramWhenCancelled)
 {
     frmSQLLogon frm;
     frm.strConnection
@@ -72,10 +72,8 @@ TEST_F(Dialogs, LogonFillsTheBoxesWithWholeValuesSetsTheProviderAndTestsTheConne
     frm.blnNewDB = true;
     frm.subLoad();
     EXPECT_TRUE(ui.cmdTest->isHidden());
-}
 
-TEST_F(Dialogs, CancelOfANewDatabaseLogonEndsTheProgramAndAClosedChoiceIsZero)
-{
+    // Cancel of a new database's logon ends the program; a choice closed with the close box is 0.
     cConnectionDialogsQt dlg;
     whenModal<frmSQLLogon>([](frmSQLLogon* f) { f->ui().cmdCancel->click(); });
     EXPECT_TRUE(hvtest::endsProgram([&] { dlg.fncSQLLogon(QString(), true); }));
@@ -90,7 +88,6 @@ TEST_F(Dialogs, CancelOfANewDatabaseLogonEndsTheProgramAndAClosedChoiceIsZero)
     });
     EXPECT_EQ(dlg.fncChooseConnection(QStringLiteral("Other.sql")), 0);
 }
-
 TEST_F(Dialogs, ExistingServerDatabaseChosenThroughTheRealDialogs)
 {
     auto& pg = hvtest::cPgTestServer::Instance();

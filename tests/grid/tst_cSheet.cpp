@@ -39,7 +39,7 @@ protected:
     cSheet sheet;
 };
 
-TEST_F(SheetWidget, ClickAndSpaceToggleCheckMarks)
+TEST_F(SheetWidget, ClickAndSpaceToggleCheckMarksAndHiddenRowsAndColumnsStayAddressable)
 {
     cSheetModel* m = sheet.Sheet();
     m->ApplyStyle(
@@ -57,6 +57,21 @@ TEST_F(SheetWidget, ClickAndSpaceToggleCheckMarks)
     EXPECT_EQ(editor(), nullptr) << "no text editor on a check mark";
     QTest::mouseClick(sheet.viewport(), Qt::LeftButton, {}, cellRect(2, 6).center());
     EXPECT_TRUE(m->isCellEmpty(2, 6)) << "an empty row has no box to toggle";
+
+    // A zero width hides a column; the viewable range limits rows and columns.
+    sheet.SetColumnWidth(cSheetRange::fncParse(QStringLiteral("D:F")), 0);
+    EXPECT_TRUE(sheet.isColumnHidden(4));
+    EXPECT_EQ(sheet.ColumnWidthOf(4), 0);
+    sheet.SetColumnWidth(cSheetRange::fncParse(QStringLiteral("E:E")), 100);
+    EXPECT_EQ(sheet.ColumnWidthOf(4), 100);
+    sheet.Sheet()->SetViewableRange(cSheetRange::fncParse(QStringLiteral("B2:C4")));
+    EXPECT_EQ(sheet.Sheet()->rowCount(), 4);
+    EXPECT_EQ(sheet.Sheet()->columnCount(), 3);
+    EXPECT_TRUE(sheet.isRowHidden(0));
+    EXPECT_TRUE(sheet.isColumnHidden(0));
+    EXPECT_FALSE(sheet.isRowHidden(1));
+    sheet.Sheet()->SetCellValue(20, 0, QStringLiteral("still addressable"));
+    EXPECT_EQ(sheet.Sheet()->Value(20, 0), QVariant(QStringLiteral("still addressable")));
 }
 
 TEST_F(SheetWidget, TypingEditsAndEnterMovesDownOrRightButRefusesUnsupportedFormulas)
@@ -91,24 +106,6 @@ TEST_F(SheetWidget, TypingEditsAndEnterMovesDownOrRightButRefusesUnsupportedForm
     EXPECT_TRUE(cMessageBox::history().first().strText.contains(QStringLiteral("=SUM(B1:B3)")));
     EXPECT_EQ(m->Value(1, 0), QVariant(QStringLiteral("acme")));
 }
-
-TEST_F(SheetWidget, ViewableRangeAndZeroWidthHideRowsAndColumns)
-{
-    sheet.SetColumnWidth(cSheetRange::fncParse(QStringLiteral("D:F")), 0);
-    EXPECT_TRUE(sheet.isColumnHidden(4));
-    EXPECT_EQ(sheet.ColumnWidthOf(4), 0);
-    sheet.SetColumnWidth(cSheetRange::fncParse(QStringLiteral("E:E")), 100);
-    EXPECT_EQ(sheet.ColumnWidthOf(4), 100);
-    sheet.Sheet()->SetViewableRange(cSheetRange::fncParse(QStringLiteral("B2:C4")));
-    EXPECT_EQ(sheet.Sheet()->rowCount(), 4);
-    EXPECT_EQ(sheet.Sheet()->columnCount(), 3);
-    EXPECT_TRUE(sheet.isRowHidden(0));
-    EXPECT_TRUE(sheet.isColumnHidden(0));
-    EXPECT_FALSE(sheet.isRowHidden(1));
-    sheet.Sheet()->SetCellValue(20, 0, QStringLiteral("still addressable"));
-    EXPECT_EQ(sheet.Sheet()->Value(20, 0), QVariant(QStringLiteral("still addressable")));
-}
-
 // The list layout the settings window uses: one heading row, names as text, a number column,
 // a hidden identifier column.
 class SheetEditing : public SheetWidget

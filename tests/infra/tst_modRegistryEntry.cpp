@@ -85,7 +85,7 @@ TEST_F(RegistryStore, BlankNamesFailBeforeTouchingTheStoreAndNonStringsWithTheir
     }
 }
 
-TEST_F(RegistryStore, ValuesAndKeyNamesRoundTripExactly)
+TEST_F(RegistryStore, ValuesAndKeyNamesRoundTripExactlyAndAnUnusableStoreIsLeftAsItWas)
 {
     EXPECT_EQ(fncRead(QStringLiteral("Rate")), QStringLiteral("DEFAULT"));
     const QList<std::pair<QString, QString>> cases {
@@ -112,6 +112,35 @@ TEST_F(RegistryStore, ValuesAndKeyNamesRoundTripExactly)
     raw.beginGroup(strSettings);
     EXPECT_TRUE(raw.childGroups().isEmpty());
     EXPECT_EQ(raw.childKeys().size(), cases.size());
+
+    // A folder where the file should be (unreadable even for root), or a damaged file: reported,
+    // and never rewritten.
+    SetUp();
+    const auto check = [](qint32 result, const QByteArray& before) {
+        const auto read = hvtest::errorOf([] { fncRead(QStringLiteral("Rate")); });
+        EXPECT_EQ(read.Number(), lngRegResultBase + result);
+        EXPECT_EQ(read.Description(), QStringLiteral("Could not open registry section"));
+        const auto write = hvtest::errorOf([] {
+            subWriteRegistryValue(strSettings, QStringLiteral("Rate"), QStringLiteral("1"));
+        });
+        EXPECT_EQ(write.Number(), lngRegResultBase + result);
+        EXPECT_EQ(write.Description(), QStringLiteral("Could not open/create registry section"));
+        EXPECT_EQ(hvtest::readFile(fncRegistryStorePath()), before);
+    };
+    QDir().mkpath(fncRegistryStorePath());
+    check(5, QByteArray());
+    EXPECT_TRUE(QFileInfo(fncRegistryStorePath()).isDir());
+    // Damaged as the store's reader sees it: a stray line and an open section, a section or a
+    // key cut short by a ";" comment, a stray line after a bare CR, keys that a rewrite would
+    // make unreadable.
+    for (const char* damaged : { "[Settings]\r\nRate=100\r\n\"broken\r\n[unterminated\r\n",
+             "[Settings]\nRate=100\n[Other;part]\n", "[Settings]\nRa;te=100\n",
+             "[Settings]\rRate=100\rstray\r", "[Settings]\nRate=100\nOther%2F =1\n",
+             "[Settings]\nRate=100\n[Old\\Settings]\n=1\n" }) {
+        SetUp();
+        hvtest::writeFile(fncRegistryStorePath(), damaged);
+        check(1009, damaged);
+    }
 }
 
 TEST_F(RegistryStore, NamesIgnoreCaseSectionsTrimBackslashNestsAndOtherWritersAreSeen)
@@ -138,34 +167,4 @@ TEST_F(RegistryStore, NamesIgnoreCaseSectionsTrimBackslashNestsAndOtherWritersAr
     QThread::msleep(20); // the file's time stamp must move on for the change to be noticed
     hvtest::writeFile(fncRegistryStorePath(), "[Settings]\r\nRate=250\r\n");
     EXPECT_EQ(fncRead(QStringLiteral("Rate")), QStringLiteral("250"));
-}
-// A folder where the file should be (unreadable even for root), or a damaged file: reported,
-// and never rewritten.
-TEST_F(RegistryStore, AnUnusableStoreFailsAndIsLeftAsItWas)
-{
-    const auto check = [](qint32 result, const QByteArray& before) {
-        const auto read = hvtest::errorOf([] { fncRead(QStringLiteral("Rate")); });
-        EXPECT_EQ(read.Number(), lngRegResultBase + result);
-        EXPECT_EQ(read.Description(), QStringLiteral("Could not open registry section"));
-        const auto write = hvtest::errorOf([] {
-            subWriteRegistryValue(strSettings, QStringLiteral("Rate"), QStringLiteral("1"));
-        });
-        EXPECT_EQ(write.Number(), lngRegResultBase + result);
-        EXPECT_EQ(write.Description(), QStringLiteral("Could not open/create registry section"));
-        EXPECT_EQ(hvtest::readFile(fncRegistryStorePath()), before);
-    };
-    QDir().mkpath(fncRegistryStorePath());
-    check(5, QByteArray());
-    EXPECT_TRUE(QFileInfo(fncRegistryStorePath()).isDir());
-    // Damaged as the store's reader sees it: a stray line and an open section, a section or a
-    // key cut short by a ";" comment, a stray line after a bare CR, keys that a rewrite would
-    // make unreadable.
-    for (const char* damaged : { "[Settings]\r\nRate=100\r\n\"broken\r\n[unterminated\r\n",
-             "[Settings]\nRate=100\n[Other;part]\n", "[Settings]\nRa;te=100\n",
-             "[Settings]\rRate=100\rstray\r", "[Settings]\nRate=100\nOther%2F =1\n",
-             "[Settings]\nRate=100\n[Old\\Settings]\n=1\n" }) {
-        SetUp();
-        hvtest::writeFile(fncRegistryStorePath(), damaged);
-        check(1009, damaged);
-    }
 }
