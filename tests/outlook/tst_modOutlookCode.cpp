@@ -38,7 +38,7 @@ protected:
     }
 };
 
-// ---- long properties ----
+// ---- long properties and typed values ----
 
 // A text of the given length made of the characters that are hardest to carry.
 QString awkwardText(qsizetype length)
@@ -54,7 +54,7 @@ QString awkwardText(qsizetype length)
 // Never written or no item reads empty. Texts come back whole from a fresh session (one split
 // inside a surrogate pair too), each rewrite replacing the longer one before it, in pieces of
 // 1000 characters whose last index rounds half to even as the other program's readers expect.
-TEST_F(Session, LongPropertyComesBackFromAFreshSessionInItsPieces)
+TEST_F(Session, LongPropertiesComeBackInTheirPiecesAndTypedValuesByTheReadingRules)
 {
     EXPECT_EQ(fncGetLongProperty(nullptr, QStringLiteral("Settings")), QString());
     auto item = newSettingsAppointment();
@@ -73,33 +73,9 @@ TEST_F(Session, LongPropertyComesBackFromAFreshSessionInItsPieces)
             text.mid(2000));
     }
     EXPECT_EQ(icsProblems(readFile(item->FilePath())), "");
-}
 
-TEST_F(Session, FailedPieceIsReportedOnceUnlessSilentAndTheRestIsStillWritten)
-{
-    LoadLanguages(intEnglish);
-    const auto item = newSettingsAppointment();
-    item->UserProperties().Add(QStringLiteral("Settings1"), olNumber);
-    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
-    subFixLongProperty(item, awkwardText(2000), QStringLiteral("Settings"));
-    ASSERT_EQ(cMessageBox::history().size(), 1);
-    EXPECT_EQ(cMessageBox::history().at(0).strText,
-        QStringLiteral("Failed to save Settings ") + fncPhrase("LNGCHECKPERM"));
-    EXPECT_EQ(valueOf(item->UserProperties(), QStringLiteral("Settings2")).toString(),
-        awkwardText(2000).mid(2000));
-    EXPECT_EQ(valueOf(item->UserProperties(), QStringLiteral("SettingsCount")).toInt(), 2);
-
-    cMessageBox::clearHistory();
-    subFixLongProperty(item, awkwardText(2000), QStringLiteral("Settings"), true);
-    EXPECT_TRUE(cMessageBox::history().isEmpty());
-}
-
-// ---- typed values ----
-
-// Each rule on a property of its own, read back from a fresh session; integers and Booleans
-// come back as those types, not as the stored one.
-TEST_F(Session, TypedValuesFollowTheReadingRules)
-{
+    // Typed values, each rule on a property of its own read back from a fresh session; integers
+    // and Booleans come back as those types, not as the stored one.
     const QVariant vEmpty = QString();
     const struct
     {
@@ -131,7 +107,6 @@ TEST_F(Session, TypedValuesFollowTheReadingRules)
         { olText, QStringLiteral("0,75"), vbDouble, vEmpty, 0.75 },
         { olDateTime, QDateTime(QDate(2050, 1, 1), QTime(8, 0)), vbDate, vEmpty,
             QDateTime(QDate(2050, 1, 1), QTime(8, 0)) } };
-    const auto item = newSettingsAppointment();
     for (int i = 0; i < int(std::size(cases)); ++i) {
         if (cases[i].propType != 0)
             item->UserProperties()
@@ -151,6 +126,25 @@ TEST_F(Session, TypedValuesFollowTheReadingRules)
                 : c.askedType == vbBoolean ? QMetaType::Bool
                                            : c.expected.typeId());
     }
+}
+
+TEST_F(Session, FailedPieceIsReportedOnceUnlessSilentAndTheRestIsStillWritten)
+{
+    LoadLanguages(intEnglish);
+    const auto item = newSettingsAppointment();
+    item->UserProperties().Add(QStringLiteral("Settings1"), olNumber);
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    subFixLongProperty(item, awkwardText(2000), QStringLiteral("Settings"));
+    ASSERT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_EQ(cMessageBox::history().at(0).strText,
+        QStringLiteral("Failed to save Settings ") + fncPhrase("LNGCHECKPERM"));
+    EXPECT_EQ(valueOf(item->UserProperties(), QStringLiteral("Settings2")).toString(),
+        awkwardText(2000).mid(2000));
+    EXPECT_EQ(valueOf(item->UserProperties(), QStringLiteral("SettingsCount")).toInt(), 2);
+
+    cMessageBox::clearHistory();
+    subFixLongProperty(item, awkwardText(2000), QStringLiteral("Settings"), true);
+    EXPECT_TRUE(cMessageBox::history().isEmpty());
 }
 
 // ---- starting the session ----
