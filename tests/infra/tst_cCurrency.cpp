@@ -8,7 +8,7 @@ constexpr qint64 lngMax = std::numeric_limits<qint64>::max();
 constexpr qint64 lngMin = std::numeric_limits<qint64>::min();
 } // namespace
 
-TEST(cCurrency, ParsesAndFormatsExactlyToFourDecimalsInvariantOrInTheLocale)
+TEST(cCurrency, ParsesAndFormatsExactlyToFourDecimalsAndRefusesAmountsBeyondItsRange)
 {
     EXPECT_EQ(cCurrency::fromInvariantString("0.1")->tenThousandths(), 1000);
     EXPECT_EQ(cCurrency::fromInvariantString("-3.14159")->tenThousandths(), -31416);
@@ -24,11 +24,8 @@ TEST(cCurrency, ParsesAndFormatsExactlyToFourDecimalsInvariantOrInTheLocale)
     EXPECT_EQ(cCurrency::fromTenThousandths(125000).toLocaleString(german), "12,5");
     EXPECT_EQ(cCurrency::fromVariant(QVariant(0.1))->tenThousandths(), 1000);
     EXPECT_FALSE(cCurrency::fromVariant(QVariant()));
-}
 
-// Every way in refuses what the type cannot hold instead of wrapping it to the other sign.
-TEST(cCurrency, RefusesAmountsBeyondItsRange)
-{
+    // Every way in refuses what the type cannot hold instead of wrapping it to the other sign.
     const struct
     {
         QVariant value;

@@ -28,7 +28,7 @@ TEST(NullToValue, NullsBecomeEmptyTextOrZero)
     EXPECT_EQ(fncNullToValue(QVariant(QString()), true), QVariant(QString()));
 }
 
-TEST(SpecialFolders, DocumentsAndCubeFolder)
+TEST(SpecialFolders, DocumentsAndCubeFolderWithLinksAndRelativePartsResolved)
 {
     const QString docs = hvtest::homeDir() + QStringLiteral("/Documents");
     EXPECT_EQ(fncGetSpecialFolder(CSIDL_PERSONAL), docs);
@@ -39,10 +39,8 @@ TEST(SpecialFolders, DocumentsAndCubeFolder)
     QDir(cubes).removeRecursively();
     EXPECT_EQ(fncGetLocalCubePath(), cubes);
     EXPECT_FALSE(QFileInfo::exists(cubes)) << "nothing uses the folder itself";
-}
 
-TEST(FolderPaths, LinksAndRelativePartsAreResolved)
-{
+    // Links and relative parts of folder paths are resolved.
     const QString base = hvtest::newTempDir(QStringLiteral("long"));
     QDir().mkpath(base + QStringLiteral("/Long Folder Name/Temp"));
     ASSERT_TRUE(QFile::link(

@@ -44,11 +44,9 @@ TEST(LocaleMapping, LocalesAndIdentifiersMapToTheirColumnAndSeparator)
     EXPECT_EQ(fncColumnForLcid(0), 4);
     EXPECT_EQ(fncColumnForLcid(1045), 4);
     EXPECT_TRUE(fncListSeparatorForLcid(0).isEmpty());
-}
 
-// What the table above cannot show for the locales it leaves out.
-TEST(LocaleMapping, EveryIdentifiedLocaleHasASeparatorAndReadsItsLanguage)
-{
+    // What the table above cannot show for the locales it leaves out: every identified locale has a
+    // separator and reads its language.
     for (const QLocale& locale :
         QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
         const quint32 lcid = fncLcidForLocale(locale);
