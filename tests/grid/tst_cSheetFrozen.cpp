@@ -81,7 +81,7 @@ TEST_F(FrozenSheet, TheHeadingStaysInPlaceWhileTheSheetScrolls)
 // The fitted width must be what laying out every cell would give, whatever shortcuts it takes:
 // many rows of the same width (the first in a bold, larger font) with, far below the first
 // screen, only items, wide and narrow letters, kerned pairs, or marks, right-to-left and emoji.
-TEST(AutoFitWidth, EqualsTheWidestLaidOutCell)
+TEST(AutoFitWidth, EqualsTheWidestLaidOutCellForTextsNumbersCheckMarksAndEmptyColumns)
 {
     const std::vector<QString> cases[] = { {},
         { QStringLiteral("AVAVAVAVAVAVAVAVAVAVAVAVAVAVAV"),
@@ -119,10 +119,8 @@ TEST(AutoFitWidth, EqualsTheWidestLaidOutCell)
         }
         EXPECT_EQ(sheet.ColumnWidthOf(0), width);
     }
-}
 
-TEST(AutoFitMixed, NumbersCheckMarksAndEmptyColumns)
-{
+    // Numbers, check marks and empty columns.
     cSheet sheet;
     cSheetModel* m = sheet.Sheet();
     for (int r = 1; r < 300; ++r) {
@@ -145,5 +143,4 @@ TEST(AutoFitMixed, NumbersCheckMarksAndEmptyColumns)
         << "a check mark is as wide as its box, not as its text";
     EXPECT_EQ(sheet.ColumnWidthOf(2), narrowest) << "an empty column keeps the narrowest width";
 }
-
 } // namespace

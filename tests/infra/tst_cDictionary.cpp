@@ -34,7 +34,7 @@ TEST(cDictionary, KeysIgnoreCaseKeepInsertionOrderAndStayReachableAfterRemovals)
 }
 
 // One folding for every key: the folded text, the comparison and the dictionary's hash agree.
-TEST(KeyFolding, LettersOfEveryScriptMeetTheirOtherCase)
+TEST(KeyFolding, LettersOfEveryScriptMeetTheirOtherCaseAndMissingOrDuplicateKeysAreErrors)
 {
     struct Pair
     {
@@ -62,10 +62,8 @@ TEST(KeyFolding, LettersOfEveryScriptMeetTheirOtherCase)
             EXPECT_EQ(qHash(cFoldedKey { a }), qHash(cFoldedKey { b })) << p.a;
         }
     }
-}
 
-TEST(cDictionary, MissingAndDuplicateKeysAreErrors)
-{
+    // Missing and duplicate keys are errors.
     auto dic = fncCreateDic<QString>();
     dic.Add(QStringLiteral("Ärzte"), QStringLiteral("a"));
     const cHVError missing = hvtest::errorOf([&] { dic.Item(QStringLiteral("Nobody")); });
