@@ -195,7 +195,7 @@ TEST_F(GetConnection, ACancelledLogonLeavesNoFileThenChoiceOneCreatesALocalDatab
         QStringLiteral("tblReports"), QStringLiteral("strBody")));
 }
 
-TEST_F(GetConnection, ChoiceThreeStoresTheLogonPrivatelyAndUpgrades)
+TEST_F(GetConnection, ChoiceThreeStoresTheLogonPrivatelyAndChoiceTwoCreatesTheServerDatabase)
 {
     auto& pg = hvtest::cPgTestServer::Instance();
     ASSERT_TRUE(pg.Running()) << pg.Error().toStdString();
@@ -215,15 +215,15 @@ TEST_F(GetConnection, ChoiceThreeStoresTheLogonPrivatelyAndUpgrades)
         QFileDevice::Permissions());
     EXPECT_EQ(ReportTo(), 3);
     EXPECT_TRUE(sharedIsUpgraded());
-}
 
-TEST_F(GetConnection, ChoiceTwoCreatesTheServerDatabaseUnderTheGivenName)
-{
-    auto& pg = hvtest::cPgTestServer::Instance();
-    ASSERT_TRUE(pg.Running()) << pg.Error().toStdString();
-    const QString name = QStringLiteral("Made_%1").arg(::getpid());
+    // Choice two creates the server database under the given name.
+    subResetDBState();
+    subSetConnectionDialogs(dialogs);
+    QFile::remove(file);
+    dialogs->newDbFlags.clear();
     strDataFolder = folder;
     dialogs->choice = 2;
+    const QString made = QStringLiteral("Made_%1").arg(::getpid());
     const QString closed
         = QStringLiteral("Provider=PostgreSQL;Persist Security Info=True;Password=;User ID=hvtest;"
                          "Data Source=127.0.0.1:%1")
@@ -231,13 +231,13 @@ TEST_F(GetConnection, ChoiceTwoCreatesTheServerDatabaseUnderTheGivenName)
     dialogs->logons = {
         { pg.ServerConnectionString(),
             QStringLiteral("bad name\"; drop") }, // refused: not a plain name
-        { closed, name }, // refused: nobody there
-        { pg.ServerConnectionString(), name },
+        { closed, made }, // refused: nobody there
+        { pg.ServerConnectionString(), made },
     };
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
     const QString result = fncGetConnection();
-    EXPECT_EQ(result, pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + name);
+    EXPECT_EQ(result, pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + made);
     EXPECT_EQ(dialogs->newDbFlags, (QList<bool> { true, true, true }));
     ASSERT_EQ(cMessageBox::history().size(), 2);
     EXPECT_EQ(cMessageBox::history().at(0).icon, cMessageBox::Icon::Critical);
