@@ -241,6 +241,8 @@ TEST_F(GetConnection, ChoiceThreeStoresTheLogonPrivatelyAndChoiceTwoCreatesTheSe
     EXPECT_EQ(dialogs->newDbFlags, (QList<bool> { true, true, true }));
     ASSERT_EQ(cMessageBox::history().size(), 2);
     EXPECT_EQ(cMessageBox::history().at(0).icon, cMessageBox::Icon::Critical);
+    EXPECT_TRUE(
+        cMessageBox::history().at(0).strText.startsWith(QStringLiteral("The database name")));
     EXPECT_TRUE(cMessageBox::history().at(1).strText.startsWith(
         QStringLiteral("Connection failed with connection string ")));
     ASSERT_TRUE(sharedIsUpgraded());
