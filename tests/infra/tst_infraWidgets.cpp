@@ -100,29 +100,26 @@ TEST_F(MessageBoxes, RealBoxShowsTitleTextIconAndButtonsInThePhraseTableLanguage
     }
 }
 
-TEST(AlwaysOnTop, OnlyTheBandChanges)
+TEST(WindowHelpers, AlwaysOnTopChangesOnlyTheBandAndBackColorTakesThePixelBehindTheCentre)
 {
-    QWidget window;
-    window.setGeometry(40, 50, 300, 200);
-    window.show();
-    const QRect geometry = window.geometry();
+    QWidget plain;
+    plain.setGeometry(40, 50, 300, 200);
+    plain.show();
+    const QRect geometry = plain.geometry();
     clsAlwaysOnTop objTop;
-    objTop.MakeTopMost(&window);
-    EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    objTop.MakeNormal(&window);
-    EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(window.geometry(), geometry);
+    objTop.MakeTopMost(&plain);
+    EXPECT_TRUE(plain.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    objTop.MakeNormal(&plain);
+    EXPECT_FALSE(plain.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(plain.isVisible());
+    EXPECT_EQ(plain.geometry(), geometry);
     // A hidden window stays hidden.
     QWidget hidden;
     objTop.MakeTopMost(&hidden);
     EXPECT_FALSE(hidden.isVisible());
-}
 
-// The colour behind the centre of the control, never its corners nor itself; a control outside
-// the visible part of the window keeps its own.
-TEST(BackColor, TakesThePixelBehindTheCentreOfAVisibleControl)
-{
+    // The colour behind the centre of the control, never its corners nor itself; a control outside
+    // the visible part of the window keeps its own.
     const auto colourOf = [](QWidget* w) { return w->palette().color(w->backgroundRole()); };
     cTwoColourWindow window;
     window.resize(200, 150);

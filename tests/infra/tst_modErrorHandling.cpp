@@ -234,7 +234,7 @@ TEST(PasswordMasking, NoPieceOfAGeneratedPasswordSurvivesAndTheRestStays)
         QStringLiteral("Data Source=h:Password=****"));
 }
 
-TEST(StepLog, WritesTitleDateAndStepSeparatedByTabs)
+TEST(StepLog, WritesTitleDateInTheGeneralFormatAndStepSeparatedByTabs)
 {
     QFile::remove(fncLogFilePath());
     subSetFileLogging(true);
@@ -271,10 +271,8 @@ TEST(StepLog, WritesTitleDateAndStepSeparatedByTabs)
     subLog(QStringLiteral("Reading phrases"));
     EXPECT_EQ(fncGetLastStep(), QStringLiteral("Reading phrases"));
     EXPECT_FALSE(QFile::exists(fncLogFilePath()));
-}
 
-TEST(GeneralDateTime, ShortDateAndLongTimeWithoutZone)
-{
+    // The general date and time: the short date and the long time, without the zone.
     const QDateTime when(QDate(2026, 3, 9), QTime(14, 5, 7));
     const QString text = fncGeneralDateTime(when);
     EXPECT_TRUE(text.startsWith(
