@@ -241,7 +241,7 @@ TEST(LocalSchema, CaptionsAreKeptInTheCurrentLanguageAndCreatingOverItReplacesIt
 // another program, plain text, or (empty) a link to a share that is not mounted. It is reported
 // by its name at start-up and when asked to create a database there, and nothing is changed or
 // made in its place.
-TEST(LocalSchema, ForeignFilesAreReportedByNameAndLeftUntouched)
+TEST(LocalSchema, ForeignFilesAreLeftUntouchedAndAnEarlierEditionOfOursIsUpgraded)
 {
     const QString other = hvtest::newTempDir(QStringLiteral("other")) + QStringLiteral("/notes.db");
     cConnection::CreateLocal(other)->Execute(
@@ -276,11 +276,8 @@ TEST(LocalSchema, ForeignFilesAreReportedByNameAndLeftUntouched)
             QStringList { QStringLiteral("Hourvane3.mdb") });
         EXPECT_EQ(QFileInfo(path).symLinkTarget(), foreign.isEmpty() ? target : QString());
     }
-    subResetDBState();
-}
 
-TEST(LocalSchema, AFileOfAnEarlierEditionWithoutTheCaptionTableIsUpgraded)
-{
+    // A file of an earlier edition, without the caption table, is upgraded.
     hvtest::fncFreshDatabase(eEngine::SQLite, false);
     fncSharedConnection()->Execute(QStringLiteral("DROP TABLE ") + strCaptionTable);
     subCloseConnection();
