@@ -30,20 +30,24 @@ TEST(cCurrency, ParsesAndFormatsExactlyToFourDecimalsAndRefusesAmountsBeyondItsR
     {
         QVariant value;
         std::optional<qint64> expected;
-    } cases[] = { { QStringLiteral("922337203685477.5807"), lngMax },
+    } cases[] = {
+        { QStringLiteral("922337203685477.5807"), lngMax },
         { QStringLiteral("922337203685477.58074"), lngMax },
         { QStringLiteral("922337203685477.58075"), std::nullopt },
         { QStringLiteral("922337203685477.5808"), std::nullopt },
         { QStringLiteral("-922337203685477.5808"), lngMin },
         { QStringLiteral("-922337203685477.5809"), std::nullopt },
         { QStringLiteral("9223372036854775807"), std::nullopt },
-        { QStringLiteral("1e300"), std::nullopt }, { QVariant(1e300), std::nullopt },
+        { QStringLiteral("1e300"), std::nullopt },
+        { QVariant(1e300), std::nullopt },
         { QVariant(std::numeric_limits<double>::quiet_NaN()), std::nullopt },
         { QVariant(std::numeric_limits<double>::infinity()), std::nullopt },
-        { QVariant(922337203685477.6), std::nullopt }, { QVariant(-12.5), -125000 },
+        { QVariant(922337203685477.6), std::nullopt },
+        { QVariant(-12.5), -125000 },
         { QVariant(qint64(922337203685477)), 9223372036854770000 },
         { QVariant(qint64(922337203685478)), std::nullopt },
-        { QVariant(std::numeric_limits<quint64>::max()), std::nullopt } };
+        { QVariant(std::numeric_limits<quint64>::max()), std::nullopt },
+    };
     for (const auto& c : cases) {
         const auto amount = cCurrency::fromVariant(c.value);
         EXPECT_EQ(amount ? std::optional(amount->tenThousandths()) : std::nullopt, c.expected)

@@ -19,14 +19,31 @@ struct LocaleCase
 // One locale per column, those whose separator the decimal-point rule would get wrong, those
 // that read English, and (identifier 0) locales without an identifier of their own: they read
 // English and take the separator from the decimal separator.
-const LocaleCase locales[] = { { "cs_CZ", 1029, 1, ";" }, { "da_DK", 1030, 2, ";" },
-    { "nl_BE", 2067, 3, ";" }, { "fi_FI", 1035, 5, ";" }, { "fr_CA", 3084, 6, ";" },
-    { "de_CH", 2055, 7, ";" }, { "el_GR", 1032, 8, ";" }, { "it_CH", 2064, 9, ";" },
-    { "nb_NO", 1044, 10, ";" }, { "pt_PT", 2070, 11, ";" }, { "sl_SI", 1060, 12, ";" },
-    { "es_MX", 2058, 13, "," }, { "es_GT", 4106, 13, ";" }, { "sv_SE", 1053, 14, ";" },
-    { "tr_TR", 1055, 15, ";" }, { "ru_RU", 1049, 4, ";" }, { "pt_BR", 1046, 4, ";" },
-    { "nn_NO", 2068, 4, ";" }, { "en_GB", 2057, 4, "," }, { "pl_PL", 0, 4, ";" },
-    { "de_BE", 0, 4, ";" }, { "en_AU", 0, 4, "," }, { "C", 0, 4, "," } };
+const LocaleCase locales[] = {
+    { "cs_CZ", 1029, 1, ";" },
+    { "da_DK", 1030, 2, ";" },
+    { "nl_BE", 2067, 3, ";" },
+    { "fi_FI", 1035, 5, ";" },
+    { "fr_CA", 3084, 6, ";" },
+    { "de_CH", 2055, 7, ";" },
+    { "el_GR", 1032, 8, ";" },
+    { "it_CH", 2064, 9, ";" },
+    { "nb_NO", 1044, 10, ";" },
+    { "pt_PT", 2070, 11, ";" },
+    { "sl_SI", 1060, 12, ";" },
+    { "es_MX", 2058, 13, "," },
+    { "es_GT", 4106, 13, ";" },
+    { "sv_SE", 1053, 14, ";" },
+    { "tr_TR", 1055, 15, ";" },
+    { "ru_RU", 1049, 4, ";" },
+    { "pt_BR", 1046, 4, ";" },
+    { "nn_NO", 2068, 4, ";" },
+    { "en_GB", 2057, 4, "," },
+    { "pl_PL", 0, 4, ";" },
+    { "de_BE", 0, 4, ";" },
+    { "en_AU", 0, 4, "," },
+    { "C", 0, 4, "," },
+};
 
 // Traditional-sort Spanish reads Spanish, plain Norwegian is Bokmål, other identifiers read
 // English without a separator.
@@ -94,8 +111,11 @@ TEST(SystemLocale, ChildReportsColumnAndSeparator)
 TEST(SystemLocale, FollowsTheEnvironment)
 {
     // LC_ALL (when set), LANG, and the column and separator they select.
-    const std::array<const char*, 4> runs[] = { { "", "sv_SE.UTF-8", "14", ";" },
-        { "fr_CA.UTF-8", "en_US.UTF-8", "6", ";" }, { "", "C", "4", "," } };
+    const std::array<const char*, 4> runs[] = {
+        { "", "sv_SE.UTF-8", "14", ";" },
+        { "fr_CA.UTF-8", "en_US.UTF-8", "6", ";" },
+        { "", "C", "4", "," },
+    };
     for (const auto& [lcAll, lang, column, separator] : runs) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : { "LC_ALL", "LC_NUMERIC", "LC_MESSAGES", "LANGUAGE" })
