@@ -146,6 +146,10 @@ std::vector<T>& fncGrownRow(std::vector<std::vector<T>>& rows, int r, int intLas
     if (static_cast<size_t>(r) >= rows.size())
         rows.resize(static_cast<size_t>(r) + 1);
     auto& row = rows[static_cast<size_t>(r)];
+    // A row filled left to right would otherwise be moved to a bigger block several times; the
+    // first block is as big as the doublings would end at for a list's few columns.
+    if (row.capacity() == 0)
+        row.reserve(std::max<size_t>(static_cast<size_t>(intLastCol) + 1, 8));
     if (row.size() <= static_cast<size_t>(intLastCol))
         row.resize(static_cast<size_t>(intLastCol) + 1, T());
     return row;
