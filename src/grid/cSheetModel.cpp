@@ -151,7 +151,7 @@ std::vector<T>& fncGrownRow(std::vector<std::vector<T>>& rows, int r, int intLas
     if (row.capacity() == 0)
         row.reserve(std::max<size_t>(static_cast<size_t>(intLastCol) + 1, 8));
     if (row.size() <= static_cast<size_t>(intLastCol))
-        row.resize(static_cast<size_t>(intLastCol) + 1, T());
+        row.resize(static_cast<size_t>(intLastCol) + 1);
     return row;
 }
 
