@@ -100,6 +100,12 @@ cSheet::cSheet(QWidget* parent)
         &cSheet::subShowColumnMenu);
     connect(
         verticalHeader(), &QHeaderView::customContextMenuRequested, this, &cSheet::subShowRowMenu);
+    connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, [this](int, int intMax) {
+        if (intMax > 0 && m_blnFrozenWaits) {
+            m_blnFrozenWaits = false;
+            SetFrozenRows(m_intFrozenRows);
+        }
+    });
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int col, int, int size) {
         if (m_frozen)
             m_frozen->setColumnWidth(col, size);
@@ -321,7 +327,7 @@ void cSheet::SetFrozenRows(int intRows)
     }
     // The overlay is made when the sheet is first shown: by then the sheet usually shows fewer
     // rows than its whole extent, and each row costs the overlay's header a section.
-    if (!m_frozen && !isVisible())
+    if (!m_frozen && (!isVisible() || m_blnFrozenWaits))
         return;
     if (!m_frozen) {
         // An overlay view on the same model and selection shows the top rows; it never
@@ -377,8 +383,13 @@ void cSheet::subUpdateFrozenGeometry()
 void cSheet::showEvent(QShowEvent* event)
 {
     QTableView::showEvent(event);
-    if (m_intFrozenRows > 0 && !m_frozen)
+    if (m_intFrozenRows > 0 && !m_frozen) {
+        // While every row fits, the sheet's own top rows are where the overlay would draw them:
+        // the overlay waits until the sheet can scroll down.
+        m_blnFrozenWaits = verticalScrollBar()->maximum() == 0
+            && verticalHeader()->length() <= viewport()->height();
         SetFrozenRows(m_intFrozenRows);
+    }
 }
 
 void cSheet::resizeEvent(QResizeEvent* event)
