@@ -145,7 +145,6 @@ private:
     cCheckMarkDelegate* m_delegate;
     QTableView* m_frozen = nullptr;
     int m_intFrozenRows = 0;
-    bool m_blnFrozenWaits = false; // shown with every row in view: no overlay needed yet
     QSet<int> m_rightDash;
     QSet<int> m_topDash;
     bool m_blnEnterMovesRight = false;
