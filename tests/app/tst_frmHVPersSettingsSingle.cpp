@@ -330,6 +330,8 @@ TEST_F(SettingsWindow, CategoryColumnsAndTreeFollowTheCaptions)
     EXPECT_EQ(treeText({ 0 }), QStringLiteral("Norway"));
     EXPECT_EQ(treeText({ 0, 0 }), QStringLiteral("North"));
     EXPECT_EQ(treeText({ 0, 0, 0 }), QStringLiteral("Acme"));
+    const QModelIndex acme = tree().index(0, 0, tree().index(0, 0, tree().index(0, 0)));
+    EXPECT_TRUE(ui().treMetaView->visualRect(acme).isValid()) << "every group is open";
 
     ui().tbsLists->setCurrentIndex(1);
     EXPECT_GT(view.ColumnWidthOf(1), 0);
