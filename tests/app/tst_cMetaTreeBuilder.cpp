@@ -58,13 +58,15 @@ TEST(MetaTreeBuilder, GroupsBySuperCategoryAndCategoryEachGroupOnce)
 {
     const auto nodes = cMetaTreeBuilder::Build(
         fncList({ { "Acme", "North", "Norway" }, { "Beta", "South", "Norway" },
-                    { "Gamma", "north", "NORWAY" }, { "Delta", "", "" }, { "Eps", "West", "" } },
+                    { "Gamma", "north", "NORWAY" }, { "Delta", "", "" }, { "Eps", "West", "" },
+                    { "Zeta", "North", "" } },
             "Region", "Country"),
         QStringLiteral("None"));
     fncExpectSound(nodes);
     EXPECT_EQ(fncShape(nodes),
         QStringList({ "Norway", "Norway/North", "North/Acme", "Norway/South", "South/Beta",
-            "North/Gamma", "None", "None/None ", "None /Delta", "None/West", "West/Eps" }));
+            "North/Gamma", "None", "None/None ", "None /Delta", "None/West", "West/Eps",
+            "None/North", "North/Zeta" }));
     EXPECT_EQ(nodes.at(0).strKey, QStringLiteral("Norway"));
     EXPECT_EQ(nodes.at(1).strKey, QStringLiteral("sub_Norway_North"));
 }
