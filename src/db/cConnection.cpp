@@ -378,12 +378,12 @@ QVariant cConnection::ToDatabase(const QVariant& value, eFieldType type) const
 
 QVariant cConnection::FromDatabase(const QVariant& value, eFieldType type) const
 {
-    if (!value.isValid() || value.isNull())
-        return QVariant();
     // The kinds the drivers hand over for our columns, taken without a detour through text;
-    // anything else goes the general way below.
+    // anything else goes the general way below. An integer is never null.
     const int intTypeId = value.typeId();
     const bool blnInteger = intTypeId == QMetaType::LongLong || intTypeId == QMetaType::Int;
+    if (!blnInteger && (!value.isValid() || value.isNull()))
+        return QVariant();
     switch (type) {
     case eFieldType::Text:
     case eFieldType::Memo:
