@@ -650,9 +650,9 @@ eFieldType typeOfSqlite(sqlite3_stmt* st, int i, bool blnHasRow)
 
 // A value of the current row as the Qt driver would give it (integers as qlonglong, a NULL as
 // a null text).
-QVariant sqliteValue(sqlite3_stmt* st, int i)
+QVariant sqliteValue(sqlite3_stmt* st, int i, int intType)
 {
-    switch (sqlite3_column_type(st, i)) {
+    switch (intType) {
     case SQLITE_INTEGER:
         return QVariant(static_cast<qlonglong>(sqlite3_column_int64(st, i)));
     case SQLITE_FLOAT:
@@ -745,8 +745,13 @@ void cConnection::subFetchSqlite(cRecordset& rs, const QString& strSql, QString&
     for (; rc == SQLITE_ROW; rc = sqlite3_step(st.get())) {
         out.startRow();
         for (int i = 0; i < intColumns; ++i) {
-            if (sqlite3_column_type(st.get(), i) != SQLITE_TEXT) {
-                out.cells.append(FromDatabase(sqliteValue(st.get(), i), types[i]));
+            const int intType = sqlite3_column_type(st.get(), i);
+            if (intType == SQLITE_INTEGER) {
+                out.cells.append(FromDatabase(sqlite3_column_int64(st.get(), i), types[i]));
+                continue;
+            }
+            if (intType != SQLITE_TEXT) {
+                out.cells.append(FromDatabase(sqliteValue(st.get(), i, intType), types[i]));
                 continue;
             }
             const char* text = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), i));
