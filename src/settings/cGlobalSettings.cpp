@@ -426,6 +426,7 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
     }
     while (loaded.size() < intLists)
         loaded.append(QHash<qint32, cMetaData>());
+    // Read only from here on (through at()): the hashes stay shared with m_colLoaded, uncopied.
 
     // Each current item's loaded row by its position in the list (0 for none): by identity, else
     // by name without regard to case.
@@ -443,7 +444,7 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
         int pos = 0;
         for (const auto& entry : dic.MetaDic) {
             const cMetaData& item = entry.second;
-            if (m_blnLoadedFromDatabase && item.ID != 0 && loaded[i].contains(item.ID)
+            if (m_blnLoadedFromDatabase && item.ID != 0 && loaded.at(i).contains(item.ID)
                 && !taken.contains(item.ID)) {
                 idOf[pos] = item.ID;
                 taken.insert(item.ID);
@@ -456,7 +457,7 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                 continue;
             if (!blnByName) {
                 blnByName = true;
-                for (const cMetaData& m : loaded[i]) {
+                for (const cMetaData& m : loaded.at(i)) {
                     if (!taken.contains(m.ID))
                         byName.insert(cFoldedKey { m.MetaName() }, m.ID);
                 }
@@ -480,7 +481,7 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
             QStringList colChoices;
             QHash<qint32, int>
                 reportCounts; // read once, when the first removed item is asked about
-            QList<qint32> ids = loaded[i].keys();
+            QList<qint32> ids = loaded.at(i).keys();
             std::sort(ids.begin(), ids.end());
             for (const qint32 id : ids) {
                 if (kept.contains(id))
@@ -498,9 +499,9 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                         reportCounts.insert(rs->Value(0).toInt(), rs->Value(1).toInt());
                     reportCounts.insert(0, 0);
                 }
-                r.intDecision = fncRemovedItemResolver().fncResolve(loaded[i].value(id).MetaName(),
-                    fncPhrase("LNGCONFLICTVALUE"), reportCounts.value(id, 0), colChoices,
-                    r.strMoveTo);
+                r.intDecision = fncRemovedItemResolver().fncResolve(
+                    loaded.at(i).value(id).MetaName(), fncPhrase("LNGCONFLICTVALUE"),
+                    reportCounts.value(id, 0), colChoices, r.strMoveTo);
                 removed.insert(id, r);
             }
             answers.removed.append(removed);
@@ -577,7 +578,7 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                         plan.result[pos] = merged;
                         continue;
                     }
-                    const cRow base = fncRowOf(*std::as_const(loaded[i]).constFind(loadedId));
+                    const cRow base = fncRowOf(*loaded.at(i).constFind(loadedId));
                     const auto found = st.rows.constFind(loadedId);
                     if (found == st.rows.cend()) {
                         // Someone else removed it: gone, unless this user changed it and keeps it.
@@ -627,7 +628,7 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                     if (found == st.rows.cend() || claimed.contains(it.key())
                         || it->intDecision == cRemovedItemResolver::intCancelled)
                         continue;
-                    const cRow base = fncRowOf(loaded[i].value(it.key()));
+                    const cRow base = fncRowOf(loaded.at(i).value(it.key()));
                     bool blnAnswered = true;
                     if (!found->fncSameValues(base)
                         && !keepMine(
@@ -805,8 +806,8 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
             // Rows the user chose to keep stay loaded, so the next save asks about them again.
             for (auto it = answers.removed[i].cbegin(); it != answers.removed[i].cend(); ++it) {
                 if (it->intDecision == cRemovedItemResolver::intCancelled
-                    && loaded[i].contains(it.key()))
-                    stored.insert(it.key(), loaded[i].value(it.key()));
+                    && loaded.at(i).contains(it.key()))
+                    stored.insert(it.key(), loaded.at(i).value(it.key()));
             }
             if (!blnSameNames)
                 dic.MetaDic = std::move(items);
