@@ -155,7 +155,7 @@ cStored fncReadStored(cConnection& conn, int n)
         r.strSuper = fncText(rs->Value(3));
         r.curRate = fncCurrency(rs->Value(4));
         r.blnEnabled = rs->Value(5).toBool();
-        st.rows.insert(r.lngID, r);
+        st.rows.emplace(r.lngID, std::move(r));
     }
     return st;
 }
@@ -420,7 +420,7 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
             QHash<qint32, cMetaData> rows;
             const cStored st = fncReadStored(*conn, i + 1);
             for (const cRow& r : st.rows)
-                rows.insert(r.lngID, fncItemOf(r));
+                rows.emplace(r.lngID, fncItemOf(r));
             loaded.append(rows);
         }
     }
@@ -796,12 +796,12 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                 if (plan.dropped.contains(k) || items.Exists(r.strName))
                     continue;
                 items.Add(r.strName, fncItemOf(r));
-                stored.insert(r.lngID, fncItemOf(r));
+                stored.emplace(r.lngID, fncItemOf(r));
             }
             for (const cRow& r : plan.kept) {
                 if (!items.Exists(r.strName))
                     items.Add(r.strName, fncItemOf(r));
-                stored.insert(r.lngID, fncItemOf(r));
+                stored.emplace(r.lngID, fncItemOf(r));
             }
             // Rows the user chose to keep stay loaded, so the next save asks about them again.
             for (auto it = answers.removed[i].cbegin(); it != answers.removed[i].cend(); ++it) {
