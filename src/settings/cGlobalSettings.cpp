@@ -827,21 +827,43 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
         }
 
         // Only now does memory follow: the lists hold what was stored for them, and the next
-        // save reconciles against that.
-        m_colLoaded.clear();
+        // save reconciles against that. In the usual case (every item kept its name and no
+        // removed row was kept back) the lists themselves are that, shared, and are indexed only
+        // if another save comes.
+        QList<bool> colSameNames;
+        bool blnShareLists = true;
         for (int i = 0; i < intLists; ++i) {
-            cMetaDictionary& dic = MetaDataLists.ItemAt(i);
+            const cMetaDictionary& dic = MetaDataLists.ItemAt(i);
             const cPlan& plan = plans[i];
-            QHash<qint32, cMetaData> stored;
-            stored.reserve(dic.MetaDic.Count());
             bool blnSameNames = plan.dropped.isEmpty() && plan.kept.isEmpty();
             for (int k = 0; blnSameNames && k < dic.MetaDic.Count(); ++k)
                 blnSameNames = dic.MetaDic.At(k).first == plan.result.at(k).strName;
+            colSameNames.append(blnSameNames);
+            blnShareLists = blnShareLists && blnSameNames;
+            for (auto it = answers.removed[i].cbegin(); it != answers.removed[i].cend(); ++it)
+                blnShareLists = blnShareLists
+                    && !(it->intDecision == cRemovedItemResolver::intCancelled
+                        && loaded.at(i).contains(it.key()));
+        }
+        m_colLoaded.clear();
+        m_colLoadedLists.clear();
+        for (int i = 0; i < intLists; ++i) {
+            cMetaDictionary& dic = MetaDataLists.ItemAt(i);
+            const cPlan& plan = plans[i];
+            const bool blnSameNames = colSameNames.at(i);
+            if (blnShareLists) {
+                for (int k = 0; k < dic.MetaDic.Count(); ++k)
+                    dic.MetaDic.ItemAt(k) = fncItemOf(plan.result.at(k));
+                m_colLoadedLists.append(dic.MetaDic);
+                continue;
+            }
+            QHash<qint32, cMetaData> stored;
+            stored.reserve(dic.MetaDic.Count());
             cDictionary<cMetaData> items = fncCreateDic<cMetaData>();
             for (int k = 0; k < dic.MetaDic.Count(); ++k) {
                 const cRow& r = plan.result.at(k);
                 if (blnSameNames) {
-                    // The usual case: every item keeps its name, only values and identities change.
+                    // Every item keeps its name, only values and identities change.
                     cMetaData& item = dic.MetaDic.ItemAt(k);
                     item = fncItemOf(r);
                     stored.insert(r.lngID, item);
