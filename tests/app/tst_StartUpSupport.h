@@ -36,6 +36,16 @@ inline frmHVPersSettingsSingle& start()
     return *frm;
 }
 
+// Column A of the window's list grid from row 2 down to the first empty cell.
+inline QStringList gridNames(frmHVPersSettingsSingle& frm)
+{
+    QStringList out;
+    const cSheetModel& sheet = *frm.exsList().CurrSheet;
+    for (int r = 1; !sheet.isCellEmpty(r, 0); ++r)
+        out.append(sheet.Value(r, 0).toString());
+    return out;
+}
+
 // Clicks a cell of a sheet (row as the sheet counts, from 1) and types into it; Return ends it.
 inline void typeIntoCell(cListHandler& exs, int intRow, int intCol, const QString& strText)
 {

@@ -5,6 +5,7 @@
 #include "cWindowValues.h"
 #include "frmHVPersSettingsSingle.h"
 #include "modPhrases.h"
+#include "tst_StartUpSupport.h"
 #include "ui_frmHVPersSettingsSingle.h"
 
 #include <QAbstractItemModelTester>
@@ -78,23 +79,58 @@ protected:
     cMetaDictionary& list(int pos) { return m_global->MetaDataLists.ItemAt(pos); }
 
     QStringList names(int pos) { return list(pos).MetaDic.Keys(); }
-
-    QAbstractItemModel& tree() { return *ui().treMetaView->model(); }
-    // The text of the tree node reached by rows from the top (a root, its child, ...).
-    QString treeText(std::initializer_list<int> rows)
-    {
-        QModelIndex node;
-        for (const int r : rows)
-            node = tree().index(r, 0, node);
-        return node.data().toString();
-    }
-
-    // Column A of the list grid from row 2 down to the first empty cell.
-    QStringList gridNames()
+    // Each item of a list as "name/category/rate/enabled".
+    QStringList items(int pos)
     {
         QStringList out;
-        for (int r = 1; !listSheet().isCellEmpty(r, 0); ++r)
-            out.append(listSheet().Value(r, 0).toString());
+        for (const auto& [key, m] : list(pos).MetaDic)
+            out << QStringLiteral("%1/%2/%3/%4")
+                       .arg(key, m.Category)
+                       .arg(m.HourlyRate.toDouble())
+                       .arg(m.Enabled);
+        return out;
+    }
+
+    QAbstractItemModel& tree() { return *ui().treMetaView->model(); }
+    // Every node of the tree, depth first, indented by its level.
+    QStringList treeLines(const QModelIndex& parent = {}, const QString& indent = {})
+    {
+        QStringList out;
+        for (int r = 0; r < tree().rowCount(parent); ++r) {
+            const QModelIndex node = tree().index(r, 0, parent);
+            out << indent + node.data().toString();
+            out += treeLines(node, indent + QLatin1Char(' '));
+        }
+        return out;
+    }
+
+    QStringList gridNames() { return hvapptest::gridNames(*m_frm); }
+    // The texts of a row of the list grid in the given columns.
+    QStringList cells(int intRow, std::initializer_list<int> cols)
+    {
+        QStringList out;
+        for (const int c : cols)
+            out << listSheet().Value(intRow, c).toString();
+        return out;
+    }
+    // The letters of the list grid's shown columns.
+    QString shownColumns()
+    {
+        QString out;
+        for (int c = 0; c < 7; ++c) {
+            if (grid().ColumnWidthOf(c) > 0)
+                out += QChar(u'A' + c);
+        }
+        return out;
+    }
+    // The tabs' texts, then the cost carrier choices'.
+    QStringList tabsAndCarriers()
+    {
+        QStringList out;
+        for (int i = 0; i < ui().tbsLists->count(); ++i)
+            out << ui().tbsLists->tabText(i);
+        for (int i = 0; i < ui().cmbCostCarrier->count(); ++i)
+            out << ui().cmbCostCarrier->itemText(i);
         return out;
     }
 
@@ -130,12 +166,6 @@ protected:
         m_frm->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(m_frm.get()));
     }
-    // The six check boxes, in the order of the settings they show.
-    QList<QCheckBox*> checkBoxes()
-    {
-        return { ui().chkEvents, ui().chkPrivate, ui().chkRecurring, ui().chkConvertFullDayToHours,
-            ui().chkRemoveLunch, ui().chkWriteSubject };
-    }
 
     std::unique_ptr<cPersonalSettings> m_personal;
     std::unique_ptr<cGlobalSettings> m_global;
@@ -143,7 +173,8 @@ protected:
 };
 } // namespace
 
-TEST_F(SettingsWindow, ShowsThePersonalValues)
+// Grey check boxes count as on for the filters only.
+TEST_F(SettingsWindow, ShowsThePersonalValuesAndTakesGreyBoxesForFiltersOnly)
 {
     addList("Customer", { { "Acme" } });
     m_personal->FilterEvents = false;
@@ -155,8 +186,10 @@ TEST_F(SettingsWindow, ShowsThePersonalValues)
     m_personal->RemoveLunchHours = QStringLiteral("0.5");
     m_personal->WriteSubject = true;
     open();
+    const QList<QCheckBox*> boxes = { ui().chkEvents, ui().chkPrivate, ui().chkRecurring,
+        ui().chkConvertFullDayToHours, ui().chkRemoveLunch, ui().chkWriteSubject };
     QList<Qt::CheckState> states;
-    for (QCheckBox* chk : checkBoxes())
+    for (QCheckBox* chk : boxes)
         states << chk->checkState();
     EXPECT_EQ(states,
         (QList {
@@ -167,16 +200,10 @@ TEST_F(SettingsWindow, ShowsThePersonalValues)
     EXPECT_EQ(ui().txtLunchHours->text(), QStringLiteral("0.5"));
     EXPECT_EQ(ui().chkPrivate->text().remove(QLatin1Char('&')), fncPhrase("LNGPRIVATE"));
     EXPECT_EQ(m_frm->windowTitle(), QStringLiteral("Hourvane for Outlook Personal Settings SU"));
-}
 
-TEST_F(SettingsWindow, GreyCheckBoxesCountForFiltersOnly)
-{
-    addList("Customer", { { "Acme" } });
-    open();
-    for (QCheckBox* chk : checkBoxes())
+    for (QCheckBox* chk : boxes)
         chk->setCheckState(Qt::PartiallyChecked);
     cPersonalSettings& p = *m_personal;
-    p.Convert24 = true;
     p.RemoveLunch = true;
     m_frm->fncWindowValues().ApplyTo(p, 2);
     EXPECT_EQ((QList { p.FilterEvents, p.FilterPrivate, p.FilterRecurring, p.Convert24,
@@ -184,7 +211,7 @@ TEST_F(SettingsWindow, GreyCheckBoxesCountForFiltersOnly)
         (QList { true, true, true, false, false, true }));
 }
 
-TEST_F(SettingsWindow, PersonAsCostCarrierShowsTheRateFieldAListHidesIt)
+TEST_F(SettingsWindow, PersonAsCostCarrierShowsTheRateFieldAListHidesItAMissingListIsReset)
 {
     addList("Customer", { { "Acme", "", "", 90 } });
     addList("Task", { { "Build" } });
@@ -194,24 +221,21 @@ TEST_F(SettingsWindow, PersonAsCostCarrierShowsTheRateFieldAListHidesIt)
     EXPECT_EQ(ui().cmbCostCarrier->currentIndex(), 1);
     EXPECT_TRUE(ui().txtPersonalRate->isHidden());
     // The list that costs are counted by shows its rate column.
-    EXPECT_GT(m_frm->exsList().ObjectList->ColumnWidthOf(3), 0);
+    EXPECT_EQ(shownColumns(), QStringLiteral("ADG"));
 
     ui().cmbCostCarrier->setFocus();
     QTest::keyClick(ui().cmbCostCarrier, Qt::Key_Up);
     EXPECT_EQ(m_global->CostCarrier, 1);
     EXPECT_FALSE(ui().txtPersonalRate->isHidden());
     EXPECT_FALSE(ui().lblPersonalRate->isHidden());
-    EXPECT_EQ(m_frm->exsList().ObjectList->ColumnWidthOf(3), 0);
+    EXPECT_EQ(shownColumns(), QStringLiteral("AG"));
 
     QTest::keyClick(ui().cmbCostCarrier, Qt::Key_Down);
     QTest::keyClick(ui().cmbCostCarrier, Qt::Key_Down);
     EXPECT_EQ(m_global->CostCarrier, 3);
     EXPECT_TRUE(ui().txtPersonalRate->isHidden());
-}
 
-TEST_F(SettingsWindow, ACostCarrierWithoutItsListIsReset)
-{
-    addList("Customer", { { "Acme" } });
+    // A cost carrier without its list is reset.
     m_global->CostCarrier = 4;
     open();
     EXPECT_EQ(m_global->CostCarrier, 0);
@@ -238,22 +262,6 @@ TEST_F(SettingsWindow, TheFirstSwitchSavesNothingLaterSwitchesSaveTheShownList)
     EXPECT_EQ(gridNames(), QStringList({ "Acme", "Beta" }));
 }
 
-TEST_F(SettingsWindow, TabsFollowTheListsWhenACaptionIsEmpty)
-{
-    addList("Customer", { { "Acme" } });
-    addList("", { { "Hidden" } });
-    addList("Project", { { "Apollo" } });
-    open();
-    ASSERT_EQ(ui().tbsLists->count(), 2);
-    EXPECT_EQ(ui().tbsLists->tabText(1), QStringLiteral("Project"));
-    ui().tbsLists->setCurrentIndex(1);
-    EXPECT_EQ(gridNames(), QStringList({ "Apollo" }));
-    EXPECT_EQ(ui().cmbCostCarrier->itemText(2), QStringLiteral("Project"));
-    ui().cmbCostCarrier->setCurrentIndex(2);
-    m_frm->cmbCostCarrier_Click();
-    EXPECT_EQ(m_global->CostCarrier, 4);
-}
-
 TEST_F(SettingsWindow, ReadingTheGridBackCleansSkipsAndKeepsTheFirstOfEqualNames)
 {
     addList("Customer", { { "Old" } });
@@ -273,19 +281,9 @@ TEST_F(SettingsWindow, ReadingTheGridBackCleansSkipsAndKeepsTheFirstOfEqualNames
     row(6, "Gamma", "", QStringLiteral(" 7 "), QChar(chrChecked));
     row(7, "Delta", "", QVariant(), QChar()); // an empty check-mark cell reads as enabled
     m_frm->subSaveMetaList(list(0));
-
-    EXPECT_EQ(names(0), QStringList({ "Acme Inc.", "Beta", "Gamma", "Delta" }));
-    EXPECT_TRUE(list(0).MetaDic.Item(QStringLiteral("Delta")).Enabled);
-    const cMetaData& acme = list(0).MetaDic.Item(QStringLiteral("Acme Inc."));
-    EXPECT_EQ(acme.Category, QStringLiteral("North"));
-    EXPECT_EQ(acme.HourlyRate, cCurrency::fromTenThousandths(125000));
-    EXPECT_TRUE(acme.Enabled);
-    const cMetaData& beta = list(0).MetaDic.Item(QStringLiteral("Beta"));
-    EXPECT_EQ(beta.Category, QStringLiteral("Line break"));
-    EXPECT_EQ(beta.HourlyRate, cCurrency());
-    EXPECT_FALSE(beta.Enabled);
-    EXPECT_EQ(list(0).MetaDic.Item(QStringLiteral("Gamma")).HourlyRate,
-        cCurrency::fromTenThousandths(70000));
+    EXPECT_EQ(items(0),
+        QStringList(
+            { "Acme Inc./North/12.5/1", "Beta/Line break/0/0", "Gamma//7/1", "Delta//0/1" }));
 }
 
 TEST_F(SettingsWindow, FillWritesHeadingsAndOneRowPerItem)
@@ -294,26 +292,22 @@ TEST_F(SettingsWindow, FillWritesHeadingsAndOneRowPerItem)
         { { "Acme", "North", "Norway", 12.5, true }, { "Beta", " South ", "", 0, false } },
         "Region", "Country");
     open();
-    EXPECT_EQ(listSheet().Value(0, 0).toString(),
-        QStringLiteral("Customer") + QString(13, QLatin1Char(' ')));
-    EXPECT_EQ(listSheet().Value(0, 1).toString(), QStringLiteral("Region"));
-    EXPECT_EQ(listSheet().Value(0, 2).toString(), QStringLiteral("Country"));
-    EXPECT_EQ(listSheet().Value(0, 3).toString(), fncPhrase("LNGRATE"));
-    EXPECT_EQ(listSheet().Value(0, 6).toString(), fncPhrase("LNGENABLE"));
-    EXPECT_EQ(gridNames(), QStringList({ "Acme", "Beta" }));
-    EXPECT_EQ(listSheet().Value(2, 1).toString(), QStringLiteral("South"));
-    EXPECT_DOUBLE_EQ(listSheet().Value(1, 3).toDouble(), 12.5);
-    EXPECT_TRUE(listSheet().isChecked(1, 6));
-    EXPECT_FALSE(listSheet().isChecked(2, 6));
+    const QString strOn(chrChecked);
+    const QString strOff(chrUnchecked);
+    EXPECT_EQ(cells(0, { 0, 1, 2, 3, 6 }),
+        QStringList({ QStringLiteral("Customer") + QString(13, QLatin1Char(' ')), "Region",
+            "Country", fncPhrase("LNGRATE"), fncPhrase("LNGENABLE") }));
+    EXPECT_EQ(
+        cells(1, { 0, 1, 2, 3, 6 }), QStringList({ "Acme", "North", "Norway", "12.5", strOn }));
+    EXPECT_EQ(cells(2, { 0, 1, 2, 3, 6 }), QStringList({ "Beta", "South", "", "0", strOff }));
+    EXPECT_TRUE(listSheet().isCellEmpty(3, 0));
     // Identifier and count columns stay hidden.
-    EXPECT_EQ(m_frm->exsList().ObjectList->ColumnWidthOf(4), 0);
-    EXPECT_EQ(m_frm->exsList().ObjectList->ColumnWidthOf(5), 0);
-    EXPECT_GT(m_frm->exsList().ObjectList->ColumnWidthOf(6), 0);
+    EXPECT_EQ(shownColumns(), QStringLiteral("ABCG"));
 
     // The Enabled column only shows while items can be disabled.
     m_global->OtherSettings.SetValue(QStringLiteral("EnableItems"), QStringLiteral("False"));
     open();
-    EXPECT_EQ(m_frm->exsList().ObjectList->ColumnWidthOf(6), 0);
+    EXPECT_EQ(shownColumns(), QStringLiteral("ABC"));
 }
 
 TEST_F(SettingsWindow, CategoryColumnsAndTreeFollowTheCaptions)
@@ -322,41 +316,45 @@ TEST_F(SettingsWindow, CategoryColumnsAndTreeFollowTheCaptions)
     addList("Task", { { "Build", "Dev" } }, "Area");
     addList("Project", { { "Apollo" } });
     open();
-    const cSheet& view = *m_frm->exsList().ObjectList;
-    EXPECT_GT(view.ColumnWidthOf(1), 0);
-    EXPECT_GT(view.ColumnWidthOf(2), 0);
+    EXPECT_EQ(shownColumns(), QStringLiteral("ABCG"));
     EXPECT_FALSE(ui().treMetaView->isHidden());
-    ASSERT_EQ(tree().rowCount(), 1);
-    EXPECT_EQ(treeText({ 0 }), QStringLiteral("Norway"));
-    EXPECT_EQ(treeText({ 0, 0 }), QStringLiteral("North"));
-    EXPECT_EQ(treeText({ 0, 0, 0 }), QStringLiteral("Acme"));
+    EXPECT_EQ(treeLines(), QStringList({ "Norway", " North", "  Acme" }));
 
     ui().tbsLists->setCurrentIndex(1);
-    EXPECT_GT(view.ColumnWidthOf(1), 0);
-    EXPECT_EQ(view.ColumnWidthOf(2), 0);
-    EXPECT_EQ(treeText({ 0 }), QStringLiteral("Dev"));
+    EXPECT_EQ(shownColumns(), QStringLiteral("ABG"));
+    EXPECT_EQ(treeLines(), QStringList({ "Dev", " Build" }));
 
     ui().tbsLists->setCurrentIndex(2);
-    EXPECT_EQ(view.ColumnWidthOf(1), 0);
-    EXPECT_EQ(view.ColumnWidthOf(2), 0);
+    EXPECT_EQ(shownColumns(), QStringLiteral("AG"));
     EXPECT_TRUE(ui().treMetaView->isHidden());
 }
 
-TEST_F(SettingsWindow, TheCountPollRefreshesTheTreeFromTheSecondTickOn)
+// The tree follows an edit at once, and a change of the number of names from the poll's second
+// tick on.
+TEST_F(SettingsWindow, TheTreeFollowsAnEditAndTheCountPoll)
 {
-    addList("Customer", { { "Acme", "North" } }, "Region");
+    addList("Customer", { { "Acme", "North" }, { "Beta", "North" } }, "Region");
     open();
-    ASSERT_EQ(tree().rowCount(), 1);
+    activate();
+    const QAbstractItemModelTester tester(
+        &tree(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    clickCell(2, 1);
+    type(QStringLiteral("South"));
+    key(Qt::Key_Return);
+    const QStringList edited = { "North", " Acme", "South", " Beta" };
+    EXPECT_EQ(treeLines(), edited);
+
     m_frm->timCheckCategories_Timer(); // records the count only
-    listSheet().SetCellValue(2, 0, QStringLiteral("Beta"));
-    listSheet().SetCellValue(2, 1, QStringLiteral("South"));
-    EXPECT_EQ(tree().rowCount(), 1);
+    listSheet().SetCellValue(3, 0, QStringLiteral("Gamma"));
+    listSheet().SetCellValue(3, 1, QStringLiteral("West"));
+    EXPECT_EQ(treeLines(), edited);
     m_frm->timCheckCategories_Timer();
-    EXPECT_EQ(tree().rowCount(), 2);
-    EXPECT_EQ(names(0), QStringList({ "Acme", "Beta" }));
+    EXPECT_EQ(treeLines(), edited + QStringList({ "West", " Gamma" }));
+    EXPECT_EQ(names(0), QStringList({ "Acme", "Beta", "Gamma" }));
 }
 
-TEST_F(SettingsWindow, TheCaptionPollWatchesOnlyTheFirstThreeLists)
+// The tabs and cost carriers follow the lists, a list without a caption has neither.
+TEST_F(SettingsWindow, TheCaptionPollWatchesOnlyTheFirstThreeListsTabsFollowTheLists)
 {
     addList("Customer", { { "Acme" } });
     addList("Task", { { "Build" } });
@@ -365,7 +363,6 @@ TEST_F(SettingsWindow, TheCaptionPollWatchesOnlyTheFirstThreeLists)
     open();
     // Rows 2 to 5 of the caption grid hold the four lists.
     EXPECT_EQ(captionSheet().Value(4, 0).toString(), QStringLiteral("Fourth"));
-    const int intCarriers = ui().cmbCostCarrier->count();
     // A caption loses what would break the stored selection ("Caption:Item;"); a cleared one
     // takes its list's tab and cost carrier away.
     captionSheet().SetCellValue(1, 0, QStringLiteral("Cli:ent;\nList, all"));
@@ -374,20 +371,23 @@ TEST_F(SettingsWindow, TheCaptionPollWatchesOnlyTheFirstThreeLists)
     captionSheet().SetCellValue(3, 2, QStringLiteral("Programme"));
     captionSheet().SetCellValue(4, 0, QStringLiteral("Changed"));
     m_frm->timCheckCategories_Timer();
-    EXPECT_EQ(list(0).Caption, QStringLiteral("Client List, all"));
-    EXPECT_EQ(captionSheet().Value(1, 0).toString(), QStringLiteral("Client List, all"));
-    EXPECT_EQ(list(1).CategoryCaption, QStringLiteral("Area"));
-    EXPECT_EQ(list(2).SuperCategoryCaption, QStringLiteral("Programme"));
-    EXPECT_EQ(list(3).Caption, QStringLiteral("Fourth"));
-    EXPECT_EQ(ui().tbsLists->tabText(0), QStringLiteral("Client List, all"));
-    EXPECT_EQ(ui().cmbCostCarrier->itemText(1), QStringLiteral("Client List, all"));
-    EXPECT_EQ(ui().cmbCostCarrier->count(), intCarriers - 1);
-    EXPECT_EQ(ui().tbsLists->count(), 3);
-    EXPECT_EQ(ui().tbsLists->tabText(2), QStringLiteral("Fourth"));
+    const QString strClient = QStringLiteral("Client List, all");
+    EXPECT_EQ((QStringList { list(0).Caption, captionSheet().Value(1, 0).toString(),
+                  list(1).CategoryCaption, list(2).SuperCategoryCaption, list(3).Caption }),
+        (QStringList { strClient, strClient, "Area", "Programme", "Fourth" }));
+    EXPECT_EQ(tabsAndCarriers(),
+        (QStringList { strClient, "Project", "Fourth", fncPhrase("LNGPERSON"), strClient, "Project",
+            "Fourth" }));
     EXPECT_EQ(m_frm->ShownList(), 0);
+    ui().tbsLists->setCurrentIndex(1);
+    EXPECT_EQ(gridNames(), QStringList({ "Apollo" }));
+    ui().cmbCostCarrier->setCurrentIndex(2);
+    m_frm->cmbCostCarrier_Click();
+    EXPECT_EQ(m_global->CostCarrier, 4);
 }
 
-// 20,000 items: every one is in the grid and comes back from it when the tab is left.
+// 20,000 items: every one is in the grid and comes back from it when the tab is left; a list
+// longer than the grid is refused and kept whole.
 TEST_F(SettingsWindow, ListsLongerThanTheUsualGridAreKeptWhole)
 {
     constexpr int intCount = 20000;
@@ -395,13 +395,22 @@ TEST_F(SettingsWindow, ListsLongerThanTheUsualGridAreKeptWhole)
     for (int i = 0; i < intCount; ++i)
         objList.AddMeta(QStringLiteral("Item %1").arg(i, 5, 10, QLatin1Char('0')),
             QStringLiteral("Group %1").arg(i % 40), cCurrency(), i + 1, QString(), true);
+    cMetaDictionary& objLong = addList("Long", {});
+    for (int i = 0; i < intSheetRows; ++i)
+        objLong.AddMeta(
+            QStringLiteral("Item %1").arg(i), QString(), cCurrency(), i + 1, QString(), true);
     addList("Task", { { "Build" } });
     open();
     m_frm->timStartup().stop();
     EXPECT_GT(m_frm->LastListRow(), intCount);
     EXPECT_EQ(gridNames().size(), intCount);
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
     QTest::mouseClick(ui().tbsLists, Qt::LeftButton, {}, ui().tbsLists->tabRect(1).center());
-    ASSERT_EQ(m_frm->ShownList(), 1);
+    EXPECT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_EQ(m_frm->ShownList(), 0);
+    EXPECT_EQ(list(1).MetaDic.Count(), intSheetRows);
+    QTest::mouseClick(ui().tbsLists, Qt::LeftButton, {}, ui().tbsLists->tabRect(2).center());
+    ASSERT_EQ(m_frm->ShownList(), 2);
     EXPECT_EQ(list(0).MetaDic.Count(), intCount);
     EXPECT_TRUE(list(0).MetaDic.Exists(QStringLiteral("Item 19999")));
 }
@@ -461,14 +470,12 @@ TEST_P(SettingsWindowLanguages, NoCaptionIsClipped)
     open();
     m_frm->adjustSize();
     QApplication::processEvents();
-    const QList<QAbstractButton*> buttons = { ui().chkPrivate, ui().chkRecurring, ui().chkEvents,
-        ui().chkConvertFullDayToHours, ui().chkRemoveLunch, ui().chkWriteSubject, ui().cmdDatabase,
-        ui().cmdOK, ui().cmdCancel };
-    for (QAbstractButton* b : buttons)
-        EXPECT_GE(b->width(), b->sizeHint().width())
-            << b->objectName().toStdString() << " " << GetParam();
-    for (QLabel* l : { ui().lblCostCarrier, ui().lblPersonalRate, ui().Label1 })
-        EXPECT_GE(l->width(), l->sizeHint().width()) << l->objectName().toStdString();
+    const QList<QWidget*> captioned = { ui().chkPrivate, ui().chkRecurring, ui().chkEvents,
+        ui().chkConvertFullDayToHours, ui().chkRemoveLunch, ui().chkWriteSubject, ui().cmdOK,
+        ui().cmdCancel, ui().lblCostCarrier, ui().lblPersonalRate };
+    for (QWidget* w : captioned + QList<QWidget*> { ui().cmdDatabase, ui().Label1 })
+        EXPECT_GE(w->width(), w->sizeHint().width())
+            << w->objectName().toStdString() << " " << GetParam();
     for (QGroupBox* g : { ui().fraFilters, ui().fraTimeManipulation })
         EXPECT_GE(g->width(), g->fontMetrics().horizontalAdvance(g->title()))
             << g->objectName().toStdString();
@@ -476,9 +483,6 @@ TEST_P(SettingsWindowLanguages, NoCaptionIsClipped)
 
     // Every captioned control has an Alt+letter of its own, and pressing it reaches the control.
     QSet<QKeySequence> mnemonics;
-    const QList<QWidget*> captioned = { ui().chkPrivate, ui().chkRecurring, ui().chkEvents,
-        ui().chkConvertFullDayToHours, ui().chkRemoveLunch, ui().chkWriteSubject, ui().cmdOK,
-        ui().cmdCancel, ui().lblCostCarrier, ui().lblPersonalRate };
     for (QWidget* w : captioned) {
         const auto* b = qobject_cast<QAbstractButton*>(w);
         const QKeySequence k
@@ -532,8 +536,9 @@ TEST_F(SettingsWindow, TheHeadingRowStaysInPlaceAndRefusesEdits)
 }
 
 // Nothing the user typed is lost: an open editor is written into the grid before a tab switch,
-// left alone by the poll and written before OK saves.
-TEST_F(SettingsWindow, TypedTextSurvivesATabClickAPollTickAndOK)
+// left alone by the poll and written before OK saves. Each list keeps its own undo history while
+// another list is shown.
+TEST_F(SettingsWindow, TypedTextSurvivesATabClickAPollTickAndOKUndoIsPerList)
 {
     addList("Customer", { { "Acme" } });
     addList("Task", { { "Build" } });
@@ -552,9 +557,25 @@ TEST_F(SettingsWindow, TypedTextSurvivesATabClickAPollTickAndOK)
 
     clickCell(2, 0);
     type(QStringLiteral("Test"));
+    key(Qt::Key_Return);
+    QTest::mouseClick(ui().tbsLists, Qt::LeftButton, {}, ui().tbsLists->tabRect(0).center());
+    ASSERT_EQ(gridNames(), QStringList({ "Acme", "Gamma" }));
+    clickCell(1, 0);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(gridNames(), QStringList({ "Acme" }));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(gridNames(), QStringList({ "Acme" })) << "the other list's steps stay with it";
+    QTest::mouseClick(ui().tbsLists, Qt::LeftButton, {}, ui().tbsLists->tabRect(1).center());
+    EXPECT_EQ(names(0), QStringList({ "Acme" }));
+    clickCell(1, 0);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(gridNames(), QStringList({ "Build" }));
+
+    clickCell(2, 0);
+    type(QStringLiteral("Next"));
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok); // nothing to save to in this test
     click(ui().cmdOK);
-    EXPECT_EQ(names(1), QStringList({ "Build", "Test" }));
+    EXPECT_EQ(names(1), QStringList({ "Build", "Next" }));
 }
 
 TEST_F(SettingsWindow, ARefusedCellKeepsItsEditorTheOldValueAndTheShownList)
@@ -777,37 +798,6 @@ TEST_F(SettingsWindow, InterlocksFollowEveryChangeOfTheValue)
     EXPECT_FALSE(ui().txtLunchHours->isEnabled());
 }
 
-TEST_F(SettingsWindow, TheTreeFollowsACategoryEdit)
-{
-    addList("Customer", { { "Acme", "North" }, { "Beta", "North" } }, "Region");
-    open();
-    activate();
-    const QAbstractItemModelTester tester(
-        &tree(), QAbstractItemModelTester::FailureReportingMode::Fatal);
-    ASSERT_EQ(tree().rowCount(), 1);
-    clickCell(2, 1);
-    type(QStringLiteral("South"));
-    key(Qt::Key_Return);
-    ASSERT_EQ(tree().rowCount(), 2);
-    EXPECT_EQ(treeText({ 1 }), QStringLiteral("South"));
-}
-
-TEST_F(SettingsWindow, AListLongerThanTheGridIsRefusedAndKeptWhole)
-{
-    addList("Customer", { { "Acme" } });
-    cMetaDictionary& objLong = addList("Task", {});
-    for (int i = 0; i < intSheetRows; ++i)
-        objLong.AddMeta(
-            QStringLiteral("Item %1").arg(i), QString(), cCurrency(), i + 1, QString(), true);
-    open();
-    m_frm->timStartup().stop();
-    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
-    QTest::mouseClick(ui().tbsLists, Qt::LeftButton, {}, ui().tbsLists->tabRect(1).center());
-    EXPECT_EQ(cMessageBox::history().size(), 1);
-    EXPECT_EQ(m_frm->ShownList(), 0);
-    EXPECT_EQ(list(1).MetaDic.Count(), intSheetRows);
-}
-
 // No keyboard trap: Tab moves among the cells of a grid, Ctrl+Tab and Ctrl+Shift+Tab leave it,
 // real key presses from the first control to OK and back.
 TEST_F(SettingsWindow, CtrlTabLeavesTheGridsFromTheFirstControlToOKAndBack)
@@ -850,34 +840,6 @@ TEST_F(SettingsWindow, CtrlTabLeavesTheGridsFromTheFirstControlToOKAndBack)
     for (int i = 0; i < 20 && QApplication::focusWidget() != ui().chkPrivate; ++i)
         key(Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(QApplication::focusWidget(), ui().chkPrivate);
-}
-
-// Each list keeps its own undo history while another list is shown.
-TEST_F(SettingsWindow, UndoHistoryIsKeptPerList)
-{
-    addList("Customer", { { "Acme" } });
-    addList("Task", { { "Build" } });
-    open();
-    activate();
-    clickCell(2, 0);
-    type(QStringLiteral("Gamma"));
-    key(Qt::Key_Return);
-    QTest::mouseClick(ui().tbsLists, Qt::LeftButton, {}, ui().tbsLists->tabRect(1).center());
-    clickCell(2, 0);
-    type(QStringLiteral("Test"));
-    key(Qt::Key_Return);
-    QTest::mouseClick(ui().tbsLists, Qt::LeftButton, {}, ui().tbsLists->tabRect(0).center());
-    ASSERT_EQ(gridNames(), QStringList({ "Acme", "Gamma" }));
-    clickCell(1, 0);
-    key(Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(gridNames(), QStringList({ "Acme" }));
-    key(Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(gridNames(), QStringList({ "Acme" })) << "the other list's steps stay with it";
-    QTest::mouseClick(ui().tbsLists, Qt::LeftButton, {}, ui().tbsLists->tabRect(1).center());
-    EXPECT_EQ(names(0), QStringList({ "Acme" }));
-    clickCell(1, 0);
-    key(Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(gridNames(), QStringList({ "Build" }));
 }
 
 // A block longer than the list's rows adds rows; the whole of it is kept.

@@ -119,15 +119,6 @@ protected:
         return fncSettingsWindow() == nullptr;
     }
 
-    static QStringList gridNames(frmHVPersSettingsSingle& frm)
-    {
-        QStringList out;
-        const cSheetModel& sheet = *frm.exsList().CurrSheet;
-        for (int r = 1; !sheet.isCellEmpty(r, 0); ++r)
-            out.append(sheet.Value(r, 0).toString());
-        return out;
-    }
-
     // A first run: Acme and Beta as customers, Person as cost carrier with a rate of 45.5, the
     // private filter off, then OK.
     void subFirstRun()
