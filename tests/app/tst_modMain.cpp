@@ -86,14 +86,6 @@ protected:
         QDir(cOlApplication::fncCalendarPath()).removeRecursively();
     }
 
-    static cOlAppointmentItemPtr fncCreateSettingsAppointment()
-    {
-        const auto app = cOlApplication::Start();
-        return app->GetNamespace(QStringLiteral("MAPI"))
-            ->GetDefaultFolder(9)
-            ->AddAppointment(strSettingsSubject, dteSettingsDate);
-    }
-
     static QString fncStoredBody()
     {
         const auto app = cOlApplication::Start();
@@ -102,14 +94,6 @@ protected:
                               ->Items()
                               .Item(strSettingsSubject);
         return item ? fncGetLongProperty(item, QStringLiteral("Settings")) : QString();
-    }
-
-    static void clearCell(cListHandler& exs, int intRow, int intCol)
-    {
-        cSheet* view = exs.ObjectList;
-        const QModelIndex index = view->model()->index(intRow - 1, intCol);
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
-        QTest::keyClick(view, Qt::Key_Delete);
     }
 
     // OK unloads the window: it is hidden at once and gone with the next event round.
@@ -146,12 +130,15 @@ protected:
 };
 } // namespace
 
-// The window always opens on the data folder, whatever destination the store names.
-TEST_F(StartUp, AFreshMachineGetsTheDataFolderTheDatabaseAndTheWindow)
+// The window always opens on the data folder, whatever destination the store names, and on the
+// default calendar when the active folder holds no appointments. The end of the program unloads
+// the window and releases calendar and database.
+TEST_F(StartUp, AFreshMachineGetsTheDataFolderTheDatabaseAndTheWindowTheEndReleasesThem)
 {
     subWriteRegistryValue(strSection, QStringLiteral("ReportChoice"), QStringLiteral("3"));
     subWriteRegistryValue(strSection, QStringLiteral("ReportValue"),
         QStringLiteral("Provider=SQLOLEDB.1;Data Source=far"));
+    cOlApplication::setActiveFolderType(6);
     frmHVPersSettingsSingle& frm = start();
     EXPECT_EQ(QDir(fncDocuments()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
         QStringList({ QStringLiteral("My Hourvanes") }));
@@ -168,12 +155,37 @@ TEST_F(StartUp, AFreshMachineGetsTheDataFolderTheDatabaseAndTheWindow)
     EXPECT_TRUE(blnSingleUser);
     EXPECT_FALSE(fncUserFullName().isEmpty());
     EXPECT_FALSE(fncListSeparator().isEmpty());
+    ASSERT_NE(fncCurrentFolder(), nullptr);
+    EXPECT_EQ(fncCurrentFolder()->DefaultItemType(), 1);
+    ASSERT_NE(fncOutlookApplication(), nullptr);
+
+    const QPointer<QWidget> shared = &frmResolveRemovedItem::Instance();
+    EXPECT_TRUE(hvtest::endsProgram([&] { frm.cmdCancel_Click(); }));
+    EXPECT_FALSE(frm.isVisible());
+    EXPECT_EQ(fncOutlookApplication(), nullptr);
+    EXPECT_EQ(fncCurrentFolder(), nullptr);
+    EXPECT_EQ(fncSharedConnection(), nullptr);
+    EXPECT_TRUE(windowUnloaded());
+    EXPECT_FALSE(shared.isNull())
+        << "the shared dialog is deleted by its owner as the application ends";
 }
 
+// Installed into a bin folder, the program keeps its folder free of the files it writes.
 TEST_F(StartUp, OkSavesEverythingTheNextStartShowsItAndCancelChangesNothing)
 {
-    fncCreateSettingsAppointment();
+    cOlApplication::Start()
+        ->GetNamespace(QStringLiteral("MAPI"))
+        ->GetDefaultFolder(9)
+        ->AddAppointment(strSettingsSubject, dteSettingsDate);
+    const QString strBin = hvtest::newTempDir(QStringLiteral("installed")) + QStringLiteral("/bin");
+    ASSERT_TRUE(QDir().mkpath(strBin));
+    cPersonalSettings::subSetProgramFolder(strBin);
     subFirstRun();
+    EXPECT_TRUE(QDir(strBin).isEmpty());
+    const QDir data(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    for (const char* f :
+        { "HVSettings.xml", "HVMetaLists.xml", "HVMeta1.xml", "HVMeta2.xml", "HVMeta3.xml" })
+        EXPECT_TRUE(data.exists(QLatin1String(f))) << f;
     EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1 order by strName")),
         QStringList({ "Acme", "Beta" }));
     EXPECT_EQ(
@@ -263,16 +275,16 @@ TEST_F(StartUp, RemovingACustomerWithReportsAsksAndMovesThem)
     ASSERT_EQ(ids.size(), 2);
     const QString strAcme = ids.at(0);
     const QString strBeta = ids.at(1);
-    fncExec(QStringLiteral(
-        "insert into tblReports (numHours, strSubject, intMeta1ID) values (2, 'Audit', %1)")
-                .arg(strBeta));
-    fncExec(QStringLiteral(
-        "insert into tblReports (numHours, strSubject, intMeta1ID) values (3, 'Review', %1)")
+    fncExec(QStringLiteral("insert into tblReports (numHours, strSubject, intMeta1ID) values "
+                           "(2, 'Audit', %1), (3, 'Review', %1)")
                 .arg(strBeta));
 
     frmHVPersSettingsSingle& frm = start();
     ASSERT_EQ(gridNames(frm), QStringList({ "Acme", "Beta" }));
-    clearCell(frm.exsList(), 3, 0);
+    cSheet* view = frm.exsList().ObjectList;
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+        view->visualRect(view->model()->index(2, 0)).center());
+    QTest::keyClick(view, Qt::Key_Delete);
     QString strAsked;
     QStringList colChoices;
     hvtest::whenModal<frmResolveRemovedItem>([&](frmResolveRemovedItem* dlg) {
@@ -290,28 +302,6 @@ TEST_F(StartUp, RemovingACustomerWithReportsAsksAndMovesThem)
     EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")), QStringList { "Acme" });
     EXPECT_EQ(fncQuery(QStringLiteral("select intMeta1ID from tblReports order by intReportID")),
         QStringList({ strAcme, strAcme }));
-}
-
-// Installed into a bin folder, the program keeps its folder free of the files it writes.
-TEST_F(StartUp, AnInstalledProgramExportsToThePerUserDataFolder)
-{
-    const QString strBin = hvtest::newTempDir(QStringLiteral("installed")) + QStringLiteral("/bin");
-    ASSERT_TRUE(QDir().mkpath(strBin));
-    cPersonalSettings::subSetProgramFolder(strBin);
-    subFirstRun();
-    EXPECT_TRUE(QDir(strBin).isEmpty());
-    const QDir data(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
-    for (const char* f :
-        { "HVSettings.xml", "HVMetaLists.xml", "HVMeta1.xml", "HVMeta2.xml", "HVMeta3.xml" })
-        EXPECT_TRUE(data.exists(QLatin1String(f))) << f;
-}
-
-TEST_F(StartUp, AFolderThatHoldsNoAppointmentsIsReplacedByTheDefaultCalendar)
-{
-    cOlApplication::setActiveFolderType(6);
-    start();
-    ASSERT_NE(fncCurrentFolder(), nullptr);
-    EXPECT_EQ(fncCurrentFolder()->DefaultItemType(), 1);
 }
 
 TEST_F(StartUp, ACalendarThatCannotBeHadEndsTheProgram)
@@ -336,27 +326,13 @@ TEST_F(StartUp, ACalendarThatCannotBeHadEndsTheProgram)
 
 TEST(DataFolder, EveryOlapCubesOfThePathIsReplaced)
 {
-    EXPECT_EQ(fncDataFolderFor(QStringLiteral("/home/ann/Documents/OLAP Cubes")),
-        QStringLiteral("/home/ann/Documents/My Hourvanes"));
-    EXPECT_EQ(fncDataFolderFor(QStringLiteral("/srv/OLAP Cubes/ann/Documents/OLAP Cubes/")),
-        QStringLiteral("/srv/My Hourvanes/ann/Documents/My Hourvanes"));
-    EXPECT_EQ(fncDataFolderFor(QStringLiteral("/home/ann/olap cubes")),
-        QStringLiteral("/home/ann/olap cubes"));
-}
-
-TEST_F(StartUp, TheEndOfTheProgramUnloadsTheWindowAndReleasesCalendarAndDatabase)
-{
-    frmHVPersSettingsSingle& frm = start();
-    ASSERT_NE(fncOutlookApplication(), nullptr);
-    const QPointer<QWidget> shared = &frmResolveRemovedItem::Instance();
-    EXPECT_TRUE(hvtest::endsProgram([&] { frm.cmdCancel_Click(); }));
-    EXPECT_FALSE(frm.isVisible());
-    EXPECT_EQ(fncOutlookApplication(), nullptr);
-    EXPECT_EQ(fncCurrentFolder(), nullptr);
-    EXPECT_EQ(fncSharedConnection(), nullptr);
-    EXPECT_TRUE(windowUnloaded());
-    EXPECT_FALSE(shared.isNull())
-        << "the shared dialog is deleted by its owner as the application ends";
+    QStringList out;
+    for (const char* path : { "/home/ann/Documents/OLAP Cubes",
+             "/srv/OLAP Cubes/ann/Documents/OLAP Cubes/", "/a/olap cubes" })
+        out << fncDataFolderFor(QString::fromLatin1(path));
+    EXPECT_EQ(out,
+        QStringList({ "/home/ann/Documents/My Hourvanes",
+            "/srv/My Hourvanes/ann/Documents/My Hourvanes", "/a/olap cubes" }));
 }
 
 // A team moves its lists to a new PostgreSQL database: chosen at start through the real dialogs,
