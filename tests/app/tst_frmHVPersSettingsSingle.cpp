@@ -62,15 +62,20 @@ protected:
         return m_global->MetaDataLists.Item(key);
     }
 
-    // As Main opens the window: captions, values, shown; the start-up timer is left to the test.
-    frmHVPersSettingsSingle& open()
+    // As Main opens the window: captions, values, shown, active. The start-up refill has its own
+    // test; on a slow machine it would come halfway through the others.
+    void open(bool blnStartupTimer = false)
     {
         m_frm = std::make_unique<frmHVPersSettingsSingle>(*m_personal, *m_global);
         m_frm->subSetCaptions();
         m_frm->subSetValues();
         m_frm->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(m_frm.get()));
-        return *m_frm;
+        if (blnStartupTimer)
+            return;
+        m_frm->timStartup().stop();
+        m_frm->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(m_frm.get()));
     }
 
     Ui::frmHVPersSettingsSingle& ui() { return m_frm->ui(); }
@@ -159,13 +164,6 @@ protected:
     }
     // The cell editor open in the list grid, if any.
     QLineEdit* editor() { return qobject_cast<QLineEdit*>(QApplication::focusWidget()); }
-    void activate()
-    {
-        // The start-up refill has its own test; on a slow machine it would come halfway through.
-        m_frm->timStartup().stop();
-        m_frm->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(m_frm.get()));
-    }
 
     std::unique_ptr<cPersonalSettings> m_personal;
     std::unique_ptr<cGlobalSettings> m_global;
@@ -335,7 +333,6 @@ TEST_F(SettingsWindow, TheTreeFollowsAnEditAndTheCountPoll)
 {
     addList("Customer", { { "Acme", "North" }, { "Beta", "North" } }, "Region");
     open();
-    activate();
     const QAbstractItemModelTester tester(
         &tree(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     clickCell(2, 1);
@@ -401,7 +398,6 @@ TEST_F(SettingsWindow, ListsLongerThanTheUsualGridAreKeptWhole)
             QStringLiteral("Item %1").arg(i), QString(), cCurrency(), i + 1, QString(), true);
     addList("Task", { { "Build" } });
     open();
-    m_frm->timStartup().stop();
     EXPECT_GT(m_frm->LastListRow(), intCount);
     EXPECT_EQ(gridNames().size(), intCount);
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
@@ -418,7 +414,7 @@ TEST_F(SettingsWindow, ListsLongerThanTheUsualGridAreKeptWhole)
 TEST_F(SettingsWindow, TheStartupTimerRefillsOnceAndStartsThePoll)
 {
     addList("Customer", { { "Acme" } });
-    open();
+    open(true);
     EXPECT_TRUE(m_frm->timStartup().isActive());
     EXPECT_FALSE(m_frm->timCheckCategories().isActive());
     m_personal->FilterPrivate = false;
@@ -491,7 +487,6 @@ TEST_P(SettingsWindowLanguages, NoCaptionIsClipped)
         EXPECT_FALSE(mnemonics.contains(k)) << w->objectName().toStdString() << " " << GetParam();
         mnemonics.insert(k);
     }
-    activate();
     // Built by hand: QTest only types ASCII keys, and Greek and Russian letters are not.
     const QKeyCombination k = QKeySequence::mnemonic(ui().lblCostCarrier->text())[0];
     QKeyEvent alt(
@@ -511,7 +506,6 @@ TEST_F(SettingsWindow, TheHeadingRowStaysInPlaceAndRefusesEdits)
             QStringLiteral("Item %1").arg(i), QString(), cCurrency(), 0, QString(), true);
     addList("Task", { { "Build" } });
     open();
-    activate();
     const QModelIndex far = listSheet().index(50, 0);
     clickCell(50, 0);
     ASSERT_EQ(grid().currentIndex(), far);
@@ -543,7 +537,6 @@ TEST_F(SettingsWindow, TypedTextSurvivesATabClickAPollTickAndOKUndoIsPerList)
     addList("Customer", { { "Acme" } });
     addList("Task", { { "Build" } });
     open();
-    activate();
     clickCell(2, 0);
     type(QStringLiteral("Gamma"));
     ASSERT_NE(editor(), nullptr);
@@ -585,7 +578,6 @@ TEST_F(SettingsWindow, ARefusedCellKeepsItsEditorTheOldValueAndTheShownList)
     addList("Task", { { "Build" } });
     m_global->CostCarrier = 2;
     open();
-    activate();
     clickCell(1, 3);
     type(QStringLiteral("95O"));
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
@@ -610,49 +602,36 @@ TEST_F(SettingsWindow, ARefusedCellKeepsItsEditorTheOldValueAndTheShownList)
         << "a comma is a decimal mark in English too";
 }
 
-struct LocaleCase
-{
-    QLocale::Language language;
-    const char* typed;
-    double stored;
-    const char* shown;
-};
-
-class SettingsWindowDecimals : public SettingsWindow, public testing::WithParamInterface<LocaleCase>
-{
-protected:
-    void TearDown() override
-    {
-        SettingsWindow::TearDown();
-        QLocale::setDefault(QLocale::c());
-    }
-};
-
 // Both decimal marks are taken in every locale and shown in the locale's own form, in the grid
 // and in the window's number fields.
-TEST_P(SettingsWindowDecimals, BothMarksAreTakenAndShownTheLocalesWay)
+TEST_F(SettingsWindow, BothDecimalMarksAreTakenAndShownTheLocalesWay)
 {
-    QLocale::setDefault(QLocale(GetParam().language));
     addList("Customer", { { "Acme" } });
     m_global->CostCarrier = 2;
     m_personal->RemoveLunchHours = QStringLiteral("0.75");
-    open();
-    activate();
-    EXPECT_EQ(ui().txtLunchHours->text(), QLocale().toString(0.75));
-    clickCell(1, 3);
-    for (const QChar ch : QString::fromLatin1(GetParam().typed))
-        QTest::keyClick(QApplication::focusWidget(), ch.toLatin1());
-    key(Qt::Key_Return);
-    EXPECT_DOUBLE_EQ(listSheet().Value(1, 3).toDouble(), GetParam().stored);
-    EXPECT_EQ(listSheet().fncDisplayText(1, 3), QString::fromLatin1(GetParam().shown));
+    const struct
+    {
+        QLocale::Language language;
+        const char* typed;
+        double stored;
+        const char* shown;
+    } cases[] = { { QLocale::German, "12.5", 12.5, "12,5" },
+        { QLocale::German, "12,5", 12.5, "12,5" }, { QLocale::English, "45,50", 45.5, "45.5" },
+        { QLocale::English, "45.50", 45.5, "45.5" } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        QLocale::setDefault(QLocale(c.language));
+        open();
+        EXPECT_EQ(ui().txtLunchHours->text(), QLocale().toString(0.75));
+        clickCell(1, 3);
+        type(QString::fromLatin1(c.typed));
+        key(Qt::Key_Return);
+        EXPECT_DOUBLE_EQ(listSheet().Value(1, 3).toDouble(), c.stored);
+        EXPECT_EQ(listSheet().fncDisplayText(1, 3), QString::fromLatin1(c.shown));
+    }
+    QLocale::setDefault(QLocale::c());
     EXPECT_TRUE(cMessageBox::history().isEmpty());
 }
-
-INSTANTIATE_TEST_SUITE_P(Locales, SettingsWindowDecimals,
-    testing::Values(LocaleCase { QLocale::German, "12.5", 12.5, "12,5" },
-        LocaleCase { QLocale::German, "12,5", 12.5, "12,5" },
-        LocaleCase { QLocale::English, "45,50", 45.5, "45.5" },
-        LocaleCase { QLocale::English, "45.50", 45.5, "45.5" }));
 
 TEST_F(SettingsWindow, NumberFieldsRefuseTextThatIsNoNumber)
 {
@@ -661,7 +640,6 @@ TEST_F(SettingsWindow, NumberFieldsRefuseTextThatIsNoNumber)
     m_personal->RemoveLunch = true;
     m_personal->RemoveLunchHours = QStringLiteral("0.5");
     open();
-    activate();
     ui().txtLunchHours->setFocus();
     ui().txtLunchHours->selectAll();
     type(QStringLiteral("1h"));
@@ -686,7 +664,6 @@ TEST_F(SettingsWindow, NamesKeepWhatWasTyped)
 {
     addList("Customer", { { "Acme" } }, "Region", "Country");
     open();
-    activate();
     const QStringList typed = { "0042", "1E5", "12.50" };
     for (int i = 0; i < typed.size(); ++i) {
         clickCell(2 + i, i);
@@ -723,7 +700,6 @@ TEST_F(SettingsWindow, DeleteOverABlockSpanningHiddenColumnsKeepsThem)
     addList("Task", { { "Build" } });
     m_global->CostCarrier = 3; // the rate column of Customer is hidden
     open();
-    activate();
     const QVariant id = listSheet().Value(1, 4);
     clickCell(1, 1);
     clickCell(1, 6, Qt::ShiftModifier);
@@ -744,7 +720,6 @@ TEST_F(SettingsWindow, TheDiscardQuestionComesOnlyAfterAChange)
 {
     addList("Customer", { { "Acme" } });
     open();
-    activate();
     clickCell(1, 0);
     type(QStringLiteral("Changed"));
     key(Qt::Key_Escape); // ends the cell edit only
@@ -752,7 +727,6 @@ TEST_F(SettingsWindow, TheDiscardQuestionComesOnlyAfterAChange)
     EXPECT_TRUE(cMessageBox::history().isEmpty()) << "an edit undone by Escape is no change";
 
     open();
-    activate();
     click(ui().chkPrivate);
     cMessageBox::setNextAnswer(cMessageBox::Answer::No);
     EXPECT_FALSE(hvtest::endsProgram([this] { key(Qt::Key_Escape); }));
@@ -771,7 +745,6 @@ TEST_F(SettingsWindow, InterlocksFollowEveryChangeOfTheValue)
     m_personal->FilterEvents = true;
     m_personal->Convert24 = false;
     open();
-    m_frm->timStartup().stop();
     EXPECT_FALSE(ui().txtFullDayHours->isEnabled());
     EXPECT_FALSE(ui().txtLunchHours->isEnabled());
     click(ui().chkConvertFullDayToHours);
@@ -805,7 +778,6 @@ TEST_F(SettingsWindow, CtrlTabLeavesTheGridsFromTheFirstControlToOKAndBack)
     addList("Customer", { { "Acme", "North" } }, "Region");
     m_global->CostCarrier = 1;
     open();
-    activate();
     ui().chkPrivate->setFocus();
     const auto tabUntil = [this](QWidget* target, Qt::KeyboardModifiers mods) {
         for (int i = 0; i < 20 && QApplication::focusWidget() != target; ++i)
@@ -818,23 +790,20 @@ TEST_F(SettingsWindow, CtrlTabLeavesTheGridsFromTheFirstControlToOKAndBack)
     EXPECT_EQ(QApplication::focusWidget(), &grid()) << "Tab moves between cells";
     EXPECT_NE(grid().currentIndex(), before);
     type(QStringLiteral("x")); // an open editor is left the same way
-    key(Qt::Key_Tab, Qt::ControlModifier);
-    EXPECT_EQ(QApplication::focusWidget(), ui().treMetaView);
-    key(Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), m_frm->exsCategories().ObjectList.data());
-    key(Qt::Key_Tab, Qt::ControlModifier);
-    EXPECT_EQ(QApplication::focusWidget(), ui().cmdDatabase);
-    key(Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), ui().cmdOK);
-
-    key(Qt::Key_Backtab, Qt::ShiftModifier);
-    EXPECT_EQ(QApplication::focusWidget(), ui().cmdDatabase);
-    key(Qt::Key_Backtab, Qt::ShiftModifier);
-    EXPECT_EQ(QApplication::focusWidget(), m_frm->exsCategories().ObjectList.data());
-    key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(QApplication::focusWidget(), ui().treMetaView);
-    key(Qt::Key_Backtab, Qt::ShiftModifier);
-    EXPECT_EQ(QApplication::focusWidget(), &grid());
+    QWidget* categories = m_frm->exsCategories().ObjectList.data();
+    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+    const Qt::KeyboardModifiers shift = Qt::ShiftModifier;
+    // Each key and where it takes the focus.
+    const std::tuple<Qt::Key, Qt::KeyboardModifiers, QWidget*> steps[]
+        = { { Qt::Key_Tab, ctrl, ui().treMetaView }, { Qt::Key_Tab, {}, categories },
+              { Qt::Key_Tab, ctrl, ui().cmdDatabase }, { Qt::Key_Tab, {}, ui().cmdOK },
+              { Qt::Key_Backtab, shift, ui().cmdDatabase }, { Qt::Key_Backtab, shift, categories },
+              { Qt::Key_Backtab, ctrl | shift, ui().treMetaView },
+              { Qt::Key_Backtab, shift, &grid() } };
+    for (const auto& [k, mods, target] : steps) {
+        key(k, mods);
+        EXPECT_EQ(QApplication::focusWidget(), target) << target->objectName().toStdString();
+    }
     key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_NE(QApplication::focusWidget(), &grid());
     for (int i = 0; i < 20 && QApplication::focusWidget() != ui().chkPrivate; ++i)
@@ -847,7 +816,6 @@ TEST_F(SettingsWindow, APasteLongerThanTheListAddsRows)
 {
     addList("Customer", { { "Acme" } });
     open();
-    activate();
     QString strBlock;
     for (int i = 0; i < 2100; ++i)
         strBlock += QStringLiteral("Item %1\n").arg(i, 4, 10, QLatin1Char('0'));

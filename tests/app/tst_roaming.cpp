@@ -99,27 +99,20 @@ protected:
         QDir(m.strHome).mkpath(QStringLiteral("runtime"));
         QFile::setPermissions(m.strHome + QStringLiteral("/runtime"),
             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        // The configuration the README shows, pointed at this machine's folders.
+        // The configuration the README shows, pointed at this machine's folders and the server.
+        QString strConfig = QString::fromUtf8(hvtest::readFile(QStringLiteral(HV_README)));
+        strConfig = strConfig.mid(strConfig.indexOf(QStringLiteral("    [general]\n")));
+        strConfig.truncate(strConfig.indexOf(QStringLiteral("\n\n"),
+                               strConfig.indexOf(QStringLiteral("[storage hourvane_remote]")))
+            + 1);
+        strConfig.remove(0, 4).replace(QStringLiteral("\n    "), QStringLiteral("\n"));
+        strConfig.replace(QLatin1Char('~'), m.strHome)
+            .replace(QStringLiteral("https://caldav.example.org/"),
+                QStringLiteral("http://127.0.0.1:%1/").arg(m_port))
+            .replace(QStringLiteral("password.fetch = [\"command\", \"pass\", \"caldav\"]"),
+                QStringLiteral("password = \"secret\""));
         m.strVdirConfig = m.strHome + QStringLiteral("/vdirsyncer.conf");
-        hvtest::writeFile(m.strVdirConfig,
-            QStringLiteral("[general]\n"
-                           "status_path = \"%1/.local/share/vdirsyncer/status/\"\n\n"
-                           "[pair hourvane]\n"
-                           "a = \"hourvane_local\"\n"
-                           "b = \"hourvane_remote\"\n"
-                           "collections = [\"calendar\"]\n\n"
-                           "[storage hourvane_local]\n"
-                           "type = \"filesystem\"\n"
-                           "path = \"%1/.local/share/hourvane/\"\n"
-                           "fileext = \".ics\"\n\n"
-                           "[storage hourvane_remote]\n"
-                           "type = \"caldav\"\n"
-                           "url = \"http://127.0.0.1:%2/\"\n"
-                           "username = \"user\"\n"
-                           "password = \"secret\"\n")
-                .arg(m.strHome)
-                .arg(m_port)
-                .toUtf8());
+        hvtest::writeFile(m.strVdirConfig, strConfig.toUtf8());
         return m;
     }
 
@@ -188,7 +181,7 @@ protected:
 
     QStringList serverItems() const
     {
-        return QDir(m_storage + QStringLiteral("/collection-root/user/calendar"))
+        return QDir(m_storage + QStringLiteral("/collection-root/you/calendar"))
             .entryList(QDir::Files | QDir::NoDotAndDotDot);
     }
 
