@@ -171,7 +171,7 @@ TEST_F(StartUp, AFreshMachineGetsTheDataFolderTheDatabaseAndTheWindowTheEndRelea
 }
 
 // Installed into a bin folder, the program keeps its folder free of the files it writes.
-TEST_F(StartUp, OkSavesEverythingTheNextStartShowsItAndCancelChangesNothing)
+TEST_F(StartUp, OkSavesEverythingTheNextStartShowsItCancelChangesNothingARemovalMovesReports)
 {
     cOlApplication::Start()
         ->GetNamespace(QStringLiteral("MAPI"))
@@ -191,12 +191,9 @@ TEST_F(StartUp, OkSavesEverythingTheNextStartShowsItAndCancelChangesNothing)
     EXPECT_EQ(
         fncQuery(QStringLiteral("select intCostCarrier from tblSettings")), QStringList { "1" });
     QStringList stored;
-    for (const char* name : { "FilterPrivate", "ReportChoice", "ReportValue" })
+    for (const char* name : { "FilterPrivate", "ReportChoice", "ReportValue", "PersonalRate" })
         stored << fncReadRegistryValue(strSection, QString::fromLatin1(name), QString());
-    EXPECT_EQ(stored, (QStringList { "False", "2", fncDataFolder() }));
-    EXPECT_EQ(cPersonalSettings::fncTextToRate(
-                  fncReadRegistryValue(strSection, QStringLiteral("PersonalRate"), QString())),
-        cCurrency::fromTenThousandths(455000));
+    EXPECT_EQ(stored, (QStringList { "False", "2", fncDataFolder(), "45.5" }));
     const QString strSelection
         = fncReadRegistryValue(strSection, QStringLiteral("MetadataList"), QString());
     EXPECT_TRUE(
@@ -237,6 +234,37 @@ TEST_F(StartUp, OkSavesEverythingTheNextStartShowsItAndCancelChangesNothing)
     EXPECT_EQ(hvtest::readFile(fncDatabase()), dbBefore);
     EXPECT_EQ(hvtest::readFile(fncRegistryStorePath()), storeBefore);
     EXPECT_EQ(fncStoredBody(), bodyBefore);
+
+    // Removing a customer with reports asks where they go and moves them.
+    subEndRun();
+    const QStringList ids
+        = fncQuery(QStringLiteral("select intMeta1ID from tblMeta1 order by strName"));
+    ASSERT_EQ(ids.size(), 2);
+    fncExec(QStringLiteral("insert into tblReports (numHours, strSubject, intMeta1ID) values "
+                           "(2, 'Audit', %1), (3, 'Review', %1)")
+                .arg(ids.at(1)));
+
+    frmHVPersSettingsSingle& again = start();
+    ASSERT_EQ(gridNames(again), QStringList({ "Acme", "Beta" }));
+    cSheet* view = again.exsList().ObjectList;
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+        view->visualRect(view->model()->index(2, 0)).center());
+    QTest::keyClick(view, Qt::Key_Delete);
+    QStringList colAsked; // the removed value, then those its reports may move to
+    hvtest::whenModal<frmResolveRemovedItem>([&](frmResolveRemovedItem* dlg) {
+        colAsked.append(dlg->lblValueToBeResolved()->text());
+        for (int i = 0; i < dlg->cmbMoveChoice()->count(); ++i)
+            colAsked.append(dlg->cmbMoveChoice()->itemText(i));
+        QTest::mouseClick(dlg->optMoveReportsTo(), Qt::LeftButton);
+        QTest::keyClick(dlg->cmbMoveChoice(), Qt::Key_Down);
+        QTest::mouseClick(dlg->cmdOK(), Qt::LeftButton);
+    });
+    QTest::mouseClick(again.ui().cmdOK, Qt::LeftButton);
+    EXPECT_EQ(colAsked, QStringList({ "Beta", "Acme" }));
+    EXPECT_TRUE(windowUnloaded());
+    EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")), QStringList { "Acme" });
+    EXPECT_EQ(fncQuery(QStringLiteral("select intMeta1ID from tblReports order by intReportID")),
+        QStringList({ ids.at(0), ids.at(0) }));
 }
 
 // OK without the mandatory values keeps the window open and saves nothing; once they are there,
@@ -266,50 +294,10 @@ TEST_F(StartUp, MissingMandatoryValuesKeepTheWindowOpenAndSaveNothing)
     EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")), QStringList { "Acme" });
 }
 
-TEST_F(StartUp, RemovingACustomerWithReportsAsksAndMovesThem)
-{
-    subFirstRun();
-    subEndRun();
-    const QStringList ids
-        = fncQuery(QStringLiteral("select intMeta1ID from tblMeta1 order by strName"));
-    ASSERT_EQ(ids.size(), 2);
-    const QString strAcme = ids.at(0);
-    const QString strBeta = ids.at(1);
-    fncExec(QStringLiteral("insert into tblReports (numHours, strSubject, intMeta1ID) values "
-                           "(2, 'Audit', %1), (3, 'Review', %1)")
-                .arg(strBeta));
-
-    frmHVPersSettingsSingle& frm = start();
-    ASSERT_EQ(gridNames(frm), QStringList({ "Acme", "Beta" }));
-    cSheet* view = frm.exsList().ObjectList;
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-        view->visualRect(view->model()->index(2, 0)).center());
-    QTest::keyClick(view, Qt::Key_Delete);
-    QString strAsked;
-    QStringList colChoices;
-    hvtest::whenModal<frmResolveRemovedItem>([&](frmResolveRemovedItem* dlg) {
-        strAsked = dlg->lblValueToBeResolved()->text();
-        for (int i = 0; i < dlg->cmbMoveChoice()->count(); ++i)
-            colChoices.append(dlg->cmbMoveChoice()->itemText(i));
-        QTest::mouseClick(dlg->optMoveReportsTo(), Qt::LeftButton);
-        QTest::keyClick(dlg->cmbMoveChoice(), Qt::Key_Down);
-        QTest::mouseClick(dlg->cmdOK(), Qt::LeftButton);
-    });
-    QTest::mouseClick(frm.ui().cmdOK, Qt::LeftButton);
-    EXPECT_EQ(strAsked, QStringLiteral("Beta"));
-    EXPECT_EQ(colChoices, QStringList({ "Acme" }));
-    EXPECT_TRUE(windowUnloaded());
-    EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")), QStringList { "Acme" });
-    EXPECT_EQ(fncQuery(QStringLiteral("select intMeta1ID from tblReports order by intReportID")),
-        QStringList({ strAcme, strAcme }));
-}
-
 TEST_F(StartUp, ACalendarThatCannotBeHadEndsTheProgram)
 {
     const QString strFile = hvtest::newTempDir() + QStringLiteral("/not-a-folder");
-    QFile f(strFile);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.close();
+    hvtest::writeFile(strFile, {});
     const QByteArray saved = qgetenv("HOURVANE_CALENDAR");
     qputenv("HOURVANE_CALENDAR", strFile.toLocal8Bit());
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
@@ -461,12 +449,10 @@ TEST_F(StartUp, AServerGoneAtOkKeepsTheWindowAndItsEditsUntilItIsBack)
     QTest::mouseClick(frm.ui().cmdOK, Qt::LeftButton);
     EXPECT_EQ(cMessageBox::history().size(), 1);
     EXPECT_TRUE(windowUnloaded());
-    const ConnectionPtr server = cConnection::Open(
-        pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + name);
-    EXPECT_EQ(server->OpenRecordset(QStringLiteral("select strName from tblMeta1"), true)
-                  ->Value(0)
-                  .toString(),
-        QStringLiteral("Acme"));
+    EXPECT_EQ(
+        hvtest::fncRows(pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + name,
+            QStringLiteral("select strName from tblMeta1")),
+        QStringList { "Acme" });
 }
 
 namespace {
