@@ -171,8 +171,9 @@ protected:
 };
 } // namespace
 
-// Grey check boxes count as on for the filters only.
-TEST_F(SettingsWindow, ShowsThePersonalValuesAndTakesGreyBoxesForFiltersOnly)
+// The start-up timer refills once and starts the poll. Grey check boxes count as on for the
+// filters only.
+TEST_F(SettingsWindow, ShowsThePersonalValuesRefillsOnceAtStartTakesGreyBoxesForFiltersOnly)
 {
     addList("Customer", { { "Acme" } });
     m_personal->FilterEvents = false;
@@ -183,7 +184,9 @@ TEST_F(SettingsWindow, ShowsThePersonalValuesAndTakesGreyBoxesForFiltersOnly)
     m_personal->RemoveLunch = false;
     m_personal->RemoveLunchHours = QStringLiteral("0.5");
     m_personal->WriteSubject = true;
-    open();
+    open(true);
+    EXPECT_TRUE(m_frm->timStartup().isActive());
+    EXPECT_FALSE(m_frm->timCheckCategories().isActive());
     const QList<QCheckBox*> boxes = { ui().chkEvents, ui().chkPrivate, ui().chkRecurring,
         ui().chkConvertFullDayToHours, ui().chkRemoveLunch, ui().chkWriteSubject };
     QList<Qt::CheckState> states;
@@ -198,6 +201,10 @@ TEST_F(SettingsWindow, ShowsThePersonalValuesAndTakesGreyBoxesForFiltersOnly)
     EXPECT_EQ(ui().txtLunchHours->text(), QStringLiteral("0.5"));
     EXPECT_EQ(ui().chkPrivate->text().remove(QLatin1Char('&')), fncPhrase("LNGPRIVATE"));
     EXPECT_EQ(m_frm->windowTitle(), QStringLiteral("Hourvane for Outlook Personal Settings SU"));
+    m_personal->FilterPrivate = false;
+    EXPECT_TRUE(QTest::qWaitFor([this] { return m_frm->timCheckCategories().isActive(); }, 3000));
+    EXPECT_FALSE(m_frm->timStartup().isActive());
+    EXPECT_EQ(ui().chkPrivate->checkState(), Qt::Unchecked);
 
     for (QCheckBox* chk : boxes)
         chk->setCheckState(Qt::PartiallyChecked);
@@ -284,11 +291,15 @@ TEST_F(SettingsWindow, ReadingTheGridBackCleansSkipsAndKeepsTheFirstOfEqualNames
             { "Acme Inc./North/12.5/1", "Beta/Line break/0/0", "Gamma//7/1", "Delta//0/1" }));
 }
 
-TEST_F(SettingsWindow, FillWritesHeadingsAndOneRowPerItem)
+// The fill writes the headings and one row per item; the category columns and the tree follow
+// the captions.
+TEST_F(SettingsWindow, FillWritesHeadingsAndOneRowPerItemColumnsAndTreeFollowTheCaptions)
 {
     addList("Customer",
         { { "Acme", "North", "Norway", 12.5, true }, { "Beta", " South ", "", 0, false } },
         "Region", "Country");
+    addList("Task", { { "Build", "Dev" } }, "Area");
+    addList("Project", { { "Apollo" } });
     open();
     const QString strOn(chrChecked);
     const QString strOff(chrUnchecked);
@@ -301,22 +312,9 @@ TEST_F(SettingsWindow, FillWritesHeadingsAndOneRowPerItem)
     EXPECT_TRUE(listSheet().isCellEmpty(3, 0));
     // Identifier and count columns stay hidden.
     EXPECT_EQ(shownColumns(), QStringLiteral("ABCG"));
-
-    // The Enabled column only shows while items can be disabled.
-    m_global->OtherSettings.SetValue(QStringLiteral("EnableItems"), QStringLiteral("False"));
-    open();
-    EXPECT_EQ(shownColumns(), QStringLiteral("ABC"));
-}
-
-TEST_F(SettingsWindow, CategoryColumnsAndTreeFollowTheCaptions)
-{
-    addList("Customer", { { "Acme", "North", "Norway" } }, "Region", "Country");
-    addList("Task", { { "Build", "Dev" } }, "Area");
-    addList("Project", { { "Apollo" } });
-    open();
-    EXPECT_EQ(shownColumns(), QStringLiteral("ABCG"));
     EXPECT_FALSE(ui().treMetaView->isHidden());
-    EXPECT_EQ(treeLines(), QStringList({ "Norway", " North", "  Acme" }));
+    EXPECT_EQ(treeLines(),
+        QStringList({ "Norway", " North", "  Acme", fncPhrase("LNGNONE"), " South", "  Beta" }));
 
     ui().tbsLists->setCurrentIndex(1);
     EXPECT_EQ(shownColumns(), QStringLiteral("ABG"));
@@ -325,6 +323,11 @@ TEST_F(SettingsWindow, CategoryColumnsAndTreeFollowTheCaptions)
     ui().tbsLists->setCurrentIndex(2);
     EXPECT_EQ(shownColumns(), QStringLiteral("AG"));
     EXPECT_TRUE(ui().treMetaView->isHidden());
+
+    // The Enabled column only shows while items can be disabled.
+    m_global->OtherSettings.SetValue(QStringLiteral("EnableItems"), QStringLiteral("False"));
+    open();
+    EXPECT_EQ(shownColumns(), QStringLiteral("ABC"));
 }
 
 // The tree follows an edit at once, and a change of the number of names from the poll's second
@@ -409,18 +412,6 @@ TEST_F(SettingsWindow, ListsLongerThanTheUsualGridAreKeptWhole)
     ASSERT_EQ(m_frm->ShownList(), 2);
     EXPECT_EQ(list(0).MetaDic.Count(), intCount);
     EXPECT_TRUE(list(0).MetaDic.Exists(QStringLiteral("Item 19999")));
-}
-
-TEST_F(SettingsWindow, TheStartupTimerRefillsOnceAndStartsThePoll)
-{
-    addList("Customer", { { "Acme" } });
-    open(true);
-    EXPECT_TRUE(m_frm->timStartup().isActive());
-    EXPECT_FALSE(m_frm->timCheckCategories().isActive());
-    m_personal->FilterPrivate = false;
-    EXPECT_TRUE(QTest::qWaitFor([this] { return m_frm->timCheckCategories().isActive(); }, 3000));
-    EXPECT_FALSE(m_frm->timStartup().isActive());
-    EXPECT_EQ(ui().chkPrivate->checkState(), Qt::Unchecked);
 }
 
 class SettingsWindowLanguages : public SettingsWindow, public testing::WithParamInterface<int>
@@ -684,9 +675,15 @@ TEST_F(SettingsWindow, DeleteOverABlockSpanningHiddenColumnsKeepsThem)
     EXPECT_DOUBLE_EQ(listSheet().Value(1, 3).toDouble(), 950);
 }
 
-TEST_F(SettingsWindow, TheDiscardQuestionComesOnlyAfterAChange)
+// The discard question comes only after a change. Converting whole days clears the event filter,
+// not the other way round, and opens its hours; removing lunch opens the lunch hours. The
+// interlocks follow every change of the value: a click, a key, a programmatic or an accessible
+// toggle.
+TEST_F(SettingsWindow, TheDiscardQuestionComesOnlyAfterAChangeInterlocksFollowEveryChange)
 {
     addList("Customer", { { "Acme" } });
+    m_personal->FilterEvents = true;
+    m_personal->Convert24 = false;
     open();
     clickCell(1, 0);
     type(QStringLiteral("Changed"));
@@ -702,16 +699,7 @@ TEST_F(SettingsWindow, TheDiscardQuestionComesOnlyAfterAChange)
     EXPECT_EQ(cMessageBox::history().first().buttons, cMessageBox::Buttons::YesNo);
     cMessageBox::setNextAnswer(cMessageBox::Answer::Yes);
     EXPECT_TRUE(hvtest::endsProgram([this] { click(ui().cmdCancel); }));
-}
 
-// Converting whole days clears the event filter, not the other way round, and opens its hours;
-// removing lunch opens the lunch hours. The interlocks follow every change of the value: a click,
-// a key, a programmatic or an accessible toggle.
-TEST_F(SettingsWindow, InterlocksFollowEveryChangeOfTheValue)
-{
-    addList("Customer", { { "Acme" } });
-    m_personal->FilterEvents = true;
-    m_personal->Convert24 = false;
     open();
     EXPECT_FALSE(ui().txtFullDayHours->isEnabled());
     EXPECT_FALSE(ui().txtLunchHours->isEnabled());

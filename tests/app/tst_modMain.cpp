@@ -338,9 +338,9 @@ TEST_F(StartUp, AChosenServerGetsTheLocalListsAndIsUsedFromThenOn)
         "update tblMetaLists set strMetaListCategoryCaption = 'Region' where intMetaListID = 1"));
     fncExec(QStringLiteral(
         "insert into tblOtherSettings (strPropName, strPropValue) values ('Mode', 'team')"));
-    const QStringList tables { QStringLiteral(
-                                   "select strName, strCategory, strSuperCategory, curRate, "
-                                   "blnEnabled from tblMeta%1 order by strName"),
+    const QString strMeta = QStringLiteral("select strName, strCategory, strSuperCategory, "
+                                           "curRate, blnEnabled from tblMeta%1 order by strName");
+    const QStringList tables { strMeta.arg(1), strMeta.arg(2), strMeta.arg(3),
         QStringLiteral("select strMetaListCaption, strMetaListCategoryCaption, "
                        "strMetaListSuperCategoryCaption from tblMetaLists order by intMetaListID"),
         QStringLiteral("select intCostCarrier from tblSettings"),
@@ -348,10 +348,8 @@ TEST_F(StartUp, AChosenServerGetsTheLocalListsAndIsUsedFromThenOn)
             "select strPropName, strPropValue from tblOtherSettings order by strPropName") };
     const auto rows = [&](const QString& strConnection) {
         QStringList all;
-        for (int n = 1; n <= 3; ++n)
-            all += hvtest::fncRows(strConnection, tables.first().arg(n));
-        for (int i = 1; i < tables.size(); ++i)
-            all += hvtest::fncRows(strConnection, tables.at(i));
+        for (const QString& strSql : tables)
+            all += hvtest::fncRows(strConnection, strSql);
         return all;
     };
     const QStringList expected = rows(fncLocalConnection());
@@ -387,12 +385,12 @@ TEST_F(StartUp, AChosenServerGetsTheLocalListsAndIsUsedFromThenOn)
         EXPECT_FALSE(frm.windowTitle().contains(QStringLiteral("s3cretPw")));
         EXPECT_EQ(gridNames(frm), (QStringList { "Acme", "Beta" }));
     }
-    const QString strConnection = QString::fromLocal8Bit(
-        hvtest::readFile(fncDataFolder() + QStringLiteral("/HourvaneConnection.txt")));
+    const QString strFile = fncDataFolder() + QStringLiteral("/HourvaneConnection.txt");
+    const QString strConnection = QString::fromLocal8Bit(hvtest::readFile(strFile));
     EXPECT_EQ(
         fncParseConnectionString(strConnection).Value(QStringLiteral("Initial Catalog")), name);
     // The file holds the password: nobody but its owner may read it.
-    EXPECT_EQ(QFile::permissions(fncDataFolder() + QStringLiteral("/HourvaneConnection.txt"))
+    EXPECT_EQ(QFile::permissions(strFile)
             & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup
                 | QFileDevice::WriteOther),
         QFileDevice::Permissions());
@@ -414,7 +412,7 @@ TEST_F(StartUp, AChosenServerGetsTheLocalListsAndIsUsedFromThenOn)
     QTest::mouseClick(again.ui().cmdDatabase, Qt::LeftButton);
     EXPECT_EQ(gridNames(again), (QStringList { "Beta", "Local only" }));
     EXPECT_TRUE(again.windowTitle().endsWith(fncDatabase()));
-    EXPECT_FALSE(QFileInfo::exists(fncDataFolder() + QStringLiteral("/HourvaneConnection.txt")));
+    EXPECT_FALSE(QFileInfo::exists(strFile));
 }
 
 // The server goes away while the window is open: OK says so and keeps the window and its edits;
@@ -425,9 +423,10 @@ TEST_F(StartUp, AServerGoneAtOkKeepsTheWindowAndItsEditsUntilItIsBack)
     ASSERT_TRUE(pg.Running()) << pg.Error().toStdString();
     const QString name = QStringLiteral("gone_%1").arg(::getpid());
     ASSERT_TRUE(fncRunCreationScript(pg.ServerConnectionString(), name));
+    const QString strServer
+        = pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + name;
     QDir().mkpath(fncDataFolder());
-    subWriteConnectionFile(fncDataFolder() + QStringLiteral("/HourvaneConnection.txt"),
-        pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + name);
+    subWriteConnectionFile(fncDataFolder() + QStringLiteral("/HourvaneConnection.txt"), strServer);
     frmHVPersSettingsSingle& frm = start();
     typeIntoCell(frm.exsList(), 2, 0, QStringLiteral("Acme"));
     frm.ui().cmbCostCarrier->setFocus();
@@ -449,9 +448,7 @@ TEST_F(StartUp, AServerGoneAtOkKeepsTheWindowAndItsEditsUntilItIsBack)
     QTest::mouseClick(frm.ui().cmdOK, Qt::LeftButton);
     EXPECT_EQ(cMessageBox::history().size(), 1);
     EXPECT_TRUE(windowUnloaded());
-    EXPECT_EQ(
-        hvtest::fncRows(pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + name,
-            QStringLiteral("select strName from tblMeta1")),
+    EXPECT_EQ(hvtest::fncRows(strServer, QStringLiteral("select strName from tblMeta1")),
         QStringList { "Acme" });
 }
 
