@@ -5,6 +5,7 @@
 #include "modDBCode.h"
 #include "modMain.h"
 #include "modOutlookCode.h"
+#include "ui_frmHVPersSettingsSingle.h"
 
 #include <QApplication>
 #include <QTest>
@@ -59,6 +60,21 @@ inline void typeIntoCell(cListHandler& exs, int intRow, int intCol, const QStrin
         QTest::keyClick(target, ch.toLatin1());
     }
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+}
+
+// What OK needs: a customer, Acme, and a cost carrier, Person, with the person's rate if one is
+// given.
+inline void fillMandatory(frmHVPersSettingsSingle& frm, const QString& strRate = {})
+{
+    typeIntoCell(frm.exsList(), 2, 0, QStringLiteral("Acme"));
+    frm.ui().cmbCostCarrier->setFocus();
+    QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_Home);
+    if (strRate.isEmpty())
+        return;
+    ASSERT_FALSE(frm.ui().txtPersonalRate->isHidden());
+    frm.ui().txtPersonalRate->setFocus();
+    frm.ui().txtPersonalRate->selectAll();
+    QTest::keyClicks(frm.ui().txtPersonalRate, strRate);
 }
 
 } // namespace hvapptest

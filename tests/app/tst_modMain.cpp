@@ -109,14 +109,8 @@ protected:
     {
         frmHVPersSettingsSingle& frm = start();
         Ui::frmHVPersSettingsSingle& ui = frm.ui();
-        typeIntoCell(frm.exsList(), 2, 0, QStringLiteral("Acme"));
+        fillMandatory(frm, QStringLiteral("45.5"));
         typeIntoCell(frm.exsList(), 3, 0, QStringLiteral("Beta"));
-        ui.cmbCostCarrier->setFocus();
-        QTest::keyClick(ui.cmbCostCarrier, Qt::Key_Home);
-        ASSERT_FALSE(ui.txtPersonalRate->isHidden());
-        ui.txtPersonalRate->setFocus();
-        ui.txtPersonalRate->selectAll();
-        QTest::keyClicks(ui.txtPersonalRate, QStringLiteral("45.5"));
         QTest::mouseClick(ui.chkPrivate, Qt::LeftButton);
         // As the window manager and a drag of the split would leave them.
         frm.resize(1010, 760);
@@ -285,9 +279,7 @@ TEST_F(StartUp, MissingMandatoryValuesKeepTheWindowOpenAndSaveNothing)
         QStringLiteral("NULL"));
     EXPECT_TRUE(fncQuery(QStringLiteral("select strName from tblMeta1")).isEmpty());
 
-    typeIntoCell(frm.exsList(), 2, 0, QStringLiteral("Acme"));
-    frm.ui().cmbCostCarrier->setFocus();
-    QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_Home);
+    fillMandatory(frm);
     frm.ui().txtPersonalRate->setFocus();
     QTest::keyClick(frm.ui().txtPersonalRate, Qt::Key_Return);
     EXPECT_TRUE(windowUnloaded());
@@ -428,9 +420,7 @@ TEST_F(StartUp, AServerGoneAtOkKeepsTheWindowAndItsEditsUntilItIsBack)
     QDir().mkpath(fncDataFolder());
     subWriteConnectionFile(fncDataFolder() + QStringLiteral("/HourvaneConnection.txt"), strServer);
     frmHVPersSettingsSingle& frm = start();
-    typeIntoCell(frm.exsList(), 2, 0, QStringLiteral("Acme"));
-    frm.ui().cmbCostCarrier->setFocus();
-    QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_Home);
+    fillMandatory(frm);
 
     ASSERT_TRUE(pg.Exec(QStringLiteral("alter database %1 allow_connections false").arg(name)))
         << pg.Error().toStdString();
@@ -463,9 +453,8 @@ struct cInstalledProgram
 
     cInstalledProgram()
     {
-        QDir(strHome).mkpath(QStringLiteral("bin"));
-        QDir(strHome).mkpath(QStringLiteral("Documents"));
-        QDir(strHome).mkpath(QStringLiteral("runtime"));
+        for (const char* sub : { "bin", "Documents", "runtime" })
+            QDir(strHome).mkpath(QLatin1String(sub));
         QFile::setPermissions(strHome + QStringLiteral("/runtime"),
             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         EXPECT_TRUE(QFile::copy(QStringLiteral(HV_APP_EXE), strExe));

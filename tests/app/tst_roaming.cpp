@@ -47,24 +47,7 @@ protected:
         ASSERT_TRUE(QFile::link(
             QStringLiteral(HV_APP_EXE), strProgram + QStringLiteral("/HVPersonalSettingsSingle")));
         cPersonalSettings::subSetProgramFolder(strProgram);
-        startServer();
-    }
-
-    void TearDown() override
-    {
-        subEndRun();
-        if (m_server.state() != QProcess::NotRunning) {
-            m_server.terminate();
-            if (!m_server.waitForFinished(5000))
-                m_server.kill();
-            m_server.waitForFinished(2000);
-        }
-        cPersonalSettings::subSetProgramFolder(QString());
-        qputenv("HOURVANE_CALENDAR", m_oldCalendar);
-    }
-
-    void startServer()
-    {
+        // A CalDAV server of the test's own on a free loopback port.
         QTcpServer probe;
         ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
         m_port = probe.serverPort();
@@ -79,16 +62,27 @@ protected:
         ASSERT_TRUE(m_server.waitForStarted(10000))
             << "radicale (Debian package radicale) cannot be started: "
             << m_server.errorString().toStdString();
-        for (int i = 0; i < 100; ++i) {
+        const auto answers = [this] {
             QTcpSocket socket;
             socket.connectToHost(QHostAddress::LocalHost, m_port);
-            if (socket.waitForConnected(100))
-                return;
-            ASSERT_EQ(m_server.state(), QProcess::Running)
-                << "radicale ended: " << m_server.readAll().toStdString();
-            QTest::qWait(100);
+            return socket.waitForConnected(100) || m_server.state() != QProcess::Running;
+        };
+        ASSERT_TRUE(QTest::qWaitFor(answers, 10000) && m_server.state() == QProcess::Running)
+            << "radicale does not answer on port " << m_port << ": "
+            << m_server.readAll().toStdString();
+    }
+
+    void TearDown() override
+    {
+        subEndRun();
+        if (m_server.state() != QProcess::NotRunning) {
+            m_server.terminate();
+            if (!m_server.waitForFinished(5000))
+                m_server.kill();
+            m_server.waitForFinished(2000);
         }
-        FAIL() << "radicale does not answer on port " << m_port;
+        cPersonalSettings::subSetProgramFolder(QString());
+        qputenv("HOURVANE_CALENDAR", m_oldCalendar);
     }
 
     Machine newMachine(const QString& strName) const
@@ -203,10 +197,7 @@ TEST_F(Roaming, SettingsTravelBetweenTwoMachinesThroughACalDavServer)
     {
         frmHVPersSettingsSingle& frm = start();
         Ui::frmHVPersSettingsSingle& ui = frm.ui();
-        typeIntoCell(frm.exsList(), 2, 0, QStringLiteral("Acme")); // OK needs a customer
-        ui.cmbCostCarrier->setFocus();
-        QTest::keyClick(ui.cmbCostCarrier, Qt::Key_Home);
-        type(ui.txtPersonalRate, QStringLiteral("45.5"));
+        fillMandatory(frm, QStringLiteral("45.5"));
         QTest::mouseClick(ui.chkPrivate, Qt::LeftButton); // off
         QTest::mouseClick(ui.chkEvents, Qt::LeftButton); // off
         QTest::mouseClick(ui.chkConvertFullDayToHours, Qt::LeftButton); // on
@@ -231,10 +222,7 @@ TEST_F(Roaming, SettingsTravelBetweenTwoMachinesThroughACalDavServer)
         frmHVPersSettingsSingle& frm = start();
         EXPECT_EQ(shown(frm), fromA);
         EXPECT_TRUE(fncPersonalSettings().ReportValue.startsWith(b.strHome));
-        typeIntoCell(frm.exsList(), 2, 0, QStringLiteral("Acme")); // OK needs a customer
-        frm.ui().cmbCostCarrier->setFocus();
-        QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_Home);
-        type(frm.ui().txtPersonalRate, QStringLiteral("61.25"));
+        fillMandatory(frm, QStringLiteral("61.25"));
         QTest::mouseClick(frm.ui().chkRecurring, Qt::LeftButton); // off
         pressOk(frm);
     }
