@@ -461,7 +461,7 @@ TEST_P(SettingsWindowLanguages, NoCaptionIsClipped)
 INSTANTIATE_TEST_SUITE_P(AllLanguages, SettingsWindowLanguages, testing::Range(1, 17));
 
 // The heading row stays in place when a cell far down is chosen, and refuses edits after a fill.
-TEST_F(SettingsWindow, TheHeadingRowStaysInPlaceAndRefusesEdits)
+TEST_F(SettingsWindow, TheHeadingRowStaysInPlaceAndRefusesEditsAPasteAddsRows)
 {
     cMetaDictionary& objList = addList("Customer", {});
     for (int i = 0; i < 60; ++i)
@@ -487,6 +487,21 @@ TEST_F(SettingsWindow, TheHeadingRowStaysInPlaceAndRefusesEdits)
     key(Qt::Key_Return);
     EXPECT_EQ(listSheet().Value(0, 0).toString().trimmed(), QStringLiteral("Task"));
     EXPECT_TRUE(m_frm->isVisible()) << "Return in the grid does not press OK";
+
+    // A block longer than the list's rows adds rows; the whole of it is kept.
+    QString strBlock;
+    for (int i = 0; i < 2100; ++i)
+        strBlock += QStringLiteral("Item %1\n").arg(i, 4, 10, QLatin1Char('0'));
+    QGuiApplication::clipboard()->setText(strBlock);
+    clickCell(2, 0);
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_TRUE(cMessageBox::history().isEmpty());
+    EXPECT_GE(m_frm->LastListRow(), 2102);
+    m_frm->subSaveMetaList(list(1));
+    EXPECT_EQ(list(1).MetaDic.Count(), 2101);
+    EXPECT_TRUE(list(1).MetaDic.Exists(QStringLiteral("Item 2099")));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(gridNames(), QStringList({ "Build" }));
 }
 
 // Nothing the user typed is lost: an open editor is written into the grid before a tab switch,
@@ -778,24 +793,4 @@ TEST_F(SettingsWindow, EveryControlHasAnAccessibleNameTheTabOrderFollowsTheLayou
     for (int i = 0; i < 20 && QApplication::focusWidget() != ui().chkPrivate; ++i)
         key(Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(QApplication::focusWidget(), ui().chkPrivate);
-}
-
-// A block longer than the list's rows adds rows; the whole of it is kept.
-TEST_F(SettingsWindow, APasteLongerThanTheListAddsRows)
-{
-    addList("Customer", { { "Acme" } });
-    open();
-    QString strBlock;
-    for (int i = 0; i < 2100; ++i)
-        strBlock += QStringLiteral("Item %1\n").arg(i, 4, 10, QLatin1Char('0'));
-    QGuiApplication::clipboard()->setText(strBlock);
-    clickCell(2, 0);
-    key(Qt::Key_V, Qt::ControlModifier);
-    EXPECT_TRUE(cMessageBox::history().isEmpty());
-    EXPECT_GE(m_frm->LastListRow(), 2102);
-    m_frm->subSaveMetaList(list(0));
-    EXPECT_EQ(list(0).MetaDic.Count(), 2101);
-    EXPECT_TRUE(list(0).MetaDic.Exists(QStringLiteral("Item 2099")));
-    key(Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(gridNames(), QStringList({ "Acme" }));
 }
