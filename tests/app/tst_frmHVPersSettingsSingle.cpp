@@ -443,11 +443,9 @@ TEST_P(SettingsWindowLanguages, NoCaptionIsClipped)
     // Every captioned control has an Alt+letter of its own, and pressing it reaches the control.
     QSet<QKeySequence> mnemonics;
     for (QWidget* w : captioned) {
-        const auto* b = qobject_cast<QAbstractButton*>(w);
-        const QKeySequence k
-            = QKeySequence::mnemonic(b ? b->text() : qobject_cast<QLabel*>(w)->text());
-        EXPECT_FALSE(k.isEmpty()) << w->objectName().toStdString() << " " << GetParam();
-        EXPECT_FALSE(mnemonics.contains(k)) << w->objectName().toStdString() << " " << GetParam();
+        const QKeySequence k = QKeySequence::mnemonic(w->property("text").toString());
+        EXPECT_FALSE(k.isEmpty() || mnemonics.contains(k))
+            << w->objectName().toStdString() << " " << GetParam();
         mnemonics.insert(k);
     }
     // Built by hand: QTest only types ASCII keys, and Greek and Russian letters are not.

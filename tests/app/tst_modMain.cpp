@@ -67,24 +67,18 @@ void fncExec(const QString& strSql)
 class StartUp : public testing::Test
 {
 protected:
-    // The program's folder is a temporary one, so that the export lands there and not in the
-    // build tree beside the test.
+    // A machine on which the program never ran. The program's folder is a temporary one, so that
+    // the export lands there and not in the build tree beside the test.
     void SetUp() override
     {
         cPersonalSettings::subSetProgramFolder(hvtest::newTempDir(QStringLiteral("program")));
-        subFresh();
-    }
-    void TearDown() override { subEndRun(); }
-
-    // A machine on which the program never ran.
-    static void subFresh()
-    {
         subEndRun();
         QFile::remove(fncRegistryStorePath());
         QDir(fncDocuments()).removeRecursively();
         QDir().mkpath(fncDocuments());
         QDir(cOlApplication::fncCalendarPath()).removeRecursively();
     }
+    void TearDown() override { subEndRun(); }
 
     static QString fncStoredBody()
     {
