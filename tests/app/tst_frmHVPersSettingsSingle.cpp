@@ -201,6 +201,8 @@ TEST_F(SettingsWindow, ShowsThePersonalValuesRefillsOnceAtStartTakesGreyBoxesFor
     EXPECT_EQ(ui().txtLunchHours->text(), QStringLiteral("0.5"));
     EXPECT_EQ(ui().chkPrivate->text().remove(QLatin1Char('&')), fncPhrase("LNGPRIVATE"));
     EXPECT_EQ(m_frm->windowTitle(), QStringLiteral("Hourvane for Outlook Personal Settings SU"));
+
+    // The start-up refill shows the settings as they are by then.
     m_personal->FilterPrivate = false;
     EXPECT_TRUE(QTest::qWaitFor([this] { return m_frm->timCheckCategories().isActive(); }, 3000));
     EXPECT_FALSE(m_frm->timStartup().isActive());
