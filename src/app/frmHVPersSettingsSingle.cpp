@@ -597,6 +597,11 @@ void frmHVPersSettingsSingle::subSwitchTabs(int intNewTab)
         // the cell refuses keeps the list (and the editor) where they are.
         if (!m_exsList->ObjectList->fncCommitEditor())
             return fncStay();
+        // A list is read from the database when it is first shown.
+        if (const QString strFailed = m_objGlobal.LoadList(intNewList); !strFailed.isEmpty()) {
+            cMessageBox::Show(strFailed, cMessageBox::Buttons::Ok, cMessageBox::Icon::Warning);
+            return fncStay();
+        }
         // Rows past the grid's last row would be lost at the next save: such a list is not shown.
         const cMetaDictionary& objNew = fncList(intNewList);
         if (objNew.MetaDic.Count() > intSheetRows - 1) {

@@ -21,10 +21,12 @@
 #include "modWindowHelpers.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QIcon>
+#include <QImageReader>
 #include <QPointer>
 #include <cstdio>
 #include <future>
@@ -72,16 +74,23 @@ bool fncLoadChosenDatabase()
     s.objGlobalSettings->ReportToValue = strValue;
     s.objPersonalSettings->ReportChoice = lngKind;
     s.objPersonalSettings->ReportValue = strValue;
-    return fncOpenChosenDatabase() && s.objGlobalSettings->ReadGlobalSettings(lngKind, QString());
+    // The window shows the first list; the others are read when their tab is.
+    return fncOpenChosenDatabase()
+        && s.objGlobalSettings->ReadGlobalSettings(lngKind, QString(), true);
 }
 
-// Reading the system's font list is fontconfig's slowest step at start; a second core does it
-// while the common settings are read, so the window's first text does not wait for it. Every
+// Reading the system's font list is fontconfig's slowest step at start, and the style's first
+// frame is drawn from an image, for which Qt first loads every image plugin. A second core does
+// both while the common settings are read, so the window's first paint waits for neither. Every
 // end of the program waits for it first.
-void subWarmFontsInBackground()
+void subWarmUpInBackground()
 {
-    const std::shared_future<void> fonts
-        = std::async(std::launch::async, [] { QFontDatabase::families(); }).share();
+    const std::shared_future<void> fonts = std::async(std::launch::async, [] {
+        QFontDatabase::families();
+        QBuffer none;
+        none.open(QIODevice::ReadOnly);
+        QImageReader(&none, "png").canRead();
+    }).share();
     subAddEndHook([fonts] { fonts.wait(); });
 }
 
@@ -225,7 +234,7 @@ void Main()
 
         if (s.blnChooseDatabase)
             fncChooseDatabase();
-        subWarmFontsInBackground();
+        subWarmUpInBackground();
         if (!fncLoadChosenDatabase())
             return;
 

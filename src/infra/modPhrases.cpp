@@ -123,22 +123,23 @@ void subReadPhrases(qint16 intColumn)
         text.remove(0, 1);
     State& s = state();
     s.phrases = fncCreateDic<cPhrase>();
-    const QStringList rows = text.split(QStringLiteral("\r\n"));
+    // Views into the text: only the key and the chosen language's phrase become strings.
+    const QList<QStringView> rows = QStringView(text).split(u"\r\n");
     for (qsizetype r = 0; r + 1 < rows.size(); ++r) {
-        const QStringList fields = rows.at(r).split(QLatin1Char('\t'));
+        const QList<QStringView> fields = rows.at(r).split(u'\t');
         if (fields.size() < intColumn + 1)
             throw cHVError(9, QStringLiteral("subReadPhrases"),
                 QStringLiteral("Subscript out of range (phrase row %1 has %2 fields)")
                     .arg(r + 1)
                     .arg(fields.size()));
-        QString phrase = fields.at(intColumn);
+        QStringView phrase = fields.at(intColumn);
         if (phrase.isEmpty() && fields.size() > 4)
             phrase = fields.at(4);
         cPhrase p;
-        p.LangConstant = fields.at(0);
+        p.LangConstant = fields.at(0).toString();
         if (p.LangConstant.startsWith(chBom))
             p.LangConstant.remove(0, 1);
-        p.LangPhrase = fncRemoveApostrophes(phrase);
+        p.LangPhrase = fncRemoveApostrophes(phrase.toString());
         s.phrases.Add(p.LangConstant, p);
     }
 }

@@ -46,6 +46,12 @@ RecordsetPtr fncRequireRecordset(RecordsetPtr rs, const QString& strSource)
     return rs;
 }
 
+// The items of list n (1-based) as the window shows them.
+QString fncListItemsQuery(int n)
+{
+    return QStringLiteral("select * from tblMeta%1 order by strName").arg(n);
+}
+
 constexpr qint32 lngNameTaken = lngObjectError + 3010;
 int intBusyTimeoutSeconds = 15;
 std::function<void()>& lockedHook()
@@ -220,12 +226,14 @@ QString cGlobalSettings::fncReportingProgramPath()
     return fncStripTrailingSlash(cPersonalSettings::fncProgramFolder()) + QLatin1Char('/') + name;
 }
 
-bool cGlobalSettings::ReadGlobalSettings(qint32 lngKind, const QString& strPath)
+bool cGlobalSettings::ReadGlobalSettings(
+    qint32 lngKind, const QString& strPath, bool blnFirstListOnly)
 {
     bool blnResult = false;
     try {
         ReportTo = lngKind;
-        subSetupDBObjects(true, lngKind == 1, strPath);
+        m_colUnread.clear();
+        subSetupDBObjects(true, lngKind == 1, strPath, blnFirstListOnly);
         blnResult = MetaDataLists.Count() > 0;
         // What the next save reconciles against. Lists from files carry no row identities.
         m_blnLoadedFromDatabase = lngKind != 1;
@@ -236,6 +244,8 @@ bool cGlobalSettings::ReadGlobalSettings(qint32 lngKind, const QString& strPath)
             m_colLoadedLists.append(entry.second.MetaDic);
         if (const ConnectionPtr conn = fncSharedConnection())
             m_strConnection = conn->ConnectionString();
+        else
+            m_colUnread.clear();
     } catch (...) {
         subCloseDBObjects();
         subHandleCurrentException(QStringLiteral("fncReadGlobalSettings"));
@@ -244,7 +254,43 @@ bool cGlobalSettings::ReadGlobalSettings(qint32 lngKind, const QString& strPath)
     return blnResult;
 }
 
-void cGlobalSettings::subSetupDBObjects(bool blnReadOnly, bool blnFromXml, const QString& strPath)
+QString cGlobalSettings::LoadList(int intPos)
+{
+    if (!m_colUnread.contains(intPos))
+        return QString();
+    try {
+        subReadList(*cConnection::Open(m_strConnection, intBusyTimeoutSeconds), intPos);
+        return QString();
+    } catch (const cHVError& e) {
+        // The window stays as it is: a server gone for a moment must not cost the user's edits.
+        subLog(QStringLiteral("Metadata list %1 was not read: ").arg(intPos + 1)
+            + fncMaskPasswords(e.Description()));
+        return fncPhrase("LNGCONNECTIONFAILED") + strCrLf + strCrLf
+            + fncMaskPasswords(e.Description());
+    }
+}
+
+void cGlobalSettings::subReadList(cConnection& conn, int intPos)
+{
+    subLog(QStringLiteral("Reading metadata list %1").arg(intPos + 1));
+    const RecordsetPtr rs = conn.OpenRecordset(fncListItemsQuery(intPos + 1), true);
+    cMetaDictionary& dic = MetaDataLists.ItemAt(intPos);
+    dic.MetaDic = fncCreateDic<cMetaData>();
+    dic.ReadFromRecordset(*rs);
+    // What the save reconciles this list against: what was just read, from now on.
+    if (!m_colLoadedLists.isEmpty()) {
+        m_colLoadedLists[intPos] = dic.MetaDic;
+    } else {
+        QHash<qint32, cMetaData> rows;
+        for (const auto& item : dic.MetaDic)
+            rows.insert(item.second.ID, item.second);
+        m_colLoaded[intPos] = rows;
+    }
+    m_colUnread.remove(intPos);
+}
+
+void cGlobalSettings::subSetupDBObjects(
+    bool blnReadOnly, bool blnFromXml, const QString& strPath, bool blnFirstListOnly)
 {
     try {
         subLog(QStringLiteral("Reading the common settings"));
@@ -277,12 +323,15 @@ void cGlobalSettings::subSetupDBObjects(bool blnReadOnly, bool blnFromXml, const
                 return fncNoSet(QStringLiteral("HVMetaLists.xml"));
             cRecordset* rsLists = m_rsMetaLists.get();
             for (int n = 1; n <= 3; ++n) {
-                subLog(QStringLiteral("Reading metadata list %1").arg(n));
-                const RecordsetPtr rsItems = blnFromXml
+                const bool blnLater = blnFirstListOnly && !blnFromXml && n > 1;
+                if (blnLater)
+                    m_colUnread.insert(n - 1);
+                else
+                    subLog(QStringLiteral("Reading metadata list %1").arg(n));
+                const RecordsetPtr rsItems = blnLater ? nullptr
+                    : blnFromXml
                     ? fncLoadRecordsetFromXml(base + QStringLiteral("/HVMeta%1.xml").arg(n))
-                    : fncReturnRecordset(
-                        QStringLiteral("select * from tblMeta%1 order by strName").arg(n),
-                        blnReadOnly);
+                    : fncReturnRecordset(fncListItemsQuery(n), blnReadOnly);
                 const QString strDefault = n == 1 ? fncPhrase("LNGCUSTOMER")
                     : n == 2                      ? fncPhrase("LNGTASK")
                                                   : QString();
@@ -399,6 +448,11 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
         throw cHVError(lngObjectError + 3001, QStringLiteral("cGlobalSettings"),
             QStringLiteral("No database connection to save the common settings"));
     const int intLists = MetaDataLists.Count();
+    // A list nobody has read is read now, so that it comes through the save as stored.
+    for (int i = 0; i < intLists; ++i) {
+        if (m_colUnread.contains(i))
+            subReadList(*conn, i);
+    }
 
     // What this save reconciles against: the lists as loaded, or (when they came from elsewhere)
     // the table as it is now.

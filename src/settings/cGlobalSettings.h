@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <array>
 #include <functional>
@@ -31,8 +32,12 @@ public:
     cOtherSettings OtherSettings;
 
     // Loads everything (lists and captions from the XML files under strPath when lngKind is
-    // 1); true when at least one list was loaded. A second load replaces the lists.
-    bool ReadGlobalSettings(qint32 lngKind, const QString& strPath);
+    // 1); true when at least one list was loaded. A second load replaces the lists. With
+    // blnFirstListOnly a database load leaves the items of the other lists to LoadList.
+    bool ReadGlobalSettings(qint32 lngKind, const QString& strPath, bool blnFirstListOnly = false);
+    // Reads the items of list intPos (0-based) when the load left them out; the save then
+    // reconciles against what this read. Empty on success, otherwise the message to show.
+    QString LoadList(int intPos);
     // Saves everything in one transaction; empty on success, otherwise the message to show
     // (the lists in memory are then left as they were). The lists are reconciled with what the
     // last load read: an item is removed only when it was loaded and is gone from its list, items
@@ -59,7 +64,9 @@ public:
 private:
     struct cSaveAnswers;
     void subSaveOnce(cSaveAnswers& answers);
-    void subSetupDBObjects(bool blnReadOnly, bool blnFromXml, const QString& strPath);
+    void subSetupDBObjects(
+        bool blnReadOnly, bool blnFromXml, const QString& strPath, bool blnFirstListOnly);
+    void subReadList(cConnection& conn, int intPos);
     void subGSToXML();
     void subCloseDBObjects();
 
@@ -72,4 +79,6 @@ private:
     bool m_blnLoadedFromDatabase = false;
     // The database the lists were loaded from; the save goes there.
     QString m_strConnection;
+    // Lists whose items the load left out: nobody has seen or changed them yet.
+    QSet<int> m_colUnread;
 };

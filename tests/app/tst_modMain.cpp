@@ -90,6 +90,14 @@ protected:
         return item ? fncGetLongProperty(item, QStringLiteral("Settings")) : QString();
     }
 
+    static void clearCell(cListHandler& exs, int intRow, int intCol)
+    {
+        cSheet* view = exs.ObjectList;
+        const QModelIndex index = view->model()->index(intRow - 1, intCol);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+        QTest::keyClick(view, Qt::Key_Delete);
+    }
+
     // OK unloads the window: it is hidden at once and gone with the next event round.
     static bool windowUnloaded()
     {
@@ -234,10 +242,7 @@ TEST_F(StartUp, OkSavesEverythingTheNextStartShowsItCancelChangesNothingARemoval
 
     frmHVPersSettingsSingle& again = start();
     ASSERT_EQ(gridNames(again), QStringList({ "Acme", "Beta" }));
-    cSheet* view = again.exsList().ObjectList;
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-        view->visualRect(view->model()->index(2, 0)).center());
-    QTest::keyClick(view, Qt::Key_Delete);
+    clearCell(again.exsList(), 3, 0);
     QStringList colAsked; // the removed value, then those its reports may move to
     hvtest::whenModal<frmResolveRemovedItem>([&](frmResolveRemovedItem* dlg) {
         colAsked.append(dlg->lblValueToBeResolved()->text());
@@ -278,6 +283,39 @@ TEST_F(StartUp, MissingMandatoryValuesKeepTheWindowOpenAndSaveNothing)
     QTest::keyClick(frm.ui().txtPersonalRate, Qt::Key_Return);
     EXPECT_TRUE(windowUnloaded());
     EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")), QStringList { "Acme" });
+}
+
+// A list after the first is read when its tab is first shown: an item removed there is removed.
+// A list never shown comes through OK as stored, and its names reach the personal settings.
+TEST_F(StartUp, ListsAreReadWhenFirstShownAndOneNeverShownIsSavedAsStored)
+{
+    subFirstRun();
+    subEndRun();
+    fncExec(QStringLiteral("insert into tblMeta2 (strName, curRate, blnEnabled) "
+                           "values ('Build', 5, 1), ('Test', 6, 1)"));
+    fncExec(QStringLiteral("insert into tblMeta3 (strName, strCategory, curRate, blnEnabled) "
+                           "values ('Alpha', 'North', 7, 0)"));
+    fncExec(QStringLiteral(
+        "update tblMetaLists set strMetaListCaption = 'Project' where intMetaListID = 3"));
+    const QString strList3 = QStringLiteral("select * from tblMeta3");
+    const QStringList colList3 = fncQuery(strList3);
+
+    frmHVPersSettingsSingle& frm = start();
+    QTest::mouseClick(
+        frm.ui().tbsLists, Qt::LeftButton, {}, frm.ui().tbsLists->tabRect(1).center());
+    ASSERT_EQ(gridNames(frm), (QStringList { "Build", "Test" }));
+    clearCell(frm.exsList(), 3, 0);
+    hvtest::whenModal<frmResolveRemovedItem>([](frmResolveRemovedItem* dlg) {
+        QTest::mouseClick(dlg->optRemoveReports(), Qt::LeftButton, {},
+            QPoint(8, dlg->optRemoveReports()->height() / 2));
+        QTest::mouseClick(dlg->cmdOK(), Qt::LeftButton);
+    });
+    QTest::mouseClick(frm.ui().cmdOK, Qt::LeftButton);
+    EXPECT_TRUE(windowUnloaded());
+    EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta2")), QStringList { "Build" });
+    EXPECT_EQ(fncQuery(strList3), colList3);
+    EXPECT_TRUE(fncReadRegistryValue(strSection, QStringLiteral("MetadataList"), QString())
+                    .contains(QStringLiteral("\r\nProject:Alpha;\r\n")));
 }
 
 TEST_F(StartUp, ACalendarThatCannotBeHadEndsTheProgram)
@@ -401,8 +439,8 @@ TEST_F(StartUp, AChosenServerGetsTheLocalListsAndIsUsedFromThenOn)
     EXPECT_FALSE(QFileInfo::exists(strFile));
 }
 
-// The server goes away while the window is open: OK says so and keeps the window and its edits;
-// once the server is back, OK saves them.
+// The server goes away while the window is open: OK and a tab not shown yet say so and keep the
+// window and its edits; once the server is back, OK saves them.
 TEST_F(StartUp, AServerGoneAtOkKeepsTheWindowAndItsEditsUntilItIsBack)
 {
     hvtest::cPgTestServer& pg = hvtest::cPgTestServer::Instance();
@@ -427,10 +465,18 @@ TEST_F(StartUp, AServerGoneAtOkKeepsTheWindowAndItsEditsUntilItIsBack)
     EXPECT_TRUE(frm.isVisible());
     EXPECT_EQ(gridNames(frm), QStringList { "Acme" });
     EXPECT_FALSE(QFileInfo::exists(fncDatabase()));
+    // The second list, not read yet, cannot be shown either: the first stays, with the edit.
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    QTest::mouseClick(
+        frm.ui().tbsLists, Qt::LeftButton, {}, frm.ui().tbsLists->tabRect(1).center());
+    ASSERT_EQ(cMessageBox::history().size(), 2);
+    EXPECT_TRUE(cMessageBox::history().at(1).strText.startsWith(fncPhrase("LNGCONNECTIONFAILED")));
+    EXPECT_EQ(frm.ui().tbsLists->currentIndex(), 0);
+    EXPECT_EQ(gridNames(frm), QStringList { "Acme" });
 
     ASSERT_TRUE(pg.Exec(QStringLiteral("alter database %1 allow_connections true").arg(name)));
     QTest::mouseClick(frm.ui().cmdOK, Qt::LeftButton);
-    EXPECT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_EQ(cMessageBox::history().size(), 2);
     EXPECT_TRUE(windowUnloaded());
     EXPECT_EQ(hvtest::fncRows(strServer, QStringLiteral("select strName from tblMeta1")),
         QStringList { "Acme" });
