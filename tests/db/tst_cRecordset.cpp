@@ -1,30 +1,19 @@
 #include <cDbTestEngines.h>
-#include <cHVError.h>
-#include <modDBCode.h>
 
-using hvtest::cDbEngineTest;
+using RecordsetOnEngine = hvtest::cDbEngineTest;
 
-namespace {
-
-RecordsetPtr disconnectedMeta()
+// In memory: fields keep their types, rows convert to them, and add, update and delete work
+// without a database.
+TEST(RecordsetDisconnected, FieldsKeepTypesRowsConvertAndEditsWorkInMemory)
 {
     auto rs = std::make_shared<cRecordset>();
-    cField key { QStringLiteral("intMeta1ID"), eFieldType::Long, 0, false, true };
-    rs->AppendField(key);
+    rs->AppendField(cField { QStringLiteral("intMeta1ID"), eFieldType::Long, 0, false, true });
     rs->AppendField(QStringLiteral("strName"), eFieldType::Text);
     rs->AppendField(QStringLiteral("curRate"), eFieldType::Currency);
     rs->AppendField(QStringLiteral("blnEnabled"), eFieldType::Boolean);
     rs->AppendRow({ 1, QStringLiteral("Acme"), QStringLiteral("12.5"), QStringLiteral("True") });
     rs->AppendRow({ 2, QStringLiteral("Beta"), 7, false });
     rs->AppendRow({ 3, QStringLiteral("O'Neil"), QVariant(), -1 });
-    return rs;
-}
-
-} // namespace
-
-TEST(RecordsetDisconnected, FieldsKeepTypesAndRowsConvertToThem)
-{
-    auto rs = disconnectedMeta();
     ASSERT_EQ(rs->FieldCount(), 4);
     EXPECT_EQ(rs->Field(1).DefinedSize, 255);
     EXPECT_EQ(rs->FieldIndex(QStringLiteral("CURRATE")), 2);
@@ -50,11 +39,7 @@ TEST(RecordsetDisconnected, FieldsKeepTypesAndRowsConvertToThem)
     rs->MoveFirst();
     EXPECT_THROW(rs->Value(QStringLiteral("strNope")), cHVError);
     EXPECT_THROW(rs->SetValue(QStringLiteral("strName"), QString(256, QLatin1Char('x'))), cHVError);
-}
 
-TEST(RecordsetDisconnected, AddNewUpdateDeleteWorkInMemory)
-{
-    auto rs = disconnectedMeta();
     rs->AddNew();
     rs->SetValue(QStringLiteral("strName"), QStringLiteral("Gamma"));
     rs->SetValue(QStringLiteral("curRate"), cCurrency::fromTenThousandths(-5));
@@ -74,10 +59,6 @@ TEST(RecordsetDisconnected, AddNewUpdateDeleteWorkInMemory)
     rs->CancelUpdate();
     EXPECT_EQ(rs->RecordCount(), 3);
 }
-
-class RecordsetOnEngine : public cDbEngineTest
-{
-};
 
 TEST_P(RecordsetOnEngine, WritesGoThroughTheKeyAndReadBack)
 {
@@ -121,7 +102,7 @@ TEST_P(RecordsetOnEngine, WritesGoThroughTheKeyAndReadBack)
     EXPECT_TRUE(again->Value(QStringLiteral("strCategory")).isNull());
 }
 
-TEST_P(RecordsetOnEngine, AnUpdateOfARowDeletedBehindItsBackIsAnError)
+TEST_P(RecordsetOnEngine, UpdatesOfRowsDeletedBehindTheirBackFailAndAmountsRoundTripExactly)
 {
     auto rs = fncReturnRecordset(QStringLiteral("tblPersons"), false);
     rs->AddNew();
@@ -136,24 +117,22 @@ TEST_P(RecordsetOnEngine, AnUpdateOfARowDeletedBehindItsBackIsAnError)
     EXPECT_THROW(rs->Update(), cHVError);
     rs->CancelUpdate();
     EXPECT_EQ(fncReturnRecordset(QStringLiteral("tblPersons"), true)->RecordCount(), 0);
-}
 
-TEST_P(RecordsetOnEngine, AmountsRoundTripExactlyToFourDecimals)
-{
+    // Amounts come back exactly to four decimals.
     const QList<qint64> units { 1000, 123456, -123456, 1, -1, 0, 9000000000000000LL,
         -9000000000000000LL, 9223372036854775807LL / 10 };
-    auto rs = fncReturnRecordset(QStringLiteral("tblMeta2"), false);
+    auto meta = fncReturnRecordset(QStringLiteral("tblMeta2"), false);
     for (qint64 u : units) {
-        rs->AddNew();
-        rs->SetValue(QStringLiteral("strName"), QString::number(u));
-        rs->SetValue(
+        meta->AddNew();
+        meta->SetValue(QStringLiteral("strName"), QString::number(u));
+        meta->SetValue(
             QStringLiteral("curRate"), QVariant::fromValue(cCurrency::fromTenThousandths(u)));
-        rs->Update();
+        meta->Update();
     }
-    rs->AddNew();
-    rs->SetValue(QStringLiteral("strName"), QStringLiteral("double"));
-    rs->SetValue(QStringLiteral("curRate"), 0.1);
-    rs->Update();
+    meta->AddNew();
+    meta->SetValue(QStringLiteral("strName"), QStringLiteral("double"));
+    meta->SetValue(QStringLiteral("curRate"), 0.1);
+    meta->Update();
     auto back = fncReturnRecordset(QStringLiteral("tblMeta2"), true);
     for (qint64 u : units) {
         ASSERT_TRUE(back->Find(QStringLiteral("strName"), QString::number(u))) << u;

@@ -6,11 +6,7 @@
 #include <QTcpServer>
 #include <cConnectionDialogs.h>
 #include <cDbTestEngines.h>
-#include <cHVError.h>
-#include <cMessageBox.h>
 #include <modConnectionString.h>
-#include <modDBCode.h>
-#include <modDBCreate.h>
 #include <modErrorHandling.h>
 #include <modPhrases.h>
 #include <unistd.h>
@@ -27,9 +23,8 @@ public:
         scriptNames.append(strSQLScriptFileName);
         return choice;
     }
-    cLogon fncSQLLogon(const QString& strConnection, bool blnNewDB) override
+    cLogon fncSQLLogon(const QString&, bool blnNewDB) override
     {
-        logonInputs.append(strConnection);
         newDbFlags.append(blnNewDB);
         if (logons.isEmpty()) {
             ADD_FAILURE() << "logon asked more often than expected";
@@ -41,7 +36,6 @@ public:
     qint16 choice = 0;
     QList<cLogon> logons;
     QStringList scriptNames;
-    QStringList logonInputs;
     QList<bool> newDbFlags;
 };
 
@@ -67,8 +61,6 @@ bool sharedIsUpgraded()
         && fncSharedConnection()->TableExists(QStringLiteral("tblOtherSettings"));
 }
 
-using hvtest::writeFile;
-
 class GetConnection : public testing::Test
 {
 protected:
@@ -87,7 +79,7 @@ protected:
 
 } // namespace
 
-TEST_F(GetConnection, TrailingSlashIsDroppedAndBlanksOnlyFromTheDatabasePath)
+TEST_F(GetConnection, TrailingSlashIsDroppedBlanksOnlyFromTheDatabasePathAndTheFileWins)
 {
     subCreateHVDatabase(folder + QStringLiteral("/Hourvane3.mdb"));
     strDataFolder = QStringLiteral(" ") + folder + QStringLiteral("/");
@@ -97,13 +89,13 @@ TEST_F(GetConnection, TrailingSlashIsDroppedAndBlanksOnlyFromTheDatabasePath)
     EXPECT_EQ(ReportToValue(), folder + QStringLiteral("/Hourvane3.mdb"));
     EXPECT_TRUE(sharedIsUpgraded());
     EXPECT_TRUE(dialogs->scriptNames.isEmpty());
-}
 
-TEST_F(GetConnection, AccessFileWinsOverTheConnectionFile)
-{
-    subCreateHVDatabase(folder + QStringLiteral("/Hourvane3.mdb"));
+    // The Access file wins over the connection file.
+    subResetDBState();
+    subSetConnectionDialogs(dialogs);
     // Reading this file would mean a failed connection to a closed port.
-    writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), closedPgConnection().toUtf8());
+    hvtest::writeFile(
+        folder + QStringLiteral("/HourvaneConnection.txt"), closedPgConnection().toUtf8());
     strDataFolder = folder;
     ReportTo() = 1; // like 4, keeps its value yet uses the file
     ReportToValue() = QStringLiteral("/reports/elsewhere");
@@ -120,7 +112,7 @@ TEST_F(GetConnection, ClosingTheChoiceGivesNoDatabaseAndNoError)
     dialogs->choice = 0;
     fncGetConnection();
     EXPECT_EQ(strDataFolder, QCoreApplication::applicationDirPath()); // an empty data folder
-    writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), QByteArray());
+    hvtest::writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), QByteArray());
     strDataFolder = folder;
     EXPECT_TRUE(fncGetConnection().isEmpty());
     EXPECT_EQ(dialogs->scriptNames.size(), 2);
@@ -137,38 +129,32 @@ TEST_F(GetConnection, ClosingTheChoiceGivesNoDatabaseAndNoError)
     EXPECT_TRUE(dialogs->scriptNames.isEmpty());
 }
 
-TEST_F(GetConnection, ReportToThreeWithACompleteStringConsultsNoFile)
-{
-    const QString conn = hvtest::fncFreshDatabase(eEngine::PostgreSQL);
-    ASSERT_FALSE(conn.isEmpty());
-    subCloseConnection();
-    subSetConnectionDialogs(dialogs);
-    // Both files would be trouble if read: a Jet file and an empty connection file.
-    writeFile(folder + QStringLiteral("/Hourvane3.mdb"),
-        QByteArray("\x00\x01\x00\x00Standard Jet DB", 19));
-    writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), QByteArray());
-    strDataFolder = folder + QStringLiteral("/");
-    ReportTo() = 3;
-    ReportToValue() = conn;
-    auto rs = fncReturnRecordset(QStringLiteral("tblSettings"), true);
-    ASSERT_TRUE(rs);
-    EXPECT_EQ(fncSharedConnection()->Engine(), eEngine::PostgreSQL);
-    EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/HourvaneConnection.txt")));
-    EXPECT_EQ(strDataFolder, folder + QStringLiteral("/")); // not even normalised
-}
-
-TEST_F(GetConnection, ConnectionFileLeadsToTheServerAndItsUpgrade)
+// The connection file leads to the server and its upgrade; from then on report choice 3 with a
+// complete string consults no file at all.
+TEST_F(GetConnection, ConnectionFileLeadsToTheServerThenNoFileIsConsulted)
 {
     hvtest::fncFreshDatabase(eEngine::PostgreSQL, false);
     const QString conn = ReportToValue();
+    ASSERT_FALSE(conn.isEmpty());
     subResetDBState();
     subSetConnectionDialogs(dialogs);
-    writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), conn.toUtf8());
+    hvtest::writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), conn.toUtf8());
     strDataFolder = folder;
     subSetupConnection();
     EXPECT_TRUE(sharedIsUpgraded());
     EXPECT_EQ(ReportTo(), 3);
     EXPECT_EQ(ReportToValue(), conn);
+
+    subCloseConnection();
+    // Both files would be trouble if read: a Jet file and an empty connection file.
+    hvtest::writeFile(folder + QStringLiteral("/Hourvane3.mdb"),
+        QByteArray("\x00\x01\x00\x00Standard Jet DB", 19));
+    hvtest::writeFile(folder + QStringLiteral("/HourvaneConnection.txt"), QByteArray());
+    strDataFolder = folder + QStringLiteral("/");
+    ASSERT_TRUE(fncReturnRecordset(QStringLiteral("tblSettings"), true));
+    EXPECT_EQ(fncSharedConnection()->Engine(), eEngine::PostgreSQL);
+    EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/HourvaneConnection.txt")));
+    EXPECT_EQ(strDataFolder, folder + QStringLiteral("/")); // not even normalised
 }
 
 // Text that does not begin with a provider this program knows is reported with the file's name
@@ -180,7 +166,7 @@ TEST_F(GetConnection, AConnectionFileWithoutAKnownProviderIsReportedByName)
     strDataFolder = folder;
     for (const char* text :
         { "Data Source=db1;Provider=PostgreSQL;Initial Catalog=HV", "Provider=MSDASQL;DSN=hv" }) {
-        writeFile(file, text);
+        hvtest::writeFile(file, text);
         subResetErrorState();
         cMessageBox::setNextAnswer(cMessageBox::Answer::No);
         EXPECT_TRUE(hvtest::endsProgram([] { subSetupConnection(); })) << text;
@@ -209,7 +195,7 @@ TEST_F(GetConnection, ACancelledLogonLeavesNoFileThenChoiceOneCreatesALocalDatab
         QStringLiteral("tblReports"), QStringLiteral("strBody")));
 }
 
-TEST_F(GetConnection, ChoiceThreeStoresTheLogonPrivatelyAndUpgrades)
+TEST_F(GetConnection, ChoiceThreeStoresTheLogonPrivatelyAndChoiceTwoCreatesTheServerDatabase)
 {
     auto& pg = hvtest::cPgTestServer::Instance();
     ASSERT_TRUE(pg.Running()) << pg.Error().toStdString();
@@ -229,15 +215,15 @@ TEST_F(GetConnection, ChoiceThreeStoresTheLogonPrivatelyAndUpgrades)
         QFileDevice::Permissions());
     EXPECT_EQ(ReportTo(), 3);
     EXPECT_TRUE(sharedIsUpgraded());
-}
 
-TEST_F(GetConnection, ChoiceTwoCreatesTheServerDatabaseUnderTheGivenName)
-{
-    auto& pg = hvtest::cPgTestServer::Instance();
-    ASSERT_TRUE(pg.Running()) << pg.Error().toStdString();
-    const QString name = QStringLiteral("Made_%1").arg(::getpid());
+    // Choice two creates the server database under the given name.
+    subResetDBState();
+    subSetConnectionDialogs(dialogs);
+    QFile::remove(file);
+    dialogs->newDbFlags.clear();
     strDataFolder = folder;
     dialogs->choice = 2;
+    const QString made = QStringLiteral("Made_%1").arg(::getpid());
     const QString closed
         = QStringLiteral("Provider=PostgreSQL;Persist Security Info=True;Password=;User ID=hvtest;"
                          "Data Source=127.0.0.1:%1")
@@ -245,23 +231,25 @@ TEST_F(GetConnection, ChoiceTwoCreatesTheServerDatabaseUnderTheGivenName)
     dialogs->logons = {
         { pg.ServerConnectionString(),
             QStringLiteral("bad name\"; drop") }, // refused: not a plain name
-        { closed, name }, // refused: nobody there
-        { pg.ServerConnectionString(), name },
+        { closed, made }, // refused: nobody there
+        { pg.ServerConnectionString(), made },
     };
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
     const QString result = fncGetConnection();
-    EXPECT_EQ(result, pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + name);
+    EXPECT_EQ(result, pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + made);
     EXPECT_EQ(dialogs->newDbFlags, (QList<bool> { true, true, true }));
     ASSERT_EQ(cMessageBox::history().size(), 2);
     EXPECT_EQ(cMessageBox::history().at(0).icon, cMessageBox::Icon::Critical);
+    EXPECT_TRUE(
+        cMessageBox::history().at(0).strText.startsWith(QStringLiteral("The database name")));
     EXPECT_TRUE(cMessageBox::history().at(1).strText.startsWith(
         QStringLiteral("Connection failed with connection string ")));
     ASSERT_TRUE(sharedIsUpgraded());
     EXPECT_TRUE(fncSharedConnection()->TableExists(QStringLiteral("tblMetaLists")));
 }
 
-TEST(ConnectionStrings, StoredPartsParseWithWholeValues)
+TEST(ConnectionStrings, StoredPartsParseWithWholeValuesAndGiveTheWholeFreeTdsString)
 {
     const auto parts = fncParseConnectionString(
         QStringLiteral("Provider=SQLOLEDB.1;Persist Security Info=True;Password=a=b;c;User "
@@ -272,53 +260,35 @@ TEST(ConnectionStrings, StoredPartsParseWithWholeValues)
         eEngine::PostgreSQL);
     EXPECT_EQ(fncEngineOfConnectionString(strJet + QStringLiteral("/x")), eEngine::SQLite);
     EXPECT_THROW(fncEngineOfConnectionString(QStringLiteral("Provider=MSDASQL;DSN=x")), cHVError);
-}
-
-struct cOdbcCase
-{
-    const char* stored;
-    const char* odbc;
-};
-
-class OdbcTranslation : public testing::TestWithParam<cOdbcCase>
-{
-};
-
-TEST_P(OdbcTranslation, GivesTheWholeFreeTdsString)
-{
-    EXPECT_EQ(fncOdbcConnectionString(QString::fromUtf8(GetParam().stored)).toStdString(),
-        GetParam().odbc);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, OdbcTranslation,
-    testing::Values(
-        cOdbcCase { "Provider=SQLOLEDB.1;Persist Security Info=True;Password=p;w=}x;User "
-                    "ID=sa;Data Source=db1;Initial Catalog=HV",
+    const std::pair<const char*, const char*> odbc[] = {
+        { "Provider=SQLOLEDB.1;Persist Security Info=True;Password=p;w=}x;User ID=sa;Data "
+          "Source=db1;Initial Catalog=HV",
             "DRIVER={FreeTDS};SERVER=db1;DATABASE=HV;UID=sa;PWD={p};TDS_Version=7.4;ClientCharset="
             "UTF-8" },
-        cOdbcCase {
-            "Provider=SQLOLEDB.1;Password=a}b=c;User ID=sa;Data Source=db1:1444;Initial Catalog=HV",
+        { "Provider=SQLOLEDB.1;Password=a}b=c;User ID=sa;Data Source=db1:1444;Initial Catalog=HV",
             "DRIVER={FreeTDS};SERVER=db1;PORT=1444;DATABASE=HV;UID=sa;PWD={a}}b=c};TDS_Version=7.4;"
             "ClientCharset=UTF-8" },
-        cOdbcCase { "Provider=SQLOLEDB.1;Persist Security Info=True;Integrated Security=SSPI;Data "
-                    "Source=srv\\SQLEXPRESS",
+        { "Provider=SQLOLEDB.1;Persist Security Info=True;Integrated Security=SSPI;Data "
+          "Source=srv\\SQLEXPRESS",
             "DRIVER={FreeTDS};SERVER=srv\\SQLEXPRESS;Trusted_Connection=Yes;TDS_Version=7.4;"
-            "ClientCharset=UTF-8" }));
+            "ClientCharset=UTF-8" },
+    };
+    for (const auto& [stored, expected] : odbc)
+        EXPECT_EQ(fncOdbcConnectionString(QString::fromUtf8(stored)).toStdString(), expected);
+}
 
 // A closed port fails with the driver's own description; a silent server gives up after the
 // login time-out instead of waiting for ever.
 TEST(SqlServer, ClosedOrSilentServersFail)
 {
-    try {
+    const cHVError closed = hvtest::errorOf([] {
         cConnection::Open(QStringLiteral("Provider=SQLOLEDB.1;Password=x;User ID=sa;Data "
                                          "Source=127.0.0.1:%1;Initial Catalog=HV")
                               .arg(closedPort()),
             2);
-        ADD_FAILURE() << "opened a closed port";
-    } catch (const cHVError& e) {
-        EXPECT_EQ(e.Number(), static_cast<qint32>(0x80004005u));
-        EXPECT_FALSE(e.Description().isEmpty());
-    }
+    });
+    EXPECT_EQ(closed.Number(), static_cast<qint32>(0x80004005u));
+    EXPECT_FALSE(closed.Description().isEmpty());
     // Listens but never answers: the kernel completes the handshake, the server never speaks.
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
@@ -358,45 +328,28 @@ TEST(ReturnRecordset, MissingTableWithoutReportingGivesNothing)
     subResetDBState();
 }
 
-struct cSplitCase
-{
-    const char* script;
-    QStringList batches;
-};
-
-class ScriptSplit : public testing::TestWithParam<cSplitCase>
-{
-};
-
-TEST_P(ScriptSplit, SplitsOnlyAtGoLines)
-{
-    EXPECT_EQ(fncSplitSqlScript(QString::fromUtf8(GetParam().script)), GetParam().batches);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, ScriptSplit,
-    testing::Values(cSplitCase { "CREATE TABLE GOALS (CATEGORY int)\nGO\nselect 1",
-                        { "CREATE TABLE GOALS (CATEGORY int)", "select 1" } },
-        cSplitCase { "a\r\n  go  \r\nb\r\nGo -- done\r\n", { "a", "b" } },
-        cSplitCase { "insert x\nGO 3\n", { "insert x", "insert x", "insert x" } },
-        cSplitCase { "GO\nGO\n", {} },
-        cSplitCase { "select 'GO'\nGOTO label\n", { "select 'GO'\nGOTO label" } }));
-
 // A count above the bound would repeat a batch until memory runs out.
-TEST(ScriptSplit, RefusesARepeatCountAboveTheBoundNamingTheLine)
+TEST(ScriptSplit, SplitsOnlyAtGoLinesAndRefusesARepeatCountAboveTheBound)
 {
+    const std::pair<const char*, QStringList> cases[]
+        = { { "CREATE TABLE GOALS (CATEGORY int)\nGO\nselect 1",
+                { "CREATE TABLE GOALS (CATEGORY int)", "select 1" } },
+              { "a\r\n  go  \r\nb\r\nGo -- done\r\n", { "a", "b" } },
+              { "insert x\nGO 3\n", { "insert x", "insert x", "insert x" } }, { "GO\nGO\n", {} },
+              { "select 'GO'\nGOTO label\n", { "select 'GO'\nGOTO label" } } };
+    for (const auto& [script, batches] : cases)
+        EXPECT_EQ(fncSplitSqlScript(QString::fromUtf8(script)), batches) << script;
     LoadLanguages(fncColumnForLcid(1033));
     EXPECT_EQ(
         fncSplitSqlScript(QStringLiteral("a\nGO %1\n").arg(intMaxGoRepeat)).size(), intMaxGoRepeat);
     for (const char* count : { "1001", "300000000", "99999999999999999999" }) {
-        try {
+        const QString error = hvtest::errorOf([&] {
             fncSplitSqlScript(
                 QStringLiteral("select 1\nGO\ninsert x\n  go %1 \n").arg(QLatin1String(count)));
-            ADD_FAILURE() << "GO " << count << " accepted";
-        } catch (const cHVError& e) {
-            EXPECT_TRUE(e.Description().contains(QStringLiteral(" 4 "))
-                && e.Description().contains(QStringLiteral("go ") + QLatin1String(count)))
-                << e.Description().toStdString();
-        }
+        }).Description();
+        EXPECT_TRUE(error.contains(QStringLiteral(" 4 "))
+            && error.contains(QStringLiteral("go ") + QLatin1String(count)))
+            << error.toStdString();
     }
 }
 

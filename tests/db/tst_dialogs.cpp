@@ -3,7 +3,6 @@
 
 #include <cConnectionDialogsQt.h>
 #include <cDbTestEngines.h>
-#include <cMessageBox.h>
 #include <frmChooseConnection.h>
 #include <frmSQLLogon.h>
 #include <modConnectionString.h>
@@ -27,7 +26,7 @@ protected:
 
 } // namespace
 
-TEST_F(Dialogs, StoredLogonFillsTheBoxesWithWholeValues)
+TEST_F(Dialogs, LogonFillsTheBoxesTestsTheConnectionAndEndsTheProgramWhenCancelled)
 {
     frmSQLLogon frm;
     frm.strConnection
@@ -47,15 +46,11 @@ TEST_F(Dialogs, StoredLogonFillsTheBoxesWithWholeValues)
     again.strConnection = frm.strConnection;
     again.subLoad();
     EXPECT_EQ(again.ui().txtPassword->text(), QStringLiteral("a;b\"c"));
-}
 
-TEST_F(Dialogs, TrustedLogonIgnoresNameAndPasswordAndSetsTheProvider)
-{
-    frmSQLLogon frm;
+    // A trusted logon ignores name and password and sets the provider.
     frm.strConnection = QStringLiteral(
         "Provider=PostgreSQL;Integrated Security=SSPI;Data Source=h;Initial Catalog=d");
     frm.subLoad();
-    auto& ui = frm.ui();
     EXPECT_TRUE(ui.chkIntegratedSecurity->isChecked());
     EXPECT_FALSE(ui.txtPassword->isEnabled());
     EXPECT_EQ(ui.cmbServerKind->currentText(), QStringLiteral("PostgreSQL"));
@@ -64,38 +59,28 @@ TEST_F(Dialogs, TrustedLogonIgnoresNameAndPasswordAndSetsTheProvider)
     EXPECT_EQ(frm.strConnection,
         QStringLiteral("Provider=PostgreSQL;Persist Security Info=True;Integrated "
                        "Security=SSPI;Data Source=h;Initial Catalog=d"));
-    frm.blnNewDB = true;
-    frm.subLoad();
-    EXPECT_TRUE(frm.ui().cmdTest->isHidden());
-}
-
-TEST_F(Dialogs, TestButtonReportsAFailedConnection)
-{
-    frmSQLLogon frm;
+    // Its test button reports a failed connection; a new database has none.
     frm.strConnection = QStringLiteral(
         "Provider=PostgreSQL;Password=x;User ID=x;Data Source=127.0.0.1:1;Initial Catalog=x");
     frm.subLoad();
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
-    frm.ui().cmdTest->click();
+    ui.cmdTest->click();
     ASSERT_EQ(cMessageBox::history().size(), 1);
     EXPECT_TRUE(cMessageBox::history().at(0).strText.startsWith(
         fncPhrase("LNGCONNECTIONFAILED") + QStringLiteral("\r\n")));
     EXPECT_EQ(cMessageBox::history().at(0).icon, cMessageBox::Icon::Critical);
-}
+    frm.blnNewDB = true;
+    frm.subLoad();
+    EXPECT_TRUE(ui.cmdTest->isHidden());
 
-TEST_F(Dialogs, CancelOfANewDatabaseLogonEndsTheProgram)
-{
+    // Cancel of a new database's logon ends the program; a choice closed with the close box is 0.
     cConnectionDialogsQt dlg;
     whenModal<frmSQLLogon>([](frmSQLLogon* f) { f->ui().cmdCancel->click(); });
     EXPECT_TRUE(hvtest::endsProgram([&] { dlg.fncSQLLogon(QString(), true); }));
     whenModal<frmSQLLogon>([](frmSQLLogon* f) { f->close(); });
     EXPECT_TRUE(dlg.fncSQLLogon(QStringLiteral("Provider=SQLOLEDB.1;Data Source=x"), false)
                     .strConnection.isEmpty());
-}
-
-TEST_F(Dialogs, ChoiceClosedWithTheCloseBoxIsZero)
-{
-    cConnectionDialogsQt dlg;
+    // The choice closed with the close box is zero.
     whenModal<frmChooseConnection>([](frmChooseConnection* f) {
         EXPECT_TRUE(f->ui().optSelectExistingSQLDB->text().contains(QStringLiteral("Other.sql")));
         EXPECT_TRUE(f->ui().optNewAccessDatabase->isChecked());
@@ -103,7 +88,6 @@ TEST_F(Dialogs, ChoiceClosedWithTheCloseBoxIsZero)
     });
     EXPECT_EQ(dlg.fncChooseConnection(QStringLiteral("Other.sql")), 0);
 }
-
 TEST_F(Dialogs, ExistingServerDatabaseChosenThroughTheRealDialogs)
 {
     auto& pg = hvtest::cPgTestServer::Instance();

@@ -2,11 +2,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cDbTestEngines.h>
-#include <cHVError.h>
-#include <cMessageBox.h>
 #include <modConnectionString.h>
-#include <modDBCode.h>
-#include <modDBCreate.h>
 #include <modErrorHandling.h>
 #include <modKeyFolding.h>
 #include <modPhrases.h>
@@ -188,15 +184,9 @@ TEST_P(SchemaUpgrade, NamesDifferingInCaseBecomeTheFirstRowWithAllReportsAndStay
             << n;
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, SchemaUpgrade, HV_DB_ENGINES);
-
-class NameIndexFolding : public cDbEngineTest
-{
-};
-
 // Every letter the engine's lower() joins to another, the key folding joins too: two names the
 // window keeps apart never collide in the unique index on lower(strName).
-TEST_P(NameIndexFolding, JoinsEveryLetterTheEnginesLowerJoins)
+TEST_P(SchemaUpgrade, NameIndexFoldingJoinsEveryLetterTheEnginesLowerJoins)
 {
     const QString sql = GetParam() == eEngine::PostgreSQL
         ? QStringLiteral("select i, ascii(lower(chr(i))) from generate_series(1, 1114111) i "
@@ -215,9 +205,9 @@ TEST_P(NameIndexFolding, JoinsEveryLetterTheEnginesLowerJoins)
     EXPECT_GE(intJoined, 26);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, NameIndexFolding, HV_DB_ENGINES);
+INSTANTIATE_TEST_SUITE_P(Engines, SchemaUpgrade, HV_DB_ENGINES);
 
-TEST(LocalSchema, CaptionsAreKeptInTheCurrentLanguage)
+TEST(LocalSchema, CaptionsAreKeptInTheCurrentLanguageAndCreatingOverItReplacesItWhole)
 {
     LoadLanguages(fncGetlocalLanguage());
     ASSERT_FALSE(fncPhrase("LNGREPORT").isEmpty());
@@ -232,89 +222,62 @@ TEST(LocalSchema, CaptionsAreKeptInTheCurrentLanguage)
             QStringLiteral("intMeta3ID|Meta 3 ID"),
             QStringLiteral("intReportID|") + fncPhrase("LNGREPORT") + QStringLiteral(" ID") }));
     EXPECT_EQ(fncReturnRecordset(strCaptionTable, true)->RecordCount(), fncSchemaColumnCount());
-    subResetDBState();
-}
 
-// What stands where the database should be: a file of another program, or (the empty
-// parameter) a link to a share that is not mounted. It is reported by its name at start-up and
-// when asked to create a database there, and nothing is changed or made in its place.
-class ForeignFiles : public testing::TestWithParam<QByteArray>
-{
-};
-
-TEST_P(ForeignFiles, AreReportedByNameAndLeftUntouched)
-{
-    subResetDBState();
-    strDataFolder = hvtest::newTempDir(QStringLiteral("foreign"));
-    const QString path = fncAccessPath();
-    const QString target = strDataFolder + QStringLiteral("/share/Hourvane3.mdb");
-    if (GetParam().isEmpty()) {
-        ASSERT_TRUE(QFile::link(target, path));
-    } else {
-        hvtest::writeFile(path, GetParam());
-    }
-    // The start-up path: the file is there, so the connection upgrades it.
-    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
-    EXPECT_TRUE(hvtest::endsProgram([] { subSetupConnection(); }));
-    EXPECT_TRUE(fncReportText().contains(path)) << fncReportText().toStdString();
-    EXPECT_FALSE(fncSharedConnection());
-    subResetErrorState();
-    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
-    EXPECT_TRUE(hvtest::endsProgram([&] { subCreateHVDatabase(path); }));
-    EXPECT_TRUE(fncReportText().contains(path));
-    EXPECT_EQ(hvtest::readFile(path), GetParam());
-    EXPECT_EQ(QDir(strDataFolder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
-        QStringList { QStringLiteral("Hourvane3.mdb") });
-    EXPECT_EQ(QFileInfo(path).symLinkTarget(), GetParam().isEmpty() ? target : QString());
-    subResetDBState();
-}
-
-namespace {
-QByteArray jetHeader()
-{
-    QByteArray b("\x00\x01\x00\x00Standard Jet DB\x00", 20);
-    b.append(QByteArray(2028, '\x11'));
-    return b;
-}
-// A database of another program: a whole SQLite file without our tables.
-QByteArray otherSqlite()
-{
-    const QString path = hvtest::newTempDir(QStringLiteral("other")) + QStringLiteral("/notes.db");
-    cConnection::CreateLocal(path)->Execute(
-        QStringLiteral("create table notes (id integer primary key, txt text)"));
-    return hvtest::readFile(path);
-}
-QByteArray damagedSqlite()
-{
-    QByteArray b("SQLite format 3\x00", 16);
-    b.append(QByteArray(4080, '\x7f'));
-    return b;
-}
-} // namespace
-
-INSTANTIATE_TEST_SUITE_P(Kinds, ForeignFiles,
-    testing::Values(jetHeader(), damagedSqlite(), otherSqlite(),
-        QByteArray("just some text the user kept here\n"), QByteArray()));
-
-TEST(LocalSchema, CreatingOverOurOwnDatabaseReplacesItWhole)
-{
-    hvtest::fncFreshDatabase(eEngine::SQLite);
+    // Creating over our own database replaces it whole.
     const QString path = fncAccessPath();
     fncSharedConnection()->Execute(
         QStringLiteral("insert into tblPersons (strPersonName) values (?)"),
         { QStringLiteral("Ann") });
     subCloseConnection();
     EXPECT_TRUE(subCreateHVDatabase(path));
-    auto c
-        = cConnection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
+    auto c = cConnection::Open(fncAccessConnectionString(path));
     EXPECT_EQ(c->OpenRecordset(QStringLiteral("tblPersons"), true)->RecordCount(), 0);
     EXPECT_FALSE(c->TableExists(QStringLiteral("tblOtherSettings")));
     EXPECT_FALSE(QFile::exists(path + QStringLiteral(".new")));
     subResetDBState();
 }
 
-TEST(LocalSchema, AFileOfAnEarlierEditionWithoutTheCaptionTableIsUpgraded)
+// What stands where the database should be: a Jet file, a damaged SQLite file, a database of
+// another program, plain text, or (empty) a link to a share that is not mounted. It is reported
+// by its name at start-up and when asked to create a database there, and nothing is changed or
+// made in its place.
+TEST(LocalSchema, ForeignFilesAreLeftUntouchedAndAnEarlierEditionOfOursIsUpgraded)
 {
+    const QString other = hvtest::newTempDir(QStringLiteral("other")) + QStringLiteral("/notes.db");
+    cConnection::CreateLocal(other)->Execute(
+        QStringLiteral("create table notes (id integer primary key, txt text)"));
+    for (const QByteArray& foreign : QList<QByteArray> {
+             QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(2028, '\x11'),
+             QByteArray("SQLite format 3\x00", 16) + QByteArray(4080, '\x7f'),
+             hvtest::readFile(other), QByteArray("just some text the user kept here\n"),
+             QByteArray() }) {
+        SCOPED_TRACE(foreign.left(20).toStdString());
+        subResetDBState();
+        strDataFolder = hvtest::newTempDir(QStringLiteral("foreign"));
+        const QString path = fncAccessPath();
+        const QString target = strDataFolder + QStringLiteral("/share/Hourvane3.mdb");
+        if (foreign.isEmpty())
+            ASSERT_TRUE(QFile::link(target, path));
+        else
+            hvtest::writeFile(path, foreign);
+        // The start-up path: the file is there, so the connection upgrades it.
+        subResetErrorState();
+        cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+        EXPECT_TRUE(hvtest::endsProgram([] { subSetupConnection(); }));
+        EXPECT_TRUE(fncReportText().contains(path)) << fncReportText().toStdString();
+        EXPECT_FALSE(fncSharedConnection());
+        subResetErrorState();
+        cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+        EXPECT_TRUE(hvtest::endsProgram([&] { subCreateHVDatabase(path); }));
+        EXPECT_TRUE(fncReportText().contains(path));
+        EXPECT_EQ(hvtest::readFile(path), foreign);
+        EXPECT_EQ(
+            QDir(strDataFolder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+            QStringList { QStringLiteral("Hourvane3.mdb") });
+        EXPECT_EQ(QFileInfo(path).symLinkTarget(), foreign.isEmpty() ? target : QString());
+    }
+
+    // A file of an earlier edition, without the caption table, is upgraded.
     hvtest::fncFreshDatabase(eEngine::SQLite, false);
     fncSharedConnection()->Execute(QStringLiteral("DROP TABLE ") + strCaptionTable);
     subCloseConnection();

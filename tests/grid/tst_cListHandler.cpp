@@ -5,8 +5,6 @@
 
 #include <QLocale>
 #include <QTest>
-#include <functional>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -39,7 +37,7 @@ protected:
     QStringList raised; // the addresses SelectionChange gave
 };
 
-TEST_F(ListHandler, FrozenBoldHeadingRefusesEditsWhileDataCellsTakeThem)
+TEST_F(ListHandler, FrozenBoldHeadingRefusesEditsWhileDataCellsTakeValuesByTheTypeRules)
 {
     EXPECT_EQ(lst.ObjectList->FrozenRows(), 1);
     EXPECT_TRUE(lst.CurrSheet->Style(0, 0).blnBold);
@@ -54,68 +52,43 @@ TEST_F(ListHandler, FrozenBoldHeadingRefusesEditsWhileDataCellsTakeThem)
     EXPECT_EQ(lst.GetValue(QStringLiteral("F1"), 2).value<cCurrency>(), cCurrency::fromDouble(2));
     EXPECT_FALSE(m->fncInsertRows(3, 1));
     EXPECT_TRUE(lst.ObjectList->fncUserSortColumn(0, Qt::AscendingOrder));
-}
 
-TEST_F(ListHandler, SetValueClearsBlankTextAndWritesZero)
-{
+    // SetValue and GetValue follow the type rules.
     lst.SetValue(QStringLiteral("B2"), QStringLiteral("something"));
     lst.SetValue(QStringLiteral("B2"), QStringLiteral("   "));
     EXPECT_TRUE(lst.CurrSheet->isCellEmpty(1, 1));
     lst.SetValue(QStringLiteral("B2"), 0);
-    EXPECT_FALSE(lst.CurrSheet->isCellEmpty(1, 1));
     EXPECT_EQ(lst.CurrSheet->Value(1, 1), QVariant(0));
     EXPECT_EQ(lst.GetValue(QStringLiteral("B2"), 8), QVariant(QStringLiteral("0")));
     EXPECT_EQ(
         fncGetLastStep(), QStringLiteral("Setting value of cells: B2 to a value of type Long"));
     lst.SetValue(QStringLiteral("D2"), QVariant::fromValue(cCurrency::fromDouble(12.5)));
     EXPECT_EQ(lst.CurrSheet->Value(1, 3).typeId(), QMetaType::Double);
-}
 
-struct GetValueCase
-{
-    QVariant cell;
-    int type;
-    QVariant expected;
-};
-
-class ListHandlerGetValue : public ListHandler, public testing::WithParamInterface<GetValueCase>
-{
-};
-
-TEST_P(ListHandlerGetValue, FollowsTheTypeRules)
-{
-    const GetValueCase& c = GetParam();
-    lst.SetValue(QStringLiteral("D2"), c.cell);
-    const QVariant got = lst.GetValue(QStringLiteral("D2"), c.type);
-    if (!c.expected.isValid()) {
-        EXPECT_FALSE(got.isValid());
-    } else if (c.expected.typeId() == qMetaTypeId<cCurrency>()) {
-        ASSERT_EQ(got.typeId(), qMetaTypeId<cCurrency>());
-        EXPECT_EQ(got.value<cCurrency>(), c.expected.value<cCurrency>());
-    } else {
-        EXPECT_EQ(got, c.expected);
+    const auto cur = [](double d) { return QVariant::fromValue(cCurrency::fromDouble(d)); };
+    const struct
+    {
+        QVariant cell;
+        int type;
+        QVariant expected;
+    } cases[] = { { QVariant(), 2, cur(0) }, { QVariant(), 6, cur(0) }, { QVariant(), 14, cur(0) },
+        { QVariant(), 8, QString() }, { 12.5, 6, cur(12.5) }, { 12.5, 8, QStringLiteral("12.5") },
+        { QStringLiteral("7.25"), 6, cur(7.25) }, { QStringLiteral("junk"), 2, cur(0) },
+        { QStringLiteral("junk"), 8, QStringLiteral("junk") }, { 3.0, 11, QVariant() },
+        { QVariant(), 7, QVariant() } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cell.toString().toStdString() + " as " + std::to_string(c.type));
+        lst.SetValue(QStringLiteral("D2"), c.cell);
+        const QVariant got = lst.GetValue(QStringLiteral("D2"), c.type);
+        EXPECT_EQ(got.typeId(), c.expected.typeId());
+        if (c.expected.typeId() == qMetaTypeId<cCurrency>())
+            EXPECT_EQ(got.value<cCurrency>(), c.expected.value<cCurrency>());
+        else
+            EXPECT_EQ(got, c.expected);
     }
 }
 
-const auto cur = [](double d) { return QVariant::fromValue(cCurrency::fromDouble(d)); };
-
-INSTANTIATE_TEST_SUITE_P(Types, ListHandlerGetValue,
-    testing::Values(GetValueCase { QVariant(), 2, cur(0) }, GetValueCase { QVariant(), 6, cur(0) },
-        GetValueCase { QVariant(), 14, cur(0) }, GetValueCase { QVariant(), 8, QString() },
-        GetValueCase { 12.5, 6, cur(12.5) }, GetValueCase { 12.5, 8, QStringLiteral("12.5") },
-        GetValueCase { QStringLiteral("7.25"), 6, cur(7.25) },
-        GetValueCase { QStringLiteral("junk"), 2, cur(0) },
-        GetValueCase { QStringLiteral("junk"), 8, QStringLiteral("junk") },
-        GetValueCase { 3.0, 11, QVariant() }, GetValueCase { QVariant(), 7, QVariant() }));
-
-TEST_F(ListHandler, SelectingAHeadingCellMovesToRowTwo)
-{
-    lst.ObjectList->setCurrentIndex(lst.CurrSheet->index(0, 2));
-    EXPECT_EQ(lst.fncGetSel(), QStringLiteral("$C$2"));
-    EXPECT_EQ(lst.ObjectList->currentIndex(), lst.CurrSheet->index(1, 2));
-}
-
-TEST_F(ListHandler, SelectionChangeRaisedOutsideButNotInsideTheCheckMarkColumn)
+TEST_F(ListHandler, SelectionChangeRaisedOutsideButNotInsideTheCheckMarkColumnWhereAClickToggles)
 {
     lst.SetCheckedColumn(QStringLiteral("G2:G2000"));
     lst.SetValue(QStringLiteral("A3"), QStringLiteral("Acme"));
@@ -128,12 +101,13 @@ TEST_F(ListHandler, SelectionChangeRaisedOutsideButNotInsideTheCheckMarkColumn)
     EXPECT_TRUE(lst.GetChecked(QStringLiteral("G3"))) << "moving onto a check mark leaves it alone";
     userSelects(QStringLiteral("A4"));
     EXPECT_EQ(raised.last(), QStringLiteral("$A$4"));
-}
+    // A heading cell moves the selection to row two.
+    lst.ObjectList->setCurrentIndex(lst.CurrSheet->index(0, 2));
+    EXPECT_EQ(lst.fncGetSel(), QStringLiteral("$C$2"));
+    EXPECT_EQ(lst.ObjectList->currentIndex(), lst.CurrSheet->index(1, 2));
 
-TEST_F(ListHandler, ClickInTheCheckMarkColumnTogglesOnce)
-{
-    lst.SetCheckedColumn(QStringLiteral("G2:G2000"));
-    lst.SetValue(QStringLiteral("A3"), QStringLiteral("Acme"));
+    // A click in the check-mark column toggles the mark once and raises nothing.
+    raised.clear();
     lst.ObjectList->SetColumnWidth(cSheetRange::fncParse(QStringLiteral("A:G")), 60);
     const QRect g3 = lst.ObjectList->visualRect(lst.CurrSheet->index(2, 6));
     QTest::mouseClick(lst.ObjectList->viewport(), Qt::LeftButton, {}, g3.center());
@@ -146,7 +120,7 @@ TEST_F(ListHandler, ClickInTheCheckMarkColumnTogglesOnce)
     EXPECT_TRUE(lst.GetChecked(QStringLiteral("G3")));
 }
 
-TEST_F(ListHandler, EditModePausesThePollAndSelectionsRaiseNothing)
+TEST_F(ListHandler, EditModeAndAOneRowRangePauseThePoll)
 {
     lst.RaiseEventsEnabled(true);
     auto* timer = lst.findChild<frmTimer*>();
@@ -161,17 +135,14 @@ TEST_F(ListHandler, EditModePausesThePollAndSelectionsRaiseNothing)
     lst.ObjectList->setCurrentIndex(lst.CurrSheet->index(5, 1));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !raised.isEmpty(); }, 2000));
     EXPECT_EQ(raised, QStringList { QStringLiteral("$B$6") });
-}
-
-TEST_F(ListHandler, ViewableRangeOfOneRowStopsThePoll)
-{
+    // A viewable range of one row stops the poll; the heading stays locked after the refill.
     lst.SetVisibleRange(QStringLiteral("A1:C1"));
-    EXPECT_TRUE(lst.CurrSheet->isProtected()) << "the heading stays locked after a refill";
+    EXPECT_TRUE(lst.CurrSheet->isProtected());
     EXPECT_EQ(lst.CurrSheet->rowCount(), 1);
     EXPECT_EQ(lst.CurrSheet->columnCount(), 3);
     lst.ObjectList->setCurrentIndex(lst.CurrSheet->index(0, 1));
     lst.subPollSelection();
-    EXPECT_TRUE(raised.isEmpty());
+    EXPECT_EQ(raised.size(), 1);
 }
 
 TEST_F(ListHandler, FailuresReachTheErrorReportUnderTheirNames)

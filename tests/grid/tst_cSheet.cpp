@@ -1,12 +1,10 @@
-#include "cMessageBox.h"
+#include "TestSupport.h"
 #include "cSheet.h"
 
-#include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTest>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -41,7 +39,7 @@ protected:
     cSheet sheet;
 };
 
-TEST_F(SheetWidget, ClickAndSpaceToggleCheckMarks)
+TEST_F(SheetWidget, ClickAndSpaceToggleCheckMarksAndHiddenRowsAndColumnsStayAddressable)
 {
     cSheetModel* m = sheet.Sheet();
     m->ApplyStyle(
@@ -59,9 +57,24 @@ TEST_F(SheetWidget, ClickAndSpaceToggleCheckMarks)
     EXPECT_EQ(editor(), nullptr) << "no text editor on a check mark";
     QTest::mouseClick(sheet.viewport(), Qt::LeftButton, {}, cellRect(2, 6).center());
     EXPECT_TRUE(m->isCellEmpty(2, 6)) << "an empty row has no box to toggle";
+
+    // A zero width hides a column; the viewable range limits rows and columns.
+    sheet.SetColumnWidth(cSheetRange::fncParse(QStringLiteral("D:F")), 0);
+    EXPECT_TRUE(sheet.isColumnHidden(4));
+    EXPECT_EQ(sheet.ColumnWidthOf(4), 0);
+    sheet.SetColumnWidth(cSheetRange::fncParse(QStringLiteral("E:E")), 100);
+    EXPECT_EQ(sheet.ColumnWidthOf(4), 100);
+    sheet.Sheet()->SetViewableRange(cSheetRange::fncParse(QStringLiteral("B2:C4")));
+    EXPECT_EQ(sheet.Sheet()->rowCount(), 4);
+    EXPECT_EQ(sheet.Sheet()->columnCount(), 3);
+    EXPECT_TRUE(sheet.isRowHidden(0));
+    EXPECT_TRUE(sheet.isColumnHidden(0));
+    EXPECT_FALSE(sheet.isRowHidden(1));
+    sheet.Sheet()->SetCellValue(20, 0, QStringLiteral("still addressable"));
+    EXPECT_EQ(sheet.Sheet()->Value(20, 0), QVariant(QStringLiteral("still addressable")));
 }
 
-TEST_F(SheetWidget, TypingEditsAndEnterMovesDownOrRight)
+TEST_F(SheetWidget, TypingEditsAndEnterMovesDownOrRightButRefusesUnsupportedFormulas)
 {
     cSheetModel* m = sheet.Sheet();
     sheet.setCurrentIndex(m->index(1, 0));
@@ -81,45 +94,18 @@ TEST_F(SheetWidget, TypingEditsAndEnterMovesDownOrRight)
     pressEnter(ed, Qt::Key_Enter);
     EXPECT_EQ(m->Value(2, 0).toDouble(), 17.0);
     EXPECT_EQ(sheet.currentIndex(), m->index(2, 1));
-}
-
-TEST_F(SheetWidget, UnsupportedFormulaIsRefusedWithAMessage)
-{
-    cSheetModel* m = sheet.Sheet();
-    m->SetCellValue(1, 0, QStringLiteral("kept"));
+    // A formula it cannot compute is refused with a message.
     sheet.setCurrentIndex(m->index(1, 0));
     QTest::keyClick(&sheet, Qt::Key_F2);
-    auto* ed = editor();
+    ed = editor();
     ASSERT_NE(ed, nullptr);
     ed->setText(QStringLiteral("=SUM(B1:B3)"));
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
     pressEnter(ed);
     ASSERT_EQ(cMessageBox::history().size(), 1);
     EXPECT_TRUE(cMessageBox::history().first().strText.contains(QStringLiteral("=SUM(B1:B3)")));
-    EXPECT_EQ(m->Value(1, 0), QVariant(QStringLiteral("kept")));
+    EXPECT_EQ(m->Value(1, 0), QVariant(QStringLiteral("acme")));
 }
-
-TEST_F(SheetWidget, ViewableRangeLimitsRowsAndColumns)
-{
-    sheet.Sheet()->SetViewableRange(cSheetRange::fncParse(QStringLiteral("B2:C4")));
-    EXPECT_EQ(sheet.Sheet()->rowCount(), 4);
-    EXPECT_EQ(sheet.Sheet()->columnCount(), 3);
-    EXPECT_TRUE(sheet.isRowHidden(0));
-    EXPECT_TRUE(sheet.isColumnHidden(0));
-    EXPECT_FALSE(sheet.isRowHidden(1));
-    sheet.Sheet()->SetCellValue(20, 0, QStringLiteral("still addressable"));
-    EXPECT_EQ(sheet.Sheet()->Value(20, 0), QVariant(QStringLiteral("still addressable")));
-}
-
-TEST_F(SheetWidget, ZeroWidthHidesAColumn)
-{
-    sheet.SetColumnWidth(cSheetRange::fncParse(QStringLiteral("D:F")), 0);
-    EXPECT_TRUE(sheet.isColumnHidden(4));
-    EXPECT_EQ(sheet.ColumnWidthOf(4), 0);
-    sheet.SetColumnWidth(cSheetRange::fncParse(QStringLiteral("E:E")), 100);
-    EXPECT_EQ(sheet.ColumnWidthOf(4), 100);
-}
-
 // The list layout the settings window uses: one heading row, names as text, a number column,
 // a hidden identifier column.
 class SheetEditing : public SheetWidget
@@ -153,11 +139,18 @@ protected:
 };
 
 // A block from a spreadsheet or a text file lands from the current cell on, in the visible
-// columns, each cell cleaned as typing cleans it; undo and redo take it back and forth.
+// columns, each cell cleaned as typing cleans it; undo and redo take it back and forth. A block
+// that a cell refuses changes nothing.
 TEST_F(SheetEditing, PasteOfABlockAndItsUndoAndRedo)
 {
     m().SetCellValue(1, 2, QStringLiteral("hidden"));
     sheet.setCurrentIndex(m().index(1, 0));
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    QGuiApplication::clipboard()->setText(QStringLiteral("Acme\tNorth\tlots\n"));
+    keys(Qt::Key_V);
+    EXPECT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_TRUE(m().isCellEmpty(1, 0));
+    EXPECT_FALSE(sheet.UndoStack().canUndo());
     QGuiApplication::clipboard()->setText(QStringLiteral(
         "Acme\tNorth\t12,5\tx\r\nBeta\u000b2\tSouth\u0001\t7\t\r\n0042\tWest\t\ty\r\n"));
     keys(Qt::Key_V);
@@ -187,21 +180,8 @@ TEST_F(SheetEditing, PasteOfABlockAndItsUndoAndRedo)
     EXPECT_EQ(column(0, 3), QStringList({ "Acme", "Beta 2", "0042" }));
     keys(Qt::Key_Y);
     EXPECT_EQ(column(0, 3), QStringList({ "", "", "0042" }));
-}
 
-TEST_F(SheetEditing, APasteThatACellRefusesChangesNothing)
-{
-    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
-    sheet.setCurrentIndex(m().index(1, 0));
-    QGuiApplication::clipboard()->setText(QStringLiteral("Acme\tNorth\tlots\n"));
-    keys(Qt::Key_V);
-    EXPECT_EQ(cMessageBox::history().size(), 1);
-    EXPECT_TRUE(m().isCellEmpty(1, 0));
-    EXPECT_FALSE(sheet.UndoStack().canUndo());
-}
-
-TEST_F(SheetEditing, PasteIntoAnOpenEditorTakesOnlyTheFirstLine)
-{
+    // A paste into an open editor takes only the first line.
     sheet.setCurrentIndex(m().index(1, 0));
     QTest::keyClick(&sheet, Qt::Key_F2);
     QLineEdit* ed = editor();

@@ -39,7 +39,9 @@ protected:
     QTableView* frozen = nullptr;
 };
 
-TEST_F(FrozenSheet, ClickingALowerRowKeepsTheHeadingInPlace)
+// Clicks, keys, selections and the wheel over the heading scroll the sheet, never the heading;
+// sideways the heading follows the sheet.
+TEST_F(FrozenSheet, TheHeadingStaysInPlaceWhileTheSheetScrolls)
 {
     sheet.scrollTo(m->index(120, 0), QAbstractItemView::PositionAtCenter);
     const int row = sheet.rowAt(sheet.viewport()->height() - 5);
@@ -57,10 +59,7 @@ TEST_F(FrozenSheet, ClickingALowerRowKeepsTheHeadingInPlace)
     sheet.SelectRange(cSheetRange::Cell(300, 2));
     expectHeadingOnTop("after a selection further down");
     EXPECT_GT(sheet.rowAt(sheet.viewport()->height() / 2), 250) << "the sheet itself followed";
-}
 
-TEST_F(FrozenSheet, WheelOverTheHeadingScrollsTheSheetNotTheHeading)
-{
     const int before = sheet.verticalScrollBar()->value();
     const QPointF pos(20, frozen->viewport()->height() / 2.0);
     QWheelEvent wheel(pos, frozen->viewport()->mapToGlobal(pos), QPoint(), QPoint(0, -240),
@@ -68,10 +67,7 @@ TEST_F(FrozenSheet, WheelOverTheHeadingScrollsTheSheetNotTheHeading)
     QCoreApplication::sendEvent(frozen->viewport(), &wheel);
     EXPECT_GT(sheet.verticalScrollBar()->value(), before);
     expectHeadingOnTop("after the wheel");
-}
 
-TEST_F(FrozenSheet, HorizontalScrollStillFollowsTheSheet)
-{
     sheet.SetColumnWidth(cSheetRange::fncParse(QStringLiteral("A:D")), 300);
     QCoreApplication::processEvents();
     sheet.SelectRange(cSheetRange::Cell(200, 3));
@@ -82,71 +78,49 @@ TEST_F(FrozenSheet, HorizontalScrollStillFollowsTheSheet)
     EXPECT_EQ(sheet.findChild<QTableView*>(), nullptr);
 }
 
-// The fitted width must be what laying out every cell would give, whatever shortcuts it takes.
-class AutoFitWidth : public testing::TestWithParam<std::vector<QString>>
+// The fitted width must be what laying out every cell would give, whatever shortcuts it takes:
+// many rows of the same width (the first in a bold, larger font) with, far below the first
+// screen, only items, wide and narrow letters, kerned pairs, or marks, right-to-left and emoji.
+TEST(AutoFitWidth, EqualsTheWidestLaidOutCellForTextsNumbersCheckMarksAndEmptyColumns)
 {
-protected:
-    int exactWidth(const cSheet& s, int col)
-    {
-        const cSheetModel& model = *s.Sheet();
-        const int padding
-            = 2 * s.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &s) + 8;
-        int width = std::max(16, s.horizontalHeader()->minimumSectionSize());
-        for (int r = 0; r <= model.UsedRange()->intBottom; ++r) {
-            const QVariant f = model.data(model.index(r, col), Qt::FontRole);
-            const QFontMetrics fm(f.isValid() ? f.value<QFont>() : s.font());
-            const QString text = model.fncDisplayText(r, col);
-            if (!text.isEmpty())
-                width = std::max(width, fm.horizontalAdvance(text) + padding);
-        }
-        return width;
-    }
-};
-
-TEST_P(AutoFitWidth, EqualsTheWidestLaidOutCell)
-{
-    cSheet sheet;
-    cSheetModel* m = sheet.Sheet();
-    const auto& texts = GetParam();
-    // Many rows of the same width above the given texts (far below the first screen), the first
-    // in a bold, larger font.
-    int r = 0;
-    for (; r < 600; ++r)
-        m->SetCellValue(r, 0, QStringLiteral("Item 0-%1").arg(r, 4, 10, QLatin1Char('0')));
-    m->ApplyStyle(cSheetRange { 0, 0, 0, 0 }, [](cSheetModel::cCellStyle& s) {
-        s.blnBold = true;
-        s.dblFontSize = 13;
-    });
-    for (const QString& t : texts)
-        m->SetCellValue((r++ * 3 + 550) % 600, 0, t);
-    sheet.AutoFitColumns(cSheetRange::fncParse(QStringLiteral("A:A")));
-    EXPECT_EQ(sheet.ColumnWidthOf(0), exactWidth(sheet, 0));
-}
-
-std::string fncFitCaseName(const testing::TestParamInfo<std::vector<QString>>& info)
-{
-    const char* names[]
-        = { "OnlyItems", "WideAndNarrowLetters", "KernedPairs", "MarksRightToLeftAndEmoji" };
-    return names[info.index];
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, AutoFitWidth,
-    testing::Values(std::vector<QString> {},
-        std::vector<QString> { QStringLiteral("AVAVAVAVAVAVAVAVAVAVAVAVAVAVAV"),
+    const std::vector<QString> cases[] = { {},
+        { QStringLiteral("AVAVAVAVAVAVAVAVAVAVAVAVAVAVAV"),
             QStringLiteral("iiiiiiiiiiiiiiiiiiiiiiiiiiiiiii"),
             QStringLiteral("WWWWWWWWWWWWWWWWWWWWWWW") },
-        std::vector<QString> { QStringLiteral("To. Te. Ty. Yo. Va. Wa. LT. AY. Fe. Pa."),
+        { QStringLiteral("To. Te. Ty. Yo. Va. Wa. LT. AY. Fe. Pa."),
             QStringLiteral("mmmmmmmmmmmmmmmmmmmmmmmmmmmmmmm") },
-        std::vector<QString> {
-            QString::fromUtf8("e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301"),
+        { QString::fromUtf8("e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301"),
             QString::fromUtf8(
                 "\u0645\u0631\u062D\u0628\u0627 \u0628\u0627\u0644\u0639\u0627\u0644\u0645 "
                 "\u0645\u0631\u062D\u0628\u0627"),
-            QString::fromUtf8("\U0001F600\U0001F600\U0001F600\U0001F600 smile") }),
-    fncFitCaseName);
+            QString::fromUtf8("\U0001F600\U0001F600\U0001F600\U0001F600 smile") } };
+    for (const auto& texts : cases) {
+        SCOPED_TRACE(texts.empty() ? std::string("only items") : texts.front().toStdString());
+        cSheet sheet;
+        cSheetModel& m = *sheet.Sheet();
+        int r = 0;
+        for (; r < 600; ++r)
+            m.SetCellValue(r, 0, QStringLiteral("Item 0-%1").arg(r, 4, 10, QLatin1Char('0')));
+        m.ApplyStyle(cSheetRange { 0, 0, 0, 0 }, [](cSheetModel::cCellStyle& s) {
+            s.blnBold = true;
+            s.dblFontSize = 13;
+        });
+        for (const QString& t : texts)
+            m.SetCellValue((r++ * 3 + 550) % 600, 0, t);
+        sheet.AutoFitColumns(cSheetRange::fncParse(QStringLiteral("A:A")));
+        const int padding
+            = 2 * sheet.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &sheet) + 8;
+        int width = std::max(16, sheet.horizontalHeader()->minimumSectionSize());
+        for (int row = 0; row <= m.UsedRange()->intBottom; ++row) {
+            const QVariant f = m.data(m.index(row, 0), Qt::FontRole);
+            const QFontMetrics fm(f.isValid() ? f.value<QFont>() : sheet.font());
+            if (!m.fncDisplayText(row, 0).isEmpty())
+                width = std::max(width, fm.horizontalAdvance(m.fncDisplayText(row, 0)) + padding);
+        }
+        EXPECT_EQ(sheet.ColumnWidthOf(0), width);
+    }
 
-TEST(AutoFitMixed, NumbersCheckMarksAndEmptyColumns)
-{
+    // Numbers, check marks and empty columns.
     cSheet sheet;
     cSheetModel* m = sheet.Sheet();
     for (int r = 1; r < 300; ++r) {
@@ -169,5 +143,4 @@ TEST(AutoFitMixed, NumbersCheckMarksAndEmptyColumns)
         << "a check mark is as wide as its box, not as its text";
     EXPECT_EQ(sheet.ColumnWidthOf(2), narrowest) << "an empty column keeps the narrowest width";
 }
-
 } // namespace

@@ -44,15 +44,15 @@ TEST_F(SheetModel, NumbersStayNumbersAndTextsStayTexts)
     m.ApplyStyle(R("B2"), [](auto& s) { s.numberFormat = cSheetModel::eNumberFormat::Text; });
     ASSERT_TRUE(m.fncEnterText(1, 1, QStringLiteral("42")));
     EXPECT_EQ(m.Value(1, 1).typeId(), QMetaType::QString);
-    EXPECT_EQ(m.data(m.index(1, 1), Qt::TextAlignmentRole).value<Qt::Alignment>()
-            & Qt::AlignHorizontal_Mask,
-        Qt::AlignLeft);
-    EXPECT_EQ(m.data(m.index(1, 3), Qt::TextAlignmentRole).value<Qt::Alignment>()
-            & Qt::AlignHorizontal_Mask,
-        Qt::AlignRight);
+    const auto align = [this](int c) {
+        return m.data(m.index(1, c), Qt::TextAlignmentRole).value<Qt::Alignment>()
+            & Qt::AlignHorizontal_Mask;
+    };
+    EXPECT_EQ(
+        (QList { align(1), align(3) }), (QList<Qt::Alignment> { Qt::AlignLeft, Qt::AlignRight }));
 }
 
-TEST_F(SheetModel, CountFormulaFollowsEdits)
+TEST_F(SheetModel, CountFormulaFollowsEditsAndOthersAreRefused)
 {
     m.SetFormula(R("F1"), QStringLiteral("=Counta(A1:A10000)"));
     QSignalSpy changed(&m, &QAbstractItemModel::dataChanged);
@@ -78,10 +78,7 @@ TEST_F(SheetModel, CountFormulaFollowsEdits)
     m.SetFormula(R("A1"), QStringLiteral("=COUNTA(A:A)"));
     m.SetCellValue(4, 0, QStringLiteral("x"));
     EXPECT_EQ(m.Value(0, 0).toInt(), 1);
-}
-
-TEST_F(SheetModel, RejectsFormulasItCannotCompute)
-{
+    // Formulas it cannot compute are refused.
     EXPECT_THROW(m.SetFormula(R("B1"), QStringLiteral("=SUM(A1:A3)")), cHVError);
     m.SetCellValue(1, 1, QStringLiteral("kept"));
     QString error;
@@ -90,7 +87,7 @@ TEST_F(SheetModel, RejectsFormulasItCannotCompute)
     EXPECT_EQ(m.Value(1, 1), QVariant(QStringLiteral("kept")));
 }
 
-TEST_F(SheetModel, ProtectionGuardsLockedCellsOnly)
+TEST_F(SheetModel, ProtectionGuardsLockedCellsOnlyAndForbidsWhatTheListForbids)
 {
     m.SetViewableRange(R("A1:G20"));
     m.ApplyStyle(R("A1:F2000"), [](auto& s) { s.blnLocked = false; });
@@ -105,10 +102,8 @@ TEST_F(SheetModel, ProtectionGuardsLockedCellsOnly)
     EXPECT_FALSE(m.setData(m.index(1, 6), QStringLiteral("locked by default")));
     m.SetProtected(false);
     EXPECT_TRUE(m.setData(m.index(0, 0), QStringLiteral("changed")));
-}
 
-TEST_F(SheetModel, ProtectionForbidsWhatTheListForbids)
-{
+    // Protected, the sheet also refuses what the list forbids.
     auto& p = m.Protection();
     p.blnAllowDeletingColumns = false;
     p.blnAllowInsertingColumns = false;
@@ -131,7 +126,6 @@ TEST_F(SheetModel, ProtectionForbidsWhatTheListForbids)
     EXPECT_TRUE(m.fncInsertRows(1, 2));
     EXPECT_EQ(m.Value(3, 0), QVariant(QStringLiteral("b")));
 }
-
 TEST_F(SheetModel, InsertingRowsMovesTheFormulaWithItsCell)
 {
     m.SetFormula(R("F3"), QStringLiteral("=Counta(A1:A5)"));
@@ -176,61 +170,42 @@ TEST_F(SheetModel, SortKeepsRowsTogetherAndBlanksLast)
             "5|number||1|", "|orphan|||" }));
 }
 
-TEST_F(SheetModel, CheckMarkCellsReadEmptyAsChecked)
-{
-    m.ApplyStyle(R("G2:G10"), [](auto& s) { s.blnCheckMark = true; });
-    EXPECT_TRUE(m.isChecked(1, 6));
-    EXPECT_FALSE(m.data(m.index(1, 6), Qt::CheckStateRole).isValid()) << "no box in an empty row";
-    m.SetCellValue(1, 0, QStringLiteral("Acme"));
-    EXPECT_EQ(m.data(m.index(1, 6), Qt::CheckStateRole).toInt(), Qt::Checked);
-    m.SetCellValue(1, 6, QString(QChar(chrUnchecked)));
-    EXPECT_FALSE(m.isChecked(1, 6));
-    EXPECT_EQ(m.data(m.index(1, 6), Qt::CheckStateRole).toInt(), Qt::Unchecked);
-    EXPECT_TRUE(m.data(m.index(1, 6), Qt::DisplayRole).toString().isEmpty());
-    EXPECT_TRUE(m.setData(m.index(1, 6), Qt::Checked, Qt::CheckStateRole));
-    EXPECT_EQ(m.Value(1, 6).toString(), QString(QChar(0x00FE)));
-}
-
-TEST_F(SheetModel, UsedRangeCoversValuesOnly)
+// The used range covers values only; check-mark cells read empty as checked.
+TEST_F(SheetModel, UsedRangeCoversValuesOnlyAndCheckMarkCellsReadEmptyAsChecked)
 {
     EXPECT_FALSE(m.UsedRange().has_value());
     m.SetCellValue(1, 1, QStringLiteral("x"));
     m.SetCellValue(3, 2, 7.0);
     m.ApplyStyle(R("E9"), [](auto& s) { s.blnBold = true; });
     EXPECT_EQ(m.UsedRange(), (cSheetRange { 1, 1, 3, 2 }));
+    m.ApplyStyle(R("G2:G10"), [](auto& s) { s.blnCheckMark = true; });
+    EXPECT_TRUE(m.isChecked(5, 6));
+    EXPECT_FALSE(m.data(m.index(5, 6), Qt::CheckStateRole).isValid()) << "no box in an empty row";
+    m.SetCellValue(5, 0, QStringLiteral("Acme"));
+    EXPECT_EQ(m.data(m.index(5, 6), Qt::CheckStateRole).toInt(), Qt::Checked);
+    m.SetCellValue(5, 6, QString(QChar(chrUnchecked)));
+    EXPECT_FALSE(m.isChecked(5, 6));
+    EXPECT_EQ(m.data(m.index(5, 6), Qt::CheckStateRole).toInt(), Qt::Unchecked);
+    EXPECT_TRUE(m.data(m.index(5, 6), Qt::DisplayRole).toString().isEmpty());
+    EXPECT_TRUE(m.setData(m.index(5, 6), Qt::Checked, Qt::CheckStateRole));
+    EXPECT_EQ(m.Value(5, 6).toString(), QString(QChar(0x00FE)));
 }
 
-} // namespace
-
-namespace {
-struct EntryCase
+// Typed text keeps only what an XML file can carry, on one line (a surrogate pair stays whole);
+// a number takes either decimal mark, no grouping, nothing out of range.
+TEST(CellEntry, TextKeepsWhatXmlCarriesAndNumbersTakeEitherMark)
 {
-    QString typed;
-    QString kept;
-};
-
-class CellEntryText : public testing::TestWithParam<EntryCase>
-{
-};
-
-// What an XML file cannot carry goes; a surrogate pair (an emoji) stays whole.
-TEST_P(CellEntryText, KeepsOnlyWhatXmlCanCarryOnOneLine)
-{
-    EXPECT_EQ(fncCleanEntryText(GetParam().typed), GetParam().kept);
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, CellEntryText,
-    testing::Values(EntryCase { QStringLiteral("Soft\u000bbreak"), QStringLiteral("Soft break") },
-        EntryCase { QStringLiteral("a\r\nb\tc\nd"), QStringLiteral("a b c d") },
-        EntryCase { QString(QChar(0)) + QStringLiteral("x\u0008\u000c\u001f\uFFFE\uFFFF"),
-            QStringLiteral("x") },
-        EntryCase { QStringLiteral("lone") + QChar(0xD800) + QStringLiteral("high"),
-            QStringLiteral("lonehigh") },
-        EntryCase { QString(QChar(0xDC00)) + QStringLiteral("low"), QStringLiteral("low") },
-        EntryCase { QStringLiteral("pair \U0001F600"), QStringLiteral("pair \U0001F600") }));
-
-TEST(CellEntryNumber, EitherMarkNoGroupingNothingOutOfRange)
-{
+    const std::pair<QString, QString> texts[]
+        = { { QStringLiteral("Soft\u000bbreak"), QStringLiteral("Soft break") },
+              { QStringLiteral("a\r\nb\tc\nd"), QStringLiteral("a b c d") },
+              { QString(QChar(0)) + QStringLiteral("x\u0008\u000c\u001f\uFFFE\uFFFF"),
+                  QStringLiteral("x") },
+              { QStringLiteral("lone") + QChar(0xD800) + QStringLiteral("high"),
+                  QStringLiteral("lonehigh") },
+              { QString(QChar(0xDC00)) + QStringLiteral("low"), QStringLiteral("low") },
+              { QStringLiteral("pair \U0001F600"), QStringLiteral("pair \U0001F600") } };
+    for (const auto& [typed, kept] : texts)
+        EXPECT_EQ(fncCleanEntryText(typed), kept) << typed.toStdString();
     EXPECT_EQ(fncParseDecimal(QStringLiteral(" 45,50 ")), 45.5);
     EXPECT_EQ(fncParseDecimal(QStringLiteral("-0.75")), -0.75);
     EXPECT_EQ(fncParseDecimal(QStringLiteral("-922337203685477,5")), -922337203685477.5);
@@ -238,4 +213,5 @@ TEST(CellEntryNumber, EitherMarkNoGroupingNothingOutOfRange)
              "922337203685477.5808", "-922337203685477.7" })
         EXPECT_FALSE(fncParseDecimal(QString::fromLatin1(bad)).has_value()) << bad;
 }
+
 } // namespace

@@ -8,7 +8,7 @@ constexpr qint64 lngMax = std::numeric_limits<qint64>::max();
 constexpr qint64 lngMin = std::numeric_limits<qint64>::min();
 } // namespace
 
-TEST(cCurrency, ParsesAndFormatsExactlyToFourDecimals)
+TEST(cCurrency, ParsesAndFormatsExactlyToFourDecimalsAndRefusesAmountsBeyondItsRange)
 {
     EXPECT_EQ(cCurrency::fromInvariantString("0.1")->tenThousandths(), 1000);
     EXPECT_EQ(cCurrency::fromInvariantString("-3.14159")->tenThousandths(), -31416);
@@ -18,20 +18,14 @@ TEST(cCurrency, ParsesAndFormatsExactlyToFourDecimals)
     EXPECT_EQ(cCurrency::fromTenThousandths(-1).toInvariantString(), "-0.0001");
     EXPECT_EQ(cCurrency::fromTenThousandths(3500000).toInvariantString(), "350");
     EXPECT_EQ(cCurrency::fromTenThousandths(lngMin).toInvariantString(), "-922337203685477.5808");
-}
-
-TEST(cCurrency, FollowsTheLocaleNumberFormat)
-{
+    // In the locale's number format too.
     const QLocale german(QLocale::German, QLocale::Germany);
     EXPECT_EQ(cCurrency::fromLocaleString("1.234,5", german)->tenThousandths(), 12345000);
     EXPECT_EQ(cCurrency::fromTenThousandths(125000).toLocaleString(german), "12,5");
     EXPECT_EQ(cCurrency::fromVariant(QVariant(0.1))->tenThousandths(), 1000);
     EXPECT_FALSE(cCurrency::fromVariant(QVariant()));
-}
 
-// Every way in refuses what the type cannot hold instead of wrapping it to the other sign.
-TEST(cCurrency, RefusesAmountsBeyondItsRange)
-{
+    // Every way in refuses what the type cannot hold instead of wrapping it to the other sign.
     const struct
     {
         QVariant value;

@@ -6,16 +6,6 @@
 #include <QProcess>
 #include <QSysInfo>
 
-namespace {
-void subWriteLock(const QString& path, qint64 pid, const QString& app)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(QString::number(pid).toUtf8() + '\n' + app.toUtf8() + '\n'
-        + QSysInfo::machineHostName().toUtf8() + '\n');
-}
-} // namespace
-
 class SingleInstance : public testing::Test
 {
 protected:
@@ -43,7 +33,9 @@ TEST_F(SingleInstance, ALockBlocksOnlyWhileItsProcessRuns)
     QProcess running;
     running.start(QStringLiteral("sleep"), { QStringLiteral("30") });
     ASSERT_TRUE(running.waitForStarted(5000));
-    subWriteLock(path, running.processId(), QStringLiteral("sleep"));
+    hvtest::writeFile(path,
+        QByteArray::number(running.processId()) + "\nsleep\n" + QSysInfo::machineHostName().toUtf8()
+            + '\n');
     {
         cSingleInstance blocked(strName);
         EXPECT_FALSE(blocked.fncIsFirst());

@@ -5,12 +5,10 @@
 #include "modQtTranslations.h"
 #include "modWindowHelpers.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
-#include <QTimer>
 
 namespace {
 // Presses the button of the next modal box, after checking what it shows.
@@ -51,7 +49,7 @@ protected:
     cMessageBox::Presenter saved;
 };
 
-TEST_F(MessageBoxes, RealBoxShowsTitleTextIconAndButtons)
+TEST_F(MessageBoxes, RealBoxShowsTitleTextIconAndButtonsInThePhraseTableLanguageEscapeSaysNo)
 {
     subInstallMessageBoxPresenter();
     subAnswerNextBox(QMessageBox::No, [](QMessageBox* box) {
@@ -72,12 +70,8 @@ TEST_F(MessageBoxes, RealBoxShowsTitleTextIconAndButtons)
     EXPECT_EQ(cMessageBox::Show(QStringLiteral("No personal settings found!"),
                   cMessageBox::Buttons::Ok, cMessageBox::Icon::Critical),
         cMessageBox::Answer::Ok);
-}
 
-// Qt's own texts follow the phrase table's language column: German (7), then English (4) again.
-TEST_F(MessageBoxes, ButtonTextsAreQtsOwnInThePhraseTableLanguage)
-{
-    subInstallMessageBoxPresenter();
+    // Qt's own texts follow the phrase table's language column: German (7), then English (4).
     const auto buttonTexts = [](qint16 intColumn) {
         QStringList texts;
         subAnswerNextBox(QMessageBox::No, [&texts](QMessageBox* box) {
@@ -91,50 +85,41 @@ TEST_F(MessageBoxes, ButtonTextsAreQtsOwnInThePhraseTableLanguage)
     EXPECT_EQ(buttonTexts(7), QStringList({ QStringLiteral("&Ja"), QStringLiteral("&Nein") }));
     EXPECT_FALSE(fncLoadQtTranslations(4));
     EXPECT_EQ(buttonTexts(4), QStringList({ QStringLiteral("&Yes"), QStringLiteral("&No") }));
+
+    // Escape on a question means No, on OK/Cancel it means Cancel.
+    for (const auto& [buttons, answer] :
+        { std::pair { cMessageBox::Buttons::YesNo, cMessageBox::Answer::No },
+            { cMessageBox::Buttons::OkCancel, cMessageBox::Answer::Cancel } }) {
+        QTimer::singleShot(0, qApp, [] {
+            if (auto* box = QApplication::activeModalWidget())
+                box->close();
+        });
+        EXPECT_EQ(fncShowMessageBox({ strProgramTitle, QStringLiteral("Send?"), buttons,
+                      cMessageBox::Icon::Warning }),
+            answer);
+    }
 }
 
-TEST_F(MessageBoxes, EscapeOnAQuestionMeansNo)
+TEST(WindowHelpers, AlwaysOnTopChangesOnlyTheBandAndBackColorTakesThePixelBehindTheCentre)
 {
-    QTimer::singleShot(0, qApp, [] {
-        if (auto* box = QApplication::activeModalWidget())
-            box->close();
-    });
-    const cMessageBox::Request request { strProgramTitle, QStringLiteral("Send?"),
-        cMessageBox::Buttons::YesNo, cMessageBox::Icon::None };
-    EXPECT_EQ(fncShowMessageBox(request), cMessageBox::Answer::No);
-    // On OK/Cancel it means Cancel.
-    QTimer::singleShot(0, qApp, [] {
-        if (auto* box = QApplication::activeModalWidget())
-            box->close();
-    });
-    EXPECT_EQ(fncShowMessageBox({ strProgramTitle, QStringLiteral("Save?"),
-                  cMessageBox::Buttons::OkCancel, cMessageBox::Icon::Warning }),
-        cMessageBox::Answer::Cancel);
-}
-
-TEST(AlwaysOnTop, OnlyTheBandChanges)
-{
-    QWidget window;
-    window.setGeometry(40, 50, 300, 200);
-    window.show();
-    const QRect geometry = window.geometry();
+    QWidget plain;
+    plain.setGeometry(40, 50, 300, 200);
+    plain.show();
+    const QRect geometry = plain.geometry();
     clsAlwaysOnTop objTop;
-    objTop.MakeTopMost(&window);
-    EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    objTop.MakeNormal(&window);
-    EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(window.geometry(), geometry);
+    objTop.MakeTopMost(&plain);
+    EXPECT_TRUE(plain.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    objTop.MakeNormal(&plain);
+    EXPECT_FALSE(plain.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(plain.isVisible());
+    EXPECT_EQ(plain.geometry(), geometry);
     // A hidden window stays hidden.
     QWidget hidden;
     objTop.MakeTopMost(&hidden);
     EXPECT_FALSE(hidden.isVisible());
-}
 
-// The colour behind the centre of the control, never its corners nor itself; a control outside
-// the visible part of the window keeps its own.
-TEST(BackColor, TakesThePixelBehindTheCentreOfAVisibleControl)
-{
+    // The colour behind the centre of the control, never its corners nor itself; a control outside
+    // the visible part of the window keeps its own.
     const auto colourOf = [](QWidget* w) { return w->palette().color(w->backgroundRole()); };
     cTwoColourWindow window;
     window.resize(200, 150);

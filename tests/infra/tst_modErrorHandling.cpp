@@ -1,5 +1,4 @@
 #include "TestSupport.h"
-#include "cHVError.h"
 #include "modErrorHandling.h"
 #include "modPhrases.h"
 
@@ -68,10 +67,17 @@ TEST_F(ErrorReport, EnglishReportHasTheExactLayout)
     EXPECT_EQ(box.icon, cMessageBox::Icon::None);
     // Answering No creates no e-mail.
     EXPECT_TRUE(hvtest::openedMailUrls().isEmpty());
+    // Only the first error of a run is reported: one raised while the report was under way ends
+    // the program without a second box.
+    EXPECT_TRUE(hvtest::endsProgram(
+        [] { subHandleError(QStringLiteral("second"), 2, 0, QStringLiteral("b")); }));
+    EXPECT_EQ(cMessageBox::history().size(), 1);
+    EXPECT_TRUE(fncReportText().contains(QStringLiteral("File not found")));
+    EXPECT_FALSE(fncReportText().contains(QStringLiteral("second")));
 }
 
 // In another language column; with no step logged an empty line stands where the last step goes.
-TEST_F(ErrorReport, SecondLanguageColumnAndEmptyLastStep)
+TEST_F(ErrorReport, SecondLanguageColumnEmptyLastStepAndTheCurrentException)
 {
     LoadLanguages(intGerman);
     subResetErrorState(); // loading logged steps of its own
@@ -82,19 +88,32 @@ TEST_F(ErrorReport, SecondLanguageColumnAndEmptyLastStep)
         QStringLiteral("Dieser Fehler ist aufgetreten: :\r\n\r\n\r\nDie Fehlermeldung des Systems "
                        "lautete: :\r\nBoom\r\n#-2147220503\r\n")))
         << fncReportText().toStdString();
-}
 
-TEST_F(ErrorReport, OnlyTheFirstErrorOfARunIsReported)
-{
+    // The current exception is reported with its number; an end passes through.
+    subResetErrorState();
     cMessageBox::setNextAnswer(cMessageBox::Answer::No);
-    EXPECT_TRUE(hvtest::endsProgram(
-        [] { subHandleError(QStringLiteral("first"), 1, 0, QStringLiteral("a")); }));
-    // An error raised while the report was under way ends the program without a second box.
-    EXPECT_TRUE(hvtest::endsProgram(
-        [] { subHandleError(QStringLiteral("second"), 2, 0, QStringLiteral("b")); }));
-    EXPECT_EQ(cMessageBox::history().size(), 1);
-    EXPECT_TRUE(fncReportText().contains(QStringLiteral("first")));
-    EXPECT_FALSE(fncReportText().contains(QStringLiteral("second")));
+    EXPECT_TRUE(hvtest::endsProgram([] {
+        try {
+            throw cHVError(lngObjectError + 1002, QStringLiteral("modRegistryEntry"),
+                QStringLiteral("Key may not be empty"));
+        } catch (...) {
+            subHandleCurrentException(QStringLiteral("cPersonalSettings.SaveSettings"));
+        }
+    }));
+    EXPECT_TRUE(
+        fncReportText().contains(QStringLiteral("Key may not be empty\r\n#-2147220502\r\n")));
+    EXPECT_TRUE(fncReportText().contains(QStringLiteral(": cPersonalSettings.SaveSettings \r\n")));
+
+    subResetErrorState();
+    cMessageBox::clearHistory();
+    EXPECT_TRUE(hvtest::endsProgram([] {
+        try {
+            throw cProgramEnded { 0 };
+        } catch (...) {
+            subHandleCurrentException(QStringLiteral("Main"));
+        }
+    }));
+    EXPECT_TRUE(cMessageBox::history().isEmpty());
 }
 
 TEST_F(ErrorReport, YesOpensTheMailWithSubjectAndBody)
@@ -152,65 +171,6 @@ TEST_F(ErrorReport, AnEndDuringTheVersionLookupIsNotSwallowed)
     EXPECT_EQ(intHookRuns, 1);
 }
 
-TEST_F(ErrorReport, CurrentExceptionIsReportedWithItsNumberAndEndsPassThrough)
-{
-    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
-    EXPECT_TRUE(hvtest::endsProgram([] {
-        try {
-            throw cHVError(lngObjectError + 1002, QStringLiteral("modRegistryEntry"),
-                QStringLiteral("Key may not be empty"));
-        } catch (...) {
-            subHandleCurrentException(QStringLiteral("cPersonalSettings.SaveSettings"));
-        }
-    }));
-    EXPECT_TRUE(
-        fncReportText().contains(QStringLiteral("Key may not be empty\r\n#-2147220502\r\n")));
-    EXPECT_TRUE(fncReportText().contains(QStringLiteral(": cPersonalSettings.SaveSettings \r\n")));
-
-    subResetErrorState();
-    cMessageBox::clearHistory();
-    EXPECT_TRUE(hvtest::endsProgram([] {
-        try {
-            throw cProgramEnded { 0 };
-        } catch (...) {
-            subHandleCurrentException(QStringLiteral("Main"));
-        }
-    }));
-    EXPECT_TRUE(cMessageBox::history().isEmpty());
-}
-
-namespace {
-// A connection string around a password, as the logon dialog, a hand-edited connection file or
-// an ODBC string writes it. The same layout with an empty password gives what the masked text
-// may hold anyway.
-struct cGeneratedConnection
-{
-    QStringList parts;
-    qsizetype passwordPart = 0;
-    QString strPasswordKey;
-    int intStyle = 0; // 0 bare, 1 "...", 2 '...', 3 {...}
-    QString strPrefix;
-    QString strSuffix;
-
-    QString text(const QString& strPassword) const
-    {
-        QString value = strPassword;
-        if (intStyle == 1)
-            value = QLatin1Char('"') + value.replace(QLatin1String("\""), QLatin1String("\"\""))
-                + QLatin1Char('"');
-        else if (intStyle == 2)
-            value = QLatin1Char('\'') + value.replace(QLatin1String("'"), QLatin1String("''"))
-                + QLatin1Char('\'');
-        else if (intStyle == 3)
-            value = QLatin1Char('{') + value.replace(QLatin1String("}"), QLatin1String("}}"))
-                + QLatin1Char('}');
-        QStringList all = parts;
-        all[passwordPart] = strPasswordKey + value;
-        return strPrefix + all.join(QLatin1Char(';')) + strSuffix;
-    }
-};
-} // namespace
-
 TEST(PasswordMasking, NoPieceOfAGeneratedPasswordSurvivesAndTheRestStays)
 {
     std::mt19937 random(20260306);
@@ -223,41 +183,50 @@ TEST(PasswordMasking, NoPieceOfAGeneratedPasswordSurvivesAndTheRestStays)
         QString password;
         for (int i = 3 + pick(14); i > 0; --i)
             password += alphabet.at(pick(static_cast<int>(alphabet.size())));
-        cGeneratedConnection c;
-        // Bare only where the parser would read the value back whole.
+        // Bare only where the parser would read the value back whole; else "...", '...' or {...}.
         const bool blnBareReadable = !password.contains(QLatin1Char(';'))
             && !QStringLiteral("\"'{ ").contains(password.at(0));
-        c.intStyle = blnBareReadable ? pick(4) : 1 + pick(3);
+        const int intStyle = blnBareReadable ? pick(4) : 1 + pick(3);
         QString key = pick(2) ? QStringLiteral("password") : QStringLiteral("pwd");
         for (QChar& ch : key)
             ch = pick(2) ? ch.toUpper() : ch;
-        c.strPasswordKey = spaces() + key + spaces() + QLatin1Char('=') + spaces();
+        key = spaces() + key + spaces() + QLatin1Char('=') + spaces();
         const QString user = QStringLiteral("U%1").arg(pick(100000));
         const QString host = QStringLiteral("H%1:1433").arg(pick(100000));
-        c.parts
+        QStringList parts
             = { QStringLiteral("Provider=SQLOLEDB.1"), QStringLiteral("Persist Security Info=True"),
                   QStringLiteral("User ID") + spaces() + QLatin1Char('=') + user,
                   QStringLiteral("Data Source=") + host, QString() };
-        std::shuffle(c.parts.begin(), c.parts.end(), random);
-        c.passwordPart = c.parts.indexOf(QString());
-        c.strPrefix
+        std::shuffle(parts.begin(), parts.end(), random);
+        const QString prefix
             = pick(2) ? QStringLiteral("Trying to open a connection with the string ") : QString();
-        c.strSuffix = pick(2) ? QStringLiteral("\r\nLogin failed for U9") : QString();
+        const QString suffix = pick(2) ? QStringLiteral("\r\nLogin failed for U9") : QString();
+        // As the logon dialog, a hand-edited connection file or an ODBC string writes it. The same
+        // layout with an empty password gives what the masked text may hold anyway.
+        const auto text = [&](QString value) -> QString {
+            if (intStyle > 0) {
+                const QChar close = QStringLiteral("\"'}").at(intStyle - 1);
+                value = QStringLiteral("\"'{").at(intStyle - 1)
+                    + value.replace(close, QString(2, close)) + close;
+            }
+            QStringList all = parts;
+            all[all.indexOf(QString())] = key + value;
+            return prefix + all.join(QLatin1Char(';')) + suffix;
+        };
 
-        const QString text = c.text(password);
-        const QString masked = fncMaskPasswords(text);
-        const QString reference = fncMaskPasswords(c.text(QString()));
+        const QString masked = fncMaskPasswords(text(password));
+        const QString reference = fncMaskPasswords(text(QString()));
         for (qsizetype i = 0; i + 3 <= password.size(); ++i) {
             const QString piece = password.mid(i, 3);
             if (reference.contains(piece))
                 continue;
             ++intPieces;
             ASSERT_FALSE(masked.contains(piece))
-                << "\"" << piece.toStdString() << "\" survives in: " << text.toStdString()
+                << "\"" << piece.toStdString() << "\" survives in: " << text(password).toStdString()
                 << "\n -> " << masked.toStdString();
         }
-        EXPECT_TRUE(masked.contains(user) && masked.contains(host) && masked.endsWith(c.strSuffix))
-            << text.toStdString() << "\n -> " << masked.toStdString();
+        EXPECT_TRUE(masked.contains(user) && masked.contains(host) && masked.endsWith(suffix))
+            << text(password).toStdString() << "\n -> " << masked.toStdString();
     }
     EXPECT_GT(intPieces, 10000);
     // A "Password=" inside another value does not hide the real one.
@@ -265,34 +234,16 @@ TEST(PasswordMasking, NoPieceOfAGeneratedPasswordSurvivesAndTheRestStays)
         QStringLiteral("Data Source=h:Password=****"));
 }
 
-class StepLog : public testing::Test
+TEST(StepLog, WritesTitleDateInTheGeneralFormatAndStepSeparatedByTabs)
 {
-protected:
-    void SetUp() override
-    {
-        QFile::remove(fncLogFilePath());
-        subSetFileLogging(true);
-    }
-    void TearDown() override
-    {
-        subSetFileLogging(false);
-        QFile::remove(fncLogFilePath());
-    }
-    static QByteArray fncLogBytes()
-    {
-        QFile file(fncLogFilePath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-};
-
-TEST_F(StepLog, WritesTitleDateAndStepSeparatedByTabs)
-{
+    QFile::remove(fncLogFilePath());
+    subSetFileLogging(true);
     const QDateTime before = QDateTime::currentDateTime();
     subLog(QStringLiteral("Attempting to start MS Outlook 2000 or later"));
     subLog(QString());
     subLog(QStringLiteral("Opening Password=geheim;User ID=sa"));
     EXPECT_EQ(fncGetLastStep(), QStringLiteral("Opening Password=geheim;User ID=sa"));
-    const QString log = QString::fromUtf8(fncLogBytes());
+    const QString log = QString::fromUtf8(hvtest::readFile(fncLogFilePath()));
     ASSERT_TRUE(log.endsWith(strCrLf));
     const QStringList lines = log.chopped(2).split(strCrLf);
     ASSERT_EQ(lines.size(), 2) << "an empty step writes no line";
@@ -320,10 +271,8 @@ TEST_F(StepLog, WritesTitleDateAndStepSeparatedByTabs)
     subLog(QStringLiteral("Reading phrases"));
     EXPECT_EQ(fncGetLastStep(), QStringLiteral("Reading phrases"));
     EXPECT_FALSE(QFile::exists(fncLogFilePath()));
-}
 
-TEST(GeneralDateTime, ShortDateAndLongTimeWithoutZone)
-{
+    // The general date and time: the short date and the long time, without the zone.
     const QDateTime when(QDate(2026, 3, 9), QTime(14, 5, 7));
     const QString text = fncGeneralDateTime(when);
     EXPECT_TRUE(text.startsWith(

@@ -5,23 +5,14 @@
 #include <QFile>
 #include <QFileInfo>
 
-struct SlashCase
+TEST(StripTrailingSlash, RemovesExactlyOne)
 {
-    const char* in;
-    const char* out;
-};
-class StripTrailingSlash : public testing::TestWithParam<SlashCase>
-{
-};
-TEST_P(StripTrailingSlash, RemovesExactlyOne)
-{
-    EXPECT_EQ(
-        fncStripTrailingSlash(QString::fromUtf8(GetParam().in)), QString::fromUtf8(GetParam().out));
+    const std::pair<const char*, const char*> cases[]
+        = { { "/home/u/", "/home/u" }, { "C:\\Data\\", "C:\\Data" }, { "/home/u", "/home/u" },
+              { "/a//", "/a/" }, { "/a\\\\", "/a\\" }, { "/", "" }, { "", "" } };
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(fncStripTrailingSlash(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
 }
-INSTANTIATE_TEST_SUITE_P(Table, StripTrailingSlash,
-    testing::Values(SlashCase { "/home/u/", "/home/u" }, SlashCase { "C:\\Data\\", "C:\\Data" },
-        SlashCase { "/home/u", "/home/u" }, SlashCase { "/a//", "/a/" },
-        SlashCase { "/a\\\\", "/a\\" }, SlashCase { "/", "" }, SlashCase { "", "" }));
 
 TEST(NullToValue, NullsBecomeEmptyTextOrZero)
 {
@@ -37,7 +28,7 @@ TEST(NullToValue, NullsBecomeEmptyTextOrZero)
     EXPECT_EQ(fncNullToValue(QVariant(QString()), true), QVariant(QString()));
 }
 
-TEST(SpecialFolders, DocumentsAndCubeFolder)
+TEST(SpecialFolders, DocumentsAndCubeFolderWithLinksAndRelativePartsResolved)
 {
     const QString docs = hvtest::homeDir() + QStringLiteral("/Documents");
     EXPECT_EQ(fncGetSpecialFolder(CSIDL_PERSONAL), docs);
@@ -48,10 +39,8 @@ TEST(SpecialFolders, DocumentsAndCubeFolder)
     QDir(cubes).removeRecursively();
     EXPECT_EQ(fncGetLocalCubePath(), cubes);
     EXPECT_FALSE(QFileInfo::exists(cubes)) << "nothing uses the folder itself";
-}
 
-TEST(FolderPaths, LinksAndRelativePartsAreResolved)
-{
+    // Links and relative parts of folder paths are resolved.
     const QString base = hvtest::newTempDir(QStringLiteral("long"));
     QDir().mkpath(base + QStringLiteral("/Long Folder Name/Temp"));
     ASSERT_TRUE(QFile::link(

@@ -4,12 +4,7 @@
 
 #include <QCoreApplication>
 #include <QProcess>
-#include <gtest/gtest.h>
-
-static void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
+#include <array>
 
 namespace {
 
@@ -50,7 +45,9 @@ const LocaleCase locales[] = {
     { "C", 0, 4, "," },
 };
 
-TEST(LocaleMapping, LocalesMapToTheirIdentifierColumnAndSeparator)
+// Traditional-sort Spanish reads Spanish, plain Norwegian is Bokmål, other identifiers read
+// English without a separator.
+TEST(LocaleMapping, LocalesAndIdentifiersMapToTheirColumnAndSeparator)
 {
     for (const LocaleCase& c : locales) {
         const QLocale locale(QString::fromLatin1(c.tag));
@@ -58,23 +55,15 @@ TEST(LocaleMapping, LocalesMapToTheirIdentifierColumnAndSeparator)
         EXPECT_EQ(fncColumnForLocale(locale), c.column) << c.tag;
         EXPECT_EQ(fncListSeparatorForLocale(locale), QString::fromLatin1(c.separator)) << c.tag;
     }
-}
-
-// Traditional-sort Spanish reads Spanish, plain Norwegian is Bokmål, other identifiers read
-// English without a separator.
-TEST(LocaleMapping, IdentifiersWithoutALocaleOfTheirOwn)
-{
     EXPECT_EQ(fncColumnForLcid(1034), 13);
     EXPECT_EQ(fncListSeparatorForLcid(1034), QStringLiteral(";"));
     EXPECT_EQ(fncLcidForLocale(QLocale(QStringLiteral("no_NO"))), 1044u);
     EXPECT_EQ(fncColumnForLcid(0), 4);
     EXPECT_EQ(fncColumnForLcid(1045), 4);
     EXPECT_TRUE(fncListSeparatorForLcid(0).isEmpty());
-}
 
-// What the table above cannot show for the locales it leaves out.
-TEST(LocaleMapping, EveryIdentifiedLocaleHasASeparatorAndReadsItsLanguage)
-{
+    // What the table above cannot show for the locales it leaves out: every identified locale has a
+    // separator and reads its language.
     for (const QLocale& locale :
         QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
         const quint32 lcid = fncLcidForLocale(locale);
@@ -86,45 +75,27 @@ TEST(LocaleMapping, EveryIdentifiedLocaleHasASeparatorAndReadsItsLanguage)
     }
 }
 
-struct BooleanCase
-{
-    const char* text;
-    const char* locale;
-    int expected; // 1 True, 0 False, -1 not a Boolean
-};
-
-void PrintTo(const BooleanCase& c, std::ostream* os)
-{
-    *os << '"' << c.text << "\" in " << c.locale;
-}
-
-class StoredBoolean : public testing::TestWithParam<BooleanCase>
-{
-};
-
 // Every form that any earlier reader of stored Booleans took (the other settings, the personal
 // settings, user properties, the metadata lists) still reads the same.
-TEST_P(StoredBoolean, ReadsWordsAndNumbersInAnyForm)
+TEST(StoredBoolean, ReadsWordsAndNumbersInAnyForm)
 {
-    const BooleanCase& c = GetParam();
-    const auto bln
-        = fncStoredTextToBoolean(QString::fromUtf8(c.text), QLocale(QString::fromLatin1(c.locale)));
-    EXPECT_EQ(bln.has_value(), c.expected >= 0);
-    if (bln) {
-        EXPECT_EQ(*bln, c.expected == 1);
-    }
+    const struct
+    {
+        const char* text;
+        const char* locale;
+        std::optional<bool> expected; // nullopt: not a Boolean
+    } cases[] = { { "True", "C", true }, { " tRUE\t", "C", true }, { "FALSE", "C", false },
+        { "-1", "C", true }, { "0", "C", false }, { "2", "C", true }, { "0,0", "C", false },
+        { "0,5", "C", true }, { ".5", "C", true }, { "1e3", "C", true }, { "0e7", "C", false },
+        { "inf", "C", true }, { "1,000.5", "de_DE", true }, { "1.234,5", "de_DE", true },
+        { "0.000,0", "de_DE", false }, { "1.234,5", "C", {} }, { "", "C", {} }, { "yes", "C", {} },
+        { "Truely", "C", {} }, { "1 0", "C", {} } };
+    for (const auto& c : cases)
+        EXPECT_EQ(fncStoredTextToBoolean(
+                      QString::fromUtf8(c.text), QLocale(QString::fromLatin1(c.locale))),
+            c.expected)
+            << c.text << " in " << c.locale;
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, StoredBoolean,
-    testing::Values(BooleanCase { "True", "C", 1 }, BooleanCase { " tRUE\t", "C", 1 },
-        BooleanCase { "FALSE", "C", 0 }, BooleanCase { "-1", "C", 1 }, BooleanCase { "0", "C", 0 },
-        BooleanCase { "2", "C", 1 }, BooleanCase { "0,0", "C", 0 }, BooleanCase { "0,5", "C", 1 },
-        BooleanCase { ".5", "C", 1 }, BooleanCase { "1e3", "C", 1 }, BooleanCase { "0e7", "C", 0 },
-        BooleanCase { "inf", "C", 1 }, BooleanCase { "1,000.5", "de_DE", 1 },
-        BooleanCase { "1.234,5", "de_DE", 1 }, BooleanCase { "0.000,0", "de_DE", 0 },
-        BooleanCase { "1.234,5", "C", -1 }, BooleanCase { "", "C", -1 },
-        BooleanCase { "yes", "C", -1 }, BooleanCase { "Truely", "C", -1 },
-        BooleanCase { "1 0", "C", -1 }));
 
 // Run in a child process that this binary starts with a chosen environment: the system locale
 // is read once per process, so only a fresh process shows what LANG and LC_ALL select.
@@ -139,27 +110,21 @@ TEST(SystemLocale, ChildReportsColumnAndSeparator)
 
 TEST(SystemLocale, FollowsTheEnvironment)
 {
-    struct Run
-    {
-        const char* lcAll;
-        const char* lang;
-        const char* column;
-        const char* separator;
-    };
-    const Run runs[] = {
+    // LC_ALL (when set), LANG, and the column and separator they select.
+    const std::array<const char*, 4> runs[] = {
         { "", "sv_SE.UTF-8", "14", ";" },
         { "fr_CA.UTF-8", "en_US.UTF-8", "6", ";" },
         { "", "C", "4", "," },
     };
-    for (const Run& run : runs) {
+    for (const auto& [lcAll, lang, column, separator] : runs) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : { "LC_ALL", "LC_NUMERIC", "LC_MESSAGES", "LANGUAGE" })
             env.remove(QString::fromLatin1(name));
-        if (*run.lcAll)
-            env.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(run.lcAll));
-        env.insert(QStringLiteral("LANG"), QString::fromLatin1(run.lang));
-        env.insert(QStringLiteral("HV_EXPECT_COLUMN"), QString::fromLatin1(run.column));
-        env.insert(QStringLiteral("HV_EXPECT_SEPARATOR"), QString::fromLatin1(run.separator));
+        if (*lcAll)
+            env.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(lcAll));
+        env.insert(QStringLiteral("LANG"), QString::fromLatin1(lang));
+        env.insert(QStringLiteral("HV_EXPECT_COLUMN"), QString::fromLatin1(column));
+        env.insert(QStringLiteral("HV_EXPECT_SEPARATOR"), QString::fromLatin1(separator));
         QProcess child;
         child.setProcessEnvironment(env);
         child.setProcessChannelMode(QProcess::MergedChannels);
@@ -167,9 +132,8 @@ TEST(SystemLocale, FollowsTheEnvironment)
             { QStringLiteral("--gtest_filter=SystemLocale.ChildReportsColumnAndSeparator") });
         ASSERT_TRUE(child.waitForFinished(30000));
         const QString output = QString::fromLocal8Bit(child.readAll());
-        EXPECT_EQ(child.exitCode(), 0) << run.lcAll << " " << run.lang << ":\n"
-                                       << output.toStdString();
-        EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << run.lang << ":\n"
+        EXPECT_EQ(child.exitCode(), 0) << lcAll << " " << lang << ":\n" << output.toStdString();
+        EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << lang << ":\n"
                                                                             << output.toStdString();
     }
 }

@@ -7,13 +7,6 @@
 #include <QSet>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <functional>
-#include <gtest/gtest.h>
-
-static void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace {
 
@@ -81,7 +74,7 @@ protected:
     QList<QStringList> rows = builtinRows();
 };
 
-TEST_F(PhraseLoading, FirstKeyIsFoundDespiteTheByteOrderMark)
+TEST_F(PhraseLoading, FirstKeyIsFoundDespiteTheByteOrderMarkInTheChosenColumnWithItsFallbacks)
 {
     ASSERT_FALSE(hvtest::endsProgram([] { LoadLanguages(intEnglish); }));
     EXPECT_EQ(fncPhrase("LNGABOUT"), QStringLiteral("About"));
@@ -97,13 +90,10 @@ TEST_F(PhraseLoading, FirstKeyIsFoundDespiteTheByteOrderMark)
     subSetLanguageResource(QByteArray("\xff\xfe") + tableOf(rows));
     LoadLanguages(intSwedish);
     EXPECT_EQ(fncPhrase("LNGOK"), QStringLiteral("Okej"));
-}
 
-// The chosen column is shown whatever the case of the key; an empty translation falls back to
-// English; ASCII apostrophes go, typographic ones stay; a row needs only the columns up to the
-// chosen one.
-TEST_F(PhraseLoading, ChosenColumnWithItsFallbacks)
-{
+    // The chosen column is shown whatever the case of the key; an empty translation falls back to
+    // English; ASCII apostrophes go, typographic ones stay; a row needs only the columns up to the
+    // chosen one.
     rows[rowOf(rows, QStringLiteral("LNGCANCEL"))][intSwedish].clear();
     rows[rowOf(rows, QStringLiteral("LNGSUBJECT"))][intSwedish]
         = QString::fromUtf8("Det 'citerade' ordet’s ämne");
@@ -122,82 +112,78 @@ TEST_F(PhraseLoading, ChosenColumnWithItsFallbacks)
 }
 
 // Each broken table ends the program with a report naming the failing procedure and the cause.
-struct BrokenTable
+TEST_F(PhraseLoading, BrokenTablesAreReportedAndEndTheProgram)
 {
-    const char* name;
-    qint16 column;
-    std::function<void(QList<QStringList>&)> edit;
-    QStringList expected;
-    bool unclosedLastRow = false;
-};
-
-void PrintTo(const BrokenTable& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
-class BrokenPhraseTable : public PhraseLoading, public testing::WithParamInterface<BrokenTable>
-{
-};
-
-TEST_P(BrokenPhraseTable, IsReportedAndEndsTheProgram)
-{
-    GetParam().edit(rows);
-    QByteArray bytes = tableOf(rows);
-    if (GetParam().unclosedLastRow)
-        bytes.chop(4);
-    subSetLanguageResource(bytes);
-    cMessageBox::setNextAnswer(cMessageBox::Answer::No);
-    EXPECT_TRUE(hvtest::endsProgram([&] { LoadLanguages(GetParam().column); }))
-        << "the program went on with a broken phrase table";
-    EXPECT_EQ(cMessageBox::pendingAnswers(), 0) << "no error report was shown";
-    for (const QString& part : GetParam().expected)
-        EXPECT_TRUE(fncReportText().contains(part)) << part.toStdString() << "\n"
-                                                    << fncReportText().toStdString();
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, BrokenPhraseTable,
-    testing::Values(BrokenTable { "ShortRow", intSwedish,
-                        [](QList<QStringList>& r) {
-                            r[rowOf(r, QStringLiteral("LNGDAY"))]
-                                = QStringList { QStringLiteral("LNGDAY"), QStringLiteral("Den") };
-                        },
-                        { QStringLiteral(": subReadPhrases "), QStringLiteral("#9") } },
-        BrokenTable { "DuplicateKeyInAnotherCase", intEnglish,
-            [](QList<QStringList>& r) {
+    using Rows = QList<QStringList>;
+    const struct
+    {
+        const char* name;
+        qint16 column;
+        std::function<void(Rows&)> edit;
+        QStringList expected;
+        bool unclosedLastRow = false;
+    } cases[] = {
+        { "ShortRow", intSwedish,
+            [](Rows& r) {
+                r[rowOf(r, QStringLiteral("LNGDAY"))]
+                    = QStringList { QStringLiteral("LNGDAY"), QStringLiteral("Den") };
+            },
+            { QStringLiteral(": subReadPhrases "), QStringLiteral("#9") } },
+        { "DuplicateKeyInAnotherCase", intEnglish,
+            [](Rows& r) {
                 QStringList twin = r.at(rowOf(r, QStringLiteral("LNGOK")));
                 twin[0] = QStringLiteral("LNGok");
                 r.append(twin);
             },
             { QStringLiteral(": subReadPhrases "), QStringLiteral("#457") } },
-        BrokenTable { "MissingUsedKey", intEnglish,
-            [](QList<QStringList>& r) { r.removeAt(rowOf(r, QStringLiteral("LNGTASK"))); },
+        { "MissingUsedKey", intEnglish,
+            [](Rows& r) { r.removeAt(rowOf(r, QStringLiteral("LNGTASK"))); },
             { QStringLiteral(": LoadLanguages "), QStringLiteral("LNGTASK") } },
         // Only rows closed by CR LF count.
-        BrokenTable { "UnclosedLastRow", intEnglish,
-            [](QList<QStringList>& r) {
-                r.move(rowOf(r, QStringLiteral("LNGWRITESUBJECT")), r.size() - 1);
-            },
+        { "UnclosedLastRow", intEnglish,
+            [](Rows& r) { r.move(rowOf(r, QStringLiteral("LNGWRITESUBJECT")), r.size() - 1); },
             { QStringLiteral("LNGWRITESUBJECT") }, true },
-        BrokenTable {
-            "ColumnZero", 0, [](QList<QStringList>&) {}, { QStringLiteral(": subReadPhrases ") } },
-        BrokenTable { "ColumnPastTheLast", 17, [](QList<QStringList>&) {},
-            { QStringLiteral(": subReadPhrases ") } }),
-    [](const testing::TestParamInfo<BrokenTable>& info) { return std::string(info.param.name); });
+        { "ColumnZero", 0, [](Rows&) {}, { QStringLiteral(": subReadPhrases ") } },
+        { "ColumnPastTheLast", 17, [](Rows&) {}, { QStringLiteral(": subReadPhrases ") } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rows edited = rows;
+        c.edit(edited);
+        QByteArray bytes = tableOf(edited);
+        if (c.unclosedLastRow)
+            bytes.chop(4);
+        subSetLanguageResource(bytes);
+        subResetErrorState();
+        cMessageBox::setNextAnswer(cMessageBox::Answer::No);
+        EXPECT_TRUE(hvtest::endsProgram([&] { LoadLanguages(c.column); }))
+            << "the program went on with a broken phrase table";
+        EXPECT_EQ(cMessageBox::pendingAnswers(), 0) << "no error report was shown";
+        for (const QString& part : c.expected)
+            EXPECT_TRUE(fncReportText().contains(part)) << part.toStdString() << "\n"
+                                                        << fncReportText().toStdString();
+    }
+}
 
-// The shipped table itself.
-class PhraseResource : public testing::Test
+// The shipped table is what the UTF-8 source generates. Every row has every column, a unique key
+// and no apostrophe that loading would drop; every key the sources use has a text in every
+// column.
+TEST(PhraseResource, IsWhatTheUtf8SourceGeneratesWithCompleteUniqueRows)
 {
-protected:
-    QByteArray bytes = (subSetLanguageResource(QByteArray()), fncLanguageResource());
-    QList<QStringList> rows = rowsOf(bytes);
-};
+    const QList<QStringList> rows = builtinRows();
+    QStringList lines = QString::fromUtf8(hvtest::readFile(QStringLiteral(HV_PHRASES_TSV)))
+                            .split(QLatin1Char('\n'));
+    ASSERT_TRUE(lines.first().startsWith(QStringLiteral("key\t"))) << HV_PHRASES_TSV;
+    lines.removeFirst();
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    QList<QStringList> source;
+    for (const QString& line : lines)
+        source.append(line.split(QLatin1Char('\t')));
+    EXPECT_TRUE(tableOf(source) == fncLanguageResource())
+        << "resources/LANGUAGE is out of date with resources/phrases.tsv: run "
+           "scripts/make-language";
 
-// Every row has every column, a unique key and no apostrophe that loading would drop; every key
-// the sources use has a text in every column. The byte layout is checked against the UTF-8
-// source below.
-TEST_F(PhraseResource, RowsAreCompleteAndUnique)
-{
     ASSERT_FALSE(rows.isEmpty());
     EXPECT_EQ(rows.first().first(), QStringLiteral("LNGABOUT"));
     const QRegularExpression keyPattern(QStringLiteral("^LNG[A-Z0-9]+$"));
@@ -218,21 +204,6 @@ TEST_F(PhraseResource, RowsAreCompleteAndUnique)
     }
     for (const QString& key : fncUsedPhraseKeys())
         EXPECT_TRUE(seen.contains(key)) << key.toStdString() << " is not in the table";
-}
-
-TEST_F(PhraseResource, IsWhatTheUtf8SourceGenerates)
-{
-    const QByteArray tsv = hvtest::readFile(QStringLiteral(HV_PHRASES_TSV));
-    QStringList lines = QString::fromUtf8(tsv).split(QLatin1Char('\n'));
-    ASSERT_TRUE(lines.first().startsWith(QStringLiteral("key\t"))) << HV_PHRASES_TSV;
-    lines.removeFirst();
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    QList<QStringList> source;
-    for (const QString& line : lines)
-        source.append(line.split(QLatin1Char('\t')));
-    EXPECT_TRUE(tableOf(source) == bytes) << "resources/LANGUAGE is out of date with "
-                                             "resources/phrases.tsv: run scripts/make-language";
 }
 
 // Every key literal in the sources is listed in fncUsedPhraseKeys() (and so in the table).

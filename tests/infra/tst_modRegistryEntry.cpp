@@ -1,5 +1,4 @@
 #include "TestSupport.h"
-#include "cHVError.h"
 #include "modRegistryEntry.h"
 
 #include <QDir>
@@ -7,7 +6,6 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QThread>
-#include <functional>
 
 namespace {
 const QString strSettings = QStringLiteral("Settings");
@@ -16,17 +14,6 @@ QSettings fncRawStore()
 {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orrevik"),
         QStringLiteral("Hourvane for Outlook"));
-}
-
-// The error a call raised, or error 0 when it raised none.
-cHVError fncErrorOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const cHVError& e) {
-        return e;
-    }
-    return cHVError(0, QString(), QStringLiteral("no error"));
 }
 
 QString fncRead(const QString& strKey, const QString& strSection = strSettings)
@@ -51,40 +38,54 @@ protected:
     }
 };
 
-struct BlankCase
+// The section is checked first.
+TEST_F(RegistryStore, BlankNamesFailBeforeTouchingTheStoreAndNonStringsWithTheirTypeCode)
 {
-    const char* section;
-    const char* key;
-    qint32 number;
-    const char* description;
-};
-
-class RegistryStoreBlank : public RegistryStore, public testing::WithParamInterface<BlankCase>
-{
-};
-
-TEST_P(RegistryStoreBlank, FailsBeforeTouchingTheStore)
-{
-    const BlankCase c = GetParam();
-    const QString section = QString::fromUtf8(c.section), key = QString::fromUtf8(c.key);
-    for (const auto& e :
-        { fncErrorOf([&] { subWriteRegistryValue(section, key, QStringLiteral("v")); }),
-            fncErrorOf([&] { fncReadRegistryValue(section, key, QStringLiteral("d")); }) }) {
-        EXPECT_EQ(e.Number(), c.number);
-        EXPECT_EQ(e.Description(), QString::fromUtf8(c.description));
-        EXPECT_EQ(e.Source(), QStringLiteral("modRegistryEntry"));
+    const QString section = QStringLiteral("Section may not be empty");
+    const QString key = QStringLiteral("Key may not be empty");
+    const std::tuple<const char*, const char*, qint32, QString> cases[]
+        = { { "", "Rate", -2147220503, section }, { "   ", "Rate", -2147220503, section },
+              { "Settings", "  ", -2147220502, key }, { " ", " ", -2147220503, section } };
+    for (const auto& [s, k, number, description] : cases) {
+        const QString strSection = QString::fromUtf8(s), strKey = QString::fromUtf8(k);
+        for (const auto& e : { hvtest::errorOf([&] {
+                                  subWriteRegistryValue(strSection, strKey, QStringLiteral("v"));
+                              }),
+                 hvtest::errorOf(
+                     [&] { fncReadRegistryValue(strSection, strKey, QStringLiteral("d")); }) }) {
+            EXPECT_EQ(e.Number(), number) << s << "|" << k;
+            EXPECT_EQ(e.Description(), description) << s << "|" << k;
+            EXPECT_EQ(e.Source(), QStringLiteral("modRegistryEntry"));
+        }
     }
     EXPECT_FALSE(QFile::exists(fncRegistryStorePath()));
+
+    // Values that are not strings fail with their type code.
+    const struct
+    {
+        const char* name;
+        QVariant value;
+        qint32 number;
+    } typed[] = {
+        { "dword", QVariant(4), -2147219500 },
+        { "bool", QVariant(true), -2147219500 },
+        { "qword", QVariant(qlonglong(1) << 40), -2147219493 },
+        { "binary", QVariant(QByteArray("\x01\x02", 2)), -2147219501 },
+        { "multi", QVariant(QStringList { "a", "b" }), -2147219497 },
+    };
+    {
+        auto raw = fncRawStore();
+        for (const auto& c : typed)
+            raw.setValue(strSettings + QLatin1Char('/') + QLatin1String(c.name), c.value);
+    }
+    for (const auto& c : typed) {
+        const auto e = hvtest::errorOf([&] { fncRead(QLatin1String(c.name)); });
+        EXPECT_EQ(e.Number(), c.number) << c.name;
+        EXPECT_EQ(e.Description(), QStringLiteral("Registry data not a string")) << c.name;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, RegistryStoreBlank,
-    testing::Values(BlankCase { "", "Rate", -2147220503, "Section may not be empty" },
-        BlankCase { "   ", "Rate", -2147220503, "Section may not be empty" },
-        BlankCase { "Settings", "  ", -2147220502, "Key may not be empty" },
-        // The section is checked first.
-        BlankCase { " ", " ", -2147220503, "Section may not be empty" }));
-
-TEST_F(RegistryStore, ValuesAndKeyNamesRoundTripExactly)
+TEST_F(RegistryStore, ValuesAndKeyNamesRoundTripExactlyAndAnUnusableStoreIsLeftAsItWas)
 {
     EXPECT_EQ(fncRead(QStringLiteral("Rate")), QStringLiteral("DEFAULT"));
     const QList<std::pair<QString, QString>> cases {
@@ -111,74 +112,15 @@ TEST_F(RegistryStore, ValuesAndKeyNamesRoundTripExactly)
     raw.beginGroup(strSettings);
     EXPECT_TRUE(raw.childGroups().isEmpty());
     EXPECT_EQ(raw.childKeys().size(), cases.size());
-}
 
-TEST_F(RegistryStore, NamesIgnoreCaseSectionsTrimAndBackslashNests)
-{
-    subWriteRegistryValue(
-        QStringLiteral(" Settings "), QStringLiteral("HourlyRate"), QStringLiteral("100"));
-    subWriteRegistryValue(
-        QStringLiteral("SETTINGS"), QStringLiteral("hourlyrate"), QStringLiteral("120"));
-    EXPECT_EQ(
-        fncRead(QStringLiteral("HOURLYRATE"), QStringLiteral("settings")), QStringLiteral("120"));
-    subWriteRegistryValue(
-        QStringLiteral("Lists\\Meta1"), QStringLiteral("Caption"), QStringLiteral("Customer"));
-    EXPECT_EQ(fncRead(QStringLiteral("Caption"), QStringLiteral("Lists\\Meta1")),
-        QStringLiteral("Customer"));
-    EXPECT_EQ(
-        fncRead(QStringLiteral("Caption"), QStringLiteral("Lists")), QStringLiteral("DEFAULT"));
-    auto raw = fncRawStore();
-    EXPECT_EQ(
-        raw.value(QStringLiteral("Lists/Meta1/Caption")).toString(), QStringLiteral("Customer"));
-    EXPECT_EQ(raw.childGroups(), (QStringList { QStringLiteral("Lists"), strSettings }));
-    raw.beginGroup(strSettings);
-    EXPECT_EQ(raw.childKeys(), QStringList { QStringLiteral("HourlyRate") });
-}
-
-TEST_F(RegistryStore, ValuesThatAreNotStringsFailWithTheirTypeCode)
-{
-    const struct
-    {
-        const char* name;
-        QVariant value;
-        qint32 number;
-    } cases[] = {
-        { "dword", QVariant(4), -2147219500 },
-        { "bool", QVariant(true), -2147219500 },
-        { "qword", QVariant(qlonglong(1) << 40), -2147219493 },
-        { "binary", QVariant(QByteArray("\x01\x02", 2)), -2147219501 },
-        { "multi", QVariant(QStringList { "a", "b" }), -2147219497 },
-    };
-    {
-        auto raw = fncRawStore();
-        for (const auto& c : cases)
-            raw.setValue(strSettings + QLatin1Char('/') + QLatin1String(c.name), c.value);
-    }
-    for (const auto& c : cases) {
-        const auto e = fncErrorOf([&] { fncRead(QLatin1String(c.name)); });
-        EXPECT_EQ(e.Number(), c.number) << c.name;
-        EXPECT_EQ(e.Description(), QStringLiteral("Registry data not a string")) << c.name;
-    }
-}
-
-TEST_F(RegistryStore, SeesWhatAnotherProgramWroteAtOnce)
-{
-    subWriteRegistryValue(strSettings, QStringLiteral("Rate"), QStringLiteral("100"));
-    EXPECT_EQ(fncRead(QStringLiteral("Rate")), QStringLiteral("100"));
-    QThread::msleep(20); // the file's time stamp must move on for the change to be noticed
-    hvtest::writeFile(fncRegistryStorePath(), "[Settings]\r\nRate=250\r\n");
-    EXPECT_EQ(fncRead(QStringLiteral("Rate")), QStringLiteral("250"));
-}
-
-// A folder where the file should be (unreadable even for root), or a damaged file: reported,
-// and never rewritten.
-TEST_F(RegistryStore, AnUnusableStoreFailsAndIsLeftAsItWas)
-{
+    // A folder where the file should be (unreadable even for root), or a damaged file: reported,
+    // and never rewritten.
+    SetUp();
     const auto check = [](qint32 result, const QByteArray& before) {
-        const auto read = fncErrorOf([] { fncRead(QStringLiteral("Rate")); });
+        const auto read = hvtest::errorOf([] { fncRead(QStringLiteral("Rate")); });
         EXPECT_EQ(read.Number(), lngRegResultBase + result);
         EXPECT_EQ(read.Description(), QStringLiteral("Could not open registry section"));
-        const auto write = fncErrorOf([] {
+        const auto write = hvtest::errorOf([] {
             subWriteRegistryValue(strSettings, QStringLiteral("Rate"), QStringLiteral("1"));
         });
         EXPECT_EQ(write.Number(), lngRegResultBase + result);
@@ -199,4 +141,30 @@ TEST_F(RegistryStore, AnUnusableStoreFailsAndIsLeftAsItWas)
         hvtest::writeFile(fncRegistryStorePath(), damaged);
         check(1009, damaged);
     }
+}
+
+TEST_F(RegistryStore, NamesIgnoreCaseSectionsTrimBackslashNestsAndOtherWritersAreSeen)
+{
+    subWriteRegistryValue(
+        QStringLiteral(" Settings "), QStringLiteral("HourlyRate"), QStringLiteral("100"));
+    subWriteRegistryValue(
+        QStringLiteral("SETTINGS"), QStringLiteral("hourlyrate"), QStringLiteral("120"));
+    EXPECT_EQ(
+        fncRead(QStringLiteral("HOURLYRATE"), QStringLiteral("settings")), QStringLiteral("120"));
+    subWriteRegistryValue(
+        QStringLiteral("Lists\\Meta1"), QStringLiteral("Caption"), QStringLiteral("Customer"));
+    EXPECT_EQ(fncRead(QStringLiteral("Caption"), QStringLiteral("Lists\\Meta1")),
+        QStringLiteral("Customer"));
+    EXPECT_EQ(
+        fncRead(QStringLiteral("Caption"), QStringLiteral("Lists")), QStringLiteral("DEFAULT"));
+    auto raw = fncRawStore();
+    EXPECT_EQ(
+        raw.value(QStringLiteral("Lists/Meta1/Caption")).toString(), QStringLiteral("Customer"));
+    EXPECT_EQ(raw.childGroups(), (QStringList { QStringLiteral("Lists"), strSettings }));
+    raw.beginGroup(strSettings);
+    EXPECT_EQ(raw.childKeys(), QStringList { QStringLiteral("HourlyRate") });
+    // What another program wrote is seen at once.
+    QThread::msleep(20); // the file's time stamp must move on for the change to be noticed
+    hvtest::writeFile(fncRegistryStorePath(), "[Settings]\r\nRate=250\r\n");
+    EXPECT_EQ(fncRead(QStringLiteral("Rate")), QStringLiteral("250"));
 }

@@ -1,6 +1,5 @@
 #include "OutlookTestSupport.h"
 
-#include "TestSupport.h"
 #include "modOutlookCode.h"
 
 #include <libical/ical.h>

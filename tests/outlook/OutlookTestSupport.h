@@ -4,9 +4,7 @@
 #include "cOlUserProperties.h"
 
 #include <QByteArray>
-#include <QString>
 #include <QStringList>
-#include <gtest/gtest.h>
 #include <string>
 
 namespace hvtest {

@@ -1,6 +1,4 @@
 #include "OutlookTestSupport.h"
-#include "TestSupport.h"
-#include "cMessageBox.h"
 #include "modOutlookCode.h"
 #include "modPhrases.h"
 
@@ -40,7 +38,7 @@ protected:
     }
 };
 
-// ---- long properties ----
+// ---- long properties and typed values ----
 
 // A text of the given length made of the characters that are hardest to carry.
 QString awkwardText(qsizetype length)
@@ -56,7 +54,7 @@ QString awkwardText(qsizetype length)
 // Never written or no item reads empty. Texts come back whole from a fresh session (one split
 // inside a surrogate pair too), each rewrite replacing the longer one before it, in pieces of
 // 1000 characters whose last index rounds half to even as the other program's readers expect.
-TEST_F(Session, LongPropertyComesBackFromAFreshSessionInItsPieces)
+TEST_F(Session, LongPropertiesComeBackInTheirPiecesAndTypedValuesByTheReadingRules)
 {
     EXPECT_EQ(fncGetLongProperty(nullptr, QStringLiteral("Settings")), QString());
     auto item = newSettingsAppointment();
@@ -75,6 +73,59 @@ TEST_F(Session, LongPropertyComesBackFromAFreshSessionInItsPieces)
             text.mid(2000));
     }
     EXPECT_EQ(icsProblems(readFile(item->FilePath())), "");
+
+    // Typed values, each rule on a property of its own read back from a fresh session; integers
+    // and Booleans come back as those types, not as the stored one.
+    const QVariant vEmpty = QString();
+    const struct
+    {
+        int propType; // 0: the property is missing
+        QVariant stored;
+        qint16 askedType;
+        QVariant def;
+        QVariant expected;
+    } cases[] = { { 0, {}, vbInteger, vEmpty, 0 }, { 0, {}, vbInteger, QStringLiteral("8"), 8 },
+        { 0, {}, vbInteger, 2.5, 2 }, { 0, {}, vbInteger, QStringLiteral("x"), 0 },
+        { 0, {}, vbString, QStringLiteral("d"), QStringLiteral("d") },
+        { 0, {}, vbBoolean, vEmpty, false }, { 0, {}, vbBoolean, -1, true },
+        { 0, {}, vbDate, vEmpty, QVariant() }, { 0, {}, vbDouble, 0.25, 0.25 },
+        { olNumber, 12, vbInteger, vEmpty, 12 }, { olNumber, 7.5, vbInteger, vEmpty, 8 },
+        { olNumber, 6.5, vbInteger, vEmpty, 6 }, { olNumber, 40000, vbInteger, vEmpty, 0 },
+        { olText, QStringLiteral(" 42 "), vbInteger, vEmpty, 42 },
+        { olText, QStringLiteral("abc"), vbInteger, 5, 0 },
+        { olText, QStringLiteral("6,5"), vbInteger, vEmpty, 6 },
+        { olYesNo, true, vbInteger, vEmpty, -1 },
+        { olText, QStringLiteral("v;\r\n"), vbString, QStringLiteral("d"),
+            QStringLiteral("v;\r\n") },
+        { olText, vEmpty, vbString, QStringLiteral("d"), QStringLiteral("d") },
+        { olYesNo, true, vbString, vEmpty, QStringLiteral("True") },
+        { olYesNo, true, vbBoolean, vEmpty, true },
+        { olText, QStringLiteral("FALSE"), vbBoolean, vEmpty, false },
+        { olNumber, 2, vbBoolean, vEmpty, true },
+        { olText, QStringLiteral("maybe"), vbBoolean, vEmpty, false },
+        { olNumber, 7.5, vbDouble, vEmpty, 7.5 },
+        { olText, QStringLiteral("0,75"), vbDouble, vEmpty, 0.75 },
+        { olDateTime, QDateTime(QDate(2050, 1, 1), QTime(8, 0)), vbDate, vEmpty,
+            QDateTime(QDate(2050, 1, 1), QTime(8, 0)) } };
+    for (int i = 0; i < int(std::size(cases)); ++i) {
+        if (cases[i].propType != 0)
+            item->UserProperties()
+                .Add(QStringLiteral("Prop%1").arg(i), cases[i].propType)
+                ->setValue(cases[i].stored);
+    }
+    item->Save();
+    const auto back = settingsFromFreshSession();
+    for (int i = 0; i < int(std::size(cases)); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(i);
+        const QVariant got
+            = fncGetOutlookValue(back, QStringLiteral("prop%1").arg(i), c.askedType, c.def);
+        EXPECT_EQ(got, c.expected);
+        EXPECT_EQ(got.typeId(),
+            c.askedType == vbInteger       ? QMetaType::Short
+                : c.askedType == vbBoolean ? QMetaType::Bool
+                                           : c.expected.typeId());
+    }
 }
 
 TEST_F(Session, FailedPieceIsReportedOnceUnlessSilentAndTheRestIsStillWritten)
@@ -96,83 +147,9 @@ TEST_F(Session, FailedPieceIsReportedOnceUnlessSilentAndTheRestIsStillWritten)
     EXPECT_TRUE(cMessageBox::history().isEmpty());
 }
 
-// ---- typed values ----
-
-struct ValueCase
-{
-    const char* name;
-    int propType; // 0: the property is missing
-    QVariant stored;
-    qint16 askedType;
-    QVariant def;
-    QVariant expected;
-};
-
-class TypedValue : public Session, public testing::WithParamInterface<ValueCase>
-{
-};
-
-TEST_P(TypedValue, FollowsTheReadingRules)
-{
-    const ValueCase& c = GetParam();
-    const auto item = newSettingsAppointment();
-    if (c.propType != 0)
-        item->UserProperties().Add(QStringLiteral("Prop"), c.propType)->setValue(c.stored);
-    item->Save();
-    const auto back = settingsFromFreshSession();
-    const QVariant got = fncGetOutlookValue(back, QStringLiteral("prop"), c.askedType, c.def);
-    EXPECT_EQ(got, c.expected);
-    // Integers and Booleans come back as those types, not as the stored one.
-    EXPECT_EQ(got.typeId(),
-        c.askedType == vbInteger       ? QMetaType::Short
-            : c.askedType == vbBoolean ? QMetaType::Bool
-                                       : c.expected.typeId());
-}
-
-const QVariant vEmpty = QString();
-
-INSTANTIATE_TEST_SUITE_P(Rules, TypedValue,
-    testing::Values(
-        // missing property
-        ValueCase { "MissingIntegerEmptyDefault", 0, {}, vbInteger, vEmpty, 0 },
-        ValueCase { "MissingIntegerNumericDefault", 0, {}, vbInteger, QStringLiteral("8"), 8 },
-        ValueCase { "MissingIntegerRoundsDefault", 0, {}, vbInteger, 2.5, 2 },
-        ValueCase { "MissingIntegerTextDefault", 0, {}, vbInteger, QStringLiteral("x"), 0 },
-        ValueCase {
-            "MissingTextDefault", 0, {}, vbString, QStringLiteral("d"), QStringLiteral("d") },
-        ValueCase { "MissingBooleanEmptyDefault", 0, {}, vbBoolean, vEmpty, false },
-        ValueCase { "MissingBooleanNumericDefault", 0, {}, vbBoolean, -1, true },
-        ValueCase { "MissingDate", 0, {}, vbDate, vEmpty, QVariant() },
-        // stored property
-        ValueCase { "IntegerFromNumber", olNumber, 12, vbInteger, vEmpty, 12 },
-        ValueCase { "IntegerHalfToEven", olNumber, 7.5, vbInteger, vEmpty, 8 },
-        ValueCase { "IntegerHalfToEvenDown", olNumber, 6.5, vbInteger, vEmpty, 6 },
-        ValueCase {
-            "IntegerFromNumericText", olText, QStringLiteral(" 42 "), vbInteger, vEmpty, 42 },
-        ValueCase { "IntegerFromOtherText", olText, QStringLiteral("abc"), vbInteger, 5, 0 },
-        ValueCase { "IntegerOutOfRange", olNumber, 40000, vbInteger, vEmpty, 0 },
-        ValueCase { "IntegerFromYes", olYesNo, true, vbInteger, vEmpty, -1 },
-        ValueCase { "TextStored", olText, QStringLiteral("v;\r\n"), vbString, QStringLiteral("d"),
-            QStringLiteral("v;\r\n") },
-        ValueCase { "EmptyTextTakesDefault", olText, vEmpty, vbString, QStringLiteral("d"),
-            QStringLiteral("d") },
-        ValueCase { "TextOfYes", olYesNo, true, vbString, vEmpty, QStringLiteral("True") },
-        ValueCase { "BooleanStored", olYesNo, true, vbBoolean, vEmpty, true },
-        ValueCase { "BooleanFromText", olText, QStringLiteral("FALSE"), vbBoolean, vEmpty, false },
-        ValueCase { "BooleanFromNumber", olNumber, 2, vbBoolean, vEmpty, true },
-        ValueCase {
-            "BooleanFromOtherText", olText, QStringLiteral("maybe"), vbBoolean, vEmpty, false },
-        ValueCase { "DoubleKeepsTheFraction", olNumber, 7.5, vbDouble, vEmpty, 7.5 },
-        ValueCase { "DoubleFromCommaText", olText, QStringLiteral("0,75"), vbDouble, vEmpty, 0.75 },
-        ValueCase { "DoubleMissingTakesDefault", 0, {}, vbDouble, 0.25, 0.25 },
-        ValueCase { "IntegerFromCommaText", olText, QStringLiteral("6,5"), vbInteger, vEmpty, 6 },
-        ValueCase { "DateStored", olDateTime, QDateTime(QDate(2050, 1, 1), QTime(8, 0)), vbDate,
-            vEmpty, QDateTime(QDate(2050, 1, 1), QTime(8, 0)) }),
-    [](const auto& info) { return std::string(info.param.name); });
-
 // ---- starting the session ----
 
-TEST_F(Session, StartCreatesTheCalendarThenAttachesToIt)
+TEST_F(Session, StartCreatesTheCalendarThenAttachesToItWithVersionNineOrLater)
 {
     ASSERT_FALSE(QFileInfo::exists(calendarPath()));
     subStartOutlook(olFolderInbox);
@@ -190,11 +167,30 @@ TEST_F(Session, StartCreatesTheCalendarThenAttachesToIt)
     EXPECT_FALSE(fncCurrentFolder());
     subStartOutlook(olFolderInbox);
     EXPECT_TRUE(fncOutlookApplication()->Attached());
+
+    // Nine is enough, and the version read first is kept for the run; below nine the program
+    // ends saying which version it found.
+    subResetOutlookState();
+    LoadLanguages(intEnglish);
+    cOlApplication::setVersionText(QStringLiteral("9.0.0.2711"));
+    EXPECT_EQ(fncGetOutlookVersion(), 9); // opens the session itself
+    EXPECT_TRUE(fncOutlookNameSpace());
+    cOlApplication::setVersionText(QStringLiteral("11.0.0.8312"));
+    EXPECT_EQ(fncGetOutlookVersion(), 9);
+    subResetOutlookState();
+    cOlApplication::setVersionText(QStringLiteral("8.5.0.1234"));
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
+    EXPECT_TRUE(endsProgram([] { subStartOutlook(olFolderInbox); }));
+    ASSERT_EQ(cMessageBox::history().size(), 1);
+    const auto& box = cMessageBox::history().at(0);
+    EXPECT_EQ(box.strText, fncPhrase("LNGO2KNEEDED") + QStringLiteral("\r\n8"));
+    EXPECT_EQ(box.icon, cMessageBox::Icon::Critical);
+    EXPECT_EQ(box.strTitle, QStringLiteral("Hourvane for Outlook Personal Settings SU"));
 }
 
 // A calendar path below a file (it cannot be created), or a file itself: the program ends
 // with a failure status and a message naming the folder, and the file is kept.
-TEST_F(Session, CalendarThatCannotBeHadEndsTheProgramWithTheMessage)
+TEST_F(Session, CalendarThatCannotBeHadEndsTheProgramAndAGoodOneGivesTheUserName)
 {
     const QString file = newTempDir() + QStringLiteral("/file");
     writeFile(file, "not a folder");
@@ -216,95 +212,35 @@ TEST_F(Session, CalendarThatCannotBeHadEndsTheProgramWithTheMessage)
     // The user's name needs the calendar too.
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
     EXPECT_TRUE(endsProgram([] { fncGetUserName(); }));
-}
 
-// Nine is enough, and the version read first is kept for the run; below nine the program ends
-// saying which version it found.
-TEST_F(Session, VersionNineIsEnoughAndLowerEndsTheProgram)
-{
-    LoadLanguages(intEnglish);
-    cOlApplication::setVersionText(QStringLiteral("9.0.0.2711"));
-    EXPECT_EQ(fncGetOutlookVersion(), 9); // opens the session itself
-    EXPECT_TRUE(fncOutlookNameSpace());
-    cOlApplication::setVersionText(QStringLiteral("11.0.0.8312"));
-    EXPECT_EQ(fncGetOutlookVersion(), 9);
-
-    subResetOutlookState();
-    cOlApplication::setVersionText(QStringLiteral("8.5.0.1234"));
-    cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
-    EXPECT_TRUE(endsProgram([] { subStartOutlook(olFolderInbox); }));
-    ASSERT_EQ(cMessageBox::history().size(), 1);
-    const auto& box = cMessageBox::history().at(0);
-    EXPECT_EQ(box.strText, fncPhrase("LNGO2KNEEDED") + QStringLiteral("\r\n8"));
-    EXPECT_EQ(box.icon, cMessageBox::Icon::Critical);
-    EXPECT_EQ(box.strTitle, QStringLiteral("Hourvane for Outlook Personal Settings SU"));
-}
-
-// ---- the user's name ----
-
-struct NameCase
-{
-    const char* name;
-    const char* folderName;
-    const char* expected; // nullptr: the login name
-};
-// folderName nullptr: no displayname file, the mailbox folder itself is named "Mailbox - Eva Lund".
-
-class UserName : public Session, public testing::WithParamInterface<NameCase>
-{
-};
-
-TEST_P(UserName, FollowsTheMailboxRules)
-{
+    // A displayname file of the mailbox folder, or else the folder's own name, gives the user's
+    // name after the first " - "; other names give the login name.
     qputenv("USER", "loginname");
-    QString top = newTempDir(QStringLiteral("box"));
-    if (GetParam().folderName)
-        writeFile(QDir(top).filePath(QStringLiteral("displayname")), GetParam().folderName);
-    else
-        top += QStringLiteral("/Mailbox - Eva Lund");
-    useCalendar(top + QStringLiteral("/calendar"));
-    const QString expected = GetParam().expected ? QString::fromUtf8(GetParam().expected)
-                                                 : QStringLiteral("loginname");
-    EXPECT_EQ(fncGetUserName(), expected);
-    EXPECT_EQ(fncCurrentUserName(), expected);
+    const std::pair<const char*, const char*> cases[] = { { "Mailbox - Anna Berg", "Anna Berg" },
+        { "Mailbox -   Anna Berg  \n", "Anna Berg" }, { "Mailbox - Berg - Sales", "Berg - Sales" },
+        { "Berg, Anna", "Berg, Anna" }, { "Mailbox - Berg, Anna", "Berg, Anna" },
+        { "Postkasse - Åse Ødegård", "Åse Ødegård" }, { "Personal Folders", "loginname" },
+        { "Mailbox-Anna", "loginname" }, { nullptr, "Eva Lund" } };
+    for (const auto& [folderName, expected] : cases) {
+        SCOPED_TRACE(expected);
+        subResetOutlookState();
+        QString top = newTempDir(QStringLiteral("box"));
+        if (folderName)
+            writeFile(QDir(top).filePath(QStringLiteral("displayname")), folderName);
+        else
+            top += QStringLiteral("/Mailbox - Eva Lund");
+        useCalendar(top + QStringLiteral("/calendar"));
+        EXPECT_EQ(fncGetUserName(), QString::fromUtf8(expected));
+        EXPECT_EQ(fncCurrentUserName(), QString::fromUtf8(expected));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Mailboxes, UserName,
-    testing::Values(NameCase { "FullName", "Mailbox - Anna Berg", "Anna Berg" },
-        NameCase { "Padded", "Mailbox -   Anna Berg  \n", "Anna Berg" },
-        NameCase { "FirstSeparatorOnly", "Mailbox - Berg - Sales", "Berg - Sales" },
-        NameCase { "SurnameComma", "Berg, Anna", "Berg, Anna" },
-        NameCase { "DashWinsOverComma", "Mailbox - Berg, Anna", "Berg, Anna" },
-        NameCase { "NonAscii", "Postkasse - Åse Ødegård", "Åse Ødegård" },
-        NameCase { "Other", "Personal Folders", nullptr },
-        NameCase { "HyphenWithoutBlanks", "Mailbox-Anna", nullptr },
-        NameCase { "FolderWithoutDisplayname", nullptr, "Eva Lund" }),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // ---- folders and the settings appointment ----
 
-TEST_F(Session, ActiveInboxHoldsNoSettingsUntilTheCalendarReplacesIt)
-{
-    startSession()->AddAppointment(strSettingsSubject, dteSettingsDate);
-    subResetOutlookState();
-
-    cOlApplication::setActiveFolderType(olFolderInbox);
-    subStartOutlook(olFolderInbox);
-    subFindActiveFolder(olFolderCalendar);
-    ASSERT_TRUE(fncCurrentFolder());
-    EXPECT_EQ(fncCurrentFolder()->DefaultItemType(), olMailItem);
-    EXPECT_EQ(fncCurrentFolder()->Name(), QStringLiteral("Inbox"));
-    EXPECT_EQ(fncGetSettingsAppointment(), nullptr);
-
-    subSetCurrentFolder(fncOutlookNameSpace()->GetDefaultFolder(olFolderCalendar));
-    const auto item = fncGetSettingsAppointment();
-    ASSERT_TRUE(item);
-    EXPECT_EQ(item->Start(), dteSettingsDate);
-}
-
 // No folder, another subject, a task of that subject and a damaged file are no settings
-// appointment; the damaged file is kept as it was.
-TEST_F(Session, OnlyAnAppointmentOfTheSubjectIsTheSettingsAppointment)
+// appointment; the damaged file is kept as it was. An active inbox holds none until the calendar
+// replaces it.
+TEST_F(Session, OnlyAnAppointmentOfTheSubjectInTheCalendarIsTheSettingsAppointment)
 {
     EXPECT_EQ(fncGetSettingsAppointment(), nullptr);
     const auto folder = startSession();
@@ -323,6 +259,18 @@ TEST_F(Session, OnlyAnAppointmentOfTheSubjectIsTheSettingsAppointment)
     subFixLongProperty(item, QStringLiteral("body"), QStringLiteral("Settings"));
     item->Save();
     EXPECT_EQ(readFile(damaged), bytes);
+
+    subResetOutlookState();
+    cOlApplication::setActiveFolderType(olFolderInbox);
+    subStartOutlook(olFolderInbox);
+    subFindActiveFolder(olFolderCalendar);
+    ASSERT_TRUE(fncCurrentFolder());
+    EXPECT_EQ(fncCurrentFolder()->DefaultItemType(), olMailItem);
+    EXPECT_EQ(fncCurrentFolder()->Name(), QStringLiteral("Inbox"));
+    EXPECT_EQ(fncGetSettingsAppointment(), nullptr);
+    subSetCurrentFolder(fncOutlookNameSpace()->GetDefaultFolder(olFolderCalendar));
+    ASSERT_TRUE(fncGetSettingsAppointment());
+    EXPECT_EQ(fncGetSettingsAppointment()->Start(), dteSettingsDate);
 }
 
 } // namespace

@@ -1,13 +1,8 @@
 #include "TestSupport.h"
 #include "modErrorHandling.h"
 
-#include <QApplication>
 #include <QTemporaryDir>
 #include <cstdlib>
-
-namespace hvtest {
-bool recordMailUrl(const QUrl& url);
-}
 
 namespace {
 // Before each test: no answers left over, no report shown yet, nothing recorded.

@@ -47,6 +47,16 @@ void writeFile(const QString& strPath, const QByteArray& bytes)
     file.write(bytes);
 }
 
+cHVError errorOf(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const cHVError& e) {
+        return e;
+    }
+    return cHVError(0, QString(), QStringLiteral("no error"));
+}
+
 const QList<QUrl>& openedMailUrls()
 {
     return colMailUrls;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cHVError.h"
 #include "cMessageBox.h"
 #include "modProgramEnd.h"
 
@@ -10,6 +11,12 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+
+// Failed checks show texts as text.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace hvtest {
 
@@ -22,6 +29,8 @@ const QList<QUrl>& openedMailUrls();
 void clearOpenedMailUrls();
 // Let the mail hand-off fail (as when no mail program is installed).
 void setMailOpenerFails(bool fails);
+// The mail program the test main installs: it records the address.
+bool recordMailUrl(const QUrl& url);
 
 // A file's bytes (empty when it cannot be read), and a file written whole, its folder made.
 QByteArray readFile(const QString& strPath);
@@ -35,6 +44,9 @@ int fncRunUnprivileged(const std::function<void()>& f);
 // The same for checks written as test assertions: f(strDir) runs in the child with a new folder
 // that user owns, and a failed assertion there fails the calling test.
 void runUnprivileged(const std::function<void(const QString& strDir)>& f);
+
+// The error a call raised, or error 0 when it raised none.
+cHVError errorOf(const std::function<void()>& call);
 
 // Runs f and returns true when it ended the program through subEndProgram.
 template <typename F> bool endsProgram(F&& f, int* exitCode = nullptr)

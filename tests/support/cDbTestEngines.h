@@ -9,7 +9,7 @@
 #include "cConnection.h"
 #include "cPgTestServer.h"
 
-#include <gtest/gtest.h>
+#include <modConnectionString.h>
 #include <modDBCode.h>
 #include <modDBCreate.h>
 
@@ -54,9 +54,8 @@ inline QString fncFreshDatabase(eEngine engine, bool blnUpgrade = true)
     if (blnUpgrade)
         subSetupConnection(); // finds the file and upgrades it
     else
-        subSetSharedConnection(cConnection::Open(
-            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path));
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path;
+        subSetSharedConnection(cConnection::Open(fncAccessConnectionString(path)));
+    return fncAccessConnectionString(path);
 }
 
 class cDbEngineTest : public testing::TestWithParam<eEngine>

@@ -59,8 +59,7 @@ void cPgTestServer::start()
     // initdb refuses to run as root
     m_prefix = ::geteuid() == 0 ? QStringLiteral("cd / && runuser -u postgres -- ")
                                 : QStringLiteral("cd / && ");
-    const QByteArray tmpl = QDir::tempPath().toLocal8Bit() + "/hvpg-XXXXXX";
-    QByteArray buf = tmpl;
+    QByteArray buf = QDir::tempPath().toLocal8Bit() + "/hvpg-XXXXXX";
     if (!::mkdtemp(buf.data())) {
         m_error = QStringLiteral("Could not create a temporary folder for the test server.");
         return;
