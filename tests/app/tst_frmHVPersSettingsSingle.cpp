@@ -611,9 +611,12 @@ TEST_F(SettingsWindow, BothDecimalMarksAreTakenAndShownTheLocalesWay)
         const char* typed;
         double stored;
         const char* shown;
-    } cases[] = { { QLocale::German, "12.5", 12.5, "12,5" },
-        { QLocale::German, "12,5", 12.5, "12,5" }, { QLocale::English, "45,50", 45.5, "45.5" },
-        { QLocale::English, "45.50", 45.5, "45.5" } };
+    } cases[] = {
+        { QLocale::German, "12.5", 12.5, "12,5" },
+        { QLocale::German, "12,5", 12.5, "12,5" },
+        { QLocale::English, "45,50", 45.5, "45.5" },
+        { QLocale::English, "45.50", 45.5, "45.5" },
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed);
         QLocale::setDefault(QLocale(c.language));
@@ -776,20 +779,23 @@ TEST_F(SettingsWindow, EveryControlHasAnAccessibleNameTheTabOrderFollowsTheLayou
     EXPECT_EQ(QApplication::focusWidget(), &grid()) << "Tab moves between cells";
     EXPECT_NE(grid().currentIndex(), before);
     type(QStringLiteral("x")); // an open editor is left the same way
-    QWidget* categories = m_frm->exsCategories().ObjectList.data();
-    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
-    const Qt::KeyboardModifiers shift = Qt::ShiftModifier;
-    // Each key and where it takes the focus.
-    const std::tuple<Qt::Key, Qt::KeyboardModifiers, QWidget*> steps[]
-        = { { Qt::Key_Tab, ctrl, ui().treMetaView }, { Qt::Key_Tab, {}, categories },
-              { Qt::Key_Tab, ctrl, ui().cmdDatabase }, { Qt::Key_Tab, {}, ui().cmdOK },
-              { Qt::Key_Backtab, shift, ui().cmdDatabase }, { Qt::Key_Backtab, shift, categories },
-              { Qt::Key_Backtab, ctrl | shift, ui().treMetaView },
-              { Qt::Key_Backtab, shift, &grid() } };
-    for (const auto& [k, mods, target] : steps) {
-        key(k, mods);
-        EXPECT_EQ(QApplication::focusWidget(), target) << target->objectName().toStdString();
-    }
+    key(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::focusWidget(), ui().treMetaView);
+    key(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), m_frm->exsCategories().ObjectList.data());
+    key(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::focusWidget(), ui().cmdDatabase);
+    key(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), ui().cmdOK);
+
+    key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), ui().cmdDatabase);
+    key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), m_frm->exsCategories().ObjectList.data());
+    key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), ui().treMetaView);
+    key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), &grid());
     key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_NE(QApplication::focusWidget(), &grid());
     for (int i = 0; i < 20 && QApplication::focusWidget() != ui().chkPrivate; ++i)

@@ -12,13 +12,23 @@ TEST(ClearInvalid, CleansCellsAndCaptions)
         bool blnCaption;
         QVariant input;
         const char* expected;
-    } cases[] = { { false, "  Acme  ", "Acme" }, { false, "Acme, Inc.", "Acme Inc." },
-        { false, "a;b;c", "abc" }, { false, " ;, ", "" }, { false, "Acme\r\nNorth", "Acme North" },
-        { false, "Acme\nNorth\r", "Acme North" }, { false, "Ærø: Øst", "Ærø: Øst" },
-        { false, "", "" }, { false, 42, "42" }, { false, QVariant(), "" },
-        { true, "Customer", "Customer" }, { true, "Cust:omer;", "Customer" },
-        { true, "Tasks, all", "Tasks, all" }, { true, "Two\r\nlines", "Two lines" },
-        { true, "::;", "" } };
+    } cases[] = {
+        { false, "  Acme  ", "Acme" },
+        { false, "Acme, Inc.", "Acme Inc." },
+        { false, "a;b;c", "abc" },
+        { false, " ;, ", "" },
+        { false, "Acme\r\nNorth", "Acme North" },
+        { false, "Acme\nNorth\r", "Acme North" },
+        { false, "Ærø: Øst", "Ærø: Øst" },
+        { false, "", "" },
+        { false, 42, "42" },
+        { false, QVariant(), "" },
+        { true, "Customer", "Customer" },
+        { true, "Cust:omer;", "Customer" },
+        { true, "Tasks, all", "Tasks, all" },
+        { true, "Two\r\nlines", "Two lines" },
+        { true, "::;", "" },
+    };
     for (const auto& c : cases) {
         EXPECT_EQ(c.blnCaption ? fncClearInvalidCaption(c.input.toString())
                                : fncClearInvalidValues(c.input),
