@@ -35,6 +35,16 @@ const std::vector<int>& cMetaTreeModel::children(const QModelIndex& parent) cons
     return parent.isValid() ? m_children[parent.internalId()] : m_roots;
 }
 
+QModelIndexList cMetaTreeModel::fncParents() const
+{
+    QModelIndexList parents;
+    for (size_t i = 0; i < m_children.size(); ++i) {
+        if (!m_children[i].empty())
+            parents.append(createIndex(m_rows[i], 0, static_cast<quintptr>(i)));
+    }
+    return parents;
+}
+
 QModelIndex cMetaTreeModel::index(int row, int column, const QModelIndex& parent) const
 {
     const std::vector<int>& siblings = children(parent);

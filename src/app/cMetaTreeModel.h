@@ -27,6 +27,8 @@ public:
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     bool hasChildren(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // Every node that has children, parents before their children.
+    QModelIndexList fncParents() const;
 
 private:
     const std::vector<int>& children(const QModelIndex& parent) const;

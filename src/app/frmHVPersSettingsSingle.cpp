@@ -784,7 +784,10 @@ void frmHVPersSettingsSingle::subFillTreeView(const cMetaDictionary& objList)
         tre->show();
         m_treeModel->SetNodes(cMetaTreeBuilder::Build(objList, fncPhr("LNGNONE")),
             tre->palette().brush(QPalette::Disabled, QPalette::Text));
-        tre->expandAll();
+        // Right after the reset the view only records what is expanded and lays the tree out
+        // once when it is next drawn; expandAll would lay it out now and mark every item.
+        for (const QModelIndex& index : m_treeModel->fncParents())
+            tre->expand(index);
     } catch (const std::exception&) {
     }
 }

@@ -10,21 +10,82 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <optional>
 
 namespace {
 constexpr qint32 lngUnsupportedFormula = lngObjectError + 3002;
 
-// Every number shown is formatted with it: made once for as long as the default locale stays.
-const QLocale& fncNumberLocale()
+// Every number shown is formatted with it: made once for as long as the default locale stays,
+// with the symbols the quick writing of amounts needs.
+struct cNumberLocale
+{
+    QLocale locale;
+    QString strPoint;
+    QString strMinus;
+    char16_t chrZero = u'0';
+    bool blnQuick = false; // digits are single consecutive units from chrZero
+};
+
+const cNumberLocale& fncNumberLocale()
 {
     thread_local std::optional<QLocale> base;
-    thread_local QLocale numbers;
+    thread_local cNumberLocale numbers;
     if (const QLocale current; !base || current != *base) {
         base = current;
-        numbers = current;
-        numbers.setNumberOptions(QLocale::OmitGroupSeparator);
+        numbers.locale = current;
+        numbers.locale.setNumberOptions(QLocale::OmitGroupSeparator);
+        numbers.strPoint = current.decimalPoint();
+        numbers.strMinus = current.negativeSign();
+        const QString strZero = current.zeroDigit();
+        numbers.blnQuick = strZero.size() == 1 && !strZero.at(0).isSurrogate();
+        numbers.chrZero = numbers.blnQuick ? strZero.at(0).unicode() : u'0';
     }
     return numbers;
+}
+
+// A value of whole ten-thousandths below 10^11 (every amount a list holds) has at most 15
+// significant digits, so QLocale's 15-digit text of it is that decimal without trailing zeros;
+// written digit by digit here, it costs a tenth. Anything else is left to QLocale.
+std::optional<QString> fncQuickNumberText(double d, const cNumberLocale& n)
+{
+    constexpr double dblScale = 10000;
+    if (!n.blnQuick || !(std::fabs(d) < 1e11) || (d == 0 && std::signbit(d)))
+        return std::nullopt;
+    const qint64 lngScaled = std::llround(d * dblScale);
+    if (static_cast<double>(lngScaled) / dblScale != d)
+        return std::nullopt;
+    quint64 lngAbs = static_cast<quint64>(lngScaled < 0 ? -lngScaled : lngScaled);
+    std::array<char16_t, 24> digits {};
+    size_t intLen = 0;
+    int intFraction = 4;
+    // Trailing zeros of the fraction are not written.
+    while (intFraction > 0 && lngAbs % 10 == 0) {
+        lngAbs /= 10;
+        --intFraction;
+    }
+    for (int i = 0; i < intFraction; ++i) {
+        digits[intLen++] = static_cast<char16_t>(n.chrZero + lngAbs % 10);
+        lngAbs /= 10;
+    }
+    QString text;
+    text.reserve(static_cast<qsizetype>(intLen + 16));
+    if (lngScaled < 0)
+        text += n.strMinus;
+    const size_t intFractionLen = intLen;
+    do {
+        digits[intLen++] = static_cast<char16_t>(n.chrZero + lngAbs % 10);
+        lngAbs /= 10;
+    } while (lngAbs > 0);
+    for (size_t i = intLen; i > intFractionLen; --i)
+        text += QChar(digits[i - 1]);
+    if (intFractionLen > 0) {
+        text += n.strPoint;
+        for (size_t i = intFractionLen; i > 0; --i)
+            text += QChar(digits[i - 1]);
+    }
+    return text;
 }
 
 bool isEmptyValue(const QVariant& v)
@@ -85,8 +146,12 @@ std::vector<T>& fncGrownRow(std::vector<std::vector<T>>& rows, int r, int intLas
     if (static_cast<size_t>(r) >= rows.size())
         rows.resize(static_cast<size_t>(r) + 1);
     auto& row = rows[static_cast<size_t>(r)];
+    // A row filled left to right would otherwise be moved to a bigger block several times; the
+    // first block is as big as the doublings would end at for a list's few columns.
+    if (row.capacity() == 0)
+        row.reserve(std::max<size_t>(static_cast<size_t>(intLastCol) + 1, 8));
     if (row.size() <= static_cast<size_t>(intLastCol))
-        row.resize(static_cast<size_t>(intLastCol) + 1, T());
+        row.resize(static_cast<size_t>(intLastCol) + 1);
     return row;
 }
 
@@ -673,7 +738,8 @@ QString cSheetModel::fncDisplayText(int intRow, int intCol) const
         return QString();
     if (v.typeId() == QMetaType::QString)
         return *static_cast<const QString*>(v.constData());
-    const QLocale& locale = fncNumberLocale();
+    const cNumberLocale& numbers = fncNumberLocale();
+    const QLocale& locale = numbers.locale;
     if (s.numberFormat == eNumberFormat::GeneralDate) {
         QDateTime dt;
         if (cSheetModel::fncIsNumber(v))
@@ -688,8 +754,12 @@ QString cSheetModel::fncDisplayText(int intRow, int intCol) const
     }
     if (v.typeId() == QMetaType::Bool)
         return v.toBool() ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-    if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float)
-        return locale.toString(v.toDouble(), 'g', 15);
+    if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
+        const double d = v.toDouble();
+        if (auto quick = fncQuickNumberText(d, numbers))
+            return *std::move(quick);
+        return locale.toString(d, 'g', 15);
+    }
     if (cSheetModel::fncIsNumber(v))
         return locale.toString(v.toLongLong());
     if (v.typeId() == QMetaType::QDateTime)
@@ -764,7 +834,7 @@ QVariant cSheetModel::data(const QModelIndex& index, int role) const
         if (v.typeId() == QMetaType::QString && s.numberFormat != eNumberFormat::Text) {
             // Text that would read back as a number or formula keeps its apostrophe.
             bool ok = false;
-            fncNumberLocale().toDouble(v.toString(), &ok);
+            fncNumberLocale().locale.toDouble(v.toString(), &ok);
             if (ok || v.toString().startsWith(QLatin1Char('='))
                 || v.toString().startsWith(QLatin1Char('\'')))
                 return QString(QLatin1Char('\'') + v.toString());
@@ -854,7 +924,7 @@ bool cSheetModel::fncEnterText(int intRow, int intCol, const QString& strTyped, 
     }
     bool ok = false;
     const QString t = strText.trimmed();
-    double d = fncNumberLocale().toDouble(t, &ok);
+    double d = fncNumberLocale().locale.toDouble(t, &ok);
     if (!ok)
         d = QLocale::c().toDouble(t, &ok);
     if (ok) {

@@ -52,6 +52,26 @@ TEST_F(SheetModel, NumbersStayNumbersAndTextsStayTexts)
         (QList { align(1), align(3) }), (QList<Qt::Alignment> { Qt::AlignLeft, Qt::AlignRight }));
 }
 
+// Amounts are written without QLocale; the text must be QLocale's all the same, in every script.
+TEST_F(SheetModel, NumbersReadAsQLocaleWritesThem)
+{
+    const double values[] = { 0, -0.0, 10, 10.0001, 10.1999, -3.25, 0.0001, 1e-5, 99999999999.9999,
+        1e11, 123456789012345.0, 0.1 + 0.2, 1.0f / 3 };
+    for (const QLocale::Language language :
+        { QLocale::C, QLocale::German, QLocale::Arabic, QLocale::Persian, QLocale::Hindi }) {
+        QLocale::setDefault(QLocale(language,
+            language == QLocale::Hindi ? QLocale::DevanagariScript : QLocale::AnyScript,
+            QLocale::AnyTerritory));
+        QLocale expected;
+        expected.setNumberOptions(QLocale::OmitGroupSeparator);
+        for (const double d : values) {
+            SCOPED_TRACE(QLocale().name().toStdString() + " " + std::to_string(d));
+            m.SetCellValue(1, 3, d);
+            EXPECT_EQ(m.fncDisplayText(1, 3), expected.toString(d, 'g', 15));
+        }
+    }
+}
+
 TEST_F(SheetModel, CountFormulaFollowsEditsAndOthersAreRefused)
 {
     m.SetFormula(R("F1"), QStringLiteral("=Counta(A1:A10000)"));
