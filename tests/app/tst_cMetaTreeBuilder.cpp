@@ -54,12 +54,13 @@ QStringList fncShape(const QList<Item>& items, const char* categoryCaption,
 TEST(MetaTreeBuilder, GroupsBySuperCategoryAndCategoryEachGroupOnce)
 {
     QList<Node> nodes;
-    EXPECT_EQ(
-        fncShape({ { "Acme", "North", "Norway" }, { "Beta", "South", "Norway" },
-                     { "Gamma", "north", "NORWAY" }, { "Delta", "", "" }, { "Eps", "West", "" } },
-            "Region", "Country", "None", &nodes),
+    EXPECT_EQ(fncShape({ { "Acme", "North", "Norway" }, { "Beta", "South", "Norway" },
+                           { "Gamma", "north", "NORWAY" }, { "Delta", "", "" },
+                           { "Eps", "West", "" }, { "Zeta", "North", "" } },
+                  "Region", "Country", "None", &nodes),
         QStringList({ "Norway", "Norway/North", "North/Acme*", "Norway/South", "South/Beta*",
-            "North/Gamma*", "None", "None/None ", "None /Delta*", "None/West", "West/Eps*" }));
+            "North/Gamma*", "None", "None/None ", "None /Delta*", "None/West", "West/Eps*",
+            "None/North", "North/Zeta*" }));
     EXPECT_EQ(nodes.at(0).strKey, QStringLiteral("Norway"));
     EXPECT_EQ(nodes.at(1).strKey, QStringLiteral("sub_Norway_North"));
 }
