@@ -656,10 +656,10 @@ void frmHVPersSettingsSingle::subFillMeta(cMetaDictionary& objList)
             const cMetaData& objMeta = entry.second;
             sheet.SetCellValue(intRow, 0, objMeta.MetaName());
             // The item area was just cleared: empty texts need no writing.
-            if (!objMeta.Category.trimmed().isEmpty())
-                sheet.SetCellValue(intRow, 1, objMeta.Category.trimmed());
-            if (!objMeta.SuperCategory.trimmed().isEmpty())
-                sheet.SetCellValue(intRow, 2, objMeta.SuperCategory.trimmed());
+            if (const QString strCategory = objMeta.Category.trimmed(); !strCategory.isEmpty())
+                sheet.SetCellValue(intRow, 1, strCategory);
+            if (const QString strSuper = objMeta.SuperCategory.trimmed(); !strSuper.isEmpty())
+                sheet.SetCellValue(intRow, 2, strSuper);
             sheet.SetCellValue(intRow, 3, objMeta.HourlyRate.toDouble());
             sheet.SetCellValue(intRow, 4, objMeta.ID);
             sheet.SetCellValue(intRow, 6, QString(objMeta.Enabled ? chrChecked : chrUnchecked));
@@ -688,6 +688,7 @@ void frmHVPersSettingsSingle::subSaveMetaList(cMetaDictionary& objList)
         subLog(
             QStringLiteral("Saving ") + objList.Caption + QStringLiteral(" from list to object"));
         cMetaDictionary objRead;
+        objRead.MetaDic.Reserve(m_intLastRow - 1);
         const cSheetModel& sheet = *m_exsList->CurrSheet;
         for (int intRow = 1; intRow < m_intLastRow; ++intRow) {
             // A row whose name is empty is skipped, not the end of the list: clearing one name

@@ -16,6 +16,7 @@
 #include <cCurrency.h>
 #include <cHVError.h>
 #include <limits>
+#include <optional>
 #include <sqlite3.h>
 #include <unordered_map>
 
@@ -376,41 +377,31 @@ QVariant cConnection::ToDatabase(const QVariant& value, eFieldType type) const
     }
 }
 
-QVariant cConnection::FromDatabase(const QVariant& value, eFieldType type) const
+namespace {
+// An integer as the column's type, for the kinds that need no conversion.
+std::optional<QVariant> fncIntegerValue(qlonglong n, eFieldType type, eEngine engine)
 {
-    if (!value.isValid() || value.isNull())
-        return QVariant();
-    // The kinds the drivers hand over for our columns, taken without a detour through text;
-    // anything else goes the general way below.
-    const int intTypeId = value.typeId();
-    const bool blnInteger = intTypeId == QMetaType::LongLong || intTypeId == QMetaType::Int;
     switch (type) {
-    case eFieldType::Text:
-    case eFieldType::Memo:
-        if (intTypeId == QMetaType::QString)
-            return value;
-        break;
     case eFieldType::Long:
-        if (blnInteger) {
-            const qlonglong n = value.toLongLong();
-            if (n >= std::numeric_limits<qint32>::min() && n <= std::numeric_limits<qint32>::max())
-                return QVariant(static_cast<int>(n));
-        }
+        if (n >= std::numeric_limits<qint32>::min() && n <= std::numeric_limits<qint32>::max())
+            return QVariant(static_cast<int>(n));
         break;
     case eFieldType::Boolean:
-        if (intTypeId == QMetaType::Bool)
-            return value;
-        if (blnInteger)
-            return QVariant(value.toLongLong() != 0);
-        break;
+        return QVariant(n != 0);
     case eFieldType::Currency:
-        if (blnInteger && d->engine == eEngine::SQLite)
-            return QVariant::fromValue(cCurrency::fromTenThousandths(value.toLongLong()));
+        if (engine == eEngine::SQLite)
+            return QVariant::fromValue(cCurrency::fromTenThousandths(n));
         break;
     default:
         break;
     }
-    if (type == eFieldType::Currency && d->engine == eEngine::SQLite) {
+    return std::nullopt;
+}
+
+// The general way, for anything the fast paths do not take.
+QVariant fncConvertedValue(const QVariant& value, eFieldType type, eEngine engine)
+{
+    if (type == eFieldType::Currency && engine == eEngine::SQLite) {
         switch (value.typeId()) {
         case QMetaType::LongLong:
         case QMetaType::Int:
@@ -438,4 +429,30 @@ QVariant cConnection::FromDatabase(const QVariant& value, eFieldType type) const
     } catch (const cHVError&) {
         return QVariant(value.toString()); // a value the column should not hold is shown as it is
     }
+}
+} // namespace
+
+QVariant cConnection::FromDatabase(const QVariant& value, eFieldType type) const
+{
+    // The kinds the drivers hand over for our columns, taken without a detour through text;
+    // anything else goes the general way. An integer is never null.
+    const int intTypeId = value.typeId();
+    if (intTypeId == QMetaType::LongLong || intTypeId == QMetaType::Int) {
+        if (auto v = fncIntegerValue(value.toLongLong(), type, d->engine))
+            return *std::move(v);
+        return fncConvertedValue(value, type, d->engine);
+    }
+    if (!value.isValid() || value.isNull())
+        return QVariant();
+    if (((type == eFieldType::Text || type == eFieldType::Memo) && intTypeId == QMetaType::QString)
+        || (type == eFieldType::Boolean && intTypeId == QMetaType::Bool))
+        return value;
+    return fncConvertedValue(value, type, d->engine);
+}
+
+QVariant cConnection::FromDatabase(qlonglong n, eFieldType type) const
+{
+    if (auto v = fncIntegerValue(n, type, d->engine))
+        return *std::move(v);
+    return fncConvertedValue(QVariant(n), type, d->engine);
 }

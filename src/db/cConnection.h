@@ -53,6 +53,8 @@ public:
     // A value as this engine stores it (currency as integer ten-thousandths on SQLite).
     QVariant ToDatabase(const QVariant& value, eFieldType type) const;
     QVariant FromDatabase(const QVariant& value, eFieldType type) const;
+    // The same for an integer the engine handed over, without a QVariant in between.
+    QVariant FromDatabase(qlonglong n, eFieldType type) const;
 
     QSqlDatabase& Database();
 

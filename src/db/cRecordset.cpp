@@ -109,14 +109,17 @@ void subRegisterCurrencyConversions()
 
 struct cRecordset::Impl
 {
+    // A row's values live in cells, one block per row in column order: a read of thousands of
+    // rows makes no allocation per row.
     struct Row
     {
-        QVariantList values;
+        qsizetype offset = 0;
         bool deleted = false;
     };
 
     QList<cField> fields;
     QList<Row> rows;
+    QVariantList cells;
     int pos = 0;
     bool open = true;
     bool readOnly = false;
@@ -137,6 +140,16 @@ struct cRecordset::Impl
             raise(3704, QStringLiteral("Operation is not allowed when the object is closed."));
     }
     bool atRow() const { return pos >= 0 && pos < rows.size(); }
+    std::span<QVariant> values(qsizetype r)
+    {
+        return { cells.data() + rows.at(r).offset, static_cast<size_t>(fields.size()) };
+    }
+    std::span<const QVariant> values(qsizetype r) const
+    {
+        return { cells.constData() + rows.at(r).offset, static_cast<size_t>(fields.size()) };
+    }
+    // Starts a row at the end; its values follow with cells.append.
+    void startRow() { rows.append(Row { cells.size(), false }); }
     void checkCurrent() const
     {
         checkOpen();
@@ -209,7 +222,8 @@ struct cRecordset::Impl
         if (editing)
             return;
         editing = true;
-        editValues = rows.at(pos).values;
+        const auto row = values(pos);
+        editValues = QVariantList(row.begin(), row.end());
         changed = QList<bool>(fields.size(), false);
     }
 };
@@ -254,13 +268,14 @@ void cRecordset::AppendRow(const QVariantList& values)
             QStringLiteral("The row has %1 values for %2 columns.")
                 .arg(values.size())
                 .arg(d->fields.size()));
-    Impl::Row row;
-    row.values.reserve(d->fields.size());
+    QVariantList row;
+    row.reserve(d->fields.size());
     for (int i = 0; i < d->fields.size(); ++i)
-        row.values.append(
+        row.append(
             i < values.size() ? fncCoerceValue(values.at(i), d->fields.at(i).Type) : QVariant());
     const bool wasAtEnd = d->pos >= d->rows.size();
-    d->rows.append(std::move(row));
+    d->startRow();
+    d->cells.append(row);
     if (wasAtEnd && d->rows.size() == 1)
         d->pos = 0;
 }
@@ -358,13 +373,14 @@ QVariant cRecordset::Value(int intIndex) const
 {
     d->requireIndex(intIndex);
     d->checkCurrent();
-    return d->editing ? d->editValues.at(intIndex) : d->rows.at(d->pos).values.at(intIndex);
+    return d->editing ? d->editValues.at(intIndex) : d->values(d->pos)[intIndex];
 }
 
-const QVariantList& cRecordset::RowValues() const
+std::span<const QVariant> cRecordset::RowValues() const
 {
     d->checkCurrent();
-    return d->editing ? d->editValues : d->rows.at(d->pos).values;
+    return d->editing ? std::span<const QVariant>(d->editValues.constData(), d->editValues.size())
+                      : d->values(d->pos);
 }
 
 QVariant cRecordset::Value(const QString& strName) const
@@ -407,10 +423,8 @@ void cRecordset::AddNew()
     d->checkWritable();
     if (d->editing)
         Update();
-    Impl::Row row;
-    for (int i = 0; i < d->fields.size(); ++i)
-        row.values.append(QVariant());
-    d->rows.append(row);
+    d->startRow();
+    d->cells.resize(d->cells.size() + d->fields.size());
     d->pos = static_cast<int>(d->rows.size()) - 1;
     d->beginEdit();
     d->adding = true;
@@ -426,6 +440,8 @@ void cRecordset::CancelUpdate()
     if (!d->editing)
         return;
     if (d->adding) {
+        // The row AddNew started is the last one, its values the last cells.
+        d->cells.resize(d->rows.at(d->pos).offset);
         d->rows.removeAt(d->pos);
         d->pos = static_cast<int>(d->rows.size());
     }
@@ -490,7 +506,7 @@ void cRecordset::Update()
             for (int i = 0; i < params.size(); ++i)
                 q.bindValue(i, params.at(i));
             q.bindValue(static_cast<int>(params.size()),
-                c.ToDatabase(d->rows.at(d->pos).values.at(d->keyIndex), eFieldType::Long));
+                c.ToDatabase(d->values(d->pos)[d->keyIndex], eFieldType::Long));
             if (!q.exec())
                 raiseQuery(q);
             const int intAffected = q.numRowsAffected();
@@ -501,7 +517,7 @@ void cRecordset::Update()
                                    "changed since it was last read."));
         }
     }
-    d->rows[d->pos].values = d->editValues;
+    std::copy(d->editValues.cbegin(), d->editValues.cend(), d->values(d->pos).begin());
     d->editing = d->adding = false;
     d->editValues.clear();
     d->changed.clear();
@@ -520,7 +536,7 @@ void cRecordset::Delete()
         cConnection& c = *d->connection;
         QSqlQuery& q = c.fncPrepared(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
                                          .arg(d->table, d->fields.at(d->keyIndex).Name));
-        q.bindValue(0, c.ToDatabase(d->rows.at(d->pos).values.at(d->keyIndex), eFieldType::Long));
+        q.bindValue(0, c.ToDatabase(d->values(d->pos)[d->keyIndex], eFieldType::Long));
         if (!q.exec())
             raiseQuery(q);
         q.finish();
@@ -546,8 +562,7 @@ bool cRecordset::Find(const QString& strField, const QVariant& value)
     if (d->pos < 0)
         d->pos = 0;
     for (; d->pos < d->rows.size(); ++d->pos) {
-        const auto& row = d->rows.at(d->pos);
-        if (!row.deleted && sameValue(row.values.at(i), wanted, type))
+        if (!d->rows.at(d->pos).deleted && sameValue(d->values(d->pos)[i], wanted, type))
             return true;
     }
     return false;
@@ -588,6 +603,7 @@ void cRecordset::Close()
 {
     d->open = false;
     d->rows.clear();
+    d->cells.clear();
     d->editing = d->adding = false;
     d->connection.reset();
 }
@@ -634,9 +650,9 @@ eFieldType typeOfSqlite(sqlite3_stmt* st, int i, bool blnHasRow)
 
 // A value of the current row as the Qt driver would give it (integers as qlonglong, a NULL as
 // a null text).
-QVariant sqliteValue(sqlite3_stmt* st, int i)
+QVariant sqliteValue(sqlite3_stmt* st, int i, int intType)
 {
-    switch (sqlite3_column_type(st, i)) {
+    switch (intType) {
     case SQLITE_INTEGER:
         return QVariant(static_cast<qlonglong>(sqlite3_column_int64(st, i)));
     case SQLITE_FLOAT:
@@ -725,25 +741,29 @@ void cConnection::subFetchSqlite(cRecordset& rs, const QString& strSql, QString&
     // repeat down a list, and a list of many thousand items is read in one go.
     std::vector<std::string> lastText(intColumns); // kept in place: no allocation per row
     std::vector<QVariant> lastValue(intColumns);
+    cRecordset::Impl& out = *rs.d;
     for (; rc == SQLITE_ROW; rc = sqlite3_step(st.get())) {
-        cRecordset::Impl::Row row;
-        row.values.reserve(intColumns);
+        out.startRow();
         for (int i = 0; i < intColumns; ++i) {
-            if (sqlite3_column_type(st.get(), i) != SQLITE_TEXT) {
-                row.values.append(FromDatabase(sqliteValue(st.get(), i), types[i]));
+            const int intType = sqlite3_column_type(st.get(), i);
+            if (intType == SQLITE_INTEGER) {
+                out.cells.append(FromDatabase(sqlite3_column_int64(st.get(), i), types[i]));
+                continue;
+            }
+            if (intType != SQLITE_TEXT) {
+                out.cells.append(FromDatabase(sqliteValue(st.get(), i, intType), types[i]));
                 continue;
             }
             const char* text = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), i));
             const std::string_view bytes(text, sqlite3_column_bytes(st.get(), i));
-            if (lastValue[i].isNull() || bytes != lastText[i]) {
+            if (!lastValue[i].isValid() || bytes != lastText[i]) {
                 lastText[i].assign(bytes);
                 lastValue[i] = FromDatabase(
                     QVariant(QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()))),
                     types[i]);
             }
-            row.values.append(lastValue[i]);
+            out.cells.append(lastValue[i]);
         }
-        rs.d->rows.append(std::move(row));
     }
     if (rc != SQLITE_DONE)
         raise(lngEFail, QString::fromUtf8(sqlite3_errmsg(db)));
@@ -768,12 +788,11 @@ void cConnection::subFetchQt(cRecordset& rs, const QString& strSql, QString& str
     }
     const std::vector<eFieldType> types = fncSetupFields(rs, strTable, names, driverTypes);
     const int intColumns = static_cast<int>(types.size());
+    cRecordset::Impl& out = *rs.d;
     while (q.next()) {
-        cRecordset::Impl::Row row;
-        row.values.reserve(intColumns);
+        out.startRow();
         for (int i = 0; i < intColumns; ++i)
-            row.values.append(FromDatabase(q.value(i), types[i]));
-        rs.d->rows.append(std::move(row));
+            out.cells.append(FromDatabase(q.value(i), types[i]));
     }
 }
 

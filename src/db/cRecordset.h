@@ -7,6 +7,7 @@
 #include <QVariant>
 #include <cCurrency.h>
 #include <memory>
+#include <span>
 
 class cConnection;
 
@@ -54,7 +55,7 @@ public:
     QVariant Value(const QString& strName) const;
     // Every value of the current row in column order, without a copy (for writers that walk
     // whole tables); valid until the recordset changes.
-    const QVariantList& RowValues() const;
+    std::span<const QVariant> RowValues() const;
     cCurrency CurrencyValue(const QString& strName) const; // NULL gives 0
     // Edits the current row (or the row AddNew started); stored by Update.
     void SetValue(int intIndex, const QVariant& value);

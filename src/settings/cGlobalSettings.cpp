@@ -161,7 +161,7 @@ cStored fncReadStored(cConnection& conn, int n)
         r.strSuper = fncText(rs->Value(3));
         r.curRate = fncCurrency(rs->Value(4));
         r.blnEnabled = rs->Value(5).toBool();
-        st.rows.insert(r.lngID, r);
+        st.rows.emplace(r.lngID, std::move(r));
     }
     return st;
 }
@@ -474,12 +474,13 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
             QHash<qint32, cMetaData> rows;
             const cStored st = fncReadStored(*conn, i + 1);
             for (const cRow& r : st.rows)
-                rows.insert(r.lngID, fncItemOf(r));
+                rows.emplace(r.lngID, fncItemOf(r));
             loaded.append(rows);
         }
     }
     while (loaded.size() < intLists)
         loaded.append(QHash<qint32, cMetaData>());
+    // Read only from here on (through at()): the hashes stay shared with m_colLoaded, uncopied.
 
     // Each current item's loaded row by its position in the list (0 for none): by identity, else
     // by name without regard to case.
@@ -497,7 +498,7 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
         int pos = 0;
         for (const auto& entry : dic.MetaDic) {
             const cMetaData& item = entry.second;
-            if (m_blnLoadedFromDatabase && item.ID != 0 && loaded[i].contains(item.ID)
+            if (m_blnLoadedFromDatabase && item.ID != 0 && loaded.at(i).contains(item.ID)
                 && !taken.contains(item.ID)) {
                 idOf[pos] = item.ID;
                 taken.insert(item.ID);
@@ -510,7 +511,7 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                 continue;
             if (!blnByName) {
                 blnByName = true;
-                for (const cMetaData& m : loaded[i]) {
+                for (const cMetaData& m : loaded.at(i)) {
                     if (!taken.contains(m.ID))
                         byName.insert(cFoldedKey { m.MetaName() }, m.ID);
                 }
@@ -534,7 +535,7 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
             QStringList colChoices;
             QHash<qint32, int>
                 reportCounts; // read once, when the first removed item is asked about
-            QList<qint32> ids = loaded[i].keys();
+            QList<qint32> ids = loaded.at(i).keys();
             std::sort(ids.begin(), ids.end());
             for (const qint32 id : ids) {
                 if (kept.contains(id))
@@ -552,9 +553,9 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                         reportCounts.insert(rs->Value(0).toInt(), rs->Value(1).toInt());
                     reportCounts.insert(0, 0);
                 }
-                r.intDecision = fncRemovedItemResolver().fncResolve(loaded[i].value(id).MetaName(),
-                    fncPhrase("LNGCONFLICTVALUE"), reportCounts.value(id, 0), colChoices,
-                    r.strMoveTo);
+                r.intDecision = fncRemovedItemResolver().fncResolve(
+                    loaded.at(i).value(id).MetaName(), fncPhrase("LNGCONFLICTVALUE"),
+                    reportCounts.value(id, 0), colChoices, r.strMoveTo);
                 removed.insert(id, r);
             }
             answers.removed.append(removed);
@@ -631,7 +632,7 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                         plan.result[pos] = merged;
                         continue;
                     }
-                    const cRow base = fncRowOf(*std::as_const(loaded[i]).constFind(loadedId));
+                    const cRow base = fncRowOf(*loaded.at(i).constFind(loadedId));
                     const auto found = st.rows.constFind(loadedId);
                     if (found == st.rows.cend()) {
                         // Someone else removed it: gone, unless this user changed it and keeps it.
@@ -681,7 +682,7 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                     if (found == st.rows.cend() || claimed.contains(it.key())
                         || it->intDecision == cRemovedItemResolver::intCancelled)
                         continue;
-                    const cRow base = fncRowOf(loaded[i].value(it.key()));
+                    const cRow base = fncRowOf(loaded.at(i).value(it.key()));
                     bool blnAnswered = true;
                     if (!found->fncSameValues(base)
                         && !keepMine(
@@ -826,21 +827,43 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
         }
 
         // Only now does memory follow: the lists hold what was stored for them, and the next
-        // save reconciles against that.
-        m_colLoaded.clear();
+        // save reconciles against that. In the usual case (every item kept its name and no
+        // removed row was kept back) the lists themselves are that, shared, and are indexed only
+        // if another save comes.
+        QList<bool> colSameNames;
+        bool blnShareLists = true;
         for (int i = 0; i < intLists; ++i) {
-            cMetaDictionary& dic = MetaDataLists.ItemAt(i);
+            const cMetaDictionary& dic = MetaDataLists.ItemAt(i);
             const cPlan& plan = plans[i];
-            QHash<qint32, cMetaData> stored;
-            stored.reserve(dic.MetaDic.Count());
             bool blnSameNames = plan.dropped.isEmpty() && plan.kept.isEmpty();
             for (int k = 0; blnSameNames && k < dic.MetaDic.Count(); ++k)
                 blnSameNames = dic.MetaDic.At(k).first == plan.result.at(k).strName;
+            colSameNames.append(blnSameNames);
+            blnShareLists = blnShareLists && blnSameNames;
+            for (auto it = answers.removed[i].cbegin(); it != answers.removed[i].cend(); ++it)
+                blnShareLists = blnShareLists
+                    && !(it->intDecision == cRemovedItemResolver::intCancelled
+                        && loaded.at(i).contains(it.key()));
+        }
+        m_colLoaded.clear();
+        m_colLoadedLists.clear();
+        for (int i = 0; i < intLists; ++i) {
+            cMetaDictionary& dic = MetaDataLists.ItemAt(i);
+            const cPlan& plan = plans[i];
+            const bool blnSameNames = colSameNames.at(i);
+            if (blnShareLists) {
+                for (int k = 0; k < dic.MetaDic.Count(); ++k)
+                    dic.MetaDic.ItemAt(k) = fncItemOf(plan.result.at(k));
+                m_colLoadedLists.append(dic.MetaDic);
+                continue;
+            }
+            QHash<qint32, cMetaData> stored;
+            stored.reserve(dic.MetaDic.Count());
             cDictionary<cMetaData> items = fncCreateDic<cMetaData>();
             for (int k = 0; k < dic.MetaDic.Count(); ++k) {
                 const cRow& r = plan.result.at(k);
                 if (blnSameNames) {
-                    // The usual case: every item keeps its name, only values and identities change.
+                    // Every item keeps its name, only values and identities change.
                     cMetaData& item = dic.MetaDic.ItemAt(k);
                     item = fncItemOf(r);
                     stored.insert(r.lngID, item);
@@ -849,18 +872,18 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                 if (plan.dropped.contains(k) || items.Exists(r.strName))
                     continue;
                 items.Add(r.strName, fncItemOf(r));
-                stored.insert(r.lngID, fncItemOf(r));
+                stored.emplace(r.lngID, fncItemOf(r));
             }
             for (const cRow& r : plan.kept) {
                 if (!items.Exists(r.strName))
                     items.Add(r.strName, fncItemOf(r));
-                stored.insert(r.lngID, fncItemOf(r));
+                stored.emplace(r.lngID, fncItemOf(r));
             }
             // Rows the user chose to keep stay loaded, so the next save asks about them again.
             for (auto it = answers.removed[i].cbegin(); it != answers.removed[i].cend(); ++it) {
                 if (it->intDecision == cRemovedItemResolver::intCancelled
-                    && loaded[i].contains(it.key()))
-                    stored.insert(it.key(), loaded[i].value(it.key()));
+                    && loaded.at(i).contains(it.key()))
+                    stored.insert(it.key(), loaded.at(i).value(it.key()));
             }
             if (!blnSameNames)
                 dic.MetaDic = std::move(items);

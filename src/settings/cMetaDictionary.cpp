@@ -25,6 +25,14 @@ cCurrency fncFieldToCurrency(const QVariant& var)
         QStringLiteral("Type mismatch: curRate \"%1\" is not an amount").arg(var.toString()));
 }
 
+// fncSafeValue(var, false).toString(), without the copies: a text field is read straight.
+QString fncFieldToText(const QVariant& var)
+{
+    if (var.typeId() == QMetaType::QString)
+        return *static_cast<const QString*>(var.constData());
+    return cMetaDictionary::fncSafeValue(var, false).toString();
+}
+
 qint32 fncFieldToLong(const QVariant& var)
 {
     bool ok = false;
@@ -78,17 +86,17 @@ void cMetaDictionary::ReadFromRecordset(cRecordset& rs)
     const int intSuper = blnFull ? column("strSuperCategory") : -1;
     const int intEnabled = blnFull ? column("blnEnabled") : -1;
     while (!rs.Eof()) {
-        const QVariantList& row = rs.RowValues();
+        const auto row = rs.RowValues();
         QString strCategory;
         QString strSuperCategory;
         cCurrency curRate;
         bool blnEnabled = true;
         if (blnFull) {
-            lngID = fncFieldToLong(row.at(0));
-            curRate = fncFieldToCurrency(fncSafeValue(row.at(intRate), true));
-            strCategory = fncSafeValue(row.at(intCategory), false).toString();
-            strSuperCategory = fncSafeValue(row.at(intSuper), false).toString();
-            const QVariant& enabled = row.at(intEnabled);
+            lngID = fncFieldToLong(row[0]);
+            curRate = fncFieldToCurrency(fncSafeValue(row[intRate], true));
+            strCategory = fncFieldToText(row[intCategory]);
+            strSuperCategory = fncFieldToText(row[intSuper]);
+            const QVariant& enabled = row[intEnabled];
             blnEnabled = enabled.typeId() == QMetaType::Bool
                 ? enabled.toBool()
                 : fncFieldToBoolean(fncSafeValue(enabled, false).toString());
@@ -96,7 +104,7 @@ void cMetaDictionary::ReadFromRecordset(cRecordset& rs)
             // A plain list of names: numbered in row order.
             ++lngID;
         }
-        const QString strName = fncSafeValue(row.at(intName), false).toString();
+        const QString strName = fncFieldToText(row[intName]);
         AddMeta(strName, strCategory, curRate, lngID, strSuperCategory, blnEnabled);
         rs.MoveNext();
     }

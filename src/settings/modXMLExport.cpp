@@ -376,9 +376,9 @@ QByteArray fncRecordsetToXml(cRecordset& rs, const QStringList& colMasked)
     if (intRows > 0) {
         for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
             w.subStart(1, "z:row");
-            const QVariantList& row = rs.RowValues();
+            const auto row = rs.RowValues();
             for (int i = 0; i < fields.size(); ++i) {
-                const QVariant& value = row.at(i);
+                const QVariant& value = row[i];
                 if (value.isNull())
                     continue;
                 const cAttrName& name = attrNames[static_cast<size_t>(i)];

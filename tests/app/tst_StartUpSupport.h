@@ -5,6 +5,7 @@
 #include "modDBCode.h"
 #include "modMain.h"
 #include "modOutlookCode.h"
+#include "ui_frmHVPersSettingsSingle.h"
 
 #include <QApplication>
 #include <QTest>
@@ -36,6 +37,16 @@ inline frmHVPersSettingsSingle& start()
     return *frm;
 }
 
+// Column A of the window's list grid from row 2 down to the first empty cell.
+inline QStringList gridNames(frmHVPersSettingsSingle& frm)
+{
+    QStringList out;
+    const cSheetModel& sheet = *frm.exsList().CurrSheet;
+    for (int r = 1; !sheet.isCellEmpty(r, 0); ++r)
+        out.append(sheet.Value(r, 0).toString());
+    return out;
+}
+
 // Clicks a cell of a sheet (row as the sheet counts, from 1) and types into it; Return ends it.
 inline void typeIntoCell(cListHandler& exs, int intRow, int intCol, const QString& strText)
 {
@@ -49,6 +60,21 @@ inline void typeIntoCell(cListHandler& exs, int intRow, int intCol, const QStrin
         QTest::keyClick(target, ch.toLatin1());
     }
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+}
+
+// What OK needs: a customer, Acme, and a cost carrier, Person, with the person's rate if one is
+// given.
+inline void fillMandatory(frmHVPersSettingsSingle& frm, const QString& strRate = {})
+{
+    typeIntoCell(frm.exsList(), 2, 0, QStringLiteral("Acme"));
+    frm.ui().cmbCostCarrier->setFocus();
+    QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_Home);
+    if (strRate.isEmpty())
+        return;
+    ASSERT_FALSE(frm.ui().txtPersonalRate->isHidden());
+    frm.ui().txtPersonalRate->setFocus();
+    frm.ui().txtPersonalRate->selectAll();
+    QTest::keyClicks(frm.ui().txtPersonalRate, strRate);
 }
 
 } // namespace hvapptest

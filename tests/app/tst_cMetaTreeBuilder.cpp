@@ -12,10 +12,13 @@ struct Item
     const char* name;
     const char* category;
     const char* super;
+    bool enabled = true;
 };
 
-cMetaDictionary fncList(
-    std::initializer_list<Item> items, const char* categoryCaption, const char* superCaption)
+// The nodes built for a list, one "parent text/text" line each, an item's text followed by "*"
+// ("-" when disabled). The nodes must come parents first, their keys unique regardless of case.
+QStringList fncShape(const QList<Item>& items, const char* categoryCaption,
+    const char* superCaption, const char* none, QList<Node>* built = nullptr)
 {
     cMetaDictionary objList;
     objList.Caption = QStringLiteral("Customer");
@@ -23,106 +26,82 @@ cMetaDictionary fncList(
     objList.SuperCategoryCaption = QString::fromUtf8(superCaption);
     for (const Item& item : items)
         objList.AddMeta(QString::fromUtf8(item.name), QString::fromUtf8(item.category), cCurrency(),
-            0, QString::fromUtf8(item.super), true);
-    return objList;
-}
-
-// Parent text / text lines, so a test can read the tree's shape.
-QStringList fncShape(const QList<Node>& nodes)
-{
+            0, QString::fromUtf8(item.super), item.enabled);
+    const QList<Node> nodes = cMetaTreeBuilder::Build(objList, QString::fromUtf8(none));
+    QSet<QString> keys;
     QHash<QString, QString> texts;
     QStringList lines;
-    for (const Node& n : nodes) {
-        texts.insert(n.strKey, n.strText);
-        lines.append(
-            (n.strParentKey.isEmpty() ? QString() : texts.value(n.strParentKey) + QLatin1Char('/'))
-            + n.strText);
-    }
-    return lines;
-}
-
-void fncExpectSound(const QList<Node>& nodes)
-{
-    QSet<QString> keys;
     for (const Node& n : nodes) {
         EXPECT_FALSE(keys.contains(n.strKey.toCaseFolded())) << n.strKey.toStdString();
         if (!n.strParentKey.isEmpty()) {
             EXPECT_TRUE(keys.contains(n.strParentKey.toCaseFolded())) << "parent after child";
         }
         keys.insert(n.strKey.toCaseFolded());
+        texts.insert(n.strKey, n.strText);
+        lines.append(
+            (n.strParentKey.isEmpty() ? QString() : texts.value(n.strParentKey) + QLatin1Char('/'))
+            + n.strText
+            + (!n.blnItem          ? ""
+                    : n.blnEnabled ? "*"
+                                   : "-"));
     }
+    if (built)
+        *built = nodes;
+    return lines;
 }
 } // namespace
 
 TEST(MetaTreeBuilder, GroupsBySuperCategoryAndCategoryEachGroupOnce)
 {
-    const auto nodes = cMetaTreeBuilder::Build(
-        fncList({ { "Acme", "North", "Norway" }, { "Beta", "South", "Norway" },
-                    { "Gamma", "north", "NORWAY" }, { "Delta", "", "" }, { "Eps", "West", "" } },
-            "Region", "Country"),
-        QStringLiteral("None"));
-    fncExpectSound(nodes);
-    EXPECT_EQ(fncShape(nodes),
-        QStringList({ "Norway", "Norway/North", "North/Acme", "Norway/South", "South/Beta",
-            "North/Gamma", "None", "None/None ", "None /Delta", "None/West", "West/Eps" }));
+    QList<Node> nodes;
+    EXPECT_EQ(fncShape({ { "Acme", "North", "Norway" }, { "Beta", "South", "Norway" },
+                           { "Gamma", "north", "NORWAY" }, { "Delta", "", "" },
+                           { "Eps", "West", "" }, { "Zeta", "North", "" } },
+                  "Region", "Country", "None", &nodes),
+        QStringList({ "Norway", "Norway/North", "North/Acme*", "Norway/South", "South/Beta*",
+            "North/Gamma*", "None", "None/None ", "None /Delta*", "None/West", "West/Eps*",
+            "None/North", "North/Zeta*" }));
     EXPECT_EQ(nodes.at(0).strKey, QStringLiteral("Norway"));
     EXPECT_EQ(nodes.at(1).strKey, QStringLiteral("sub_Norway_North"));
 }
 
-TEST(MetaTreeBuilder, CategoryOnlyListsGroupByCategoryAnEmptyOneGivesNoNodes)
+TEST(MetaTreeBuilder, ShapesOfTheTree)
 {
-    const auto nodes = cMetaTreeBuilder::Build(
-        fncList({ { "Acme", "Big", "ignored" }, { "Beta", "", "" }, { "Gamma", "big", "" } },
-            "Size", ""),
-        QStringLiteral("Ingen"));
-    fncExpectSound(nodes);
-    EXPECT_EQ(
-        fncShape(nodes), QStringList({ "Big", "Big/Acme", "Ingen ", "Ingen /Beta", "Big/Gamma" }));
-    EXPECT_TRUE(
-        cMetaTreeBuilder::Build(fncList({}, "Size", ""), QStringLiteral("Ingen")).isEmpty());
-}
-
-TEST(MetaTreeBuilder, GroupsJoinRegardlessOfCaseInAnyScript)
-{
-    const auto nodes = cMetaTreeBuilder::Build(
-        fncList({ { "Acme", "\u00c4rzte", "\u00d6sterreich" },
-                    { "Beta", "\u00e4RZTE", "\u00f6STERREICH" },
-                    { "Gamma", "\u0394\u03ad\u03bb\u03c4\u03b1", "Wien" },
-                    { "Delta", "\u03b4\u0388\u039b\u03a4\u0391", "wIEN" } },
-            "Cat", "Super"),
-        QStringLiteral("None"));
-    fncExpectSound(nodes);
-    EXPECT_EQ(fncShape(nodes),
-        QStringList(
-            { QString::fromUtf8("\u00d6sterreich"), QString::fromUtf8("\u00d6sterreich/\u00c4rzte"),
-                QString::fromUtf8("\u00c4rzte/Acme"), QString::fromUtf8("\u00c4rzte/Beta"),
-                QStringLiteral("Wien"), QString::fromUtf8("Wien/\u0394\u03ad\u03bb\u03c4\u03b1"),
-                QString::fromUtf8("\u0394\u03ad\u03bb\u03c4\u03b1/Gamma"),
-                QString::fromUtf8("\u0394\u03ad\u03bb\u03c4\u03b1/Delta") }));
-}
-
-TEST(MetaTreeBuilder, KeysThatSpellTheSameStayUnique)
-{
-    // "sub_" + "a_b" + "_" + "c" and "sub_" + "a" + "_" + "b_c" are the same text.
-    const auto nodes = cMetaTreeBuilder::Build(
-        fncList(
-            { { "One", "c", "a_b" }, { "Two", "b_c", "a" }, { "None", "", "" } }, "Cat", "Super"),
-        QStringLiteral("None"));
-    fncExpectSound(nodes);
-    int intItems = 0;
-    for (const Node& n : nodes)
-        intItems += n.blnItem ? 1 : 0;
-    EXPECT_EQ(intItems, 3);
-}
-
-TEST(MetaTreeBuilder, DisabledItemsAreMarked)
-{
-    cMetaDictionary objList = fncList({ { "Acme", "North", "" } }, "Region", "");
-    objList.AddMeta(
-        QStringLiteral("Old"), QStringLiteral("North"), cCurrency(), 7, QString(), false);
-    const auto nodes = cMetaTreeBuilder::Build(objList, QStringLiteral("None"));
-    ASSERT_EQ(nodes.size(), 3);
-    EXPECT_TRUE(nodes.at(1).blnEnabled);
-    EXPECT_FALSE(nodes.at(2).blnEnabled);
-    EXPECT_TRUE(nodes.at(2).blnItem);
+    struct Case
+    {
+        const char* what;
+        QList<Item> items;
+        const char* category;
+        const char* super;
+        const char* none;
+        QStringList shape;
+    };
+    const Case cases[] = {
+        { "category only, the super-category ignored",
+            { { "Acme", "Big", "ignored" }, { "Beta", "", "" }, { "Gamma", "big", "" } }, "Size",
+            "", "Ingen", { "Big", "Big/Acme*", "Ingen ", "Ingen /Beta*", "Big/Gamma*" } },
+        { "an empty list", {}, "Size", "", "Ingen", {} },
+        { "case joins groups in any script",
+            { { "Acme", "\u00c4rzte", "\u00d6sterreich" },
+                { "Beta", "\u00e4RZTE", "\u00f6STERREICH" },
+                { "Gamma", "\u0394\u03ad\u03bb\u03c4\u03b1", "Wien" },
+                { "Delta", "\u03b4\u0388\u039b\u03a4\u0391", "wIEN" } },
+            "Cat", "Super", "None",
+            { "\u00d6sterreich", "\u00d6sterreich/\u00c4rzte", "\u00c4rzte/Acme*",
+                "\u00c4rzte/Beta*", "Wien", "Wien/\u0394\u03ad\u03bb\u03c4\u03b1",
+                "\u0394\u03ad\u03bb\u03c4\u03b1/Gamma*",
+                "\u0394\u03ad\u03bb\u03c4\u03b1/Delta*" } },
+        // "sub_" + "a_b" + "_" + "c" and "sub_" + "a" + "_" + "b_c" are the same text.
+        { "keys that spell the same stay unique",
+            { { "One", "c", "a_b" }, { "Two", "b_c", "a" }, { "None", "", "" } }, "Cat", "Super",
+            "None",
+            { "a_b", "a_b/c", "c/One*", "a", "a/b_c", "b_c/Two*", "None", "None/None ",
+                "None /None*" } },
+        { "disabled items are marked", { { "Acme", "North", "" }, { "Old", "North", "", false } },
+            "Region", "", "None", { "North", "North/Acme*", "North/Old-" } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(fncShape(c.items, c.category, c.super, c.none), c.shape);
+    }
 }

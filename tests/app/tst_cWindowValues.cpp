@@ -3,52 +3,30 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-cWindowValues fncAll(qint16 intState)
-{
-    cWindowValues values;
-    values.intEvents = values.intPrivate = values.intRecurring = intState;
-    values.intConvert24 = values.intRemoveLunch = values.intWriteSubject = intState;
-    values.strPersonalRate = QStringLiteral("350");
-    values.strFullDayHours = QStringLiteral("7");
-    values.strLunchHours = QStringLiteral("1");
-    return values;
-}
-} // namespace
-
-TEST(WindowValues, RateThatIsNotAnAmountKeepsThePreviousValueEitherMarkIsTaken)
+// A rate or hours that are no number keep the previous value; either decimal mark is taken.
+TEST(WindowValues, TextThatIsNoNumberKeepsThePreviousValueEitherMarkIsTaken)
 {
     cPersonalSettings objSettings;
     objSettings.PersonalRate = cCurrency::fromTenThousandths(3500000);
-    cWindowValues values = fncAll(1);
-    for (const char* bad : { "95O", "922337203685477.5808", "-1e300" }) {
-        values.strPersonalRate = QString::fromLatin1(bad);
-        values.ApplyTo(objSettings, 2);
-        EXPECT_EQ(objSettings.PersonalRate, cCurrency::fromTenThousandths(3500000)) << bad;
-    }
-
-    values.strPersonalRate = QStringLiteral("45,50");
-    values.ApplyTo(objSettings, 2);
-    EXPECT_EQ(objSettings.PersonalRate, cCurrency::fromTenThousandths(455000));
-}
-
-TEST(WindowValues, HoursThatAreNotNumbersKeepThePreviousValue)
-{
-    cPersonalSettings objSettings;
     objSettings.Convert24Hours = QStringLiteral("6");
     objSettings.RemoveLunchHours = QStringLiteral("0.5");
-    cWindowValues values = fncAll(1);
-    values.strFullDayHours = QStringLiteral("all day");
-    values.strLunchHours = QString();
-    values.ApplyTo(objSettings, 2);
-    EXPECT_EQ(objSettings.Convert24Hours.toString(), QStringLiteral("6"));
-    EXPECT_EQ(objSettings.RemoveLunchHours.toString(), QStringLiteral("0.5"));
-
-    values.strFullDayHours = QStringLiteral("9");
-    values.strLunchHours = QStringLiteral(" 1 ");
-    values.ApplyTo(objSettings, 2);
-    EXPECT_EQ(objSettings.Convert24Hours.toString(), QStringLiteral("9"));
-    EXPECT_EQ(objSettings.RemoveLunchHours.toString(), QStringLiteral("1"));
+    const auto apply = [&objSettings](const char* rate, const char* fullDay, const char* lunch) {
+        cWindowValues values;
+        values.strPersonalRate = QString::fromLatin1(rate);
+        values.strFullDayHours = QString::fromLatin1(fullDay);
+        values.strLunchHours = QString::fromLatin1(lunch);
+        values.ApplyTo(objSettings, 2);
+        return QVariantList { QVariant::fromValue(objSettings.PersonalRate),
+            objSettings.Convert24Hours, objSettings.RemoveLunchHours };
+    };
+    const QVariantList before = { QVariant::fromValue(objSettings.PersonalRate),
+        QStringLiteral("6"), QStringLiteral("0.5") };
+    EXPECT_EQ(apply("95O", "all day", ""), before);
+    EXPECT_EQ(apply("922337203685477.5808", "", ""), before);
+    EXPECT_EQ(apply("-1e300", "", ""), before);
+    EXPECT_EQ(apply("45,50", "9", " 1 "),
+        (QVariantList { QVariant::fromValue(cCurrency::fromTenThousandths(455000)),
+            QStringLiteral("9"), QStringLiteral("1") }));
 }
 
 TEST(WindowValues, RoundTripThroughTheSettingsKeepsEveryValue)
@@ -65,10 +43,9 @@ TEST(WindowValues, RoundTripThroughTheSettingsKeepsEveryValue)
     objSettings.PersonalRate = cCurrency::fromTenThousandths(4250000);
 
     const cWindowValues values = cWindowValues::FromSettings(objSettings);
-    EXPECT_EQ(values.intEvents, 0);
-    EXPECT_EQ(values.intPrivate, 1);
-    EXPECT_EQ(values.intConvert24, 1);
-    EXPECT_EQ(values.intWriteSubject, 1);
+    EXPECT_EQ((QList { values.intEvents, values.intPrivate, values.intRecurring,
+                  values.intConvert24, values.intRemoveLunch, values.intWriteSubject }),
+        (QList<qint16> { 0, 1, 0, 1, 0, 1 }));
     EXPECT_EQ(values.strFullDayHours, QStringLiteral("7"));
 
     // The report choice comes from the caller.

@@ -67,32 +67,18 @@ void fncExec(const QString& strSql)
 class StartUp : public testing::Test
 {
 protected:
-    // The program's folder is a temporary one, so that the export lands there and not in the
-    // build tree beside the test.
+    // A machine on which the program never ran. The program's folder is a temporary one, so that
+    // the export lands there and not in the build tree beside the test.
     void SetUp() override
     {
         cPersonalSettings::subSetProgramFolder(hvtest::newTempDir(QStringLiteral("program")));
-        subFresh();
-    }
-    void TearDown() override { subEndRun(); }
-
-    // A machine on which the program never ran.
-    static void subFresh()
-    {
         subEndRun();
         QFile::remove(fncRegistryStorePath());
         QDir(fncDocuments()).removeRecursively();
         QDir().mkpath(fncDocuments());
         QDir(cOlApplication::fncCalendarPath()).removeRecursively();
     }
-
-    static cOlAppointmentItemPtr fncCreateSettingsAppointment()
-    {
-        const auto app = cOlApplication::Start();
-        return app->GetNamespace(QStringLiteral("MAPI"))
-            ->GetDefaultFolder(9)
-            ->AddAppointment(strSettingsSubject, dteSettingsDate);
-    }
+    void TearDown() override { subEndRun(); }
 
     static QString fncStoredBody()
     {
@@ -119,29 +105,14 @@ protected:
         return fncSettingsWindow() == nullptr;
     }
 
-    static QStringList gridNames(frmHVPersSettingsSingle& frm)
-    {
-        QStringList out;
-        const cSheetModel& sheet = *frm.exsList().CurrSheet;
-        for (int r = 1; !sheet.isCellEmpty(r, 0); ++r)
-            out.append(sheet.Value(r, 0).toString());
-        return out;
-    }
-
     // A first run: Acme and Beta as customers, Person as cost carrier with a rate of 45.5, the
     // private filter off, then OK.
     void subFirstRun()
     {
         frmHVPersSettingsSingle& frm = start();
         Ui::frmHVPersSettingsSingle& ui = frm.ui();
-        typeIntoCell(frm.exsList(), 2, 0, QStringLiteral("Acme"));
+        fillMandatory(frm, QStringLiteral("45.5"));
         typeIntoCell(frm.exsList(), 3, 0, QStringLiteral("Beta"));
-        ui.cmbCostCarrier->setFocus();
-        QTest::keyClick(ui.cmbCostCarrier, Qt::Key_Home);
-        ASSERT_FALSE(ui.txtPersonalRate->isHidden());
-        ui.txtPersonalRate->setFocus();
-        ui.txtPersonalRate->selectAll();
-        QTest::keyClicks(ui.txtPersonalRate, QStringLiteral("45.5"));
         QTest::mouseClick(ui.chkPrivate, Qt::LeftButton);
         // As the window manager and a drag of the split would leave them.
         frm.resize(1010, 760);
@@ -155,12 +126,15 @@ protected:
 };
 } // namespace
 
-// The window always opens on the data folder, whatever destination the store names.
-TEST_F(StartUp, AFreshMachineGetsTheDataFolderTheDatabaseAndTheWindow)
+// The window always opens on the data folder, whatever destination the store names, and on the
+// default calendar when the active folder holds no appointments. The end of the program unloads
+// the window and releases calendar and database.
+TEST_F(StartUp, AFreshMachineGetsTheDataFolderTheDatabaseAndTheWindowTheEndReleasesThem)
 {
     subWriteRegistryValue(strSection, QStringLiteral("ReportChoice"), QStringLiteral("3"));
     subWriteRegistryValue(strSection, QStringLiteral("ReportValue"),
         QStringLiteral("Provider=SQLOLEDB.1;Data Source=far"));
+    cOlApplication::setActiveFolderType(6);
     frmHVPersSettingsSingle& frm = start();
     EXPECT_EQ(QDir(fncDocuments()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
         QStringList({ QStringLiteral("My Hourvanes") }));
@@ -177,23 +151,45 @@ TEST_F(StartUp, AFreshMachineGetsTheDataFolderTheDatabaseAndTheWindow)
     EXPECT_TRUE(blnSingleUser);
     EXPECT_FALSE(fncUserFullName().isEmpty());
     EXPECT_FALSE(fncListSeparator().isEmpty());
+    ASSERT_NE(fncCurrentFolder(), nullptr);
+    EXPECT_EQ(fncCurrentFolder()->DefaultItemType(), 1);
+    ASSERT_NE(fncOutlookApplication(), nullptr);
+
+    const QPointer<QWidget> shared = &frmResolveRemovedItem::Instance();
+    EXPECT_TRUE(hvtest::endsProgram([&] { frm.cmdCancel_Click(); }));
+    EXPECT_FALSE(frm.isVisible());
+    EXPECT_EQ(fncOutlookApplication(), nullptr);
+    EXPECT_EQ(fncCurrentFolder(), nullptr);
+    EXPECT_EQ(fncSharedConnection(), nullptr);
+    EXPECT_TRUE(windowUnloaded());
+    EXPECT_FALSE(shared.isNull())
+        << "the shared dialog is deleted by its owner as the application ends";
 }
 
-TEST_F(StartUp, OkSavesEverythingTheNextStartShowsItAndCancelChangesNothing)
+// Installed into a bin folder, the program keeps its folder free of the files it writes.
+TEST_F(StartUp, OkSavesEverythingTheNextStartShowsItCancelChangesNothingARemovalMovesReports)
 {
-    fncCreateSettingsAppointment();
+    cOlApplication::Start()
+        ->GetNamespace(QStringLiteral("MAPI"))
+        ->GetDefaultFolder(9)
+        ->AddAppointment(strSettingsSubject, dteSettingsDate);
+    const QString strBin = hvtest::newTempDir(QStringLiteral("installed")) + QStringLiteral("/bin");
+    ASSERT_TRUE(QDir().mkpath(strBin));
+    cPersonalSettings::subSetProgramFolder(strBin);
     subFirstRun();
+    EXPECT_TRUE(QDir(strBin).isEmpty());
+    const QDir data(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    for (const char* f :
+        { "HVSettings.xml", "HVMetaLists.xml", "HVMeta1.xml", "HVMeta2.xml", "HVMeta3.xml" })
+        EXPECT_TRUE(data.exists(QLatin1String(f))) << f;
     EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1 order by strName")),
         QStringList({ "Acme", "Beta" }));
     EXPECT_EQ(
         fncQuery(QStringLiteral("select intCostCarrier from tblSettings")), QStringList { "1" });
     QStringList stored;
-    for (const char* name : { "FilterPrivate", "ReportChoice", "ReportValue" })
+    for (const char* name : { "FilterPrivate", "ReportChoice", "ReportValue", "PersonalRate" })
         stored << fncReadRegistryValue(strSection, QString::fromLatin1(name), QString());
-    EXPECT_EQ(stored, (QStringList { "False", "2", fncDataFolder() }));
-    EXPECT_EQ(cPersonalSettings::fncTextToRate(
-                  fncReadRegistryValue(strSection, QStringLiteral("PersonalRate"), QString())),
-        cCurrency::fromTenThousandths(455000));
+    EXPECT_EQ(stored, (QStringList { "False", "2", fncDataFolder(), "45.5" }));
     const QString strSelection
         = fncReadRegistryValue(strSection, QStringLiteral("MetadataList"), QString());
     EXPECT_TRUE(
@@ -234,6 +230,34 @@ TEST_F(StartUp, OkSavesEverythingTheNextStartShowsItAndCancelChangesNothing)
     EXPECT_EQ(hvtest::readFile(fncDatabase()), dbBefore);
     EXPECT_EQ(hvtest::readFile(fncRegistryStorePath()), storeBefore);
     EXPECT_EQ(fncStoredBody(), bodyBefore);
+
+    // Removing a customer with reports asks where they go and moves them.
+    subEndRun();
+    const QStringList ids
+        = fncQuery(QStringLiteral("select intMeta1ID from tblMeta1 order by strName"));
+    ASSERT_EQ(ids.size(), 2);
+    fncExec(QStringLiteral("insert into tblReports (numHours, strSubject, intMeta1ID) values "
+                           "(2, 'Audit', %1), (3, 'Review', %1)")
+                .arg(ids.at(1)));
+
+    frmHVPersSettingsSingle& again = start();
+    ASSERT_EQ(gridNames(again), QStringList({ "Acme", "Beta" }));
+    clearCell(again.exsList(), 3, 0);
+    QStringList colAsked; // the removed value, then those its reports may move to
+    hvtest::whenModal<frmResolveRemovedItem>([&](frmResolveRemovedItem* dlg) {
+        colAsked.append(dlg->lblValueToBeResolved()->text());
+        for (int i = 0; i < dlg->cmbMoveChoice()->count(); ++i)
+            colAsked.append(dlg->cmbMoveChoice()->itemText(i));
+        QTest::mouseClick(dlg->optMoveReportsTo(), Qt::LeftButton);
+        QTest::keyClick(dlg->cmbMoveChoice(), Qt::Key_Down);
+        QTest::mouseClick(dlg->cmdOK(), Qt::LeftButton);
+    });
+    QTest::mouseClick(again.ui().cmdOK, Qt::LeftButton);
+    EXPECT_EQ(colAsked, QStringList({ "Beta", "Acme" }));
+    EXPECT_TRUE(windowUnloaded());
+    EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")), QStringList { "Acme" });
+    EXPECT_EQ(fncQuery(QStringLiteral("select intMeta1ID from tblReports order by intReportID")),
+        QStringList({ ids.at(0), ids.at(0) }));
 }
 
 // OK without the mandatory values keeps the window open and saves nothing; once they are there,
@@ -254,51 +278,11 @@ TEST_F(StartUp, MissingMandatoryValuesKeepTheWindowOpenAndSaveNothing)
         QStringLiteral("NULL"));
     EXPECT_TRUE(fncQuery(QStringLiteral("select strName from tblMeta1")).isEmpty());
 
-    typeIntoCell(frm.exsList(), 2, 0, QStringLiteral("Acme"));
-    frm.ui().cmbCostCarrier->setFocus();
-    QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_Home);
+    fillMandatory(frm);
     frm.ui().txtPersonalRate->setFocus();
     QTest::keyClick(frm.ui().txtPersonalRate, Qt::Key_Return);
     EXPECT_TRUE(windowUnloaded());
     EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")), QStringList { "Acme" });
-}
-
-TEST_F(StartUp, RemovingACustomerWithReportsAsksAndMovesThem)
-{
-    subFirstRun();
-    subEndRun();
-    const QStringList ids
-        = fncQuery(QStringLiteral("select intMeta1ID from tblMeta1 order by strName"));
-    ASSERT_EQ(ids.size(), 2);
-    const QString strAcme = ids.at(0);
-    const QString strBeta = ids.at(1);
-    fncExec(QStringLiteral(
-        "insert into tblReports (numHours, strSubject, intMeta1ID) values (2, 'Audit', %1)")
-                .arg(strBeta));
-    fncExec(QStringLiteral(
-        "insert into tblReports (numHours, strSubject, intMeta1ID) values (3, 'Review', %1)")
-                .arg(strBeta));
-
-    frmHVPersSettingsSingle& frm = start();
-    ASSERT_EQ(gridNames(frm), QStringList({ "Acme", "Beta" }));
-    clearCell(frm.exsList(), 3, 0);
-    QString strAsked;
-    QStringList colChoices;
-    hvtest::whenModal<frmResolveRemovedItem>([&](frmResolveRemovedItem* dlg) {
-        strAsked = dlg->lblValueToBeResolved()->text();
-        for (int i = 0; i < dlg->cmbMoveChoice()->count(); ++i)
-            colChoices.append(dlg->cmbMoveChoice()->itemText(i));
-        QTest::mouseClick(dlg->optMoveReportsTo(), Qt::LeftButton);
-        QTest::keyClick(dlg->cmbMoveChoice(), Qt::Key_Down);
-        QTest::mouseClick(dlg->cmdOK(), Qt::LeftButton);
-    });
-    QTest::mouseClick(frm.ui().cmdOK, Qt::LeftButton);
-    EXPECT_EQ(strAsked, QStringLiteral("Beta"));
-    EXPECT_EQ(colChoices, QStringList({ "Acme" }));
-    EXPECT_TRUE(windowUnloaded());
-    EXPECT_EQ(fncQuery(QStringLiteral("select strName from tblMeta1")), QStringList { "Acme" });
-    EXPECT_EQ(fncQuery(QStringLiteral("select intMeta1ID from tblReports order by intReportID")),
-        QStringList({ strAcme, strAcme }));
 }
 
 // A list after the first is read when its tab is first shown: an item removed there is removed.
@@ -334,34 +318,10 @@ TEST_F(StartUp, ListsAreReadWhenFirstShownAndOneNeverShownIsSavedAsStored)
                     .contains(QStringLiteral("\r\nProject:Alpha;\r\n")));
 }
 
-// Installed into a bin folder, the program keeps its folder free of the files it writes.
-TEST_F(StartUp, AnInstalledProgramExportsToThePerUserDataFolder)
-{
-    const QString strBin = hvtest::newTempDir(QStringLiteral("installed")) + QStringLiteral("/bin");
-    ASSERT_TRUE(QDir().mkpath(strBin));
-    cPersonalSettings::subSetProgramFolder(strBin);
-    subFirstRun();
-    EXPECT_TRUE(QDir(strBin).isEmpty());
-    const QDir data(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
-    for (const char* f :
-        { "HVSettings.xml", "HVMetaLists.xml", "HVMeta1.xml", "HVMeta2.xml", "HVMeta3.xml" })
-        EXPECT_TRUE(data.exists(QLatin1String(f))) << f;
-}
-
-TEST_F(StartUp, AFolderThatHoldsNoAppointmentsIsReplacedByTheDefaultCalendar)
-{
-    cOlApplication::setActiveFolderType(6);
-    start();
-    ASSERT_NE(fncCurrentFolder(), nullptr);
-    EXPECT_EQ(fncCurrentFolder()->DefaultItemType(), 1);
-}
-
 TEST_F(StartUp, ACalendarThatCannotBeHadEndsTheProgram)
 {
     const QString strFile = hvtest::newTempDir() + QStringLiteral("/not-a-folder");
-    QFile f(strFile);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.close();
+    hvtest::writeFile(strFile, {});
     const QByteArray saved = qgetenv("HOURVANE_CALENDAR");
     qputenv("HOURVANE_CALENDAR", strFile.toLocal8Bit());
     cMessageBox::setNextAnswer(cMessageBox::Answer::Ok);
@@ -378,27 +338,13 @@ TEST_F(StartUp, ACalendarThatCannotBeHadEndsTheProgram)
 
 TEST(DataFolder, EveryOlapCubesOfThePathIsReplaced)
 {
-    EXPECT_EQ(fncDataFolderFor(QStringLiteral("/home/ann/Documents/OLAP Cubes")),
-        QStringLiteral("/home/ann/Documents/My Hourvanes"));
-    EXPECT_EQ(fncDataFolderFor(QStringLiteral("/srv/OLAP Cubes/ann/Documents/OLAP Cubes/")),
-        QStringLiteral("/srv/My Hourvanes/ann/Documents/My Hourvanes"));
-    EXPECT_EQ(fncDataFolderFor(QStringLiteral("/home/ann/olap cubes")),
-        QStringLiteral("/home/ann/olap cubes"));
-}
-
-TEST_F(StartUp, TheEndOfTheProgramUnloadsTheWindowAndReleasesCalendarAndDatabase)
-{
-    frmHVPersSettingsSingle& frm = start();
-    ASSERT_NE(fncOutlookApplication(), nullptr);
-    const QPointer<QWidget> shared = &frmResolveRemovedItem::Instance();
-    EXPECT_TRUE(hvtest::endsProgram([&] { frm.cmdCancel_Click(); }));
-    EXPECT_FALSE(frm.isVisible());
-    EXPECT_EQ(fncOutlookApplication(), nullptr);
-    EXPECT_EQ(fncCurrentFolder(), nullptr);
-    EXPECT_EQ(fncSharedConnection(), nullptr);
-    EXPECT_TRUE(windowUnloaded());
-    EXPECT_FALSE(shared.isNull())
-        << "the shared dialog is deleted by its owner as the application ends";
+    QStringList out;
+    for (const char* path : { "/home/ann/Documents/OLAP Cubes",
+             "/srv/OLAP Cubes/ann/Documents/OLAP Cubes/", "/a/olap cubes" })
+        out << fncDataFolderFor(QString::fromLatin1(path));
+    EXPECT_EQ(out,
+        QStringList({ "/home/ann/Documents/My Hourvanes",
+            "/srv/My Hourvanes/ann/Documents/My Hourvanes", "/a/olap cubes" }));
 }
 
 // A team moves its lists to a new PostgreSQL database: chosen at start through the real dialogs,
@@ -416,9 +362,9 @@ TEST_F(StartUp, AChosenServerGetsTheLocalListsAndIsUsedFromThenOn)
         "update tblMetaLists set strMetaListCategoryCaption = 'Region' where intMetaListID = 1"));
     fncExec(QStringLiteral(
         "insert into tblOtherSettings (strPropName, strPropValue) values ('Mode', 'team')"));
-    const QStringList tables { QStringLiteral(
-                                   "select strName, strCategory, strSuperCategory, curRate, "
-                                   "blnEnabled from tblMeta%1 order by strName"),
+    const QString strMeta = QStringLiteral("select strName, strCategory, strSuperCategory, "
+                                           "curRate, blnEnabled from tblMeta%1 order by strName");
+    const QStringList tables { strMeta.arg(1), strMeta.arg(2), strMeta.arg(3),
         QStringLiteral("select strMetaListCaption, strMetaListCategoryCaption, "
                        "strMetaListSuperCategoryCaption from tblMetaLists order by intMetaListID"),
         QStringLiteral("select intCostCarrier from tblSettings"),
@@ -426,10 +372,8 @@ TEST_F(StartUp, AChosenServerGetsTheLocalListsAndIsUsedFromThenOn)
             "select strPropName, strPropValue from tblOtherSettings order by strPropName") };
     const auto rows = [&](const QString& strConnection) {
         QStringList all;
-        for (int n = 1; n <= 3; ++n)
-            all += hvtest::fncRows(strConnection, tables.first().arg(n));
-        for (int i = 1; i < tables.size(); ++i)
-            all += hvtest::fncRows(strConnection, tables.at(i));
+        for (const QString& strSql : tables)
+            all += hvtest::fncRows(strConnection, strSql);
         return all;
     };
     const QStringList expected = rows(fncLocalConnection());
@@ -465,12 +409,12 @@ TEST_F(StartUp, AChosenServerGetsTheLocalListsAndIsUsedFromThenOn)
         EXPECT_FALSE(frm.windowTitle().contains(QStringLiteral("s3cretPw")));
         EXPECT_EQ(gridNames(frm), (QStringList { "Acme", "Beta" }));
     }
-    const QString strConnection = QString::fromLocal8Bit(
-        hvtest::readFile(fncDataFolder() + QStringLiteral("/HourvaneConnection.txt")));
+    const QString strFile = fncDataFolder() + QStringLiteral("/HourvaneConnection.txt");
+    const QString strConnection = QString::fromLocal8Bit(hvtest::readFile(strFile));
     EXPECT_EQ(
         fncParseConnectionString(strConnection).Value(QStringLiteral("Initial Catalog")), name);
     // The file holds the password: nobody but its owner may read it.
-    EXPECT_EQ(QFile::permissions(fncDataFolder() + QStringLiteral("/HourvaneConnection.txt"))
+    EXPECT_EQ(QFile::permissions(strFile)
             & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup
                 | QFileDevice::WriteOther),
         QFileDevice::Permissions());
@@ -492,7 +436,7 @@ TEST_F(StartUp, AChosenServerGetsTheLocalListsAndIsUsedFromThenOn)
     QTest::mouseClick(again.ui().cmdDatabase, Qt::LeftButton);
     EXPECT_EQ(gridNames(again), (QStringList { "Beta", "Local only" }));
     EXPECT_TRUE(again.windowTitle().endsWith(fncDatabase()));
-    EXPECT_FALSE(QFileInfo::exists(fncDataFolder() + QStringLiteral("/HourvaneConnection.txt")));
+    EXPECT_FALSE(QFileInfo::exists(strFile));
 }
 
 // The server goes away while the window is open: OK and a tab not shown yet say so and keep the
@@ -503,13 +447,12 @@ TEST_F(StartUp, AServerGoneAtOkKeepsTheWindowAndItsEditsUntilItIsBack)
     ASSERT_TRUE(pg.Running()) << pg.Error().toStdString();
     const QString name = QStringLiteral("gone_%1").arg(::getpid());
     ASSERT_TRUE(fncRunCreationScript(pg.ServerConnectionString(), name));
+    const QString strServer
+        = pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + name;
     QDir().mkpath(fncDataFolder());
-    subWriteConnectionFile(fncDataFolder() + QStringLiteral("/HourvaneConnection.txt"),
-        pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + name);
+    subWriteConnectionFile(fncDataFolder() + QStringLiteral("/HourvaneConnection.txt"), strServer);
     frmHVPersSettingsSingle& frm = start();
-    typeIntoCell(frm.exsList(), 2, 0, QStringLiteral("Acme"));
-    frm.ui().cmbCostCarrier->setFocus();
-    QTest::keyClick(frm.ui().cmbCostCarrier, Qt::Key_Home);
+    fillMandatory(frm);
 
     ASSERT_TRUE(pg.Exec(QStringLiteral("alter database %1 allow_connections false").arg(name)))
         << pg.Error().toStdString();
@@ -535,12 +478,8 @@ TEST_F(StartUp, AServerGoneAtOkKeepsTheWindowAndItsEditsUntilItIsBack)
     QTest::mouseClick(frm.ui().cmdOK, Qt::LeftButton);
     EXPECT_EQ(cMessageBox::history().size(), 2);
     EXPECT_TRUE(windowUnloaded());
-    const ConnectionPtr server = cConnection::Open(
-        pg.ServerConnectionString() + QStringLiteral(";Initial Catalog=") + name);
-    EXPECT_EQ(server->OpenRecordset(QStringLiteral("select strName from tblMeta1"), true)
-                  ->Value(0)
-                  .toString(),
-        QStringLiteral("Acme"));
+    EXPECT_EQ(hvtest::fncRows(strServer, QStringLiteral("select strName from tblMeta1")),
+        QStringList { "Acme" });
 }
 
 namespace {
@@ -554,9 +493,8 @@ struct cInstalledProgram
 
     cInstalledProgram()
     {
-        QDir(strHome).mkpath(QStringLiteral("bin"));
-        QDir(strHome).mkpath(QStringLiteral("Documents"));
-        QDir(strHome).mkpath(QStringLiteral("runtime"));
+        for (const char* sub : { "bin", "Documents", "runtime" })
+            QDir(strHome).mkpath(QLatin1String(sub));
         QFile::setPermissions(strHome + QStringLiteral("/runtime"),
             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         EXPECT_TRUE(QFile::copy(QStringLiteral(HV_APP_EXE), strExe));

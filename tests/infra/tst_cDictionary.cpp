@@ -47,6 +47,7 @@ TEST(KeyFolding, LettersOfEveryScriptMeetTheirOtherCaseAndMissingOrDuplicateKeys
         { "ΣΟΦΙΑΣ", "σοφιας", true }, // final sigma
         { "İzmir", "izmir", true }, // as PostgreSQL's lower() has it
         { "ılık", "ILIK", false }, { "Straße", "STRASSE", false }, { "ẞ", "ß", true },
+        { "a@[", "A`{", false }, // ASCII that is not a letter
         { "\u212Aelvin", "kelvin", true }, // Kelvin sign
         { "\xF0\x90\x90\x80x", "\xF0\x90\x90\xA8X", true }, // outside the basic plane
     };
