@@ -12,6 +12,7 @@ hv_add_test(test_settings_othersettings
 hv_add_test(test_settings_xml
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_modXMLExport.cpp ${CMAKE_CURRENT_LIST_DIR}/tst_cGlobalSettingsSupport.h
   LIBS hvsettings Qt6::Network)
+target_compile_definitions(test_settings_xml PRIVATE HV_XML_SAMPLES="${CMAKE_CURRENT_LIST_DIR}/xml")
 hv_add_test(test_settings_resolveremoved
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_frmResolveRemovedItem.cpp
           ${CMAKE_CURRENT_LIST_DIR}/tst_cGlobalSettingsSupport.h

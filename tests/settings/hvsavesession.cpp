@@ -1,6 +1,7 @@
 // A second program saving the common settings, for tests of saves running at the same moment.
-// It loads the lists of the data folder given as its argument, prints "loaded", then reads
-// tab-separated commands from standard input until "save":
+// It loads the lists of the data folder given as its first argument, makes the edits the
+// tab-separated commands after the program folder ask for, prints "loaded", and saves once a
+// line comes on standard input:
 //   add <list> <name> <category> <rate>      set <list> <name> <category> <rate>
 //   remove <list> <name> <decision> [target] answer yes|no
 // and prints "saved <message>", then one "asked <value>" per removed-item question and one
@@ -57,20 +58,9 @@ int main(int argc, char* argv[])
     cGlobalSettings gs;
     if (!gs.ReadGlobalSettings(2, QString()))
         return 4;
-    out << "loaded\n";
-    out.flush();
-
-    QFile in;
-    if (!in.open(stdin, QIODevice::ReadOnly))
-        return 5;
-    for (;;) {
-        const QString line = QString::fromUtf8(in.readLine()).trimmed();
-        if (line.isEmpty() && in.atEnd())
-            return 6;
-        const QStringList f = line.split(QLatin1Char('\t'));
+    for (int i = 3; i < argc; ++i) {
+        const QStringList f = QString::fromUtf8(argv[i]).split(QLatin1Char('\t'));
         const QString cmd = f.value(0);
-        if (cmd == QLatin1String("save"))
-            break;
         if (cmd == QLatin1String("answer")) {
             cMessageBox::setNextAnswer(f.value(1) == QLatin1String("yes")
                     ? cMessageBox::Answer::Yes
@@ -91,6 +81,11 @@ int main(int argc, char* argv[])
             resolver.answers.insert(name, { f.value(3).toInt(), f.value(4) });
         }
     }
+    out << "loaded\n";
+    out.flush();
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly) || in.readLine().isEmpty())
+        return 5;
     out << "saved\t" << gs.SaveGlobalSettings().replace(QLatin1Char('\n'), QLatin1Char(' '))
         << '\n';
     for (const QString& v : resolver.asked)

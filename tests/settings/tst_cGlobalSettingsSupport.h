@@ -3,20 +3,29 @@
 #include "TestSupport.h"
 #include "cConnection.h"
 #include "cDbTestEngines.h"
+#include "cMetaDictionary.h"
 #include "cRemovedItemResolver.h"
 #include "modConnectionString.h"
 #include "modDBCode.h"
 #include "modDBCreate.h"
 #include "modPhrases.h"
 
-#include <QDir>
 #include <QQueue>
 
 namespace hvglobaltest {
 
-inline void subLoadEnglishPhrases()
+// Each item as "name ID enabled 'category' 'super-category' rate".
+inline QStringList fncItems(const cMetaDictionary& dic)
 {
-    LoadLanguages(fncColumnForLcid(1033));
+    QStringList items;
+    for (const auto& [name, e] : dic.MetaDic)
+        items << QStringLiteral("%1 %2 %3 '%4' '%5' %6")
+                     .arg(name)
+                     .arg(e.ID)
+                     .arg(e.Enabled)
+                     .arg(e.Category, e.SuperCategory)
+                     .arg(e.HourlyRate.tenThousandths());
+    return items;
 }
 
 // Answers the removed-item questions in order and remembers what was asked.
@@ -79,9 +88,7 @@ public:
         return m_engine == eEngine::PostgreSQL ? m_connection : m_folder;
     }
 
-    eEngine Engine() const { return m_engine; }
     const QString& Folder() const { return m_folder; }
-    const QString& ConnectionString() const { return m_connection; }
 
     // A connection of the test's own, beside the program's.
     ConnectionPtr fncOpen() const { return cConnection::Open(m_connection); }
@@ -134,16 +141,14 @@ public:
     QStringList fncDump() const
     {
         QStringList all;
-        const QStringList sources { QStringLiteral("select * from tblMeta1 order by intMeta1ID"),
-            QStringLiteral("select * from tblMeta2 order by intMeta2ID"),
-            QStringLiteral("select * from tblMeta3 order by intMeta3ID"),
-            QStringLiteral("select * from tblMetaLists order by intMetaListID"),
-            QStringLiteral("select * from tblSettings order by intSettingsID"),
-            QStringLiteral("select * from tblReports order by intReportID"),
-            QStringLiteral("select * from tblOtherSettings order by intSettingID") };
-        for (const QString& s : sources)
+        for (const char* source : { "tblMeta1 order by intMeta1ID", "tblMeta2 order by intMeta2ID",
+                 "tblMeta3 order by intMeta3ID", "tblMetaLists order by intMetaListID",
+                 "tblSettings order by intSettingsID", "tblReports order by intReportID",
+                 "tblOtherSettings order by intSettingID" }) {
+            const QString s = QStringLiteral("select * from ") + QLatin1String(source);
             all += QStringLiteral("== ") + s + QLatin1Char('\n')
                 + fncRows(s).join(QLatin1Char('\n'));
+        }
         return all;
     }
 

@@ -1,9 +1,9 @@
-#include "TestSupport.h"
 #include "cConnection.h"
 #include "cHVError.h"
 #include "cMetaDictionary.h"
+#include "tst_cGlobalSettingsSupport.h"
 
-#include <QDir>
+using namespace hvglobaltest;
 
 namespace {
 
@@ -22,12 +22,6 @@ protected:
             "strCategory text, strSuperCategory text, curRate integer, blnEnabled integer)"));
     }
 
-    void TearDown() override
-    {
-        if (conn)
-            conn->Close();
-    }
-
     void insert(qint32 id, const QVariant& name, const QVariant& category, const QVariant& super,
         const QVariant& rate, const QVariant& enabled)
     {
@@ -38,30 +32,13 @@ protected:
                 rate.isNull() ? rate : conn->ToDatabase(rate, eFieldType::Currency),
                 enabled.isNull() ? enabled : conn->ToDatabase(enabled, eFieldType::Boolean) });
     }
-
-    RecordsetPtr open(const QString& sql) { return conn->OpenRecordset(sql, true); }
 };
 
 const QVariant nullText = QVariant(QMetaType::fromType<QString>());
-const QVariant nullNumber = QVariant(QMetaType::fromType<int>());
 
 QVariant money(qint64 units)
 {
     return QVariant::fromValue(cCurrency::fromTenThousandths(units));
-}
-
-// Each item as "name ID enabled 'category' 'super-category' rate".
-QStringList fncItems(const cMetaDictionary& dic)
-{
-    QStringList items;
-    for (const auto& [name, e] : dic.MetaDic)
-        items << QStringLiteral("%1 %2 %3 '%4' '%5' %6")
-                     .arg(name)
-                     .arg(e.ID)
-                     .arg(e.Enabled)
-                     .arg(e.Category, e.SuperCategory)
-                     .arg(e.HourlyRate.tenThousandths());
-    return items;
 }
 
 // The first of several case variants wins, and nameless entries are not added.
@@ -85,7 +62,8 @@ TEST_F(MetaRecordsetTest, SingleColumnRowsAreNumberedAndEnabled)
     insert(60, QStringLiteral("Alpha"), QStringLiteral("c"), nullText, money(99), false);
     insert(70, QStringLiteral("alpha"), QStringLiteral("c"), nullText, money(99), false);
     insert(80, QStringLiteral("Beta"), QStringLiteral("c"), nullText, money(99), false);
-    auto rs = open(QStringLiteral("select strName from tblMeta1 order by intMeta1ID"));
+    auto rs = conn->OpenRecordset(
+        QStringLiteral("select strName from tblMeta1 order by intMeta1ID"), true);
     cMetaDictionary dic;
     dic.ReadFromRecordset(*rs);
     // The duplicate row still counts.
@@ -98,9 +76,10 @@ TEST_F(MetaRecordsetTest, ReadingStartsAtTheCurrentRowAndSkipsNamelessRows)
     insert(1, QStringLiteral("Skipped"), nullText, nullText, money(0), true);
     insert(2, nullText, nullText, nullText, money(0), true);
     insert(3, QStringLiteral("Kept"), nullText, nullText, money(0), true);
-    auto rs
-        = open(QStringLiteral("select intMeta1ID, strName, strCategory, strSuperCategory, curRate, "
-                              "blnEnabled from tblMeta1 order by intMeta1ID"));
+    auto rs = conn->OpenRecordset(
+        QStringLiteral("select intMeta1ID, strName, strCategory, strSuperCategory, curRate, "
+                       "blnEnabled from tblMeta1 order by intMeta1ID"),
+        true);
     rs->MoveNext();
     cMetaDictionary dic;
     dic.ReadFromRecordset(*rs);
@@ -112,10 +91,12 @@ TEST_F(MetaRecordsetTest, ReadingStartsAtTheCurrentRowAndSkipsNamelessRows)
 
 TEST_F(MetaRecordsetTest, MissingEnabledValueIsAnErrorForTheCaller)
 {
-    insert(1, QStringLiteral("Acme"), nullText, nullText, money(0), nullNumber);
-    auto rs
-        = open(QStringLiteral("select intMeta1ID, strName, strCategory, strSuperCategory, curRate, "
-                              "blnEnabled from tblMeta1"));
+    insert(1, QStringLiteral("Acme"), nullText, nullText, money(0),
+        QVariant(QMetaType::fromType<int>()));
+    auto rs = conn->OpenRecordset(
+        QStringLiteral("select intMeta1ID, strName, strCategory, strSuperCategory, curRate, "
+                       "blnEnabled from tblMeta1"),
+        true);
     cMetaDictionary dic;
     EXPECT_THROW(dic.ReadFromRecordset(*rs), cHVError);
     EXPECT_TRUE(dic.MetaDic.isEmpty());

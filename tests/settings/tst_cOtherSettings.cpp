@@ -8,47 +8,6 @@
 using namespace hvglobaltest;
 
 namespace {
-RecordsetPtr otherSettingsRows(const QList<std::pair<QVariant, QVariant>>& rows)
-{
-    auto rs = std::make_shared<cRecordset>();
-    rs->AppendField(QStringLiteral("intSettingID"), eFieldType::Long);
-    rs->AppendField(QStringLiteral("strPropName"), eFieldType::Text, 255);
-    rs->AppendField(QStringLiteral("strPropValue"), eFieldType::Memo);
-    int id = 0;
-    for (const auto& [name, value] : rows)
-        rs->AppendRow({ ++id, name, value });
-    if (rs->RecordCount() > 0)
-        rs->MoveFirst();
-    return rs;
-}
-
-TEST(cOtherSettings, FromRSKeepsTheLaterRowOfANameAndReplacesEverything)
-{
-    cOtherSettings os;
-    os.SetValue(QStringLiteral("Stale"), QStringLiteral("x"));
-    auto rs = otherSettingsRows({ { QStringLiteral("Colour"), QStringLiteral("red") },
-        { QStringLiteral("Size"), QVariant() },
-        { QStringLiteral("COLOUR"), QStringLiteral("blue") } });
-    os.FromRS(rs.get());
-    EXPECT_TRUE(rs->Eof());
-    EXPECT_EQ(os.DicList.Keys(), (QStringList { "Colour", "Size" }));
-    EXPECT_EQ(os.DicList.Item(QStringLiteral("colour")), QStringLiteral("blue"));
-    EXPECT_EQ(os.DicList.Item(QStringLiteral("Size")), QString());
-    os.FromRS(nullptr);
-    EXPECT_TRUE(os.DicList.isEmpty());
-}
-
-// What the other settings' save reads its stored names with.
-TEST(cSimpleList, FromRSSkipsNullsAndLaterCaseVariants)
-{
-    auto rs = otherSettingsRows({ { QStringLiteral("One"), QVariant() }, { QVariant(), QVariant() },
-        { QStringLiteral("one"), QVariant() }, { QStringLiteral("Two"), QVariant() } });
-    cSimpleList list;
-    list.FromRS(*rs);
-    EXPECT_TRUE(rs->Eof());
-    EXPECT_EQ(list.ToArray(), (QStringList { "One", "Two" }));
-}
-
 struct GetValueCase
 {
     const char* stored; // nullptr: the name is missing
@@ -87,8 +46,6 @@ INSTANTIATE_TEST_SUITE_P(Table, cOtherSettingsGetValue,
 class cOtherSettingsDatabase : public testing::Test
 {
 protected:
-    void SetUp() override { db = std::make_unique<cTestDatabase>(eEngine::SQLite); }
-    void TearDown() override { db.reset(); }
     void save(const cOtherSettings& os)
     {
         RecordsetPtr rs = fncReturnRecordset(QStringLiteral("tblOtherSettings"), false);
@@ -96,7 +53,7 @@ protected:
         os.ToRS(rs.get());
         subCloseConnection();
     }
-    std::unique_ptr<cTestDatabase> db;
+    const cTestDatabase db { eEngine::SQLite };
 };
 
 TEST_F(cOtherSettingsDatabase, ToRSAddsUpdatesAndStoresEmptyAsASpace)
@@ -105,16 +62,16 @@ TEST_F(cOtherSettingsDatabase, ToRSAddsUpdatesAndStoresEmptyAsASpace)
     none.SetValue(QStringLiteral("A"), QStringLiteral("b"));
     none.ToRS(nullptr); // no recordset: nothing happens
 
-    db->fncExec(QStringLiteral(
+    db.fncExec(QStringLiteral(
         "insert into tblOtherSettings (strPropName, strPropValue) values ('It''s mine', 'old')"));
-    db->fncExec(QStringLiteral(
+    db.fncExec(QStringLiteral(
         "insert into tblOtherSettings (strPropName, strPropValue) values ('Other', 'keep')"));
     cOtherSettings os;
     os.SetValue(QStringLiteral("IT'S MINE"), QStringLiteral("new"));
     os.SetValue(QStringLiteral("Blank"), QString());
     os.SetValue(QStringLiteral("Quote ' and \" both"), QStringLiteral("v"));
     save(os);
-    EXPECT_EQ(db->fncRows(QStringLiteral(
+    EXPECT_EQ(db.fncRows(QStringLiteral(
                   "select strPropName, strPropValue from tblOtherSettings order by intSettingID")),
         (QStringList { "It's mine|new", "Other|keep", "Blank| ", "Quote ' and \" both|v" }));
 
@@ -122,28 +79,39 @@ TEST_F(cOtherSettingsDatabase, ToRSAddsUpdatesAndStoresEmptyAsASpace)
     os.SetValue(QStringLiteral("Blank"), QStringLiteral("filled"));
     save(os);
     EXPECT_EQ(
-        db->fncRows(QStringLiteral("select count(*) from tblOtherSettings")), QStringList { "4" });
-    EXPECT_EQ(db->fncRows(QStringLiteral(
+        db.fncRows(QStringLiteral("select count(*) from tblOtherSettings")), QStringList { "4" });
+    EXPECT_EQ(db.fncRows(QStringLiteral(
                   "select strPropValue from tblOtherSettings where strPropName = 'Blank'")),
         QStringList { "filled" });
 }
 
-// Rows made by an outside edit: the value read is the value saved, and one row stays.
+// Rows made by an outside edit: the later row of a name gives the value read, which is the value
+// saved, in one row. Reading replaces everything held before.
 TEST_F(cOtherSettingsDatabase, ANameStoredTwiceIsReadAndSavedInOneRow)
 {
-    for (const char* row :
-        { "('Colour', 'red')", "('Size', 'L')", "('COLOUR', 'blue')", "('colour', 'green')" })
-        db->fncExec(
+    for (const char* row : { "('Colour', 'red')", "('Size', NULL)", "(NULL, 'nameless')",
+             "('COLOUR', 'blue')", "('colour', 'green')" })
+        db.fncExec(
             QStringLiteral("insert into tblOtherSettings (strPropName, strPropValue) values ")
             + QLatin1String(row));
     cOtherSettings os;
-    os.FromRS(fncReturnRecordset(QStringLiteral("tblOtherSettings"), true).get());
-    EXPECT_EQ(os.GetValue(QStringLiteral("Colour"), cOtherSettings::intTypeText).toString(),
-        QStringLiteral("green"));
+    os.SetValue(QStringLiteral("Stale"), QStringLiteral("x"));
+    const RecordsetPtr rs = fncReturnRecordset(QStringLiteral("tblOtherSettings"), true);
+    os.FromRS(rs.get());
+    EXPECT_TRUE(rs->Eof());
+    EXPECT_EQ(os.DicList.Keys(), (QStringList { "Colour", "Size" }));
+    EXPECT_EQ(os.DicList.Item(QStringLiteral("colour")), QStringLiteral("green"));
+    EXPECT_EQ(os.DicList.Item(QStringLiteral("Size")), QString());
+    // What the save reads the stored names with.
+    cSimpleList names;
+    names.FromRS(*fncReturnRecordset(QStringLiteral("tblOtherSettings"), true));
+    EXPECT_EQ(names.ToArray(), (QStringList { "Colour", "Size" }));
     os.SetValue(QStringLiteral("Colour"), QStringLiteral("black"));
     save(os);
-    EXPECT_EQ(db->fncRows(QStringLiteral(
+    EXPECT_EQ(db.fncRows(QStringLiteral(
                   "select strPropName, strPropValue from tblOtherSettings order by intSettingID")),
-        (QStringList { "Size|L", "colour|black" }));
+        (QStringList { "Size| ", "<null>|nameless", "colour|black" }));
+    os.FromRS(nullptr);
+    EXPECT_TRUE(os.DicList.isEmpty());
 }
 } // namespace

@@ -14,17 +14,11 @@ using PersonalSettingsTest = PersonalSettingsFixture;
 TEST_F(PersonalSettingsTest, ConstructionDefaultsToTheProgramFolder)
 {
     cPersonalSettings s;
-    EXPECT_EQ(s.ReportChoice, 2);
-    EXPECT_EQ(s.ReportValue, programFolder + QLatin1Char('/'));
-    EXPECT_TRUE(s.MetaDataLists.isEmpty());
-    EXPECT_EQ(s.PersonalRate, cCurrency());
-    EXPECT_TRUE(s.FilterPrivate && s.FilterRecurring && s.FilterEvents);
-    EXPECT_FALSE(
-        s.Convert24 || s.RemoveLunch || s.CreateLocalCube || s.StartGrid || s.WriteSubject);
-    EXPECT_EQ(s.Convert24Hours, QVariant(qint16(8)));
-    EXPECT_EQ(s.RemoveLunchHours, QVariant(0.75));
+    EXPECT_EQ(fields(s),
+        (QStringList { "2", programFolder + QLatin1Char('/'), "0", "True", "True", "True", "False",
+            "8", "False", "0.75", "False", "False", "False" }));
     EXPECT_TRUE(s.DateLastReport.isNull());
-    EXPECT_FALSE(QFileInfo::exists(documentsFolder() + QStringLiteral("/OLAP Cubes")));
+    EXPECT_FALSE(QFileInfo::exists(hvtest::homeDir() + QStringLiteral("/Documents/OLAP Cubes")));
 }
 
 // ReportPath.txt in the data folder redirects the folder; HourvaneConnection.txt there selects
@@ -57,22 +51,14 @@ TEST_F(PersonalSettingsTest, ReportPathAndConnectionFilesChooseTheDestination)
 
 TEST_F(PersonalSettingsTest, BodyHasTheDocumentedLines)
 {
-    cPersonalSettings s;
-    s.ReportChoice = 2;
+    cPersonalSettings s; // the choice and two filters as constructed
     s.ReportValue = QStringLiteral("/data/");
     s.PersonalRate = cCurrency::fromTenThousandths(3'500'000);
-    s.FilterEvents = true;
-    s.FilterPrivate = true;
     s.FilterRecurring = false;
-    cMetaDictionary customer;
-    customer.Caption = QStringLiteral("Customer");
-    customer.AddMeta(QStringLiteral("Acme"), {}, {}, 0, {}, false);
-    customer.AddMeta(QStringLiteral("Beta"), {}, {}, 0, {}, false);
+    s.subPopulateMetadataList(QStringLiteral("Customer:Acme;Beta;\r\nTask:\r\n"));
     cMetaDictionary unnamed;
     unnamed.AddMeta(QStringLiteral("Lost"), {}, {}, 0, {}, false);
-    cMetaDictionary task;
-    task.Caption = QStringLiteral("Task");
-    s.MetaDataLists = { customer, unnamed, task };
+    s.MetaDataLists.insert(1, unnamed);
     EXPECT_EQ(s.fncBuildBody(),
         QStringLiteral(
             "2\r\n/data/\r\n350\r\nTrue\r\nTrue\r\nFalse\r\nCustomer:Acme;Beta;\r\nTask:\r\n"));
@@ -95,13 +81,19 @@ TEST_F(PersonalSettingsTest, FromStringReadsTheHeadAndEveryListLineShape)
     // Without a final CR LF the last line is not a list.
     s.FromString(QStringLiteral("2\r\n/d/\r\n0\r\nTrue\r\nTrue\r\nTrue\r\nCustomer:Acme;"));
     EXPECT_TRUE(s.MetaDataLists.isEmpty());
+    // Nor does a list text without one replace the lists.
+    s.subPopulateMetadataList(QStringLiteral("Task:Design;\r\n"));
+    s.subPopulateMetadataList(QString());
+    s.subPopulateMetadataList(QStringLiteral("Customer:Acme;"));
+    EXPECT_EQ(lists(s), QStringList { QStringLiteral("Task=Design") });
+    s.subPopulateMetadataList(QStringLiteral("\r\n"));
+    EXPECT_TRUE(s.MetaDataLists.isEmpty());
 }
 
 struct RateCase
 {
     const char* label;
-    QLocale::Language language;
-    QLocale::Territory territory;
+    const char* locale;
     const char* line;
     std::optional<qint64> expectedUnits; // none: the rate stays as it was
 };
@@ -113,7 +105,7 @@ class BodyRateTest : public PersonalSettingsTest, public testing::WithParamInter
 TEST_P(BodyRateTest, RateLineIsReadAsAnAmount)
 {
     const RateCase& c = GetParam();
-    QLocale::setDefault(QLocale(c.language, c.territory));
+    QLocale::setDefault(QLocale(QString::fromLatin1(c.locale)));
     cPersonalSettings s;
     s.PersonalRate = cCurrency::fromTenThousandths(77);
     // A line that is no amount is named in a message; an empty one is no value at all.
@@ -130,26 +122,22 @@ TEST_P(BodyRateTest, RateLineIsReadAsAnAmount)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, BodyRateTest,
-    testing::Values(
-        RateCase { "fraction_kept", QLocale::English, QLocale::UnitedStates, "12.5", 125'000 },
-        RateCase { "above_16_bit", QLocale::English, QLocale::UnitedStates, "40000", 400'000'000 },
-        RateCase { "negative", QLocale::English, QLocale::UnitedStates, "-3.25", -32'500 },
-        RateCase { "comma_locale", QLocale::German, QLocale::Germany, "12,5", 125'000 },
-        RateCase { "point_in_comma_locale", QLocale::German, QLocale::Germany, "12.5", 125'000 },
-        RateCase {
-            "grouped_is_not_a_number", QLocale::German, QLocale::Germany, "1.234,5", std::nullopt },
-        RateCase {
-            "comma_in_point_locale", QLocale::English, QLocale::UnitedStates, "12,5", 125'000 },
-        RateCase { "largest_amount", QLocale::English, QLocale::UnitedStates,
-            "922337203685477.5807", std::numeric_limits<qint64>::max() },
-        RateCase { "beyond_the_largest", QLocale::English, QLocale::UnitedStates,
-            "922337203685477.5808", std::nullopt },
-        RateCase { "beyond_the_smallest", QLocale::German, QLocale::Germany,
-            "-922337203685477,5809", std::nullopt },
-        RateCase { "text", QLocale::English, QLocale::UnitedStates, "abc", std::nullopt },
-        RateCase { "empty", QLocale::English, QLocale::UnitedStates, "", std::nullopt }),
-    [](const testing::TestParamInfo<RateCase>& info) { return std::string(info.param.label); });
+const RateCase rateCases[] = {
+    { "fraction_kept", "en_US", "12.5", 125'000 },
+    { "above_16_bit", "en_US", "40000", 400'000'000 },
+    { "negative", "en_US", "-3.25", -32'500 },
+    { "comma_locale", "de_DE", "12,5", 125'000 },
+    { "point_in_comma_locale", "de_DE", "12.5", 125'000 },
+    { "grouped_is_not_a_number", "de_DE", "1.234,5", std::nullopt },
+    { "comma_in_point_locale", "en_US", "12,5", 125'000 },
+    { "largest_amount", "en_US", "922337203685477.5807", std::numeric_limits<qint64>::max() },
+    { "beyond_the_largest", "en_US", "922337203685477.5808", std::nullopt },
+    { "beyond_the_smallest", "de_DE", "-922337203685477,5809", std::nullopt },
+    { "text", "en_US", "abc", std::nullopt },
+    { "empty", "en_US", "", std::nullopt },
+};
+INSTANTIATE_TEST_SUITE_P(Cases, BodyRateTest, testing::ValuesIn(rateCases),
+    [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(PersonalSettingsTest, ChoiceLineRoundsHalfToEvenAndSixLinesChangeNothing)
 {
@@ -180,19 +168,6 @@ TEST_F(PersonalSettingsTest, DamagedBodyIsReportedAndChangesNothing)
         [&] { s.FromString(QStringLiteral("99999\r\nv\r\n5\r\nTrue\r\nTrue\r\nTrue\r\n")); },
         "cPersonalSettings.FromString");
     EXPECT_EQ(s.ReportChoice, 2);
-}
-
-TEST_F(PersonalSettingsTest, PopulateNeedsALineBreak)
-{
-    cPersonalSettings s;
-    s.subPopulateMetadataList(QStringLiteral("Task:Design;\r\n"));
-    s.subPopulateMetadataList(QString());
-    s.subPopulateMetadataList(QStringLiteral("Customer:Acme;"));
-    EXPECT_EQ(lists(s), QStringList { QStringLiteral("Task=Design") });
-    s.subPopulateMetadataList(QStringLiteral("Customer:Acme;\r\n"));
-    EXPECT_EQ(lists(s), QStringList { QStringLiteral("Customer=Acme") });
-    s.subPopulateMetadataList(QStringLiteral("\r\n"));
-    EXPECT_TRUE(s.MetaDataLists.isEmpty());
 }
 
 TEST_F(PersonalSettingsTest, WindowRateFollowsTheLocaleTheBodyNot)

@@ -11,13 +11,9 @@
 
 namespace hvpersonaltest {
 
-inline QString documentsFolder()
-{
-    return hvtest::homeDir() + QStringLiteral("/Documents");
-}
 inline QString dataFolder()
 {
-    return documentsFolder() + QStringLiteral("/My Hourvanes");
+    return hvtest::homeDir() + QStringLiteral("/Documents/My Hourvanes");
 }
 
 // The lists as "Caption=Key|Key" lines.
@@ -27,6 +23,18 @@ inline QStringList lists(const cPersonalSettings& s)
     for (const auto& dic : s.MetaDataLists)
         out.append(dic.Caption + QLatin1Char('=') + dic.MetaDic.Keys().join(QLatin1Char('|')));
     return out;
+}
+
+// The values read and saved, in the order of the body and then the options, and the lists.
+inline QStringList fields(const cPersonalSettings& s)
+{
+    const auto yes = [](bool b) { return QString::fromLatin1(b ? "True" : "False"); };
+    return QStringList { QString::number(s.ReportChoice), s.ReportValue,
+        s.PersonalRate.toInvariantString(), yes(s.FilterEvents), yes(s.FilterPrivate),
+        yes(s.FilterRecurring), yes(s.Convert24), s.Convert24Hours.toString(), yes(s.RemoveLunch),
+        s.RemoveLunchHours.toString(), yes(s.CreateLocalCube), yes(s.StartGrid),
+        yes(s.WriteSubject) }
+    + lists(s);
 }
 
 // Every test starts with an empty store, an empty calendar, the US English locale and a

@@ -1,14 +1,12 @@
 #include "frmResolveRemovedItem.h"
 #include "tst_cGlobalSettingsSupport.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QFontInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -18,21 +16,13 @@ namespace {
 // Runs a step on the dialog once it is up as a modal window; a step that leaves it open fails.
 void whenModal(std::function<void(frmResolveRemovedItem&)> step)
 {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, step] {
-        auto* dlg = qobject_cast<frmResolveRemovedItem*>(QApplication::activeModalWidget());
-        if (!dlg)
-            return;
-        timer->stop();
-        timer->deleteLater();
+    hvtest::whenModal<frmResolveRemovedItem>([step](frmResolveRemovedItem* dlg) {
         step(*dlg);
         if (dlg->isVisible()) {
             ADD_FAILURE() << "the dialog is still open";
             dlg->reject();
         }
     });
-    timer->start();
 }
 
 class ResolveRemovedItemDialog : public testing::Test
@@ -40,22 +30,10 @@ class ResolveRemovedItemDialog : public testing::Test
 protected:
     void SetUp() override
     {
-        subLoadEnglishPhrases();
+        LoadLanguages(fncColumnForLcid(1033));
         subSetRemovedItemResolver(nullptr);
     }
 };
-
-TEST_F(ResolveRemovedItemDialog, HasTheNamedControlsAndTexts)
-{
-    frmResolveRemovedItem& frm = frmResolveRemovedItem::Instance();
-    EXPECT_EQ(frm.windowTitle(), QStringLiteral("Hourvane for Outlook 3"));
-    EXPECT_EQ(frm.optRemoveReports()->text(), QStringLiteral("Remove time reports"));
-    EXPECT_EQ(frm.optMoveReportsTo()->text(), QStringLiteral("Move time reports to:"));
-    EXPECT_EQ(frm.cmdOK()->text(), QStringLiteral("OK"));
-    EXPECT_EQ(frm.cmdCancel()->text(), QStringLiteral("Cancel"));
-    EXPECT_EQ(frm.cmbMoveChoice()->accessibleName(), QStringLiteral("Move time reports to:"));
-    EXPECT_FALSE(QFontInfo(frm.optRemoveReports()->font()).family().isEmpty());
-}
 
 // Keyboard only: Return without a chosen value leaves the dialog open; the values come in the
 // order of the user's language (German puts Öl beside Ost, not after Zebra).
@@ -66,7 +44,9 @@ TEST_F(ResolveRemovedItemDialog, MoveNeedsAChosenValueAndReportsIt)
     bool stayedOpen = false;
     QStringList shown;
     whenModal([&](frmResolveRemovedItem& dlg) {
-        EXPECT_EQ(dlg.lblReportCount()->text(), QStringLiteral("Time reports of this item: 1.234"));
+        EXPECT_EQ((QStringList { dlg.lblValueToBeResolved()->text(), dlg.lblConflict()->text(),
+                      dlg.lblReportCount()->text() }),
+            (QStringList { "Beta", "conflict", "Time reports of this item: 1.234" }));
         for (int i = 0; i < dlg.cmbMoveChoice()->count(); ++i)
             shown.append(dlg.cmbMoveChoice()->itemText(i));
         QTest::keyClick(&dlg, Qt::Key_Return);
@@ -88,16 +68,20 @@ TEST_F(ResolveRemovedItemDialog, MoveNeedsAChosenValueAndReportsIt)
             QStringLiteral("Zebra") }));
     EXPECT_EQ(result, cRemovedItemResolver::intMoveReports);
     EXPECT_EQ(choice, QString::fromUtf8("Öl"));
-    EXPECT_EQ(
-        frmResolveRemovedItem::Instance().lblValueToBeResolved()->text(), QStringLiteral("Beta"));
-    EXPECT_EQ(frmResolveRemovedItem::Instance().lblConflict()->text(), QStringLiteral("conflict"));
     EXPECT_FALSE(frmResolveRemovedItem::Instance().isVisible());
 }
 
-// "Remove" chosen for one item is not the answer for the next: Return there deletes nothing.
+// The controls carry their texts. "Remove" chosen for one item is not the answer for the next:
+// Return there deletes nothing.
 TEST_F(ResolveRemovedItemDialog, EveryItemStartsWithMoveAndNoValueAndCloseGivesThree)
 {
     whenModal([](frmResolveRemovedItem& dlg) {
+        EXPECT_EQ((QStringList { dlg.windowTitle(), dlg.optRemoveReports()->text(),
+                      dlg.optMoveReportsTo()->text(), dlg.cmdOK()->text(), dlg.cmdCancel()->text(),
+                      dlg.cmbMoveChoice()->accessibleName() }),
+            (QStringList { "Hourvane for Outlook 3", "Remove time reports",
+                "Move time reports to:", "OK", "Cancel", "Move time reports to:" }));
+        EXPECT_FALSE(QFontInfo(dlg.optRemoveReports()->font()).family().isEmpty());
         EXPECT_EQ(dlg.cmbMoveChoice()->count(), 0);
         // On the button's circle: a radio button takes clicks on its circle and text only.
         QTest::mouseClick(dlg.optRemoveReports(), Qt::LeftButton, {},

@@ -73,21 +73,24 @@ protected:
     QString strConnection;
 };
 
-// The rows of a select on a connection of the test's own as texts ("<null>" for null), columns
-// joined by "|".
-inline QStringList fncRows(const QString& strConnection, const QString& strSql)
+// The rows of a recordset from its first as texts ("<null>" for null), columns joined by "|".
+inline QStringList fncRows(cRecordset& rs)
 {
-    const RecordsetPtr rs = cConnection::Open(strConnection)->OpenRecordset(strSql, true);
     QStringList rows;
-    for (; !rs->Eof(); rs->MoveNext()) {
+    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
         QStringList cols;
-        for (int i = 0; i < rs->FieldCount(); ++i) {
-            const QVariant v = rs->Value(i);
+        for (int i = 0; i < rs.FieldCount(); ++i) {
+            const QVariant v = rs.Value(i);
             cols.append(v.isNull() ? QStringLiteral("<null>") : v.toString());
         }
         rows.append(cols.join(QLatin1Char('|')));
     }
     return rows;
+}
+// The same for a select on a connection of the test's own.
+inline QStringList fncRows(const QString& strConnection, const QString& strSql)
+{
+    return fncRows(*cConnection::Open(strConnection)->OpenRecordset(strSql, true));
 }
 
 } // namespace hvtest
