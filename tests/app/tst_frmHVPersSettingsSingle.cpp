@@ -715,6 +715,14 @@ TEST_F(SettingsWindow, TheDiscardQuestionComesOnlyAfterAChangeInterlocksFollowEv
     EXPECT_TRUE(hvtest::endsProgram([this] { click(ui().cmdCancel); }));
 
     open();
+    clickCell(1, 0);
+    type(QStringLiteral("Changed"));
+    key(Qt::Key_Return);
+    cMessageBox::setNextAnswer(cMessageBox::Answer::Yes);
+    EXPECT_TRUE(hvtest::endsProgram([this] { click(ui().cmdCancel); }));
+    EXPECT_EQ(cMessageBox::history().size(), 3) << "a grid edit alone is a change";
+
+    open();
     EXPECT_FALSE(ui().txtFullDayHours->isEnabled());
     EXPECT_FALSE(ui().txtLunchHours->isEnabled());
     click(ui().chkConvertFullDayToHours);

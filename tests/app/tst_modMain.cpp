@@ -358,6 +358,7 @@ TEST_F(StartUp, AChosenServerGetsTheLocalListsAndIsUsedFromThenOn)
                            "blnEnabled = 0 where strName = 'Beta'"));
     fncExec(QStringLiteral("insert into tblMeta2 (strName, strSuperCategory, curRate, blnEnabled) "
                            "values ('Build', 'Top', 5, 1)"));
+    fncExec(QStringLiteral("insert into tblMeta3 (strName, blnEnabled) values ('Apollo', 1)"));
     fncExec(QStringLiteral(
         "update tblMetaLists set strMetaListCategoryCaption = 'Region' where intMetaListID = 1"));
     fncExec(QStringLiteral(
@@ -402,7 +403,7 @@ TEST_F(StartUp, AChosenServerGetsTheLocalListsAndIsUsedFromThenOn)
     {
         frmHVPersSettingsSingle& frm = start();
         ASSERT_EQ(cMessageBox::history().size(), 1);
-        EXPECT_TRUE(cMessageBox::history().first().strText.contains(QStringLiteral(" 2, 1 and 0 ")))
+        EXPECT_TRUE(cMessageBox::history().first().strText.contains(QStringLiteral(" 2, 1 and 1 ")))
             << cMessageBox::history().first().strText.toStdString();
         EXPECT_TRUE(frm.windowTitle().endsWith(
             QStringLiteral("127.0.0.1:%1 / %2").arg(pg.Port()).arg(name)));
