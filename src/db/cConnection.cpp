@@ -434,16 +434,17 @@ QVariant fncConvertedValue(const QVariant& value, eFieldType type, eEngine engin
 
 QVariant cConnection::FromDatabase(const QVariant& value, eFieldType type) const
 {
+    // A driver hands over a NULL as a null value of the column's type, integers included.
+    if (!value.isValid() || value.isNull())
+        return QVariant();
     // The kinds the drivers hand over for our columns, taken without a detour through text;
-    // anything else goes the general way. An integer is never null.
+    // anything else goes the general way.
     const int intTypeId = value.typeId();
     if (intTypeId == QMetaType::LongLong || intTypeId == QMetaType::Int) {
         if (auto v = fncIntegerValue(value.toLongLong(), type, d->engine))
             return *std::move(v);
         return fncConvertedValue(value, type, d->engine);
     }
-    if (!value.isValid() || value.isNull())
-        return QVariant();
     if (((type == eFieldType::Text || type == eFieldType::Memo) && intTypeId == QMetaType::QString)
         || (type == eFieldType::Boolean && intTypeId == QMetaType::Bool))
         return value;

@@ -100,6 +100,15 @@ TEST_P(RecordsetOnEngine, WritesGoThroughTheKeyAndReadBack)
     ASSERT_TRUE(again->Find(QStringLiteral("strName = 'alpha'")));
     EXPECT_TRUE(again->Value(QStringLiteral("blnEnabled")).toBool());
     EXPECT_TRUE(again->Value(QStringLiteral("strCategory")).isNull());
+
+    // A NULL integer reads back as null, not as 0.
+    auto reports = fncReturnRecordset(QStringLiteral("tblReports"), false);
+    reports->AddNew();
+    reports->SetValue(QStringLiteral("strSubject"), QStringLiteral("No item"));
+    reports->Update();
+    auto read = fncReturnRecordset(QStringLiteral("select intMeta1ID from tblReports"), true);
+    ASSERT_EQ(read->RecordCount(), 1);
+    EXPECT_TRUE(read->Value(0).isNull());
 }
 
 TEST_P(RecordsetOnEngine, UpdatesOfRowsDeletedBehindTheirBackFailAndAmountsRoundTripExactly)
