@@ -46,6 +46,16 @@ RecordsetPtr fncRequireRecordset(RecordsetPtr rs, const QString& strSource)
     return rs;
 }
 
+// A list's items by their row identity: what a save reconciles against.
+QHash<qint32, cMetaData> fncItemsById(const cDictionary<cMetaData>& list)
+{
+    QHash<qint32, cMetaData> rows;
+    rows.reserve(list.Count());
+    for (const auto& item : list)
+        rows.insert(item.second.ID, item.second);
+    return rows;
+}
+
 // The items of list n (1-based) as the window shows them.
 QString fncListItemsQuery(int n)
 {
@@ -278,14 +288,10 @@ void cGlobalSettings::subReadList(cConnection& conn, int intPos)
     dic.MetaDic = fncCreateDic<cMetaData>();
     dic.ReadFromRecordset(*rs);
     // What the save reconciles this list against: what was just read, from now on.
-    if (!m_colLoadedLists.isEmpty()) {
+    if (!m_colLoadedLists.isEmpty())
         m_colLoadedLists[intPos] = dic.MetaDic;
-    } else {
-        QHash<qint32, cMetaData> rows;
-        for (const auto& item : dic.MetaDic)
-            rows.insert(item.second.ID, item.second);
-        m_colLoaded[intPos] = rows;
-    }
+    else
+        m_colLoaded[intPos] = fncItemsById(dic.MetaDic);
     m_colUnread.remove(intPos);
 }
 
@@ -458,13 +464,8 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
     // the table as it is now.
     if (!m_colLoadedLists.isEmpty()) {
         m_colLoaded.clear();
-        for (const cDictionary<cMetaData>& list : std::as_const(m_colLoadedLists)) {
-            QHash<qint32, cMetaData> rows;
-            rows.reserve(list.Count());
-            for (const auto& item : list)
-                rows.insert(item.second.ID, item.second);
-            m_colLoaded.append(rows);
-        }
+        for (const cDictionary<cMetaData>& list : std::as_const(m_colLoadedLists))
+            m_colLoaded.append(fncItemsById(list));
         m_colLoadedLists.clear();
     }
     QList<QHash<qint32, cMetaData>> loaded = m_colLoaded;
