@@ -83,15 +83,9 @@ void BM_SwitchTabsMany(benchmark::State& state)
 }
 } // namespace
 
-BENCHMARK(BM_QTableWidgetFill)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(7)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_SwitchTabs)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
-BENCHMARK(BM_SwitchTabsMany)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(7)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_QTableWidgetFill)->Apply(cRatioReporter::MedianOfSeven);
+BENCHMARK(BM_SwitchTabs)->Apply(cRatioReporter::MedianOfSeven);
+BENCHMARK(BM_SwitchTabsMany)->Apply(cRatioReporter::MedianOfSeven);
 
 int main(int argc, char** argv)
 {

@@ -160,26 +160,11 @@ void BM_PasteAndUndo(benchmark::State& state)
 }
 } // namespace
 
-BENCHMARK(BM_QTableWidget)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(7)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_cListHandler)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(7)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_cSheetModel)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(7)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_QTableWidgetPasteCells)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(7)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_PasteAndUndo)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(7)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_QTableWidget)->Apply(cRatioReporter::MedianOfSeven);
+BENCHMARK(BM_cListHandler)->Apply(cRatioReporter::MedianOfSeven);
+BENCHMARK(BM_cSheetModel)->Apply(cRatioReporter::MedianOfSeven);
+BENCHMARK(BM_QTableWidgetPasteCells)->Apply(cRatioReporter::MedianOfSeven);
+BENCHMARK(BM_PasteAndUndo)->Apply(cRatioReporter::MedianOfSeven);
 
 int main(int argc, char** argv)
 {

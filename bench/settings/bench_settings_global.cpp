@@ -382,44 +382,22 @@ void BM_XmlSerialize(benchmark::State& state)
 }
 } // namespace
 
-BENCHMARK(BM_ReadSqlite)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
-BENCHMARK(BM_ReadGlobalSettings)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(7)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_SaveSqlite)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
-BENCHMARK(BM_SaveGlobalSettings)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(7)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_FetchLists)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
-BENCHMARK(BM_XmlSaveFile)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(7)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_XmlSerialize)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(7)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_XmlExport)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(BM_ReadScale, 10x2000, intItems, 10)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(7)
-    ->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(BM_ReadScale, 20000, intScaleItems, 1)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(7)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ReadSqlite)->Apply(cRatioReporter::MedianOfSeven);
+BENCHMARK(BM_ReadGlobalSettings)->Apply(cRatioReporter::MedianOfSeven);
+BENCHMARK(BM_SaveSqlite)->Apply(cRatioReporter::MedianOfSeven);
+BENCHMARK(BM_SaveGlobalSettings)->Apply(cRatioReporter::MedianOfSeven);
+BENCHMARK(BM_FetchLists)->Apply(cRatioReporter::MedianOfSeven);
+BENCHMARK(BM_XmlSaveFile)->Apply(cRatioReporter::MedianOfSeven);
+BENCHMARK(BM_XmlSerialize)->Apply(cRatioReporter::MedianOfSeven);
+BENCHMARK(BM_XmlExport)->Apply(cRatioReporter::MedianOfSeven);
+BENCHMARK_CAPTURE(BM_ReadScale, 10x2000, intItems, 10)->Apply(cRatioReporter::MedianOfSeven);
+BENCHMARK_CAPTURE(BM_ReadScale, 20000, intScaleItems, 1)->Apply(cRatioReporter::MedianOfSeven);
 BENCHMARK_CAPTURE(BM_SaveScale, 10x2000, intItems, 10)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(2)
-    ->Repetitions(7)
-    ->ReportAggregatesOnly(true);
+    ->Apply(cRatioReporter::MedianOfSeven)
+    ->Iterations(2);
 BENCHMARK_CAPTURE(BM_SaveScale, 20000, intScaleItems, 1)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(2)
-    ->Repetitions(7)
-    ->ReportAggregatesOnly(true);
+    ->Apply(cRatioReporter::MedianOfSeven)
+    ->Iterations(2);
 
 int main(int argc, char** argv)
 {

@@ -18,6 +18,12 @@ public:
     {
     }
 
+    // How every CPU-time figure here is taken: in milliseconds, the median of seven repetitions.
+    static void MedianOfSeven(benchmark::internal::Benchmark* b)
+    {
+        b->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+    }
+
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& run : runs) {
