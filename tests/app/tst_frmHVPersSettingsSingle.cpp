@@ -10,13 +10,11 @@
 
 #include <QAbstractItemModelTester>
 #include <QAccessible>
-#include <QApplication>
 #include <QClipboard>
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTest>
-#include <memory>
 
 namespace {
 struct Item

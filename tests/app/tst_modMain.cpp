@@ -21,7 +21,6 @@
 #include "ui_frmHVPersSettingsSingle.h"
 #include "ui_frmSQLLogon.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>

@@ -9,7 +9,6 @@
 #include "tst_StartUpSupport.h"
 #include "ui_frmHVPersSettingsSingle.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
