@@ -77,33 +77,63 @@ QString fncErrnoText()
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
+mode_t fncModeOf(QFileDevice::Permissions permissions)
+{
+    const uint bits = permissions.toInt();
+    return ((bits >> 12) & 07) << 6 | ((bits >> 4) & 07) << 3 | (bits & 07);
+}
+
+// Writes all bytes to fd (synced when blnSync), names it linkAs when given, and closes it;
+// false with errno set on failure.
+bool fncWriteAndClose(int fd, const QByteArray& bytes, QFileDevice::Permissions permissions,
+    bool blnSync, const QByteArray& linkAs = {})
+{
+    bool blnOk = !permissions || ::fchmod(fd, fncModeOf(permissions)) == 0;
+    for (qsizetype done = 0; blnOk && done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        blnOk = n > 0;
+        done += n;
+    }
+    blnOk = blnOk && (!blnSync || ::fdatasync(fd) == 0);
+    if (blnOk && !linkAs.isEmpty()) {
+        const QByteArray proc = "/proc/self/fd/" + QByteArray::number(fd);
+        blnOk
+            = ::linkat(AT_FDCWD, proc.constData(), AT_FDCWD, linkAs.constData(), AT_SYMLINK_FOLLOW)
+            == 0;
+    }
+    const int savedErrno = errno;
+    ::close(fd);
+    errno = savedErrno;
+    return blnOk;
+}
+
 // Written (on the disk when blnSync) and closed, or throws; a file of that name is replaced.
 void subWriteFile(const QString& strPath, const QByteArray& bytes,
     QFileDevice::Permissions permissions, bool blnSync)
 {
-    QFile::remove(strPath);
+    const QByteArray path = QFile::encodeName(strPath);
+    ::unlink(path.constData());
     // A file with permissions of its own is born readable by its owner alone, so that no one
     // else can open it before it has them.
-    const int fd = ::open(QFile::encodeName(strPath).constData(),
-        O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, permissions ? 0600 : 0666);
+    const mode_t mode = permissions ? 0600 : 0666;
+    // Written unnamed and named once complete where the file system allows: a write cut short
+    // leaves nothing behind, and its sync need not take the folder along.
+    const QByteArray folder = QFile::encodeName(QFileInfo(strPath).absolutePath());
+    const int unnamed = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (unnamed >= 0 && fncWriteAndClose(unnamed, bytes, permissions, blnSync, path))
+        return;
+    if (unnamed >= 0 && errno != ENOENT && errno != EPERM && errno != EOPNOTSUPP)
+        subCannotWrite(strPath, fncErrnoText());
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0)
         subCannotWrite(strPath, fncErrnoText());
-    QFile file(strPath);
-    if (!file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        QFile::remove(strPath);
-        subCannotWrite(strPath, file.errorString());
-    }
-    if (permissions)
-        file.setPermissions(permissions);
-    if (file.write(bytes) != bytes.size() || !file.flush()
-        || (blnSync && ::fdatasync(file.handle()) != 0)) {
-        const QString why = file.errorString();
-        file.close();
-        file.remove();
+    if (!fncWriteAndClose(fd, bytes, permissions, blnSync)) {
+        const QString why = fncErrnoText();
+        ::unlink(path.constData());
         subCannotWrite(strPath, why);
     }
-    file.close();
 }
 
 // Renames last through a power cut only once their folder is on the disk.

@@ -255,7 +255,8 @@ TEST_F(RowsetXml, ReplacingKeepsPermissionsAndTheTextAndLeavesNoTemporaryFile)
     }
     const QString path = hvtest::newTempDir(QStringLiteral("xml")) + QStringLiteral("/HVMeta2.xml");
     hvtest::writeFile(path, "old content");
-    const QFileDevice::Permissions own = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    const QFileDevice::Permissions own = QFileDevice::ReadOwner | QFileDevice::WriteOwner
+        | QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther;
     ASSERT_TRUE(QFile::setPermissions(path, own));
     subSaveADRToXML(*rs, path);
     EXPECT_EQ(QFile::permissions(path) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser), own);
