@@ -428,6 +428,7 @@ int main(int argc, char** argv)
         "SaveGlobalSettings, 1% renamed, 1% removed and moved vs sqlite3", 2.5);
     ratio("BM_XmlExport", "BM_XmlSaveFile",
         "XML export of the lists and settings vs QSaveFile writing the same bytes", 1.5);
+    reporter.PrintWallRatio("BM_XmlExport", "BM_XmlSaveFile", "  the same", 1.5);
     ratio("BM_ReadScale/20000", "BM_ReadScale/10x2000",
         "ReadGlobalSettings, cost per item at 20000 values per list vs at 2000", 1.3);
     ratio("BM_SaveScale/20000", "BM_SaveScale/10x2000",
