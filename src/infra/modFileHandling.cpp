@@ -244,7 +244,9 @@ void subCompleteSet(const QString& strNote, const QStringList& noted)
     QFile::remove(strNote);
 }
 
-void subCompleteSet(const QString& strNote)
+// The note's text is not synced: a power cut can leave it named but empty, and then the set
+// is the one the caller replaces.
+void subCompleteNotedSet(const QString& strNote, const QStringList& colCallersSet)
 {
     QFile noteFile(strNote);
     if (!noteFile.open(QIODevice::ReadOnly))
@@ -252,7 +254,7 @@ void subCompleteSet(const QString& strNote)
     const QStringList noted
         = QString::fromUtf8(noteFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     noteFile.close();
-    subCompleteSet(strNote, noted);
+    subCompleteSet(strNote, noted.isEmpty() ? colCallersSet : noted);
 }
 } // namespace
 
@@ -263,7 +265,7 @@ void subRecoverFiles(const QStringList& colPaths)
     const QString note = colPaths.first() + strNoteSuffix;
     if (QFileInfo::exists(note)) {
         subLog(QStringLiteral("Completing the replacement of the files named in ") + note);
-        subCompleteSet(note);
+        subCompleteNotedSet(note, colPaths);
     }
     // Whatever else carries a set member's name and ".~" is left from an interrupted write.
     QHash<QString, QStringList> prefixesByFolder;

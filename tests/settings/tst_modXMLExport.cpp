@@ -301,6 +301,22 @@ TEST_F(RowsetXml, APublishedSetWhoseServerStopsAnsweringIsNotRead)
         http.requested, (QByteArrayList { "/silent/HVSettings.xml", "/silent/HVMetaLists.xml" }));
 }
 
+// After a power cut the note can be there but empty, with some renames done: the set is still
+// completed, not left half old and half new.
+TEST(ExportSet, AnEmptyNoteStillCompletesTheSet)
+{
+    const QString folder = hvtest::newTempDir(QStringLiteral("torn"));
+    const QStringList paths { folder + QStringLiteral("/HVMeta1.xml"),
+        folder + QStringLiteral("/HVMeta2.xml") };
+    hvtest::writeFile(paths[0], "new");
+    hvtest::writeFile(paths[1], "old");
+    hvtest::writeFile(paths[1] + QStringLiteral(".~new"), "new");
+    hvtest::writeFile(paths[0] + QStringLiteral(".~set"), "");
+    subRecoverFiles(paths);
+    EXPECT_EQ(hvtest::readFile(paths[1]), "new");
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
 // Killed at any moment, an export leaves the old set or the new one, never a mix of the two,
 // once the next export has begun; and that export leaves no temporary behind.
 TEST(ExportSet, AKilledExportLeavesTheOldSetOrTheNewOne)
