@@ -167,7 +167,7 @@ void BM_ReadSqlite(benchmark::State& state)
         std::vector<std::vector<cRow>> lists(3);
         for (int n = 1; n <= 3; ++n) {
             const QByteArray sql
-                = QStringLiteral("select * from tblMeta%1 order by strName").arg(n).toUtf8();
+                = QStringLiteral("select * from tblMeta%1 order by lower(strName)").arg(n).toUtf8();
             sqlite3_stmt* st = prepare(db, sql.constData());
             while (sqlite3_step(st) == SQLITE_ROW) {
                 const auto text = [st](int c) {

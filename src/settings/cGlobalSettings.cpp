@@ -56,10 +56,15 @@ QHash<qint32, cMetaData> fncItemsById(const cDictionary<cMetaData>& list)
     return rows;
 }
 
-// The items of list n (1-based) as the window shows them.
-QString fncListItemsQuery(int n)
+// The items of list n (1-based) as the window shows them. A local database reads them in the
+// order of the index that keeps their names unique, lower(strName): the order of the column's
+// NOCASE collation, without sorting the whole list on every read.
+QString fncListItemsQuery(int n, const cConnection* conn)
 {
-    return QStringLiteral("select * from tblMeta%1 order by strName").arg(n);
+    const bool blnLocal = conn && conn->Engine() == eEngine::SQLite;
+    return QStringLiteral("select * from tblMeta%1 order by %2")
+        .arg(n)
+        .arg(blnLocal ? QStringLiteral("lower(strName)") : QStringLiteral("strName"));
 }
 
 constexpr qint32 lngNameTaken = lngObjectError + 3010;
@@ -283,7 +288,7 @@ QString cGlobalSettings::LoadList(int intPos)
 void cGlobalSettings::subReadList(cConnection& conn, int intPos)
 {
     subLog(QStringLiteral("Reading metadata list %1").arg(intPos + 1));
-    const RecordsetPtr rs = conn.OpenRecordset(fncListItemsQuery(intPos + 1), true);
+    const RecordsetPtr rs = conn.OpenRecordset(fncListItemsQuery(intPos + 1, &conn), true);
     cMetaDictionary& dic = MetaDataLists.ItemAt(intPos);
     dic.MetaDic = fncCreateDic<cMetaData>();
     dic.ReadFromRecordset(*rs);
@@ -337,7 +342,8 @@ void cGlobalSettings::subSetupDBObjects(
                 const RecordsetPtr rsItems = blnLater ? nullptr
                     : blnFromXml
                     ? fncLoadRecordsetFromXml(base + QStringLiteral("/HVMeta%1.xml").arg(n))
-                    : fncReturnRecordset(fncListItemsQuery(n), blnReadOnly);
+                    : fncReturnRecordset(
+                        fncListItemsQuery(n, fncSharedConnection().get()), blnReadOnly);
                 const QString strDefault = n == 1 ? fncPhrase("LNGCUSTOMER")
                     : n == 2                      ? fncPhrase("LNGTASK")
                                                   : QString();

@@ -105,14 +105,16 @@ TEST_P(GlobalSettings, LoadsItemsInNameOrderWithTheirColumns)
     db->fncExec(QStringLiteral("insert into tblMeta2 (strName, strCategory, strSuperCategory, "
                                "blnEnabled) values ('Zeta', 'C', 'S', ?)"),
         { false });
-    db->fncExec(
-        QStringLiteral("insert into tblMeta2 (strName, blnEnabled) values ('Alpha', ?)"), { true });
+    db->fncExec(QStringLiteral("insert into tblMeta2 (strName, blnEnabled) values ('Alpha', ?), "
+                               "('beta', ?)"),
+        { true, true });
     db->fncExec(QStringLiteral("insert into tblMetaLists (strMetaListCaption) values ('Clients')"));
     db->fncExec(QStringLiteral("insert into tblMetaLists (strMetaListCaption, "
                                "strMetaListCategoryCaption) values (NULL, 'Kind')"));
     cGlobalSettings& g = load();
     const cMetaDictionary& list2 = g.MetaDataLists.Item(QStringLiteral("Meta2"));
-    EXPECT_EQ(fncItems(list2), (QStringList { "Alpha 2 1 '' '' 0", "Zeta 1 0 'C' 'S' 0" }));
+    EXPECT_EQ(fncItems(list2),
+        (QStringList { "Alpha 2 1 '' '' 0", "beta 3 1 '' '' 0", "Zeta 1 0 'C' 'S' 0" }));
     // A null caption reads as empty text.
     EXPECT_EQ(captions(g), (QStringList { "Meta1=Clients", "Meta2=", "Meta3=" }));
     EXPECT_EQ(list2.CategoryCaption, QStringLiteral("Kind"));
