@@ -7,7 +7,6 @@
 #include <QList>
 #include <QString>
 #include <QStringView>
-#include <QVarLengthArray>
 #include <utility>
 
 // A key that hashes and compares by its case-folded characters, without making a folded copy
@@ -24,12 +23,13 @@ inline bool operator==(const cFoldedKey& a, const cFoldedKey& b) noexcept
 
 inline size_t qHash(const cFoldedKey& key, size_t seed = 0) noexcept
 {
-    // Folded into a stack buffer and hashed as Qt hashes a string: keys that fold alike land in
-    // the same bucket, and different ones seldom.
-    QVarLengthArray<char16_t, 128> folded;
-    folded.reserve(key.strKey.size());
-    subFoldUnits(key.strKey, [&folded](char16_t u) { folded.append(u); });
-    return qHash(QStringView(folded.constData(), folded.size()), seed);
+    // Hashed while it is folded, so keys that fold alike land in the same bucket: FNV-1a over
+    // the folded units, then a 64-bit finalizer so that the low bits QHash uses are spread.
+    quint64 h = 0xcbf29ce484222325ULL ^ seed;
+    subFoldUnits(key.strKey, [&h](char16_t u) { h = (h ^ u) * 0x100000001b3ULL; });
+    h = (h ^ (h >> 33)) * 0xff51afd7ed558ccdULL;
+    h = (h ^ (h >> 33)) * 0xc4ceb9fe1a85ec53ULL;
+    return static_cast<size_t>(h ^ (h >> 33));
 }
 
 // Keyed collection whose keys compare without regard to case and whose iteration follows
