@@ -14,8 +14,11 @@
 #include <QHash>
 #include <QSaveFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <map>
 #include <sqlite3.h>
 #include <string>
@@ -317,42 +320,81 @@ void exportSet(const std::vector<RecordsetPtr>& rs, const QString& folder)
         folder, { rs[0].get(), rs[1].get(), rs[2].get() }, rs[3].get(), rs[4].get());
 }
 
-void BM_XmlExport(benchmark::State& state)
+// The bytes the export writes, made once.
+std::vector<QByteArray> exportedBytes(const std::vector<RecordsetPtr>& rs)
 {
-    const auto rs = exportRecordsets();
-    const QString folder = g_dir->filePath(QStringLiteral("export"));
-    QDir().mkpath(folder);
-    for (auto _ : state)
-        exportSet(rs, folder);
-}
-
-// The baseline: the bytes the export writes, each file through QSaveFile (a temporary file,
-// synced, then renamed), the same safety per file without the set's commit note.
-void BM_XmlSaveFile(benchmark::State& state)
-{
-    const auto rs = exportRecordsets();
     const QString source = g_dir->filePath(QStringLiteral("baseline-source"));
     QDir().mkpath(source);
     exportSet(rs, source);
     std::vector<QByteArray> bytes;
     for (const QString& name : g_exportNames) {
         QFile f(source + QLatin1Char('/') + name);
-        if (!f.open(QIODevice::ReadOnly)) {
-            state.SkipWithError("the export wrote no file");
-            return;
-        }
-        bytes.push_back(f.readAll());
+        bytes.push_back(f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
     }
-    const QString folder = g_dir->filePath(QStringLiteral("plain"));
+    return bytes;
+}
+
+// The baseline: the same bytes, each file through QSaveFile (a temporary file, synced, then
+// renamed), the same safety per file without the set's commit note.
+bool writeWithSaveFile(const QString& folder, const std::vector<QByteArray>& bytes)
+{
+    bool blnOk = true;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        QSaveFile f(folder + QLatin1Char('/') + g_exportNames.at(static_cast<int>(i)));
+        blnOk = f.open(QIODevice::WriteOnly) && f.write(bytes[i]) == bytes[i].size() && f.commit()
+            && blnOk;
+    }
+    return blnOk;
+}
+
+struct cTimes
+{
+    double dblCpu = 0, dblWall = 0;
+};
+
+cTimes now()
+{
+    timespec cpu {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu);
+    return {
+        static_cast<double>(cpu.tv_sec) + static_cast<double>(cpu.tv_nsec) * 1e-9,
+        std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count()
+    };
+}
+
+// The export and its baseline in turns: what a sync costs changes from one moment to the next
+// with the disk, so a slow or a fast spell falls on both alike. The ratio is of the medians.
+std::vector<double> g_exportCpu, g_exportWall, g_saveFileCpu, g_saveFileWall;
+
+void BM_XmlExport(benchmark::State& state)
+{
+    const auto rs = exportRecordsets();
+    const auto bytes = exportedBytes(rs);
+    const QString folder = g_dir->filePath(QStringLiteral("export"));
+    const QString plain = g_dir->filePath(QStringLiteral("plain"));
     QDir().mkpath(folder);
+    QDir().mkpath(plain);
     for (auto _ : state) {
-        for (size_t i = 0; i < bytes.size(); ++i) {
-            QSaveFile f(folder + QLatin1Char('/') + g_exportNames.at(static_cast<int>(i)));
-            if (!f.open(QIODevice::WriteOnly) || f.write(bytes[i]) != bytes[i].size()
-                || !f.commit())
-                state.SkipWithError("QSaveFile failed");
-        }
+        const cTimes t0 = now();
+        exportSet(rs, folder);
+        const cTimes t1 = now();
+        if (!writeWithSaveFile(plain, bytes))
+            state.SkipWithError("QSaveFile failed");
+        const cTimes t2 = now();
+        state.SetIterationTime(t1.dblCpu - t0.dblCpu);
+        g_exportCpu.push_back(t1.dblCpu - t0.dblCpu);
+        g_exportWall.push_back(t1.dblWall - t0.dblWall);
+        g_saveFileCpu.push_back(t2.dblCpu - t1.dblCpu);
+        g_saveFileWall.push_back(t2.dblWall - t1.dblWall);
     }
+}
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
 }
 
 // Where the save's time goes: fetching the three tables through the client-side recordset.
@@ -387,9 +429,8 @@ BENCHMARK(BM_ReadGlobalSettings)->Apply(cRatioReporter::MedianOfSeven);
 BENCHMARK(BM_SaveSqlite)->Apply(cRatioReporter::MedianOfSeven);
 BENCHMARK(BM_SaveGlobalSettings)->Apply(cRatioReporter::MedianOfSeven);
 BENCHMARK(BM_FetchLists)->Apply(cRatioReporter::MedianOfSeven);
-BENCHMARK(BM_XmlSaveFile)->Apply(cRatioReporter::MedianOfSeven);
 BENCHMARK(BM_XmlSerialize)->Apply(cRatioReporter::MedianOfSeven);
-BENCHMARK(BM_XmlExport)->Apply(cRatioReporter::MedianOfSeven);
+BENCHMARK(BM_XmlExport)->UseManualTime()->Iterations(300)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_ReadScale, 10x2000, intItems, 10)->Apply(cRatioReporter::MedianOfSeven);
 BENCHMARK_CAPTURE(BM_ReadScale, 20000, intScaleItems, 1)->Apply(cRatioReporter::MedianOfSeven);
 BENCHMARK_CAPTURE(BM_SaveScale, 10x2000, intItems, 10)
@@ -426,9 +467,12 @@ int main(int argc, char** argv)
         "ReadGlobalSettings, 3 lists x 2000 values vs sqlite3", 2.5);
     ratio("BM_SaveGlobalSettings", "BM_SaveSqlite",
         "SaveGlobalSettings, 1% renamed, 1% removed and moved vs sqlite3", 2.5);
-    ratio("BM_XmlExport", "BM_XmlSaveFile",
-        "XML export of the lists and settings vs QSaveFile writing the same bytes", 1.5);
-    reporter.PrintWallRatio("BM_XmlExport", "BM_XmlSaveFile", "  the same", 1.5);
+    if (median(g_saveFileCpu) > 0 && median(g_saveFileWall) > 0)
+        std::printf("XML export of the lists and settings vs QSaveFile writing the same bytes, "
+                    "in turns (medians of %zu): %.2fx in CPU time, %.2fx in wall time "
+                    "(target <= 1.5x)\n",
+            g_exportCpu.size(), median(g_exportCpu) / median(g_saveFileCpu),
+            median(g_exportWall) / median(g_saveFileWall));
     ratio("BM_ReadScale/20000", "BM_ReadScale/10x2000",
         "ReadGlobalSettings, cost per item at 20000 values per list vs at 2000", 1.3);
     ratio("BM_SaveScale/20000", "BM_SaveScale/10x2000",

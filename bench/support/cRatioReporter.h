@@ -27,11 +27,10 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& run : runs) {
-            const cTimes times { run.GetAdjustedCPUTime(), run.GetAdjustedRealTime() };
             if (run.run_type == Run::RT_Iteration)
-                m_times.try_emplace(run.run_name.function_name, times);
+                m_seconds.try_emplace(run.run_name.function_name, seconds(run));
             else if (run.aggregate_name == "median")
-                m_times[run.run_name.function_name] = times;
+                m_seconds[run.run_name.function_name] = seconds(run);
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -41,36 +40,19 @@ public:
     void PrintRatio(const char* name, const char* base, const char* what, double target,
         double dblItems = 1) const
     {
-        subPrint(name, base, what, target, dblItems, m_blnWallTime);
-    }
-
-    // The same in wall time, beside a CPU-time ratio whose work waits on the disk: what the
-    // kernel does while syncing counts as CPU time on one machine and as waiting on another.
-    void PrintWallRatio(const char* name, const char* base, const char* what, double target) const
-    {
-        subPrint(name, base, what, target, 1, true);
+        const auto a = m_seconds.find(name);
+        const auto b = m_seconds.find(base);
+        if (a != m_seconds.end() && b != m_seconds.end() && b->second > 0)
+            std::printf("%s: %.2fx the baseline (%s time, target <= %gx)\n", what,
+                a->second / b->second / dblItems, m_blnWallTime ? "wall" : "CPU", target);
     }
 
 private:
-    struct cTimes
+    double seconds(const Run& run) const
     {
-        double dblCpu = 0, dblWall = 0;
-    };
-
-    void subPrint(const char* name, const char* base, const char* what, double target,
-        double dblItems, bool blnWall) const
-    {
-        const auto a = m_times.find(name);
-        const auto b = m_times.find(base);
-        if (a == m_times.end() || b == m_times.end())
-            return;
-        const double dblBase = blnWall ? b->second.dblWall : b->second.dblCpu;
-        if (dblBase > 0)
-            std::printf("%s: %.2fx the baseline (%s time, target <= %gx)\n", what,
-                (blnWall ? a->second.dblWall : a->second.dblCpu) / dblBase / dblItems,
-                blnWall ? "wall" : "CPU", target);
+        return m_blnWallTime ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime();
     }
 
     bool m_blnWallTime;
-    std::map<std::string, cTimes> m_times;
+    std::map<std::string, double> m_seconds;
 };
