@@ -163,7 +163,7 @@ int main(int argc, char** argv)
 
     benchmark::RegisterBenchmark("Startup/settings_program_3x2000_vs_bare", BM_Startup)
         ->UseManualTime()
-        ->Iterations(9)
+        ->Iterations(15)
         ->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
