@@ -77,6 +77,7 @@ QString fncErrnoText()
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
+// Qt's permission flags as a Unix mode: the owner's bits, not those Qt reports for the caller.
 mode_t fncModeOf(QFileDevice::Permissions permissions)
 {
     const uint bits = permissions.toInt();
