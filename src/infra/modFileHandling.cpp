@@ -387,6 +387,13 @@ QVariant fncNullToValue(const QVariant& varValue, bool blnNumeric)
     return varValue.isNull() ? QVariant(QString()) : QVariant(varValue.toString());
 }
 
+QString fncNullToText(const QVariant& varValue)
+{
+    if (varValue.typeId() == QMetaType::QString)
+        return *static_cast<const QString*>(varValue.constData());
+    return varValue.isNull() ? QString() : varValue.toString();
+}
+
 QString fncGetSpecialFolder(qint32 lngCSIDL)
 {
     QStandardPaths::StandardLocation location;

@@ -51,6 +51,8 @@ void subInvokeShellVerb(
 QString fncStripTrailingSlash(const QString& strPath);
 // A database null becomes "" (or 0 when blnNumeric); text otherwise (or the value unchanged).
 QVariant fncNullToValue(const QVariant& varValue, bool blnNumeric);
+// fncNullToValue(varValue, false) as text; a text value is taken without a conversion.
+QString fncNullToText(const QVariant& varValue);
 
 // Windows' special-folder numbers this program understands.
 inline constexpr qint32 CSIDL_DESKTOPDIRECTORY = 0x10;

@@ -20,11 +20,6 @@
 namespace {
 const QString strCrLf = QStringLiteral("\r\n");
 
-QString fncText(const QVariant& value)
-{
-    return fncNullToValue(value, false).toString();
-}
-
 cCurrency fncCurrency(const QVariant& value)
 {
     if (value.metaType() == QMetaType::fromType<cCurrency>())
@@ -171,9 +166,9 @@ cStored fncReadStored(cConnection& conn, int n)
     for (; !rs->Eof(); rs->MoveNext()) {
         cRow r;
         r.lngID = rs->Value(0).toInt();
-        r.strName = fncText(rs->Value(1));
-        r.strCategory = fncText(rs->Value(2));
-        r.strSuper = fncText(rs->Value(3));
+        r.strName = fncNullToText(rs->Value(1));
+        r.strCategory = fncNullToText(rs->Value(2));
+        r.strSuper = fncNullToText(rs->Value(3));
         r.curRate = fncCurrency(rs->Value(4));
         r.blnEnabled = rs->Value(5).toBool();
         st.rows.emplace(r.lngID, std::move(r));
@@ -315,7 +310,7 @@ void cGlobalSettings::subSetupDBObjects(
             if (!rsSettings.Eof()) {
                 CostCarrier = rsSettings.Value(1).toInt();
                 ReportTo = rsSettings.Value(2).toInt();
-                ReportToValue = fncText(rsSettings.Value(3));
+                ReportToValue = fncNullToText(rsSettings.Value(3));
             } else {
                 CostCarrier = 0;
             }
@@ -363,10 +358,11 @@ void cGlobalSettings::subSetupDBObjects(
                     }
                 } else {
                     // Null captions read as empty text.
-                    dic.Caption = fncText(rsLists->Value(QStringLiteral("strMetaListCaption")));
-                    dic.CategoryCaption
-                        = fncText(rsLists->Value(QStringLiteral("strMetaListCategoryCaption")));
-                    dic.SuperCategoryCaption = fncText(
+                    dic.Caption
+                        = fncNullToText(rsLists->Value(QStringLiteral("strMetaListCaption")));
+                    dic.CategoryCaption = fncNullToText(
+                        rsLists->Value(QStringLiteral("strMetaListCategoryCaption")));
+                    dic.SuperCategoryCaption = fncNullToText(
                         rsLists->Value(QStringLiteral("strMetaListSuperCategoryCaption")));
                 }
                 MetaDataLists.Add(QStringLiteral("Meta%1").arg(n), std::move(dic));
@@ -755,7 +751,8 @@ void cGlobalSettings::subSaveOnce(cSaveAnswers& answers)
                             .arg(plan.lngMaxId),
                         true);
                     for (; !rs->Eof(); rs->MoveNext())
-                        newIds.insert(cFoldedKey { fncText(rs->Value(1)) }, rs->Value(0).toInt());
+                        newIds.insert(
+                            cFoldedKey { fncNullToText(rs->Value(1)) }, rs->Value(0).toInt());
                     for (const auto& [pos, r] : plan.inserts)
                         plan.result[pos].lngID = newIds.value(cFoldedKey { r.strName }, 0);
                 }

@@ -2,6 +2,7 @@
 
 #include "cHVError.h"
 #include "cRecordset.h"
+#include "modFileHandling.h"
 #include "modLocale.h"
 
 namespace {
@@ -23,14 +24,6 @@ cCurrency fncFieldToCurrency(const QVariant& var)
         return *cur;
     throw cHVError(13, strSource,
         QStringLiteral("Type mismatch: curRate \"%1\" is not an amount").arg(var.toString()));
-}
-
-// fncSafeValue(var, false).toString(), without the copies: a text field is read straight.
-QString fncFieldToText(const QVariant& var)
-{
-    if (var.typeId() == QMetaType::QString)
-        return *static_cast<const QString*>(var.constData());
-    return cMetaDictionary::fncSafeValue(var, false).toString();
 }
 
 qint32 fncFieldToLong(const QVariant& var)
@@ -94,8 +87,8 @@ void cMetaDictionary::ReadFromRecordset(cRecordset& rs)
         if (blnFull) {
             lngID = fncFieldToLong(row[0]);
             curRate = fncFieldToCurrency(fncSafeValue(row[intRate], true));
-            strCategory = fncFieldToText(row[intCategory]);
-            strSuperCategory = fncFieldToText(row[intSuper]);
+            strCategory = fncNullToText(row[intCategory]);
+            strSuperCategory = fncNullToText(row[intSuper]);
             const QVariant& enabled = row[intEnabled];
             blnEnabled = enabled.typeId() == QMetaType::Bool
                 ? enabled.toBool()
@@ -104,7 +97,7 @@ void cMetaDictionary::ReadFromRecordset(cRecordset& rs)
             // A plain list of names: numbered in row order.
             ++lngID;
         }
-        const QString strName = fncFieldToText(row[intName]);
+        const QString strName = fncNullToText(row[intName]);
         AddMeta(strName, strCategory, curRate, lngID, strSuperCategory, blnEnabled);
         rs.MoveNext();
     }
