@@ -330,9 +330,7 @@ void cGlobalSettings::subSetupDBObjects(
             cRecordset* rsLists = m_rsMetaLists.get();
             for (int n = 1; n <= 3; ++n) {
                 const bool blnLater = blnFirstListOnly && !blnFromXml && n > 1;
-                if (blnLater)
-                    m_colUnread.insert(n - 1);
-                else
+                if (!blnLater)
                     subLog(QStringLiteral("Reading metadata list %1").arg(n));
                 const RecordsetPtr rsItems = blnLater ? nullptr
                     : blnFromXml
@@ -366,6 +364,10 @@ void cGlobalSettings::subSetupDBObjects(
                         rsLists->Value(QStringLiteral("strMetaListSuperCategoryCaption")));
                 }
                 MetaDataLists.Add(QStringLiteral("Meta%1").arg(n), std::move(dic));
+                // Marked once the list exists: a load that fails halfway leaves no mark on a list
+                // that is not there.
+                if (blnLater)
+                    m_colUnread.insert(n - 1);
                 if (rsLists && !rsLists->Eof())
                     rsLists->MoveNext();
             }
