@@ -1,5 +1,6 @@
 #include "cGlobalSettings.h"
 #include "cPersonalSettings.h"
+#include "cRatioReporter.h"
 #include "modDBCode.h"
 #include "modDBCreate.h"
 #include "modFileHandling.h"
@@ -58,15 +59,6 @@ struct cSamples
 };
 cSamples g_samples;
 
-double fncMedian(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
 // Both programs are the same executable (same libraries to load and relocate), run in turns
 // so that a busy moment of the machine falls on both alike; the ratio is taken of medians.
 void BM_Startup(benchmark::State& state)
@@ -86,8 +78,8 @@ void BM_Startup(benchmark::State& state)
         g_samples.dblBarePeakMB = std::max(g_samples.dblBarePeakMB, bare.dblPeakMB);
         g_samples.dblProgramPeakMB = std::max(g_samples.dblProgramPeakMB, program.dblPeakMB);
     }
-    state.counters["bare_ms"] = fncMedian(g_samples.bareSeconds) * 1000;
-    state.counters["program_ms"] = fncMedian(g_samples.programSeconds) * 1000;
+    state.counters["bare_ms"] = cRatioReporter::Median(g_samples.bareSeconds) * 1000;
+    state.counters["program_ms"] = cRatioReporter::Median(g_samples.programSeconds) * 1000;
 }
 
 // A database with three lists of 2000 items, written through the program's own layers.
@@ -167,8 +159,8 @@ int main(int argc, char** argv)
         ->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
-    const double dblBase = fncMedian(g_samples.bareSeconds) * 1000;
-    const double dblProg = fncMedian(g_samples.programSeconds) * 1000;
+    const double dblBase = cRatioReporter::Median(g_samples.bareSeconds) * 1000;
+    const double dblProg = cRatioReporter::Median(g_samples.programSeconds) * 1000;
     if (dblBase > 0 && g_samples.dblBarePeakMB > 0) {
         std::printf("start-up to window shown, program / bare Qt window (medians of %zu runs "
                     "each): time %.2fx, "

@@ -14,7 +14,6 @@
 #include <QHash>
 #include <QSaveFile>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
@@ -389,14 +388,6 @@ void BM_XmlExport(benchmark::State& state)
     }
 }
 
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 // Where the save's time goes: fetching the three tables through the client-side recordset.
 void BM_FetchLists(benchmark::State& state)
 {
@@ -467,12 +458,13 @@ int main(int argc, char** argv)
         "ReadGlobalSettings, 3 lists x 2000 values vs sqlite3", 2.5);
     ratio("BM_SaveGlobalSettings", "BM_SaveSqlite",
         "SaveGlobalSettings, 1% renamed, 1% removed and moved vs sqlite3", 2.5);
-    if (median(g_saveFileCpu) > 0 && median(g_saveFileWall) > 0)
+    if (cRatioReporter::Median(g_saveFileCpu) > 0 && cRatioReporter::Median(g_saveFileWall) > 0)
         std::printf("XML export of the lists and settings vs QSaveFile writing the same bytes, "
                     "in turns (medians of %zu): %.2fx in CPU time, %.2fx in wall time "
                     "(target <= 1.5x)\n",
-            g_exportCpu.size(), median(g_exportCpu) / median(g_saveFileCpu),
-            median(g_exportWall) / median(g_saveFileWall));
+            g_exportCpu.size(),
+            cRatioReporter::Median(g_exportCpu) / cRatioReporter::Median(g_saveFileCpu),
+            cRatioReporter::Median(g_exportWall) / cRatioReporter::Median(g_saveFileWall));
     ratio("BM_ReadScale/20000", "BM_ReadScale/10x2000",
         "ReadGlobalSettings, cost per item at 20000 values per list vs at 2000", 1.3);
     ratio("BM_SaveScale/20000", "BM_SaveScale/10x2000",

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <map>
@@ -22,6 +23,16 @@ public:
     static void MedianOfSeven(benchmark::internal::Benchmark* b)
     {
         b->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+    }
+
+    // For benchmarks that time their own turns: the median of the samples (0 for none).
+    static double Median(std::vector<double> v)
+    {
+        if (v.empty())
+            return 0;
+        std::sort(v.begin(), v.end());
+        const size_t n = v.size();
+        return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
     }
 
     void ReportRuns(const std::vector<Run>& runs) override
