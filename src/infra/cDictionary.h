@@ -156,10 +156,10 @@ public:
     const Entry& At(int i) const { return m_entries.at(i); }
     T& ItemAt(int i) { return m_entries[i].second; }
 
+    // Read-only, so that walking a list that shares its entries with a copy does not copy them
+    // all; an item is changed through ItemAt.
     auto begin() const { return m_entries.cbegin(); }
     auto end() const { return m_entries.cend(); }
-    auto begin() { return m_entries.begin(); }
-    auto end() { return m_entries.end(); }
 
 private:
     static cFoldedKey fold(const QString& key) { return cFoldedKey { key }; }
