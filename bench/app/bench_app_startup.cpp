@@ -163,8 +163,8 @@ int main(int argc, char** argv)
     const double dblProg = cRatioReporter::Median(g_samples.programSeconds) * 1000;
     if (dblBase > 0 && g_samples.dblBarePeakMB > 0) {
         std::printf("start-up to window shown, program / bare Qt window (medians of %zu runs "
-                    "each): time %.2fx, "
-                    "peak memory %.2fx (%.0f ms vs %.0f ms, %.1f MB vs %.1f MB; target <= 1.5x)\n",
+                    "each): time %.2fx (target <= 2x), peak memory %.2fx (target <= 1.5x); "
+                    "%.0f ms vs %.0f ms, %.1f MB vs %.1f MB\n",
             g_samples.bareSeconds.size(), dblProg / dblBase,
             g_samples.dblProgramPeakMB / g_samples.dblBarePeakMB, dblProg, dblBase,
             g_samples.dblProgramPeakMB, g_samples.dblBarePeakMB);

@@ -465,15 +465,17 @@ int main(int argc, char** argv)
             g_exportCpu.size(),
             cRatioReporter::Median(g_exportCpu) / cRatioReporter::Median(g_saveFileCpu),
             cRatioReporter::Median(g_exportWall) / cRatioReporter::Median(g_saveFileWall));
+    // The baseline is handed its bytes; the export makes them first.
+    if (reporter.Time("BM_XmlSerialize") > 0)
+        std::printf("  of which: making the bytes and writing them with a plain QFile (no "
+                    "temporary file, no sync) takes %.2f ms of the export's %.2f ms (CPU time)\n",
+            reporter.Time("BM_XmlSerialize"), cRatioReporter::Median(g_exportCpu) * 1000);
     ratio("BM_ReadScale/20000", "BM_ReadScale/10x2000",
         "ReadGlobalSettings, cost per item at 20000 values per list vs at 2000", 1.3);
     ratio("BM_SaveScale/20000", "BM_SaveScale/10x2000",
         "SaveGlobalSettings, cost per item at 20000 values per list vs at 2000", 1.3);
     ratio("BM_FetchLists", "BM_SaveSqlite",
         "  of which: fetching the three tables through cRecordset vs the whole sqlite3 save", 3);
-    ratio("BM_XmlSerialize", "BM_XmlSaveFile",
-        "  the export's bytes made and written with a plain QFile (no temporary file, no sync)",
-        1.5);
     subResetDBState();
     benchmark::Shutdown();
     return 0;

@@ -46,6 +46,13 @@ public:
         ConsoleReporter::ReportRuns(runs);
     }
 
+    // One benchmark's time per iteration in the unit it reports in, 0 if it did not run.
+    double Time(const std::string& strName) const
+    {
+        const auto it = m_seconds.find(strName);
+        return it == m_seconds.end() ? 0 : it->second;
+    }
+
     // dblItems: how many times more items name handles than base, so that the ratio compares
     // the cost per item (a scale benchmark against the same work on fewer items).
     void PrintRatio(const char* name, const char* base, const char* what, double target,
