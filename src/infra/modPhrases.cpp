@@ -4,8 +4,8 @@
 #include "cHVError.h"
 #include "modErrorHandling.h"
 
-#include <QFile>
 #include <QHash>
+#include <QResource>
 
 namespace {
 struct cPhrase
@@ -90,10 +90,9 @@ QByteArray fncLanguageResource()
 {
     if (!state().override.isEmpty())
         return state().override;
-    QFile file(QStringLiteral(":/LANGUAGE"));
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
+    // Stored uncompressed in the program: the bytes are used where they lie, with nothing to
+    // unpack or copy at start-up.
+    return QResource(QStringLiteral(":/LANGUAGE")).uncompressedData();
 }
 
 void subSetLanguageResource(const QByteArray& bytes)
