@@ -31,17 +31,19 @@ qint16 fncBoolInt(bool blnValue)
 
 QString fncClearInvalidValues(const QVariant& varValue)
 {
-    QString strText = varValue.toString();
-    // Most cells are clean already; they are read back on every tab switch.
-    bool blnClean = strText.isEmpty() || (!strText.front().isSpace() && !strText.back().isSpace());
-    for (qsizetype i = 0; blnClean && i < strText.size(); ++i) {
-        const char16_t ch = strText.at(i).unicode();
+    // Most cells are clean already; they are read back on every tab switch. Read-only, so that
+    // the check does not copy the text it shares with the cell.
+    const QString strValue = varValue.toString();
+    bool blnClean
+        = strValue.isEmpty() || (!strValue.front().isSpace() && !strValue.back().isSpace());
+    for (qsizetype i = 0; blnClean && i < strValue.size(); ++i) {
+        const char16_t ch = strValue.at(i).unicode();
         blnClean = ch != u',' && ch != u';' && ch != u'\r' && ch != u'\n' && ch != 0x2028
             && ch != 0x2029;
     }
     if (blnClean)
-        return strText;
-    strText = fncWithoutLineBreaks(strText);
+        return strValue;
+    QString strText = fncWithoutLineBreaks(strValue);
     strText.remove(QLatin1Char(','));
     strText.remove(QLatin1Char(';'));
     return strText.trimmed();
