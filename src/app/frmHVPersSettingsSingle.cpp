@@ -662,7 +662,7 @@ void frmHVPersSettingsSingle::subFillMeta(cMetaDictionary& objList)
                 sheet.SetCellValue(intRow, 2, strSuper);
             sheet.SetCellValue(intRow, 3, objMeta.HourlyRate.toDouble());
             sheet.SetCellValue(intRow, 4, objMeta.ID);
-            sheet.SetCellValue(intRow, 6, QString(objMeta.Enabled ? chrChecked : chrUnchecked));
+            sheet.SetCellValue(intRow, 6, fncCheckMarkText(objMeta.Enabled));
             ++intRow;
         }
         exs.EditMode(false);

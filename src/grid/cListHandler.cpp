@@ -319,8 +319,7 @@ void cListHandler::SetChecked(const QString& A, bool blnState)
         subLog(QStringLiteral("Setting checkbox value of cells: ") + A
             + QStringLiteral(" to the value ")
             + (blnState ? QStringLiteral("True") : QStringLiteral("False")));
-        sheet().SetValue(
-            cSheetRange::fncParse(A), QString(QChar(blnState ? chrChecked : chrUnchecked)));
+        sheet().SetValue(cSheetRange::fncParse(A), fncCheckMarkText(blnState));
     } catch (...) {
         subHandleCurrentException(QStringLiteral("cListHandler.SetChecked"));
     }

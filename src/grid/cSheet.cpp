@@ -82,8 +82,7 @@ cSheet::cSheet(QWidget* parent)
         m_delegate, &cCheckMarkDelegate::checkMarkActivated, this, [this](const QModelIndex& i) {
             fncUserEdit(cSheetRange::Cell(i.row(), i.column()), QString(), [this, i] {
                 m_model->SetCellValue(i.row(), i.column(),
-                    QString(QChar(
-                        m_model->isChecked(i.row(), i.column()) ? chrUnchecked : chrChecked)));
+                    fncCheckMarkText(!m_model->isChecked(i.row(), i.column())));
                 return true;
             });
         });
@@ -650,11 +649,9 @@ bool cSheet::fncUserPaste(const QString& strText)
                     const QString v = t.trimmed().toLower();
                     if (!v.isEmpty())
                         m_model->SetCellValue(r, c,
-                            QString(QChar(v == QStringLiteral("\u2610") || v == QStringLiteral("0")
-                                        || v == QStringLiteral("false")
-                                        || v == QString(QChar(chrUnchecked))
-                                    ? chrUnchecked
-                                    : chrChecked)));
+                            fncCheckMarkText(v != QStringLiteral("\u2610")
+                                && v != QStringLiteral("0") && v != QStringLiteral("false")
+                                && v != fncCheckMarkText(false)));
                 } else if (!m_model->fncEnterText(r, c, t, &strError)) {
                     return false;
                 }

@@ -415,12 +415,18 @@ void cSheetModel::ApplyStyle(
     subEmitChanged(range);
 }
 
+const QString& fncCheckMarkText(bool blnChecked)
+{
+    static const QString checked { QChar(chrChecked) }, unchecked { QChar(chrUnchecked) };
+    return blnChecked ? checked : unchecked;
+}
+
 bool cSheetModel::isChecked(int intRow, int intCol) const
 {
     const QVariant v = Value(intRow, intCol);
     if (isEmptyValue(v))
         return true;
-    return v.toString() == QString(QChar(chrChecked));
+    return v.toString() == fncCheckMarkText(true);
 }
 
 void cSheetModel::SetProtected(bool blnOn)
@@ -995,7 +1001,7 @@ bool cSheetModel::setData(const QModelIndex& index, const QVariant& value, int r
         if (!Style(r, c).blnCheckMark)
             return false;
         const bool on = value.toInt() == Qt::Checked;
-        SetCellValue(r, c, QString(QChar(on ? chrChecked : chrUnchecked)));
+        SetCellValue(r, c, fncCheckMarkText(on));
         return true;
     }
     if (role != Qt::EditRole || !fncUserCanEdit(r, c) || Style(r, c).blnCheckMark)

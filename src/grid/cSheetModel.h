@@ -14,6 +14,8 @@
 // The check-mark characters (code page 1252): 254 ticked box, 168 empty box.
 inline constexpr char16_t chrChecked = 0x00FE;
 inline constexpr char16_t chrUnchecked = 0x00A8;
+// A check-mark cell's text, one shared string each rather than a new one for every cell.
+const QString& fncCheckMarkText(bool blnChecked);
 
 // The cells of one sheet: values, the count formula, formats, locks and protection, the
 // viewable range, sort and auto filter. The model's rows and columns are those of the viewable

@@ -181,6 +181,14 @@ TEST_F(SheetEditing, PasteOfABlockAndItsUndoAndRedo)
     keys(Qt::Key_Y);
     EXPECT_EQ(column(0, 3), QStringList({ "", "", "0042" }));
 
+    // A check-mark column takes a copied box, or a mark meaning no, as unticked.
+    m().ApplyStyle(
+        cSheetRange::fncParse(QStringLiteral("F2:F6")), [](auto& s) { s.blnCheckMark = true; });
+    sheet.setCurrentIndex(m().index(1, 5));
+    QGuiApplication::clipboard()->setText(QStringLiteral("FALSE\n0\n\u2610\n\u00a8\nyes\n"));
+    keys(Qt::Key_V);
+    EXPECT_EQ(column(5, 5), QStringList({ "\u2610", "\u2610", "\u2610", "\u2610", "\u2611" }));
+
     // A paste into an open editor takes only the first line.
     sheet.setCurrentIndex(m().index(1, 0));
     QTest::keyClick(&sheet, Qt::Key_F2);
