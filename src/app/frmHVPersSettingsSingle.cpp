@@ -572,7 +572,11 @@ void frmHVPersSettingsSingle::subUnload()
 void frmHVPersSettingsSingle::timStartup_Timer()
 {
     m_timStartup->stop();
-    subSetValues();
+    // The refill repeats what Main put on the window: once the user has begun to change it, it
+    // would silently undo their work.
+    if (!isChanged() && !m_exsList->ObjectList->isEditing()
+        && !m_exsCategories->ObjectList->isEditing())
+        subSetValues();
     m_timCheckCategories->start();
 }
 

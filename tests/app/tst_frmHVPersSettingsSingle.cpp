@@ -214,6 +214,19 @@ TEST_F(SettingsWindow, ShowsThePersonalValuesRefillsOnceAtStartTakesGreyBoxesFor
     EXPECT_EQ((QList { p.FilterEvents, p.FilterPrivate, p.FilterRecurring, p.Convert24,
                   p.RemoveLunch, p.WriteSubject }),
         (QList { true, true, true, false, false, true }));
+
+    // What the user changes or is typing before the refill stays.
+    const auto refilled = [this] { return m_frm->timCheckCategories().isActive(); };
+    open(true);
+    QTest::mouseClick(ui().chkEvents, Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor(refilled, 3000));
+    EXPECT_EQ(ui().chkEvents->checkState(), Qt::Unchecked) << "stored as on";
+    open(true);
+    clickCell(2, 0);
+    type(QStringLiteral("Ne"));
+    EXPECT_TRUE(QTest::qWaitFor(refilled, 3000));
+    ASSERT_NE(editor(), nullptr);
+    EXPECT_EQ(editor()->text(), QStringLiteral("Ne"));
 }
 
 TEST_F(SettingsWindow, PersonAsCostCarrierShowsTheRateFieldAListHidesItAMissingListIsReset)
