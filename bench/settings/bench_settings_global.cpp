@@ -53,6 +53,21 @@ sqlite3_stmt* prepare(sqlite3* db, const char* sql)
     return st;
 }
 
+struct cTimes
+{
+    double dblCpu = 0, dblWall = 0;
+};
+
+cTimes now()
+{
+    timespec cpu {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu);
+    return {
+        static_cast<double>(cpu.tv_sec) + static_cast<double>(cpu.tv_nsec) * 1e-9,
+        std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count()
+    };
+}
+
 void makeTemplate(int intCount)
 {
     const QString path = g_dir->filePath(QStringLiteral("template%1/Hourvane3.mdb").arg(intCount));
@@ -114,15 +129,6 @@ QString freshCopy(int intCount = intItems)
     return path;
 }
 
-void BM_ReadGlobalSettings(benchmark::State& state)
-{
-    const QString path = freshCopy();
-    for (auto _ : state) {
-        cGlobalSettings gs;
-        benchmark::DoNotOptimize(gs.ReadGlobalSettings(2, QFileInfo(path).path()));
-    }
-}
-
 // Scale: lists ten times as long (intRuns 1) against ten runs of the usual length (intItems,
 // intRuns 10), so that both read or save the same number of items and their ratio is the ratio
 // of the cost per item.
@@ -159,38 +165,62 @@ struct cRow
     bool enabled;
 };
 
-void BM_ReadSqlite(benchmark::State& state)
+void readWithSqlite(const QString& path)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    exec(db, "begin");
+    std::vector<std::vector<cRow>> lists(3);
+    for (int n = 1; n <= 3; ++n) {
+        const QByteArray sql
+            = QStringLiteral("select * from tblMeta%1 order by lower(strName)").arg(n).toUtf8();
+        sqlite3_stmt* st = prepare(db, sql.constData());
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            const auto text = [st](int c) {
+                const auto* t = sqlite3_column_text(st, c);
+                return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
+            };
+            lists[n - 1].push_back({ sqlite3_column_int64(st, 0), text(1), text(2), text(3),
+                sqlite3_column_int64(st, 4), sqlite3_column_int(st, 5) != 0 });
+        }
+        sqlite3_finalize(st);
+    }
+    for (const char* sql : { "select * from tblSettings", "select * from tblMetaLists",
+             "select * from tblOtherSettings" }) {
+        sqlite3_stmt* st = prepare(db, sql);
+        while (sqlite3_step(st) == SQLITE_ROW)
+            benchmark::DoNotOptimize(sqlite3_column_text(st, 1));
+        sqlite3_finalize(st);
+    }
+    exec(db, "commit");
+    sqlite3_close(db);
+    benchmark::DoNotOptimize(lists);
+}
+
+// The program's read and the raw one in turns, each going first every other turn: the raw
+// read's own time drifts by a tenth from one run to the next, and in turns a slow spell falls
+// on both. The ratio is of the medians.
+std::vector<double> g_readCpu, g_readSqliteCpu;
+
+void BM_ReadInTurns(benchmark::State& state)
 {
     const QString path = freshCopy();
+    const auto program = [&path] {
+        cGlobalSettings gs;
+        benchmark::DoNotOptimize(gs.ReadGlobalSettings(2, QFileInfo(path).path()));
+    };
+    int n = 0;
     for (auto _ : state) {
-        sqlite3* db = nullptr;
-        sqlite3_open(path.toUtf8().constData(), &db);
-        exec(db, "begin");
-        std::vector<std::vector<cRow>> lists(3);
-        for (int n = 1; n <= 3; ++n) {
-            const QByteArray sql
-                = QStringLiteral("select * from tblMeta%1 order by lower(strName)").arg(n).toUtf8();
-            sqlite3_stmt* st = prepare(db, sql.constData());
-            while (sqlite3_step(st) == SQLITE_ROW) {
-                const auto text = [st](int c) {
-                    const auto* t = sqlite3_column_text(st, c);
-                    return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
-                };
-                lists[n - 1].push_back({ sqlite3_column_int64(st, 0), text(1), text(2), text(3),
-                    sqlite3_column_int64(st, 4), sqlite3_column_int(st, 5) != 0 });
-            }
-            sqlite3_finalize(st);
+        const bool blnProgramFirst = n++ % 2 == 0;
+        double dblProgram = 0, dblSqlite = 0;
+        for (const bool blnProgram : { blnProgramFirst, !blnProgramFirst }) {
+            const double start = now().dblCpu;
+            blnProgram ? program() : readWithSqlite(path);
+            (blnProgram ? dblProgram : dblSqlite) = now().dblCpu - start;
         }
-        for (const char* sql : { "select * from tblSettings", "select * from tblMetaLists",
-                 "select * from tblOtherSettings" }) {
-            sqlite3_stmt* st = prepare(db, sql);
-            while (sqlite3_step(st) == SQLITE_ROW)
-                benchmark::DoNotOptimize(sqlite3_column_text(st, 1));
-            sqlite3_finalize(st);
-        }
-        exec(db, "commit");
-        sqlite3_close(db);
-        benchmark::DoNotOptimize(lists);
+        state.SetIterationTime(dblProgram);
+        g_readCpu.push_back(dblProgram);
+        g_readSqliteCpu.push_back(dblSqlite);
     }
 }
 
@@ -346,21 +376,6 @@ bool writeWithSaveFile(const QString& folder, const std::vector<QByteArray>& byt
     return blnOk;
 }
 
-struct cTimes
-{
-    double dblCpu = 0, dblWall = 0;
-};
-
-cTimes now()
-{
-    timespec cpu {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu);
-    return {
-        static_cast<double>(cpu.tv_sec) + static_cast<double>(cpu.tv_nsec) * 1e-9,
-        std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count()
-    };
-}
-
 // The export and its baseline in turns: what a sync costs changes from one moment to the next
 // with the disk, so a slow or a fast spell falls on both alike. The ratio is of the medians.
 std::vector<double> g_exportCpu, g_exportWall, g_saveFileCpu, g_saveFileWall;
@@ -415,8 +430,7 @@ void BM_XmlSerialize(benchmark::State& state)
 }
 } // namespace
 
-BENCHMARK(BM_ReadSqlite)->Apply(cRatioReporter::MedianOfSeven);
-BENCHMARK(BM_ReadGlobalSettings)->Apply(cRatioReporter::MedianOfSeven);
+BENCHMARK(BM_ReadInTurns)->UseManualTime()->Iterations(200)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveSqlite)->Apply(cRatioReporter::MedianOfSeven);
 BENCHMARK(BM_SaveGlobalSettings)->Apply(cRatioReporter::MedianOfSeven);
 BENCHMARK(BM_FetchLists)->Apply(cRatioReporter::MedianOfSeven);
@@ -454,8 +468,11 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const auto ratio = [&reporter](const char* name, const char* base, const char* what,
                            double target) { reporter.PrintRatio(name, base, what, target); };
-    ratio("BM_ReadGlobalSettings", "BM_ReadSqlite",
-        "ReadGlobalSettings, 3 lists x 2000 values vs sqlite3", 2.5);
+    if (cRatioReporter::Median(g_readSqliteCpu) > 0)
+        std::printf("ReadGlobalSettings, 3 lists x 2000 values vs sqlite3, in turns (medians of "
+                    "%zu): %.2fx the baseline (CPU time, target <= 2.5x)\n",
+            g_readCpu.size(),
+            cRatioReporter::Median(g_readCpu) / cRatioReporter::Median(g_readSqliteCpu));
     ratio("BM_SaveGlobalSettings", "BM_SaveSqlite",
         "SaveGlobalSettings, 1% renamed, 1% removed and moved vs sqlite3", 2.5);
     if (cRatioReporter::Median(g_saveFileCpu) > 0 && cRatioReporter::Median(g_saveFileWall) > 0)
