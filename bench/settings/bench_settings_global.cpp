@@ -468,20 +468,19 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const auto ratio = [&reporter](const char* name, const char* base, const char* what,
                            double target) { reporter.PrintRatio(name, base, what, target); };
-    if (cRatioReporter::Median(g_readSqliteCpu) > 0)
+    if (const double dblRead = cRatioReporter::MedianRatio(g_readCpu, g_readSqliteCpu))
         std::printf("ReadGlobalSettings, 3 lists x 2000 values vs sqlite3, in turns (medians of "
                     "%zu): %.2fx the baseline (CPU time, target <= 2.5x)\n",
-            g_readCpu.size(),
-            cRatioReporter::Median(g_readCpu) / cRatioReporter::Median(g_readSqliteCpu));
+            g_readCpu.size(), dblRead);
     ratio("BM_SaveGlobalSettings", "BM_SaveSqlite",
         "SaveGlobalSettings, 1% renamed, 1% removed and moved vs sqlite3", 2.5);
-    if (cRatioReporter::Median(g_saveFileCpu) > 0 && cRatioReporter::Median(g_saveFileWall) > 0)
+    const double dblExportCpu = cRatioReporter::MedianRatio(g_exportCpu, g_saveFileCpu);
+    const double dblExportWall = cRatioReporter::MedianRatio(g_exportWall, g_saveFileWall);
+    if (dblExportCpu > 0 && dblExportWall > 0)
         std::printf("XML export of the lists and settings vs QSaveFile writing the same bytes, "
                     "in turns (medians of %zu): %.2fx in CPU time, %.2fx in wall time "
                     "(target <= 1.5x)\n",
-            g_exportCpu.size(),
-            cRatioReporter::Median(g_exportCpu) / cRatioReporter::Median(g_saveFileCpu),
-            cRatioReporter::Median(g_exportWall) / cRatioReporter::Median(g_saveFileWall));
+            g_exportCpu.size(), dblExportCpu, dblExportWall);
     // The baseline is handed its bytes; the export makes them first.
     if (reporter.Time("BM_XmlSerialize") > 0)
         std::printf("  of which: making the bytes and writing them with a plain QFile (no "

@@ -35,13 +35,20 @@ public:
         return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
     }
 
+    // The ratio of two sets of turns' medians, 0 where the baseline has none.
+    static double MedianRatio(const std::vector<double>& samples, const std::vector<double>& base)
+    {
+        const double dblBase = Median(base);
+        return dblBase > 0 ? Median(samples) / dblBase : 0;
+    }
+
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Iteration)
-                m_seconds.try_emplace(run.run_name.function_name, seconds(run));
+                m_times.try_emplace(run.run_name.function_name, time(run));
             else if (run.aggregate_name == "median")
-                m_seconds[run.run_name.function_name] = seconds(run);
+                m_times[run.run_name.function_name] = time(run);
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -49,8 +56,8 @@ public:
     // One benchmark's time per iteration in the unit it reports in, 0 if it did not run.
     double Time(const std::string& strName) const
     {
-        const auto it = m_seconds.find(strName);
-        return it == m_seconds.end() ? 0 : it->second;
+        const auto it = m_times.find(strName);
+        return it == m_times.end() ? 0 : it->second;
     }
 
     // dblItems: how many times more items name handles than base, so that the ratio compares
@@ -58,19 +65,18 @@ public:
     void PrintRatio(const char* name, const char* base, const char* what, double target,
         double dblItems = 1) const
     {
-        const auto a = m_seconds.find(name);
-        const auto b = m_seconds.find(base);
-        if (a != m_seconds.end() && b != m_seconds.end() && b->second > 0)
-            std::printf("%s: %.2fx the baseline (%s time, target <= %gx)\n", what,
-                a->second / b->second / dblItems, m_blnWallTime ? "wall" : "CPU", target);
+        const double a = Time(name), b = Time(base);
+        if (a > 0 && b > 0)
+            std::printf("%s: %.2fx the baseline (%s time, target <= %gx)\n", what, a / b / dblItems,
+                m_blnWallTime ? "wall" : "CPU", target);
     }
 
 private:
-    double seconds(const Run& run) const
+    double time(const Run& run) const
     {
         return m_blnWallTime ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime();
     }
 
     bool m_blnWallTime;
-    std::map<std::string, double> m_seconds;
+    std::map<std::string, double> m_times; // per iteration, in each benchmark's own unit
 };
