@@ -405,6 +405,11 @@ bool frmHVPersSettingsSingle::fncCommitEditors()
         && m_exsCategories->ObjectList->fncCommitEditor();
 }
 
+bool frmHVPersSettingsSingle::fncEditing() const
+{
+    return m_exsList->ObjectList->isEditing() || m_exsCategories->ObjectList->isEditing();
+}
+
 void frmHVPersSettingsSingle::subCheckNumberField(QLineEdit* txt)
 {
     if (txt->text().trimmed().isEmpty() || fncParseDecimal(txt->text())) {
@@ -574,8 +579,7 @@ void frmHVPersSettingsSingle::timStartup_Timer()
     m_timStartup->stop();
     // The refill repeats what Main put on the window: once the user has begun to change it, it
     // would silently undo their work.
-    if (!isChanged() && !m_exsList->ObjectList->isEditing()
-        && !m_exsCategories->ObjectList->isEditing())
+    if (!isChanged() && !fncEditing())
         subSetValues();
     m_timCheckCategories->start();
 }
@@ -834,7 +838,7 @@ void frmHVPersSettingsSingle::timCheckCategories_Timer()
 {
     try {
         // The poll reads and cleans the grids; it waits while the user types in one.
-        if (m_exsList->ObjectList->isEditing() || m_exsCategories->ObjectList->isEditing())
+        if (fncEditing())
             return;
         bool blnChanged = false;
         cListHandler& exs = *m_exsCategories;

@@ -94,6 +94,8 @@ private:
     void subRefreshTree(cMetaDictionary& objList);
     // Open cell editors written into their cells first; false when a cell refused its text.
     bool fncCommitEditors();
+    // Whether the user is typing in a cell of either grid.
+    bool fncEditing() const;
     // The number fields: false (with a message naming the field) when one holds no number.
     bool fncCheckNumberFields();
     // Size, position and the list/tree split as the user left them, kept in the per-user store.

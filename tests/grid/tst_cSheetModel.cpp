@@ -203,7 +203,7 @@ TEST_F(SheetModel, UsedRangeCoversValuesOnlyAndCheckMarkCellsReadEmptyAsChecked)
     EXPECT_FALSE(m.data(m.index(5, 6), Qt::CheckStateRole).isValid()) << "no box in an empty row";
     m.SetCellValue(5, 0, QStringLiteral("Acme"));
     EXPECT_EQ(m.data(m.index(5, 6), Qt::CheckStateRole).toInt(), Qt::Checked);
-    m.SetCellValue(5, 6, QString(QChar(chrUnchecked)));
+    m.SetCellValue(5, 6, fncCheckMarkText(false));
     EXPECT_FALSE(m.isChecked(5, 6));
     EXPECT_EQ(m.data(m.index(5, 6), Qt::CheckStateRole).toInt(), Qt::Unchecked);
     EXPECT_TRUE(m.data(m.index(5, 6), Qt::DisplayRole).toString().isEmpty());
